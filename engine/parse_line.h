@@ -1,0 +1,71 @@
+// The move-text parser: one game's move-text block becomes its list of moves (one per ply,
+// as written) and, on request, a normalised text of the moves separated by single blanks.
+// Cleaning only overwrites with blanks, so every offset stays valid.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A fault in a game's move text; its message is the parser's ErrorText.
+class ENotationException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+  int HelpContext = 0;
+};
+
+class TMove {
+ public:
+  static constexpr int kMaxText = 9;
+  // Keeps at most the first 9 bytes of text.
+  TMove(int32_t offset, std::string_view text);
+  ~TMove();
+  TMove(const TMove&) = default;
+  TMove& operator=(const TMove&) = default;
+
+  std::string_view Text() const { return {MoveText, static_cast<size_t>(TextLen)}; }
+
+  int32_t Offset;   // 0-based offset of the move's first byte in the move text
+  int32_t TextLen;  // bytes in MoveText, 0 to 9
+  char MoveText[kMaxText];
+};
+
+class TParseLine {
+ public:
+  TParseLine(int32_t tag1, int32_t normalizeFlag, int32_t tag3, int32_t tag4,
+             std::string_view text);
+  ~TParseLine();
+  TParseLine(const TParseLine&) = delete;
+  TParseLine& operator=(const TParseLine&) = delete;
+
+  // Fills Moves (and CleanText when NormalizeFlag < 0); throws ENotationException.
+  void Parse();
+  // Records the fault (position 1-based) and throws ENotationException with message.
+  [[noreturn]] void NotationError(int64_t position, const std::string& message);
+  // Appends one TMove per word of the cleaned working text w.
+  void SplitMoves(std::string_view w);
+
+  int32_t Tag1;
+  int32_t NormalizeFlag;
+  int32_t Tag3;
+  int32_t Tag4;
+  std::string SourceText;
+  std::string CleanText;
+  std::string ErrorText;
+  int32_t ErrorPos = 0;
+  int32_t ErrorKind = 0;
+  std::vector<TMove> Moves;
+};
+
+// Blanks the game result at the very end of w (see the parser tests for the edges).
+void BlankResult(char* w, size_t len);
+// Blanks comments, variations and "$" annotation codes and turns tabs and line breaks into
+// blanks. Returns the final bracket depth; when a closing bracket takes the depth below
+// zero it stops there and sets position to that bracket's 1-based position (otherwise
+// position is len).
+int64_t BlankComments(char* w, size_t len, size_t& position);
+// Blanks periods and the move numbers that stand at the start or after a blank or period.
+void BlankMoveNumbers(char* buf, size_t len);

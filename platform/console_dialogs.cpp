@@ -1,0 +1,85 @@
+#include "platform/console_dialogs.h"
+
+#include <unistd.h>
+
+#include <cctype>
+
+namespace {
+FILE* Or(FILE* f, FILE* fallback) {
+  return f ? f : fallback;
+}
+
+bool SaysYes(const std::string& answer, DialogButtons buttons) {
+  std::string a;
+  for (char c : answer)
+    if (!std::isspace(static_cast<unsigned char>(c)))
+      a += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (buttons == DialogButtons::OkCancel) return a == "ok" || a == "o" || a == "y" || a == "yes";
+  return a == "y" || a == "yes";
+}
+}  // namespace
+
+void WriteLines(FILE* f, const std::string& text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r') {
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      std::fputc('\n', f);
+    } else {
+      std::fputc(c, f);
+    }
+  }
+  std::fputc('\n', f);
+  std::fflush(f);
+}
+
+bool ConsoleDialogs::Interactive() const {
+  if (interactive_ >= 0) return interactive_ != 0;
+  return ::isatty(STDIN_FILENO) && ::isatty(STDERR_FILENO);
+}
+
+void ConsoleDialogs::ShowMessage(const std::string& text) {
+  WriteLines(Or(err_, stderr), text);
+}
+
+void ConsoleDialogs::ShowNotice(const std::string& text) {
+  if (!options_.quiet) ShowMessage(text);
+}
+
+void ConsoleDialogs::ShowReport(const std::string& text) {
+  if (!options_.quiet) WriteLines(Or(out_, stdout), text);
+}
+
+DialogButton ConsoleDialogs::Confirm(const std::string& text, DialogButtons buttons) {
+  bool okCancel = buttons == DialogButtons::OkCancel;
+  DialogButton yes = okCancel ? DialogButton::Ok : DialogButton::Yes;
+  DialogButton no = okCancel ? DialogButton::Cancel : DialogButton::No;
+  if (options_.assumeYes) return yes;
+  if (!Interactive()) return no;
+  FILE* err = Or(err_, stderr);
+  std::fprintf(err, "%s %s ", text.c_str(), okCancel ? "[OK/Cancel]" : "[Yes/No]");
+  std::fflush(err);
+  std::string answer;
+  for (int c; (c = std::fgetc(Or(in_, stdin))) != EOF && c != '\n';) answer += static_cast<char>(c);
+  return SaysYes(answer, buttons) ? yes : no;
+}
+
+std::optional<std::string> ConsoleDialogs::InputBox(const std::string&, const std::string&,
+                                                    const std::string&) {
+  return std::nullopt;
+}
+
+void ConsoleDialogs::Beep() {
+  if (interactive_ != 0 && ::isatty(STDERR_FILENO) && !err_) {
+    std::fputc('\a', stderr);
+    std::fflush(stderr);
+  }
+}
+
+std::optional<std::string> ConsoleDialogs::OpenFile(const FileDialogRequest&) {
+  return std::nullopt;
+}
+
+std::optional<std::string> ConsoleDialogs::SaveFile(const FileDialogRequest&) {
+  return std::nullopt;
+}

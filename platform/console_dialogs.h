@@ -1,0 +1,42 @@
+// Dialogs of the headless scan: messages on standard error, one per line, the report on
+// standard output, questions on the terminal (or answered without one).
+#pragma once
+
+#include <cstdio>
+
+#include "platform/dialogs.h"
+
+class ConsoleDialogs : public Dialogs {
+ public:
+  struct Options {
+    bool assumeYes = false;  // answer OK/Yes without asking
+    bool quiet = false;      // leave out notices and the report
+  };
+  ConsoleDialogs() = default;
+  explicit ConsoleDialogs(Options options) : options_(options) {}
+  // Streams for tests; the defaults are standard output, standard error and input.
+  ConsoleDialogs(Options options, FILE* out, FILE* err, FILE* in, bool interactive)
+      : options_(options), out_(out), err_(err), in_(in), interactive_(interactive) {}
+
+  void ShowMessage(const std::string& text) override;
+  void ShowNotice(const std::string& text) override;
+  void ShowReport(const std::string& text) override;
+  DialogButton Confirm(const std::string& text, DialogButtons buttons) override;
+  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                      const std::string& defaultText) override;
+  void Beep() override;
+  std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
+  std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+
+ private:
+  bool Interactive() const;
+
+  Options options_;
+  FILE* out_ = nullptr;
+  FILE* err_ = nullptr;
+  FILE* in_ = nullptr;
+  int interactive_ = -1;  // -1: ask whether standard input and error are terminals
+};
+
+// Writes text with every CR, CR LF or LF turned into one line end, and a final line end.
+void WriteLines(FILE* f, const std::string& text);

@@ -1,0 +1,16 @@
+#include "platform/dialogs.h"
+
+#include "platform/console_dialogs.h"
+
+namespace {
+Dialogs* current = nullptr;
+}
+
+Dialogs& dialogs() {
+  static ConsoleDialogs fallback;
+  return current ? *current : fallback;
+}
+
+void SetDialogs(Dialogs* d) {
+  current = d;
+}

@@ -1,0 +1,78 @@
+#include "platform/file_system.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <vector>
+
+namespace {
+FileSystem* current = nullptr;
+}
+
+FileSystem& fileSystem() {
+  static PosixFileSystem fallback;
+  return current ? *current : fallback;
+}
+
+void SetFileSystem(FileSystem* fs) {
+  current = fs;
+}
+
+bool PosixFileSystem::FileExists(const std::string& path) {
+  struct stat st;
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+int64_t PosixFileSystem::FileAge(const std::string& path) {
+  struct stat st;
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
+  std::tm tm{};
+  time_t t = st.st_mtime;
+  if (!::localtime_r(&t, &tm)) return -1;
+  // Date and time packed into one number, seconds halved: the two-second file age.
+  int64_t year = tm.tm_year + 1900 - 1980;
+  if (year < 0) year = 0;
+  return (year << 25) | (int64_t(tm.tm_mon + 1) << 21) | (int64_t(tm.tm_mday) << 16) |
+         (int64_t(tm.tm_hour) << 11) | (int64_t(tm.tm_min) << 5) | int64_t(tm.tm_sec / 2);
+}
+
+std::string PosixFileSystem::ProgramPath() {
+  std::vector<char> buf(4096);
+  for (;;) {
+    ssize_t n = ::readlink("/proc/self/exe", buf.data(), buf.size());
+    if (n < 0) return std::string();
+    if (static_cast<size_t>(n) < buf.size()) return std::string(buf.data(), size_t(n));
+    buf.resize(buf.size() * 2);
+  }
+}
+
+std::string PosixFileSystem::CurrentDir() {
+  std::vector<char> buf(4096);
+  while (!::getcwd(buf.data(), buf.size())) {
+    if (errno != ERANGE) return std::string();
+    buf.resize(buf.size() * 2);
+  }
+  return std::string(buf.data());
+}
+
+bool PosixFileSystem::DirWritable(const std::string& dir) {
+  return ::access(dir.empty() ? "." : dir.c_str(), W_OK | X_OK) == 0;
+}
+
+bool PosixFileSystem::SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (a.empty() || b.empty() || ::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0)
+    return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::string DirectoryPart(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string FileNamePart(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}

@@ -1,0 +1,78 @@
+#include "platform/launcher.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace {
+class PosixLauncher : public Launcher {
+ public:
+  int StartProgram(const std::string& program, const std::string& argument,
+                   const std::string& workingDir) override {
+    return StartDetached(program, argument, workingDir);
+  }
+  void ShowHelp(int) override {}
+};
+
+Launcher* current = nullptr;
+}  // namespace
+
+Launcher& launcher() {
+  static PosixLauncher fallback;
+  return current ? *current : fallback;
+}
+
+void SetLauncher(Launcher* l) {
+  current = l;
+}
+
+int StartDetached(const std::string& program, const std::string& argument,
+                  const std::string& workingDir) {
+  // The grandchild runs the program, so nobody has to wait for it; it reports a failed
+  // chdir or exec through a pipe that closes by itself when the exec succeeds.
+  int fds[2];
+  if (::pipe2(fds, O_CLOEXEC) != 0) return errno;
+  pid_t child = ::fork();
+  if (child < 0) {
+    int err = errno;
+    ::close(fds[0]);
+    ::close(fds[1]);
+    return err;
+  }
+  if (child == 0) {
+    ::close(fds[0]);
+    ::setsid();
+    pid_t grandchild = ::fork();
+    if (grandchild != 0) {
+      if (grandchild < 0) {
+        int err = errno;
+        (void)!::write(fds[1], &err, sizeof err);
+      }
+      ::_exit(0);
+    }
+    int err = 0;
+    if (!workingDir.empty() && ::chdir(workingDir.c_str()) != 0) {
+      err = errno;
+    } else {
+      char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()),
+                      nullptr};
+      ::execv(program.c_str(), argv);
+      err = errno;
+    }
+    (void)!::write(fds[1], &err, sizeof err);
+    ::_exit(127);
+  }
+  ::close(fds[1]);
+  int err = 0;
+  ssize_t n;
+  do {
+    n = ::read(fds[0], &err, sizeof err);
+  } while (n < 0 && errno == EINTR);
+  ::close(fds[0]);
+  int status;
+  while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return n == static_cast<ssize_t>(sizeof err) ? err : 0;
+}

@@ -1,0 +1,24 @@
+// Starting other programs and showing help: the desktop services of the window.
+#pragma once
+
+#include <string>
+
+class Launcher {
+ public:
+  virtual ~Launcher() = default;
+  // Starts program detached with the one argument, in workingDir; returns 0 on success,
+  // else the operating system's error number (errno).
+  virtual int StartProgram(const std::string& program, const std::string& argument,
+                           const std::string& workingDir) = 0;
+  // Shows the help file at its contents (topic 0) or at the numbered topic.
+  virtual void ShowHelp(int topic) = 0;
+};
+
+Launcher& launcher();
+// Installs l (not owned; nullptr goes back to the default, which starts programs with
+// posix_spawn and has no help viewer).
+void SetLauncher(Launcher* l);
+
+// The POSIX way of starting a program detached; used by the default and the Qt launcher.
+int StartDetached(const std::string& program, const std::string& argument,
+                  const std::string& workingDir);

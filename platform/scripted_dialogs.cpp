@@ -1,0 +1,79 @@
+#include "platform/scripted_dialogs.h"
+
+void ScriptedDialogs::Clear() {
+  log.clear();
+  messages.clear();
+  reports.clear();
+  fileRequests.clear();
+  beeps = 0;
+  confirms_.clear();
+  inputs_.clear();
+  files_.clear();
+}
+
+void ScriptedDialogs::ShowMessage(const std::string& text) {
+  log.push_back("message: " + text);
+  messages.push_back(text);
+}
+
+void ScriptedDialogs::ShowNotice(const std::string& text) {
+  log.push_back("notice: " + text);
+  messages.push_back(text);
+}
+
+void ScriptedDialogs::ShowReport(const std::string& text) {
+  log.push_back("report: " + text);
+  reports.push_back(text);
+}
+
+DialogButton ScriptedDialogs::Confirm(const std::string& text, DialogButtons buttons) {
+  if (confirms_.empty()) {
+    log.push_back("unanswered: confirm: " + text);
+    return buttons == DialogButtons::OkCancel ? DialogButton::Cancel : DialogButton::No;
+  }
+  log.push_back("confirm: " + text);
+  DialogButton b = confirms_.front();
+  confirms_.pop_front();
+  return b;
+}
+
+std::optional<std::string> ScriptedDialogs::InputBox(const std::string& caption,
+                                                     const std::string& prompt,
+                                                     const std::string& defaultText) {
+  std::string entry = "input: " + caption + "|" + prompt + "|" + defaultText;
+  if (inputs_.empty()) {
+    log.push_back("unanswered: " + entry);
+    return std::nullopt;
+  }
+  log.push_back(entry);
+  auto s = inputs_.front();
+  inputs_.pop_front();
+  return s;
+}
+
+void ScriptedDialogs::Beep() {
+  log.push_back("beep");
+  ++beeps;
+}
+
+std::optional<std::string> ScriptedDialogs::NextFile(const char* kind,
+                                                     const FileDialogRequest& request) {
+  fileRequests.push_back(request);
+  std::string entry = std::string(kind) + ": " + request.title;
+  if (files_.empty()) {
+    log.push_back("unanswered: " + entry);
+    return std::nullopt;
+  }
+  log.push_back(entry);
+  auto path = files_.front();
+  files_.pop_front();
+  return path;
+}
+
+std::optional<std::string> ScriptedDialogs::OpenFile(const FileDialogRequest& request) {
+  return NextFile("open", request);
+}
+
+std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogRequest& request) {
+  return NextFile("save", request);
+}

@@ -1,0 +1,53 @@
+// Dialogs for tests: every message, question and beep is recorded in order, and every
+// question is answered from a script. A question with no scripted answer is recorded as
+// "unanswered: ..." and answered Cancel/No (or cancelled), so a test sees it.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/dialogs.h"
+
+class ScriptedDialogs : public Dialogs {
+ public:
+  // Everything shown, in order: "message: T", "notice: T", "report: T", "confirm: T",
+  // "input: CAPTION|PROMPT|DEFAULT", "beep", "open: TITLE", "save: TITLE".
+  std::vector<std::string> log;
+  // The texts of plain messages and notices only, in order.
+  std::vector<std::string> messages;
+  std::vector<std::string> reports;
+  std::vector<FileDialogRequest> fileRequests;
+  int beeps = 0;
+
+  void AnswerConfirm(DialogButton b) { confirms_.push_back(b); }
+  void AnswerInput(std::optional<std::string> s) { inputs_.push_back(std::move(s)); }
+  void AnswerFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+  // True when every scripted answer was used.
+  bool AllAnswered() const { return confirms_.empty() && inputs_.empty() && files_.empty(); }
+  void Clear();
+
+  void ShowMessage(const std::string& text) override;
+  void ShowNotice(const std::string& text) override;
+  void ShowReport(const std::string& text) override;
+  DialogButton Confirm(const std::string& text, DialogButtons buttons) override;
+  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                      const std::string& defaultText) override;
+  void Beep() override;
+  std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
+  std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+
+ private:
+  std::optional<std::string> NextFile(const char* kind, const FileDialogRequest& request);
+
+  std::deque<DialogButton> confirms_;
+  std::deque<std::optional<std::string>> inputs_;
+  std::deque<std::optional<std::string>> files_;
+};
+
+// Installs a ScriptedDialogs for the lifetime of this object.
+class ScopedScriptedDialogs : public ScriptedDialogs {
+ public:
+  ScopedScriptedDialogs() { SetDialogs(this); }
+  ~ScopedScriptedDialogs() override { SetDialogs(nullptr); }
+};

@@ -1,0 +1,172 @@
+#include "platform/text_files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/io_result.h"
+
+namespace {
+constexpr size_t kBufferSize = 1 << 20;
+constexpr char kCtrlZ = 26;
+
+// Writes all n bytes; a failure leaves its error pending.
+void WriteAll(int fd, const char* data, size_t n) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t w = ::write(fd, data + done, n - done);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      SetIoResult(w < 0 ? errno : EIO);
+      return;
+    }
+    done += static_cast<size_t>(w);
+  }
+}
+}  // namespace
+
+InputFile::~InputFile() {
+  Close();
+}
+
+void InputFile::Open(const std::string& path) {
+  Close();
+  pos_ = len_ = 0;
+  eof_ = stopped_ = false;
+  consumed_ = size_ = 0;
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) {
+    SetIoResult(errno);
+    eof_ = true;
+    return;
+  }
+  struct stat st;
+  if (::fstat(fd_, &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      SetIoResult(EISDIR);
+      eof_ = true;
+      return;
+    }
+    size_ = static_cast<uint64_t>(st.st_size);
+  }
+  ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+  buf_.resize(kBufferSize);
+}
+
+bool InputFile::Fill() {
+  if (eof_ || fd_ < 0) return false;
+  // Keep nothing: callers only refill once the buffer is used up.
+  pos_ = len_ = 0;
+  for (;;) {
+    ssize_t n = ::read(fd_, buf_.data(), buf_.size());
+    if (n > 0) {
+      len_ = static_cast<size_t>(n);
+      return true;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) SetIoResult(errno);
+    eof_ = true;
+    return false;
+  }
+}
+
+bool InputFile::AtEnd() {
+  if (stopped_) return true;
+  if (pos_ == len_ && !Fill()) return true;
+  if (buf_[pos_] == kCtrlZ) {
+    stopped_ = true;
+    return true;
+  }
+  return false;
+}
+
+void InputFile::ReadLineAppend(std::string& out) {
+  if (AtEnd()) return;
+  for (;;) {
+    const char* start = buf_.data() + pos_;
+    size_t avail = len_ - pos_;
+    // The line ends at the first LF, CR or Ctrl-Z: find the LF fast, then look for the
+    // two rarer bytes in front of it.
+    const char* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
+    size_t span = lf ? static_cast<size_t>(lf - start) : avail;
+    const char* cr = static_cast<const char*>(std::memchr(start, '\r', span));
+    if (cr) span = static_cast<size_t>(cr - start);
+    const char* z = static_cast<const char*>(std::memchr(start, kCtrlZ, span));
+    if (z) span = static_cast<size_t>(z - start);
+    out.append(start, span);
+    pos_ += span;
+    consumed_ += span;
+    if (z) {
+      stopped_ = true;
+      return;
+    }
+    if (cr || lf) {
+      bool wasCr = buf_[pos_] == '\r';
+      ++pos_;
+      ++consumed_;
+      // A LF right after the CR belongs to the same line end, even across a refill.
+      if (wasCr && (pos_ < len_ || Fill()) && buf_[pos_] == '\n') {
+        ++pos_;
+        ++consumed_;
+      }
+      return;
+    }
+    // The line goes on past the buffer.
+    if (!Fill()) return;
+  }
+}
+
+void InputFile::Close() {
+  if (fd_ >= 0) {
+    if (::close(fd_) != 0) SetIoResult(errno);
+    fd_ = -1;
+  }
+  std::vector<char>().swap(buf_);
+  pos_ = len_ = 0;
+  eof_ = true;
+}
+
+OutputFile::~OutputFile() {
+  Close();
+}
+
+void OutputFile::Create(const std::string& path) {
+  Close();
+  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd_ < 0) {
+    SetIoResult(errno);
+    return;
+  }
+  buf_.resize(kBufferSize);
+  len_ = 0;
+}
+
+void OutputFile::Flush() {
+  if (fd_ < 0) return;
+  WriteAll(fd_, buf_.data(), len_);
+  len_ = 0;
+}
+
+void OutputFile::Write(const char* data, size_t n) {
+  if (fd_ < 0) return;
+  if (len_ + n > buf_.size()) {
+    Flush();
+    if (n > buf_.size()) {  // too big to buffer: hand it over directly
+      WriteAll(fd_, data, n);
+      return;
+    }
+  }
+  std::memcpy(buf_.data() + len_, data, n);
+  len_ += n;
+}
+
+void OutputFile::Close() {
+  if (fd_ < 0) return;
+  Flush();
+  if (::close(fd_) != 0) SetIoResult(errno);
+  fd_ = -1;
+  std::vector<char>().swap(buf_);
+}

@@ -1,0 +1,65 @@
+// Sequential game files for the scan: a buffered line reader and a buffered writer.
+// Neither fails on the spot: a failed step leaves its error number pending (io_result.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Reads lines ending at CR LF, a lone LF or a lone CR; a Ctrl-Z (26) ends the file.
+class InputFile {
+ public:
+  InputFile() = default;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile();
+
+  // Opens path for reading; on failure the error is pending and the file reads as empty.
+  void Open(const std::string& path);
+  // True when no character is left in front of the next line: the end of the data, a
+  // Ctrl-Z, or a failed read.
+  bool AtEnd();
+  // Appends the next line's characters (without its line end) to out and moves past the
+  // line end. Does nothing at the end of the file.
+  void ReadLineAppend(std::string& out);
+  void Close();
+
+  bool IsOpen() const { return fd_ >= 0; }
+  uint64_t BytesRead() const { return consumed_; }
+  uint64_t Size() const { return size_; }
+
+ private:
+  bool Fill();  // refills the buffer; false at the end of the data
+
+  int fd_ = -1;
+  std::vector<char> buf_;
+  size_t pos_ = 0;
+  size_t len_ = 0;
+  bool eof_ = false;       // no more data from the file
+  bool stopped_ = false;   // a Ctrl-Z was met
+  uint64_t consumed_ = 0;  // bytes moved past
+  uint64_t size_ = 0;
+};
+
+// Writes a file from empty through a buffer.
+class OutputFile {
+ public:
+  OutputFile() = default;
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+  ~OutputFile();
+
+  // Creates (or empties) path; on failure the error is pending and writes go nowhere.
+  void Create(const std::string& path);
+  void Write(const char* data, size_t n);
+  void Write(const std::string& s) { Write(s.data(), s.size()); }
+  // Hands the buffered bytes to the operating system.
+  void Flush();
+  void Close();
+  bool IsOpen() const { return fd_ >= 0; }
+
+ private:
+  int fd_ = -1;
+  std::vector<char> buf_;
+  size_t len_ = 0;
+};

@@ -1,0 +1,41 @@
+// Shared test helpers: temporary folders, whole-file reads and writes, running the
+// program as a child process, and the folder of real game files.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A fresh folder under /tmp, removed with everything in it when the object goes.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  // The folder's path with a trailing "/".
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);
+bool Exists(const std::string& path);
+
+struct ProcessResult {
+  int status = -1;  // exit status, or 128 + signal
+  std::string out;
+  std::string err;
+};
+// Runs program with args in workingDir (empty: the current one), standard input empty.
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const std::string& workingDir = "");
+// Runs the built kelvane program.
+ProcessResult RunKelvane(const std::vector<std::string>& args, const std::string& workingDir = "");
+
+// The folder of real PGN files (with a trailing "/"), or "" when it is not there.
+std::string CorpusDir();
+// A file of the repository, by its path inside it.
+std::string SourcePath(const std::string& relative);

@@ -1,0 +1,15 @@
+// Line clean-up applied to every line read from a game file and to every typed criterion,
+// and the removal of a file name's extension.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// In place: tabs become blanks, runs of blanks one blank, no blank at either end. Other
+// control bytes stay. A clean line costs one pass and no copy.
+void CleanLine(std::string& s);
+// The same on n bytes at p; returns the cleaned length (the bytes move forward in place).
+size_t CleanSpan(char* p, size_t n);
+// The name without its extension (only the last "." counts; see the tests for the edges).
+std::string StripExtension(std::string_view name);
