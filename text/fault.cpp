@@ -1,0 +1,29 @@
+#include "text/fault.h"
+
+#include "platform/dialogs.h"
+#include "platform/file_system.h"
+#include "platform/io_result.h"
+#include "platform/orderly_exit.h"
+#include "text/bounded_text.h"
+
+void ReportTrap(std::string_view message) {
+  dialogs().Beep();
+  BoundedText text("Terminating error: ");
+  text.append(message);
+  dialogs().ShowMessage(text.str());
+  OrderlyExit(kTrapExitCode);
+}
+
+void CheckIO(int step) {
+  int result = TakeIoResult();
+  if (result == 0) return;
+  ReportTrap("An I/O error has occurred at " + std::to_string(step) + ". The result code is " +
+             std::to_string(result));
+}
+
+int CompareFileAges(const std::string& first, const std::string& second) {
+  int64_t a = fileSystem().FileAge(first);
+  int64_t b = fileSystem().FileAge(second);
+  if (a < 0 || b < 0) ReportTrap("Logic #6538");
+  return a < b ? -1 : (a > b ? 1 : 0);
+}

@@ -1,0 +1,324 @@
+#include "settings/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "platform/file_system.h"
+
+namespace {
+
+constexpr size_t npos = std::string::npos;
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+char Lower(char c) {
+  return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i)
+    if (Lower(a[i]) != Lower(b[i])) return false;
+  return true;
+}
+
+bool IsQuote(char c) {
+  return c == '"' || c == '\'';
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = Lower(c);
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Writes all of data to fd, riding out short writes and signals.
+bool WriteAll(int fd, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += size_t(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string IniValueText(std::string_view raw) {
+  std::string_view v = Trim(raw);
+  if (v.size() >= 2 && IsQuote(v.front()) && v.back() == v.front()) {
+    v.remove_prefix(1);
+    v.remove_suffix(1);
+  }
+  if (v.size() > IniFile::kMaxValue) v = v.substr(0, IniFile::kMaxValue);
+  return std::string(v);
+}
+
+bool IniValueInteger(std::string_view v, int32_t& out) {
+  if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) {
+    // Hexadecimal is a 32-bit pattern, as the classic reader takes it: 0xFFFFFFFF is -1.
+    uint64_t n = 0;
+    for (size_t i = 2; i < v.size(); ++i) {
+      int d = HexDigit(v[i]);
+      if (d < 0) return false;
+      n = n * 16 + uint64_t(d);
+      if (n > 0xFFFFFFFFull) return false;
+    }
+    out = int32_t(uint32_t(n));
+    return true;
+  }
+  size_t i = 0;
+  bool negative = false;
+  if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
+  if (i == v.size()) return false;
+  int64_t n = 0;
+  for (; i < v.size(); ++i) {
+    if (v[i] < '0' || v[i] > '9') return false;
+    n = n * 10 + (v[i] - '0');
+    if (n > int64_t(INT32_MAX) + 1) return false;
+  }
+  if (negative) n = -n;
+  if (n < INT32_MIN || n > INT32_MAX) return false;
+  out = int32_t(n);
+  return true;
+}
+
+IniFile::LoadResult IniFile::Load(const std::string& path) {
+  lines_.clear();
+  // Non-blocking, so that a named pipe in the file's place cannot hang the start.
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    return (errno == ENOENT || errno == ENOTDIR) ? LoadResult::Missing : LoadResult::Failed;
+  }
+  struct stat st;
+  int err = 0;
+  if (::fstat(fd, &st) != 0)
+    err = errno;
+  else if (S_ISDIR(st.st_mode))
+    err = EISDIR;
+  else if (!S_ISREG(st.st_mode))
+    err = EINVAL;
+  if (err != 0) {
+    ::close(fd);
+    errno = err;
+    return LoadResult::Failed;
+  }
+  std::string text;
+  if (st.st_size > 0) text.reserve(size_t(st.st_size));
+  char buf[65536];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      err = errno;
+      ::close(fd);
+      errno = err;
+      return LoadResult::Failed;
+    }
+    text.append(buf, size_t(n));
+  }
+  ::close(fd);
+  Parse(text);
+  return LoadResult::Loaded;
+}
+
+void IniFile::Parse(std::string_view text) {
+  lines_.clear();
+  size_t at = 0;
+  while (at < text.size()) {
+    size_t end = text.find_first_of("\r\n", at);
+    if (end == npos) {
+      lines_.push_back(Classify(std::string(text.substr(at))));
+      break;
+    }
+    lines_.push_back(Classify(std::string(text.substr(at, end - at))));
+    at = end + 1;
+    if (text[end] == '\r' && at < text.size() && text[at] == '\n') ++at;
+  }
+}
+
+IniFile::Line IniFile::Classify(std::string text) {
+  Line line;
+  line.text = std::move(text);
+  std::string_view s = line.text;
+  size_t start = 0;
+  while (start < s.size() && IsBlank(s[start])) ++start;
+  if (start < s.size() && s[start] == '[') {
+    size_t close = s.rfind(']');
+    if (close != npos && close > start) {
+      line.kind = Line::Section;
+      line.name = std::string(Trim(s.substr(start + 1, close - start - 1)));
+      return line;
+    }
+  }
+  size_t eq = s.find('=', start);
+  if (eq == npos) return line;
+  std::string_view key = Trim(s.substr(start, eq - start));
+  if (key.empty()) return line;
+  line.kind = Line::Entry;
+  line.name = std::string(key);
+  line.valueAt = eq + 1;
+  return line;
+}
+
+size_t IniFile::FindSection(std::string_view section) const {
+  for (size_t i = 0; i < lines_.size(); ++i)
+    if (lines_[i].kind == Line::Section && SameName(lines_[i].name, section)) return i;
+  return npos;
+}
+
+size_t IniFile::FindKey(size_t sectionAt, std::string_view key) const {
+  for (size_t i = sectionAt + 1; i < lines_.size() && lines_[i].kind != Line::Section; ++i)
+    if (lines_[i].kind == Line::Entry && SameName(lines_[i].name, key)) return i;
+  return npos;
+}
+
+std::string IniFile::ReadString(std::string_view section, std::string_view key,
+                                const std::string& fallback) const {
+  size_t s = FindSection(section);
+  if (s == npos) return fallback;
+  size_t k = FindKey(s, key);
+  if (k == npos) return fallback;
+  const Line& line = lines_[k];
+  return IniValueText(std::string_view(line.text).substr(line.valueAt));
+}
+
+int32_t IniFile::ReadInteger(std::string_view section, std::string_view key,
+                             int32_t fallback) const {
+  // A present but empty value and a missing key both give the fallback.
+  std::string value = ReadString(section, key, std::string());
+  int32_t n;
+  return IniValueInteger(value, n) ? n : fallback;
+}
+
+bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+  return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
+  std::string v(value);
+  for (char& c : v)
+    if (c == '\r' || c == '\n') c = ' ';
+  // Reading would take off blanks at the ends or a pair of quotes: quote such a value so
+  // that it comes back unchanged.
+  bool needsQuotes = !v.empty() && (IsBlank(v.front()) || IsBlank(v.back()) ||
+                                    (v.size() >= 2 && IsQuote(v.front()) && v.back() == v.front()));
+  if (needsQuotes) v = '"' + v + '"';
+
+  size_t s = FindSection(section);
+  if (s == npos) {
+    lines_.push_back(Classify("[" + std::string(section) + "]"));
+    lines_.push_back(Classify(std::string(key) + "=" + v));
+    return;
+  }
+  size_t k = FindKey(s, key);
+  if (k != npos) {
+    lines_[k] = Classify(lines_[k].name + "=" + v);
+    return;
+  }
+  size_t insertAt = s + 1;
+  for (size_t i = s + 1; i < lines_.size() && lines_[i].kind != Line::Section; ++i)
+    if (lines_[i].kind == Line::Entry) insertAt = i + 1;
+  lines_.insert(lines_.begin() + std::ptrdiff_t(insertAt), Classify(std::string(key) + "=" + v));
+}
+
+void IniFile::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::WriteBool(std::string_view section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+std::string IniFile::Text() const {
+  std::string out;
+  for (const Line& line : lines_) {
+    out += line.text;
+    out += '\n';
+  }
+  return out;
+}
+
+bool IniFile::Save(const std::string& path) const {
+  if (path.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  // A settings file kept as a link elsewhere stays a link: the file it names is replaced.
+  std::string target = path;
+  struct stat st;
+  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && !S_ISREG(st.st_mode)) {
+    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  // The rename below would replace a file the user made read-only; refuse as a direct
+  // write would.
+  if (exists && ::access(target.c_str(), W_OK) != 0) return false;
+
+  std::string temp;
+  int fd = -1;
+  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+    temp = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno != EEXIST) return false;
+  }
+  if (fd < 0) return false;
+
+  bool ok = WriteAll(fd, Text());
+  if (ok && exists) {
+    // Keep the old file's permissions and, where allowed, its owner.
+    ok = ::fchmod(fd, st.st_mode & 07777) == 0;
+    if (ok && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
+      // Only the super-user may give a file away; the file is then its own.
+    }
+  }
+  if (ok) ok = ::fsync(fd) == 0;
+  int err = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    errno = err;
+    return false;
+  }
+  // Make the rename itself durable; a folder that cannot be synced is no failure.
+  std::string dir = DirectoryPart(target);
+  int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dirFd >= 0) {
+    ::fsync(dirFd);
+    ::close(dirFd);
+  }
+  return true;
+}

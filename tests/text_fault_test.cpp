@@ -1,0 +1,154 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
+#include <optional>
+#include <string>
+
+#include "platform/io_result.h"
+#include "platform/orderly_exit.h"
+#include "platform/scripted_dialogs.h"
+#include "test_support.h"
+#include "text/fault.h"
+
+namespace {
+
+constexpr int kShellSees = kTrapExitCode & 255;  // 231
+constexpr const char* kDirVar = "KELVANE_FAULT_TEST_DIR";
+
+// A folder that the parent and its death-test child both see: the child re-runs the test
+// from its start, so the parent hands its folder's path down through the environment.
+class SharedDir {
+ public:
+  SharedDir() {
+    if (const char* d = std::getenv(kDirVar)) {
+      path_ = d;
+    } else {
+      own_.emplace();
+      path_ = own_->path();
+      ::setenv(kDirVar, path_.c_str(), 1);
+    }
+  }
+  ~SharedDir() {
+    if (own_) ::unsetenv(kDirVar);
+  }
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::optional<TempDir> own_;
+  std::string path_;
+};
+
+void AppendLine(const std::string& path, const std::string& line) {
+  std::ofstream(path, std::ios::app) << line << "\n";
+}
+
+class FaultDeathTest : public ::testing::Test {
+ protected:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+};
+
+TEST_F(FaultDeathTest, ReportTrapShowsThePrefixedMessageAndExitsWith999) {
+  EXPECT_EXIT(ReportTrap("no period in file name"), ::testing::ExitedWithCode(kShellSees),
+              "^Terminating error: no period in file name\n$");
+}
+
+TEST_F(FaultDeathTest, ReportTrapBeepsShowsCutMessageAndRunsExitStepsFirst) {
+  SharedDir dir;
+  const std::string log = dir / "log.txt";
+  const std::string message(300, 'm');
+  EXPECT_EXIT(
+      {
+        static ScopedScriptedDialogs scripted;
+        AddExitStep([&] {
+          for (const std::string& line : scripted.log) AppendLine(log, line);
+          AppendLine(log, "exit step ran");
+        });
+        ReportTrap(message);
+        AppendLine(log, "after the trap");  // must never run
+      },
+      ::testing::ExitedWithCode(kShellSees), "");
+  const std::string shown = "Terminating error: " + std::string(255 - 19, 'm');
+  EXPECT_EQ(ReadFile(log), "beep\nmessage: " + shown + "\nexit step ran\n");
+}
+
+TEST_F(FaultDeathTest, CheckIOTrapsWithStepAndResultCode) {
+  EXPECT_EXIT(
+      {
+        SetIoResult(2);
+        CheckIO(100);
+      },
+      ::testing::ExitedWithCode(kShellSees),
+      "^Terminating error: An I/O error has occurred at 100\\. The result code is 2\n$");
+  EXPECT_EXIT(
+      {
+        SetIoResult(13);
+        CheckIO(-7);
+      },
+      ::testing::ExitedWithCode(kShellSees),
+      "An I/O error has occurred at -7\\. The result code is 13\n$");
+}
+
+TEST(CheckIO, NothingPendingDoesNothing) {
+  ScopedScriptedDialogs scripted;
+  TakeIoResult();
+  CheckIO(100);
+  EXPECT_TRUE(scripted.log.empty());
+  EXPECT_EQ(PeekIoResult(), 0);
+}
+
+// Sets a file's modification time to the given local time of 1 March 2021.
+void SetLocalMtime(const std::string& path, int hour, int min, int sec) {
+  std::tm tm{};
+  tm.tm_year = 2021 - 1900;
+  tm.tm_mon = 2;
+  tm.tm_mday = 1;
+  tm.tm_hour = hour;
+  tm.tm_min = min;
+  tm.tm_sec = sec;
+  tm.tm_isdst = -1;
+  timespec times[2];
+  times[0].tv_sec = times[1].tv_sec = std::mktime(&tm);
+  times[0].tv_nsec = times[1].tv_nsec = 0;
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+TEST(CompareFileAges, ComparesAtTwoSecondSteps) {
+  TempDir dir;
+  const std::string a = dir / "a.pgn", b = dir / "b.pgn";
+  WriteFile(a, "a");
+  WriteFile(b, "b");
+  struct Case {
+    int aSec, bSec;  // seconds past 10:00 local time
+    int expected;
+  };
+  const Case cases[] = {
+      {0, 0, 0},     {2, 3, 0},         {3, 2, 0},  // one two-second step
+      {1, 2, -1},    {2, 1, 1},                     // one second apart across an even second
+      {0, 3600, -1}, {3600 * 5, 59, 1},             // hours apart
+  };
+  for (const Case& c : cases) {
+    SetLocalMtime(a, 10 + c.aSec / 3600, (c.aSec / 60) % 60, c.aSec % 60);
+    SetLocalMtime(b, 10 + c.bSec / 3600, (c.bSec / 60) % 60, c.bSec % 60);
+    EXPECT_EQ(CompareFileAges(a, b), c.expected) << c.aSec << " vs " << c.bSec;
+  }
+  EXPECT_EQ(CompareFileAges(a, a), 0);
+}
+
+TEST_F(FaultDeathTest, CompareFileAgesTrapsOnMissingFileOrDirectory) {
+  SharedDir dir;
+  const std::string file = dir / "game.pgn";
+  WriteFile(file, "x");
+  const char* kLogic = "^Terminating error: Logic #6538\n$";
+  EXPECT_EXIT(CompareFileAges(file, dir / "missing.pgn"), ::testing::ExitedWithCode(kShellSees),
+              kLogic);
+  EXPECT_EXIT(CompareFileAges(dir / "missing.pgn", file), ::testing::ExitedWithCode(kShellSees),
+              kLogic);
+  EXPECT_EXIT(CompareFileAges(file, dir / ""), ::testing::ExitedWithCode(kShellSees), kLogic);
+  EXPECT_EXIT(CompareFileAges("", file), ::testing::ExitedWithCode(kShellSees), kLogic);
+}
+
+}  // namespace
