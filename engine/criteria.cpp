@@ -1,0 +1,181 @@
+#include "engine/criteria.h"
+
+#include <limits>
+
+#include "engine/parse_line.h"
+#include "platform/dialogs.h"
+#include "settings/ini_unit.h"
+#include "text/bounded_text.h"
+#include "text/clean_line.h"
+#include "text/hyper_str.h"
+#include "text/word_utils.h"
+
+namespace {
+constexpr size_t kConditionCut = 31;
+
+// Calls ReplaceFirst until it finds nothing more to replace.
+void ReplaceEvery(std::string_view replacement, std::string_view sought, BoundedText& text) {
+  while (ReplaceFirst(replacement, sought, text)) {
+  }
+}
+}  // namespace
+
+ConditionCheck CheckCondition(std::string_view text) {
+  BoundedText b(text.substr(0, kConditionCut));
+  CollapseBlanks(b);
+  ConditionCheck result{b.str(), false};
+  if (b.empty()) return result;
+  if (WordCount(b) != 3) {
+    result.failed = true;
+    return result;
+  }
+  BoundedText sign, first, second;
+  NthWord(b, 2, sign);
+  if (sign.view() == "<") return result;
+  if (sign.view() == ">") {
+    NthWord(b, 1, first);
+    NthWord(b, 3, second);
+    result.text = second.str() + " < " + first.str();
+    return result;
+  }
+  result.failed = true;
+  return result;
+}
+
+std::string ConditionFormMessage() {
+  return "Conditions must have the form: mm/..mm </> mm/..mm\r"
+         "Example: \"Qe1 < Kh1\" (white's Qe1 must come before white's Kh1)";
+}
+
+void ConditionFormError() {
+  dialogs().Beep();
+  dialogs().ShowMessage(ConditionFormMessage());
+}
+
+bool IsMovesText(std::string_view text) {
+  return text.find('.') == std::string_view::npos || text.find("..") != std::string_view::npos;
+}
+
+void LineBreaksToBlanks(std::string& text) {
+  ReplaceCharSet(text, "\r\n", ' ');
+}
+
+void NotationToMoves(std::string& text) {
+  CleanLine(text);
+  if (text.size() < 4) return;
+  const bool startsWhite = IsDigit(text[0]);
+  bool numbered = false;
+  for (size_t i = 1; i < text.size() && !numbered; ++i)
+    numbered = text[i] == '.' && IsDigit(text[i - 1]);
+  if (!numbered) return;
+  BlankMoveNumbers(text.data(), text.size());
+  CleanLine(text);
+
+  // The colours alternate from the first move on; black moves get "..".
+  BoundedText b(text);
+  ReplaceEvery("*", " ", b);
+  bool more = true;
+  if (!startsWhite) {
+    BoundedText marked("..");
+    marked.append(b.view());
+    b = marked;
+    more = ReplaceFirst(" ", "*", b);
+  }
+  while (more) {
+    ReplaceFirst(" ..", "*", b);
+    more = ReplaceFirst(" ", "*", b);
+  }
+  ReplaceEvery("..", "...", b);
+  text = b.str();
+}
+
+bool MoveNumberRange(std::string_view text, int32_t& from, int32_t& to) {
+  int64_t lo = 999;
+  int64_t hi = 0;
+  BoundedText b(text);
+  if (b.empty()) {
+    from = 0;
+    to = 999;
+    return true;
+  }
+  const bool startsWithDigit = IsDigit(b[0]);
+  // Keep only the digits that stand before a "." or another digit: the move numbers.
+  b[b.size() - 1] = ' ';
+  for (size_t i = 0; i + 1 < b.size(); ++i)
+    if (!(IsDigit(b[i]) && (b[i + 1] == '.' || IsDigit(b[i + 1])))) b[i] = ' ';
+  CollapseBlanks(b);
+  int count = WordCount(b);
+  BoundedText word;
+  for (int i = 1; i <= count; ++i) {
+    NthWord(b, i, word);
+    int32_t v;
+    if (!WholeNumber(word.view().substr(0, kConditionCut), v)) return false;
+    if (v < lo) lo = v;
+    if (v > hi) hi = v;
+  }
+  if (lo == 999)
+    lo = 0;
+  else if (!startsWithDigit)
+    lo = lo - 1;
+  if (hi == 0) hi = 999;
+  from = static_cast<int32_t>(lo);
+  to = static_cast<int32_t>(hi);
+  return true;
+}
+
+bool WholeNumber(std::string_view text, int32_t& value) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  if (i == text.size()) return false;
+  int64_t v = 0;
+  for (; i < text.size(); ++i) {
+    if (!IsDigit(text[i])) return false;
+    v = v * 10 + (text[i] - '0');
+    if (v > int64_t{std::numeric_limits<int32_t>::max()} + 1) return false;
+  }
+  if (negative) v = -v;
+  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
+    return false;
+  value = static_cast<int32_t>(v);
+  return true;
+}
+
+CriteriaFault CheckCriteria() {
+  const auto& s = IniValues.Strings;
+  const auto& n = IniValues.Integers;
+  if (s[1] == s[2] && s[3] == s[4]) {
+    dialogs().ShowMessage(kSameFileMessage);
+    return CriteriaFault::SameFile;
+  }
+  const CriteriaFault conditionFaults[3] = {
+      CriteriaFault::Condition1To, CriteriaFault::Condition2To, CriteriaFault::Condition3To};
+  for (int k = 0; k < 3; ++k)
+    if (!s[7 + k].empty() && n[2 * k + 1] <= n[2 * k]) return conditionFaults[k];
+  if (!s[10].empty() && (n[7] < n[6] || n[7] == 0)) return CriteriaFault::MustContainTo;
+  if (!s[11].empty() && (n[9] < n[8] || n[9] == 0)) return CriteriaFault::WithoutTo;
+  return CriteriaFault::None;
+}
+
+void CleanTextSlots() {
+  for (auto& slot : IniValues.Strings) CleanLine(slot);
+}
+
+void PrepareMatcherInputs() {
+  const auto& s = IniValues.Strings;
+  std::string sequence;
+  if (!s[10].empty()) {
+    sequence = s[10];
+    if (IniValues.RadNota) NotationToMoves(sequence);
+    sequence.resize(static_cast<size_t>(RemoveChar(sequence, '.')));
+  }
+  IniValues.ReqSequence = sequence;
+
+  BoundedText words(s[7] + " " + s[8] + " " + s[9]);
+  ReplaceEvery(" ", "<", words);
+  ReplaceEvery(" ", ">", words);
+  ReplaceEvery(" ", ".", words);
+  CollapseBlanks(words);
+  IniValues.CondWords = words.str();
+}
