@@ -8,6 +8,10 @@
 #include <limits>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "text/clean_line.h"
 
 namespace {
@@ -30,6 +34,54 @@ constexpr std::array<bool, 256> kCommentByte = [] {
   for (unsigned char c : {'\t', '\n', '\r', '(', '{', ')', '}', '$'}) t[c] = true;
   return t;
 }();
+
+// Bit masks of 64 bytes for the one-pass split: blanks and periods separate the pieces,
+// and the digits at the start of a piece are a move number.
+struct SplitMasks {
+  uint64_t separator;
+  uint64_t digit;
+};
+
+SplitMasks ClassifyBlock(const char* p) {
+  SplitMasks m{0, 0};
+#if defined(__SSE2__)
+  const __m128i blank = _mm_set1_epi8(' ');
+  const __m128i period = _mm_set1_epi8('.');
+  const __m128i zero = _mm_set1_epi8('0');
+  const __m128i nine = _mm_set1_epi8(9);
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
+    const __m128i sep = _mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(v, period));
+    const __m128i d = _mm_sub_epi8(v, zero);  // a digit is below 10 as an unsigned byte
+    const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d);
+    m.separator |= uint64_t(uint32_t(_mm_movemask_epi8(sep))) << (16 * k);
+    m.digit |= uint64_t(uint32_t(_mm_movemask_epi8(digit))) << (16 * k);
+  }
+#else
+  for (int k = 0; k < 64; ++k) {
+    if (p[k] == ' ' || p[k] == '.') m.separator |= uint64_t{1} << k;
+    if (IsDigit(p[k])) m.digit |= uint64_t{1} << k;
+  }
+#endif
+  return m;
+}
+
+// The first byte at or after i that the comment step must look at outside comments.
+size_t SkipPlainText(const char* w, size_t i, size_t len) {
+#if defined(__SSE2__)
+  const __m128i specials[8] = {_mm_set1_epi8('\t'), _mm_set1_epi8('\n'), _mm_set1_epi8('\r'),
+                               _mm_set1_epi8('('),  _mm_set1_epi8('{'),  _mm_set1_epi8(')'),
+                               _mm_set1_epi8('}'),  _mm_set1_epi8('$')};
+  for (; i + 16 <= len; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + i));
+    __m128i hit = _mm_cmpeq_epi8(v, specials[0]);
+    for (int k = 1; k < 8; ++k) hit = _mm_or_si128(hit, _mm_cmpeq_epi8(v, specials[k]));
+    if (int mask = _mm_movemask_epi8(hit)) return i + static_cast<size_t>(__builtin_ctz(mask));
+  }
+#endif
+  while (i < len && !kCommentByte[static_cast<unsigned char>(w[i])]) ++i;
+  return i;
+}
 
 // Offsets and positions are 32-bit fields; a text beyond 2 GiB saturates instead of
 // wrapping into negative values.
@@ -81,6 +133,9 @@ void TParseLine::Parse() {
   if (depth < 0) NotationError(static_cast<int64_t>(position), "extra )/} found");
   if (depth > 0) NotationError(static_cast<int64_t>(len), "game ended in comment");
 
+  // The usual text goes through the move-number, split and normalise steps in one pass;
+  // a text with a NUL or of one byte takes the steps one by one (see SplitNumberedMoves).
+  if (SplitNumberedMoves(w)) return;
   BlankMoveNumbers(p, len);
 
   // The moves keep their own copies of their texts, so once they are split the working
@@ -91,6 +146,80 @@ void TParseLine::Parse() {
     CleanText = std::move(w);
     CleanLine(CleanText);
   }
+}
+
+bool TParseLine::SplitNumberedMoves(std::string_view w) {
+  // After the comment step the text holds no tab or line break, so blanking the move
+  // numbers and periods leaves words that are the pieces between blanks and periods, each
+  // without its leading digits; those words are the moves, and joined by single blanks
+  // they are the normalised text. Two cases differ from that reading: a NUL ends the moves
+  // but not the normalised text, and a text of one digit keeps it.
+  const size_t len = w.size();
+  if (len <= 1 || std::memchr(w.data(), '\0', len)) return false;
+  const char* const p = w.data();
+  Moves.reserve(ReserveFor(len));
+  const bool normalize = NormalizeFlag < 0;
+  // The normalised text is never longer than w: write it in place, then cut it.
+  CleanText.resize(normalize ? len : 0);
+  char* out = CleanText.data();
+  auto emit = [&](size_t start, size_t end) __attribute__((always_inline)) {
+    const size_t n = end - start;
+    const int32_t offset = Clamp32(static_cast<int64_t>(start));
+    // Most words have 16 bytes of the text after their start: copy them in fixed sizes.
+    const bool roomy = start + 16 <= len;
+    if (roomy)
+      Moves.push_back(TMove::FromReadable(offset, p + start, n));
+    else
+      Moves.emplace_back(offset, std::string_view(p + start, n));
+    if (normalize) {
+      if (out != CleanText.data()) *out++ = ' ';
+      // out never passes start, so 16 bytes fit in CleanText too.
+      if (roomy && n <= 16)
+        std::memcpy(out, p + start, 16);
+      else
+        std::memcpy(out, p + start, n);
+      out += n;
+    }
+  };
+
+  // 64 bytes at a time as bit masks (bit k stands for byte base + k). Carried from one
+  // block to the next: whether the byte before it was a separator (the start of the text
+  // counts as one), a digit of a move number, or a byte of a move.
+  uint64_t prevSeparator = 1, prevNumber = 0, prevMove = 0;
+  size_t wordStart = 0;
+  char padded[64];
+  for (size_t base = 0; base < len; base += 64) {
+    const char* block = p + base;
+    if (len - base < 64) {  // the last, short block: blanks past the end
+      std::memset(padded, ' ', sizeof padded);
+      std::memcpy(padded, block, len - base);
+      block = padded;
+    }
+    const SplitMasks m = ClassifyBlock(block);
+    const uint64_t pieceStart = ~m.separator & ((m.separator << 1) | prevSeparator);
+    // Adding a run's first bit clears the whole run: the digit runs that begin a piece
+    // (or go on from the block before) are the move numbers.
+    const uint64_t numberStart = (pieceStart & m.digit) | (prevNumber & m.digit & 1);
+    const uint64_t number = m.digit & ~(m.digit + numberStart);
+    const uint64_t move = ~m.separator & ~number;
+    const uint64_t before = (move << 1) | prevMove;
+    uint64_t edges = (move & ~before) | (~move & before);
+    while (edges) {
+      const int k = __builtin_ctzll(edges);
+      if ((move >> k) & 1)
+        wordStart = base + static_cast<size_t>(k);
+      else
+        emit(wordStart, base + static_cast<size_t>(k));
+      edges &= edges - 1;
+    }
+    prevSeparator = m.separator >> 63;
+    prevNumber = number >> 63;
+    prevMove = move >> 63;
+  }
+  if (prevMove) emit(wordStart, len);
+  CleanText.resize(static_cast<size_t>(out - CleanText.data()));
+  if (Moves.empty()) NotationError(0, "null game");
+  return true;
 }
 
 void TParseLine::SplitMoves(std::string_view w) {
@@ -137,7 +266,7 @@ int64_t BlankComments(char* w, size_t len, size_t& position) {
   for (size_t i = 0; i < len; ++i) {
     if (depth == 0 && !annotation) {
       // Plain move text outside comments: only line breaks, tabs, brackets and "$" need work.
-      while (i < len && !kCommentByte[static_cast<unsigned char>(w[i])]) ++i;
+      i = SkipPlainText(w, i, len);
       if (i == len) break;
     }
     char c = w[i];

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ class TMove {
   static constexpr int kMaxText = 9;
   // Keeps at most the first 9 bytes of text.
   TMove(int32_t offset, std::string_view text);
+  // The same for a word of n bytes with at least kMaxText bytes readable at text: built
+  // for every ply of every game, so it copies whole words instead of byte by byte.
+  static TMove FromReadable(int32_t offset, const char* text, size_t n);
   ~TMove();
   TMove(const TMove&) = default;
   TMove& operator=(const TMove&) = default;
@@ -32,6 +36,18 @@ class TMove {
   int32_t TextLen;  // bytes in MoveText, 0 to 9
   char MoveText[kMaxText];
 };
+
+inline TMove TMove::FromReadable(int32_t offset, const char* text, size_t n) {
+  TMove m(offset, std::string_view());
+  n = n < kMaxText ? n : kMaxText;
+  uint64_t head;
+  std::memcpy(&head, text, sizeof head);
+  if (n < 8) head &= (uint64_t{1} << (8 * n)) - 1;  // the bytes past the word become NULs
+  std::memcpy(m.MoveText, &head, sizeof head);
+  m.MoveText[8] = n > 8 ? text[8] : '\0';
+  m.TextLen = static_cast<int32_t>(n);
+  return m;
+}
 
 class TParseLine {
  public:
@@ -48,6 +64,12 @@ class TParseLine {
   // Appends one TMove per word of the cleaned working text w.
   void SplitMoves(std::string_view w);
 
+ private:
+  // The move-number, split and normalise steps in one pass over the comment-free text w;
+  // false (nothing done) for the texts those steps treat apart.
+  bool SplitNumberedMoves(std::string_view w);
+
+ public:
   int32_t Tag1;
   int32_t NormalizeFlag;
   int32_t Tag3;

@@ -71,11 +71,15 @@ ScanOutcome RunScan(const std::string& inputPath, const std::string& outputPath,
   OutputFile output;
   OutputFile splitOutput;
   // A fatal fault in the middle of the run still delivers every game decided before it.
-  ExitStepId closeFiles = AddExitStep([&] {
+  // The step refers to the files above, so it goes with them however the run is left.
+  struct ClosingStep {
+    ExitStepId id;
+    ~ClosingStep() { RemoveExitStep(id); }
+  } closeFiles{AddExitStep([&] {
     output.Close();
     splitOutput.Close();
     input.Close();
-  });
+  })};
   input.Open(inputPath);
   CheckIO(100);
   output.Create(outputPath);
@@ -115,7 +119,6 @@ ScanOutcome RunScan(const std::string& inputPath, const std::string& outputPath,
     splitOutput.Close();
     CheckIO(200);
   }
-  RemoveExitStep(closeFiles);
   dialogs().ShowReport(report);
   return ScanOutcome::Completed;
 }

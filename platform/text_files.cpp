@@ -60,6 +60,7 @@ bool InputFile::Fill() {
   if (eof_ || fd_ < 0) return false;
   // Keep nothing: callers only refill once the buffer is used up.
   pos_ = len_ = 0;
+  nextCr_ = nextCtrlZ_ = kUnknown;
   for (;;) {
     ssize_t n = ::read(fd_, buf_.data(), buf_.size());
     if (n > 0) {
@@ -73,7 +74,7 @@ bool InputFile::Fill() {
   }
 }
 
-bool InputFile::AtEnd() {
+bool InputFile::AtEndSlow() {
   if (stopped_) return true;
   if (pos_ == len_ && !Fill()) return true;
   if (buf_[pos_] == kCtrlZ) {
@@ -83,27 +84,37 @@ bool InputFile::AtEnd() {
   return false;
 }
 
+size_t InputFile::NextOf(char c, size_t& cached) {
+  // The rare line-end bytes are looked for once per stretch, not once per line: in a file
+  // without CR or Ctrl-Z each is searched once per buffer.
+  if (cached == kUnknown || cached < pos_) {
+    const void* hit = std::memchr(buf_.data() + pos_, c, len_ - pos_);
+    cached = hit ? static_cast<size_t>(static_cast<const char*>(hit) - buf_.data()) : len_;
+  }
+  return cached;
+}
+
 void InputFile::ReadLineAppend(std::string& out) {
   if (AtEnd()) return;
   for (;;) {
+    // The line ends at the first LF, CR or Ctrl-Z.
     const char* start = buf_.data() + pos_;
-    size_t avail = len_ - pos_;
-    // The line ends at the first LF, CR or Ctrl-Z: find the LF fast, then look for the
-    // two rarer bytes in front of it.
-    const char* lf = static_cast<const char*>(std::memchr(start, '\n', avail));
-    size_t span = lf ? static_cast<size_t>(lf - start) : avail;
-    const char* cr = static_cast<const char*>(std::memchr(start, '\r', span));
-    if (cr) span = static_cast<size_t>(cr - start);
-    const char* z = static_cast<const char*>(std::memchr(start, kCtrlZ, span));
-    if (z) span = static_cast<size_t>(z - start);
+    const char* lf = static_cast<const char*>(std::memchr(start, '\n', len_ - pos_));
+    size_t end = lf ? static_cast<size_t>(lf - buf_.data()) : len_;
+    size_t cr = NextOf('\r', nextCr_);
+    if (cr < end) end = cr;
+    size_t z = NextOf(kCtrlZ, nextCtrlZ_);
+    const bool stop = z < end;
+    if (stop) end = z;
+    size_t span = end - pos_;
     out.append(start, span);
-    pos_ += span;
+    pos_ = end;
     consumed_ += span;
-    if (z) {
+    if (stop) {
       stopped_ = true;
       return;
     }
-    if (cr || lf) {
+    if (end < len_) {
       bool wasCr = buf_[pos_] == '\r';
       ++pos_;
       ++consumed_;

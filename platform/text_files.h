@@ -18,7 +18,10 @@ class InputFile {
   void Open(const std::string& path);
   // True when no character is left in front of the next line: the end of the data, a
   // Ctrl-Z, or a failed read.
-  bool AtEnd();
+  bool AtEnd() {
+    if (!stopped_ && pos_ < len_ && buf_[pos_] != 26) return false;  // the common case
+    return AtEndSlow();
+  }
   // Appends the next line's characters (without its line end) to out and moves past the
   // line end. Does nothing at the end of the file.
   void ReadLineAppend(std::string& out);
@@ -29,7 +32,12 @@ class InputFile {
   uint64_t Size() const { return size_; }
 
  private:
+  bool AtEndSlow();
   bool Fill();  // refills the buffer; false at the end of the data
+  // Index in the buffer of the next c at or after pos_ (len_ when none), cached.
+  size_t NextOf(char c, size_t& cached);
+
+  static constexpr size_t kUnknown = static_cast<size_t>(-1);
 
   int fd_ = -1;
   std::vector<char> buf_;
@@ -39,6 +47,8 @@ class InputFile {
   bool stopped_ = false;   // a Ctrl-Z was met
   uint64_t consumed_ = 0;  // bytes moved past
   uint64_t size_ = 0;
+  size_t nextCr_ = kUnknown;
+  size_t nextCtrlZ_ = kUnknown;
 };
 
 // Writes a file from empty through a buffer.

@@ -1,0 +1,311 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/game_reader.h"
+#include "platform/io_result.h"
+#include "platform/scripted_dialogs.h"
+#include "platform/text_files.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+struct Game {
+  std::string header;
+  std::string moves;
+  bool operator==(const Game&) const = default;
+};
+
+void PrintTo(const Game& g, std::ostream* os) {
+  *os << "{header \"" << g.header << "\", moves \"" << g.moves << "\"}";
+}
+
+struct ReadResult {
+  std::vector<Game> games;
+  std::vector<std::string> log;  // everything the reader showed
+};
+
+// Reads a whole file the way the scan does: header then move text until the end-of-file
+// flag is set (a file without a line holds no game).
+ReadResult ReadGames(const std::string& bytes) {
+  TempDir dir;
+  WriteFile(dir / "in.pgn", bytes);
+  ScopedScriptedDialogs scripted;
+  InputFile in;
+  in.Open(dir / "in.pgn");
+  EXPECT_EQ(TakeIoResult(), 0);
+  ReadResult r;
+  bool eof = in.AtEnd();
+  // The cap keeps a reader that never sets the flag from hanging the test.
+  for (int i = 0; !eof && i < 1000; ++i) {
+    Game g;
+    ReadHeader(in, eof, g.header);
+    ReadMoveText(in, eof, g.moves);
+    r.games.push_back(g);
+  }
+  EXPECT_TRUE(eof);
+  r.log = scripted.log;
+  return r;
+}
+
+std::string Odd(const std::string& line) {
+  return "notice: odd line: \"" + line + "\"";
+}
+
+using Games = std::vector<Game>;
+using Log = std::vector<std::string>;
+
+struct Case {
+  const char* what;
+  std::string bytes;
+  Games games;
+  Log log;
+};
+
+TEST(GameReader, BlocksOfEveryEdgeCase) {
+  const Case cases[] = {
+      {"one plain game",
+       "[A \"1\"]\n[B \"2\"]\n\n1.e4 e5\n2.Nf3 1-0\n",
+       {{"[A \"1\"]\r\n[B \"2\"]\r\n", "1.e4 e5\r\n2.Nf3 1-0\r\n"}},
+       {}},
+      {"blank lines before a header are skipped",
+       "\n  \n\t\n[A \"1\"]\n\n1.e4\n",
+       {{"[A \"1\"]\r\n", "1.e4\r\n"}},
+       {}},
+      {"several empty lines between header and moves",
+       "[A \"1\"]\n\n\n \n\n1.e4\n\n[B \"2\"]\n\n1.d4\n",
+       {{"[A \"1\"]\r\n", "1.e4\r\n"}, {"[B \"2\"]\r\n", "1.d4\r\n"}},
+       {}},
+      {"an empty line among the tag lines",
+       "[A \"1\"]\n\n[B \"2\"]\n[C \"3\"]\n1.e4\n",
+       {{"[A \"1\"]\r\n", "[B \"2\"]\r\n[C \"3\"]\r\n1.e4\r\n"}},
+       {Odd("[B \"2\"]"), Odd("[C \"3\"]")}},
+      {"a move text from a set-up position runs on into the next game",
+       "[A \"1\"]\n\n23.Kh1 Qe1\n24.Qe2 1-0\n\n[B \"2\"]\n\n1.e4 e5\n\n[C \"3\"]\n\n1.d4\n",
+       {{"[A \"1\"]\r\n", "23.Kh1 Qe1\r\n24.Qe2 1-0\r\n[B \"2\"]\r\n1.e4 e5\r\n"},
+        {"[C \"3\"]\r\n", "1.d4\r\n"}},
+       {Odd("23.Kh1 Qe1"), Odd("24.Qe2 1-0"), Odd("[B \"2\"]")}},
+      {"a result with a comment is odd; black's first move starts",
+       "[A \"1\"]\n\n1-0 {x}\n1... e5 2.Nf3\n",
+       {{"[A \"1\"]\r\n", "1-0 {x}\r\n1... e5 2.Nf3\r\n"}},
+       {Odd("1-0 {x}")}},
+      {"a comment starts the move text",
+       "[A \"1\"]\n\n{intro} 1.e4\nBlah\n",
+       {{"[A \"1\"]\r\n", "{intro} 1.e4\r\nBlah\r\n"}},
+       {}},
+      {"bare results start the move text",
+       "[A \"1\"]\n\n*\n\n[B \"2\"]\n\n1-0\n\n[C \"3\"]\n\n0-1\n\n[D \"4\"]\n\n1/2-1/2\n",
+       {{"[A \"1\"]\r\n", "*\r\n"},
+        {"[B \"2\"]\r\n", "1-0\r\n"},
+        {"[C \"3\"]\r\n", "0-1\r\n"},
+        {"[D \"4\"]\r\n", "1/2-1/2\r\n"}},
+       {}},
+      {"near misses of a start are odd",
+       "[A \"1\"]\n\n1/2\n1\n 1 . e4\n*1\n1.e4\n",
+       {{"[A \"1\"]\r\n", "1/2\r\n1\r\n1 . e4\r\n*1\r\n1.e4\r\n"}},
+       {Odd("1/2"), Odd("1"), Odd("1 . e4"), Odd("*1")}},
+      {"once begun, every line is kept untested",
+       "[A \"1\"]\n\n1.e4\nodd?\n[X \"y\"]\n",
+       {{"[A \"1\"]\r\n", "1.e4\r\nodd?\r\n[X \"y\"]\r\n"}},
+       {}},
+      {"tabs and double blanks collapse everywhere",
+       "\t[Event  \t\"A  B\"]  \n\n 1.e4\t\te5  {a   b}\t\n",
+       {{"[Event \"A B\"]\r\n", "1.e4 e5 {a b}\r\n"}},
+       {}},
+      {"the file ends right after the last move line",
+       "[A \"1\"]\n\n1.e4",
+       {{"[A \"1\"]\r\n", "1.e4\r\n"}},
+       {}},
+      {"one final empty line adds no game",
+       "[A \"1\"]\n\n1.e4\n\n",
+       {{"[A \"1\"]\r\n", "1.e4\r\n"}},
+       {}},
+      {"two trailing empty lines give an extra empty game",
+       "[A \"1\"]\n\n1.e4\n\n\n",
+       {{"[A \"1\"]\r\n", "1.e4\r\n"}, {"", ""}},
+       {}},
+      {"many trailing blank lines give one extra empty game",
+       "[A \"1\"]\n\n1.e4\n\n\n \n\t\n\n",
+       {{"[A \"1\"]\r\n", "1.e4\r\n"}, {"", ""}},
+       {}},
+      {"a header at the end of the file",
+       "[A \"1\"]\n[B \"2\"]",
+       {{"[A \"1\"]\r\n[B \"2\"]\r\n", ""}},
+       {}},
+      {"Ctrl-Z between games ends the file",
+       "[A \"1\"]\n\n1.e4\n\n\x1a[B \"2\"]\n\n1.d4\n",
+       {{"[A \"1\"]\r\n", "1.e4\r\n"}},
+       {}},
+      {"Ctrl-Z inside a line ends it and the file",
+       "[A \"1\"]\n\n1.e4 e5\x1a junk\n\n[B]\n",
+       {{"[A \"1\"]\r\n", "1.e4 e5\r\n"}},
+       {}},
+      {"blank lines only", "\n\n  \n", {{"", ""}}, {}},
+      {"empty file", "", {}, {}},
+      {"Ctrl-Z first", "\x1a[A \"1\"]\n\n1.e4\n", {}, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ReadResult r = ReadGames(c.bytes);
+    EXPECT_EQ(r.games, c.games);
+    EXPECT_EQ(r.log, c.log);
+  }
+}
+
+// Replaces every "\n" of text by end.
+std::string WithLineEnds(const std::string& text, const std::string& end) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n')
+      out += end;
+    else
+      out += c;
+  }
+  return out;
+}
+
+TEST(GameReader, EveryLineEndGivesTheSameBlocks) {
+  const std::string text =
+      "\n[A \"1\"]\n[B \"2\"]\n\n\n1.e4 e5\n2.Nf3 1-0\n\n[C \"3\"]\n\n23.Kh1\n\n[D \"4\"]\n\n"
+      "1.d4 *\n\n\n";
+  const Games expected = {{"[A \"1\"]\r\n[B \"2\"]\r\n", "1.e4 e5\r\n2.Nf3 1-0\r\n"},
+                          {"[C \"3\"]\r\n", "23.Kh1\r\n[D \"4\"]\r\n1.d4 *\r\n"},
+                          {"", ""}};
+  for (const char* end : {"\r\n", "\n", "\r"}) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(end)));
+    ReadResult r = ReadGames(WithLineEnds(text, end));
+    EXPECT_EQ(r.games, expected);
+    EXPECT_EQ(r.log, (Log{Odd("23.Kh1"), Odd("[D \"4\"]")}));
+  }
+  // Mixed line ends in one file read the same way too.
+  ReadResult mixed = ReadGames("[A \"1\"]\r\n[B \"2\"]\r\r\n1.e4 e5\n2.Nf3 1-0\r\n");
+  EXPECT_EQ(mixed.games, (Games{{"[A \"1\"]\r\n[B \"2\"]\r\n", "1.e4 e5\r\n2.Nf3 1-0\r\n"}}));
+}
+
+class GameReaderFile : public ::testing::Test {
+ protected:
+  void Open(const std::string& bytes) {
+    WriteFile(dir_ / "in.pgn", bytes);
+    in_.Open(dir_ / "in.pgn");
+    ASSERT_EQ(TakeIoResult(), 0);
+  }
+  TempDir dir_;
+  ScopedScriptedDialogs scripted_;
+  InputFile in_;
+};
+
+TEST_F(GameReaderFile, EndOfFileFlagIsSetByTheCallThatReachesTheEndAndNeverCleared) {
+  Open("[A \"1\"]\n\n1.e4\n\n[B \"2\"]\n\n1.d4");
+  bool eof = false;
+  std::string header = "old", moves = "old";
+  ReadHeader(in_, eof, header);
+  ReadMoveText(in_, eof, moves);
+  EXPECT_FALSE(eof);
+  EXPECT_EQ(header, "[A \"1\"]\r\n");
+  EXPECT_EQ(moves, "1.e4\r\n");
+  ReadHeader(in_, eof, header);
+  EXPECT_FALSE(eof);
+  ReadMoveText(in_, eof, moves);
+  EXPECT_TRUE(eof);
+  EXPECT_EQ(moves, "1.d4\r\n");
+  // At the end a call reads nothing, returns an empty block and leaves the flag set.
+  ReadHeader(in_, eof, header);
+  ReadMoveText(in_, eof, moves);
+  EXPECT_TRUE(eof);
+  EXPECT_EQ(header, "");
+  EXPECT_EQ(moves, "");
+  EXPECT_TRUE(scripted_.log.empty());
+}
+
+TEST_F(GameReaderFile, HeaderReachingTheEndLeavesAnEmptyMoveText) {
+  Open("[A \"1\"]\n[B \"2\"]\n");
+  bool eof = false;
+  std::string header, moves = "stale";
+  ReadHeader(in_, eof, header);
+  EXPECT_TRUE(eof);
+  ReadMoveText(in_, eof, moves);
+  EXPECT_TRUE(eof);
+  EXPECT_EQ(header, "[A \"1\"]\r\n[B \"2\"]\r\n");
+  EXPECT_EQ(moves, "");
+}
+
+TEST_F(GameReaderFile, ReaderNeverClearsAFlagTheCallerSet) {
+  Open("[A \"1\"]\n\n1.e4\n\n[B \"2\"]\n\n1.d4\n");
+  bool eof = true;
+  std::string header;
+  ReadHeader(in_, eof, header);
+  EXPECT_TRUE(eof);
+  EXPECT_EQ(header, "[A \"1\"]\r\n");
+}
+
+TEST_F(GameReaderFile, LongLinesAndLinesAcrossTheReadBufferStayWhole) {
+  // Lines larger than the reader's buffer and a CR LF split by a refill.
+  const std::string tag = "[Annotator \"" + std::string(3 << 20, 'a') + "\"]";
+  std::string bytes = tag + "\r\n\r\n";
+  std::string pad = "{" + std::string((1 << 20) - bytes.size() % (1 << 20) - 3, 'c') + "}";
+  bytes += pad + "\r\n1.e4\r\n";  // pad ends one byte before the buffer edge
+  Open(bytes);
+  bool eof = false;
+  std::string header, moves;
+  ReadHeader(in_, eof, header);
+  ReadMoveText(in_, eof, moves);
+  EXPECT_TRUE(eof);
+  EXPECT_EQ(header, tag + "\r\n");
+  EXPECT_EQ(moves, pad + "\r\n1.e4\r\n");
+}
+
+TEST(GameReader, HostileBytesAreOrdinaryCharactersOfALine) {
+  // NUL, bell, escape, DEL and high bytes stay in the lines; only blanks and tabs are
+  // cleaned. A line feed after a CR belongs to the line end, a lone LF ends a line.
+  const std::string tag = "[A \"\0\x01\x7f\xff\"]"s;
+  const std::string moveLine = "1.e4 \0 e5\x07\x1b[0m \x80\x81"s;
+  ReadResult r = ReadGames(tag + "\n\n" + moveLine + "\n");
+  EXPECT_EQ(r.games, (Games{{tag + "\r\n", moveLine + "\r\n"}}));
+  EXPECT_TRUE(r.log.empty());
+
+  // An odd line of control bytes is shown as it is and kept.
+  const std::string odd = "\x01\x02\0\x03"s;
+  r = ReadGames("[A \"1\"]\n\n" + odd + "\n1.e4\n");
+  EXPECT_EQ(r.games, (Games{{"[A \"1\"]\r\n", odd + "\r\n1.e4\r\n"}}));
+  EXPECT_EQ(r.log, Log{Odd(odd)});
+}
+
+TEST(GameReader, FiftyMegabyteSingleLineIsOneOddLine) {
+  const std::string line(50u << 20, 'x');
+  ReadResult r = ReadGames("[A \"1\"]\n\n" + line + "\n1.e4\n");
+  ASSERT_EQ(r.games.size(), 1u);
+  EXPECT_EQ(r.games[0].moves.size(), line.size() + 2 + 6);
+  EXPECT_EQ(r.games[0].moves.compare(0, 3, "xxx"), 0);
+  ASSERT_EQ(r.log.size(), 1u);
+  EXPECT_EQ(r.log[0].size(), Odd(line).size());
+}
+
+class GameReaderDeathTest : public ::testing::Test {
+ protected:
+  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+  void ReadFirstHeader(const std::string& bytes) {
+    TempDir dir;
+    WriteFile(dir / "in.pgn", bytes);
+    InputFile in;
+    in.Open(dir / "in.pgn");
+    bool eof = false;
+    std::string header;
+    ReadHeader(in, eof, header);
+  }
+};
+
+TEST_F(GameReaderDeathTest, HeaderLineWithoutBracketTraps) {
+  // The messages reach standard error through the console dialogs.
+  EXPECT_EXIT(ReadFirstHeader("1.e4 e5 2.Nf3\n"), ::testing::ExitedWithCode(999 & 255),
+              "invalid PGN: 1.e4 e5 2.Nf3\nTerminating error: trap 7365\n");
+  EXPECT_EXIT(ReadFirstHeader("\n\n[A \"1\"]\n  Event \t x\n"),
+              ::testing::ExitedWithCode(999 & 255), "invalid PGN: Event x\n");
+  EXPECT_EXIT(ReadFirstHeader("\x7f"
+                              "ELF\x02\x01\x01\0\0\0"s),
+              ::testing::ExitedWithCode(999 & 255), "invalid PGN: ");
+}
+
+}  // namespace

@@ -1,0 +1,616 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "engine/criteria.h"
+#include "engine/scan_run.h"
+#include "platform/console_dialogs.h"
+#include "platform/io_result.h"
+#include "platform/orderly_exit.h"
+#include "platform/scripted_dialogs.h"
+#include "settings/ini_unit.h"
+#include "test_support.h"
+
+namespace {
+
+using namespace std::string_literals;
+
+constexpr int kShellSees = 999 & 255;
+constexpr const char* kDirVar = "KELVANE_SCAN_RUN_TEST_DIR";
+
+// A folder that the parent and its death-test child both see: the child re-runs the test
+// from its start, so the parent hands its folder's path down through the environment.
+class SharedDir {
+ public:
+  SharedDir() {
+    if (const char* d = std::getenv(kDirVar)) {
+      path_ = d;
+    } else {
+      own_.emplace();
+      path_ = own_->path();
+      ::setenv(kDirVar, path_.c_str(), 1);
+    }
+  }
+  ~SharedDir() {
+    if (own_) ::unsetenv(kDirVar);
+  }
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  std::optional<TempDir> own_;
+  std::string path_;
+};
+
+// Small games: white opens with e4 in the first and third, with d4 in the second.
+const std::string kGameA = "[Event \"A\"]\n[Result \"1-0\"]\n\n1.e4 e5 2.Nf3 1-0\n\n";
+const std::string kGameB = "[Event \"B\"]\n\n1.d4 d5 *\n\n";
+const std::string kGameC = "[Event \"C\"]\n\n1.e4 c5 0-1\n\n";
+const std::string kOutA = "[Event \"A\"]\r\n[Result \"1-0\"]\r\n\r\n1.e4 e5 2.Nf3 1-0\r\n\r\n";
+const std::string kOutB = "[Event \"B\"]\r\n\r\n1.d4 d5 *\r\n\r\n";
+const std::string kOutC = "[Event \"C\"]\r\n\r\n1.e4 c5 0-1\r\n\r\n";
+
+class ScanRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    saved_ = IniValues;
+    IniValues.Reset();  // every criterion empty: every game passes
+    PrepareMatcherInputs();
+    TakeIoResult();
+  }
+  void TearDown() override { IniValues = saved_; }
+
+  // Games that white opens with e4 fail (Without "e4", moves 1 to 15).
+  static void FailE4Games() {
+    IniValues.Strings[11] = "e4";
+    IniValues.Integers[8] = 1;
+    IniValues.Integers[9] = 15;
+    PrepareMatcherInputs();
+  }
+
+  std::string Input(const std::string& bytes) {
+    WriteFile(dir_ / "in.pgn", bytes);
+    return dir_ / "in.pgn";
+  }
+
+  SharedDir dir_;
+  ScopedScriptedDialogs scripted_;
+  IniValueRec saved_;
+};
+
+using Log = std::vector<std::string>;
+
+// A folder in the shared folder; a death-test child finds it made by its parent already.
+void MakeDir(const std::string& path) {
+  ASSERT_TRUE(::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST) << path;
+}
+
+TEST_F(ScanRun, WritesCleanedGamesWithCrLfAndReportsTwoLines) {
+  const std::string in = Input(
+      "\t[Event  \"Casual   game\"] \n[White \"A\"]\n\n\n1.e4\te5  2.Nf3 {a  comment}\n"
+      "   Nc6 1-0\r\n\r\n[Event \"B\"]\r\r1.d4 d5 *");
+  EXPECT_EQ(RunScan(in, dir_ / "out.pgn"), ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"),
+            "[Event \"Casual game\"]\r\n[White \"A\"]\r\n\r\n1.e4 e5 2.Nf3 {a comment}\r\nNc6 "
+            "1-0\r\n\r\n[Event \"B\"]\r\n\r\n1.d4 d5 *\r\n\r\n");
+  EXPECT_EQ(scripted_.log, Log{"report: 2 games read from in.pgn\r2 games written to out.pgn"});
+  EXPECT_EQ(GamesRead, 2);
+  EXPECT_FALSE(Exists(dir_ / "out2.pgn"));
+}
+
+TEST_F(ScanRun, CancelAtTheOverwriteQuestionChangesNothing) {
+  const std::string in = Input(kGameA);
+  WriteFile(dir_ / "out.pgn", "keep me");
+  GamesRead = 42;
+  scripted_.AnswerConfirm(DialogButton::Cancel);
+  EXPECT_EQ(RunScan(in, dir_ / "out.pgn"), ScanOutcome::Declined);
+  EXPECT_EQ(scripted_.log, Log{"confirm: Overwrite out.pgn?"});
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "keep me");
+  EXPECT_EQ(GamesRead, 42);
+
+  // OK overwrites.
+  scripted_.Clear();
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  EXPECT_EQ(RunScan(in, dir_ / "out.pgn"), ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), kOutA);
+  EXPECT_EQ(scripted_.log, (Log{"confirm: Overwrite out.pgn?",
+                                "report: 1 games read from in.pgn\r1 games written to out.pgn"}));
+}
+
+TEST_F(ScanRun, MissingInputIsToldAfterTheQuestionWithThePathAsPassed) {
+  WriteFile(dir_ / "out.pgn", "keep me");
+  const std::string missing = dir_ / "sub/../nothere.pgn";
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  GamesRead = 7;
+  EXPECT_EQ(RunScan(missing, dir_ / "out.pgn"), ScanOutcome::InputMissing);
+  EXPECT_EQ(scripted_.log,
+            (Log{"confirm: Overwrite out.pgn?", "message: File " + missing + " not found"}));
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "keep me");
+  EXPECT_EQ(GamesRead, 7);
+
+  // Without an output file there is no question, and no output is created.
+  scripted_.Clear();
+  IniValues.Split = true;
+  EXPECT_EQ(RunScan("nothere.pgn", dir_ / "new.pgn"), ScanOutcome::InputMissing);
+  EXPECT_EQ(scripted_.log, Log{"message: File nothere.pgn not found"});
+  EXPECT_FALSE(Exists(dir_ / "new.pgn"));
+  EXPECT_FALSE(Exists(dir_ / "new2.pgn"));
+}
+
+TEST_F(ScanRun, SplitSendsFailingGamesToTheSplitFileAndReportsThreeLines) {
+  FailE4Games();
+  IniValues.Split = true;
+  const std::string in = Input(kGameA + kGameB + kGameC);
+  WriteFile(dir_ / "out2.pgn", "old split file");  // overwritten without a question
+  EXPECT_EQ(RunScan(in, dir_ / "out.pgn"), ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), kOutB);
+  EXPECT_EQ(ReadFile(dir_ / "out2.pgn"), kOutA + kOutC);
+  EXPECT_EQ(scripted_.log, Log{"report: 3 games read from in.pgn\r1 games written to "
+                               "out.pgn\r2 games written to out2.pgn"});
+
+  // Without Split the failing games are dropped.
+  scripted_.Clear();
+  IniValues.Split = false;
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  WriteFile(dir_ / "out2.pgn", "untouched");
+  EXPECT_EQ(RunScan(in, dir_ / "out.pgn"), ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), kOutB);
+  EXPECT_EQ(ReadFile(dir_ / "out2.pgn"), "untouched");
+  EXPECT_EQ(scripted_.reports, Log{"3 games read from in.pgn\r1 games written to out.pgn"});
+}
+
+TEST_F(ScanRun, SplitFileIsCreatedEvenWhenNoGameFails) {
+  IniValues.Split = true;
+  const std::string in = Input(kGameA + kGameB);
+  WriteFile(dir_ / "out2.pgn", "old split file");
+  EXPECT_EQ(RunScan(in, dir_ / "out.pgn"), ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), kOutA + kOutB);
+  EXPECT_EQ(ReadFile(dir_ / "out2.pgn"), "");
+  EXPECT_EQ(scripted_.reports, Log{"2 games read from in.pgn\r2 games written to out.pgn\r0 "
+                                   "games written to out2.pgn"});
+}
+
+TEST_F(ScanRun, SplitFileStaysInADottedFolder) {
+  IniValues.Split = true;
+  FailE4Games();
+  const std::string in = Input(kGameA + kGameB);
+  MakeDir(dir_ / "ann.lee");
+  EXPECT_EQ(RunScan(in, dir_ / "ann.lee/out.pgn"), ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir_ / "ann.lee/out.pgn"), kOutB);
+  EXPECT_EQ(ReadFile(dir_ / "ann.lee/out2.pgn"), kOutA);
+  EXPECT_FALSE(Exists(dir_ / "ann2.lee"));
+  EXPECT_EQ(scripted_.reports, Log{"2 games read from in.pgn\r1 games written to out.pgn\r1 "
+                                   "games written to out2.pgn"});
+}
+
+TEST(SplitFileName, TwoGoesBeforeTheFirstDotOfTheFileName) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"out.pgn", "out2.pgn"},
+      {"/home/ann.lee/out.pgn", "/home/ann.lee/out2.pgn"},
+      {"/a.b/c.d/games.tar.pgn", "/a.b/c.d/games2.tar.pgn"},
+      {"./out.pgn", "./out2.pgn"},
+      {"../x/out.", "../x/out2."},
+      {"/tmp/.pgn", "/tmp/2.pgn"},
+  };
+  for (const auto& [path, split] : cases) EXPECT_EQ(SplitFileName(path), split) << path;
+}
+
+class ScanRunDeathTest : public ScanRun {
+ protected:
+  void SetUp() override {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ScanRun::SetUp();
+  }
+};
+
+TEST_F(ScanRunDeathTest, SplitFileNameTrapsWithoutADotInTheFileName) {
+  for (const char* path : {"/home/ann.lee/out", "out", "a.b/", "/x.y/z"}) {
+    EXPECT_EXIT(
+        {
+          SetDialogs(nullptr);
+          SplitFileName(path);
+        },
+        ::testing::ExitedWithCode(kShellSees), "Terminating error: no period in file name")
+        << path;
+  }
+}
+
+TEST_F(ScanRunDeathTest, NoDotWithSplitTrapsBeforeAnyFileIsOpened) {
+  const std::string in = Input(kGameA);
+  MakeDir(dir_ / "ann.lee");
+  EXPECT_EXIT(
+      {
+        SetDialogs(nullptr);
+        IniValues.Split = true;
+        RunScan(in, dir_ / "ann.lee/out");
+      },
+      ::testing::ExitedWithCode(kShellSees), "Terminating error: no period in file name");
+  EXPECT_FALSE(Exists(dir_ / "ann.lee/out"));
+  EXPECT_EQ(ReadFile(in), kGameA);
+}
+
+TEST_F(ScanRun, SameFileUnderAnotherNameIsRefusedBeforeAnythingIsOpened) {
+  const std::string games = kGameA + kGameB;
+  struct Case {
+    const char* what;
+    std::string output;
+    bool split;
+    std::string mustNotExist;
+  };
+  MakeDir(dir_ / "sub");
+  const Case cases[] = {
+      {"./in.pgn", dir_ / "./in.pgn", false, ""},
+      {"a double slash", dir_ / "/in.pgn", false, ""},
+      {"through a subfolder", dir_ / "sub/../in.pgn", false, ""},
+      {"a symbolic link", dir_ / "link.pgn", false, ""},
+      {"a hard link", dir_ / "hard.pgn", false, ""},
+      {"the split file is the input", dir_ / "in.x.pgn", true, dir_ / "in.x.pgn"},
+      {"the split file is a link to the input", dir_ / "y.pgn", true, dir_ / "y.pgn"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string in = Input(games);
+    ASSERT_EQ(::symlink("in.pgn", (dir_ / "link.pgn").c_str()), 0);
+    ASSERT_EQ(::link(in.c_str(), (dir_ / "hard.pgn").c_str()), 0);
+    ASSERT_EQ(::symlink("in.pgn", (dir_ / "y2.pgn").c_str()), 0);
+    // in.x.pgn's split file is in2.x.pgn: make that the input's other name.
+    ASSERT_EQ(::link(in.c_str(), (dir_ / "in2.x.pgn").c_str()), 0);
+
+    scripted_.Clear();
+    IniValues.Split = c.split;
+    GamesRead = 5;
+    EXPECT_EQ(RunScan(in, c.output), ScanOutcome::SameFile);
+    EXPECT_EQ(scripted_.log, Log{"message: Input and output cannot be the same file"});
+    EXPECT_EQ(ReadFile(in), games);
+    if (!c.split) {
+      EXPECT_EQ(GamesRead, 5);  // the split path comes after the count is reset
+    }
+    if (!c.mustNotExist.empty()) {
+      EXPECT_FALSE(Exists(c.mustNotExist));
+    }
+    for (const char* name : {"link.pgn", "hard.pgn", "y2.pgn", "in2.x.pgn"})
+      ::unlink((dir_ / name).c_str());
+  }
+}
+
+TEST_F(ScanRun, CopyOfTheInputIsNotTheSameFile) {
+  const std::string in = Input(kGameA);
+  WriteFile(dir_ / "copy.pgn", kGameA);
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  EXPECT_EQ(RunScan(in, dir_ / "copy.pgn"), ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir_ / "copy.pgn"), kOutA);
+}
+
+TEST_F(ScanRun, InputWithoutALineHoldsNoGame) {
+  for (const std::string& bytes : {""s, "\x1a"s, "\x1a[Event \"A\"]\n\n1.e4\n"s}) {
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    scripted_.Clear();
+    IniValues.Split = true;
+    const std::string in = Input(bytes);
+    ::unlink((dir_ / "out.pgn").c_str());
+    EXPECT_EQ(RunScan(in, dir_ / "out.pgn"), ScanOutcome::Completed);
+    EXPECT_EQ(scripted_.log, Log{"report: 0 games read from in.pgn\r0 games written to "
+                                 "out.pgn\r0 games written to out2.pgn"});
+    EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "");
+    EXPECT_EQ(ReadFile(dir_ / "out2.pgn"), "");
+    EXPECT_EQ(GamesRead, 0);
+  }
+}
+
+TEST_F(ScanRun, TrailingEmptyLinesCountOneEmptyGame) {
+  struct Case {
+    std::string tail;
+    int64_t read;
+    std::string out;
+    Log notices;
+  };
+  const std::string two = "[Event \"A\"]\n\n1.e4\n\n[Event \"B\"]\n\n1.d4";
+  const std::string two_out = "[Event \"A\"]\r\n\r\n1.e4\r\n\r\n[Event \"B\"]\r\n\r\n1.d4\r\n\r\n";
+  const Case cases[] = {
+      {"", 2, two_out, {}},
+      {"\n", 2, two_out, {}},
+      {"\n\n", 2, two_out, {}},
+      // The empty game reaches the parser, which finds no move; it still passes.
+      {"\n\n\n", 3, two_out + "\r\n\r\n", {"Game 3: null game"}},
+      {"\r\n\r\n \r\n\t\r\n", 3, two_out + "\r\n\r\n", {"Game 3: null game"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.tail));
+    scripted_.Clear();
+    const std::string in = Input(two + c.tail);
+    ::unlink((dir_ / "out.pgn").c_str());
+    EXPECT_EQ(RunScan(in, dir_ / "out.pgn"), ScanOutcome::Completed);
+    EXPECT_EQ(GamesRead, c.read);
+    EXPECT_EQ(ReadFile(dir_ / "out.pgn"), c.out);
+    EXPECT_EQ(scripted_.messages, c.notices);
+  }
+  // With a criterion the empty game fails the quick test and goes to the split file.
+  scripted_.Clear();
+  FailE4Games();
+  IniValues.Strings[10] = "d4";
+  IniValues.Integers[6] = 1;
+  IniValues.Integers[7] = 15;
+  PrepareMatcherInputs();
+  IniValues.Split = true;
+  ::unlink((dir_ / "out.pgn").c_str());
+  EXPECT_EQ(RunScan(Input(two + "\n\n\n"), dir_ / "out.pgn"), ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "[Event \"B\"]\r\n\r\n1.d4\r\n\r\n");
+  EXPECT_EQ(ReadFile(dir_ / "out2.pgn"), "[Event \"A\"]\r\n\r\n1.e4\r\n\r\n\r\n\r\n");
+  EXPECT_EQ(scripted_.reports, Log{"3 games read from in.pgn\r1 games written to out.pgn\r2 "
+                                   "games written to out2.pgn"});
+}
+
+class LastProgress : public ScanObserver {
+ public:
+  void Progress(uint64_t bytes, uint64_t total, int64_t games) override {
+    ++calls;
+    last = {bytes, total, games};
+  }
+  int calls = 0;
+  std::tuple<uint64_t, uint64_t, int64_t> last{};
+};
+
+TEST_F(ScanRun, ObserverHearsTheEndOfTheRun) {
+  const std::string bytes = kGameA + kGameB + kGameC;
+  LastProgress progress;
+  EXPECT_EQ(RunScan(Input(bytes), dir_ / "out.pgn", &progress), ScanOutcome::Completed);
+  EXPECT_GE(progress.calls, 1);
+  EXPECT_EQ(progress.last,
+            std::make_tuple(uint64_t{bytes.size()}, uint64_t{bytes.size()}, int64_t{3}));
+}
+
+// --- Terminating errors in the middle of a run ---
+
+TEST_F(ScanRunDeathTest, InvalidHeaderMidScanKeepsTheGamesAlreadyWritten) {
+  const std::string in = Input(kGameA + kGameB + kGameC + "Garbage here\n\n1.c4\n");
+  EXPECT_EXIT(
+      {
+        SetDialogs(nullptr);
+        FailE4Games();
+        IniValues.Split = true;
+        RunScan(in, dir_ / "out.pgn");
+      },
+      ::testing::ExitedWithCode(kShellSees),
+      "invalid PGN: Garbage here\nTerminating error: trap 7365\n");
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), kOutB);
+  EXPECT_EQ(ReadFile(dir_ / "out2.pgn"), kOutA + kOutC);
+  EXPECT_EQ(ReadFile(in), kGameA + kGameB + kGameC + "Garbage here\n\n1.c4\n");
+}
+
+TEST_F(ScanRunDeathTest, ManyGamesBeforeTheTrapAllReachTheOutput) {
+  // More than the output buffer holds, so part of it is still buffered at the trap.
+  std::string games;
+  std::string expected;
+  for (int i = 0; i < 40000; ++i) {
+    games += kGameA;
+    expected += kOutA;
+  }
+  const std::string in = Input(games + "no tag\n");
+  EXPECT_EXIT(
+      {
+        SetDialogs(nullptr);
+        RunScan(in, dir_ / "out.pgn");
+      },
+      ::testing::ExitedWithCode(kShellSees), "trap 7365");
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn").size(), expected.size());
+  EXPECT_TRUE(ReadFile(dir_ / "out.pgn") == expected);
+}
+
+TEST_F(ScanRunDeathTest, FailedFileStepsTrapWithTheirNumbers) {
+  const std::string in = Input(kGameA);
+  // An output folder that does not exist: the create fails with ENOENT.
+  EXPECT_EXIT(
+      {
+        SetDialogs(nullptr);
+        RunScan(in, dir_ / "nofolder/out.pgn");
+      },
+      ::testing::ExitedWithCode(kShellSees),
+      "Terminating error: An I/O error has occurred at 101\\. The result code is 2\n");
+  // A folder where the split file should be: the create fails with EISDIR.
+  MakeDir(dir_ / "out2.pgn");
+  EXPECT_EXIT(
+      {
+        SetDialogs(nullptr);
+        IniValues.Split = true;
+        RunScan(in, dir_ / "out.pgn");
+      },
+      ::testing::ExitedWithCode(kShellSees),
+      "Terminating error: An I/O error has occurred at 102\\. The result code is 21\n");
+  // A full device: the writes fail, which the check after closing finds (ENOSPC). The
+  // device exists, so the overwrite question is answered OK on the console.
+  if (Exists("/dev/full")) {
+    EXPECT_EXIT(
+        {
+          static ConsoleDialogs yes(ConsoleDialogs::Options{true, false});
+          SetDialogs(&yes);
+          RunScan(in, "/dev/full");
+        },
+        ::testing::ExitedWithCode(kShellSees),
+        "Terminating error: An I/O error has occurred at 199\\. The result code is 28\n");
+  }
+  EXPECT_EQ(ReadFile(in), kGameA);
+}
+
+class ThrowingObserver : public ScanObserver {
+ public:
+  void Progress(uint64_t, uint64_t, int64_t) override { throw std::runtime_error("stop"); }
+};
+
+// Overwrites the stack where a finished call's locals lived.
+[[gnu::noinline]] void ScribbleStack() {
+  volatile char junk[1 << 16];
+  for (size_t i = 0; i < sizeof junk; ++i) junk[i] = 0x5a;
+}
+
+TEST_F(ScanRunDeathTest, AnErrorLeavingTheRunTakesItsClosingStepAlong) {
+  // The run's closing step refers to its open files; once the run is left by an error,
+  // a later orderly exit must not reach for files that no longer exist.
+  const std::string in = Input(kGameA + kGameB);
+  EXPECT_EXIT(
+      {
+        ThrowingObserver observer;
+        try {
+          RunScan(in, dir_ / "out.pgn", &observer);
+        } catch (const std::runtime_error&) {
+        }
+        ScribbleStack();
+        OrderlyExit(3);
+      },
+      ::testing::ExitedWithCode(3), "");
+}
+
+// --- Hostile input: never a crash, never a hang; an odd line, a faulty game or a trap ---
+
+// Runs the scan and returns its wall time in seconds.
+double TimedScan(const std::string& in, const std::string& out) {
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(RunScan(in, out), ScanOutcome::Completed);
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TEST_F(ScanRun, FiftyMegabyteMoveLine) {
+  // One game on one line of about 50 MB of moves, parsed whole.
+  std::string line;
+  line.reserve(51u << 20);
+  for (int n = 1; line.size() < (50u << 20); n += 2) {
+    line += std::to_string(n) + ".Nf3 Nf6 " + std::to_string(n + 1) + ".Ng1 Ng8 ";
+  }
+  line += "1/2-1/2";
+  const std::string in = Input("[Event \"Long\"]\n\n" + line + "\n\n" + kGameB);
+  IniValues.Strings[11] = "e4";  // Without e4: parsed, walked ply by ply, passes
+  IniValues.Integers[8] = 1;
+  IniValues.Integers[9] = 10000000;
+  PrepareMatcherInputs();
+  double seconds = TimedScan(in, dir_ / "out.pgn");
+  EXPECT_LT(seconds, 120.0);
+  EXPECT_EQ(scripted_.log, Log{"report: 2 games read from in.pgn\r2 games written to out.pgn"});
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "[Event \"Long\"]\r\n\r\n" + line + "\r\n\r\n" + kOutB);
+}
+
+TEST_F(ScanRun, FiftyMegabyteLineOfJunkIsOneOddLine) {
+  const std::string junk(50u << 20, 'z');
+  const std::string in = Input("[Event \"J\"]\n\n" + junk + "\n1.e4\n\n" + kGameB);
+  double seconds = TimedScan(in, dir_ / "out.pgn");
+  EXPECT_LT(seconds, 120.0);
+  // The parser reads the junk as one move word; the game passes with no criteria.
+  ASSERT_EQ(scripted_.log.size(), 2u);
+  EXPECT_TRUE(scripted_.log[0] == "notice: odd line: \"" + junk + "\"");
+  EXPECT_EQ(scripted_.log[1], "report: 2 games read from in.pgn\r2 games written to out.pgn");
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn").size(),
+            std::string("[Event \"J\"]\r\n\r\n").size() + junk.size() + 2 + 6 + 2 + kOutB.size());
+}
+
+TEST_F(ScanRun, TenThousandNestedBrackets) {
+  const std::string open(10000, '('), close(10000, ')');
+  const std::string balanced = "1.e4 " + open + "1.d4 " + close + " e5 2.Nf3 1-0";
+  const std::string unbalanced = "1.e4 " + open + "1.d4 e5";
+  const std::string extra = "1.e4 e5 " + close;
+  const std::string braces = "1.e4 " + std::string(10000, '{') + "x" + std::string(10000, '}');
+  const std::string in =
+      Input("[Event \"1\"]\n\n" + balanced + "\n\n[Event \"2\"]\n\n" + unbalanced +
+            "\n\n[Event \"3\"]\n\n" + extra + "\n\n[Event \"4\"]\n\n" + braces + "\n");
+  // Must contain Nf3 (Moves form): only the balanced game plays it outside a variation.
+  IniValues.Strings[10] = "Nf3";
+  IniValues.Integers[6] = 1;
+  IniValues.Integers[7] = 15;
+  PrepareMatcherInputs();
+  IniValues.Split = true;
+  TimedScan(in, dir_ / "out.pgn");
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "[Event \"1\"]\r\n\r\n" + balanced + "\r\n\r\n");
+  EXPECT_EQ(scripted_.reports, Log{"4 games read from in.pgn\r1 games written to out.pgn\r3 "
+                                   "games written to out2.pgn"});
+
+  // With no criteria every game is parsed: the faulty ones are reported and pass.
+  IniValues.Reset();
+  PrepareMatcherInputs();
+  scripted_.Clear();
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  TimedScan(in, dir_ / "out.pgn");
+  ASSERT_EQ(scripted_.reports.size(), 1u);
+  EXPECT_EQ(scripted_.reports[0], "4 games read from in.pgn\r4 games written to out.pgn");
+  EXPECT_EQ(scripted_.messages, (Log{"Game 2: game ended in comment", "Game 3: extra )/} found"}));
+}
+
+TEST_F(ScanRun, MegabyteComment) {
+  const std::string comment = "{" + std::string(1u << 20, 'c') + " Nf3 ..e6 }";
+  const std::string inComment = "1.e4 " + comment + " e5 2.d4 1-0";  // Nf3 only in comment
+  const std::string played = "1.e4 " + comment + " e5 2.Nf3 1-0";    // Nf3 played
+  const std::string in =
+      Input("[Event \"1\"]\n\n" + inComment + "\n\n[Event \"2\"]\n\n" + played + "\n");
+  IniValues.Strings[10] = "Nf3";
+  IniValues.Integers[6] = 1;
+  IniValues.Integers[7] = 15;
+  IniValues.Strings[11] = "..e6";
+  IniValues.Integers[8] = 1;
+  IniValues.Integers[9] = 15;
+  PrepareMatcherInputs();
+  TimedScan(in, dir_ / "out.pgn");
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "[Event \"2\"]\r\n\r\n" + played + "\r\n\r\n");
+  EXPECT_EQ(scripted_.log, Log{"report: 2 games read from in.pgn\r1 games written to out.pgn"});
+}
+
+TEST_F(ScanRun, NulAndControlBytesAreCarriedThrough) {
+  const std::string tag = "[Event \"\0\x01\x02\x7f\xfe\"]"s;
+  const std::string moves = "1.e4 \0e5\x07 2.Nf3\x1b Nc6 \x0b\x0c 1-0"s;
+  const std::string in = Input(tag + "\n\n" + moves + "\n\n" + kGameB);
+  IniValues.Split = true;
+  TimedScan(in, dir_ / "out.pgn");
+  // No criteria: both games pass, whatever the parser made of the control bytes.
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), tag + "\r\n\r\n" + moves + "\r\n\r\n" + kOutB);
+  ASSERT_FALSE(scripted_.reports.empty());
+  EXPECT_EQ(scripted_.reports.back(),
+            "2 games read from in.pgn\r2 games written to out.pgn\r0 "
+            "games written to out2.pgn");
+  for (const std::string& m : scripted_.messages) EXPECT_EQ(m.rfind("Game 1: ", 0), 0u) << m;
+}
+
+std::string RandomBytes(size_t n, uint32_t seed, bool lineBreaks) {
+  std::mt19937 gen(seed);
+  std::string s(n, '\0');
+  for (char& c : s) {
+    c = static_cast<char>(gen() & 0xff);
+    if (!lineBreaks && (c == '\r' || c == '\n' || c == 26)) c = 'x';
+  }
+  return s;
+}
+
+TEST_F(ScanRun, BinaryDataInsideAMoveText) {
+  // One line of random bytes after the move text has begun: kept, parsed, decided.
+  for (uint32_t seed : {1u, 2u, 3u, 4u}) {
+    SCOPED_TRACE(seed);
+    scripted_.Clear();
+    scripted_.AnswerConfirm(DialogButton::Ok);
+    const std::string binary = RandomBytes(1u << 20, seed, false);
+    const std::string in = Input("[Event \"1\"]\n\n1.e4 " + binary + "\n\n" + kGameB);
+    IniValues.Split = false;
+    TimedScan(in, dir_ / "out.pgn");
+    ASSERT_EQ(scripted_.reports.size(), 1u);
+    EXPECT_EQ(scripted_.reports[0].substr(0, 25), "2 games read from in.pgn\r");
+    const std::string out = ReadFile(dir_ / "out.pgn");
+    EXPECT_EQ(out.substr(out.size() - kOutB.size()), kOutB);
+  }
+}
+
+TEST_F(ScanRunDeathTest, RandomBinaryFileTrapsOnItsFirstLine) {
+  std::string binary = RandomBytes(4u << 20, 7, true);
+  binary[0] = '\x01';  // a first line that cannot be blank, a tag or a Ctrl-Z
+  const std::string in = Input(binary);
+  EXPECT_EXIT(
+      {
+        SetDialogs(nullptr);
+        RunScan(in, dir_ / "out.pgn");
+      },
+      ::testing::ExitedWithCode(kShellSees), "invalid PGN: ");
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "");
+  EXPECT_TRUE(ReadFile(in) == binary);
+}
+
+}  // namespace

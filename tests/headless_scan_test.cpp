@@ -1,0 +1,358 @@
+// The headless scan as a user meets it: the built program run with --scan in a folder of
+// its own, its report, messages, exit status and the files it leaves.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+// White opens with e4 in A, with d4 in B; C is a Sicilian; D reaches A's first moves in
+// another order (Nf3 first, e4 at move 2).
+const std::string kGameA = "[Event \"A\"]\n[Result \"1-0\"]\n\n1.e4 e5 2.Nf3 Nc6 3.Bb5 1-0\n\n";
+const std::string kGameB = "[Event \"B\"]\n\n1.d4 d5 2.c4 *\n\n";
+const std::string kGameC = "[Event \"C\"]\n\n1.e4 c5 2.Nf3 d6 0-1\n\n";
+const std::string kGameD = "[Event \"D\"]\n\n1.Nf3 e5 2.e4 Nc6 1/2-1/2\n\n";
+const std::string kOutA =
+    "[Event \"A\"]\r\n[Result \"1-0\"]\r\n\r\n1.e4 e5 2.Nf3 Nc6 3.Bb5 1-0\r\n\r\n";
+const std::string kOutB = "[Event \"B\"]\r\n\r\n1.d4 d5 2.c4 *\r\n\r\n";
+const std::string kOutC = "[Event \"C\"]\r\n\r\n1.e4 c5 2.Nf3 d6 0-1\r\n\r\n";
+const std::string kOutD = "[Event \"D\"]\r\n\r\n1.Nf3 e5 2.e4 Nc6 1/2-1/2\r\n\r\n";
+
+// Settings with every criterion empty and every range 1 to 15.
+const std::string kEmptyCriteria =
+    "[Strings]\n7=\n8=\n9=\n10=\n11=\n"
+    "[Integers]\n0=1\n1=15\n2=1\n3=15\n4=1\n5=15\n6=1\n7=15\n8=1\n9=15\n"
+    "[Booleans]\nRadNota=0\n";
+
+class HeadlessScan : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteFile(dir_ / "empty.ini", kEmptyCriteria);
+    WriteFile(dir_ / "in.pgn", kGameA + kGameB + kGameC + kGameD);
+  }
+  // kelvane --scan --settings empty.ini ARGS, run in the test's folder.
+  ProcessResult Scan(const Args& args, const std::string& settings = "empty.ini") {
+    Args all = {"--scan", "--settings", settings};
+    all.insert(all.end(), args.begin(), args.end());
+    return RunKelvane(all, dir_.path());
+  }
+  // Scans in.pgn into out.pgn (replacing it) with the given criteria options.
+  ProcessResult ScanWith(const Args& criteria) {
+    Args args = {"--input", "in.pgn", "--output", "out.pgn", "--yes"};
+    args.insert(args.end(), criteria.begin(), criteria.end());
+    return Scan(args);
+  }
+  std::string Out(const std::string& name = "out.pgn") { return ReadFile(dir_ / name); }
+
+  TempDir dir_;
+};
+
+TEST_F(HeadlessScan, CompletedScanReportsOnStandardOutput) {
+  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "4 games read from in.pgn\n4 games written to out.pgn\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(Out(), kOutA + kOutB + kOutC + kOutD);
+  EXPECT_FALSE(Exists(dir_ / "out2.pgn"));
+}
+
+TEST_F(HeadlessScan, SplitWritesTheFailingGamesAndAThirdReportLine) {
+  WriteFile(dir_ / "out2.pgn", "old");  // overwritten without a question
+  ProcessResult r = Scan({"--input", dir_ / "in.pgn", "--output", dir_ / "out.pgn", "--split",
+                          "--without", "e4", "--without-range", "1-15"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "4 games read from in.pgn\n1 games written to out.pgn\n3 games written to out2.pgn\n");
+  EXPECT_EQ(Out(), kOutB);
+  EXPECT_EQ(Out("out2.pgn"), kOutA + kOutC + kOutD);
+}
+
+TEST_F(HeadlessScan, ExistingOutputWithoutYesAndWithoutATerminalIsKept) {
+  WriteFile(dir_ / "out.pgn", "keep me");
+  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(Out(), "keep me");
+
+  r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--yes"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Out(), kOutA + kOutB + kOutC + kOutD);
+}
+
+TEST_F(HeadlessScan, MissingInputIsStatusOne) {
+  ProcessResult r = Scan({"--input", "sub/missing.pgn", "--output", "out.pgn"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "File sub/missing.pgn not found\n");
+  EXPECT_FALSE(Exists(dir_ / "out.pgn"));
+}
+
+TEST_F(HeadlessScan, BadOptionsAndCriteriaAreStatusTwoAndNameTheField) {
+  struct Case {
+    Args args;
+    std::string inMessage;
+  };
+  const Case cases[] = {
+      {{"--bogus"}, "--bogus"},
+      {{"--input"}, "--input"},
+      {{"--cond1-range", "1-x"}, "--cond1-range"},
+      {{"--without-range", "x"}, "--without-range"},
+      {{"--cond1", "Kh1 = Qe1"}, "--cond1"},
+      {{"--cond2", "Kh1 < Qe1 < Qd1"}, "--cond2"},
+      {{"--cond1", "Kh1 < Qe1", "--cond1-range", "5-5"}, "--cond1-range"},
+      {{"--cond3", "Kh1 < Qe1", "--cond3-range", "6-5"}, "--cond3-range"},
+      {{"--contains", "e4 ..c5", "--contains-range", "3-2"}, "--contains-range"},
+      {{"--without", "e4", "--without-range", "0-0"}, "--without-range"},
+      {{"--output", "in.pgn"}, "Input and output cannot be the same file"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    Args args = {"--input", "in.pgn", "--output", "out.pgn"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    ProcessResult r = Scan(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(c.inMessage), std::string::npos) << r.err;
+    EXPECT_FALSE(Exists(dir_ / "out.pgn"));
+  }
+  // An empty criterion needs no usable range.
+  ProcessResult r = ScanWith({"--cond1", "", "--cond1-range", "5-5"});
+  EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(HeadlessScan, InputUnderAnotherNameIsRefusedAndKept) {
+  const std::string input = ReadFile(dir_ / "in.pgn");
+  ASSERT_EQ(::symlink("in.pgn", (dir_ / "link.pgn").c_str()), 0);
+  for (const Args& args : {Args{"--output", "./in.pgn"}, Args{"--output", "link.pgn", "--yes"},
+                           Args{"--output", dir_ / "in.pgn"}}) {
+    SCOPED_TRACE(::testing::PrintToString(args));
+    Args all = {"--input", "in.pgn"};
+    all.insert(all.end(), args.begin(), args.end());
+    ProcessResult r = Scan(all);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.status, 231);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Input and output cannot be the same file\n");
+    EXPECT_EQ(ReadFile(dir_ / "in.pgn"), input);
+  }
+  // The split file of x.pgn is x2.pgn: here the input itself.
+  WriteFile(dir_ / "x2.pgn", input);
+  ProcessResult r = Scan({"--input", "x2.pgn", "--output", "x.pgn", "--split"});
+  EXPECT_NE(r.status, 0);
+  EXPECT_EQ(r.err, "Input and output cannot be the same file\n");
+  EXPECT_EQ(ReadFile(dir_ / "x2.pgn"), input);
+  EXPECT_FALSE(Exists(dir_ / "x.pgn"));
+}
+
+TEST_F(HeadlessScan, TerminatingErrorIsStatus231AndKeepsTheGamesWritten) {
+  WriteFile(dir_ / "bad.pgn", kGameA + kGameB + "Garbage line\n\n1.e4\n");
+  ProcessResult r =
+      Scan({"--input", "bad.pgn", "--output", "out.pgn", "--split", "--without", "e4"});
+  EXPECT_EQ(r.status, 231);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "invalid PGN: Garbage line\nTerminating error: trap 7365\n");
+  EXPECT_EQ(Out(), kOutB);
+  EXPECT_EQ(Out("out2.pgn"), kOutA);
+
+  // No period in the output's file name with --split.
+  r = Scan({"--input", "in.pgn", "--output", "noext", "--split"});
+  EXPECT_EQ(r.status, 231);
+  EXPECT_EQ(r.err, "Terminating error: no period in file name\n");
+  EXPECT_FALSE(Exists(dir_ / "noext"));
+
+  // A failed create.
+  r = Scan({"--input", "in.pgn", "--output", "nofolder/out.pgn"});
+  EXPECT_EQ(r.status, 231);
+  EXPECT_EQ(r.err, "Terminating error: An I/O error has occurred at 101. The result code is 2\n");
+}
+
+TEST_F(HeadlessScan, SettingsFileIsReadAndNeverWritten) {
+  // Criteria, names and folders from the file; its odd layout must survive untouched.
+  const std::string settings =
+      "; my settings\r\n[Strings]\r\n1=in.pgn\r\n2=from-settings.pgn\r\n3=" + dir_.path() +
+      "\r\n4=" + dir_.path() +
+      "\r\n7=\r\n8=\r\n9=\r\n10=\r\n 11 = ..c5 \r\n[Integers]\r\n8=1\r\n"
+      "9=15\r\n[Booleans]\r\nRadNota=0\r\n[Mine]\r\nkeep=this\r\n";
+  WriteFile(dir_ / "my.ini", settings);
+  struct stat before;
+  ASSERT_EQ(::stat((dir_ / "my.ini").c_str(), &before), 0);
+  ProcessResult r = Scan({}, dir_ / "my.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "4 games read from in.pgn\n3 games written to from-settings.pgn\n");
+  EXPECT_EQ(Out("from-settings.pgn"), kOutA + kOutB + kOutD);
+  EXPECT_EQ(ReadFile(dir_ / "my.ini"), settings);
+
+  // Options replace what the file says; the file stays as it was.
+  r = Scan({"--without", "", "--output", "other.pgn"}, dir_ / "my.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "4 games read from in.pgn\n4 games written to other.pgn\n");
+  EXPECT_EQ(ReadFile(dir_ / "my.ini"), settings);
+  struct stat after;
+  ASSERT_EQ(::stat((dir_ / "my.ini").c_str(), &after), 0);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+
+  // A settings file that is not there.
+  r = Scan({"--input", "in.pgn", "--output", "out.pgn"}, dir_ / "none.ini");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_FALSE(Exists(dir_ / "none.ini"));
+  EXPECT_FALSE(Exists(dir_ / "out.pgn"));
+}
+
+TEST_F(HeadlessScan, QuietLeavesOutTheReportAndTheNotices) {
+  WriteFile(dir_ / "odd.pgn", "[Event \"O\"]\n\n23.Kh1 Qe1\n1.e4\n");
+  ProcessResult r = Scan({"--input", "odd.pgn", "--output", "out.pgn"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "odd line: \"23.Kh1 Qe1\"\n");
+  EXPECT_EQ(r.out, "1 games read from odd.pgn\n1 games written to out.pgn\n");
+
+  r = Scan({"--input", "odd.pgn", "--output", "out.pgn", "--yes", "--quiet"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(Out(), "[Event \"O\"]\r\n\r\n23.Kh1 Qe1\r\n1.e4\r\n\r\n");
+
+  // Errors still show.
+  r = Scan({"--input", "missing.pgn", "--output", "out.pgn", "--yes", "--quiet"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "File missing.pgn not found\n");
+}
+
+TEST_F(HeadlessScan, ProgressGoesToStandardErrorOnly) {
+  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--progress"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "4 games read from in.pgn\n4 games written to out.pgn\n");
+  EXPECT_NE(r.err.find("4 games read"), std::string::npos) << r.err;
+  EXPECT_EQ(Out(), kOutA + kOutB + kOutC + kOutD);
+}
+
+TEST_F(HeadlessScan, CriteriaOptionsDecideTheGames) {
+  struct Case {
+    const char* what;
+    Args criteria;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"no criteria", {}, kOutA + kOutB + kOutC + kOutD},
+      {"a condition", {"--cond1", "Nf3 > e4", "--cond1-range", "1-15"}, kOutA + kOutC},
+      {"a condition with its range", {"--cond1", "e4 < Nf3", "--cond1-range", "2-15"}, ""},
+      // Notation sets its own range, moves 2 to 2: D plays Nf3 at move 1.
+      {"Notation Must contain", {"--contains", "2.Nf3"}, kOutA + kOutC},
+      {"Notation with a range given",
+       {"--contains", "2.Nf3", "--contains-range", "1-5"},
+       kOutA + kOutC + kOutD},
+      {"Notation sequence", {"--contains", "1.e4 e5 2.Nf3"}, kOutA},
+      // In Moves form the order does not matter: D has the same moves.
+      {"Notation converted to Moves", {"--contains", "1.e4 e5 2.Nf3", "--moves"}, kOutA + kOutD},
+      {"Moves form", {"--contains", "Nf3 ..e5"}, kOutA + kOutD},
+      {"Without", {"--without", "e4"}, kOutB},
+      {"Without, range from move 2",
+       {"--without", "e4", "--without-range", "2-15"},
+       kOutA + kOutB + kOutC},
+      {"Without a black move", {"--without", "..c5 ..d5"}, kOutA + kOutD},
+      {"an empty text clears", {"--without", "e4", "--without", ""}, kOutA + kOutB + kOutC + kOutD},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ProcessResult r = ScanWith(c.criteria);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Out(), c.out);
+  }
+}
+
+TEST_F(HeadlessScan, EmptyCriterionFromTheCommandLineClearsTheSettings) {
+  WriteFile(dir_ / "strict.ini",
+            "[Strings]\n7=Kh1 < Qe1\n8=\n9=\n10=1.e4 c5\n11=..e6\n"
+            "[Integers]\n0=1\n1=15\n6=1\n7=1\n8=1\n9=15\n[Booleans]\nRadNota=1\n");
+  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn"}, "strict.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "4 games read from in.pgn\n0 games written to out.pgn\n");
+  r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--yes", "--cond1", "", "--contains", ""},
+           "strict.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Out(), kOutA + kOutB + kOutC + kOutD);
+  r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--yes", "--cond1", ""}, "strict.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Out(), kOutC);
+}
+
+TEST_F(HeadlessScan, SampleFileIsWrittenBackCleanedWithCrLf) {
+  const std::string sample = SourcePath("samples/classics.pgn");
+  if (!Exists(sample)) GTEST_SKIP() << "no sample file";
+  ProcessResult r = Scan({"--input", sample, "--output", "out.pgn"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "36 games read from classics.pgn\n36 games written to out.pgn\n");
+  EXPECT_EQ(r.err, "");
+  // The sample is clean, one empty line between blocks and LF line ends: the output is
+  // the same lines with CR LF and an empty line after the last game.
+  std::string expected;
+  for (char c : ReadFile(sample)) {
+    if (c == '\n') expected += '\r';
+    expected += c;
+  }
+  expected += "\r\n";
+  EXPECT_TRUE(Out() == expected);
+
+  // Two of the Sicilians play the Najdorf up to 5...a6, none goes on with 6.f4.
+  r = ScanWith({"--input", sample, "--split", "--contains",
+                "1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "36 games read from classics.pgn\n2 games written to out.pgn\n34 games written to "
+            "out2.pgn\n");
+  r = ScanWith(
+      {"--input", sample, "--contains", "1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6 6.f4"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "36 games read from classics.pgn\n0 games written to out.pgn\n");
+  EXPECT_EQ(Out(), "");
+}
+
+TEST_F(HeadlessScan, RealGameFilesScanToTheirEndOrTrap) {
+  const std::string corpus = CorpusDir();
+  if (corpus.empty()) GTEST_SKIP() << "no corpus";
+  struct Case {
+    const char* file;
+    int status;
+    std::string out;
+  };
+  const Case cases[] = {
+      {"checkmate-puzzles.pgn", 0,
+       "27 games read from checkmate-puzzles.pgn\n27 games written to out.pgn\n"},
+      {"mate-in-2.pgn", 0, "166 games read from mate-in-2.pgn\n166 games written to out.pgn\n"},
+      // An empty line inside a comment ends the block; the rest of the comment then
+      // stands where a tag line should be.
+      {"practice-zugzwang.pgn", 231, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    if (!Exists(corpus + c.file)) continue;
+    ProcessResult r = ScanWith({"--input", corpus + c.file, "--quiet"});
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.out, "");  // quiet
+    r = ScanWith({"--input", corpus + c.file});
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out, c.out);
+    if (c.status == 231) {
+      EXPECT_NE(r.err.find("Terminating error: trap 7365"), std::string::npos);
+    }
+    // Every written line ends in CR LF.
+    const std::string out = Out();
+    for (size_t i = out.find('\n'); i != std::string::npos; i = out.find('\n', i + 1))
+      ASSERT_TRUE(i > 0 && out[i - 1] == '\r') << "at " << i;
+  }
+  // A file whose moves start later and with odd lines still scans to its end.
+  const std::string lessons = corpus + "game-puzzles-lessons.pgn";
+  if (Exists(lessons)) {
+    ProcessResult r = ScanWith({"--input", lessons});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("odd line: \""), std::string::npos);
+  }
+}
+
+}  // namespace
