@@ -1,0 +1,698 @@
+// Deterministic corpus generator for the scan benchmarks.
+//
+//   gen_corpus --seed N --size BYTES [--comments] [--variations] [--nags] [--crlf]
+//              [--output FILE]
+//
+// Writes PGN games until at least BYTES bytes are out (the last game is finished, so the file is
+// a little longer). BYTES takes the suffixes K, M and G (powers of 1024). The same seed, size and
+// options always give the same bytes: the generator uses its own random source and no library
+// distribution. The games start from common opening lines and continue with moves drawn from
+// per-piece square tables; they are not legal chess, but their words, lengths and frequencies
+// look like those of a real game database, and a small share of them satisfies the program's
+// default criteria (a Najdorf with 6.f4, Kh1 before Qe1, no ...e6 in the first 15 moves).
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+// splitmix64: tiny, fast, and fully specified, so the output never depends on the library.
+class Random {
+ public:
+  explicit Random(uint64_t seed) : state_(seed) {}
+  uint64_t Next() {
+    uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+  }
+  // Uniform in [0, n).
+  uint32_t Below(uint32_t n) {
+    return static_cast<uint32_t>((static_cast<unsigned __int128>(Next()) * n) >> 64);
+  }
+  // True with probability per_mille / 1000.
+  bool Chance(uint32_t per_mille) { return Below(1000) < per_mille; }
+  uint32_t Between(uint32_t lo, uint32_t hi) { return lo + Below(hi - lo + 1); }
+  template <size_t N>
+  std::string_view Pick(const char* const (&items)[N]) {
+    return items[Below(N)];
+  }
+  // Index drawn with the given integer weights.
+  template <size_t N>
+  int Weighted(const int (&weights)[N]) {
+    int total = 0;
+    for (int w : weights) total += w;
+    int r = static_cast<int>(Below(static_cast<uint32_t>(total)));
+    for (size_t i = 0; i < N; ++i) {
+      if (r < weights[i]) return static_cast<int>(i);
+      r -= weights[i];
+    }
+    return static_cast<int>(N - 1);
+  }
+
+ private:
+  uint64_t state_;
+};
+
+struct Options {
+  uint64_t seed = 1;
+  uint64_t size = 0;
+  bool comments = false;
+  bool variations = false;
+  bool nags = false;
+  bool crlf = false;
+  const char* output = nullptr;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Opening lines (plies separated by blanks) and their weights.
+
+struct Opening {
+  int weight;
+  const char* plies;
+};
+
+const Opening kOpenings[] = {
+    {60, "e4 e5 Nf3 Nc6 Bb5 a6 Ba4 Nf6 O-O Be7 Re1 b5 Bb3 d6 c3 O-O h3 Nb8 d4 Nbd7"},
+    {30, "e4 e5 Nf3 Nc6 Bb5 Nf6 O-O Nxe4 d4 Nd6 Bxc6 dxc6 dxe5 Nf5 Qxd8+ Kxd8"},
+    {35, "e4 e5 Nf3 Nc6 Bc4 Bc5 c3 Nf6 d3 d6 O-O O-O Re1 a6 a4 Ba7"},
+    {15, "e4 e5 Nf3 Nc6 d4 exd4 Nxd4 Nf6 Nxc6 bxc6 e5 Qe7 Qe2 Nd5 c4 Nb6"},
+    {12, "e4 e5 Nf3 Nf6 Nxe5 d6 Nf3 Nxe4 d4 d5 Bd3 Nc6 O-O Be7"},
+    {25, "e4 c5 Nf3 Nc6 d4 cxd4 Nxd4 Nf6 Nc3 e5 Ndb5 d6 Bg5 a6 Na3 b5"},
+    {25, "e4 c5 Nf3 e6 d4 cxd4 Nxd4 Nc6 Nc3 Qc7 Be3 a6 Qd2 Nf6 O-O-O Bb4"},
+    {20, "e4 c5 Nf3 d6 d4 cxd4 Nxd4 Nf6 Nc3 g6 Be3 Bg7 f3 O-O Qd2 Nc6 Bc4 Bd7"},
+    {15, "e4 c5 Nf3 d6 d4 cxd4 Nxd4 Nf6 Nc3 Nc6 Bg5 e6 Qd2 a6 O-O-O Bd7"},
+    {12, "e4 c5 Nf3 d6 Bb5+ Bd7 Bxd7+ Qxd7 c4 Nc6 Nc3 g6 d4 cxd4 Nxd4 Bg7"},
+    {10, "e4 c5 c3 Nf6 e5 Nd5 d4 cxd4 Nf3 Nc6 cxd4 d6 Bc4 Nb6"},
+    {10, "e4 c5 Nc3 Nc6 g3 g6 Bg2 Bg7 d3 d6 f4 e6 Nf3 Nge7 O-O O-O"},
+    {35, "e4 e6 d4 d5 Nc3 Bb4 e5 c5 a3 Bxc3+ bxc3 Ne7 Qg4 Qc7 Qxg7 Rg8"},
+    {15, "e4 e6 d4 d5 Nd2 Nf6 e5 Nfd7 Bd3 c5 c3 Nc6 Ne2 cxd4 cxd4 f6"},
+    {25, "e4 c6 d4 d5 Nc3 dxe4 Nxe4 Bf5 Ng3 Bg6 h4 h6 Nf3 Nd7 h5 Bh7"},
+    {15, "e4 c6 d4 d5 e5 Bf5 Nf3 e6 Be2 c5 Be3 Nd7 O-O Ne7"},
+    {12, "e4 d6 d4 Nf6 Nc3 g6 f4 Bg7 Nf3 O-O Bd3 Na6 O-O c5"},
+    {10, "e4 d5 exd5 Qxd5 Nc3 Qa5 d4 Nf6 Nf3 c6 Bc4 Bf5 Bd2 e6"},
+    {6, "e4 Nf6 e5 Nd5 d4 d6 Nf3 Bg4 Be2 e6 O-O Be7 c4 Nb6"},
+    {40, "d4 d5 c4 e6 Nc3 Nf6 Bg5 Be7 e3 O-O Nf3 h6 Bh4 b6 Be2 Bb7"},
+    {15, "d4 d5 c4 dxc4 Nf3 Nf6 e3 e6 Bxc4 c5 O-O a6 dxc5 Qxd1 Rxd1 Bxc5"},
+    {30, "d4 d5 c4 c6 Nf3 Nf6 Nc3 dxc4 a4 Bf5 e3 e6 Bxc4 Bb4 O-O Nbd7"},
+    {35, "d4 Nf6 c4 g6 Nc3 Bg7 e4 d6 Nf3 O-O Be2 e5 O-O Nc6 d5 Ne7 Ne1 Nd7"},
+    {20, "d4 Nf6 c4 g6 Nc3 d5 cxd5 Nxd5 e4 Nxc3 bxc3 Bg7 Nf3 c5 Rb1 O-O"},
+    {30, "d4 Nf6 c4 e6 Nc3 Bb4 Qc2 O-O a3 Bxc3+ Qxc3 b6 Bg5 Bb7 f3 h6"},
+    {15, "d4 Nf6 c4 e6 Nf3 b6 g3 Ba6 b3 Bb4+ Bd2 Be7 Bg2 c6 Bc3 d5"},
+    {10, "d4 f5 g3 Nf6 Bg2 g6 Nf3 Bg7 O-O O-O c4 d6 Nc3 Qe8"},
+    {20, "d4 Nf6 Nf3 e6 Bf4 c5 e3 Nc6 c3 d5 Nbd2 Bd6 Bg3 O-O Bd3 b6"},
+    {20, "d4 Nf6 c4 e6 g3 d5 Bg2 Be7 Nf3 O-O O-O dxc4 Qc2 a6 Qxc4 b5"},
+    {25, "c4 e5 Nc3 Nf6 g3 d5 cxd5 Nxd5 Bg2 Nb6 Nf3 Nc6 O-O Be7 d3 O-O"},
+    {15, "c4 c5 Nf3 Nc6 Nc3 g6 g3 Bg7 Bg2 Nf6 O-O O-O d4 cxd4 Nxd4 Nxd4"},
+    {20, "Nf3 d5 g3 Nf6 Bg2 e6 O-O Be7 d3 O-O Nbd2 c5 e4 Nc6 Re1 b5"},
+    {6, "b3 e5 Bb2 Nc6 e3 d5 Bb5 Bd6 c4 dxc4 Bxc4 Nf6"},
+    {5, "g3 d5 Bg2 Nf6 d3 c6 Nf3 Bg4 O-O Nbd7"},
+};
+
+// The Najdorf: its move order is what the default Must contain text asks for.
+constexpr const char* kNajdorf = "e4 c5 Nf3 d6 d4 cxd4 Nxd4 Nf6 Nc3 a6";
+constexpr int kNajdorfPerMille = 75;
+
+// Black's answers to 6.f4, each with continuations. A "plan" continuation brings Kh1 before
+// Qe1 within the first fifteen moves, as in the classical lines of this system.
+struct Answer {
+  int weight;
+  const char* reply;
+  const char* plan;   // nullptr: none
+  const char* other;  // continuation when no plan is followed
+};
+const Answer kAfterF4[] = {
+    {35, "e5", "Nf3 Nbd7 Bd3 Be7 O-O O-O Kh1 b5 Qe1 Bb7 a3 Qc7",
+     "Nf3 Qc7 a4 Nbd7 Bd3 g6 O-O Bg7 Qe1 O-O Kh1 exf4"},
+    {15, "Qc7", "Be2 Nbd7 O-O b5 Bf3 Bb7 Kh1 g6 Qe1 Bg7 Qh4 O-O", "Bd3 g6 O-O Bg7 Nf3 Nbd7 Qe1 b5"},
+    {15, "Nbd7", "Be2 e5 Nf3 Be7 O-O O-O Kh1 Qc7 Qe1 b5 a3 Bb7", "Nf3 e5 a4 Qc7 Bd3 g6 O-O Bg7"},
+    // The Scheveningen move order: the game meets the condition but fails the Without text.
+    {25, "e6", "Be2 Be7 O-O O-O Kh1 Qc7 Qe1 Nc6 Be3 Nxd4 Bxd4 b5", "Qf3 Qb6 Nb3 Qc7 g4 b5 g5 Nfd7"},
+    {10, "Qb6", nullptr, "Nb3 e6 Qf3 Nbd7 g4 Qc7 Bd3 b5 g5 Nc5"},
+};
+const char* const kNajdorfSixth[] = {"Be3", "Bg5", "Be2", "Bc4", "h3", "f3", "g3", "a4", "Be3"};
+
+// ---------------------------------------------------------------------------------------------
+// Tag values.
+
+const char* const kLastNames[] = {
+    "Andersson", "Petrov",       "Novak",    "Garcia",   "Kowalski", "Nakamura", "Silva",
+    "Ivanchuk",  "Larsen",       "Schmidt",  "Rossi",    "Dubois",   "Horvath",  "Jensen",
+    "Kaplan",    "Moreau",       "Svensson", "Tanaka",   "Vasquez",  "Wojcik",   "Yilmaz",
+    "Zhang",     "Olsen",        "Fischer",  "Bauer",    "Navarro",  "Popescu",  "Kuznetsov",
+    "Herrera",   "Lindqvist",    "Okafor",   "Mehta",    "Nguyen",   "Costa",    "Becker",
+    "Romanov",   "Sokolov",      "Hansen",   "Keller",   "Marino",   "Szabo",    "Lopez",
+    "Nielsen",   "Varga",        "Gruber",   "Morozov",  "Pereira",  "Fontaine", "Eriksen",
+    "Kovac",     "Ramirez",      "Wagner",   "Volkov",   "Santos",   "Hoffmann", "Laine",
+    "Berg",      "Mazur",        "Aydin",    "Kim",      "Reyes",    "Adams",    "Clarke",
+    "O'Neill",   "Van der Berg", "De Luca",  "Al-Sayed", "Ferreira", "Janssen",  "Sato"};
+const char* const kFirstNames[] = {
+    "Anna",    "Boris",  "Carlos", "Dmitri", "Elena",   "Fabio",  "Greta",   "Hans",
+    "Igor",    "Julia",  "Karl",   "Lena",   "Marco",   "Nadia",  "Oskar",   "Pavel",
+    "Quentin", "Rosa",   "Sergei", "Tomas",  "Ulla",    "Viktor", "Wei",     "Xenia",
+    "Yuri",    "Zoltan", "Ahmed",  "Bianca", "Chen",    "Dario",  "Emil",    "Frida",
+    "Gustav",  "Hiro",   "Ines",   "Jakub",  "Kirsten", "Luis",   "Mikhail", "Nils",
+    "Olga",    "Pedro",  "Rahul",  "Sofia",  "Tariq",   "Vera",   "Walter",  "Alexei"};
+const char* const kCities[] = {
+    "Amsterdam", "Berlin",   "Budapest", "Buenos Aires", "Copenhagen",   "Dortmund",
+    "Gibraltar", "Hastings", "Linares",  "London",       "Madrid",       "Moscow",
+    "New York",  "Oslo",     "Paris",    "Prague",       "Reykjavik",    "Riga",
+    "Stockholm", "Tbilisi",  "Vienna",   "Warsaw",       "Wijk aan Zee", "Zurich",
+    "Biel",      "Sochi",    "Tromso",   "Baku",         "Chennai",      "St. Louis"};
+const char* const kCountries[] = {"NED", "GER", "HUN", "ARG", "DEN", "GER", "GIB", "ENG",
+                                  "ESP", "ENG", "ESP", "RUS", "USA", "NOR", "FRA", "CZE",
+                                  "ISL", "LAT", "SWE", "GEO", "AUT", "POL", "NED", "SUI",
+                                  "SUI", "RUS", "NOR", "AZE", "IND", "USA"};
+static_assert(sizeof kCities == sizeof kCountries, "one country per city");
+const char* const kEventKinds[] = {"Open",  "Championship", "Masters",  "Invitational",
+                                   "Rapid", "Blitz",        "Memorial", "Team Championship",
+                                   "Cup",   "Festival",     "Olympiad", "Club Championship"};
+
+const char* const kCommentWords[] = {
+    "White",     "Black",      "has",    "a",        "strong",    "position", "the",
+    "bishop",    "pair",       "is",     "better",   "than",      "knight",   "with",
+    "an",        "initiative", "on",     "kingside", "queenside", "this",     "move",
+    "was",       "played",     "in",     "game",     "threatens", "mate",     "after",
+    "pawn",      "structure",  "weak",   "square",   "centre",    "attack",   "defence",
+    "sacrifice", "probably",   "best",   "stronger", "was",       "to",       "keep",
+    "tension",   "unclear",    "equal",  "winning",  "endgame",   "rook",     "file",
+    "open",      "exchange",   "theory", "novelty",  "known",     "idea"};
+const char* const kNagCodes[] = {"$1",  "$2",  "$3",  "$4",  "$5",  "$6",  "$10", "$13",
+                                 "$14", "$15", "$16", "$17", "$18", "$19", "$36", "$146"};
+
+// ---------------------------------------------------------------------------------------------
+// Move model: a piece kind and a target square drawn from tables that depend on the game phase.
+
+enum Phase { kOpening, kMiddle, kEnd };
+
+// Piece kinds: pawn, knight, bishop, rook, queen, king, castling.
+const int kPieceWeights[3][7] = {
+    {30, 18, 16, 8, 10, 2, 16},
+    {26, 15, 14, 22, 15, 4, 4},
+    {30, 8, 8, 25, 5, 24, 0},
+};
+const int kFileWeights[8] = {6, 8, 12, 16, 16, 12, 8, 6};
+const int kRookFileWeights[8] = {8, 6, 14, 18, 18, 12, 6, 6};
+// Target rank seen from the mover's side (index 0 = own first rank).
+const int kKnightRanks[8] = {2, 6, 12, 12, 10, 6, 2, 1};
+const int kBishopRanks[8] = {2, 6, 10, 12, 10, 8, 4, 1};
+const int kRookRanks[8] = {30, 12, 6, 6, 6, 6, 12, 6};
+const int kQueenRanks[8] = {8, 12, 10, 8, 6, 5, 4, 2};
+const int kKingEndRanks[8] = {6, 10, 12, 12, 10, 8, 4, 2};
+const int kPawnEarlyRanks[6] = {35, 35, 20, 8, 2, 0};  // ranks 3 to 8
+const int kPawnLateRanks[6] = {12, 22, 24, 22, 19, 1};
+
+struct Side {
+  bool castled = false;
+  bool long_castle = false;
+  bool queen = true;
+};
+
+class GameWriter {
+ public:
+  GameWriter(Random& rng, const Options& options, std::string& out)
+      : rng_(rng), options_(options), out_(out), eol_(options.crlf ? "\r\n" : "\n") {}
+
+  void Write() {
+    plies_.clear();
+    ChooseResult();
+    BuildMoves();
+    WriteTags();
+    WriteMoveText();
+  }
+
+ private:
+  // ----- tags -----
+
+  void Tag(const char* name, std::string_view value) {
+    out_ += '[';
+    out_ += name;
+    out_ += " \"";
+    out_ += value;
+    out_ += "\"]";
+    out_ += eol_;
+  }
+
+  std::string Player() {
+    std::string name(rng_.Pick(kLastNames));
+    name += ", ";
+    name += rng_.Pick(kFirstNames);
+    if (rng_.Chance(120)) {  // a middle initial now and then
+      name += ' ';
+      name += static_cast<char>('A' + rng_.Below(26));
+      name += '.';
+    }
+    return name;
+  }
+
+  static void AppendNumber(std::string& s, unsigned n, int width = 0) {
+    char digits[16];
+    int len = 0;
+    do {
+      digits[len++] = static_cast<char>('0' + n % 10);
+      n /= 10;
+    } while (n != 0);
+    for (int i = len; i < width; ++i) s += '0';
+    while (len > 0) s += digits[--len];
+  }
+
+  void WriteTags() {
+    uint32_t city = rng_.Below(sizeof kCities / sizeof kCities[0]);
+    unsigned year = 1950 + rng_.Below(30) + rng_.Below(46);  // leans towards recent years
+    std::string text;
+    text = kCities[city];
+    text += ' ';
+    text += rng_.Pick(kEventKinds);
+    if (rng_.Chance(500)) {
+      text += ' ';
+      AppendNumber(text, year);
+    }
+    Tag("Event", text);
+
+    text = kCities[city];
+    text += ' ';
+    text += kCountries[city];
+    Tag("Site", text);
+
+    text.clear();
+    if (rng_.Chance(15)) {
+      text += "????.??.??";
+    } else {
+      AppendNumber(text, year);
+      text += '.';
+      if (rng_.Chance(40)) {
+        text += "??.??";
+      } else {
+        AppendNumber(text, 1 + rng_.Below(12), 2);
+        text += '.';
+        AppendNumber(text, 1 + rng_.Below(28), 2);
+      }
+    }
+    Tag("Date", text);
+
+    text.clear();
+    if (rng_.Chance(30)) {
+      text += '?';
+    } else {
+      AppendNumber(text, 1 + rng_.Below(13));
+      if (rng_.Chance(150)) {
+        text += '.';
+        AppendNumber(text, 1 + rng_.Below(8));
+      }
+    }
+    Tag("Round", text);
+    Tag("White", Player());
+    Tag("Black", Player());
+    Tag("Result", result_);
+    out_ += eol_;
+  }
+
+  // ----- moves -----
+
+  void ChooseResult() {
+    static const int kResultWeights[4] = {37, 28, 33, 2};
+    static const char* const kResults[4] = {"1-0", "0-1", "1/2-1/2", "*"};
+    result_ = kResults[rng_.Weighted(kResultWeights)];
+    // Game length in plies: roughly bell-shaped around 80, within 20 to 160.
+    int length = 12 + static_cast<int>(rng_.Below(31) + rng_.Below(31) + rng_.Below(31) +
+                                       rng_.Below(31) + rng_.Below(13));
+    if (rng_.Chance(100)) length += static_cast<int>(rng_.Below(40));
+    if (result_[0] == '1' && result_[1] == '/' && rng_.Chance(250)) length = 20 + length / 4;
+    if (length < 20) length = 20;
+    if (length > 160) length = 160;
+    length_ = length;
+  }
+
+  void AddLine(const char* line) {
+    const char* p = line;
+    while (*p != '\0') {
+      const char* start = p;
+      while (*p != '\0' && *p != ' ') ++p;
+      plies_.emplace_back(start, static_cast<size_t>(p - start));
+      while (*p == ' ') ++p;
+    }
+  }
+
+  // Takes the first `count` plies of a line.
+  void AddLinePrefix(const char* line, size_t count) {
+    size_t before = plies_.size();
+    AddLine(line);
+    if (plies_.size() - before > count) plies_.resize(before + count);
+  }
+
+  void BuildMoves() {
+    sides_[0] = Side{};
+    sides_[1] = Side{};
+    if (rng_.Chance(kNajdorfPerMille)) {
+      AddLine(kNajdorf);
+      if (rng_.Chance(450)) {
+        plies_.emplace_back("f4");
+        int weights[sizeof kAfterF4 / sizeof kAfterF4[0]];
+        for (size_t i = 0; i < sizeof kAfterF4 / sizeof kAfterF4[0]; ++i) {
+          weights[i] = kAfterF4[i].weight;
+        }
+        const Answer& answer = kAfterF4[rng_.Weighted(weights)];
+        plies_.emplace_back(answer.reply);
+        if (answer.plan != nullptr && rng_.Chance(500)) {
+          AddLinePrefix(answer.plan, rng_.Between(9, 12));
+        } else {
+          AddLinePrefix(answer.other, rng_.Between(4, 12));
+        }
+      } else {
+        plies_.emplace_back(rng_.Pick(kNajdorfSixth));
+      }
+    } else {
+      int weights[sizeof kOpenings / sizeof kOpenings[0]];
+      for (size_t i = 0; i < sizeof kOpenings / sizeof kOpenings[0]; ++i) {
+        weights[i] = kOpenings[i].weight;
+      }
+      AddLinePrefix(kOpenings[rng_.Weighted(weights)].plies, rng_.Between(4, 20));
+    }
+    for (size_t i = 0; i < plies_.size(); ++i) {
+      if (plies_[i].rfind("O-O", 0) == 0) {
+        Side& side = sides_[i % 2];
+        side.castled = true;
+        side.long_castle = plies_[i] == "O-O-O";
+      }
+    }
+    while (plies_.size() < static_cast<size_t>(length_))
+      plies_.push_back(RandomMove(plies_.size()));
+    if (result_[1] == '-' && rng_.Chance(250)) {
+      std::string& last = plies_.back();
+      if (last.back() == '+')
+        last.back() = '#';
+      else if (last.find('=') == std::string::npos)
+        last += '#';
+    }
+  }
+
+  static char FileChar(int f) { return static_cast<char>('a' + f); }
+
+  // Rank char for a rank counted from the mover's side (0 = own first rank).
+  static char RankChar(int relative, bool white) {
+    return static_cast<char>('1' + (white ? relative : 7 - relative));
+  }
+
+  std::string RandomMove(size_t ply) {
+    const bool white = ply % 2 == 0;
+    Side& side = sides_[white ? 0 : 1];
+    const Phase phase = ply < 30 ? kOpening : ply < 80 ? kMiddle : kEnd;
+    std::string move;
+    int piece = rng_.Weighted(kPieceWeights[phase]);
+    while (piece == 6 && (side.castled || ply < 6)) piece = rng_.Weighted(kPieceWeights[phase]);
+    if (piece == 6) {
+      {
+        side.castled = true;
+        side.long_castle = rng_.Chance(150);
+        return side.long_castle ? "O-O-O" : "O-O";
+      }
+    }
+    if (piece == 4 && !side.queen) piece = 3;
+    const int capture_per_mille = phase == kOpening ? 120 : phase == kMiddle ? 250 : 180;
+    const bool capture = rng_.Chance(capture_per_mille);
+    switch (piece) {
+      case 0:
+        PawnMove(move, white, phase, capture);
+        break;
+      case 5:
+        KingMove(move, white, side, phase, capture);
+        break;
+      default: {
+        static const char kLetters[] = "PNBRQ";
+        move += kLetters[piece];
+        if ((piece == 1 || piece == 3) && rng_.Chance(70)) {
+          move += FileChar(rng_.Weighted(kFileWeights));  // Nbd7, Rfe1
+        } else if (piece == 3 && rng_.Chance(12)) {
+          move += RankChar(rng_.Chance(700) ? 0 : 6, white);  // R1e2
+        }
+        if (capture) move += 'x';
+        const int* ranks = piece == 1   ? kKnightRanks
+                           : piece == 2 ? kBishopRanks
+                           : piece == 3 ? kRookRanks
+                                        : kQueenRanks;
+        const int file = rng_.Weighted(piece == 3 ? kRookFileWeights : kFileWeights);
+        int rank = 0;
+        {
+          int weights[8];
+          std::memcpy(weights, ranks, sizeof weights);
+          rank = rng_.Weighted(weights);
+        }
+        move += FileChar(file);
+        move += RankChar(rank, white);
+        // Queens come off the board in some games; later queen moves become rook moves.
+        if (piece == 4 && capture && phase != kOpening && rng_.Chance(150)) side.queen = false;
+        break;
+      }
+    }
+    if (rng_.Chance(phase == kEnd ? 90 : 60)) move += '+';
+    return move;
+  }
+
+  void PawnMove(std::string& move, bool white, Phase phase, bool capture) {
+    int file = rng_.Weighted(kFileWeights);
+    int rank = 2 + rng_.Weighted(phase == kOpening ? kPawnEarlyRanks : kPawnLateRanks);
+    if (phase == kOpening && rank == 7) rank = 4;
+    if (capture) {
+      int from = file == 0 ? 1 : file == 7 ? 6 : file + (rng_.Chance(500) ? 1 : -1);
+      move += FileChar(from);
+      move += 'x';
+    }
+    move += FileChar(file);
+    move += RankChar(rank, white);
+    if (rank == 7) {
+      static const int kPromotionWeights[4] = {90, 4, 3, 3};
+      move += '=';
+      move += "QNRB"[rng_.Weighted(kPromotionWeights)];
+    }
+  }
+
+  void KingMove(std::string& move, bool white, const Side& side, Phase phase, bool capture) {
+    move += 'K';
+    if (capture && phase != kOpening) move += 'x';
+    if (phase == kEnd) {
+      move += FileChar(rng_.Weighted(kFileWeights));
+      move += RankChar(rng_.Weighted(kKingEndRanks), white);
+      return;
+    }
+    // Near the castled king: Kh1 and Kg2 for a short castle, Kb1 for a long one.
+    static const char* const kShort[] = {"h1", "h1", "h1", "h1", "h1", "g2",
+                                         "g2", "f1", "h2", "g1", "f2", "h1"};
+    static const char* const kLong[] = {"b1", "b1", "b1", "b1", "a1", "b2", "c2", "a2", "c1", "d2"};
+    static const char* const kCentre[] = {"e2", "f2", "d2", "f1", "d1", "e1", "f3", "d3"};
+    const char* square = !side.castled      ? kCentre[rng_.Below(8)]
+                         : side.long_castle ? kLong[rng_.Below(10)]
+                                            : kShort[rng_.Below(12)];
+    move += square[0];
+    move += white ? square[1] : static_cast<char>('9' - (square[1] - '0'));
+  }
+
+  // ----- move text -----
+
+  void Token(std::string_view token) {
+    if (line_length_ > 0 && line_length_ + 1 + token.size() > 79) {
+      out_ += eol_;
+      line_length_ = 0;
+    } else if (line_length_ > 0) {
+      out_ += ' ';
+      ++line_length_;
+    }
+    out_ += token;
+    line_length_ += token.size();
+  }
+
+  // A move with its number when one is due: "12.Nf3", "12...Nf6" after an interruption.
+  void MoveToken(size_t ply, std::string_view move, bool force_number,
+                 std::string_view prefix = "") {
+    scratch_.clear();
+    for (char c : prefix) scratch_ += c;
+    if (ply % 2 == 0) {
+      AppendNumber(scratch_, static_cast<unsigned>(ply / 2 + 1));
+      scratch_ += '.';
+    } else if (force_number) {
+      AppendNumber(scratch_, static_cast<unsigned>(ply / 2 + 1));
+      scratch_ += "...";
+    }
+    scratch_ += move;
+    Token(scratch_);
+  }
+
+  void Comment() {
+    std::string text = "{";
+    if (rng_.Chance(300)) {
+      text += "[%clk 0:";
+      AppendNumber(text, rng_.Below(60), 2);
+      text += ':';
+      AppendNumber(text, rng_.Below(60), 2);
+      text += ']';
+      Token(text + "}");
+      return;
+    }
+    const uint32_t words = rng_.Between(2, 14);
+    for (uint32_t i = 0; i < words; ++i) {
+      if (i > 0) {
+        Token(text);
+        text.clear();
+      }
+      text += rng_.Pick(kCommentWords);
+    }
+    text += rng_.Chance(500) ? ".}" : "}";
+    Token(text);
+  }
+
+  // A side line replacing the move at `ply`, nested now and then. Its moves do not change the
+  // state of the main line.
+  void Variation(size_t ply, int depth) {
+    const Side saved[2] = {sides_[0], sides_[1]};
+    const uint32_t count = rng_.Between(1, 8);
+    bool interrupted = true;
+    for (uint32_t i = 0; i < count; ++i) {
+      MoveToken(ply + i, RandomMove(ply + i), interrupted, i == 0 ? "(" : "");
+      interrupted = false;
+      if (depth < 3 && i > 0 && rng_.Chance(60)) {
+        Variation(ply + i, depth + 1);
+        interrupted = true;
+      }
+    }
+    out_ += ')';
+    ++line_length_;
+    sides_[0] = saved[0];
+    sides_[1] = saved[1];
+  }
+
+  void WriteMoveText() {
+    line_length_ = 0;
+    if (options_.comments && rng_.Chance(20)) Comment();
+    bool interrupted = false;
+    for (size_t ply = 0; ply < plies_.size(); ++ply) {
+      MoveToken(ply, plies_[ply], interrupted);
+      interrupted = false;
+      if (options_.nags && rng_.Chance(50)) Token(rng_.Pick(kNagCodes));
+      if (options_.comments && rng_.Chance(40)) {
+        Comment();
+        interrupted = true;
+      }
+      if (options_.variations && ply >= 8 && rng_.Chance(30)) {
+        Variation(ply, 1);
+        interrupted = true;
+      }
+    }
+    Token(result_);
+    out_ += eol_;
+    out_ += eol_;
+  }
+
+  Random& rng_;
+  const Options& options_;
+  std::string& out_;
+  const char* eol_;
+  const char* result_ = "*";
+  int length_ = 0;
+  std::vector<std::string> plies_;
+  Side sides_[2];
+  size_t line_length_ = 0;
+  std::string scratch_;
+};
+
+bool ParseSize(const char* text, uint64_t& size) {
+  char* end = nullptr;
+  unsigned long long value = std::strtoull(text, &end, 10);
+  if (end == text) return false;
+  uint64_t unit = 1;
+  switch (*end) {
+    case 'k':
+    case 'K':
+      unit = 1ULL << 10;
+      ++end;
+      break;
+    case 'm':
+    case 'M':
+      unit = 1ULL << 20;
+      ++end;
+      break;
+    case 'g':
+    case 'G':
+      unit = 1ULL << 30;
+      ++end;
+      break;
+    default:
+      break;
+  }
+  if (*end == 'i') ++end;
+  if (*end == 'B' || *end == 'b') ++end;
+  if (*end != '\0') return false;
+  size = value * unit;
+  return true;
+}
+
+int Usage() {
+  std::fputs(
+      "usage: gen_corpus --seed N --size BYTES[K|M|G] [--comments] [--variations] [--nags]\n"
+      "                  [--crlf] [--output FILE]\n",
+      stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  bool have_size = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool has_value = i + 1 < argc;
+    if (arg == "--seed" && has_value) {
+      char* end = nullptr;
+      options.seed = std::strtoull(argv[++i], &end, 10);
+      if (*end != '\0') return Usage();
+    } else if (arg == "--size" && has_value) {
+      if (!ParseSize(argv[++i], options.size)) return Usage();
+      have_size = true;
+    } else if (arg == "--output" && has_value) {
+      options.output = argv[++i];
+    } else if (arg == "--comments") {
+      options.comments = true;
+    } else if (arg == "--variations") {
+      options.variations = true;
+    } else if (arg == "--nags") {
+      options.nags = true;
+    } else if (arg == "--crlf") {
+      options.crlf = true;
+    } else {
+      return Usage();
+    }
+  }
+  if (!have_size) return Usage();
+
+  std::FILE* file = options.output != nullptr ? std::fopen(options.output, "wb") : stdout;
+  if (file == nullptr) {
+    std::perror(options.output);
+    return 1;
+  }
+  Random rng(options.seed);
+  std::string buffer;
+  constexpr size_t kFlushAt = 8u << 20;
+  buffer.reserve(kFlushAt + (1u << 20));
+  GameWriter writer(rng, options, buffer);
+  uint64_t written = 0;
+  while (written + buffer.size() < options.size) {
+    writer.Write();
+    if (buffer.size() >= kFlushAt) {
+      if (std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size()) break;
+      written += buffer.size();
+      buffer.clear();
+    }
+  }
+  bool ok = std::fwrite(buffer.data(), 1, buffer.size(), file) == buffer.size();
+  ok = std::fflush(file) == 0 && ok;
+  if (options.output != nullptr) ok = std::fclose(file) == 0 && ok;
+  if (!ok) {
+    std::perror(options.output != nullptr ? options.output : "standard output");
+    return 1;
+  }
+  return 0;
+}

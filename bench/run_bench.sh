@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# Times the headless scan against `wc -l` on one generated corpus.
+#
+#   bench/run_bench.sh [--size SIZE] [--seed N] [--annotated] [--crlf] [--runs N]
+#
+#   --size SIZE    corpus size, with K, M or G (powers of 1024); default 1G
+#   --seed N       generator seed; default 1
+#   --annotated    corpus with comments, variations and NAGs
+#   --crlf         corpus with CR LF line ends
+#   --runs N       time every command N times and keep the fastest run; default 1
+#
+# Environment:
+#   KELVANE_BUILD      build folder holding app/kelvane and bench/gen_corpus (default: build)
+#   KELVANE_BENCH_DIR  where corpora, settings and outputs go (default: /tmp/kelvane-bench)
+#
+# The corpus is generated once per seed, size and options and reused afterwards. The file is read
+# once before the timings so that every run reads it from the page cache. Three runs are timed:
+# `wc -l`, the scan with the default criteria (an empty settings file) and the scan with every
+# criterion cleared (every game parsed and written). Exit status 1 when a scan fails.
+set -euo pipefail
+
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+size_text=1G
+seed=1
+runs=1
+gen_flags=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --size) size_text="$2"; shift 2 ;;
+    --seed) seed="$2"; shift 2 ;;
+    --runs) runs="$2"; shift 2 ;;
+    --annotated) gen_flags+=(--comments --variations --nags); shift ;;
+    --crlf) gen_flags+=(--crlf); shift ;;
+    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    *) echo "run_bench.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
+  esac
+done
+case "$runs" in ''|*[!0-9]*|0) echo "run_bench.sh: --runs needs a positive number" >&2; exit 2 ;; esac
+
+build_text="${KELVANE_BUILD:-build}"
+case "$build_text" in /*) build="$build_text" ;; *) build="$repo/$build_text" ;; esac
+bench_dir="${KELVANE_BENCH_DIR:-/tmp/kelvane-bench}"
+mkdir -p "$bench_dir"
+
+kelvane="$build/app/kelvane"
+gen="$build/bench/gen_corpus"
+if [ ! -x "$kelvane" ] || [ ! -x "$gen" ]; then
+  if [ -f "$build/CMakeCache.txt" ]; then
+    echo "Building kelvane and gen_corpus in $build" >&2
+    cmake --build "$build" --target kelvane gen_corpus >&2
+  elif [ "$build" = "$repo/build" ]; then
+    echo "Building with scripts/setup.sh normal" >&2
+    "$repo/scripts/setup.sh" normal >&2
+  else
+    echo "Configuring and building $build" >&2
+    cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >&2
+    cmake --build "$build" --target kelvane gen_corpus >&2
+  fi
+fi
+
+if [ ! -x /usr/bin/time ]; then
+  echo "run_bench.sh: /usr/bin/time is missing (Debian package \"time\")" >&2
+  exit 2
+fi
+
+# The corpus, keyed by everything that decides its bytes.
+key="s${seed}-${size_text}"
+for flag in "${gen_flags[@]+"${gen_flags[@]}"}"; do key+="-${flag#--}"; done
+corpus="$bench_dir/corpus-$key.pgn"
+if [ ! -s "$corpus" ]; then
+  echo "Generating $corpus" >&2
+  "$gen" --seed "$seed" --size "$size_text" "${gen_flags[@]+"${gen_flags[@]}"}" \
+    --output "$corpus.part"
+  mv "$corpus.part" "$corpus"
+fi
+corpus_bytes=$(stat -c %s "$corpus")
+games=$(grep -c '^\[Event ' "$corpus" || true)
+
+# Settings: an empty file leaves every key at the program's default.
+settings="$bench_dir/bench-settings.ini"
+: > "$settings"
+
+cat "$corpus" > /dev/null  # into the page cache
+
+now_ns() { date +%s%N; }
+
+# run NAME OUTFILE COMMAND...: times the command `runs` times; sets wall, rss and status.
+declare -A wall rss status digest
+run() {
+  local name="$1" out="$2"; shift 2
+  local best="" best_rss="" rc=0 i start end t
+  for ((i = 0; i < runs; i++)); do
+    [ "$out" = "-" ] || rm -f "$out"
+    start=$(now_ns)
+    set +e
+    /usr/bin/time -f "%e %M" -o "$bench_dir/time.txt" "$@" > "$bench_dir/$name.stdout" \
+      2> "$bench_dir/$name.stderr"
+    rc=$?
+    set -e
+    end=$(now_ns)
+    t=$((end - start))
+    [ -n "$best" ] && [ "$t" -ge "$best" ] || best=$t
+    local m
+    m=$(tail -n 1 "$bench_dir/time.txt" | awk '{print $2}')
+    [ -n "$best_rss" ] && [ "$m" -le "$best_rss" ] || best_rss=$m
+    [ "$rc" -eq 0 ] || break
+  done
+  wall[$name]=$best
+  rss[$name]=$best_rss
+  status[$name]=$rc
+  if [ "$out" = "-" ]; then
+    digest[$name]="lines: $(awk '{print $1}' "$bench_dir/$name.stdout")"
+  elif [ "$rc" -eq 0 ] && [ -f "$out" ]; then
+    digest[$name]=$(sha256sum "$out" | cut -d' ' -f1)
+  else
+    digest[$name]="-"
+  fi
+}
+
+# What the timing harness itself costs (starting /usr/bin/time and date), for small corpora.
+run overhead - true
+out_default="$bench_dir/out-default.pgn"
+out_all="$bench_dir/out-all.pgn"
+run wc - wc -l "$corpus"
+run default "$out_default" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+  --output "$out_default" --yes --quiet
+run all "$out_all" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+  --output "$out_all" --yes --quiet --cond1 "" --contains "" --without ""
+
+# ----- report -----
+cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
+echo "machine:  $(nproc) cores, ${cpu:-unknown CPU}, $(uname -sr)"
+echo "build:    $build ($(grep -m1 '^CMAKE_BUILD_TYPE' "$build/CMakeCache.txt" 2>/dev/null | cut -d= -f2))"
+awk -v b="$corpus_bytes" -v g="$games" -v f="$corpus" -v r="$runs" 'BEGIN {
+  printf "corpus:   %s, %d bytes (%.1f MB), %d games; fastest of %d run(s); MB = 2^20 bytes\n",
+    f, b, b / 1048576, g, r }'
+awk -v ns="${wall[overhead]}" 'BEGIN { printf "harness:  %.1f ms per timed command (included in the wall times)\n", ns / 1e6 }'
+echo
+printf '%-22s %9s %9s %11s %9s %8s  %s\n' run "wall s" "MB/s" "games/s" "RSS MB" "x wc -l" \
+  "output SHA-256"
+failed=0
+for name in wc default all; do
+  case "$name" in
+    wc) label="wc -l" ;;
+    default) label="scan, default criteria" ;;
+    all) label="scan, no criteria" ;;
+  esac
+  if [ "${status[$name]}" -ne 0 ]; then
+    failed=1
+    printf '%-22s FAILED with exit status %s (see %s)\n' "$label" "${status[$name]}" \
+      "$bench_dir/$name.stderr"
+    head -n 3 "$bench_dir/$name.stderr" | sed 's/^/    /'
+    continue
+  fi
+  awk -v label="$label" -v ns="${wall[$name]}" -v wc="${wall[wc]}" -v b="$corpus_bytes" \
+    -v g="$games" -v kb="${rss[$name]}" -v d="${digest[$name]}" 'BEGIN {
+      s = ns / 1e9; if (s <= 0) s = 1e-9
+      printf "%-22s %9.3f %9.1f %11.0f %9.1f %8.2f  %s\n", label, s, b / 1048576 / s, g / s,
+        kb / 1024, ns / wc, d }'
+done
+echo
+for name in default all; do
+  [ "${status[$name]}" -eq 0 ] || continue
+  out="$out_default"
+  [ "$name" = default ] || out="$out_all"
+  echo "games written by the scan ($name): $(grep -c '^\[Event ' "$out" || true) of $games"
+done
+for name in default all; do
+  [ "${status[$name]}" -eq 0 ] || continue
+  if [ -s "$bench_dir/$name.stdout" ]; then
+    echo
+    echo "report of the scan ($name):"
+    sed 's/^/  /' "$bench_dir/$name.stdout"
+  fi
+done
+exit "$failed"
