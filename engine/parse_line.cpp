@@ -100,7 +100,7 @@ inline size_t ReserveFor(size_t n) {
 TMove::TMove(int32_t offset, std::string_view text) : Offset(offset) {
   const size_t n = std::min<size_t>(text.size(), kMaxText);
   std::memset(MoveText, 0, sizeof MoveText);
-  std::memcpy(MoveText, text.data(), n);
+  if (n) std::memcpy(MoveText, text.data(), n);
   TextLen = static_cast<int32_t>(n);
 }
 
@@ -168,7 +168,7 @@ bool TParseLine::SplitNumberedMoves(std::string_view w) {
     // Most words have 16 bytes of the text after their start: copy them in fixed sizes.
     const bool roomy = start + 16 <= len;
     if (roomy)
-      Moves.push_back(TMove::FromReadable(offset, p + start, n));
+      Moves.emplace_back(offset, TMove::ReadableWord{p + start, n});
     else
       Moves.emplace_back(offset, std::string_view(p + start, n));
     if (normalize) {

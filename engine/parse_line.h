@@ -23,9 +23,21 @@ class TMove {
   static constexpr int kMaxText = 9;
   // Keeps at most the first 9 bytes of text.
   TMove(int32_t offset, std::string_view text);
-  // The same for a word of n bytes with at least kMaxText bytes readable at text: built
-  // for every ply of every game, so it copies whole words instead of byte by byte.
-  static TMove FromReadable(int32_t offset, const char* text, size_t n);
+  // A word of n bytes with at least kMaxText bytes readable at text: the constructor
+  // that builds every ply of every game copies whole words instead of byte by byte.
+  struct ReadableWord {
+    const char* text;
+    size_t n;
+  };
+  TMove(int32_t offset, ReadableWord word) : Offset(offset) {
+    const size_t n = word.n < kMaxText ? word.n : kMaxText;
+    uint64_t head;
+    std::memcpy(&head, word.text, sizeof head);
+    if (n < 8) head &= (uint64_t{1} << (8 * n)) - 1;  // the bytes past the word become NULs
+    std::memcpy(MoveText, &head, sizeof head);
+    MoveText[8] = n > 8 ? word.text[8] : '\0';
+    TextLen = static_cast<int32_t>(n);
+  }
   ~TMove();
   TMove(const TMove&) = default;
   TMove& operator=(const TMove&) = default;
@@ -36,18 +48,6 @@ class TMove {
   int32_t TextLen;  // bytes in MoveText, 0 to 9
   char MoveText[kMaxText];
 };
-
-inline TMove TMove::FromReadable(int32_t offset, const char* text, size_t n) {
-  TMove m(offset, std::string_view());
-  n = n < kMaxText ? n : kMaxText;
-  uint64_t head;
-  std::memcpy(&head, text, sizeof head);
-  if (n < 8) head &= (uint64_t{1} << (8 * n)) - 1;  // the bytes past the word become NULs
-  std::memcpy(m.MoveText, &head, sizeof head);
-  m.MoveText[8] = n > 8 ? text[8] : '\0';
-  m.TextLen = static_cast<int32_t>(n);
-  return m;
-}
 
 class TParseLine {
  public:

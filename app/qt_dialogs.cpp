@@ -1,0 +1,102 @@
+#include "app/qt_dialogs.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+QWidget* DialogParent() {
+  QWidget* w = QApplication::activeModalWidget();
+  return w ? w : QApplication::activeWindow();
+}
+
+QString FileText(const std::string& s) {
+  return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::optional<std::string> RunFileDialog(const FileDialogRequest& request, bool save) {
+  QFileDialog dialog(DialogParent(), FileText(request.title), FileText(request.initialDir));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  // A name that does not exist yet is allowed in both dialogs; it only shows red, and the
+  // scan asks before it overwrites anything.
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
+  QStringList filters = NameFilters(request.filter);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!request.defaultSuffix.empty()) dialog.setDefaultSuffix(FileText(request.defaultSuffix));
+  if (!request.fileName.empty()) dialog.selectFile(FileText(request.fileName));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return chosen.first().toLocal8Bit().toStdString();
+}
+}  // namespace
+
+QStringList NameFilters(const std::string& filter) {
+  QStringList parts = QString::fromUtf8(filter.data(), static_cast<qsizetype>(filter.size()))
+                          .split(QLatin1Char('|'));
+  QStringList result;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns;
+    for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+      QString pattern = p.trimmed();
+      if (pattern == QLatin1String("*.*")) pattern = QStringLiteral("*");
+      if (!patterns.contains(pattern)) patterns << pattern;
+      QString lower = pattern.toLower();
+      if (!patterns.contains(lower)) patterns << lower;
+    }
+    result << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  return result;
+}
+
+QString MessageText(const std::string& text) {
+  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  return s;
+}
+
+void QtDialogs::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelvane"), MessageText(text),
+                  QMessageBox::Ok, DialogParent());
+  box.exec();
+}
+
+DialogButton QtDialogs::Confirm(const std::string& text, DialogButtons buttons) {
+  bool yesNo = buttons == DialogButtons::YesNo;
+  QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), MessageText(text),
+                  QMessageBox::NoButton, DialogParent());
+  QPushButton* first = box.addButton(yesNo ? QMessageBox::Yes : QMessageBox::Ok);
+  QPushButton* second = box.addButton(yesNo ? QMessageBox::No : QMessageBox::Cancel);
+  box.setDefaultButton(first);
+  box.setEscapeButton(second);
+  box.exec();
+  bool firstPressed = box.clickedButton() == first;
+  if (yesNo) return firstPressed ? DialogButton::Yes : DialogButton::No;
+  return firstPressed ? DialogButton::Ok : DialogButton::Cancel;
+}
+
+std::optional<std::string> QtDialogs::InputBox(const std::string& caption,
+                                               const std::string& prompt,
+                                               const std::string& defaultText) {
+  bool ok = false;
+  QString answer = QInputDialog::getText(DialogParent(), MessageText(caption), MessageText(prompt),
+                                         QLineEdit::Normal, MessageText(defaultText), &ok);
+  if (!ok) return std::nullopt;
+  return answer.toUtf8().toStdString();
+}
+
+void QtDialogs::Beep() {
+  QApplication::beep();
+}
+
+std::optional<std::string> QtDialogs::OpenFile(const FileDialogRequest& request) {
+  return RunFileDialog(request, false);
+}
+
+std::optional<std::string> QtDialogs::SaveFile(const FileDialogRequest& request) {
+  return RunFileDialog(request, true);
+}

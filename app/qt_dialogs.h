@@ -1,0 +1,33 @@
+// The window's dialogs: Qt message boxes, confirmation boxes, the input box, the beep and
+// the file dialogs, behind the same interface the core uses everywhere.
+#pragma once
+
+#include <QStringList>
+#include <string>
+
+#include "platform/dialogs.h"
+
+class QtDialogs : public Dialogs {
+ public:
+  void ShowMessage(const std::string& text) override;
+  DialogButton Confirm(const std::string& text, DialogButtons buttons) override;
+  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                      const std::string& defaultText) override;
+  void Beep() override;
+  std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
+  std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+};
+
+// Installs a QtDialogs for the lifetime of this object.
+class ScopedQtDialogs : public QtDialogs {
+ public:
+  ScopedQtDialogs() { SetDialogs(this); }
+  ~ScopedQtDialogs() override { SetDialogs(nullptr); }
+};
+
+// "PGN & Text Files|*.PGN;*.TXT|All Files|*.*" becomes Qt's name filters
+// "PGN & Text Files (*.PGN *.pgn *.TXT *.txt)" and "All Files (*)": on a file system that
+// tells letter case apart the lower-case patterns are added, and "*.*" means every file.
+QStringList NameFilters(const std::string& filter);
+// A message text for a Qt widget: UTF-8, with a CR (alone or before an LF) as a line break.
+QString MessageText(const std::string& text);

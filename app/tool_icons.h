@@ -1,0 +1,9 @@
+// The eight images of the tool bar and the menus, drawn by the program itself so they need
+// no image files and no image plug-in.
+#pragma once
+
+#include <QIcon>
+
+enum class ToolImage { Open, Save, OutputFromInput, InputFromOutput, Run, Cut, Copy, Paste };
+
+QIcon ToolIcon(ToolImage image);

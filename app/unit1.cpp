@@ -1,0 +1,587 @@
+#include "app/unit1.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTextCursor>
+#include <exception>
+#include <memory>
+
+#include "app/about.h"
+#include "app/event_errors.h"
+#include "app/unit6.h"
+#include "engine/criteria.h"
+#include "engine/scan_run.h"
+#include "platform/file_system.h"
+#include "platform/launcher.h"
+#include "settings/ini_unit.h"
+#include "text/fault.h"
+
+namespace {
+const QColor kBlack(0, 0, 0);
+const QColor kRed(255, 0, 0);
+const QColor kBlue(0, 0, 255);
+const QColor kFuchsia(255, 0, 255);
+
+void SetTextColour(QLineEdit* edit, const QColor& colour) {
+  QPalette p = edit->palette();
+  p.setColor(QPalette::Text, colour);
+  edit->setPalette(p);
+}
+
+QByteArray Bytes(const std::string& s) {
+  return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
+}  // namespace
+
+TForm1::TForm1(std::vector<std::string> commandLine, QWidget* parent)
+    : QMainWindow(parent), commandLine_(std::move(commandLine)) {
+  setObjectName(QStringLiteral("Form1"));
+  setWindowTitle(QStringLiteral("Kelvane"));
+  for (FileDialogRequest* d : {&OpenDialog1, &SaveDialog1}) {
+    d->filter = "PGN & Text Files|*.PGN;*.TXT|All Files|*.*";
+    d->defaultSuffix = "pgn";
+  }
+  BuildControls();
+  BuildToolBar();
+  BuildMenus();
+  SetTabOrder();
+  CentreOnScreen();
+  FormCreate();
+}
+
+TForm1::~TForm1() {
+  // A window that is destroyed without having been closed still stores and saves.
+  if (!destroyed_ && created_) RunHandler([this] { FormDestroy(); });
+  if (exitStep_ != 0) RemoveExitStep(exitStep_);
+  // The controls are destroyed after this object's own part: no signal of theirs, of the
+  // application's or of the clipboard's may reach its handlers then.
+  disconnect(qApp, nullptr, this, nullptr);
+  disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+  for (QObject* child : findChildren<QObject*>()) disconnect(child, nullptr, this, nullptr);
+}
+
+// ---- Start-up and shutdown ------------------------------------------------------------
+
+void TForm1::FormCreate() {
+  IniValues.Reset();
+  IniValues.RadNota = true;
+  LoadSettings();
+  if (TakeCommandLineFile(IniValues.Strings[3], IniValues.Strings[1]))
+    OpenDialog1.initialDir = IniValues.Strings[3];
+  Loading = true;
+  RecordToControls();
+  Loading = false;
+  // Only a window that was created completely stores and saves on a fatal fault; a fault
+  // while it is being created saves nothing.
+  exitStep_ = AddExitStep([this] {
+    try {
+      ControlsToRecord();
+      SaveSettings();
+    } catch (const std::exception& e) {
+      dialogs().ShowMessage(e.what());
+    }
+  });
+  created_ = true;
+}
+
+void TForm1::FormDestroy() {
+  destroyed_ = true;
+  if (exitStep_ != 0) {
+    RemoveExitStep(exitStep_);
+    exitStep_ = 0;
+  }
+  ControlsToRecord();
+  SaveSettings();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (!destroyed_ && created_) RunHandler([this] { FormDestroy(); });
+}
+
+void TForm1::Button3Click() {
+  close();
+}
+
+void TForm1::Exit1Click() {
+  Button3Click();
+}
+
+bool TForm1::TakeCommandLineFile(std::string& dirSlot, std::string& nameSlot) {
+  if (commandLine_.empty()) return false;
+  std::string path = commandLine_.front();
+  if (path.empty() || !fileSystem().FileExists(path)) return false;
+  // A relative path is taken from the current directory, so the directory kept in the
+  // settings still names the file at the next start from elsewhere.
+  if (path.front() != '/') path = fileSystem().CurrentDir() + "/" + path;
+  dirSlot = DirectoryPart(path);
+  nameSlot = FileNamePart(path);
+  return true;
+}
+
+void TForm1::RecordToControls() {
+  SetFileNameText(Edit16, IniValues.Strings[1]);
+  SetFileNameText(Edit17, IniValues.Strings[2]);
+  SetHint(Edit18, IniValues.Strings[3]);
+  SetHint(Edit19, IniValues.Strings[4]);
+  SetText(Edit1, IniValues.Strings[7]);
+  SetText(Edit2, IniValues.Strings[8]);
+  SetText(Edit3, IniValues.Strings[9]);
+  SetMemoText(IniValues.Strings[10]);  // runs Memo1Change, which may move the radio group
+  SetText(Edit5, IniValues.Strings[11]);
+  auto ranges = RangeEdits();
+  for (size_t i = 0; i < ranges.size(); ++i)
+    SetText(ranges[i], std::to_string(IniValues.Integers[i]));
+  SettingRadio = true;
+  SetRadioItemIndex(IniValues.RadNota ? 0 : 1);
+  SettingRadio = false;
+  ShowFileStates();
+}
+
+void TForm1::ControlsToRecord() {
+  PathsToRecord();
+  IniValues.Strings[7] = Text(Edit1);
+  IniValues.Strings[8] = Text(Edit2);
+  IniValues.Strings[9] = Text(Edit3);
+  IniValues.Strings[10] = MemoText();
+  IniValues.Strings[11] = Text(Edit5);
+  CleanTextSlots();
+  auto ranges = RangeEdits();
+  for (size_t i = 0; i < ranges.size(); ++i) {
+    int32_t value = 0;
+    if (!WholeNumber(Text(ranges[i]), value)) {
+      dialogs().Beep();
+      dialogs().ShowMessage("Non-numeric value in range");
+      break;
+    }
+    IniValues.Integers[i] = value;
+  }
+  IniValues.RadNota = RadioItemIndex() == 0;
+}
+
+// ---- Criteria entry --------------------------------------------------------------------
+
+void TForm1::EditTextExits() {
+  for (QLineEdit* e : {Edit1, Edit2, Edit3}) {
+    std::string text = Text(e);
+    ConditionCheck check = CheckCondition(text);
+    if (check.text != text) SetText(e, check.text);
+    if (check.failed) {
+      ConditionFormError();
+      e->setFocus(Qt::OtherFocusReason);
+    }
+  }
+  ControlsToRecord();
+}
+
+void TForm1::RadioClick() {
+  if (SettingRadio) return;
+  if (RadioItemIndex() == 1) {
+    if (IniValues.RadNota) {
+      std::string text = MemoText();
+      NotationToMoves(text);
+      SetMemoText(text);
+    }
+    IniValues.RadNota = false;
+    ControlsToRecord();
+    return;
+  }
+  if (IniValues.RadNota) {
+    ControlsToRecord();
+  } else if (IsMovesText(MemoText())) {
+    // There is no way back from Moves to Notation form.
+    SettingRadio = true;
+    SetRadioItemIndex(1);
+    SettingRadio = false;
+    dialogs().Beep();
+  } else {
+    IniValues.RadNota = true;
+    ControlsToRecord();
+  }
+}
+
+void TForm1::Memo1Change() {
+  std::string text = MemoText();
+  if (IsMovesText(text)) {
+    if (RadioItemIndex() == 0) {
+      SettingRadio = true;
+      SetRadioItemIndex(1);
+      SettingRadio = false;
+    }
+    return;
+  }
+  SettingRadio = true;
+  SetRadioItemIndex(0);
+  SettingRadio = false;
+  std::string joined = text;
+  LineBreaksToBlanks(joined);
+  if (joined != text) {
+    // Each line break becomes one blank, so the cursor keeps its place.
+    int position = Memo1->textCursor().position();
+    SetMemoText(joined);
+    QTextCursor cursor = Memo1->textCursor();
+    cursor.setPosition(std::min(position, Memo1->document()->characterCount() - 1));
+    Memo1->setTextCursor(cursor);
+  }
+  if (Loading) return;
+  int32_t from = 0, to = 0;
+  if (!MoveNumberRange(joined, from, to)) {
+    dialogs().Beep();
+    dialogs().ShowMessage(kMoveNumberTooLarge);
+    return;
+  }
+  SetText(Edit12, std::to_string(from));
+  SetText(Edit13, std::to_string(to));
+  IniValues.Integers[6] = from;
+  IniValues.Integers[7] = to;
+}
+
+bool TForm1::CriteriaValid() {
+  QLineEdit* field = nullptr;
+  switch (CheckCriteria()) {
+    case CriteriaFault::None:
+      return true;
+    case CriteriaFault::SameFile:
+      field = Edit17;
+      break;
+    case CriteriaFault::Condition1To:
+      field = Edit7;
+      break;
+    case CriteriaFault::Condition2To:
+      field = Edit9;
+      break;
+    case CriteriaFault::Condition3To:
+      field = Edit11;
+      break;
+    case CriteriaFault::MustContainTo:
+      field = Edit13;
+      break;
+    case CriteriaFault::WithoutTo:
+      field = Edit15;
+      break;
+  }
+  field->setFocus(Qt::OtherFocusReason);
+  return false;
+}
+
+// ---- Files and the Run command ---------------------------------------------------------
+
+void TForm1::SetInput1Click() {
+  OpenDialog1.title = "Set Input File";
+  OpenDialog1.initialDir = IniValues.Strings[3];
+  OpenDialog1.fileName = IniValues.Strings[1];
+  std::optional<std::string> chosen = dialogs().OpenFile(OpenDialog1);
+  if (!chosen) return;
+  SetFileNameText(Edit16, FileNamePart(*chosen));
+  SetHint(Edit18, DirectoryPart(*chosen));
+  ShowFileStates();
+  PathsToRecord();
+}
+
+void TForm1::SetOutput1Click() {
+  SaveDialog1.title = "Set Output File";
+  SaveDialog1.initialDir = IniValues.Strings[4];
+  SaveDialog1.fileName = IniValues.Strings[2];
+  std::optional<std::string> chosen = dialogs().SaveFile(SaveDialog1);
+  if (!chosen) return;
+  SetFileNameText(Edit17, FileNamePart(*chosen));
+  SetHint(Edit19, DirectoryPart(*chosen));
+  ShowFileStates();
+  PathsToRecord();
+}
+
+void TForm1::OeqIToolButtonClick() {
+  SetHint(Edit19, Hint(Edit18));
+  ShowFileStates();
+  PathsToRecord();
+}
+
+void TForm1::IeqOToolButtonClick() {
+  SetHint(Edit18, Hint(Edit19));
+  ShowFileStates();
+  PathsToRecord();
+}
+
+void TForm1::ToggleIO() {
+  std::string name = FileNameText(Edit16);
+  SetFileNameText(Edit16, FileNameText(Edit17));
+  SetFileNameText(Edit17, name);
+  std::string dir = Hint(Edit18);
+  SetHint(Edit18, Hint(Edit19));
+  SetHint(Edit19, dir);
+  ShowFileStates();
+  PathsToRecord();
+}
+
+void TForm1::DirInputChg() {
+  if (dialogs().Confirm("Set to start up directory?", DialogButtons::YesNo) == DialogButton::Yes) {
+    SetHint(Edit18, IniValues.Strings[0]);
+    OpenDialog1.initialDir = IniValues.Strings[0];
+  }
+  ShowFileStates();
+  PathsToRecord();
+}
+
+void TForm1::DirOutputChg() {
+  if (dialogs().Confirm("Set to start up directory?", DialogButtons::YesNo) == DialogButton::Yes) {
+    SetHint(Edit19, IniValues.Strings[0]);
+    SaveDialog1.initialDir = IniValues.Strings[0];
+  }
+  ShowFileStates();
+  PathsToRecord();
+}
+
+void TForm1::Edit16ChgKeyUp() {
+  ShowFileStates();
+}
+
+void TForm1::Edit17ChgKeyUp() {
+  ShowFileStates();
+}
+
+void TForm1::ShowFileStates() {
+  std::string input = Hint(Edit18) + FileNameText(Edit16);
+  std::string output = Hint(Edit19) + FileNameText(Edit17);
+  QColor inputColour = kBlack, outputColour = kBlack;
+  bool inputExists = fileSystem().FileExists(input);
+  bool outputExists = fileSystem().FileExists(output);
+  if (!inputExists) inputColour = kRed;
+  if (!outputExists) outputColour = kRed;
+  if (inputExists && outputExists) {
+    int age = CompareFileAges(input, output);
+    if (age > 0) {
+      inputColour = kBlue;
+    } else if (age < 0) {
+      outputColour = kBlue;
+    } else {
+      inputColour = outputColour = kFuchsia;
+    }
+  }
+  SetTextColour(Edit16, inputColour);
+  SetTextColour(Edit17, outputColour);
+}
+
+void TForm1::PathsToRecord() {
+  IniValues.Strings[1] = FileNameText(Edit16);
+  IniValues.Strings[2] = FileNameText(Edit17);
+  IniValues.Strings[3] = Hint(Edit18);
+  IniValues.Strings[4] = Hint(Edit19);
+}
+
+void TForm1::Split1Click() {
+  // The check item has already inverted its own mark when this runs.
+  IniValues.Split = Split1->isChecked();
+}
+
+void TForm1::RunButtonClick() {
+  PathsToRecord();
+  if (!CriteriaValid()) {
+    dialogs().Beep();
+    return;
+  }
+  PrepareMatcherInputs();
+  RunScan(IniValues.Strings[3] + IniValues.Strings[1], IniValues.Strings[4] + IniValues.Strings[2]);
+  ShowFileStates();
+}
+
+// ---- Output editors, help and the about box -------------------------------------------
+
+void TForm1::Editor1Click() {
+  PathsToRecord();
+  if (LaunchEditor(1, IniValues.Strings[5], FileNameText(Edit17), Hint(Edit19))) {
+    ControlsToRecord();
+    SaveSettings();
+  }
+}
+
+void TForm1::Editor2Click() {
+  PathsToRecord();
+  if (LaunchEditor(2, IniValues.Strings[6], FileNameText(Edit17), Hint(Edit19))) {
+    ControlsToRecord();
+    SaveSettings();
+  }
+}
+
+bool TForm1::LaunchEditor(int editorNumber, std::string& editorSlot, const std::string& outputName,
+                          const std::string& outputDir) {
+  std::string outputPath = outputDir + outputName;
+  // A path has no short form here; it is the path itself when the file exists.
+  std::string shortPath = fileSystem().FileExists(outputPath) ? outputPath : std::string();
+  if (fileSystem().FileExists(editorSlot) && !shortPath.empty()) {
+    int code = launcher().StartProgram(editorSlot, shortPath, outputDir);
+    if (code != 0)
+      dialogs().ShowMessage("Sorry, " + editorSlot +
+                            " could not be launched. The return code was " + std::to_string(code) +
+                            ".");
+    return false;
+  }
+  auto chooser = std::make_unique<TForm6>(this);
+  SetFileNameText(chooser->Edit1, editorSlot);
+  chooser->OpenDialog1.fileName = editorSlot;
+  chooser->setWindowTitle(editorNumber == 1 ? QStringLiteral("Output Editor 1")
+                                            : QStringLiteral("Output Editor 2"));
+  bool stored = false;
+  if (chooser->exec() == QDialog::Accepted) {
+    editorSlot = FileNameText(chooser->Edit1);
+    stored = true;
+  }
+  return stored;
+}
+
+void TForm1::Contents1Click() {
+  launcher().ShowHelp(0);
+}
+
+void TForm1::About1Click() {
+  auto box = std::make_unique<TAboutBox>(this);
+  box->exec();
+}
+
+// ---- Edit actions ----------------------------------------------------------------------
+
+QWidget* TForm1::FocusedField() const {
+  QWidget* w = QApplication::focusWidget();
+  if (!w || w->window() != this) return nullptr;
+  if (qobject_cast<QLineEdit*>(w) || w == Memo1) return w;
+  return nullptr;
+}
+
+void TForm1::EditCut1Execute() {
+  QWidget* w = FocusedField();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) e->cut();
+  if (w == Memo1) Memo1->cut();
+}
+
+void TForm1::EditCopy1Execute() {
+  QWidget* w = FocusedField();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) e->copy();
+  if (w == Memo1) Memo1->copy();
+}
+
+void TForm1::EditPaste1Execute() {
+  QWidget* w = FocusedField();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) e->paste();
+  if (w == Memo1) Memo1->paste();
+}
+
+void TForm1::UpdateEditActions() {
+  QWidget* w = FocusedField();
+  bool selection = false;
+  if (auto* e = qobject_cast<QLineEdit*>(w)) selection = e->hasSelectedText();
+  if (w == Memo1) selection = Memo1->textCursor().hasSelection();
+  const QMimeData* clip = QApplication::clipboard()->mimeData();
+  bool canPaste = w && clip && clip->hasText();
+  for (QAction* a : {EditCut1, Cut1, EditCopy1, Copy1}) a->setEnabled(selection);
+  for (QAction* a : {EditPaste1, Paste1}) a->setEnabled(canPaste);
+}
+
+// ---- Events ----------------------------------------------------------------------------
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (!created_ || destroyed_) return QMainWindow::eventFilter(watched, event);
+  bool consumed = false;
+  RunHandler([&] { consumed = FieldEvent(watched, event); });
+  return consumed || QMainWindow::eventFilter(watched, event);
+}
+
+bool TForm1::FieldEvent(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::FocusOut: {
+      // Leaving a field for another control of this window is an exit; the window losing
+      // activation (a message box, a menu, another program) is not.
+      Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+          reason == Qt::MenuBarFocusReason || inExit_)
+        return false;
+      inExit_ = true;
+      struct Clear {
+        bool& flag;
+        ~Clear() { flag = false; }
+      } clear{inExit_};
+      EditTextExits();
+      return false;
+    }
+    case QEvent::KeyRelease:
+      if (watched == Edit16) Edit16ChgKeyUp();
+      if (watched == Edit17) Edit17ChgKeyUp();
+      return false;
+    case QEvent::MouseButtonRelease: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      auto* widget = static_cast<QWidget*>(watched);
+      if (mouse->button() != Qt::LeftButton ||
+          !widget->rect().contains(mouse->position().toPoint()))
+        return false;
+      if (watched == Edit18) DirInputChg();
+      if (watched == Edit19) DirOutputChg();
+      return false;
+    }
+    case QEvent::ShortcutOverride: {
+      // The window's own shortcuts win over a field's key bindings (Ctrl+E, for one, would
+      // move to the end of the line); cut, copy and paste stay with the field.
+      auto* key = static_cast<QKeyEvent*>(event);
+      QKeySequence pressed(key->keyCombination());
+      for (QAction* a : {SetInput1, SetOutput1, Run1, OutputEditor11, OutputEditor21, Split1})
+        if (a->shortcut() == pressed) return true;
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+// ---- Texts at the widget boundary -----------------------------------------------------
+
+std::string TForm1::Text(const QLineEdit* edit) {
+  return edit->text().toUtf8().toStdString();
+}
+
+void TForm1::SetText(QLineEdit* edit, const std::string& text) {
+  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  if (edit->text() != s) edit->setText(s);
+}
+
+std::string TForm1::FileNameText(const QLineEdit* edit) {
+  return edit->text().toLocal8Bit().toStdString();
+}
+
+void TForm1::SetFileNameText(QLineEdit* edit, const std::string& text) {
+  QString s = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+  if (edit->text() != s) edit->setText(s);
+}
+
+std::string TForm1::Hint(const QWidget* widget) {
+  return widget->property("hintBytes").toByteArray().toStdString();
+}
+
+void TForm1::SetHint(QWidget* widget, const std::string& hint) {
+  widget->setProperty("hintBytes", Bytes(hint));
+  widget->setToolTip(QString::fromLocal8Bit(hint.data(), static_cast<qsizetype>(hint.size())));
+}
+
+std::string TForm1::MemoText() const {
+  return Memo1->toPlainText().toUtf8().toStdString();
+}
+
+void TForm1::SetMemoText(const std::string& text) {
+  Memo1->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+int TForm1::RadioItemIndex() const {
+  return RadioItems->checkedId();
+}
+
+void TForm1::SetRadioItemIndex(int index) {
+  (index == 0 ? RadioNotation : RadioMoves)->setChecked(true);
+}
+
+std::array<QLineEdit*, 10> TForm1::RangeEdits() const {
+  return {Edit6, Edit7, Edit8, Edit9, Edit10, Edit11, Edit12, Edit13, Edit14, Edit15};
+}

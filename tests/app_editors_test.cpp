@@ -1,0 +1,231 @@
+// The Edit menu's output editors: choosing an editor the first time, keeping the choice in
+// the settings file, and starting the editor on the output file.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <cerrno>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "app/about.h"
+#include "app/qt_launcher.h"
+#include "app/unit1.h"
+#include "app/unit6.h"
+#include "app_fakes.h"
+#include "platform/scripted_dialogs.h"
+#include "settings/ini_unit.h"
+#include "test_support.h"
+
+namespace {
+
+// True when text holds line as a whole line (ended by LF or CR LF).
+bool HasLine(const std::string& text, const std::string& line) {
+  size_t at = 0;
+  while ((at = text.find(line, at)) != std::string::npos) {
+    const bool starts = at == 0 || text[at - 1] == '\n';
+    const size_t end = at + line.size();
+    if (starts && (end == text.size() || text[end] == '\n' || text[end] == '\r')) return true;
+    ++at;
+  }
+  return false;
+}
+
+// What the test saw of the chooser while it was open.
+struct ChooserSeen {
+  bool opened = false;
+  std::string caption;
+  std::string path;
+};
+
+class EditorsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QtTestApp();
+    SetIniFileOverride(dir / "kelvane.ini");
+  }
+  void TearDown() override { SetIniFileOverride(""); }
+
+  // Settings that name the output file out.pgn in the output folder and the two editors.
+  void WriteSettings(const std::string& editor1, const std::string& editor2) {
+    WriteFile(dir / "kelvane.ini", "[Strings]\r\n2=out.pgn\r\n4=" + output.path() +
+                                       "\r\n5=" + editor1 + "\r\n6=" + editor2 + "\r\n");
+  }
+  std::string Settings() { return ReadFile(dir / "kelvane.ini"); }
+
+  // When the chooser opens, records it, lets act fill it in, then presses OK or Cancel.
+  void WhenChooserOpens(TForm1& form, ChooserSeen& seen, bool ok,
+                        std::function<void(TForm6*)> act = {}) {
+    QTimer::singleShot(0, &form, [&seen, ok, act] {
+      auto* chooser = qobject_cast<TForm6*>(QApplication::activeModalWidget());
+      if (!chooser) return;
+      seen.opened = true;
+      seen.caption = chooser->windowTitle().toStdString();
+      seen.path = chooser->Edit1->text().toStdString();
+      if (act) act(chooser);
+      (ok ? chooser->Button2 : chooser->Button3)->click();
+    });
+  }
+
+  TempDir dir;
+  TempDir output;
+  ScopedScriptedDialogs dialogs;
+};
+
+TEST_F(EditorsTest, FirstUseOpensTheChooserAndOkStoresAndSaves) {
+  WriteSettings("", "");
+  TForm1 form;
+  ChooserSeen seen;
+  WhenChooserOpens(form, seen, true,
+                   [](TForm6* c) { c->Edit1->setText("/usr/local/bin/my editor"); });
+  form.Editor1Click();
+  EXPECT_TRUE(seen.opened);
+  EXPECT_EQ(seen.caption, "Output Editor 1");
+  EXPECT_EQ(seen.path, "");
+  EXPECT_EQ(IniValues.Strings[5], "/usr/local/bin/my editor");
+  EXPECT_TRUE(HasLine(Settings(), "5=/usr/local/bin/my editor")) << Settings();
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(EditorsTest, CancelStoresNothingAndSavesNothing) {
+  WriteSettings("", "");
+  const std::string before = Settings();
+  TForm1 form;
+  ChooserSeen seen;
+  WhenChooserOpens(form, seen, false, [](TForm6* c) { c->Edit1->setText("/usr/bin/kate"); });
+  form.Editor2Click();
+  EXPECT_TRUE(seen.opened);
+  EXPECT_EQ(seen.caption, "Output Editor 2");
+  EXPECT_EQ(IniValues.Strings[6], "");
+  EXPECT_EQ(Settings(), before);
+}
+
+TEST_F(EditorsTest, ExistingEditorWithoutOutputFileOpensTheChooserFilledIn) {
+  TempDir tools;
+  const std::string editor = tools / "editor";
+  WriteFile(editor, "#!/bin/sh\n");
+  ::chmod(editor.c_str(), 0755);
+  WriteSettings("", editor);  // out.pgn does not exist yet
+  RecordingLauncher launcher;
+  TForm1 form;
+  ChooserSeen seen;
+  WhenChooserOpens(form, seen, true);
+  form.Editor2Click();
+  EXPECT_TRUE(seen.opened);
+  EXPECT_EQ(seen.path, editor);
+  EXPECT_EQ(IniValues.Strings[6], editor);
+  EXPECT_TRUE(HasLine(Settings(), "6=" + editor)) << Settings();
+  EXPECT_TRUE(launcher.starts.empty());
+}
+
+TEST_F(EditorsTest, ExistingEditorAndOutputStartTheEditorOnTheOutputFile) {
+  TempDir tools;
+  const std::string editor = tools / "editor";
+  WriteFile(editor, "#!/bin/sh\nprintf '%s\\n' \"$1\" > \"" + tools.path() + "r.tmp\"\npwd >> \"" +
+                        tools.path() + "r.tmp\"\nmv \"" + tools.path() + "r.tmp\" \"" +
+                        tools.path() + "record\"\n");
+  ::chmod(editor.c_str(), 0755);
+  WriteFile(output / "out.pgn", "[Event \"x\"]\r\n\r\n1.e4 *\r\n\r\n");
+  WriteSettings(editor, "");
+  const std::string before = Settings();
+  QtLauncher launcher;
+  SetLauncher(&launcher);
+  {
+    TForm1 form;
+    ChooserSeen seen;
+    WhenChooserOpens(form, seen, false);
+    form.Editor1Click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(seen.opened);
+    EXPECT_EQ(Settings(), before);  // nothing is saved after a launch
+  }
+  SetLauncher(nullptr);
+  for (int i = 0; i < 200 && !Exists(tools / "record"); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  std::string outDir = output.path();
+  outDir.pop_back();
+  EXPECT_EQ(ReadFile(tools / "record"), output / "out.pgn" + "\n" + outDir + "\n");
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(EditorsTest, EditorThatIsNoProgramGivesTheLaunchMessage) {
+  TempDir tools;
+  WriteFile(output / "out.pgn", "");
+  struct Case {
+    const char* name;
+    const char* text;
+    int mode;
+    int error;
+  };
+  const Case cases[] = {
+      {"readme.txt", "not a program\n", 0644, EACCES},
+      {"notes", "not a program either\n", 0755, ENOEXEC},
+  };
+  QtLauncher launcher;
+  SetLauncher(&launcher);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string editor = tools / c.name;
+    WriteFile(editor, c.text);
+    ::chmod(editor.c_str(), c.mode);
+    WriteSettings(editor, "");
+    dialogs.Clear();
+    TForm1 form;
+    ChooserSeen seen;
+    WhenChooserOpens(form, seen, false);
+    form.Editor1Click();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(seen.opened);
+    EXPECT_EQ(dialogs.messages,
+              std::vector<std::string>{"Sorry, " + editor +
+                                       " could not be launched. The return code was " +
+                                       std::to_string(c.error) + "."});
+    EXPECT_EQ(IniValues.Strings[5], editor);
+  }
+  SetLauncher(nullptr);
+}
+
+TEST_F(EditorsTest, LaunchPassesTheOutputPathAndFolder) {
+  TempDir tools;
+  const std::string editor = tools / "editor";
+  WriteFile(editor, "#!/bin/sh\n");
+  ::chmod(editor.c_str(), 0755);
+  WriteFile(output / "out.pgn", "");
+  WriteSettings("", editor);
+  RecordingLauncher launcher;
+  TForm1 form;
+  form.Editor2Click();
+  ASSERT_EQ(launcher.starts.size(), 1u);
+  EXPECT_EQ(launcher.starts[0].program, editor);
+  EXPECT_EQ(launcher.starts[0].argument, output / "out.pgn");
+  EXPECT_EQ(launcher.starts[0].workingDir, output.path());
+}
+
+TEST_F(EditorsTest, HelpMenuOpensContentsAndAFreshAboutBoxEachTime) {
+  WriteSettings("", "");
+  RecordingLauncher launcher;
+  TForm1 form;
+  form.Contents1Click();
+  EXPECT_EQ(launcher.helpTopics, std::vector<int>{0});
+  for (int opening = 1; opening <= 2; ++opening) {
+    SCOPED_TRACE(opening);
+    std::string version;
+    QTimer::singleShot(0, &form, [&version] {
+      auto* box = qobject_cast<TAboutBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      version = box->Version->text().toStdString();
+      box->Button1->click();
+    });
+    form.About1Click();
+    EXPECT_EQ(version, "Version 1.0");
+    EXPECT_EQ(form.findChildren<TAboutBox*>().size(), 0);  // destroyed after closing
+  }
+}
+
+}  // namespace
