@@ -10,20 +10,9 @@
 
 #include "app/qt_dialogs.h"
 #include "app_fakes.h"
+#include "app_modal.h"
 
 namespace {
-// Runs f on the modal dialog as soon as one is shown.
-void WhenModal(std::function<void(QWidget*)> f) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, f] {
-    if (QWidget* w = QApplication::activeModalWidget()) {
-      timer->stop();
-      timer->deleteLater();
-      f(w);
-    }
-  });
-  timer->start(5);
-}
 
 TEST(QtDialogsTest, FiltersBecomeQtNameFilters) {
   struct Case {

@@ -23,6 +23,7 @@
 #include "app/kelvane_application.h"
 #include "app/unit1.h"
 #include "app/unit6.h"
+#include "app_modal.h"
 #include "engine/criteria.h"
 #include "platform/file_system.h"
 #include "platform/scripted_dialogs.h"
@@ -67,19 +68,6 @@ QColor TextColour(const QLineEdit* e) {
 
 void SetAge(const std::string& path, int hoursAgo) {
   fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(hoursAgo));
-}
-
-// Runs f on the modal dialog as soon as one is shown (from inside its own event loop).
-void WhenModal(std::function<void(QWidget*)> f) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, f] {
-    if (QWidget* w = QApplication::activeModalWidget()) {
-      timer->stop();
-      timer->deleteLater();
-      f(w);
-    }
-  });
-  timer->start(5);
 }
 
 // A file system whose files all exist but have no age: CompareFileAges traps on it.

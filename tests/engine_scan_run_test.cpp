@@ -27,29 +27,6 @@ using namespace std::string_literals;
 constexpr int kShellSees = 999 & 255;
 constexpr const char* kDirVar = "KELVANE_SCAN_RUN_TEST_DIR";
 
-// A folder that the parent and its death-test child both see: the child re-runs the test
-// from its start, so the parent hands its folder's path down through the environment.
-class SharedDir {
- public:
-  SharedDir() {
-    if (const char* d = std::getenv(kDirVar)) {
-      path_ = d;
-    } else {
-      own_.emplace();
-      path_ = own_->path();
-      ::setenv(kDirVar, path_.c_str(), 1);
-    }
-  }
-  ~SharedDir() {
-    if (own_) ::unsetenv(kDirVar);
-  }
-  std::string operator/(const std::string& name) const { return path_ + name; }
-
- private:
-  std::optional<TempDir> own_;
-  std::string path_;
-};
-
 // Small games: white opens with e4 in the first and third, with d4 in the second.
 const std::string kGameA = "[Event \"A\"]\n[Result \"1-0\"]\n\n1.e4 e5 2.Nf3 1-0\n\n";
 const std::string kGameB = "[Event \"B\"]\n\n1.d4 d5 *\n\n";
@@ -81,7 +58,7 @@ class ScanRun : public ::testing::Test {
     return dir_ / "in.pgn";
   }
 
-  SharedDir dir_;
+  SharedDir dir_{kDirVar};
   ScopedScriptedDialogs scripted_;
   IniValueRec saved_;
 };

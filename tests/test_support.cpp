@@ -25,6 +25,20 @@ TempDir::~TempDir() {
   std::filesystem::remove_all(path_, ec);
 }
 
+SharedDir::SharedDir(const char* envVar) : envVar_(envVar) {
+  if (const char* d = std::getenv(envVar)) {
+    path_ = d;
+  } else {
+    own_ = std::make_unique<TempDir>();
+    path_ = own_->path();
+    ::setenv(envVar, path_.c_str(), 1);
+  }
+}
+
+SharedDir::~SharedDir() {
+  if (own_) ::unsetenv(envVar_);
+}
+
 void WriteFile(const std::string& path, const std::string& bytes) {
   std::ofstream f(path, std::ios::binary | std::ios::trunc);
   f.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));

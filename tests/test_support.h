@@ -2,6 +2,7 @@
 // program as a child process, and the folder of real game files.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,22 @@ class TempDir {
   std::string operator/(const std::string& name) const { return path_ + name; }
 
  private:
+  std::string path_;
+};
+
+// A folder that a test and its death-test child both see: the child re-runs the test from
+// its start, so the parent hands its folder's path down through the environment variable.
+class SharedDir {
+ public:
+  explicit SharedDir(const char* envVar);
+  ~SharedDir();
+  SharedDir(const SharedDir&) = delete;
+  SharedDir& operator=(const SharedDir&) = delete;
+  std::string operator/(const std::string& name) const { return path_ + name; }
+
+ private:
+  const char* envVar_;
+  std::unique_ptr<TempDir> own_;
   std::string path_;
 };
 

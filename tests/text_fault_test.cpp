@@ -19,29 +19,6 @@ namespace {
 constexpr int kShellSees = kTrapExitCode & 255;  // 231
 constexpr const char* kDirVar = "KELVANE_FAULT_TEST_DIR";
 
-// A folder that the parent and its death-test child both see: the child re-runs the test
-// from its start, so the parent hands its folder's path down through the environment.
-class SharedDir {
- public:
-  SharedDir() {
-    if (const char* d = std::getenv(kDirVar)) {
-      path_ = d;
-    } else {
-      own_.emplace();
-      path_ = own_->path();
-      ::setenv(kDirVar, path_.c_str(), 1);
-    }
-  }
-  ~SharedDir() {
-    if (own_) ::unsetenv(kDirVar);
-  }
-  std::string operator/(const std::string& name) const { return path_ + name; }
-
- private:
-  std::optional<TempDir> own_;
-  std::string path_;
-};
-
 void AppendLine(const std::string& path, const std::string& line) {
   std::ofstream(path, std::ios::app) << line << "\n";
 }
@@ -57,7 +34,7 @@ TEST_F(FaultDeathTest, ReportTrapShowsThePrefixedMessageAndExitsWith999) {
 }
 
 TEST_F(FaultDeathTest, ReportTrapBeepsShowsCutMessageAndRunsExitStepsFirst) {
-  SharedDir dir;
+  SharedDir dir(kDirVar);
   const std::string log = dir / "log.txt";
   const std::string message(300, 'm');
   EXPECT_EXIT(
@@ -139,7 +116,7 @@ TEST(CompareFileAges, ComparesAtTwoSecondSteps) {
 }
 
 TEST_F(FaultDeathTest, CompareFileAgesTrapsOnMissingFileOrDirectory) {
-  SharedDir dir;
+  SharedDir dir(kDirVar);
   const std::string file = dir / "game.pgn";
   WriteFile(file, "x");
   const char* kLogic = "^Terminating error: Logic #6538\n$";
