@@ -13,10 +13,10 @@ class TForm6 : public QDialog {
  public:
   explicit TForm6(QWidget* parent = nullptr);
 
-  QLineEdit* Edit1;       // the executable's path
-  QPushButton* Button1;   // "Browse"
-  QPushButton* Button2;   // "OK": closes with Accepted
-  QPushButton* Button3;   // "Cancel": closes with Rejected
+  QLineEdit* Edit1;      // the executable's path
+  QPushButton* Button1;  // "Browse"
+  QPushButton* Button2;  // "OK": closes with Accepted
+  QPushButton* Button3;  // "Cancel": closes with Rejected
   // The chooser's open dialog: title "Editors", its filter and default extension; its
   // fileName is set by the caller before the chooser is shown.
   FileDialogRequest OpenDialog1;
