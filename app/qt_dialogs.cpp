@@ -53,6 +53,13 @@ QStringList NameFilters(const std::string& filter) {
 }
 
 QString MessageText(const std::string& text) {
+  // A message can quote a line of the game file, and such a line can be megabytes long; a
+  // message box that lays out all of it would freeze the window.
+  constexpr size_t kShown = 2000;
+  if (text.size() > kShown) {
+    return MessageText(text.substr(0, kShown)) +
+           QStringLiteral("... (%1 more characters)").arg(text.size() - kShown);
+  }
   QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   s.replace(QLatin1Char('\r'), QLatin1Char('\n'));

@@ -36,6 +36,11 @@ TEST(QtDialogsTest, MessageTextsBreakLinesAtCarriageReturns) {
   EXPECT_EQ(MessageText("one\rtwo"), "one\ntwo");
   EXPECT_EQ(MessageText("one\r\ntwo\nthree"), "one\ntwo\nthree");
   EXPECT_EQ(MessageText("K\xc3\xb6nig"), QString::fromUtf8("K\xc3\xb6nig"));
+  // An odd line of megabytes is shown cut, so the box stays quick to open.
+  const QString cut = MessageText("odd line: \"" + std::string(5000000, 'x') + "\"");
+  EXPECT_TRUE(cut.startsWith("odd line: \"xxx"));
+  EXPECT_TRUE(cut.endsWith("... (4998012 more characters)"));
+  EXPECT_LT(cut.size(), 2100);
 }
 
 TEST(QtDialogsTest, ConfirmationBoxesAnswerEnterAndEscape) {
