@@ -83,6 +83,41 @@ size_t SkipPlainText(const char* w, size_t i, size_t len) {
   return i;
 }
 
+// Inside a comment: blanks whole 16-byte blocks from i up to the next bracket, keeping the
+// annotation switch as the bytes would leave it ("$" turns it on, a blank, tab or line
+// break off). Returns where the byte-by-byte walk goes on: a bracket, or the short tail.
+size_t BlankCommentText(char* w, size_t i, size_t len, bool& annotation) {
+#if defined(__SSE2__)
+  const __m128i open1 = _mm_set1_epi8('('), open2 = _mm_set1_epi8('{');
+  const __m128i close1 = _mm_set1_epi8(')'), close2 = _mm_set1_epi8('}');
+  const __m128i dollar = _mm_set1_epi8('$'), blank = _mm_set1_epi8(' ');
+  const __m128i tab = _mm_set1_epi8('\t'), lf = _mm_set1_epi8('\n'), cr = _mm_set1_epi8('\r');
+  for (; i + 16 <= len; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(w + i));
+    const int brackets = _mm_movemask_epi8(
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, open1), _mm_cmpeq_epi8(v, open2)),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, close1), _mm_cmpeq_epi8(v, close2))));
+    const int n = brackets ? __builtin_ctz(brackets) : 16;  // bytes before the bracket
+    const unsigned keep = n == 16 ? 0xFFFFu : (1u << n) - 1;
+    const unsigned dollars = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, dollar))) & keep;
+    const unsigned whites = unsigned(_mm_movemask_epi8(_mm_or_si128(
+                                _mm_or_si128(_mm_cmpeq_epi8(v, blank), _mm_cmpeq_epi8(v, tab)),
+                                _mm_or_si128(_mm_cmpeq_epi8(v, lf), _mm_cmpeq_epi8(v, cr))))) &
+                            keep;
+    // The later of the last "$" and the last white byte decides the switch.
+    if (dollars | whites)
+      annotation = dollars > 0 && (whites == 0 || __builtin_clz(dollars) < __builtin_clz(whites));
+    std::memset(w + i, ' ', static_cast<size_t>(n));
+    if (n < 16) return i + static_cast<size_t>(n);
+  }
+#else
+  (void)w;
+  (void)len;
+  (void)annotation;
+#endif
+  return i;
+}
+
 // Offsets and positions are 32-bit fields; a text beyond 2 GiB saturates instead of
 // wrapping into negative values.
 inline int32_t Clamp32(int64_t v) {
@@ -267,6 +302,10 @@ int64_t BlankComments(char* w, size_t len, size_t& position) {
     if (depth == 0 && !annotation) {
       // Plain move text outside comments: only line breaks, tabs, brackets and "$" need work.
       i = SkipPlainText(w, i, len);
+      if (i == len) break;
+    } else if (depth > 0) {
+      // Inside a comment or variation every byte becomes a blank; only brackets need a look.
+      i = BlankCommentText(w, i, len, annotation);
       if (i == len) break;
     }
     char c = w[i];
