@@ -322,18 +322,17 @@ void TForm1::ToggleIO() {
 }
 
 void TForm1::DirInputChg() {
-  if (dialogs().Confirm("Set to start up directory?", DialogButtons::YesNo) == DialogButton::Yes) {
-    SetHint(Edit18, IniValues.Strings[0]);
-    OpenDialog1.initialDir = IniValues.Strings[0];
-  }
-  ShowFileStates();
-  PathsToRecord();
+  AskStartUpDir(Edit18, OpenDialog1);
 }
 
 void TForm1::DirOutputChg() {
+  AskStartUpDir(Edit19, SaveDialog1);
+}
+
+void TForm1::AskStartUpDir(QLineEdit* dirBox, FileDialogRequest& dialog) {
   if (dialogs().Confirm("Set to start up directory?", DialogButtons::YesNo) == DialogButton::Yes) {
-    SetHint(Edit19, IniValues.Strings[0]);
-    SaveDialog1.initialDir = IniValues.Strings[0];
+    SetHint(dirBox, IniValues.Strings[0]);
+    dialog.initialDir = IniValues.Strings[0];
   }
   ShowFileStates();
   PathsToRecord();

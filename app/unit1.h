@@ -173,6 +173,9 @@ class TForm1 : public QMainWindow {
  private:
   // A handler for a signal: an error escaping it is shown, and the program goes on.
   std::function<void()> Handler(void (TForm1::*handler)());
+  // The directory boxes' click: on Yes, the box's directory and its dialog's start folder
+  // become the start-up directory.
+  void AskStartUpDir(QLineEdit* dirBox, FileDialogRequest& dialog);
   void BuildControls();
   void BuildToolBar();
   void BuildMenus();
