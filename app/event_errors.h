@@ -3,6 +3,8 @@
 
 #include <exception>
 
+namespace kelvane {
+
 // Shows the error's text in the message box.
 void ShowEventError(const char* what);
 
@@ -19,3 +21,5 @@ void RunHandler(Handler&& handler) noexcept {
     ShowEventError("Unknown error");
   }
 }
+
+}  // namespace kelvane

@@ -13,7 +13,9 @@
 #include "engine/scan_run.h"
 #include "platform/console_dialogs.h"
 #include "platform/file_system.h"
-#include "settings/ini_unit.h"
+#include "settings/settings.h"
+
+namespace kelvane {
 
 namespace {
 
@@ -286,3 +288,5 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
   ScanOutcome outcome = RunScan(s[3] + s[1], s[4] + s[2], line ? &*line : nullptr);
   return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
 }
+
+}  // namespace kelvane

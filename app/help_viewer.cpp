@@ -14,6 +14,8 @@
 
 #include "platform/dialogs.h"
 
+namespace kelvane {
+
 namespace {
 const char* const kHelpFileName = "Kelvane.html";
 
@@ -145,3 +147,5 @@ HelpViewer* CurrentHelpWindow() {
 void CloseHelpWindow() {
   delete viewer.data();
 }
+
+}  // namespace kelvane

@@ -7,6 +7,8 @@
 class QTextBrowser;
 class QPushButton;
 
+namespace kelvane {
+
 class HelpViewer : public QWidget {
   Q_OBJECT
  public:
@@ -38,3 +40,5 @@ HelpViewer* ShowHelpWindow(int topic);
 HelpViewer* CurrentHelpWindow();
 // Closes and destroys the help window.
 void CloseHelpWindow();
+
+}  // namespace kelvane

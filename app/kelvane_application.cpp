@@ -3,6 +3,8 @@
 #include "app/event_errors.h"
 #include "platform/dialogs.h"
 
+namespace kelvane {
+
 void ShowEventError(const char* what) {
   dialogs().ShowMessage(what);
 }
@@ -16,3 +18,5 @@ bool KelvaneApplication::notify(QObject* receiver, QEvent* event) {
   RunHandler([&] { result = QApplication::notify(receiver, event); });
   return result;
 }
+
+}  // namespace kelvane

@@ -4,9 +4,13 @@
 
 #include <QApplication>
 
+namespace kelvane {
+
 class KelvaneApplication : public QApplication {
   Q_OBJECT
  public:
   KelvaneApplication(int& argc, char** argv);
   bool notify(QObject* receiver, QEvent* event) override;
 };
+
+}  // namespace kelvane

@@ -6,6 +6,8 @@
 #include "app/headless_scan.h"
 #include "app/window_main.h"
 
+using namespace kelvane;
+
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty()) {

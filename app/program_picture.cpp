@@ -3,6 +3,7 @@
 // The picture is a PNG rendered from icons/kelvane.svg, since reading SVG needs a Qt
 // module the program does not otherwise use. The resources live in a static library,
 // whose unreferenced objects the linker drops; initialising them here keeps them.
+// Q_INIT_RESOURCE has to be used outside any namespace.
 static void LoadResources() {
   static const bool loaded = [] {
     Q_INIT_RESOURCE(kelvane);
@@ -10,6 +11,8 @@ static void LoadResources() {
   }();
   (void)loaded;
 }
+
+namespace kelvane {
 
 QPixmap ProgramPicture(int size) {
   LoadResources();
@@ -22,3 +25,5 @@ QIcon ProgramWindowIcon() {
   LoadResources();
   return QIcon(":/icons/kelvane.png");
 }
+
+}  // namespace kelvane

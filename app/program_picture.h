@@ -5,7 +5,11 @@
 #include <QIcon>
 #include <QPixmap>
 
+namespace kelvane {
+
 // The picture scaled smoothly to size x size device-independent pixels.
 QPixmap ProgramPicture(int size);
 // The picture as the icon of the program's windows.
 QIcon ProgramWindowIcon();
+
+}  // namespace kelvane

@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace kelvane {
+
 namespace {
 QWidget* DialogParent() {
   QWidget* w = QApplication::activeModalWidget();
@@ -107,3 +109,5 @@ std::optional<std::string> QtDialogs::OpenFile(const FileDialogRequest& request)
 std::optional<std::string> QtDialogs::SaveFile(const FileDialogRequest& request) {
   return RunFileDialog(request, true);
 }
+
+}  // namespace kelvane

@@ -7,6 +7,8 @@
 
 #include "platform/dialogs.h"
 
+namespace kelvane {
+
 class QtDialogs : public Dialogs {
  public:
   void ShowMessage(const std::string& text) override;
@@ -32,3 +34,5 @@ QStringList NameFilters(const std::string& filter);
 // A message text for a Qt widget: UTF-8, with a CR (alone or before an LF) as a line break;
 // a text of more than 2000 bytes is shown cut, with the number of bytes left out.
 QString MessageText(const std::string& text);
+
+}  // namespace kelvane

@@ -2,6 +2,8 @@
 
 #include "app/help_viewer.h"
 
+namespace kelvane {
+
 QtLauncher::~QtLauncher() {
   CloseHelpWindow();
 }
@@ -14,3 +16,5 @@ int QtLauncher::StartProgram(const std::string& program, const std::string& argu
 void QtLauncher::ShowHelp(int topic) {
   ShowHelpWindow(topic);
 }
+
+}  // namespace kelvane

@@ -3,6 +3,8 @@
 
 #include "platform/launcher.h"
 
+namespace kelvane {
+
 class QtLauncher : public Launcher {
  public:
   QtLauncher() = default;
@@ -15,3 +17,5 @@ class QtLauncher : public Launcher {
                    const std::string& workingDir) override;
   void ShowHelp(int topic) override;
 };
+
+}  // namespace kelvane

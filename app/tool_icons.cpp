@@ -6,6 +6,8 @@
 #include <QPolygonF>
 #include <cmath>
 
+namespace kelvane {
+
 namespace {
 // Every image is drawn on a 16 by 16 grid and rendered at two sizes.
 const QColor kOutline(40, 40, 40);
@@ -127,3 +129,5 @@ QIcon ToolIcon(ToolImage image) {
   for (int size : {16, 32}) icon.addPixmap(Render(image, size));
   return icon;
 }
+
+}  // namespace kelvane

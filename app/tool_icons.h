@@ -4,6 +4,10 @@
 
 #include <QIcon>
 
+namespace kelvane {
+
 enum class ToolImage { Open, Save, OutputFromInput, InputFromOutput, Run, Cut, Copy, Paste };
 
 QIcon ToolIcon(ToolImage image);
+
+}  // namespace kelvane

@@ -3,13 +3,15 @@
 #include <string>
 #include <vector>
 
-#include "app/about.h"
+#include "app/about_dialog.h"
+#include "app/editor_chooser.h"
 #include "app/kelvane_application.h"
+#include "app/main_window.h"
 #include "app/program_picture.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_launcher.h"
-#include "app/unit1.h"
-#include "app/unit6.h"
+
+namespace kelvane {
 
 int RunWindow(int argc, char** argv) {
   KelvaneApplication app(argc, argv);
@@ -21,12 +23,14 @@ int RunWindow(int argc, char** argv) {
   {
     // QApplication has taken its own options out of argv; what is left is the program's.
     std::vector<std::string> args(argv + 1, argv + argc);
-    TForm1 form1(args);
-    TForm6 form6;
-    TAboutBox aboutBox;
+    MainWindow form1(args);
+    EditorChooserDialog form6;
+    AboutDialog aboutBox;
     form1.show();
     result = app.exec();
   }
   SetLauncher(nullptr);
   return result;
 }
+
+}  // namespace kelvane

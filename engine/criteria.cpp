@@ -2,13 +2,15 @@
 
 #include <limits>
 
-#include "engine/parse_line.h"
+#include "engine/move_text_parser.h"
 #include "platform/dialogs.h"
-#include "settings/ini_unit.h"
+#include "settings/settings.h"
 #include "text/bounded_text.h"
 #include "text/clean_line.h"
 #include "text/hyper_str.h"
 #include "text/word_utils.h"
+
+namespace kelvane {
 
 namespace {
 constexpr size_t kConditionCut = 31;
@@ -179,3 +181,5 @@ void PrepareMatcherInputs() {
   CollapseBlanks(words);
   IniValues.CondWords = words.str();
 }
+
+}  // namespace kelvane

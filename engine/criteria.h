@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 inline constexpr char kSameFileMessage[] = "Input and output cannot be the same file";
 
 struct ConditionCheck {
@@ -53,3 +55,5 @@ CriteriaFault CheckCriteria();
 void CleanTextSlots();
 // Prepares IniValues.ReqSequence and IniValues.CondWords for the matcher.
 void PrepareMatcherInputs();
+
+}  // namespace kelvane

@@ -4,13 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "engine/parse_line.h"
+#include "engine/move_text_parser.h"
 #include "engine/scan_run.h"
 #include "platform/dialogs.h"
-#include "settings/ini_unit.h"
+#include "settings/settings.h"
 #include "text/bounded_text.h"
 #include "text/hyper_str.h"
 #include "text/word_utils.h"
+
+namespace kelvane {
 
 namespace {
 
@@ -116,7 +118,7 @@ bool TestGame(const std::string& moveText) {
   bool condSecond[3] = {false, false, false};
   bool seqDone = true;
   bool withoutDone = true;
-  TParseLine parser(0, -1, 0, 1, moveText);
+  MoveTextParser parser(0, -1, 0, 1, moveText);
   try {
     parser.Parse();
     if (IniValues.RadNota) pass = TestNotationSequence(IniValues.ReqSequence, parser.CleanText);
@@ -252,3 +254,5 @@ void TestWithout(int ply, std::string_view moveText, bool& withoutDone, bool& pa
     if (withoutDone || !pass) break;
   }
 }
+
+}  // namespace kelvane

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 bool GameMatches(const std::string& moveText);
 // True when word occurs at the 1-based position, or later, as a whole word of text.
 bool WholeWordAt(int64_t position, std::string_view word, std::string_view text);
@@ -20,3 +22,5 @@ void TestCondition(int k, int ply, std::string_view moveText, bool& condDone, bo
 void TestMovesSequence(int ply, std::string_view moveText, bool& seqDone, bool& pass);
 // One ply's step of the Without test.
 void TestWithout(int ply, std::string_view moveText, bool& withoutDone, bool& pass);
+
+}  // namespace kelvane

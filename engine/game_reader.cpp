@@ -3,8 +3,10 @@
 #include <string_view>
 
 #include "platform/dialogs.h"
+#include "platform/fault.h"
 #include "text/clean_line.h"
-#include "text/fault.h"
+
+namespace kelvane {
 
 namespace {
 
@@ -59,3 +61,5 @@ void ReadHeader(InputFile& file, bool& eof, std::string& header) {
 void ReadMoveText(InputFile& file, bool& eof, std::string& moveText) {
   ReadBlock(file, eof, moveText, Block::MoveText);
 }
+
+}  // namespace kelvane

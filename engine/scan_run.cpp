@@ -4,11 +4,13 @@
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
 #include "platform/dialogs.h"
+#include "platform/fault.h"
 #include "platform/file_system.h"
 #include "platform/orderly_exit.h"
 #include "platform/text_files.h"
-#include "settings/ini_unit.h"
-#include "text/fault.h"
+#include "settings/settings.h"
+
+namespace kelvane {
 
 int64_t GamesRead = 0;
 
@@ -122,3 +124,5 @@ ScanOutcome RunScan(const std::string& inputPath, const std::string& outputPath,
   dialogs().ShowReport(report);
   return ScanOutcome::Completed;
 }
+
+}  // namespace kelvane

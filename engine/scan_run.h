@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelvane {
+
 // Games finished in the current (or last) run.
 extern int64_t GamesRead;
 
@@ -27,3 +29,5 @@ ScanOutcome RunScan(const std::string& inputPath, const std::string& outputPath,
 // The output path with "2" before the first "." of its file name; traps
 // ("no period in file name") when the file name has none.
 std::string SplitFileName(const std::string& outputPath);
+
+}  // namespace kelvane

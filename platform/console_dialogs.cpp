@@ -4,6 +4,8 @@
 
 #include <cctype>
 
+namespace kelvane {
+
 namespace {
 FILE* Or(FILE* f, FILE* fallback) {
   return f ? f : fallback;
@@ -83,3 +85,5 @@ std::optional<std::string> ConsoleDialogs::OpenFile(const FileDialogRequest&) {
 std::optional<std::string> ConsoleDialogs::SaveFile(const FileDialogRequest&) {
   return std::nullopt;
 }
+
+}  // namespace kelvane

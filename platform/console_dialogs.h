@@ -6,6 +6,8 @@
 
 #include "platform/dialogs.h"
 
+namespace kelvane {
+
 class ConsoleDialogs : public Dialogs {
  public:
   struct Options {
@@ -40,3 +42,5 @@ class ConsoleDialogs : public Dialogs {
 
 // Writes text with every CR, CR LF or LF turned into one line end, and a final line end.
 void WriteLines(FILE* f, const std::string& text);
+
+}  // namespace kelvane

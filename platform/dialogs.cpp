@@ -2,6 +2,8 @@
 
 #include "platform/console_dialogs.h"
 
+namespace kelvane {
+
 namespace {
 Dialogs* current = nullptr;
 }
@@ -14,3 +16,5 @@ Dialogs& dialogs() {
 void SetDialogs(Dialogs* d) {
   current = d;
 }
+
+}  // namespace kelvane

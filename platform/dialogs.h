@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+namespace kelvane {
+
 enum class DialogButton { Ok, Cancel, Yes, No };
 enum class DialogButtons { OkCancel, YesNo };
 
@@ -43,3 +45,5 @@ class Dialogs {
 Dialogs& dialogs();
 // Installs d (not owned; nullptr goes back to the default console dialogs).
 void SetDialogs(Dialogs* d);
+
+}  // namespace kelvane

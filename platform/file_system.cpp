@@ -6,6 +6,8 @@
 #include <ctime>
 #include <vector>
 
+namespace kelvane {
+
 namespace {
 FileSystem* current = nullptr;
 }
@@ -76,3 +78,5 @@ std::string FileNamePart(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+}  // namespace kelvane

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+namespace kelvane {
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -41,3 +43,5 @@ void SetFileSystem(FileSystem* fs);
 std::string DirectoryPart(const std::string& path);
 // The file-name part: what follows the last "/".
 std::string FileNamePart(const std::string& path);
+
+}  // namespace kelvane

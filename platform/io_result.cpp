@@ -1,5 +1,7 @@
 #include "platform/io_result.h"
 
+namespace kelvane {
+
 namespace {
 int pending = 0;
 }
@@ -17,3 +19,5 @@ int TakeIoResult() {
 int PeekIoResult() {
   return pending;
 }
+
+}  // namespace kelvane

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+namespace kelvane {
+
 namespace {
 class PosixLauncher : public Launcher {
  public:
@@ -76,3 +78,5 @@ int StartDetached(const std::string& program, const std::string& argument,
   }
   return n == static_cast<ssize_t>(sizeof err) ? err : 0;
 }
+
+}  // namespace kelvane

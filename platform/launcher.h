@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace kelvane {
+
 class Launcher {
  public:
   virtual ~Launcher() = default;
@@ -22,3 +24,5 @@ void SetLauncher(Launcher* l);
 // The POSIX way of starting a program detached; used by the default and the Qt launcher.
 int StartDetached(const std::string& program, const std::string& argument,
                   const std::string& workingDir);
+
+}  // namespace kelvane

@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+namespace kelvane {
+
 namespace {
 struct Step {
   ExitStepId id;
@@ -51,3 +53,5 @@ void OrderlyExit(int code) {
   // destructors must not run behind the closing steps' back.
   ::_exit(code);
 }
+
+}  // namespace kelvane

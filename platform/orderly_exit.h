@@ -4,6 +4,8 @@
 
 #include <functional>
 
+namespace kelvane {
+
 using ExitStepId = int;
 
 // Registers a closing step; returns its id for RemoveExitStep.
@@ -11,3 +13,5 @@ ExitStepId AddExitStep(std::function<void()> step);
 void RemoveExitStep(ExitStepId id);
 // Runs every registered step once (newest first) and ends the process with code.
 [[noreturn]] void OrderlyExit(int code);
+
+}  // namespace kelvane

@@ -9,6 +9,8 @@
 
 #include "platform/io_result.h"
 
+namespace kelvane {
+
 namespace {
 constexpr size_t kBufferSize = 1 << 20;
 constexpr char kCtrlZ = 26;
@@ -181,3 +183,5 @@ void OutputFile::Close() {
   fd_ = -1;
   std::vector<char>().swap(buf_);
 }
+
+}  // namespace kelvane

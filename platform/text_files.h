@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 // Reads lines ending at CR LF, a lone LF or a lone CR; a Ctrl-Z (26) ends the file.
 class InputFile {
  public:
@@ -73,3 +75,5 @@ class OutputFile {
   std::vector<char> buf_;
   size_t len_ = 0;
 };
+
+}  // namespace kelvane

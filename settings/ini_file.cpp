@@ -10,6 +10,8 @@
 
 #include "platform/file_system.h"
 
+namespace kelvane {
+
 namespace {
 
 constexpr size_t npos = std::string::npos;
@@ -322,3 +324,5 @@ bool IniFile::Save(const std::string& path) const {
   }
   return true;
 }
+
+}  // namespace kelvane

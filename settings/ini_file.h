@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kelvane {
+
 class IniFile {
  public:
   // A text value is cut to this many bytes when read.
@@ -74,3 +76,5 @@ class IniFile {
 std::string IniValueText(std::string_view raw);
 // Converts a read value to an integer; false when it is not one (see ReadInteger).
 bool IniValueInteger(std::string_view value, int32_t& out);
+
+}  // namespace kelvane

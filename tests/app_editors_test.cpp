@@ -13,14 +13,16 @@
 #include <functional>
 #include <thread>
 
-#include "app/about.h"
+#include "app/about_dialog.h"
+#include "app/editor_chooser.h"
+#include "app/main_window.h"
 #include "app/qt_launcher.h"
-#include "app/unit1.h"
-#include "app/unit6.h"
 #include "app_fakes.h"
-#include "platform/scripted_dialogs.h"
-#include "settings/ini_unit.h"
+#include "scripted_dialogs.h"
+#include "settings/settings.h"
 #include "test_support.h"
+
+using namespace kelvane;
 
 namespace {
 
@@ -59,10 +61,10 @@ class EditorsTest : public ::testing::Test {
   std::string Settings() { return ReadFile(dir / "kelvane.ini"); }
 
   // When the chooser opens, records it, lets act fill it in, then presses OK or Cancel.
-  void WhenChooserOpens(TForm1& form, ChooserSeen& seen, bool ok,
-                        std::function<void(TForm6*)> act = {}) {
+  void WhenChooserOpens(MainWindow& form, ChooserSeen& seen, bool ok,
+                        std::function<void(EditorChooserDialog*)> act = {}) {
     QTimer::singleShot(0, &form, [&seen, ok, act] {
-      auto* chooser = qobject_cast<TForm6*>(QApplication::activeModalWidget());
+      auto* chooser = qobject_cast<EditorChooserDialog*>(QApplication::activeModalWidget());
       if (!chooser) return;
       seen.opened = true;
       seen.caption = chooser->windowTitle().toStdString();
@@ -79,10 +81,10 @@ class EditorsTest : public ::testing::Test {
 
 TEST_F(EditorsTest, FirstUseOpensTheChooserAndOkStoresAndSaves) {
   WriteSettings("", "");
-  TForm1 form;
+  MainWindow form;
   ChooserSeen seen;
   WhenChooserOpens(form, seen, true,
-                   [](TForm6* c) { c->Edit1->setText("/usr/local/bin/my editor"); });
+                   [](EditorChooserDialog* c) { c->Edit1->setText("/usr/local/bin/my editor"); });
   form.Editor1Click();
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(seen.caption, "Output Editor 1");
@@ -95,9 +97,10 @@ TEST_F(EditorsTest, FirstUseOpensTheChooserAndOkStoresAndSaves) {
 TEST_F(EditorsTest, CancelStoresNothingAndSavesNothing) {
   WriteSettings("", "");
   const std::string before = Settings();
-  TForm1 form;
+  MainWindow form;
   ChooserSeen seen;
-  WhenChooserOpens(form, seen, false, [](TForm6* c) { c->Edit1->setText("/usr/bin/kate"); });
+  WhenChooserOpens(form, seen, false,
+                   [](EditorChooserDialog* c) { c->Edit1->setText("/usr/bin/kate"); });
   form.Editor2Click();
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(seen.caption, "Output Editor 2");
@@ -112,7 +115,7 @@ TEST_F(EditorsTest, ExistingEditorWithoutOutputFileOpensTheChooserFilledIn) {
   ::chmod(editor.c_str(), 0755);
   WriteSettings("", editor);  // out.pgn does not exist yet
   RecordingLauncher launcher;
-  TForm1 form;
+  MainWindow form;
   ChooserSeen seen;
   WhenChooserOpens(form, seen, true);
   form.Editor2Click();
@@ -136,7 +139,7 @@ TEST_F(EditorsTest, ExistingEditorAndOutputStartTheEditorOnTheOutputFile) {
   QtLauncher launcher;
   SetLauncher(&launcher);
   {
-    TForm1 form;
+    MainWindow form;
     ChooserSeen seen;
     WhenChooserOpens(form, seen, false);
     form.Editor1Click();
@@ -176,7 +179,7 @@ TEST_F(EditorsTest, EditorThatIsNoProgramGivesTheLaunchMessage) {
     ::chmod(editor.c_str(), c.mode);
     WriteSettings(editor, "");
     dialogs.Clear();
-    TForm1 form;
+    MainWindow form;
     ChooserSeen seen;
     WhenChooserOpens(form, seen, false);
     form.Editor1Click();
@@ -199,7 +202,7 @@ TEST_F(EditorsTest, LaunchPassesTheOutputPathAndFolder) {
   WriteFile(output / "out.pgn", "");
   WriteSettings("", editor);
   RecordingLauncher launcher;
-  TForm1 form;
+  MainWindow form;
   form.Editor2Click();
   ASSERT_EQ(launcher.starts.size(), 1u);
   EXPECT_EQ(launcher.starts[0].program, editor);
@@ -210,21 +213,21 @@ TEST_F(EditorsTest, LaunchPassesTheOutputPathAndFolder) {
 TEST_F(EditorsTest, HelpMenuOpensContentsAndAFreshAboutBoxEachTime) {
   WriteSettings("", "");
   RecordingLauncher launcher;
-  TForm1 form;
+  MainWindow form;
   form.Contents1Click();
   EXPECT_EQ(launcher.helpTopics, std::vector<int>{0});
   for (int opening = 1; opening <= 2; ++opening) {
     SCOPED_TRACE(opening);
     std::string version;
     QTimer::singleShot(0, &form, [&version] {
-      auto* box = qobject_cast<TAboutBox*>(QApplication::activeModalWidget());
+      auto* box = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
       if (!box) return;
       version = box->Version->text().toStdString();
       box->Button1->click();
     });
     form.About1Click();
     EXPECT_EQ(version, "Version 1.0");
-    EXPECT_EQ(form.findChildren<TAboutBox*>().size(), 0);  // destroyed after closing
+    EXPECT_EQ(form.findChildren<AboutDialog*>().size(), 0);  // destroyed after closing
   }
 }
 

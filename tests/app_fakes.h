@@ -10,6 +10,8 @@
 
 #include "platform/launcher.h"
 
+namespace kelvane {
+
 // The one application of a test program: created before the first test and destroyed
 // after the last, while the program is still running (a QApplication destroyed among the
 // static objects at exit crashes).
@@ -66,3 +68,5 @@ class RecordingLauncher : public Launcher {
   }
   void ShowHelp(int topic) override { helpTopics.push_back(topic); }
 };
+
+}  // namespace kelvane

@@ -16,12 +16,14 @@
 #include <set>
 #include <thread>
 
+#include "app/editor_chooser.h"
 #include "app/help_viewer.h"
 #include "app/qt_launcher.h"
-#include "app/unit6.h"
 #include "app_fakes.h"
-#include "platform/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "test_support.h"
+
+using namespace kelvane;
 
 namespace {
 
@@ -93,7 +95,7 @@ TEST_F(HelpTest, MissingHelpFileIsReported) {
 
 TEST_F(HelpTest, HelpFromAModalChooserIsUsableAndOutlivesIt) {
   ScopedScriptedDialogs dialogs;
-  auto* chooser = new TForm6;
+  auto* chooser = new EditorChooserDialog;
   HelpViewer* during = nullptr;
   QWidget* parentDuring = nullptr;
   QTimer::singleShot(0, chooser, [&] {

@@ -5,6 +5,8 @@
 #include <QTimer>
 #include <functional>
 
+namespace kelvane {
+
 // Runs f on the modal dialog as soon as one is shown.
 inline void WhenModal(std::function<void(QWidget*)> f) {
   auto* timer = new QTimer;
@@ -17,3 +19,5 @@ inline void WhenModal(std::function<void(QWidget*)> f) {
   });
   timer->start(5);
 }
+
+}  // namespace kelvane

@@ -12,6 +12,8 @@
 #include "app_fakes.h"
 #include "app_modal.h"
 
+using namespace kelvane;
+
 namespace {
 
 TEST(QtDialogsTest, FiltersBecomeQtNameFilters) {

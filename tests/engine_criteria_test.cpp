@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/criteria.h"
-#include "platform/scripted_dialogs.h"
-#include "settings/ini_unit.h"
+#include "scripted_dialogs.h"
+#include "settings/settings.h"
+
+using namespace kelvane;
 
 namespace {
 

@@ -8,8 +8,10 @@
 #include "engine/criteria.h"
 #include "engine/game_matcher.h"
 #include "engine/scan_run.h"
-#include "platform/scripted_dialogs.h"
-#include "settings/ini_unit.h"
+#include "scripted_dialogs.h"
+#include "settings/settings.h"
+
+using namespace kelvane;
 
 namespace {
 

@@ -5,9 +5,11 @@
 
 #include "engine/game_reader.h"
 #include "platform/io_result.h"
-#include "platform/scripted_dialogs.h"
 #include "platform/text_files.h"
+#include "scripted_dialogs.h"
 #include "test_support.h"
+
+using namespace kelvane;
 
 namespace {
 

@@ -16,9 +16,11 @@
 #include "platform/console_dialogs.h"
 #include "platform/io_result.h"
 #include "platform/orderly_exit.h"
-#include "platform/scripted_dialogs.h"
-#include "settings/ini_unit.h"
+#include "scripted_dialogs.h"
+#include "settings/settings.h"
 #include "test_support.h"
+
+using namespace kelvane;
 
 namespace {
 

@@ -8,6 +8,8 @@
 
 #include "test_support.h"
 
+using namespace kelvane;
+
 namespace {
 
 using Args = std::vector<std::string>;

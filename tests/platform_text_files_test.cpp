@@ -8,6 +8,8 @@
 #include "platform/text_files.h"
 #include "test_support.h"
 
+using namespace kelvane;
+
 namespace {
 
 using namespace std::string_literals;

@@ -11,6 +11,8 @@
 #include "settings/ini_file.h"
 #include "test_support.h"
 
+using namespace kelvane;
+
 namespace {
 
 IniFile Parsed(std::string_view text) {

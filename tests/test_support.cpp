@@ -12,6 +12,8 @@
 #include <sstream>
 #include <stdexcept>
 
+namespace kelvane {
+
 TempDir::TempDir() {
   char tmpl[] = "/tmp/kelvane-test-XXXXXX";
   if (!::mkdtemp(tmpl)) throw std::runtime_error("mkdtemp failed");
@@ -118,3 +120,5 @@ std::string CorpusDir() {
 std::string SourcePath(const std::string& relative) {
   return std::string(KELVANE_SOURCE_DIR) + "/" + relative;
 }
+
+}  // namespace kelvane

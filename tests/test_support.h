@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace kelvane {
+
 // A fresh folder under /tmp, removed with everything in it when the object goes.
 class TempDir {
  public:
@@ -56,3 +58,5 @@ ProcessResult RunKelvane(const std::vector<std::string>& args, const std::string
 std::string CorpusDir();
 // A file of the repository, by its path inside it.
 std::string SourcePath(const std::string& relative);
+
+}  // namespace kelvane

@@ -6,6 +6,8 @@
 #include "text/clean_line.h"
 #include "text/hyper_str.h"
 
+using namespace kelvane;
+
 namespace {
 
 using namespace std::string_literals;

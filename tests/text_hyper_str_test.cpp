@@ -5,6 +5,8 @@
 
 #include "text/hyper_str.h"
 
+using namespace kelvane;
+
 namespace {
 
 using namespace std::string_literals;

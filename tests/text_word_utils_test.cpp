@@ -6,6 +6,8 @@
 
 #include "text/word_utils.h"
 
+using namespace kelvane;
+
 namespace {
 
 // Words of a text as the definition has them: maximal runs of bytes other than blank and tab.

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 class BoundedText {
  public:
   static constexpr size_t kMax = 255;
@@ -49,3 +51,5 @@ class BoundedText {
   uint8_t len_ = 0;
   char buf_[kMax];
 };
+
+}  // namespace kelvane

@@ -4,6 +4,8 @@
 #include <emmintrin.h>
 #endif
 
+namespace kelvane {
+
 namespace {
 bool IsBlankOrTab(char c) {
   return c == ' ' || c == '\t';
@@ -91,3 +93,5 @@ std::string StripExtension(std::string_view name) {
   if (name[k - 1] == '.') return std::string(name.substr(0, k - 1));
   return std::string(name);
 }
+
+}  // namespace kelvane

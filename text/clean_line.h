@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 // In place: tabs become blanks, runs of blanks one blank, no blank at either end. Other
 // control bytes stay. A clean line costs one pass and no copy.
 void CleanLine(std::string& s);
@@ -13,3 +15,5 @@ void CleanLine(std::string& s);
 size_t CleanSpan(char* p, size_t n);
 // The name without its extension (only the last "." counts; see the tests for the edges).
 std::string StripExtension(std::string_view name);
+
+}  // namespace kelvane

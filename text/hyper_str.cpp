@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace kelvane {
+
 namespace {
 // Membership table of ReplaceCharSet: bit (c mod 32) of word (c div 32) stands for byte c.
 // Shared by all calls, as is the replacement byte of the current call.
@@ -186,3 +188,5 @@ void ReplaceCharSet(std::string& s, std::string_view set, char newChar) {
   for (int64_t i = 0; i < remaining; ++i)
     if (InSet(static_cast<unsigned char>(p[i]))) p[i] = setReplacement;
 }
+
+}  // namespace kelvane

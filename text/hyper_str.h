@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 // First occurrence of pattern in text at or after start, or 0.
 int64_t FindFrom(std::string_view text, std::string_view pattern, int64_t start);
 // First match at or after |start|, or 0; "?" in pattern matches any byte; a negative start
@@ -31,3 +33,5 @@ void ReplaceCharSet(std::string& s, std::string_view set, char newChar);
 // Returns false when there is nothing to scan or the set is empty or longer than 256.
 bool MakeCharSet(std::string_view s, std::string_view set, int64_t start, int64_t& from,
                  int64_t& remaining);
+
+}  // namespace kelvane

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace kelvane {
+
 namespace {
 constexpr char kBlank = ' ';
 constexpr char kTab = '\t';
@@ -137,3 +139,5 @@ bool ReplaceFirst(std::string_view replacement, std::string_view sought, Bounded
   text.assign(std::string_view(buf, head + rep + tail));
   return true;
 }
+
+}  // namespace kelvane

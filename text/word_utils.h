@@ -7,6 +7,8 @@
 
 #include "text/bounded_text.h"
 
+namespace kelvane {
+
 // Position of the first c at or after start, or -1 (also for start < 1 or past the end).
 int CharPosFrom(char c, int16_t start, std::string_view text);
 // Removes blanks and tabs from the end.
@@ -26,3 +28,5 @@ int WordCount(BoundedText& text);
 bool ReplaceFirst(std::string_view replacement, std::string_view sought, BoundedText& text);
 // Normal form in place: tabs become blanks, runs of blanks one blank, no blank at the ends.
 void CollapseBlanks(BoundedText& text);
+
+}  // namespace kelvane

@@ -1,4 +1,4 @@
-#include "settings/ini_unit.h"
+#include "settings/settings.h"
 
 #include <sys/stat.h>
 
@@ -8,10 +8,12 @@
 #include <stdexcept>
 
 #include "platform/dialogs.h"
+#include "platform/fault.h"
 #include "platform/file_system.h"
 #include "settings/ini_file.h"
 #include "text/clean_line.h"
-#include "text/fault.h"
+
+namespace kelvane {
 
 IniValueRec IniValues;
 
@@ -162,3 +164,5 @@ void SaveSettings() {
   MakeParentDirs(path);
   if (!ini.Save(path)) throw refused;
 }
+
+}  // namespace kelvane

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+namespace kelvane {
+
 inline constexpr int kTrapExitCode = 999;
 
 // Beeps, shows "Terminating error: " + message (cut at 255 bytes), runs the orderly exit
@@ -15,3 +17,5 @@ void CheckIO(int step);
 // -1 when first is older than second, 1 when newer, 0 when both have the same two-second
 // age. Traps with "Logic #6538" when either is missing or a directory.
 int CompareFileAges(const std::string& first, const std::string& second);
+
+}  // namespace kelvane

@@ -1,10 +1,12 @@
-#include "text/fault.h"
+#include "platform/fault.h"
 
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "platform/io_result.h"
 #include "platform/orderly_exit.h"
 #include "text/bounded_text.h"
+
+namespace kelvane {
 
 void ReportTrap(std::string_view message) {
   dialogs().Beep();
@@ -27,3 +29,5 @@ int CompareFileAges(const std::string& first, const std::string& second) {
   if (a < 0 || b < 0) ReportTrap("Logic #6538");
   return a < b ? -1 : (a > b ? 1 : 0);
 }
+
+}  // namespace kelvane

@@ -10,9 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "engine/parse_line.h"
+#include "engine/move_text_parser.h"
 #include "test_support.h"
 #include "text/clean_line.h"
+
+using namespace kelvane;
 
 namespace {
 
@@ -36,21 +38,21 @@ struct Outcome {
 // the source is untouched, a fault leaves no moves and no clean text, and every move's
 // offset points at its text in the source.
 Outcome ParseText(const std::string& text, int32_t normalizeFlag = -1) {
-  TParseLine p(0, normalizeFlag, 0, 1, text);
+  MoveTextParser p(0, normalizeFlag, 0, 1, text);
   Outcome o;
   try {
     p.Parse();
     o.ok = true;
-  } catch (const ENotationException& e) {
+  } catch (const MoveTextError& e) {
     EXPECT_EQ(e.what(), p.ErrorText);
     EXPECT_TRUE(p.Moves.empty());
     EXPECT_TRUE(p.CleanText.empty());
   }
   EXPECT_EQ(p.SourceText, text);
-  for (const TMove& m : p.Moves) {
+  for (const Move& m : p.Moves) {
     o.moves.emplace_back(m.Text());
     o.offsets.push_back(m.Offset);
-    EXPECT_LE(m.TextLen, TMove::kMaxText);
+    EXPECT_LE(m.TextLen, Move::kMaxText);
     EXPECT_EQ(text.compare(static_cast<size_t>(m.Offset), m.Text().size(), m.Text()), 0)
         << "offset " << m.Offset;
   }
@@ -200,14 +202,14 @@ TEST(ParseLine, FaultyTexts) {
 }
 
 TEST(ParseLine, NotationErrorClampsThePosition) {
-  TParseLine p(7, 0, 8, 9, "e4");
+  MoveTextParser p(7, 0, 8, 9, "e4");
   EXPECT_EQ(p.Tag1, 7);
   EXPECT_EQ(p.Tag3, 8);
   EXPECT_EQ(p.Tag4, 9);
   const std::vector<std::pair<int64_t, int32_t>> cases = {
       {-5, 0}, {0, 0}, {1, 0}, {2, 1}, {int64_t{5} << 32, std::numeric_limits<int32_t>::max()}};
   for (const auto& [position, expected] : cases) {
-    EXPECT_THROW(p.NotationError(position, "boom"), ENotationException);
+    EXPECT_THROW(p.NotationError(position, "boom"), MoveTextError);
     EXPECT_EQ(p.ErrorPos, expected) << position;
     EXPECT_EQ(p.ErrorText, "boom");
     EXPECT_EQ(p.ErrorKind, 4);
@@ -225,13 +227,13 @@ TEST(ParseLine, CleanTextOnlyWhenAskedFor) {
 }
 
 TEST(ParseLine, SplitMovesAppendsWordsByBlankOnly) {
-  TParseLine p(0, -1, 0, 1, "");
+  MoveTextParser p(0, -1, 0, 1, "");
   p.SplitMoves("  e4  e5\tx ");
   ASSERT_EQ(p.Moves.size(), 2u);
   EXPECT_EQ(p.Moves[0].Offset, 2);
   EXPECT_EQ(p.Moves[1].Text(), "e5\tx");
   EXPECT_EQ(p.Moves[1].Offset, 6);
-  EXPECT_THROW(p.SplitMoves("   "), ENotationException);
+  EXPECT_THROW(p.SplitMoves("   "), MoveTextError);
   EXPECT_EQ(p.ErrorText, kNull);
 }
 
@@ -557,17 +559,17 @@ TEST(ParseLine, OnePassSplitEqualsTheSeparateSteps) {
     if (round % 50 == 0) n += 3000;  // long texts cross many 64-byte blocks
     for (size_t i = 0; i < n; ++i) text += alphabet[rng() % alphabet.size()];
 
-    TParseLine fused(0, -1, 0, 1, text);
+    MoveTextParser fused(0, -1, 0, 1, text);
     std::string fusedError;
     try {
       fused.Parse();
-    } catch (const ENotationException& e) {
+    } catch (const MoveTextError& e) {
       fusedError = e.what();
     }
 
     std::string w = text;
     std::string literalError;
-    TParseLine literal(0, -1, 0, 1, "");
+    MoveTextParser literal(0, -1, 0, 1, "");
     std::string cleaned;
     BlankResult(w.data(), w.size());
     size_t position = 0;
@@ -582,7 +584,7 @@ TEST(ParseLine, OnePassSplitEqualsTheSeparateSteps) {
         literal.SplitMoves(w);
         cleaned = w;
         CleanLine(cleaned);
-      } catch (const ENotationException& e) {
+      } catch (const MoveTextError& e) {
         literalError = e.what();
       }
     }
@@ -593,8 +595,8 @@ TEST(ParseLine, OnePassSplitEqualsTheSeparateSteps) {
     for (size_t i = 0; i < fused.Moves.size(); ++i) {
       ASSERT_EQ(fused.Moves[i].Offset, literal.Moves[i].Offset) << text;
       ASSERT_EQ(fused.Moves[i].Text(), literal.Moves[i].Text()) << text;
-      ASSERT_EQ(std::string(fused.Moves[i].MoveText, TMove::kMaxText),
-                std::string(literal.Moves[i].MoveText, TMove::kMaxText))
+      ASSERT_EQ(std::string(fused.Moves[i].MoveText, Move::kMaxText),
+                std::string(literal.Moves[i].MoveText, Move::kMaxText))
           << "bytes past the move are NULs";
     }
   }

@@ -7,6 +7,8 @@
 
 #include "text/bounded_text.h"
 
+namespace kelvane {
+
 struct IniValueRec {
   // Text slots: 0 start-up directory, 1 input name, 2 output name, 3 input directory,
   // 4 output directory, 5 and 6 output editors, 7 to 9 conditions, 10 Must contain,
@@ -42,3 +44,5 @@ void LoadSettings();
 // Writes the same fields to the settings file; throws std::runtime_error
 // "Unable to write to <path>" when the file cannot be written.
 void SaveSettings();
+
+}  // namespace kelvane

@@ -8,10 +8,12 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
-class TAboutBox : public QDialog {
+namespace kelvane {
+
+class AboutDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TAboutBox(QWidget* parent = nullptr);
+  explicit AboutDialog(QWidget* parent = nullptr);
 
   QFrame* Panel1;
   QLabel* ProgramIcon;
@@ -32,3 +34,5 @@ class TAboutBox : public QDialog {
 
 // Shows address in an input box captioned "email address" so it can be copied.
 void ShowAddress(const std::string& address);
+
+}  // namespace kelvane

@@ -1,4 +1,4 @@
-#include "app/unit6.h"
+#include "app/editor_chooser.h"
 
 #include <QEvent>
 #include <QKeyEvent>
@@ -7,6 +7,8 @@
 #include <QWhatsThis>
 
 #include "platform/launcher.h"
+
+namespace kelvane {
 
 namespace {
 // The chooser's place in the help file.
@@ -22,7 +24,7 @@ void Place(const QWidget* form, QWidget* w, int left, int top, int width, int he
 }
 }  // namespace
 
-TForm6::TForm6(QWidget* parent)
+EditorChooserDialog::EditorChooserDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::WindowContextHelpButtonHint) {
   setObjectName("Form6");
@@ -54,7 +56,7 @@ TForm6::TForm6(QWidget* parent)
   setTabOrder(Button1, Button2);
   setTabOrder(Button2, Button3);
 
-  connect(Button1, &QPushButton::clicked, this, &TForm6::BrowseButtonClick);
+  connect(Button1, &QPushButton::clicked, this, &EditorChooserDialog::BrowseButtonClick);
   connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
   connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
 
@@ -69,13 +71,13 @@ TForm6::TForm6(QWidget* parent)
   move(Px(this, 70), Px(this, 156));
 }
 
-void TForm6::BrowseButtonClick() {
+void EditorChooserDialog::BrowseButtonClick() {
   if (auto path = dialogs().OpenFile(OpenDialog1)) {
     Edit1->setText(QString::fromLocal8Bit(*path));
   }
 }
 
-bool TForm6::event(QEvent* e) {
+bool EditorChooserDialog::event(QEvent* e) {
   switch (e->type()) {
     case QEvent::EnterWhatsThisMode:
       // The title bar's help button. Every top-level window is told, so only a chooser
@@ -101,3 +103,5 @@ bool TForm6::event(QEvent* e) {
   }
   return QDialog::event(e);
 }
+
+}  // namespace kelvane

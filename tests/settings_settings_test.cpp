@@ -1,4 +1,6 @@
 // The settings record, its defaults, the settings file's place, load and save.
+#include "settings/settings.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,9 +11,10 @@
 #include <stdexcept>
 
 #include "platform/file_system.h"
-#include "platform/scripted_dialogs.h"
-#include "settings/ini_unit.h"
+#include "scripted_dialogs.h"
 #include "test_support.h"
+
+using namespace kelvane;
 
 namespace {
 

@@ -20,16 +20,18 @@
 #include <functional>
 #include <memory>
 
+#include "app/editor_chooser.h"
 #include "app/kelvane_application.h"
-#include "app/unit1.h"
-#include "app/unit6.h"
+#include "app/main_window.h"
 #include "app_modal.h"
 #include "engine/criteria.h"
+#include "platform/fault.h"
 #include "platform/file_system.h"
-#include "platform/scripted_dialogs.h"
-#include "settings/ini_unit.h"
+#include "scripted_dialogs.h"
+#include "settings/settings.h"
 #include "test_support.h"
-#include "text/fault.h"
+
+using namespace kelvane;
 
 namespace fs = std::filesystem;
 
@@ -46,7 +48,7 @@ class KelvaneAppEnvironment : public ::testing::Environment {
   static KelvaneApplication& App() {
     if (!app_) {
       static int argc = 1;
-      static char name[] = "app_unit1_test";
+      static char name[] = "app_main_window_test";
       static char* argv[] = {name, nullptr};
       if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
       app_ = new KelvaneApplication(argc, argv);
@@ -114,14 +116,14 @@ class Unit1Test : public ::testing::Test {
     IniValues.Reset();
   }
 
-  TForm1& Start(std::vector<std::string> args = {}) {
+  MainWindow& Start(std::vector<std::string> args = {}) {
     form.reset();  // saves its settings on the way out
     WriteSeed();
-    form = std::make_unique<TForm1>(std::move(args));
+    form = std::make_unique<MainWindow>(std::move(args));
     return *form;
   }
   // Shown and active, so focus changes send their events.
-  TForm1& StartActive(std::vector<std::string> args = {}) {
+  MainWindow& StartActive(std::vector<std::string> args = {}) {
     Start(std::move(args));
     form->show();
     QApplication::setActiveWindow(form.get());
@@ -139,7 +141,7 @@ class Unit1Test : public ::testing::Test {
 
   TempDir dir;
   ScopedScriptedDialogs script;
-  std::unique_ptr<TForm1> form;
+  std::unique_ptr<MainWindow> form;
 
  private:
   std::function<void(IniValueRec&)> seed_;
@@ -162,14 +164,14 @@ TEST_F(Unit1Test, StartsFromTheSettingsOrFromAnExistingCommandLineFile) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TForm1& f = Start(c.args);
-    EXPECT_EQ(TForm1::FileNameText(f.Edit16), c.name);
-    EXPECT_EQ(TForm1::Hint(f.Edit18), c.directory);
+    MainWindow& f = Start(c.args);
+    EXPECT_EQ(MainWindow::FileNameText(f.Edit16), c.name);
+    EXPECT_EQ(MainWindow::Hint(f.Edit18), c.directory);
     EXPECT_EQ(f.Edit18->toolTip().toStdString(), c.directory);
     EXPECT_EQ(IniValues.Strings[1], c.name);
     EXPECT_EQ(IniValues.Strings[3], c.directory);
     EXPECT_EQ(f.OpenDialog1.initialDir, c.openDir);
-    EXPECT_EQ(TForm1::FileNameText(f.Edit17), "out.pgn");
+    EXPECT_EQ(MainWindow::FileNameText(f.Edit17), "out.pgn");
     EXPECT_EQ(f.windowTitle(), "Kelvane");
     EXPECT_FALSE(f.Split1->isChecked());
     EXPECT_FALSE(IniValues.Split);
@@ -183,10 +185,10 @@ TEST_F(Unit1Test, RelativeCommandLineFileIsTakenFromTheCurrentDirectory) {
   WriteFile(dir / "game.pgn", "");
   std::string cwd = fs::current_path().string();
   ASSERT_EQ(::chdir(dir.path().c_str()), 0);
-  TForm1& f = Start({"game.pgn"});
+  MainWindow& f = Start({"game.pgn"});
   ASSERT_EQ(::chdir(cwd.c_str()), 0);
-  EXPECT_EQ(TForm1::FileNameText(f.Edit16), "game.pgn");
-  EXPECT_EQ(TForm1::Hint(f.Edit18), fs::canonical(dir.path()).string() + "/");
+  EXPECT_EQ(MainWindow::FileNameText(f.Edit16), "game.pgn");
+  EXPECT_EQ(MainWindow::Hint(f.Edit18), fs::canonical(dir.path()).string() + "/");
 }
 
 TEST_F(Unit1Test, StoredMustContainRangeAndModeAreShownAsStored) {
@@ -196,16 +198,16 @@ TEST_F(Unit1Test, StoredMustContainRangeAndModeAreShownAsStored) {
     r.Integers[7] = 9;
     r.RadNota = false;
   });
-  TForm1& f = Start();
+  MainWindow& f = Start();
   EXPECT_EQ(f.MemoText(), "1.e4 c5 2.Nf3");
-  EXPECT_EQ(TForm1::Text(f.Edit12), "5");
-  EXPECT_EQ(TForm1::Text(f.Edit13), "9");
+  EXPECT_EQ(MainWindow::Text(f.Edit12), "5");
+  EXPECT_EQ(MainWindow::Text(f.Edit13), "9");
   EXPECT_EQ(f.RadioItemIndex(), 1);
   EXPECT_FALSE(IniValues.RadNota);
 }
 
 TEST_F(Unit1Test, ControlsCarryTheirNamesPlacesAndHints) {
-  TForm1& f = Start();
+  MainWindow& f = Start();
   const double scale = f.logicalDpiX() / 96.0;
   auto at = [&](int l, int t, int w, int h) {
     return QRect(qRound(l * scale), qRound(t * scale), qRound(w * scale), qRound(h * scale));
@@ -296,7 +298,7 @@ TEST_F(Unit1Test, ControlsCarryTheirNamesPlacesAndHints) {
 // ---- Criteria entry -------------------------------------------------------------------
 
 TEST_F(Unit1Test, LeavingAFieldChecksAndNormalisesTheConditions) {
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   struct Case {
     const char* typed;
     const char* shown;
@@ -317,7 +319,7 @@ TEST_F(Unit1Test, LeavingAFieldChecksAndNormalisesTheConditions) {
     Type(f.Edit2, c.typed);
     script.Clear();
     Tab(f.Edit5);
-    EXPECT_EQ(TForm1::Text(f.Edit2), c.shown);
+    EXPECT_EQ(MainWindow::Text(f.Edit2), c.shown);
     EXPECT_EQ(IniValues.Strings[8], c.shown);
     if (c.failed) {
       EXPECT_EQ(script.messages, std::vector<std::string>{ConditionFormMessage()});
@@ -341,21 +343,21 @@ TEST_F(Unit1Test, LeavingAFieldChecksAndNormalisesTheConditions) {
 }
 
 TEST_F(Unit1Test, LosingTheWindowsActivationIsNoExit) {
-  TForm1& f = Start();
+  MainWindow& f = Start();
   f.Edit1->setText("Kh1 > Qe1");
   for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
     QFocusEvent out(QEvent::FocusOut, reason);
     QApplication::sendEvent(f.Edit1, &out);
-    EXPECT_EQ(TForm1::Text(f.Edit1), "Kh1 > Qe1");
+    EXPECT_EQ(MainWindow::Text(f.Edit1), "Kh1 > Qe1");
   }
   QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
   QApplication::sendEvent(f.Edit1, &out);
-  EXPECT_EQ(TForm1::Text(f.Edit1), "Qe1 < Kh1");
+  EXPECT_EQ(MainWindow::Text(f.Edit1), "Qe1 < Kh1");
   EXPECT_EQ(IniValues.Strings[7], "Qe1 < Kh1");
 }
 
 TEST_F(Unit1Test, StoringConvertsTheRangesUpToTheFirstNonNumber) {
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   Tab(f.Edit5);
   f.Edit6->setText("3");
   f.Edit7->setText("9");
@@ -376,7 +378,7 @@ TEST_F(Unit1Test, StoringConvertsTheRangesUpToTheFirstNonNumber) {
   EXPECT_EQ(IniValues.Integers[8], 1);
   EXPECT_FALSE(IniValues.RadNota);  // follows the radio group all the same
   EXPECT_EQ(IniValues.Strings[11], "..e6 ..d5");
-  EXPECT_EQ(TForm1::Text(f.Edit5), "  ..e6 \t ..d5  ");
+  EXPECT_EQ(MainWindow::Text(f.Edit5), "  ..e6 \t ..d5  ");
 
   Type(f.Edit8, "");
   script.Clear();
@@ -392,7 +394,7 @@ TEST_F(Unit1Test, StoringConvertsTheRangesUpToTheFirstNonNumber) {
 }
 
 TEST_F(Unit1Test, MustContainTextChoosesItsFormAndANotationTextItsRange) {
-  TForm1& f = Start();
+  MainWindow& f = Start();
   struct Case {
     const char* text;
     int item;
@@ -411,8 +413,8 @@ TEST_F(Unit1Test, MustContainTextChoosesItsFormAndANotationTextItsRange) {
     IniValues.Integers[7] = 9;
     f.SetMemoText(c.text);
     EXPECT_EQ(f.RadioItemIndex(), c.item);
-    EXPECT_EQ(TForm1::Text(f.Edit12), std::to_string(c.from));
-    EXPECT_EQ(TForm1::Text(f.Edit13), std::to_string(c.to));
+    EXPECT_EQ(MainWindow::Text(f.Edit12), std::to_string(c.from));
+    EXPECT_EQ(MainWindow::Text(f.Edit13), std::to_string(c.to));
     EXPECT_EQ(IniValues.Integers[6], c.from);
     EXPECT_EQ(IniValues.Integers[7], c.to);
     EXPECT_EQ(f.MemoText().find('\n'), std::string::npos);
@@ -423,11 +425,11 @@ TEST_F(Unit1Test, MustContainTextChoosesItsFormAndANotationTextItsRange) {
   // A move number beyond 32 bits is told and leaves the range alone.
   f.SetMemoText("99999999999.e4 c5");
   EXPECT_EQ(script.messages, std::vector<std::string>{kMoveNumberTooLarge});
-  EXPECT_EQ(TForm1::Text(f.Edit13), "9");
+  EXPECT_EQ(MainWindow::Text(f.Edit13), "9");
 }
 
 TEST_F(Unit1Test, TypingANotationSequenceKeepsItOnOneLine) {
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   f.Memo1->setFocus(Qt::TabFocusReason);
   QTest::keyClicks(f.Memo1, "1.e4 c5 2.Nf3");
   EXPECT_EQ(f.RadioItemIndex(), 0);
@@ -448,7 +450,7 @@ TEST_F(Unit1Test, TypingANotationSequenceKeepsItOnOneLine) {
 }
 
 TEST_F(Unit1Test, ChoosingMovesConvertsAndNotationIsRefusedForAMovesText) {
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   f.SetMemoText("1.e4 c5 2.Nf3 d6");
   QTest::mouseClick(f.RadioMoves, Qt::LeftButton);
   EXPECT_EQ(f.MemoText(), "e4 ..c5 Nf3 ..d6");
@@ -484,52 +486,52 @@ TEST_F(Unit1Test, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
   WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
   struct Case {
     const char* what;
-    std::function<void(TForm1&)> set;
-    QLineEdit* TForm1::*field;
+    std::function<void(MainWindow&)> set;
+    QLineEdit* MainWindow::*field;
     bool sameFileMessage;
   } cases[] = {
-      {"same file", [](TForm1& f) { f.Edit17->setText("in.pgn"); }, &TForm1::Edit17, true},
+      {"same file", [](MainWindow& f) { f.Edit17->setText("in.pgn"); }, &MainWindow::Edit17, true},
       {"same file after output path = input path",
-       [this](TForm1& f) {
-         TForm1::SetHint(f.Edit19, dir / "elsewhere/");
+       [this](MainWindow& f) {
+         MainWindow::SetHint(f.Edit19, dir / "elsewhere/");
          f.Edit17->setText("in.pgn");
          f.ToolButton3->click();
        },
-       &TForm1::Edit17, true},
+       &MainWindow::Edit17, true},
       {"condition 1 over one move",
-       [](TForm1& f) {
+       [](MainWindow& f) {
          f.Edit1->setText("Kh1 < Qe1");
          f.Edit6->setText("5");
          f.Edit7->setText("5");
        },
-       &TForm1::Edit7, false},
+       &MainWindow::Edit7, false},
       {"condition 2 backwards",
-       [](TForm1& f) {
+       [](MainWindow& f) {
          f.Edit2->setText("Kh1 < Qe1");
          f.Edit8->setText("6");
          f.Edit9->setText("2");
        },
-       &TForm1::Edit9, false},
-      {"condition 3 unset range", [](TForm1& f) { f.Edit3->setText("..e5 < Nf3"); },
-       &TForm1::Edit11, false},
+       &MainWindow::Edit9, false},
+      {"condition 3 unset range", [](MainWindow& f) { f.Edit3->setText("..e5 < Nf3"); },
+       &MainWindow::Edit11, false},
       {"Must contain to 0",
-       [](TForm1& f) {
+       [](MainWindow& f) {
          f.SetMemoText("..c5 Nf3");
          f.Edit12->setText("0");
          f.Edit13->setText("0");
        },
-       &TForm1::Edit13, false},
+       &MainWindow::Edit13, false},
       {"Without backwards",
-       [](TForm1& f) {
+       [](MainWindow& f) {
          f.Edit5->setText("..e6");
          f.Edit14->setText("9");
          f.Edit15->setText("3");
        },
-       &TForm1::Edit15, false},
+       &MainWindow::Edit15, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    TForm1& f = StartActive();
+    MainWindow& f = StartActive();
     c.set(f);
     f.ControlsToRecord();
     script.Clear();
@@ -544,7 +546,7 @@ TEST_F(Unit1Test, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
     EXPECT_FALSE(Exists(dir / "out.pgn"));
   }
   // A single move number is enough for Must contain and Without.
-  TForm1& f = Start();
+  MainWindow& f = Start();
   f.SetMemoText("..c5 Nf3");
   f.Edit5->setText("..e6");
   for (QLineEdit* e : {f.Edit12, f.Edit13, f.Edit14, f.Edit15}) e->setText("5");
@@ -555,7 +557,7 @@ TEST_F(Unit1Test, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
 // ---- Files ----------------------------------------------------------------------------
 
 TEST_F(Unit1Test, FileNameColoursFollowExistenceAndAge) {
-  TForm1& f = Start();
+  MainWindow& f = Start();
   struct Case {
     int inputAge, outputAge;  // hours ago; -1: no such file
     QColor input, output;
@@ -583,7 +585,7 @@ TEST_F(Unit1Test, FileNameColoursFollowExistenceAndAge) {
 
 TEST_F(Unit1Test, TypingANameRecoloursItAtEachKey) {
   WriteFile(dir / "game.pgn", "");
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   Tab(f.Edit16);
   f.Edit16->clear();
   QTest::keyClicks(f.Edit16, "game.pg");
@@ -601,29 +603,29 @@ TEST_F(Unit1Test, SwapAndPathButtonsExchangeNamesAndDirectories) {
     r.Strings[3] = dir / "a/";
     r.Strings[4] = dir / "b/";
   });
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   f.Edit5->setFocus(Qt::TabFocusReason);
   f.ToggleIO();
-  EXPECT_EQ(TForm1::FileNameText(f.Edit16), "out.pgn");
-  EXPECT_EQ(TForm1::FileNameText(f.Edit17), "in.pgn");
-  EXPECT_EQ(TForm1::Hint(f.Edit18), dir / "b/");
-  EXPECT_EQ(TForm1::Hint(f.Edit19), dir / "a/");
+  EXPECT_EQ(MainWindow::FileNameText(f.Edit16), "out.pgn");
+  EXPECT_EQ(MainWindow::FileNameText(f.Edit17), "in.pgn");
+  EXPECT_EQ(MainWindow::Hint(f.Edit18), dir / "b/");
+  EXPECT_EQ(MainWindow::Hint(f.Edit19), dir / "a/");
   EXPECT_EQ(IniValues.Strings[1], "out.pgn");
   EXPECT_EQ(IniValues.Strings[4], dir / "a/");
   QTest::mouseClick(f.Button1, Qt::LeftButton);
-  EXPECT_EQ(TForm1::FileNameText(f.Edit16), "in.pgn");
-  EXPECT_EQ(TForm1::Hint(f.Edit18), dir / "a/");
+  EXPECT_EQ(MainWindow::FileNameText(f.Edit16), "in.pgn");
+  EXPECT_EQ(MainWindow::Hint(f.Edit18), dir / "a/");
   EXPECT_EQ(IniValues.Strings[2], "out.pgn");
   EXPECT_EQ(IniValues.Strings[3], dir / "a/");
   EXPECT_EQ(IniValues.Strings[4], dir / "b/");
 
   f.Edit5->setFocus(Qt::TabFocusReason);
   QTest::mouseClick(f.ToolButton3, Qt::LeftButton);
-  EXPECT_EQ(TForm1::Hint(f.Edit19), dir / "a/");
+  EXPECT_EQ(MainWindow::Hint(f.Edit19), dir / "a/");
   EXPECT_EQ(IniValues.Strings[4], dir / "a/");
-  TForm1::SetHint(f.Edit19, dir / "c/");
+  MainWindow::SetHint(f.Edit19, dir / "c/");
   QTest::mouseClick(f.ToolButton4, Qt::LeftButton);
-  EXPECT_EQ(TForm1::Hint(f.Edit18), dir / "c/");
+  EXPECT_EQ(MainWindow::Hint(f.Edit18), dir / "c/");
   EXPECT_EQ(IniValues.Strings[3], dir / "c/");
   // Tool bar buttons leave the focus where it was.
   EXPECT_EQ(f.focusWidget(), f.Edit5);
@@ -645,7 +647,7 @@ TEST_F(Unit1Test, ClickingADirectoryBoxOffersTheStartUpDirectory) {
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.output ? "output" : "input") +
                  (c.answer == DialogButton::Yes ? " yes" : " no"));
-    TForm1& f = StartActive();
+    MainWindow& f = StartActive();
     script.Clear();
     script.AnswerConfirm(c.answer);
     QLineEdit* box = c.output ? f.Edit19 : f.Edit18;
@@ -654,7 +656,7 @@ TEST_F(Unit1Test, ClickingADirectoryBoxOffersTheStartUpDirectory) {
     EXPECT_TRUE(script.AllAnswered());
     std::string old = c.output ? dir / "b/" : dir / "a/";
     std::string expected = c.answer == DialogButton::Yes ? dir / "start/" : old;
-    EXPECT_EQ(TForm1::Hint(box), expected);
+    EXPECT_EQ(MainWindow::Hint(box), expected);
     EXPECT_EQ(IniValues.Strings[c.output ? 4 : 3], expected);
     const FileDialogRequest& dialog = c.output ? f.SaveDialog1 : f.OpenDialog1;
     EXPECT_EQ(dialog.initialDir, c.answer == DialogButton::Yes ? dir / "start/" : "");
@@ -662,7 +664,7 @@ TEST_F(Unit1Test, ClickingADirectoryBoxOffersTheStartUpDirectory) {
 }
 
 TEST_F(Unit1Test, FileDialogsChooseNameAndDirectory) {
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   script.AnswerFile(dir / "games/x.pgn");
   QTest::mouseClick(f.ToolButton1, Qt::LeftButton);
   ASSERT_EQ(script.fileRequests.size(), 1u);
@@ -672,8 +674,8 @@ TEST_F(Unit1Test, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(open.fileName, "in.pgn");
   EXPECT_EQ(open.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
   EXPECT_EQ(open.defaultSuffix, "pgn");
-  EXPECT_EQ(TForm1::FileNameText(f.Edit16), "x.pgn");
-  EXPECT_EQ(TForm1::Hint(f.Edit18), dir / "games/");
+  EXPECT_EQ(MainWindow::FileNameText(f.Edit16), "x.pgn");
+  EXPECT_EQ(MainWindow::Hint(f.Edit18), dir / "games/");
   EXPECT_EQ(IniValues.Strings[1], "x.pgn");
   EXPECT_EQ(IniValues.Strings[3], dir / "games/");
 
@@ -682,7 +684,7 @@ TEST_F(Unit1Test, FileDialogsChooseNameAndDirectory) {
   f.SetInput1->trigger();
   EXPECT_EQ(script.fileRequests[1].initialDir, dir / "games/");
   EXPECT_EQ(script.fileRequests[1].fileName, "x.pgn");
-  EXPECT_EQ(TForm1::FileNameText(f.Edit16), "x.pgn");
+  EXPECT_EQ(MainWindow::FileNameText(f.Edit16), "x.pgn");
 
   script.AnswerFile(dir / "y.pgn");
   f.SetOutput1->trigger();
@@ -691,12 +693,12 @@ TEST_F(Unit1Test, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(save.fileName, "out.pgn");
   EXPECT_EQ(save.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
   EXPECT_EQ(save.defaultSuffix, "pgn");
-  EXPECT_EQ(TForm1::FileNameText(f.Edit17), "y.pgn");
+  EXPECT_EQ(MainWindow::FileNameText(f.Edit17), "y.pgn");
   EXPECT_EQ(IniValues.Strings[4], dir.path());
 }
 
 TEST_F(Unit1Test, SplitItemTogglesTheOptionAndShortcutsWorkInAField) {
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   f.Edit1->setFocus(Qt::TabFocusReason);
   QTest::keyClick(f.Edit1, Qt::Key_P, Qt::ControlModifier);
   EXPECT_TRUE(f.Split1->isChecked());
@@ -711,7 +713,7 @@ TEST_F(Unit1Test, SplitItemTogglesTheOptionAndShortcutsWorkInAField) {
 }
 
 TEST_F(Unit1Test, CutCopyAndPasteActOnTheFocusedField) {
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   f.Edit5->setText("..e6 ..d5");
   f.Edit5->setFocus(Qt::TabFocusReason);
   f.Edit5->selectAll();
@@ -741,7 +743,7 @@ TEST_F(Unit1Test, CutCopyAndPasteActOnTheFocusedField) {
 TEST_F(Unit1Test, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
   SetAge(dir / "in.pgn", 1);
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   f.Edit1->setFocus(Qt::TabFocusReason);
   f.Edit1->clear();
   QTest::keyClicks(f.Edit1, "Bc4 > Nf3");
@@ -754,7 +756,7 @@ TEST_F(Unit1Test, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   f.Split1->trigger();
   // The Run button takes the focus, so the Without text being typed is stored first.
   QTest::mouseClick(f.Button2, Qt::LeftButton);
-  EXPECT_EQ(TForm1::Text(f.Edit1), "Nf3 < Bc4");
+  EXPECT_EQ(MainWindow::Text(f.Edit1), "Nf3 < Bc4");
   EXPECT_EQ(IniValues.Strings[11], "..Bc5");
   EXPECT_EQ(IniValues.ReqSequence, "e4 e5");
   EXPECT_EQ(IniValues.CondWords, "Nf3 Bc4");
@@ -780,7 +782,7 @@ TEST_F(Unit1Test, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
 TEST_F(Unit1Test, RunMenuAndToolButtonLeaveTheFocusAndAskBeforeOverwriting) {
   WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
   WriteFile(dir / "out.pgn", "old");
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   f.Edit5->setFocus(Qt::TabFocusReason);
   script.AnswerConfirm(DialogButton::Cancel);
   QTest::mouseClick(f.ToolButton5, Qt::LeftButton);
@@ -799,16 +801,16 @@ TEST_F(Unit1Test, RunMenuAndToolButtonLeaveTheFocusAndAskBeforeOverwriting) {
 TEST_F(Unit1Test, ClosingTheWindowStoresAndSavesTheSettings) {
   struct Case {
     const char* how;
-    std::function<void(TForm1&)> close;
+    std::function<void(MainWindow&)> close;
   } cases[] = {
-      {"Exit button", [](TForm1& f) { QTest::mouseClick(f.Button3, Qt::LeftButton); }},
-      {"File Exit", [](TForm1& f) { f.Exit1->trigger(); }},
-      {"close box", [](TForm1& f) { f.close(); }},
+      {"Exit button", [](MainWindow& f) { QTest::mouseClick(f.Button3, Qt::LeftButton); }},
+      {"File Exit", [](MainWindow& f) { f.Exit1->trigger(); }},
+      {"close box", [](MainWindow& f) { f.close(); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
     fs::remove(Ini());
-    TForm1& f = StartActive();
+    MainWindow& f = StartActive();
     f.Edit5->setText("  ..d5  ");
     f.Edit14->setText("4");
     f.Split1->trigger();
@@ -822,7 +824,7 @@ TEST_F(Unit1Test, ClosingTheWindowStoresAndSavesTheSettings) {
   }
   // A range that is no number is told at shutdown too; the rest is saved.
   script.Clear();
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   f.Edit6->setText("x");
   f.Edit5->setText("..c6");
   f.close();
@@ -840,7 +842,7 @@ TEST_F(Unit1Test, ATrapWhileTheWindowIsCreatedSavesNothing) {
       {
         AgelessFileSystem ageless;
         SetFileSystem(&ageless);
-        TForm1 f;
+        MainWindow f;
       },
       ::testing::ExitedWithCode(kTrapExitCode & 0xff), "");
   EXPECT_FALSE(Exists(Ini()));
@@ -848,7 +850,7 @@ TEST_F(Unit1Test, ATrapWhileTheWindowIsCreatedSavesNothing) {
 
 TEST_F(Unit1Test, ATrapInTheRunningWindowStoresAndSaves) {
   GTEST_FLAG_SET(death_test_style, "fast");
-  TForm1& f = Start();
+  MainWindow& f = Start();
   fs::remove(Ini());
   f.Edit5->setText("..h6");
   EXPECT_EXIT(
@@ -866,10 +868,10 @@ TEST_F(Unit1Test, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
   WriteFile(dir / "blocker", "");
   const std::string unwritable = dir / "blocker/kelvane.ini";
   SetIniFileOverride(unwritable);
-  TForm1& f = StartActive();
+  MainWindow& f = StartActive();
   f.Edit1->setFocus(Qt::TabFocusReason);
   WhenModal([](QWidget* w) {
-    auto* chooser = qobject_cast<TForm6*>(w);
+    auto* chooser = qobject_cast<EditorChooserDialog*>(w);
     ASSERT_NE(chooser, nullptr);
     chooser->Edit1->setText("/usr/bin/true");
     chooser->accept();

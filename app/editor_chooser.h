@@ -8,10 +8,12 @@
 class QLineEdit;
 class QPushButton;
 
-class TForm6 : public QDialog {
+namespace kelvane {
+
+class EditorChooserDialog : public QDialog {
   Q_OBJECT
  public:
-  explicit TForm6(QWidget* parent = nullptr);
+  explicit EditorChooserDialog(QWidget* parent = nullptr);
 
   QLineEdit* Edit1;      // the executable's path
   QPushButton* Button1;  // "Browse"
@@ -27,3 +29,5 @@ class TForm6 : public QDialog {
   // The title bar's help button (and F1) opens help topic 28.
   bool event(QEvent* e) override;
 };
+
+}  // namespace kelvane

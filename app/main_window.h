@@ -24,13 +24,15 @@ class QRadioButton;
 class QToolBar;
 class QToolButton;
 
-class TForm1 : public QMainWindow {
+namespace kelvane {
+
+class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
   // commandLine: the program's arguments after its own name; the first one may name the
   // input file.
-  explicit TForm1(std::vector<std::string> commandLine = {}, QWidget* parent = nullptr);
-  ~TForm1() override;
+  explicit MainWindow(std::vector<std::string> commandLine = {}, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // Controls, named as in the window's layout (each also carries its name as objectName).
   QLabel* Label1;    // "Conditions"
@@ -172,7 +174,7 @@ class TForm1 : public QMainWindow {
 
  private:
   // A handler for a signal: an error escaping it is shown, and the program goes on.
-  std::function<void()> Handler(void (TForm1::*handler)());
+  std::function<void()> Handler(void (MainWindow::*handler)());
   // The directory boxes' click: on Yes, the box's directory and its dialog's start folder
   // become the start-up directory.
   void AskStartUpDir(QLineEdit* dirBox, FileDialogRequest& dialog);
@@ -193,3 +195,5 @@ class TForm1 : public QMainWindow {
   bool destroyed_ = false;   // FormDestroy has run
   bool inExit_ = false;      // EditTextExits is running
 };
+
+}  // namespace kelvane

@@ -9,6 +9,8 @@
 
 #include "platform/dialogs.h"
 
+namespace kelvane {
+
 class ScriptedDialogs : public Dialogs {
  public:
   // Everything shown, in order: "message: T", "notice: T", "report: T", "confirm: T",
@@ -51,3 +53,5 @@ class ScopedScriptedDialogs : public ScriptedDialogs {
   ScopedScriptedDialogs() { SetDialogs(this); }
   ~ScopedScriptedDialogs() override { SetDialogs(nullptr); }
 };
+
+}  // namespace kelvane

@@ -8,9 +8,11 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/about.h"
+#include "app/about_dialog.h"
 #include "app_fakes.h"
-#include "platform/scripted_dialogs.h"
+#include "scripted_dialogs.h"
+
+using namespace kelvane;
 
 namespace {
 
@@ -33,7 +35,7 @@ void Click(QWidget* w) {
 TEST_F(AboutTest, EveryOpeningShowsVersion1_0AndClosesWithOk) {
   for (int opening = 1; opening <= 2; ++opening) {
     SCOPED_TRACE(opening);
-    auto* box = new TAboutBox;
+    auto* box = new AboutDialog;
     EXPECT_EQ(box->windowTitle(), "About");
     EXPECT_EQ(box->ProductName->text(), "Kelvane");
     EXPECT_EQ(box->Version->text(), "Version 1.0");
@@ -47,7 +49,7 @@ TEST_F(AboutTest, EveryOpeningShowsVersion1_0AndClosesWithOk) {
 }
 
 TEST_F(AboutTest, LayoutAndColours) {
-  TAboutBox box;
+  AboutDialog box;
   EXPECT_EQ(box.size(), QSize(Px(box, 321), Px(box, 252)));
   EXPECT_EQ(box.minimumSize(), box.maximumSize());
   EXPECT_EQ(box.palette().color(QPalette::Window), QColor(Qt::black));
@@ -81,7 +83,7 @@ TEST_F(AboutTest, LayoutAndColours) {
 }
 
 TEST_F(AboutTest, ProgramIconShowsThePicture) {
-  TAboutBox box;
+  AboutDialog box;
   EXPECT_EQ(box.ProgramIcon->geometry(), QRect(Px(box, 8), Px(box, 8), Px(box, 105), Px(box, 105)));
   QPixmap picture = box.ProgramIcon->pixmap();
   ASSERT_FALSE(picture.isNull());
@@ -90,7 +92,7 @@ TEST_F(AboutTest, ProgramIconShowsThePicture) {
 
 TEST_F(AboutTest, ClickingAnAddressShowsItForCopying) {
   ScopedScriptedDialogs dialogs;
-  TAboutBox box;
+  AboutDialog box;
   dialogs.AnswerInput(std::string("edited@elsewhere.example"));
   Click(box.Label1);
   dialogs.AnswerInput(std::nullopt);
@@ -104,7 +106,7 @@ TEST_F(AboutTest, ClickingAnAddressShowsItForCopying) {
 
 TEST_F(AboutTest, OtherLabelsAndOtherButtonsDoNotShowAddresses) {
   ScopedScriptedDialogs dialogs;
-  TAboutBox box;
+  AboutDialog box;
   Click(box.ProductName);
   Click(box.Label3);
   const QPointF at(2, 2);

@@ -8,11 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/fault.h"
 #include "platform/io_result.h"
 #include "platform/orderly_exit.h"
-#include "platform/scripted_dialogs.h"
+#include "scripted_dialogs.h"
 #include "test_support.h"
-#include "text/fault.h"
+
+using namespace kelvane;
 
 namespace {
 

@@ -1,4 +1,6 @@
-#include "platform/scripted_dialogs.h"
+#include "scripted_dialogs.h"
+
+namespace kelvane {
 
 void ScriptedDialogs::Clear() {
   log.clear();
@@ -77,3 +79,5 @@ std::optional<std::string> ScriptedDialogs::OpenFile(const FileDialogRequest& re
 std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogRequest& request) {
   return NextFile("save", request);
 }
+
+}  // namespace kelvane

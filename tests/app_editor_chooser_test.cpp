@@ -6,9 +6,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/unit6.h"
+#include "app/editor_chooser.h"
 #include "app_fakes.h"
-#include "platform/scripted_dialogs.h"
+#include "scripted_dialogs.h"
+
+using namespace kelvane;
 
 namespace {
 
@@ -19,7 +21,7 @@ class Unit6Test : public ::testing::Test {
 };
 
 TEST_F(Unit6Test, ControlsHaveTheirNamesCaptionsAndPlaces) {
-  TForm6 form;
+  EditorChooserDialog form;
   struct Expected {
     QWidget* control;
     const char* name;
@@ -50,7 +52,7 @@ TEST_F(Unit6Test, ControlsHaveTheirNamesCaptionsAndPlaces) {
 }
 
 TEST_F(Unit6Test, DialogIsFixedWithHelpButtonAndPlacedAt70_156) {
-  TForm6 form;
+  EditorChooserDialog form;
   EXPECT_EQ(form.size(), QSize(Px(form, 507), Px(form, 90)));
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
   EXPECT_TRUE(form.windowFlags() & Qt::WindowContextHelpButtonHint);
@@ -59,14 +61,14 @@ TEST_F(Unit6Test, DialogIsFixedWithHelpButtonAndPlacedAt70_156) {
 }
 
 TEST_F(Unit6Test, TabOrderRunsPathBrowseOkCancel) {
-  TForm6 form;
+  EditorChooserDialog form;
   EXPECT_EQ(form.Edit1->nextInFocusChain(), form.Button1);
   EXPECT_EQ(form.Button1->nextInFocusChain(), form.Button2);
   EXPECT_EQ(form.Button2->nextInFocusChain(), form.Button3);
 }
 
 TEST_F(Unit6Test, OpenDialogAsksForEditorsAndLetsAnyProgramBeChosen) {
-  TForm6 form;
+  EditorChooserDialog form;
   EXPECT_EQ(form.OpenDialog1.title, "Editors");
   EXPECT_EQ(form.OpenDialog1.filter.rfind("Text editors and word processors|*.exe", 0), 0u);
   EXPECT_NE(form.OpenDialog1.filter.find("|All Files|*"), std::string::npos);
@@ -76,7 +78,7 @@ TEST_F(Unit6Test, OpenDialogAsksForEditorsAndLetsAnyProgramBeChosen) {
 
 TEST_F(Unit6Test, BrowsePutsTheChosenPathIntoTheField) {
   ScopedScriptedDialogs dialogs;
-  TForm6 form;
+  EditorChooserDialog form;
   form.Edit1->setText("/usr/bin/old editor");
   form.OpenDialog1.fileName = "/usr/bin/old editor";
   dialogs.AnswerFile("/opt/My Editor/bin/edit");
@@ -90,7 +92,7 @@ TEST_F(Unit6Test, BrowsePutsTheChosenPathIntoTheField) {
 
 TEST_F(Unit6Test, CancelledBrowseLeavesTheFieldAlone) {
   ScopedScriptedDialogs dialogs;
-  TForm6 form;
+  EditorChooserDialog form;
   form.Edit1->setText("/usr/bin/gedit");
   dialogs.AnswerFile(std::nullopt);
   form.BrowseButtonClick();
@@ -100,21 +102,21 @@ TEST_F(Unit6Test, CancelledBrowseLeavesTheFieldAlone) {
 
 TEST_F(Unit6Test, OkAcceptsCancelRejectsAndEnterDoesNothing) {
   {
-    TForm6 form;
+    EditorChooserDialog form;
     form.show();
     form.Button2->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.isVisible());
   }
   {
-    TForm6 form;
+    EditorChooserDialog form;
     form.show();
     form.Button3->click();
     EXPECT_EQ(form.result(), QDialog::Rejected);
     EXPECT_FALSE(form.isVisible());
   }
   {
-    TForm6 form;
+    EditorChooserDialog form;
     form.show();
     form.setResult(-1);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
@@ -126,7 +128,7 @@ TEST_F(Unit6Test, OkAcceptsCancelRejectsAndEnterDoesNothing) {
 
 TEST_F(Unit6Test, HelpKeyAndHelpButtonOpenTopic28) {
   RecordingLauncher launcher;
-  TForm6 form;
+  EditorChooserDialog form;
   form.show();
   QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
   QCoreApplication::sendEvent(form.Edit1, &f1);  // travels up from the focused field
@@ -142,7 +144,7 @@ TEST_F(Unit6Test, HelpKeyAndHelpButtonOpenTopic28) {
 TEST_F(Unit6Test, HiddenChooserIgnoresTheHelpButton) {
   // Every top-level window hears of the what's-this mode, the hidden start-up chooser too.
   RecordingLauncher launcher;
-  TForm6 form;
+  EditorChooserDialog form;
   QEvent whatsThis(QEvent::EnterWhatsThisMode);
   QCoreApplication::sendEvent(&form, &whatsThis);
   QCoreApplication::processEvents();

@@ -17,8 +17,10 @@
 #include <QVBoxLayout>
 
 #include "app/event_errors.h"
+#include "app/main_window.h"
 #include "app/tool_icons.h"
-#include "app/unit1.h"
+
+namespace kelvane {
 
 namespace {
 // The client area below the menu bar at 96 dpi: the window's outer 577 by 367 less its
@@ -34,11 +36,11 @@ W* Named(W* widget, const char* name) {
 }
 }  // namespace
 
-int TForm1::Px(int designPixels) const {
+int MainWindow::Px(int designPixels) const {
   return qRound(designPixels * logicalDpiX() / 96.0);
 }
 
-void TForm1::BuildControls() {
+void MainWindow::BuildControls() {
   auto* client = Named(new QWidget(this), "ClientArea");
   setCentralWidget(client);
 
@@ -139,17 +141,17 @@ void TForm1::BuildControls() {
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::StrongFocus);
   }
-  connect(Button1, &QPushButton::clicked, this, Handler(&TForm1::ToggleIO));
-  connect(Button2, &QPushButton::clicked, this, Handler(&TForm1::RunButtonClick));
-  connect(Button3, &QPushButton::clicked, this, Handler(&TForm1::Button3Click));
+  connect(Button1, &QPushButton::clicked, this, Handler(&MainWindow::ToggleIO));
+  connect(Button2, &QPushButton::clicked, this, Handler(&MainWindow::RunButtonClick));
+  connect(Button3, &QPushButton::clicked, this, Handler(&MainWindow::Button3Click));
 
-  connect(Memo1, &QPlainTextEdit::textChanged, this, Handler(&TForm1::Memo1Change));
+  connect(Memo1, &QPlainTextEdit::textChanged, this, Handler(&MainWindow::Memo1Change));
 }
 
-void TForm1::BuildToolBar() {
+void MainWindow::BuildToolBar() {
   ActionList1 = Named(new QObject(this), "ActionList1");
   auto editAction = [&](const char* name, ToolImage image, const char* caption, const char* hint,
-                        void (TForm1::*handler)()) {
+                        void (MainWindow::*handler)()) {
     auto* a = Named(new QAction(ToolIcon(image), QString::fromUtf8(caption), ActionList1), name);
     a->setToolTip(QString::fromUtf8(hint));
     a->setStatusTip(QString::fromUtf8(hint));
@@ -157,10 +159,11 @@ void TForm1::BuildToolBar() {
     connect(a, &QAction::triggered, this, Handler(handler));
     return a;
   };
-  EditCut1 = editAction("EditCut1", ToolImage::Cut, "Cu&t", "Cut", &TForm1::EditCut1Execute);
-  EditCopy1 = editAction("EditCopy1", ToolImage::Copy, "&Copy", "Copy", &TForm1::EditCopy1Execute);
+  EditCut1 = editAction("EditCut1", ToolImage::Cut, "Cu&t", "Cut", &MainWindow::EditCut1Execute);
+  EditCopy1 =
+      editAction("EditCopy1", ToolImage::Copy, "&Copy", "Copy", &MainWindow::EditCopy1Execute);
   EditPaste1 =
-      editAction("EditPaste1", ToolImage::Paste, "&Paste", "Paste", &TForm1::EditPaste1Execute);
+      editAction("EditPaste1", ToolImage::Paste, "&Paste", "Paste", &MainWindow::EditPaste1Execute);
 
   ToolBar1 = Named(new QToolBar(centralWidget()), "ToolBar1");
   ToolBar1->setGeometry(0, 0, Px(kClientWidth), Px(29));
@@ -169,7 +172,7 @@ void TForm1::BuildToolBar() {
   ToolBar1->setIconSize(QSize(Px(16), Px(16)));
   ToolBar1->setContentsMargins(Px(2), 0, 0, 0);
   auto button = [&](const char* name, ToolImage image, const char* hint,
-                    void (TForm1::*handler)()) {
+                    void (MainWindow::*handler)()) {
     auto* b = Named(new QToolButton(ToolBar1), name);
     b->setIcon(ToolIcon(image));
     b->setToolTip(QString::fromUtf8(hint));
@@ -182,15 +185,15 @@ void TForm1::BuildToolBar() {
     ToolBar1->addWidget(b);
     return b;
   };
-  ToolButton1 =
-      button("ToolButton1", ToolImage::Open, "Set input file (Ctrl+O)", &TForm1::SetInput1Click);
-  ToolButton2 =
-      button("ToolButton2", ToolImage::Save, "Set output file (Ctrl+S)", &TForm1::SetOutput1Click);
+  ToolButton1 = button("ToolButton1", ToolImage::Open, "Set input file (Ctrl+O)",
+                       &MainWindow::SetInput1Click);
+  ToolButton2 = button("ToolButton2", ToolImage::Save, "Set output file (Ctrl+S)",
+                       &MainWindow::SetOutput1Click);
   ToolButton3 = button("ToolButton3", ToolImage::OutputFromInput, "Set output path to input path",
-                       &TForm1::OeqIToolButtonClick);
+                       &MainWindow::OeqIToolButtonClick);
   ToolButton4 = button("ToolButton4", ToolImage::InputFromOutput, "Set input path to output path",
-                       &TForm1::IeqOToolButtonClick);
-  ToolButton5 = button("ToolButton5", ToolImage::Run, "Run (Ctrl+R)", &TForm1::RunButtonClick);
+                       &MainWindow::IeqOToolButtonClick);
+  ToolButton5 = button("ToolButton5", ToolImage::Run, "Run (Ctrl+R)", &MainWindow::RunButtonClick);
   ToolButton6 = Named(new QWidget(ToolBar1), "ToolButton6");
   ToolButton6->setFixedSize(Px(8), Px(22));
   ToolBar1->addWidget(ToolButton6);
@@ -209,13 +212,13 @@ void TForm1::BuildToolBar() {
   ToolButton9 = actionButton("ToolButton9", EditPaste1);
 }
 
-void TForm1::BuildMenus() {
+void MainWindow::BuildMenus() {
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));
   auto menu = [&](const char* name, const char* caption) {
     return Named(menuBar()->addMenu(QString::fromUtf8(caption)), name);
   };
   auto item = [&](QMenu* m, const char* name, const char* caption, QKeySequence shortcut,
-                  void (TForm1::*handler)(), QIcon icon = QIcon()) {
+                  void (MainWindow::*handler)(), QIcon icon = QIcon()) {
     auto* a = Named(m->addAction(icon, QString::fromUtf8(caption)), name);
     a->setShortcut(shortcut);
     connect(a, &QAction::triggered, this, Handler(handler));
@@ -224,57 +227,58 @@ void TForm1::BuildMenus() {
 
   File1 = menu("File1", "&File");
   SetInput1 = item(File1, "SetInput1", "Set &Input", QKeySequence(Qt::CTRL | Qt::Key_O),
-                   &TForm1::SetInput1Click, ToolIcon(ToolImage::Open));
+                   &MainWindow::SetInput1Click, ToolIcon(ToolImage::Open));
   SetOutput1 = item(File1, "SetOutput1", "Set &Output", QKeySequence(Qt::CTRL | Qt::Key_S),
-                    &TForm1::SetOutput1Click, ToolIcon(ToolImage::Save));
+                    &MainWindow::SetOutput1Click, ToolIcon(ToolImage::Save));
   File1->addSeparator();
-  Run1 = item(File1, "Run1", "&Run", QKeySequence(Qt::CTRL | Qt::Key_R), &TForm1::RunButtonClick,
-              ToolIcon(ToolImage::Run));
+  Run1 = item(File1, "Run1", "&Run", QKeySequence(Qt::CTRL | Qt::Key_R),
+              &MainWindow::RunButtonClick, ToolIcon(ToolImage::Run));
   File1->addSeparator();
-  Exit1 = item(File1, "Exit1", "E&xit", QKeySequence(), &TForm1::Exit1Click);
+  Exit1 = item(File1, "Exit1", "E&xit", QKeySequence(), &MainWindow::Exit1Click);
 
   Edit4 = menu("Edit4", "&Edit");
-  Cut1 = item(Edit4, "Cut1", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), &TForm1::EditCut1Execute,
-              ToolIcon(ToolImage::Cut));
+  Cut1 = item(Edit4, "Cut1", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X),
+              &MainWindow::EditCut1Execute, ToolIcon(ToolImage::Cut));
   Copy1 = item(Edit4, "Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C),
-               &TForm1::EditCopy1Execute, ToolIcon(ToolImage::Copy));
+               &MainWindow::EditCopy1Execute, ToolIcon(ToolImage::Copy));
   Paste1 = item(Edit4, "Paste1", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V),
-                &TForm1::EditPaste1Execute, ToolIcon(ToolImage::Paste));
+                &MainWindow::EditPaste1Execute, ToolIcon(ToolImage::Paste));
   for (QAction* a : {Cut1, Copy1, Paste1}) a->setToolTip(a->text().remove(QLatin1Char('&')));
   Edit4->addSeparator();
   OutputEditor11 = item(Edit4, "OutputEditor11", "Output Editor &1",
-                        QKeySequence(Qt::CTRL | Qt::Key_E), &TForm1::Editor1Click);
+                        QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::Editor1Click);
   OutputEditor21 = item(Edit4, "OutputEditor21", "Output Editor &2",
-                        QKeySequence(Qt::CTRL | Qt::Key_F), &TForm1::Editor2Click);
+                        QKeySequence(Qt::CTRL | Qt::Key_F), &MainWindow::Editor2Click);
 
   Options1 = menu("Options1", "&Options");
   Split1 = Named(Options1->addAction(QStringLiteral("S&plit")), "Split1");
   Split1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   Split1->setCheckable(true);
   Split1->setChecked(false);
-  connect(Split1, &QAction::triggered, this, Handler(&TForm1::Split1Click));
+  connect(Split1, &QAction::triggered, this, Handler(&MainWindow::Split1Click));
 
   Help1 = menu("Help1", "&Help");
-  Contents1 = item(Help1, "Contents1", "&Contents", QKeySequence(), &TForm1::Contents1Click);
-  About1 = item(Help1, "About1", "&About", QKeySequence(), &TForm1::About1Click);
+  Contents1 = item(Help1, "Contents1", "&Contents", QKeySequence(), &MainWindow::Contents1Click);
+  About1 = item(Help1, "About1", "&About", QKeySequence(), &MainWindow::About1Click);
 
   // The edit actions are enabled as the focused field allows.
-  connect(Edit4, &QMenu::aboutToShow, this, &TForm1::UpdateEditActions);
-  connect(qApp, &QApplication::focusChanged, this, &TForm1::UpdateEditActions);
-  connect(QApplication::clipboard(), &QClipboard::dataChanged, this, &TForm1::UpdateEditActions);
+  connect(Edit4, &QMenu::aboutToShow, this, &MainWindow::UpdateEditActions);
+  connect(qApp, &QApplication::focusChanged, this, &MainWindow::UpdateEditActions);
+  connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
+          &MainWindow::UpdateEditActions);
   for (QLineEdit* e : findChildren<QLineEdit*>())
-    connect(e, &QLineEdit::selectionChanged, this, &TForm1::UpdateEditActions);
-  connect(Memo1, &QPlainTextEdit::selectionChanged, this, &TForm1::UpdateEditActions);
+    connect(e, &QLineEdit::selectionChanged, this, &MainWindow::UpdateEditActions);
+  connect(Memo1, &QPlainTextEdit::selectionChanged, this, &MainWindow::UpdateEditActions);
 }
 
-void TForm1::SetTabOrder() {
+void MainWindow::SetTabOrder() {
   QWidget* order[] = {Edit1,      Edit2,  Edit3,  Memo1,  Edit5,  Edit6,   Edit7,   Edit8,
                       Edit9,      Edit10, Edit11, Edit12, Edit13, Edit14,  Edit15,  RadioNotation,
                       RadioMoves, Edit16, Edit17, Edit18, Edit19, Button1, Button2, Button3};
   for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
-void TForm1::CentreOnScreen() {
+void MainWindow::CentreOnScreen() {
   resize(Px(kClientWidth), Px(kClientHeight) + menuBar()->sizeHint().height());
   if (QScreen* s = screen()) {
     QRect area = s->availableGeometry();
@@ -282,12 +286,14 @@ void TForm1::CentreOnScreen() {
   }
 }
 
-void TForm1::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   // The tool bar is aligned to the top edge and takes the client area's full width.
   if (ToolBar1 && centralWidget()) ToolBar1->setGeometry(0, 0, centralWidget()->width(), Px(29));
 }
 
-std::function<void()> TForm1::Handler(void (TForm1::*handler)()) {
+std::function<void()> MainWindow::Handler(void (MainWindow::*handler)()) {
   return [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); };
 }
+
+}  // namespace kelvane

@@ -1,4 +1,4 @@
-#include "app/about.h"
+#include "app/about_dialog.h"
 
 #include <QFrame>
 #include <QGuiApplication>
@@ -9,6 +9,8 @@
 
 #include "app/program_picture.h"
 #include "platform/dialogs.h"
+
+namespace kelvane {
 
 namespace {
 const char* const kAddress1 = "games@kelvane.example";
@@ -45,7 +47,7 @@ void CentreLabel(const QWidget* form, QLabel* label, int centreX, int top) {
 }
 }  // namespace
 
-TAboutBox::TAboutBox(QWidget* parent)
+AboutDialog::AboutDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
   setObjectName("AboutBox");
@@ -104,7 +106,7 @@ TAboutBox::TAboutBox(QWidget* parent)
   }
 }
 
-void TAboutBox::SetConstantsCreate() {
+void AboutDialog::SetConstantsCreate() {
   Version->setText("Version 1.0");
   Label1->setText(kAddress1);
   Label2->setText(kAddress2);
@@ -117,15 +119,15 @@ void TAboutBox::SetConstantsCreate() {
   CentreLabel(this, Label2, 152, 168);
 }
 
-void TAboutBox::Email1Click() {
+void AboutDialog::Email1Click() {
   ShowAddress(kAddress1);
 }
 
-void TAboutBox::Email2Click() {
+void AboutDialog::Email2Click() {
   ShowAddress(kAddress2);
 }
 
-bool TAboutBox::eventFilter(QObject* watched, QEvent* e) {
+bool AboutDialog::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
     if (watched == Label1) {
@@ -144,3 +146,5 @@ void ShowAddress(const std::string& address) {
   // The box only shows the address so it can be copied; what it returns is not used.
   (void)dialogs().InputBox("email address", "Type Ctrl+C to copy", address);
 }
+
+}  // namespace kelvane

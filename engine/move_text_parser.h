@@ -11,25 +11,27 @@
 #include <string_view>
 #include <vector>
 
+namespace kelvane {
+
 // A fault in a game's move text; its message is the parser's ErrorText.
-class ENotationException : public std::runtime_error {
+class MoveTextError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
   int HelpContext = 0;
 };
 
-class TMove {
+class Move {
  public:
   static constexpr int kMaxText = 9;
   // Keeps at most the first 9 bytes of text.
-  TMove(int32_t offset, std::string_view text);
+  Move(int32_t offset, std::string_view text);
   // A word of n bytes with at least kMaxText bytes readable at text: the constructor
   // that builds every ply of every game copies whole words instead of byte by byte.
   struct ReadableWord {
     const char* text;
     size_t n;
   };
-  TMove(int32_t offset, ReadableWord word) : Offset(offset) {
+  Move(int32_t offset, ReadableWord word) : Offset(offset) {
     const size_t n = word.n < kMaxText ? word.n : kMaxText;
     uint64_t head;
     std::memcpy(&head, word.text, sizeof head);
@@ -38,9 +40,9 @@ class TMove {
     MoveText[8] = n > 8 ? word.text[8] : '\0';
     TextLen = static_cast<int32_t>(n);
   }
-  ~TMove();
-  TMove(const TMove&) = default;
-  TMove& operator=(const TMove&) = default;
+  ~Move();
+  Move(const Move&) = default;
+  Move& operator=(const Move&) = default;
 
   std::string_view Text() const { return {MoveText, static_cast<size_t>(TextLen)}; }
 
@@ -49,19 +51,19 @@ class TMove {
   char MoveText[kMaxText];
 };
 
-class TParseLine {
+class MoveTextParser {
  public:
-  TParseLine(int32_t tag1, int32_t normalizeFlag, int32_t tag3, int32_t tag4,
-             std::string_view text);
-  ~TParseLine();
-  TParseLine(const TParseLine&) = delete;
-  TParseLine& operator=(const TParseLine&) = delete;
+  MoveTextParser(int32_t tag1, int32_t normalizeFlag, int32_t tag3, int32_t tag4,
+                 std::string_view text);
+  ~MoveTextParser();
+  MoveTextParser(const MoveTextParser&) = delete;
+  MoveTextParser& operator=(const MoveTextParser&) = delete;
 
-  // Fills Moves (and CleanText when NormalizeFlag < 0); throws ENotationException.
+  // Fills Moves (and CleanText when NormalizeFlag < 0); throws MoveTextError.
   void Parse();
-  // Records the fault (position 1-based) and throws ENotationException with message.
+  // Records the fault (position 1-based) and throws MoveTextError with message.
   [[noreturn]] void NotationError(int64_t position, const std::string& message);
-  // Appends one TMove per word of the cleaned working text w.
+  // Appends one Move per word of the cleaned working text w.
   void SplitMoves(std::string_view w);
 
  private:
@@ -79,7 +81,7 @@ class TParseLine {
   std::string ErrorText;
   int32_t ErrorPos = 0;
   int32_t ErrorKind = 0;
-  std::vector<TMove> Moves;
+  std::vector<Move> Moves;
 };
 
 // Blanks the game result at the very end of w (see the parser tests for the edges).
@@ -91,3 +93,5 @@ void BlankResult(char* w, size_t len);
 int64_t BlankComments(char* w, size_t len, size_t& position);
 // Blanks periods and the move numbers that stand at the start or after a blank or period.
 void BlankMoveNumbers(char* buf, size_t len);
+
+}  // namespace kelvane

@@ -1,4 +1,4 @@
-#include "app/unit1.h"
+#include "app/main_window.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -14,15 +14,17 @@
 #include <exception>
 #include <memory>
 
-#include "app/about.h"
+#include "app/about_dialog.h"
+#include "app/editor_chooser.h"
 #include "app/event_errors.h"
-#include "app/unit6.h"
 #include "engine/criteria.h"
 #include "engine/scan_run.h"
+#include "platform/fault.h"
 #include "platform/file_system.h"
 #include "platform/launcher.h"
-#include "settings/ini_unit.h"
-#include "text/fault.h"
+#include "settings/settings.h"
+
+namespace kelvane {
 
 namespace {
 const QColor kBlack(0, 0, 0);
@@ -41,7 +43,7 @@ QByteArray Bytes(const std::string& s) {
 }
 }  // namespace
 
-TForm1::TForm1(std::vector<std::string> commandLine, QWidget* parent)
+MainWindow::MainWindow(std::vector<std::string> commandLine, QWidget* parent)
     : QMainWindow(parent), commandLine_(std::move(commandLine)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Kelvane"));
@@ -57,7 +59,7 @@ TForm1::TForm1(std::vector<std::string> commandLine, QWidget* parent)
   FormCreate();
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
   // A window that is destroyed without having been closed still stores and saves.
   if (!destroyed_ && created_) RunHandler([this] { FormDestroy(); });
   if (exitStep_ != 0) RemoveExitStep(exitStep_);
@@ -70,7 +72,7 @@ TForm1::~TForm1() {
 
 // ---- Start-up and shutdown ------------------------------------------------------------
 
-void TForm1::FormCreate() {
+void MainWindow::FormCreate() {
   IniValues.Reset();
   IniValues.RadNota = true;
   LoadSettings();
@@ -92,7 +94,7 @@ void TForm1::FormCreate() {
   created_ = true;
 }
 
-void TForm1::FormDestroy() {
+void MainWindow::FormDestroy() {
   destroyed_ = true;
   if (exitStep_ != 0) {
     RemoveExitStep(exitStep_);
@@ -102,20 +104,20 @@ void TForm1::FormDestroy() {
   SaveSettings();
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
   if (!destroyed_ && created_) RunHandler([this] { FormDestroy(); });
 }
 
-void TForm1::Button3Click() {
+void MainWindow::Button3Click() {
   close();
 }
 
-void TForm1::Exit1Click() {
+void MainWindow::Exit1Click() {
   Button3Click();
 }
 
-bool TForm1::TakeCommandLineFile(std::string& dirSlot, std::string& nameSlot) {
+bool MainWindow::TakeCommandLineFile(std::string& dirSlot, std::string& nameSlot) {
   if (commandLine_.empty()) return false;
   std::string path = commandLine_.front();
   if (path.empty() || !fileSystem().FileExists(path)) return false;
@@ -127,7 +129,7 @@ bool TForm1::TakeCommandLineFile(std::string& dirSlot, std::string& nameSlot) {
   return true;
 }
 
-void TForm1::RecordToControls() {
+void MainWindow::RecordToControls() {
   SetFileNameText(Edit16, IniValues.Strings[1]);
   SetFileNameText(Edit17, IniValues.Strings[2]);
   SetHint(Edit18, IniValues.Strings[3]);
@@ -146,7 +148,7 @@ void TForm1::RecordToControls() {
   ShowFileStates();
 }
 
-void TForm1::ControlsToRecord() {
+void MainWindow::ControlsToRecord() {
   PathsToRecord();
   IniValues.Strings[7] = Text(Edit1);
   IniValues.Strings[8] = Text(Edit2);
@@ -169,7 +171,7 @@ void TForm1::ControlsToRecord() {
 
 // ---- Criteria entry --------------------------------------------------------------------
 
-void TForm1::EditTextExits() {
+void MainWindow::EditTextExits() {
   for (QLineEdit* e : {Edit1, Edit2, Edit3}) {
     std::string text = Text(e);
     ConditionCheck check = CheckCondition(text);
@@ -182,7 +184,7 @@ void TForm1::EditTextExits() {
   ControlsToRecord();
 }
 
-void TForm1::RadioClick() {
+void MainWindow::RadioClick() {
   if (SettingRadio) return;
   if (RadioItemIndex() == 1) {
     if (IniValues.RadNota) {
@@ -208,7 +210,7 @@ void TForm1::RadioClick() {
   }
 }
 
-void TForm1::Memo1Change() {
+void MainWindow::Memo1Change() {
   std::string text = MemoText();
   if (IsMovesText(text)) {
     if (RadioItemIndex() == 0) {
@@ -244,7 +246,7 @@ void TForm1::Memo1Change() {
   IniValues.Integers[7] = to;
 }
 
-bool TForm1::CriteriaValid() {
+bool MainWindow::CriteriaValid() {
   QLineEdit* field = nullptr;
   switch (CheckCriteria()) {
     case CriteriaFault::None:
@@ -274,7 +276,7 @@ bool TForm1::CriteriaValid() {
 
 // ---- Files and the Run command ---------------------------------------------------------
 
-void TForm1::SetInput1Click() {
+void MainWindow::SetInput1Click() {
   OpenDialog1.title = "Set Input File";
   OpenDialog1.initialDir = IniValues.Strings[3];
   OpenDialog1.fileName = IniValues.Strings[1];
@@ -286,7 +288,7 @@ void TForm1::SetInput1Click() {
   PathsToRecord();
 }
 
-void TForm1::SetOutput1Click() {
+void MainWindow::SetOutput1Click() {
   SaveDialog1.title = "Set Output File";
   SaveDialog1.initialDir = IniValues.Strings[4];
   SaveDialog1.fileName = IniValues.Strings[2];
@@ -298,19 +300,19 @@ void TForm1::SetOutput1Click() {
   PathsToRecord();
 }
 
-void TForm1::OeqIToolButtonClick() {
+void MainWindow::OeqIToolButtonClick() {
   SetHint(Edit19, Hint(Edit18));
   ShowFileStates();
   PathsToRecord();
 }
 
-void TForm1::IeqOToolButtonClick() {
+void MainWindow::IeqOToolButtonClick() {
   SetHint(Edit18, Hint(Edit19));
   ShowFileStates();
   PathsToRecord();
 }
 
-void TForm1::ToggleIO() {
+void MainWindow::ToggleIO() {
   std::string name = FileNameText(Edit16);
   SetFileNameText(Edit16, FileNameText(Edit17));
   SetFileNameText(Edit17, name);
@@ -321,15 +323,15 @@ void TForm1::ToggleIO() {
   PathsToRecord();
 }
 
-void TForm1::DirInputChg() {
+void MainWindow::DirInputChg() {
   AskStartUpDir(Edit18, OpenDialog1);
 }
 
-void TForm1::DirOutputChg() {
+void MainWindow::DirOutputChg() {
   AskStartUpDir(Edit19, SaveDialog1);
 }
 
-void TForm1::AskStartUpDir(QLineEdit* dirBox, FileDialogRequest& dialog) {
+void MainWindow::AskStartUpDir(QLineEdit* dirBox, FileDialogRequest& dialog) {
   if (dialogs().Confirm("Set to start up directory?", DialogButtons::YesNo) == DialogButton::Yes) {
     SetHint(dirBox, IniValues.Strings[0]);
     dialog.initialDir = IniValues.Strings[0];
@@ -338,15 +340,15 @@ void TForm1::AskStartUpDir(QLineEdit* dirBox, FileDialogRequest& dialog) {
   PathsToRecord();
 }
 
-void TForm1::Edit16ChgKeyUp() {
+void MainWindow::Edit16ChgKeyUp() {
   ShowFileStates();
 }
 
-void TForm1::Edit17ChgKeyUp() {
+void MainWindow::Edit17ChgKeyUp() {
   ShowFileStates();
 }
 
-void TForm1::ShowFileStates() {
+void MainWindow::ShowFileStates() {
   std::string input = Hint(Edit18) + FileNameText(Edit16);
   std::string output = Hint(Edit19) + FileNameText(Edit17);
   QColor inputColour = kBlack, outputColour = kBlack;
@@ -368,19 +370,19 @@ void TForm1::ShowFileStates() {
   SetTextColour(Edit17, outputColour);
 }
 
-void TForm1::PathsToRecord() {
+void MainWindow::PathsToRecord() {
   IniValues.Strings[1] = FileNameText(Edit16);
   IniValues.Strings[2] = FileNameText(Edit17);
   IniValues.Strings[3] = Hint(Edit18);
   IniValues.Strings[4] = Hint(Edit19);
 }
 
-void TForm1::Split1Click() {
+void MainWindow::Split1Click() {
   // The check item has already inverted its own mark when this runs.
   IniValues.Split = Split1->isChecked();
 }
 
-void TForm1::RunButtonClick() {
+void MainWindow::RunButtonClick() {
   PathsToRecord();
   if (!CriteriaValid()) {
     dialogs().Beep();
@@ -393,7 +395,7 @@ void TForm1::RunButtonClick() {
 
 // ---- Output editors, help and the about box -------------------------------------------
 
-void TForm1::Editor1Click() {
+void MainWindow::Editor1Click() {
   PathsToRecord();
   if (LaunchEditor(1, IniValues.Strings[5], FileNameText(Edit17), Hint(Edit19))) {
     ControlsToRecord();
@@ -401,7 +403,7 @@ void TForm1::Editor1Click() {
   }
 }
 
-void TForm1::Editor2Click() {
+void MainWindow::Editor2Click() {
   PathsToRecord();
   if (LaunchEditor(2, IniValues.Strings[6], FileNameText(Edit17), Hint(Edit19))) {
     ControlsToRecord();
@@ -409,8 +411,8 @@ void TForm1::Editor2Click() {
   }
 }
 
-bool TForm1::LaunchEditor(int editorNumber, std::string& editorSlot, const std::string& outputName,
-                          const std::string& outputDir) {
+bool MainWindow::LaunchEditor(int editorNumber, std::string& editorSlot,
+                              const std::string& outputName, const std::string& outputDir) {
   std::string outputPath = outputDir + outputName;
   // A path has no short form here; it is the path itself when the file exists.
   std::string shortPath = fileSystem().FileExists(outputPath) ? outputPath : std::string();
@@ -422,7 +424,7 @@ bool TForm1::LaunchEditor(int editorNumber, std::string& editorSlot, const std::
                             ".");
     return false;
   }
-  auto chooser = std::make_unique<TForm6>(this);
+  auto chooser = std::make_unique<EditorChooserDialog>(this);
   SetFileNameText(chooser->Edit1, editorSlot);
   chooser->OpenDialog1.fileName = editorSlot;
   chooser->setWindowTitle(editorNumber == 1 ? QStringLiteral("Output Editor 1")
@@ -435,43 +437,43 @@ bool TForm1::LaunchEditor(int editorNumber, std::string& editorSlot, const std::
   return stored;
 }
 
-void TForm1::Contents1Click() {
+void MainWindow::Contents1Click() {
   launcher().ShowHelp(0);
 }
 
-void TForm1::About1Click() {
-  auto box = std::make_unique<TAboutBox>(this);
+void MainWindow::About1Click() {
+  auto box = std::make_unique<AboutDialog>(this);
   box->exec();
 }
 
 // ---- Edit actions ----------------------------------------------------------------------
 
-QWidget* TForm1::FocusedField() const {
+QWidget* MainWindow::FocusedField() const {
   QWidget* w = QApplication::focusWidget();
   if (!w || w->window() != this) return nullptr;
   if (qobject_cast<QLineEdit*>(w) || w == Memo1) return w;
   return nullptr;
 }
 
-void TForm1::EditCut1Execute() {
+void MainWindow::EditCut1Execute() {
   QWidget* w = FocusedField();
   if (auto* e = qobject_cast<QLineEdit*>(w)) e->cut();
   if (w == Memo1) Memo1->cut();
 }
 
-void TForm1::EditCopy1Execute() {
+void MainWindow::EditCopy1Execute() {
   QWidget* w = FocusedField();
   if (auto* e = qobject_cast<QLineEdit*>(w)) e->copy();
   if (w == Memo1) Memo1->copy();
 }
 
-void TForm1::EditPaste1Execute() {
+void MainWindow::EditPaste1Execute() {
   QWidget* w = FocusedField();
   if (auto* e = qobject_cast<QLineEdit*>(w)) e->paste();
   if (w == Memo1) Memo1->paste();
 }
 
-void TForm1::UpdateEditActions() {
+void MainWindow::UpdateEditActions() {
   QWidget* w = FocusedField();
   bool selection = false;
   if (auto* e = qobject_cast<QLineEdit*>(w)) selection = e->hasSelectedText();
@@ -484,14 +486,14 @@ void TForm1::UpdateEditActions() {
 
 // ---- Events ----------------------------------------------------------------------------
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (!created_ || destroyed_) return QMainWindow::eventFilter(watched, event);
   bool consumed = false;
   RunHandler([&] { consumed = FieldEvent(watched, event); });
   return consumed || QMainWindow::eventFilter(watched, event);
 }
 
-bool TForm1::FieldEvent(QObject* watched, QEvent* event) {
+bool MainWindow::FieldEvent(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::FocusOut: {
       // Leaving a field for another control of this window is an exit; the window losing
@@ -538,49 +540,51 @@ bool TForm1::FieldEvent(QObject* watched, QEvent* event) {
 
 // ---- Texts at the widget boundary -----------------------------------------------------
 
-std::string TForm1::Text(const QLineEdit* edit) {
+std::string MainWindow::Text(const QLineEdit* edit) {
   return edit->text().toUtf8().toStdString();
 }
 
-void TForm1::SetText(QLineEdit* edit, const std::string& text) {
+void MainWindow::SetText(QLineEdit* edit, const std::string& text) {
   QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   if (edit->text() != s) edit->setText(s);
 }
 
-std::string TForm1::FileNameText(const QLineEdit* edit) {
+std::string MainWindow::FileNameText(const QLineEdit* edit) {
   return edit->text().toLocal8Bit().toStdString();
 }
 
-void TForm1::SetFileNameText(QLineEdit* edit, const std::string& text) {
+void MainWindow::SetFileNameText(QLineEdit* edit, const std::string& text) {
   QString s = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
   if (edit->text() != s) edit->setText(s);
 }
 
-std::string TForm1::Hint(const QWidget* widget) {
+std::string MainWindow::Hint(const QWidget* widget) {
   return widget->property("hintBytes").toByteArray().toStdString();
 }
 
-void TForm1::SetHint(QWidget* widget, const std::string& hint) {
+void MainWindow::SetHint(QWidget* widget, const std::string& hint) {
   widget->setProperty("hintBytes", Bytes(hint));
   widget->setToolTip(QString::fromLocal8Bit(hint.data(), static_cast<qsizetype>(hint.size())));
 }
 
-std::string TForm1::MemoText() const {
+std::string MainWindow::MemoText() const {
   return Memo1->toPlainText().toUtf8().toStdString();
 }
 
-void TForm1::SetMemoText(const std::string& text) {
+void MainWindow::SetMemoText(const std::string& text) {
   Memo1->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-int TForm1::RadioItemIndex() const {
+int MainWindow::RadioItemIndex() const {
   return RadioItems->checkedId();
 }
 
-void TForm1::SetRadioItemIndex(int index) {
+void MainWindow::SetRadioItemIndex(int index) {
   (index == 0 ? RadioNotation : RadioMoves)->setChecked(true);
 }
 
-std::array<QLineEdit*, 10> TForm1::RangeEdits() const {
+std::array<QLineEdit*, 10> MainWindow::RangeEdits() const {
   return {Edit6, Edit7, Edit8, Edit9, Edit10, Edit11, Edit12, Edit13, Edit14, Edit15};
 }
+
+}  // namespace kelvane

@@ -1,6 +1,6 @@
 // The move-text parser. Every clean-up step overwrites unwanted bytes with blanks in one
 // working copy, one pass each, so a move's offset in the copy is its offset in the source.
-#include "engine/parse_line.h"
+#include "engine/move_text_parser.h"
 
 #include <algorithm>
 #include <array>
@@ -13,6 +13,8 @@
 #endif
 
 #include "text/clean_line.h"
+
+namespace kelvane {
 
 namespace {
 
@@ -132,31 +134,31 @@ inline size_t ReserveFor(size_t n) {
 
 }  // namespace
 
-TMove::TMove(int32_t offset, std::string_view text) : Offset(offset) {
+Move::Move(int32_t offset, std::string_view text) : Offset(offset) {
   const size_t n = std::min<size_t>(text.size(), kMaxText);
   std::memset(MoveText, 0, sizeof MoveText);
   if (n) std::memcpy(MoveText, text.data(), n);
   TextLen = static_cast<int32_t>(n);
 }
 
-TMove::~TMove() {
+Move::~Move() {
   TextLen = 0;
 }
 
-TParseLine::TParseLine(int32_t tag1, int32_t normalizeFlag, int32_t tag3, int32_t tag4,
-                       std::string_view text)
+MoveTextParser::MoveTextParser(int32_t tag1, int32_t normalizeFlag, int32_t tag3, int32_t tag4,
+                               std::string_view text)
     : Tag1(tag1), NormalizeFlag(normalizeFlag), Tag3(tag3), Tag4(tag4), SourceText(text) {}
 
-TParseLine::~TParseLine() = default;
+MoveTextParser::~MoveTextParser() = default;
 
-void TParseLine::NotationError(int64_t position, const std::string& message) {
+void MoveTextParser::NotationError(int64_t position, const std::string& message) {
   ErrorText = message;
   ErrorPos = Clamp32(std::max<int64_t>(position, 1) - 1);
   ErrorKind = kErrorKind;
-  throw ENotationException(message);
+  throw MoveTextError(message);
 }
 
-void TParseLine::Parse() {
+void MoveTextParser::Parse() {
   std::string w(SourceText);
   char* const p = w.data();
   const size_t len = w.size();
@@ -183,7 +185,7 @@ void TParseLine::Parse() {
   }
 }
 
-bool TParseLine::SplitNumberedMoves(std::string_view w) {
+bool MoveTextParser::SplitNumberedMoves(std::string_view w) {
   // After the comment step the text holds no tab or line break, so blanking the move
   // numbers and periods leaves words that are the pieces between blanks and periods, each
   // without its leading digits; those words are the moves, and joined by single blanks
@@ -203,7 +205,7 @@ bool TParseLine::SplitNumberedMoves(std::string_view w) {
     // Most words have 16 bytes of the text after their start: copy them in fixed sizes.
     const bool roomy = start + 16 <= len;
     if (roomy)
-      Moves.emplace_back(offset, TMove::ReadableWord{p + start, n});
+      Moves.emplace_back(offset, Move::ReadableWord{p + start, n});
     else
       Moves.emplace_back(offset, std::string_view(p + start, n));
     if (normalize) {
@@ -257,7 +259,7 @@ bool TParseLine::SplitNumberedMoves(std::string_view w) {
   return true;
 }
 
-void TParseLine::SplitMoves(std::string_view w) {
+void MoveTextParser::SplitMoves(std::string_view w) {
   const char* const begin = w.data();
   const char* const end = begin + w.size();
   const size_t before = Moves.size();
@@ -358,3 +360,5 @@ void BlankMoveNumbers(char* buf, size_t len) {
     afterSeparator = period || c == ' ' || (afterSeparator && digit);
   }
 }
+
+}  // namespace kelvane
