@@ -7,7 +7,6 @@
 #include "settings/settings.h"
 #include "text/bounded_text.h"
 #include "text/clean_line.h"
-#include "text/hyper_str.h"
 #include "text/word_utils.h"
 
 namespace kelvane {
@@ -59,7 +58,8 @@ bool IsMovesText(std::string_view text) {
 }
 
 void LineBreaksToBlanks(std::string& text) {
-  ReplaceCharSet(text, "\r\n", ' ');
+  for (char& c : text)
+    if (c == '\r' || c == '\n') c = ' ';
 }
 
 void NotationToMoves(std::string& text) {
@@ -170,7 +170,7 @@ void PrepareMatcherInputs() {
   if (!s[10].empty()) {
     sequence = s[10];
     if (IniValues.RadNota) NotationToMoves(sequence);
-    sequence.resize(static_cast<size_t>(RemoveChar(sequence, '.')));
+    std::erase(sequence, '.');
   }
   IniValues.ReqSequence = sequence;
 

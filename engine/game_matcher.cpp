@@ -9,7 +9,6 @@
 #include "platform/dialogs.h"
 #include "settings/settings.h"
 #include "text/bounded_text.h"
-#include "text/hyper_str.h"
 #include "text/word_utils.h"
 
 namespace kelvane {
@@ -91,7 +90,7 @@ bool GameMatches(const std::string& moveText) {
   const auto& words = QuickTestWords();
   // From the last word to the first: the first missing word ends the test.
   for (auto it = words.rbegin(); it != words.rend(); ++it) {
-    int64_t pos = FindFrom(moveText, *it, 1);
+    int64_t pos = static_cast<int64_t>(moveText.find(*it)) + 1;
     if (pos == 0 || !WholeWordAt(pos, *it, moveText)) return false;
   }
   return TestGame(moveText);
@@ -106,7 +105,7 @@ bool WholeWordAt(int64_t position, std::string_view word, std::string_view text)
     bool endWhole = end >= text.size() || text[end] == '\r' || text[end] == ' ' ||
                     text[end] == '!' || text[end] == '+' || text[end] == '?';
     if (startWhole && endWhole) return true;
-    position = FindFrom(text, word, position + 1);
+    position = static_cast<int64_t>(text.find(word, static_cast<size_t>(position))) + 1;
   }
   return false;
 }
@@ -150,7 +149,7 @@ bool TestGame(const std::string& moveText) {
 
 bool TestNotationSequence(std::string_view seq, std::string_view text) {
   if (seq.empty()) return true;
-  int64_t q = FindFrom(text, seq, 1);
+  int64_t q = static_cast<int64_t>(text.find(seq)) + 1;
   if (q == 0) return false;
   const int64_t from = IniValues.Integers[6];
   const int64_t to = IniValues.Integers[7];
@@ -166,7 +165,7 @@ bool TestNotationSequence(std::string_view seq, std::string_view text) {
     int64_t low = first % 2 ? 2 * from - 1 : 2 * from;
     int64_t high = last % 2 ? 2 * to - 1 : 2 * to;
     if (first >= low) return last <= high;
-    q = FindFrom(text, seq, q + 1);
+    q = static_cast<int64_t>(text.find(seq, static_cast<size_t>(q))) + 1;
     if (q == 0) return false;
   }
 }

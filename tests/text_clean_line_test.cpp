@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
 #include "text/clean_line.h"
-#include "text/hyper_str.h"
 
 using namespace kelvane;
 
@@ -12,13 +12,24 @@ namespace {
 
 using namespace std::string_literals;
 
-// The line clean-up spelled out the long way: tabs to blanks, halve blank runs with
-// ReplaceAll until no two blanks stand together, then trim blanks at both ends. CleanLine
+// The line clean-up spelled out the long way: tabs to blanks, halve blank runs with a
+// replace-all until no two blanks stand together, then trim blanks at both ends. CleanLine
 // does it in one pass and must give the same bytes.
 std::string ReferenceCleanLine(std::string s) {
-  ReplaceChar(s, '\t', ' ');
-  while (FindText(s, "  ", 1) != 0) ReplaceAll(s, "  ", " ", false);
-  return TrimChar(s, ' ');
+  std::replace(s.begin(), s.end(), '\t', ' ');
+  while (s.find("  ") != std::string::npos) {
+    std::string halved;
+    size_t from = 0;
+    for (size_t at; (at = s.find("  ", from)) != std::string::npos; from = at + 2) {
+      halved.append(s, from, at - from);
+      halved += ' ';
+    }
+    halved.append(s, from);
+    s = halved;
+  }
+  size_t first = s.find_first_not_of(' ');
+  if (first == std::string::npos) return std::string();
+  return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
 TEST(CleanLine, Cases) {
