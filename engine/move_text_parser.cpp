@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "text/char_class.h"
 #include "text/clean_line.h"
 
 namespace kelvane {
@@ -24,10 +25,6 @@ constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 // NUL, tab, line feed, carriage return or blank.
 inline bool IsWhite(char c) {
   return c == ' ' || c == '\0' || c == '\t' || c == '\n' || c == '\r';
-}
-
-inline bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
 }
 
 // The bytes that BlankComments has to look at outside comments and annotation codes.

@@ -4,13 +4,11 @@
 #include <emmintrin.h>
 #endif
 
+#include "text/char_class.h"
+
 namespace kelvane {
 
 namespace {
-bool IsBlankOrTab(char c) {
-  return c == ' ' || c == '\t';
-}
-
 // Length of the clean stretch at the start of p: no tab, and no blank followed by a blank
 // or tab (the caller has checked the first byte). Sixteen bytes at a time where the
 // processor allows it; the byte loop after it finishes the job exactly.

@@ -2,15 +2,13 @@
 
 #include <cstring>
 
+#include "text/char_class.h"
+
 namespace kelvane {
 
 namespace {
 constexpr char kBlank = ' ';
 constexpr char kTab = '\t';
-
-bool IsBlankOrTab(char c) {
-  return c == kBlank || c == kTab;
-}
 
 // Number of words of a text in normal form.
 int NormalWordCount(std::string_view text) {
@@ -59,10 +57,6 @@ int CountChar(char c, std::string_view text) {
   int n = 0;
   for (char t : text) n += (t == c);
   return n;
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
 }
 
 void CollapseBlanks(BoundedText& text) {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "text/bounded_text.h"
+#include "text/char_class.h"
 
 namespace kelvane {
 
@@ -16,7 +17,6 @@ void TrimTrailing(BoundedText& text);
 // True when the text is empty, or has no tab, no blank at either end, no two blanks in a row.
 bool IsNormalized(std::string_view text);
 int CountChar(char c, std::string_view text);
-bool IsDigit(char c);
 // Word n (1-based) of text into word; empty when there is none. text is used as a work
 // area and is unchanged on return.
 void NthWord(BoundedText& text, int n, BoundedText& word);
