@@ -23,7 +23,7 @@ void ReplaceEvery(std::string_view replacement, std::string_view sought, Bounded
 
 ConditionCheck CheckCondition(std::string_view text) {
   BoundedText b(text.substr(0, kConditionCut));
-  CollapseBlanks(b);
+  CleanLine(b);
   ConditionCheck result{b.str(), false};
   if (b.empty()) return result;
   if (WordCount(b) != 3) {
@@ -105,7 +105,7 @@ bool MoveNumberRange(std::string_view text, int32_t& from, int32_t& to) {
   b[b.size() - 1] = ' ';
   for (size_t i = 0; i + 1 < b.size(); ++i)
     if (!(IsDigit(b[i]) && (b[i + 1] == '.' || IsDigit(b[i + 1])))) b[i] = ' ';
-  CollapseBlanks(b);
+  CleanLine(b);
   int count = WordCount(b);
   BoundedText word;
   for (int i = 1; i <= count; ++i) {
@@ -178,7 +178,7 @@ void PrepareMatcherInputs() {
   ReplaceEvery(" ", "<", words);
   ReplaceEvery(" ", ">", words);
   ReplaceEvery(" ", ".", words);
-  CollapseBlanks(words);
+  CleanLine(words);
   IniValues.CondWords = words.str();
 }
 

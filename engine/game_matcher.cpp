@@ -216,7 +216,7 @@ void TestMovesSequence(int ply, std::string_view moveText, bool& seqDone, bool& 
       if (InRange(w, ply, lo, hi)) {
         std::string entry = w.black ? ".." + std::string(w.move) : std::string(w.move);
         ReplaceFirst(" ", entry, left);
-        CollapseBlanks(left);
+        CleanLine(left);
         if (left.empty()) seqDone = true;
       } else if (ply > HighPly(w, hi)) {
         if (left.empty())

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "text/clean_line.h"
 
@@ -73,6 +74,33 @@ TEST(CleanLine, SameAsTheRepeatedReplaceAllPassesOnRandomLines) {
     size_t n = CleanSpan(raw.data(), s.size());
     ASSERT_EQ(raw.substr(0, n), cleaned);
     ASSERT_EQ(raw.back(), '#');
+  }
+}
+
+// The bounded-text CleanLine gives the bytes of the string one on the text cut at 255
+// bytes; lengths around the cut put blank runs and tabs on both sides of it.
+TEST(CleanLine, BoundedTextSameAsString) {
+  std::mt19937 rng(255);
+  const char bytes[] = {' ', ' ', '\t', '\r', '\0', 'a', 'e', '4'};
+  std::uniform_int_distribution<size_t> pick(0, sizeof bytes - 1);
+  std::uniform_int_distribution<size_t> length(0, 300);
+  std::vector<std::string> texts = {"",
+                                    "\t",
+                                    std::string(255, ' '),
+                                    std::string(255, 'a'),
+                                    std::string(254, 'a') + "  b",
+                                    std::string(300, 'x')};
+  for (int i = 0; i < 20000; ++i) {
+    std::string s(i % 2 ? length(rng) : 250 + length(rng) % 11, ' ');
+    for (char& c : s) c = bytes[pick(rng)];
+    texts.push_back(s);
+  }
+  for (const std::string& s : texts) {
+    BoundedText t(s);
+    CleanLine(t);
+    std::string expected = s.substr(0, BoundedText::kMax);
+    CleanLine(expected);
+    ASSERT_EQ(t.str(), expected) << "input of " << s.size() << " bytes";
   }
 }
 

@@ -59,18 +59,6 @@ TEST(CharPosFrom, ReachesTheLastOfAFullText) {
   EXPECT_EQ(CharPosFrom('b', 1, s), 255);
 }
 
-TEST(TrimTrailing, RemovesBlanksAndTabsAtTheEndOnly) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"", ""},           {" \t \t", ""},         {"e4", "e4"},
-      {" e4 \t ", " e4"}, {"e4  c5\t", "e4  c5"}, {"\te4", "\te4"},
-  };
-  for (auto [in, out] : cases) {
-    BoundedText t(in);
-    TrimTrailing(t);
-    EXPECT_EQ(t.str(), out) << "\"" << in << "\"";
-  }
-}
-
 TEST(IsNormalized, FollowsTheNormalForm) {
   const std::pair<const char*, bool> cases[] = {
       {"", true},     {"e4", true},        {"e4 c5", true},   {"a", true},
@@ -82,31 +70,14 @@ TEST(IsNormalized, FollowsTheNormalForm) {
     EXPECT_EQ(IsNormalized(text), expected) << "\"" << text << "\"";
 }
 
-TEST(CollapseBlanks, GivesTheNormalForm) {
-  const std::pair<const char*, const char*> cases[] = {
-      {"\t  e4\tc5   ", "e4 c5"},
-      {"", ""},
-      {" \t ", ""},
-      {"e4", "e4"},
-      {"e4 \t c5", "e4 c5"},
-      {"  a  b  c  ", "a b c"},
-      {"a\t\tb", "a b"},
-  };
-  for (auto [in, out] : cases) {
-    BoundedText t(in);
-    CollapseBlanks(t);
-    EXPECT_EQ(t.str(), out) << "\"" << in << "\"";
-  }
-}
-
-// A text is normal exactly when collapsing leaves it as it is, and collapsing always gives
-// a normal text with the same words.
-TEST(CollapseBlanks, AgreesWithIsNormalizedOnRandomTexts) {
+// A text is normal exactly when CleanLine leaves it as it is, and CleanLine always gives a
+// normal text with the same words.
+TEST(IsNormalized, AgreesWithCleanLineOnRandomTexts) {
   std::mt19937 rng(7);
   for (int i = 0; i < 20000; ++i) {
     std::string s = RandomText(rng, 12);
     BoundedText t(s);
-    CollapseBlanks(t);
+    CleanLine(t);
     ASSERT_TRUE(IsNormalized(t.view())) << "\"" << s << "\"";
     ASSERT_EQ(IsNormalized(s), t.str() == s) << "\"" << s << "\"";
     ASSERT_EQ(SplitWords(t.str()), SplitWords(s)) << "\"" << s << "\"";

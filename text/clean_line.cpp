@@ -82,6 +82,10 @@ void CleanLine(std::string& s) {
   if (n != s.size()) s.resize(n);
 }
 
+void CleanLine(BoundedText& text) {
+  text.resize(CleanSpan(text.data(), text.size()));
+}
+
 std::string StripExtension(std::string_view name) {
   size_t k = name.size();
   if (k == 0) return std::string();

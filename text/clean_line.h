@@ -6,11 +6,14 @@
 #include <string>
 #include <string_view>
 
+#include "text/bounded_text.h"
+
 namespace kelvane {
 
 // In place: tabs become blanks, runs of blanks one blank, no blank at either end. Other
 // control bytes stay. A clean line costs one pass and no copy.
 void CleanLine(std::string& s);
+void CleanLine(BoundedText& text);
 // The same on n bytes at p; returns the cleaned length (the bytes move forward in place).
 size_t CleanSpan(char* p, size_t n);
 // The name without its extension (only the last "." counts; see the tests for the edges).

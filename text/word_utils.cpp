@@ -39,12 +39,6 @@ int CharPosFrom(char c, int16_t start, std::string_view text) {
   return static_cast<int>(static_cast<const char*>(hit) - text.data()) + 1;
 }
 
-void TrimTrailing(BoundedText& text) {
-  size_t n = text.size();
-  while (n > 0 && IsBlankOrTab(text[n - 1])) --n;
-  text.resize(n);
-}
-
 bool IsNormalized(std::string_view text) {
   if (text.empty()) return true;
   if (IsBlankOrTab(text.front()) || IsBlankOrTab(text.back())) return false;
@@ -59,37 +53,12 @@ int CountChar(char c, std::string_view text) {
   return n;
 }
 
-void CollapseBlanks(BoundedText& text) {
-  if (text.empty()) return;
-  if (IsBlankOrTab(text[text.size() - 1])) {
-    TrimTrailing(text);
-    if (text.empty()) return;
-  }
-  size_t n = text.size();
-  size_t r = 0;
-  while (r < n && IsBlankOrTab(text[r])) ++r;
-  size_t w = 0;
-  bool lastWasBlank = false;
-  for (; r < n; ++r) {
-    char c = text[r];
-    if (IsBlankOrTab(c)) {
-      if (lastWasBlank) continue;
-      c = kBlank;
-      lastWasBlank = true;
-    } else {
-      lastWasBlank = false;
-    }
-    text[w++] = c;
-  }
-  text.resize(w);
-}
-
 int WordCount(BoundedText& text) {
   if (text.empty()) return 0;
   if (IsNormalized(text.view())) return NormalWordCount(text.view());
-  // Counted on a collapsed copy in a fixed buffer, so the caller's text stays as it was.
+  // Counted on a cleaned copy in a fixed buffer, so the caller's text stays as it was.
   BoundedText work(text.view());
-  CollapseBlanks(work);
+  CleanLine(work);
   return NormalWordCount(work.view());
 }
 
@@ -104,7 +73,7 @@ void NthWord(BoundedText& text, int n, BoundedText& word) {
     return;
   }
   BoundedText work(text.view());
-  CollapseBlanks(work);
+  CleanLine(work);
   word.assign(NormalNthWord(work.view(), n));
 }
 

@@ -1,5 +1,6 @@
 // Word operations on bounded texts: criteria such as "Kh1 < Qe1" are blank-separated
-// words. Positions are 1-based. A blank is byte 32, a tab byte 9.
+// words. Positions are 1-based. A blank is byte 32, a tab byte 9. CleanLine (clean_line.h)
+// gives a text the normal form: no tab, no blank at either end, no two blanks in a row.
 #pragma once
 
 #include <cstdint>
@@ -7,13 +8,12 @@
 
 #include "text/bounded_text.h"
 #include "text/char_class.h"
+#include "text/clean_line.h"
 
 namespace kelvane {
 
 // Position of the first c at or after start, or -1 (also for start < 1 or past the end).
 int CharPosFrom(char c, int16_t start, std::string_view text);
-// Removes blanks and tabs from the end.
-void TrimTrailing(BoundedText& text);
 // True when the text is empty, or has no tab, no blank at either end, no two blanks in a row.
 bool IsNormalized(std::string_view text);
 int CountChar(char c, std::string_view text);
@@ -26,7 +26,5 @@ int WordCount(BoundedText& text);
 // Growing a full text by a replacement that begins with the sought text leaves the marker
 // "***programmer error***" and returns false, so replace-all loops always end.
 bool ReplaceFirst(std::string_view replacement, std::string_view sought, BoundedText& text);
-// Normal form in place: tabs become blanks, runs of blanks one blank, no blank at the ends.
-void CollapseBlanks(BoundedText& text);
 
 }  // namespace kelvane
