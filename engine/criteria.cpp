@@ -1,7 +1,5 @@
 #include "engine/criteria.h"
 
-#include <limits>
-
 #include "engine/move_text_parser.h"
 #include "platform/dialogs.h"
 #include "settings/settings.h"
@@ -122,25 +120,6 @@ bool MoveNumberRange(std::string_view text, int32_t& from, int32_t& to) {
   if (hi == 0) hi = 999;
   from = static_cast<int32_t>(lo);
   to = static_cast<int32_t>(hi);
-  return true;
-}
-
-bool WholeNumber(std::string_view text, int32_t& value) {
-  size_t i = 0;
-  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  if (i == text.size()) return false;
-  int64_t v = 0;
-  for (; i < text.size(); ++i) {
-    if (!IsDigit(text[i])) return false;
-    v = v * 10 + (text[i] - '0');
-    if (v > int64_t{std::numeric_limits<int32_t>::max()} + 1) return false;
-  }
-  if (negative) v = -v;
-  if (v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<int32_t>::max())
-    return false;
-  value = static_cast<int32_t>(v);
   return true;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/whole_number.h"
+
 namespace kelvane {
 
 inline constexpr char kSameFileMessage[] = "Input and output cannot be the same file";
@@ -34,10 +36,6 @@ bool MoveNumberRange(std::string_view text, int32_t& from, int32_t& to);
 
 // The message when a Notation sequence holds a move number beyond 32 bits.
 inline constexpr char kMoveNumberTooLarge[] = "Move number too large in Must contain";
-
-// The whole-number conversion of the range fields: optional blanks, an optional sign and
-// decimal digits that fit 32 bits; false for anything else (an empty text included).
-bool WholeNumber(std::string_view text, int32_t& value);
 
 // The field a failed check before a run points at.
 enum class CriteriaFault {

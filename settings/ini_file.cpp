@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
 
 #include "platform/file_system.h"
+#include "text/whole_number.h"
 
 namespace kelvane {
 
@@ -41,13 +41,6 @@ bool IsQuote(char c) {
   return c == '"' || c == '\'';
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = Lower(c);
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
 // Writes all of data to fd, riding out short writes and signals.
 bool WriteAll(int fd, const std::string& data) {
   size_t done = 0;
@@ -72,35 +65,6 @@ std::string IniValueText(std::string_view raw) {
   }
   if (v.size() > IniFile::kMaxValue) v = v.substr(0, IniFile::kMaxValue);
   return std::string(v);
-}
-
-bool IniValueInteger(std::string_view v, int32_t& out) {
-  if (v.size() > 2 && v[0] == '0' && (v[1] == 'x' || v[1] == 'X')) {
-    // Hexadecimal is a 32-bit pattern, as the classic reader takes it: 0xFFFFFFFF is -1.
-    uint64_t n = 0;
-    for (size_t i = 2; i < v.size(); ++i) {
-      int d = HexDigit(v[i]);
-      if (d < 0) return false;
-      n = n * 16 + uint64_t(d);
-      if (n > 0xFFFFFFFFull) return false;
-    }
-    out = int32_t(uint32_t(n));
-    return true;
-  }
-  size_t i = 0;
-  bool negative = false;
-  if (i < v.size() && (v[i] == '+' || v[i] == '-')) negative = v[i++] == '-';
-  if (i == v.size()) return false;
-  int64_t n = 0;
-  for (; i < v.size(); ++i) {
-    if (v[i] < '0' || v[i] > '9') return false;
-    n = n * 10 + (v[i] - '0');
-    if (n > int64_t(INT32_MAX) + 1) return false;
-  }
-  if (negative) n = -n;
-  if (n < INT32_MIN || n > INT32_MAX) return false;
-  out = int32_t(n);
-  return true;
 }
 
 IniFile::LoadResult IniFile::Load(const std::string& path) {
@@ -209,7 +173,7 @@ int32_t IniFile::ReadInteger(std::string_view section, std::string_view key,
   // A present but empty value and a missing key both give the fallback.
   std::string value = ReadString(section, key, std::string());
   int32_t n;
-  return IniValueInteger(value, n) ? n : fallback;
+  return ParseWholeNumber(value, NumberForm::IniValue, n) ? n : fallback;
 }
 
 bool IniFile::ReadBool(std::string_view section, std::string_view key, bool fallback) const {

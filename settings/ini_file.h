@@ -74,7 +74,5 @@ class IniFile {
 // Removes blanks around the value, drops one pair of enclosing quotes and cuts it at
 // IniFile::kMaxValue bytes: what reading makes of the text after "=".
 std::string IniValueText(std::string_view raw);
-// Converts a read value to an integer; false when it is not one (see ReadInteger).
-bool IniValueInteger(std::string_view value, int32_t& out);
 
 }  // namespace kelvane
