@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/io_result.h"
+#include "platform/write_all.h"
 
 namespace kelvane {
 
@@ -16,17 +17,8 @@ constexpr size_t kBufferSize = 1 << 20;
 constexpr char kCtrlZ = 26;
 
 // Writes all n bytes; a failure leaves its error pending.
-void WriteAll(int fd, const char* data, size_t n) {
-  size_t done = 0;
-  while (done < n) {
-    ssize_t w = ::write(fd, data + done, n - done);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) {
-      SetIoResult(w < 0 ? errno : EIO);
-      return;
-    }
-    done += static_cast<size_t>(w);
-  }
+void WriteOrRecord(int fd, const char* data, size_t n) {
+  if (!WriteAll(fd, data, n)) SetIoResult(errno);
 }
 }  // namespace
 
@@ -159,7 +151,7 @@ void OutputFile::Create(const std::string& path) {
 
 void OutputFile::Flush() {
   if (fd_ < 0) return;
-  WriteAll(fd_, buf_.data(), len_);
+  WriteOrRecord(fd_, buf_.data(), len_);
   len_ = 0;
 }
 
@@ -168,7 +160,7 @@ void OutputFile::Write(const char* data, size_t n) {
   if (len_ + n > buf_.size()) {
     Flush();
     if (n > buf_.size()) {  // too big to buffer: hand it over directly
-      WriteAll(fd_, data, n);
+      WriteOrRecord(fd_, data, n);
       return;
     }
   }

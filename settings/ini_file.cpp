@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/file_system.h"
+#include "platform/write_all.h"
 #include "text/whole_number.h"
 
 namespace kelvane {
@@ -39,20 +40,6 @@ bool SameName(std::string_view a, std::string_view b) {
 
 bool IsQuote(char c) {
   return c == '"' || c == '\'';
-}
-
-// Writes all of data to fd, riding out short writes and signals.
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += size_t(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -256,7 +243,8 @@ bool IniFile::Save(const std::string& path) const {
   }
   if (fd < 0) return false;
 
-  bool ok = WriteAll(fd, Text());
+  const std::string text = Text();
+  bool ok = WriteAll(fd, text.data(), text.size());
   if (ok && exists) {
     // Keep the old file's permissions and, where allowed, its owner.
     ok = ::fchmod(fd, st.st_mode & 07777) == 0;
