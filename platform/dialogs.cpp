@@ -1,20 +1,20 @@
 #include "platform/dialogs.h"
 
 #include "platform/console_dialogs.h"
+#include "platform/service.h"
 
 namespace kelvane {
 
 namespace {
-Dialogs* current = nullptr;
+using DialogsService = Service<Dialogs, ConsoleDialogs>;
 }
 
 Dialogs& dialogs() {
-  static ConsoleDialogs fallback;
-  return current ? *current : fallback;
+  return DialogsService::Get();
 }
 
 void SetDialogs(Dialogs* d) {
-  current = d;
+  DialogsService::Set(d);
 }
 
 }  // namespace kelvane

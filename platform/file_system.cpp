@@ -6,19 +6,20 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/service.h"
+
 namespace kelvane {
 
 namespace {
-FileSystem* current = nullptr;
+using FileSystemService = Service<FileSystem, PosixFileSystem>;
 }
 
 FileSystem& fileSystem() {
-  static PosixFileSystem fallback;
-  return current ? *current : fallback;
+  return FileSystemService::Get();
 }
 
 void SetFileSystem(FileSystem* fs) {
-  current = fs;
+  FileSystemService::Set(fs);
 }
 
 bool PosixFileSystem::FileExists(const std::string& path) {

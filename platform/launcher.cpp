@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "platform/service.h"
+
 namespace kelvane {
 
 namespace {
@@ -18,16 +20,15 @@ class PosixLauncher : public Launcher {
   void ShowHelp(int) override {}
 };
 
-Launcher* current = nullptr;
+using LauncherService = Service<Launcher, PosixLauncher>;
 }  // namespace
 
 Launcher& launcher() {
-  static PosixLauncher fallback;
-  return current ? *current : fallback;
+  return LauncherService::Get();
 }
 
 void SetLauncher(Launcher* l) {
-  current = l;
+  LauncherService::Set(l);
 }
 
 int StartDetached(const std::string& program, const std::string& argument,
