@@ -107,7 +107,7 @@ AboutDialog::AboutDialog(QWidget* parent)
 }
 
 void AboutDialog::SetConstantsCreate() {
-  Version->setText("Version 1.0");
+  Version->setText("Version " KELVANE_VERSION);
   Label1->setText(kAddress1);
   Label2->setText(kAddress2);
   // The name and version centre on the space right of the picture, the other lines on

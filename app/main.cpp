@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
       return 0;
     }
     if (args[0] == "--version") {
-      std::puts("Kelvane 1.0");
+      std::puts("Kelvane " KELVANE_VERSION);
       return 0;
     }
   }
