@@ -18,10 +18,12 @@ class Launcher {
 
 Launcher& launcher();
 // Installs l (not owned; nullptr goes back to the default, which starts programs with
-// posix_spawn and has no help viewer).
+// StartDetached and has no help viewer).
 void SetLauncher(Launcher* l);
 
-// The POSIX way of starting a program detached; used by the default and the Qt launcher.
+// Starts a program detached: fork, then fork again so that the grandchild, in a session
+// of its own, runs it with execv and nobody waits for it. A failed chdir or exec comes
+// back as its errno through a pipe. Used by the default and the Qt launcher.
 int StartDetached(const std::string& program, const std::string& argument,
                   const std::string& workingDir);
 
