@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScreen>
 
+#include "app/design_pixels.h"
 #include "app/program_picture.h"
 #include "platform/dialogs.h"
 
@@ -16,11 +17,6 @@ namespace {
 const char* const kAddress1 = "games@kelvane.example";
 const char* const kAddress2 = "support@kelvane.example";
 const char* const kNotice = "Freeware. Use at your own risk.";
-
-// The box is laid out in pixels at 96 dpi; Px scales a measure to the screen's dpi.
-int Px(const QWidget* w, int v) {
-  return qRound(v * w->logicalDpiX() / 96.0);
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QColor& colour, bool italic,
                   int extraPoints) {
@@ -43,7 +39,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QColor& colour, bool 
 // labels keep their designed rows and centre lines rather than their left edges.
 void CentreLabel(const QWidget* form, QLabel* label, int centreX, int top) {
   label->adjustSize();
-  label->move(Px(form, centreX) - label->width() / 2, Px(form, top));
+  label->move(DesignPixels(form, centreX) - label->width() / 2, DesignPixels(form, top));
 }
 }  // namespace
 
@@ -64,7 +60,7 @@ AboutDialog::AboutDialog(QWidget* parent)
   Panel1->setLineWidth(2);
   Panel1->setAutoFillBackground(true);
   Panel1->setPalette(black);
-  Panel1->setGeometry(Px(this, 8), Px(this, 8), Px(this, 305), Px(this, 201));
+  Panel1->setGeometry(DesignRect(this, 8, 8, 305, 201));
   auto* outer = new QFrame(this);
   outer->setObjectName("Panel1Edge");
   outer->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -74,9 +70,9 @@ AboutDialog::AboutDialog(QWidget* parent)
 
   ProgramIcon = new QLabel(Panel1);
   ProgramIcon->setObjectName("ProgramIcon");
-  ProgramIcon->setGeometry(Px(this, 8), Px(this, 8), Px(this, 105), Px(this, 105));
+  ProgramIcon->setGeometry(DesignRect(this, 8, 8, 105, 105));
   ProgramIcon->setAlignment(Qt::AlignCenter);
-  ProgramIcon->setPixmap(ProgramPicture(Px(this, 105)));
+  ProgramIcon->setPixmap(ProgramPicture(DesignPixels(this, 105)));
 
   ProductName = MakeLabel(Panel1, "ProductName", Qt::white, false, 0);
   ProductName->setText("Kelvane");
@@ -93,14 +89,14 @@ AboutDialog::AboutDialog(QWidget* parent)
 
   Button1 = new QPushButton("OK", this);
   Button1->setObjectName("Button1");
-  Button1->setGeometry(Px(this, 122), Px(this, 220), Px(this, 75), Px(this, 25));
+  Button1->setGeometry(DesignRect(this, 122, 220, 75, 25));
   Button1->setDefault(true);
   connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
 
   // The form's creation handler fills in the version and the addresses.
   SetConstantsCreate();
 
-  setFixedSize(Px(this, 321), Px(this, 252));
+  setFixedSize(DesignSize(this, 321, 252));
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }

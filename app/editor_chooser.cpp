@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QWhatsThis>
 
+#include "app/design_pixels.h"
 #include "platform/launcher.h"
 
 namespace kelvane {
@@ -13,15 +14,6 @@ namespace kelvane {
 namespace {
 // The chooser's place in the help file.
 constexpr int kHelpTopic = 28;
-
-// The dialog is laid out in pixels at 96 dpi; px scales a measure to the screen's dpi.
-int Px(const QWidget* w, int v) {
-  return qRound(v * w->logicalDpiX() / 96.0);
-}
-
-void Place(const QWidget* form, QWidget* w, int left, int top, int width, int height) {
-  w->setGeometry(Px(form, left), Px(form, top), Px(form, width), Px(form, height));
-}
 }  // namespace
 
 EditorChooserDialog::EditorChooserDialog(QWidget* parent)
@@ -32,19 +24,19 @@ EditorChooserDialog::EditorChooserDialog(QWidget* parent)
 
   Edit1 = new QLineEdit(this);
   Edit1->setObjectName("Edit1");
-  Place(this, Edit1, 8, 32, 481, 21);
+  Edit1->setGeometry(DesignRect(this, 8, 32, 481, 21));
 
   Button1 = new QPushButton("Browse", this);
   Button1->setObjectName("Button1");
-  Place(this, Button1, 368, 6, 89, 21);
+  Button1->setGeometry(DesignRect(this, 368, 6, 89, 21));
 
   Button2 = new QPushButton("OK", this);
   Button2->setObjectName("Button2");
-  Place(this, Button2, 312, 62, 81, 25);
+  Button2->setGeometry(DesignRect(this, 312, 62, 81, 25));
 
   Button3 = new QPushButton("Cancel", this);
   Button3->setObjectName("Button3");
-  Place(this, Button3, 400, 62, 81, 25);
+  Button3->setGeometry(DesignRect(this, 400, 62, 81, 25));
 
   // Neither button answers Enter: the user closes the chooser with a click.
   for (QPushButton* b : {Button1, Button2, Button3}) {
@@ -67,8 +59,8 @@ EditorChooserDialog::EditorChooserDialog(QWidget* parent)
   OpenDialog1.filter = "Text editors and word processors|*.exe|All Files|*";
   OpenDialog1.defaultSuffix = "";
 
-  setFixedSize(Px(this, 507), Px(this, 90));
-  move(Px(this, 70), Px(this, 156));
+  setFixedSize(DesignSize(this, 507, 90));
+  move(DesignPixels(this, 70), DesignPixels(this, 156));
 }
 
 void EditorChooserDialog::BrowseButtonClick() {

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/design_pixels.h"
 #include "platform/dialogs.h"
 
 namespace kelvane {
@@ -84,8 +85,7 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(Browser, &QTextBrowser::backwardAvailable, BackButton, &QPushButton::setEnabled);
   connect(Browser, &QTextBrowser::forwardAvailable, ForwardButton, &QPushButton::setEnabled);
 
-  const double scale = logicalDpiX() / 96.0;
-  resize(qRound(680 * scale), qRound(620 * scale));
+  resize(DesignSize(this, 680, 620));
 }
 
 void HelpViewer::ShowTopic(const std::string& helpFile, int topic) {

@@ -183,7 +183,6 @@ class MainWindow : public QMainWindow {
   void BuildMenus();
   void SetTabOrder();
   void CentreOnScreen();
-  int Px(int designPixels) const;  // a measure at 96 dpi on this screen
   // The field events the window handles: exits, key releases, clicks, shortcuts.
   bool FieldEvent(QObject* watched, QEvent* event);
   void UpdateEditActions();

@@ -16,6 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "app/design_pixels.h"
 #include "app/event_errors.h"
 #include "app/main_window.h"
 #include "app/tool_icons.h"
@@ -36,23 +37,19 @@ W* Named(W* widget, const char* name) {
 }
 }  // namespace
 
-int MainWindow::Px(int designPixels) const {
-  return qRound(designPixels * logicalDpiX() / 96.0);
-}
-
 void MainWindow::BuildControls() {
   auto* client = Named(new QWidget(this), "ClientArea");
   setCentralWidget(client);
 
   auto label = [&](const char* name, const char* caption, int left, int top) {
     auto* l = Named(new QLabel(QString::fromUtf8(caption), client), name);
-    l->move(Px(left), Px(top));
+    l->move(DesignPixels(this, left), DesignPixels(this, top));
     l->adjustSize();
     return l;
   };
   auto edit = [&](const char* name, int left, int top, int width, int height = 21) {
     auto* e = Named(new QLineEdit(client), name);
-    e->setGeometry(Px(left), Px(top), Px(width), Px(height));
+    e->setGeometry(DesignRect(this, left, top, width, height));
     e->installEventFilter(this);
     return e;
   };
@@ -67,7 +64,7 @@ void MainWindow::BuildControls() {
   Edit3 = edit("Edit3", 32, 144, 129);
 
   Memo1 = Named(new QPlainTextEdit(client), "Memo1");
-  Memo1->setGeometry(Px(32), Px(192), Px(417), Px(49));
+  Memo1->setGeometry(DesignRect(this, 32, 192, 417, 49));
   Memo1->setTabChangesFocus(true);
   Memo1->document()->setDocumentMargin(2);
   Memo1->installEventFilter(this);
@@ -85,15 +82,16 @@ void MainWindow::BuildControls() {
   Edit15 = edit("Edit15", 504, 264, 33);
 
   RadioGroup1 = Named(new QGroupBox(client), "RadioGroup1");
-  RadioGroup1->setGeometry(Px(464), Px(168), Px(73), Px(49));
+  RadioGroup1->setGeometry(DesignRect(this, 464, 168, 73, 49));
   auto* radioLayout = new QVBoxLayout(RadioGroup1);
-  radioLayout->setContentsMargins(Px(4), Px(2), Px(2), Px(2));
+  radioLayout->setContentsMargins(DesignPixels(this, 4), DesignPixels(this, 2),
+                                  DesignPixels(this, 2), DesignPixels(this, 2));
   radioLayout->setSpacing(0);
   RadioNotation = Named(new QRadioButton(QStringLiteral("Notation"), RadioGroup1), "RadioNotation");
   RadioMoves = Named(new QRadioButton(QStringLiteral("Moves"), RadioGroup1), "RadioMoves");
   // The group is narrow: a desktop font wider than the window was laid out for gets a
   // little smaller here, so "Notation" is not cut off.
-  const int room = Px(73) - Px(4) - Px(2) - 2;
+  const int room = DesignPixels(this, 73) - DesignPixels(this, 4) - DesignPixels(this, 2) - 2;
   QFont radioFont = RadioGroup1->font();
   while (RadioNotation->sizeHint().width() > room && radioFont.pointSizeF() > 6) {
     radioFont.setPointSizeF(radioFont.pointSizeF() - 0.5);
@@ -129,14 +127,14 @@ void MainWindow::BuildControls() {
   Edit19->setTextMargins(0, 0, 0, 0);
 
   Button1 = Named(new QPushButton(QStringLiteral("<-->"), client), "Button1");
-  Button1->setGeometry(Px(472), Px(72), Px(41), Px(17));
+  Button1->setGeometry(DesignRect(this, 472, 72, 41, 17));
   QFont bold = Button1->font();
   bold.setBold(true);
   Button1->setFont(bold);
   Button2 = Named(new QPushButton(QStringLiteral("Run"), client), "Button2");
-  Button2->setGeometry(Px(312), Px(136), Px(65), Px(25));
+  Button2->setGeometry(DesignRect(this, 312, 136, 65, 25));
   Button3 = Named(new QPushButton(QStringLiteral("Exit"), client), "Button3");
-  Button3->setGeometry(Px(456), Px(136), Px(65), Px(25));
+  Button3->setGeometry(DesignRect(this, 456, 136, 65, 25));
   for (QPushButton* b : {Button1, Button2, Button3}) {
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::StrongFocus);
@@ -166,19 +164,19 @@ void MainWindow::BuildToolBar() {
       editAction("EditPaste1", ToolImage::Paste, "&Paste", "Paste", &MainWindow::EditPaste1Execute);
 
   ToolBar1 = Named(new QToolBar(centralWidget()), "ToolBar1");
-  ToolBar1->setGeometry(0, 0, Px(kClientWidth), Px(29));
+  ToolBar1->setGeometry(0, 0, DesignPixels(this, kClientWidth), DesignPixels(this, 29));
   ToolBar1->setMovable(false);
   ToolBar1->setFloatable(false);
-  ToolBar1->setIconSize(QSize(Px(16), Px(16)));
-  ToolBar1->setContentsMargins(Px(2), 0, 0, 0);
+  ToolBar1->setIconSize(DesignSize(this, 16, 16));
+  ToolBar1->setContentsMargins(DesignPixels(this, 2), 0, 0, 0);
   auto button = [&](const char* name, ToolImage image, const char* hint,
                     void (MainWindow::*handler)()) {
     auto* b = Named(new QToolButton(ToolBar1), name);
     b->setIcon(ToolIcon(image));
     b->setToolTip(QString::fromUtf8(hint));
     b->setAutoRaise(true);
-    b->setFixedSize(Px(23), Px(22));
-    b->setIconSize(QSize(Px(16), Px(16)));
+    b->setFixedSize(DesignSize(this, 23, 22));
+    b->setIconSize(DesignSize(this, 16, 16));
     // Tool bar buttons leave the focus in the field being edited.
     b->setFocusPolicy(Qt::NoFocus);
     connect(b, &QToolButton::clicked, this, Handler(handler));
@@ -195,14 +193,14 @@ void MainWindow::BuildToolBar() {
                        &MainWindow::IeqOToolButtonClick);
   ToolButton5 = button("ToolButton5", ToolImage::Run, "Run (Ctrl+R)", &MainWindow::RunButtonClick);
   ToolButton6 = Named(new QWidget(ToolBar1), "ToolButton6");
-  ToolButton6->setFixedSize(Px(8), Px(22));
+  ToolButton6->setFixedSize(DesignSize(this, 8, 22));
   ToolBar1->addWidget(ToolButton6);
   auto actionButton = [&](const char* name, QAction* action) {
     auto* b = Named(new QToolButton(ToolBar1), name);
     b->setDefaultAction(action);
     b->setAutoRaise(true);
-    b->setFixedSize(Px(23), Px(22));
-    b->setIconSize(QSize(Px(16), Px(16)));
+    b->setFixedSize(DesignSize(this, 23, 22));
+    b->setIconSize(DesignSize(this, 16, 16));
     b->setFocusPolicy(Qt::NoFocus);
     ToolBar1->addWidget(b);
     return b;
@@ -279,7 +277,8 @@ void MainWindow::SetTabOrder() {
 }
 
 void MainWindow::CentreOnScreen() {
-  resize(Px(kClientWidth), Px(kClientHeight) + menuBar()->sizeHint().height());
+  resize(DesignPixels(this, kClientWidth),
+         DesignPixels(this, kClientHeight) + menuBar()->sizeHint().height());
   if (QScreen* s = screen()) {
     QRect area = s->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));
@@ -289,7 +288,8 @@ void MainWindow::CentreOnScreen() {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   // The tool bar is aligned to the top edge and takes the client area's full width.
-  if (ToolBar1 && centralWidget()) ToolBar1->setGeometry(0, 0, centralWidget()->width(), Px(29));
+  if (ToolBar1 && centralWidget())
+    ToolBar1->setGeometry(0, 0, centralWidget()->width(), DesignPixels(this, 29));
 }
 
 std::function<void()> MainWindow::Handler(void (MainWindow::*handler)()) {
