@@ -54,47 +54,47 @@ AboutDialog::AboutDialog(QWidget* parent)
   setPalette(black);
 
   // A raised panel framed by a lowered edge: the bevels of the design.
-  Panel1 = new QFrame(this);
-  Panel1->setObjectName("Panel1");
-  Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  Panel1->setLineWidth(2);
-  Panel1->setAutoFillBackground(true);
-  Panel1->setPalette(black);
-  Panel1->setGeometry(DesignRect(this, 8, 8, 305, 201));
+  panel_ = new QFrame(this);
+  panel_->setObjectName("Panel1");
+  panel_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  panel_->setLineWidth(2);
+  panel_->setAutoFillBackground(true);
+  panel_->setPalette(black);
+  panel_->setGeometry(DesignRect(this, 8, 8, 305, 201));
   auto* outer = new QFrame(this);
   outer->setObjectName("Panel1Edge");
   outer->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   outer->setLineWidth(1);
-  outer->setGeometry(Panel1->geometry().adjusted(-1, -1, 1, 1));
+  outer->setGeometry(panel_->geometry().adjusted(-1, -1, 1, 1));
   outer->lower();
 
-  ProgramIcon = new QLabel(Panel1);
-  ProgramIcon->setObjectName("ProgramIcon");
-  ProgramIcon->setGeometry(DesignRect(this, 8, 8, 105, 105));
-  ProgramIcon->setAlignment(Qt::AlignCenter);
-  ProgramIcon->setPixmap(ProgramPicture(DesignPixels(this, 105)));
+  programIcon_ = new QLabel(panel_);
+  programIcon_->setObjectName("ProgramIcon");
+  programIcon_->setGeometry(DesignRect(this, 8, 8, 105, 105));
+  programIcon_->setAlignment(Qt::AlignCenter);
+  programIcon_->setPixmap(ProgramPicture(DesignPixels(this, 105)));
 
-  ProductName = MakeLabel(Panel1, "ProductName", Qt::white, false, 0);
-  ProductName->setText("Kelvane");
-  Version = MakeLabel(Panel1, "Version", Qt::white, false, 0);
-  Version->setText("Version 0.0");
-  Label3 = MakeLabel(Panel1, "Label3", QColor(192, 192, 192), false, 0);
-  Label3->setText(kNotice);
-  Label1 = MakeLabel(Panel1, "Label1", QColor(0, 0, 255), true, 2);
-  Label2 = MakeLabel(Panel1, "Label2", QColor(0, 0, 255), true, 2);
-  for (QLabel* address : {Label1, Label2}) {
+  productName_ = MakeLabel(panel_, "ProductName", Qt::white, false, 0);
+  productName_->setText("Kelvane");
+  version_ = MakeLabel(panel_, "Version", Qt::white, false, 0);
+  version_->setText("Version 0.0");
+  notice_ = MakeLabel(panel_, "Label3", QColor(192, 192, 192), false, 0);
+  notice_->setText(kNotice);
+  firstAddress_ = MakeLabel(panel_, "Label1", QColor(0, 0, 255), true, 2);
+  secondAddress_ = MakeLabel(panel_, "Label2", QColor(0, 0, 255), true, 2);
+  for (QLabel* address : {firstAddress_, secondAddress_}) {
     address->setCursor(Qt::PointingHandCursor);
     address->installEventFilter(this);
   }
 
-  Button1 = new QPushButton("OK", this);
-  Button1->setObjectName("Button1");
-  Button1->setGeometry(DesignRect(this, 122, 220, 75, 25));
-  Button1->setDefault(true);
-  connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
+  okButton_ = new QPushButton("OK", this);
+  okButton_->setObjectName("Button1");
+  okButton_->setGeometry(DesignRect(this, 122, 220, 75, 25));
+  okButton_->setDefault(true);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
 
-  // The form's creation handler fills in the version and the addresses.
-  SetConstantsCreate();
+  // The box is created with its version and addresses filled in.
+  fillInTexts();
 
   setFixedSize(DesignSize(this, 321, 252));
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -102,36 +102,24 @@ AboutDialog::AboutDialog(QWidget* parent)
   }
 }
 
-void AboutDialog::SetConstantsCreate() {
-  Version->setText("Version " KELVANE_VERSION);
-  Label1->setText(kAddress1);
-  Label2->setText(kAddress2);
+void AboutDialog::fillInTexts() {
+  version_->setText("Version " KELVANE_VERSION);
+  firstAddress_->setText(kAddress1);
+  secondAddress_->setText(kAddress2);
   // The name and version centre on the space right of the picture, the other lines on
   // the panel.
-  CentreLabel(this, ProductName, 209, 48);
-  CentreLabel(this, Version, 209, 72);
-  CentreLabel(this, Label3, 152, 136);
-  CentreLabel(this, Label1, 152, 151);
-  CentreLabel(this, Label2, 152, 168);
-}
-
-void AboutDialog::Email1Click() {
-  ShowAddress(kAddress1);
-}
-
-void AboutDialog::Email2Click() {
-  ShowAddress(kAddress2);
+  CentreLabel(this, productName_, 209, 48);
+  CentreLabel(this, version_, 209, 72);
+  CentreLabel(this, notice_, 152, 136);
+  CentreLabel(this, firstAddress_, 152, 151);
+  CentreLabel(this, secondAddress_, 152, 168);
 }
 
 bool AboutDialog::eventFilter(QObject* watched, QEvent* e) {
   if (e->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
-    if (watched == Label1) {
-      Email1Click();
-      return true;
-    }
-    if (watched == Label2) {
-      Email2Click();
+    if (watched == firstAddress_ || watched == secondAddress_) {
+      ShowAddress(watched == firstAddress_ ? kAddress1 : kAddress2);
       return true;
     }
   }

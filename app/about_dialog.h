@@ -15,21 +15,22 @@ class AboutDialog : public QDialog {
  public:
   explicit AboutDialog(QWidget* parent = nullptr);
 
-  QFrame* Panel1;
-  QLabel* ProgramIcon;
-  QLabel* ProductName;
-  QLabel* Version;
-  QLabel* Label3;  // the notice line
-  QLabel* Label1;  // contact address 1 (click: Email1Click)
-  QLabel* Label2;  // contact address 2 (click: Email2Click)
-  QPushButton* Button1;
-
-  void SetConstantsCreate();
-  void Email1Click();
-  void Email2Click();
-
  protected:
+  // A click on either address shows it for copying.
   bool eventFilter(QObject* watched, QEvent* e) override;
+
+ private:
+  // The version and the addresses, and every line centred on its column.
+  void fillInTexts();
+
+  QFrame* panel_;
+  QLabel* programIcon_;
+  QLabel* productName_;
+  QLabel* version_;
+  QLabel* notice_;
+  QLabel* firstAddress_;
+  QLabel* secondAddress_;
+  QPushButton* okButton_;
 };
 
 // Shows address in an input box captioned "email address" so it can be copied.

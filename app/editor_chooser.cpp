@@ -22,50 +22,60 @@ EditorChooserDialog::EditorChooserDialog(QWidget* parent)
   setObjectName("Form6");
   setWindowTitle("Output Editor");
 
-  Edit1 = new QLineEdit(this);
-  Edit1->setObjectName("Edit1");
-  Edit1->setGeometry(DesignRect(this, 8, 32, 481, 21));
+  pathEdit_ = new QLineEdit(this);
+  pathEdit_->setObjectName("Edit1");
+  pathEdit_->setGeometry(DesignRect(this, 8, 32, 481, 21));
 
-  Button1 = new QPushButton("Browse", this);
-  Button1->setObjectName("Button1");
-  Button1->setGeometry(DesignRect(this, 368, 6, 89, 21));
+  browseButton_ = new QPushButton("Browse", this);
+  browseButton_->setObjectName("Button1");
+  browseButton_->setGeometry(DesignRect(this, 368, 6, 89, 21));
 
-  Button2 = new QPushButton("OK", this);
-  Button2->setObjectName("Button2");
-  Button2->setGeometry(DesignRect(this, 312, 62, 81, 25));
+  okButton_ = new QPushButton("OK", this);
+  okButton_->setObjectName("Button2");
+  okButton_->setGeometry(DesignRect(this, 312, 62, 81, 25));
 
-  Button3 = new QPushButton("Cancel", this);
-  Button3->setObjectName("Button3");
-  Button3->setGeometry(DesignRect(this, 400, 62, 81, 25));
+  cancelButton_ = new QPushButton("Cancel", this);
+  cancelButton_->setObjectName("Button3");
+  cancelButton_->setGeometry(DesignRect(this, 400, 62, 81, 25));
 
   // Neither button answers Enter: the user closes the chooser with a click.
-  for (QPushButton* b : {Button1, Button2, Button3}) {
+  for (QPushButton* b : {browseButton_, okButton_, cancelButton_}) {
     b->setAutoDefault(false);
     b->setDefault(false);
   }
 
-  setTabOrder(Edit1, Button1);
-  setTabOrder(Button1, Button2);
-  setTabOrder(Button2, Button3);
+  setTabOrder(pathEdit_, browseButton_);
+  setTabOrder(browseButton_, okButton_);
+  setTabOrder(okButton_, cancelButton_);
 
-  connect(Button1, &QPushButton::clicked, this, &EditorChooserDialog::BrowseButtonClick);
-  connect(Button2, &QPushButton::clicked, this, &QDialog::accept);
-  connect(Button3, &QPushButton::clicked, this, &QDialog::reject);
+  connect(browseButton_, &QPushButton::clicked, this, &EditorChooserDialog::browse);
+  connect(okButton_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
-  OpenDialog1.title = "Editors";
+  browseRequest_.title = "Editors";
   // Programs on Linux have no extension, so "All Files" follows the designed filter, and
   // no default suffix is set: a file dialog would append it to a typed program name
   // ("vim" becoming "vim.exe") and then refuse the name as missing.
-  OpenDialog1.filter = "Text editors and word processors|*.exe|All Files|*";
-  OpenDialog1.defaultSuffix = "";
+  browseRequest_.filter = "Text editors and word processors|*.exe|All Files|*";
+  browseRequest_.defaultSuffix = "";
 
   setFixedSize(DesignSize(this, 507, 90));
   move(DesignPixels(this, 70), DesignPixels(this, 156));
 }
 
-void EditorChooserDialog::BrowseButtonClick() {
-  if (auto path = dialogs().OpenFile(OpenDialog1)) {
-    Edit1->setText(QString::fromLocal8Bit(*path));
+void EditorChooserDialog::setEditorPath(const std::string& path) {
+  const QString text = QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size()));
+  if (pathEdit_->text() != text) pathEdit_->setText(text);
+  browseRequest_.fileName = path;
+}
+
+std::string EditorChooserDialog::editorPath() const {
+  return pathEdit_->text().toLocal8Bit().toStdString();
+}
+
+void EditorChooserDialog::browse() {
+  if (auto path = dialogs().OpenFile(browseRequest_)) {
+    pathEdit_->setText(QString::fromLocal8Bit(*path));
   }
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QDialog>
+#include <string>
 
 #include "platform/dialogs.h"
 
@@ -15,19 +16,28 @@ class EditorChooserDialog : public QDialog {
  public:
   explicit EditorChooserDialog(QWidget* parent = nullptr);
 
-  QLineEdit* Edit1;      // the executable's path
-  QPushButton* Button1;  // "Browse"
-  QPushButton* Button2;  // "OK": closes with Accepted
-  QPushButton* Button3;  // "Cancel": closes with Rejected
-  // The chooser's open dialog: title "Editors", its filter and default extension; its
-  // fileName is set by the caller before the chooser is shown.
-  FileDialogRequest OpenDialog1;
-
-  void BrowseButtonClick();
+  // The editor's path, in the local 8-bit encoding: shown in the field, and the file that
+  // Browse starts at.
+  void setEditorPath(const std::string& path);
+  // The path in the field as the user left it.
+  std::string editorPath() const;
+  // The request Browse opens its file dialog with: title "Editors", its filter and default
+  // extension, and the file name given by setEditorPath.
+  const FileDialogRequest& browseRequest() const { return browseRequest_; }
 
  protected:
   // The title bar's help button (and F1) opens help topic 28.
   bool event(QEvent* e) override;
+
+ private:
+  // Browse: a chosen program's path goes into the field.
+  void browse();
+
+  QLineEdit* pathEdit_;  // the executable's path
+  QPushButton* browseButton_;
+  QPushButton* okButton_;      // closes with Accepted
+  QPushButton* cancelButton_;  // closes with Rejected
+  FileDialogRequest browseRequest_;
 };
 
 }  // namespace kelvane

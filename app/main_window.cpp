@@ -47,11 +47,12 @@ MainWindow::MainWindow(std::vector<std::string> commandLine, QWidget* parent)
     : QMainWindow(parent), commandLine_(std::move(commandLine)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Kelvane"));
-  for (FileDialogRequest* d : {&OpenDialog1, &SaveDialog1}) {
+  for (FileDialogRequest* d : {&inputFileDialog_, &outputFileDialog_}) {
     d->filter = "PGN & Text Files|*.PGN;*.TXT|All Files|*.*";
     d->defaultSuffix = "pgn";
   }
   BuildControls();
+  BuildEditActions();
   BuildToolBar();
   BuildMenus();
   SetTabOrder();
@@ -77,10 +78,10 @@ void MainWindow::FormCreate() {
   IniValues.RadNota = true;
   LoadSettings();
   if (TakeCommandLineFile(IniValues.Strings[3], IniValues.Strings[1]))
-    OpenDialog1.initialDir = IniValues.Strings[3];
-  Loading = true;
+    inputFileDialog_.initialDir = IniValues.Strings[3];
+  fillingControls_ = true;
   RecordToControls();
-  Loading = false;
+  fillingControls_ = false;
   // Only a window that was created completely stores and saves on a fatal fault; a fault
   // while it is being created saves nothing.
   exitStep_ = AddExitStep([this] {
@@ -130,31 +131,31 @@ bool MainWindow::TakeCommandLineFile(std::string& dirSlot, std::string& nameSlot
 }
 
 void MainWindow::RecordToControls() {
-  SetFileNameText(Edit16, IniValues.Strings[1]);
-  SetFileNameText(Edit17, IniValues.Strings[2]);
-  SetHint(Edit18, IniValues.Strings[3]);
-  SetHint(Edit19, IniValues.Strings[4]);
-  SetText(Edit1, IniValues.Strings[7]);
-  SetText(Edit2, IniValues.Strings[8]);
-  SetText(Edit3, IniValues.Strings[9]);
+  SetFileNameText(inputNameEdit_, IniValues.Strings[1]);
+  SetFileNameText(outputNameEdit_, IniValues.Strings[2]);
+  SetHint(inputDirBox_, IniValues.Strings[3]);
+  SetHint(outputDirBox_, IniValues.Strings[4]);
+  SetText(conditionEdits_[0], IniValues.Strings[7]);
+  SetText(conditionEdits_[1], IniValues.Strings[8]);
+  SetText(conditionEdits_[2], IniValues.Strings[9]);
   SetMemoText(IniValues.Strings[10]);  // runs Memo1Change, which may move the radio group
-  SetText(Edit5, IniValues.Strings[11]);
+  SetText(withoutEdit_, IniValues.Strings[11]);
   auto ranges = RangeEdits();
   for (size_t i = 0; i < ranges.size(); ++i)
     SetText(ranges[i], std::to_string(IniValues.Integers[i]));
-  SettingRadio = true;
+  settingSequenceForm_ = true;
   SetRadioItemIndex(IniValues.RadNota ? 0 : 1);
-  SettingRadio = false;
+  settingSequenceForm_ = false;
   ShowFileStates();
 }
 
 void MainWindow::ControlsToRecord() {
   PathsToRecord();
-  IniValues.Strings[7] = Text(Edit1);
-  IniValues.Strings[8] = Text(Edit2);
-  IniValues.Strings[9] = Text(Edit3);
+  IniValues.Strings[7] = Text(conditionEdits_[0]);
+  IniValues.Strings[8] = Text(conditionEdits_[1]);
+  IniValues.Strings[9] = Text(conditionEdits_[2]);
   IniValues.Strings[10] = MemoText();
-  IniValues.Strings[11] = Text(Edit5);
+  IniValues.Strings[11] = Text(withoutEdit_);
   CleanTextSlots();
   auto ranges = RangeEdits();
   for (size_t i = 0; i < ranges.size(); ++i) {
@@ -172,7 +173,7 @@ void MainWindow::ControlsToRecord() {
 // ---- Criteria entry --------------------------------------------------------------------
 
 void MainWindow::EditTextExits() {
-  for (QLineEdit* e : {Edit1, Edit2, Edit3}) {
+  for (QLineEdit* e : conditionEdits_) {
     std::string text = Text(e);
     ConditionCheck check = CheckCondition(text);
     if (check.text != text) SetText(e, check.text);
@@ -185,7 +186,7 @@ void MainWindow::EditTextExits() {
 }
 
 void MainWindow::RadioClick() {
-  if (SettingRadio) return;
+  if (settingSequenceForm_) return;
   if (RadioItemIndex() == 1) {
     if (IniValues.RadNota) {
       std::string text = MemoText();
@@ -200,9 +201,9 @@ void MainWindow::RadioClick() {
     ControlsToRecord();
   } else if (IsMovesText(MemoText())) {
     // There is no way back from Moves to Notation form.
-    SettingRadio = true;
+    settingSequenceForm_ = true;
     SetRadioItemIndex(1);
-    SettingRadio = false;
+    settingSequenceForm_ = false;
     dialogs().Beep();
   } else {
     IniValues.RadNota = true;
@@ -214,34 +215,34 @@ void MainWindow::Memo1Change() {
   std::string text = MemoText();
   if (IsMovesText(text)) {
     if (RadioItemIndex() == 0) {
-      SettingRadio = true;
+      settingSequenceForm_ = true;
       SetRadioItemIndex(1);
-      SettingRadio = false;
+      settingSequenceForm_ = false;
     }
     return;
   }
-  SettingRadio = true;
+  settingSequenceForm_ = true;
   SetRadioItemIndex(0);
-  SettingRadio = false;
+  settingSequenceForm_ = false;
   std::string joined = text;
   LineBreaksToBlanks(joined);
   if (joined != text) {
     // Each line break becomes one blank, so the cursor keeps its place.
-    int position = Memo1->textCursor().position();
+    int position = mustContainEdit_->textCursor().position();
     SetMemoText(joined);
-    QTextCursor cursor = Memo1->textCursor();
-    cursor.setPosition(std::min(position, Memo1->document()->characterCount() - 1));
-    Memo1->setTextCursor(cursor);
+    QTextCursor cursor = mustContainEdit_->textCursor();
+    cursor.setPosition(std::min(position, mustContainEdit_->document()->characterCount() - 1));
+    mustContainEdit_->setTextCursor(cursor);
   }
-  if (Loading) return;
+  if (fillingControls_) return;
   int32_t from = 0, to = 0;
   if (!MoveNumberRange(joined, from, to)) {
     dialogs().Beep();
     dialogs().ShowMessage(kMoveNumberTooLarge);
     return;
   }
-  SetText(Edit12, std::to_string(from));
-  SetText(Edit13, std::to_string(to));
+  SetText(rangeEdits_[kMustContain].from, std::to_string(from));
+  SetText(rangeEdits_[kMustContain].to, std::to_string(to));
   IniValues.Integers[6] = from;
   IniValues.Integers[7] = to;
 }
@@ -252,22 +253,22 @@ bool MainWindow::CriteriaValid() {
     case CriteriaFault::None:
       return true;
     case CriteriaFault::SameFile:
-      field = Edit17;
+      field = outputNameEdit_;
       break;
     case CriteriaFault::Condition1To:
-      field = Edit7;
+      field = rangeEdits_[kCondition1].to;
       break;
     case CriteriaFault::Condition2To:
-      field = Edit9;
+      field = rangeEdits_[kCondition2].to;
       break;
     case CriteriaFault::Condition3To:
-      field = Edit11;
+      field = rangeEdits_[kCondition3].to;
       break;
     case CriteriaFault::MustContainTo:
-      field = Edit13;
+      field = rangeEdits_[kMustContain].to;
       break;
     case CriteriaFault::WithoutTo:
-      field = Edit15;
+      field = rangeEdits_[kWithout].to;
       break;
   }
   field->setFocus(Qt::OtherFocusReason);
@@ -277,58 +278,58 @@ bool MainWindow::CriteriaValid() {
 // ---- Files and the Run command ---------------------------------------------------------
 
 void MainWindow::SetInput1Click() {
-  OpenDialog1.title = "Set Input File";
-  OpenDialog1.initialDir = IniValues.Strings[3];
-  OpenDialog1.fileName = IniValues.Strings[1];
-  std::optional<std::string> chosen = dialogs().OpenFile(OpenDialog1);
+  inputFileDialog_.title = "Set Input File";
+  inputFileDialog_.initialDir = IniValues.Strings[3];
+  inputFileDialog_.fileName = IniValues.Strings[1];
+  std::optional<std::string> chosen = dialogs().OpenFile(inputFileDialog_);
   if (!chosen) return;
-  SetFileNameText(Edit16, FileNamePart(*chosen));
-  SetHint(Edit18, DirectoryPart(*chosen));
+  SetFileNameText(inputNameEdit_, FileNamePart(*chosen));
+  SetHint(inputDirBox_, DirectoryPart(*chosen));
   ShowFileStates();
   PathsToRecord();
 }
 
 void MainWindow::SetOutput1Click() {
-  SaveDialog1.title = "Set Output File";
-  SaveDialog1.initialDir = IniValues.Strings[4];
-  SaveDialog1.fileName = IniValues.Strings[2];
-  std::optional<std::string> chosen = dialogs().SaveFile(SaveDialog1);
+  outputFileDialog_.title = "Set Output File";
+  outputFileDialog_.initialDir = IniValues.Strings[4];
+  outputFileDialog_.fileName = IniValues.Strings[2];
+  std::optional<std::string> chosen = dialogs().SaveFile(outputFileDialog_);
   if (!chosen) return;
-  SetFileNameText(Edit17, FileNamePart(*chosen));
-  SetHint(Edit19, DirectoryPart(*chosen));
+  SetFileNameText(outputNameEdit_, FileNamePart(*chosen));
+  SetHint(outputDirBox_, DirectoryPart(*chosen));
   ShowFileStates();
   PathsToRecord();
 }
 
 void MainWindow::OeqIToolButtonClick() {
-  SetHint(Edit19, Hint(Edit18));
+  SetHint(outputDirBox_, Hint(inputDirBox_));
   ShowFileStates();
   PathsToRecord();
 }
 
 void MainWindow::IeqOToolButtonClick() {
-  SetHint(Edit18, Hint(Edit19));
+  SetHint(inputDirBox_, Hint(outputDirBox_));
   ShowFileStates();
   PathsToRecord();
 }
 
 void MainWindow::ToggleIO() {
-  std::string name = FileNameText(Edit16);
-  SetFileNameText(Edit16, FileNameText(Edit17));
-  SetFileNameText(Edit17, name);
-  std::string dir = Hint(Edit18);
-  SetHint(Edit18, Hint(Edit19));
-  SetHint(Edit19, dir);
+  std::string name = FileNameText(inputNameEdit_);
+  SetFileNameText(inputNameEdit_, FileNameText(outputNameEdit_));
+  SetFileNameText(outputNameEdit_, name);
+  std::string dir = Hint(inputDirBox_);
+  SetHint(inputDirBox_, Hint(outputDirBox_));
+  SetHint(outputDirBox_, dir);
   ShowFileStates();
   PathsToRecord();
 }
 
 void MainWindow::DirInputChg() {
-  AskStartUpDir(Edit18, OpenDialog1);
+  AskStartUpDir(inputDirBox_, inputFileDialog_);
 }
 
 void MainWindow::DirOutputChg() {
-  AskStartUpDir(Edit19, SaveDialog1);
+  AskStartUpDir(outputDirBox_, outputFileDialog_);
 }
 
 void MainWindow::AskStartUpDir(QLineEdit* dirBox, FileDialogRequest& dialog) {
@@ -349,8 +350,8 @@ void MainWindow::Edit17ChgKeyUp() {
 }
 
 void MainWindow::ShowFileStates() {
-  std::string input = Hint(Edit18) + FileNameText(Edit16);
-  std::string output = Hint(Edit19) + FileNameText(Edit17);
+  std::string input = Hint(inputDirBox_) + FileNameText(inputNameEdit_);
+  std::string output = Hint(outputDirBox_) + FileNameText(outputNameEdit_);
   QColor inputColour = kBlack, outputColour = kBlack;
   bool inputExists = fileSystem().FileExists(input);
   bool outputExists = fileSystem().FileExists(output);
@@ -366,20 +367,20 @@ void MainWindow::ShowFileStates() {
       inputColour = outputColour = kFuchsia;
     }
   }
-  SetTextColour(Edit16, inputColour);
-  SetTextColour(Edit17, outputColour);
+  SetTextColour(inputNameEdit_, inputColour);
+  SetTextColour(outputNameEdit_, outputColour);
 }
 
 void MainWindow::PathsToRecord() {
-  IniValues.Strings[1] = FileNameText(Edit16);
-  IniValues.Strings[2] = FileNameText(Edit17);
-  IniValues.Strings[3] = Hint(Edit18);
-  IniValues.Strings[4] = Hint(Edit19);
+  IniValues.Strings[1] = FileNameText(inputNameEdit_);
+  IniValues.Strings[2] = FileNameText(outputNameEdit_);
+  IniValues.Strings[3] = Hint(inputDirBox_);
+  IniValues.Strings[4] = Hint(outputDirBox_);
 }
 
 void MainWindow::Split1Click() {
   // The check item has already inverted its own mark when this runs.
-  IniValues.Split = Split1->isChecked();
+  IniValues.Split = splitAction_->isChecked();
 }
 
 void MainWindow::RunButtonClick() {
@@ -397,7 +398,7 @@ void MainWindow::RunButtonClick() {
 
 void MainWindow::Editor1Click() {
   PathsToRecord();
-  if (LaunchEditor(1, IniValues.Strings[5], FileNameText(Edit17), Hint(Edit19))) {
+  if (LaunchEditor(1, IniValues.Strings[5], FileNameText(outputNameEdit_), Hint(outputDirBox_))) {
     ControlsToRecord();
     SaveSettings();
   }
@@ -405,7 +406,7 @@ void MainWindow::Editor1Click() {
 
 void MainWindow::Editor2Click() {
   PathsToRecord();
-  if (LaunchEditor(2, IniValues.Strings[6], FileNameText(Edit17), Hint(Edit19))) {
+  if (LaunchEditor(2, IniValues.Strings[6], FileNameText(outputNameEdit_), Hint(outputDirBox_))) {
     ControlsToRecord();
     SaveSettings();
   }
@@ -425,13 +426,12 @@ bool MainWindow::LaunchEditor(int editorNumber, std::string& editorSlot,
     return false;
   }
   auto chooser = std::make_unique<EditorChooserDialog>(this);
-  SetFileNameText(chooser->Edit1, editorSlot);
-  chooser->OpenDialog1.fileName = editorSlot;
+  chooser->setEditorPath(editorSlot);
   chooser->setWindowTitle(editorNumber == 1 ? QStringLiteral("Output Editor 1")
                                             : QStringLiteral("Output Editor 2"));
   bool stored = false;
   if (chooser->exec() == QDialog::Accepted) {
-    editorSlot = FileNameText(chooser->Edit1);
+    editorSlot = chooser->editorPath();
     stored = true;
   }
   return stored;
@@ -451,37 +451,38 @@ void MainWindow::About1Click() {
 QWidget* MainWindow::FocusedField() const {
   QWidget* w = QApplication::focusWidget();
   if (!w || w->window() != this) return nullptr;
-  if (qobject_cast<QLineEdit*>(w) || w == Memo1) return w;
+  if (qobject_cast<QLineEdit*>(w) || w == mustContainEdit_) return w;
   return nullptr;
 }
 
 void MainWindow::EditCut1Execute() {
   QWidget* w = FocusedField();
   if (auto* e = qobject_cast<QLineEdit*>(w)) e->cut();
-  if (w == Memo1) Memo1->cut();
+  if (w == mustContainEdit_) mustContainEdit_->cut();
 }
 
 void MainWindow::EditCopy1Execute() {
   QWidget* w = FocusedField();
   if (auto* e = qobject_cast<QLineEdit*>(w)) e->copy();
-  if (w == Memo1) Memo1->copy();
+  if (w == mustContainEdit_) mustContainEdit_->copy();
 }
 
 void MainWindow::EditPaste1Execute() {
   QWidget* w = FocusedField();
   if (auto* e = qobject_cast<QLineEdit*>(w)) e->paste();
-  if (w == Memo1) Memo1->paste();
+  if (w == mustContainEdit_) mustContainEdit_->paste();
 }
 
 void MainWindow::UpdateEditActions() {
   QWidget* w = FocusedField();
   bool selection = false;
   if (auto* e = qobject_cast<QLineEdit*>(w)) selection = e->hasSelectedText();
-  if (w == Memo1) selection = Memo1->textCursor().hasSelection();
+  if (w == mustContainEdit_) selection = mustContainEdit_->textCursor().hasSelection();
   const QMimeData* clip = QApplication::clipboard()->mimeData();
   bool canPaste = w && clip && clip->hasText();
-  for (QAction* a : {EditCut1, Cut1, EditCopy1, Copy1}) a->setEnabled(selection);
-  for (QAction* a : {EditPaste1, Paste1}) a->setEnabled(canPaste);
+  cutAction_->setEnabled(selection);
+  copyAction_->setEnabled(selection);
+  pasteAction_->setEnabled(canPaste);
 }
 
 // ---- Events ----------------------------------------------------------------------------
@@ -511,8 +512,8 @@ bool MainWindow::FieldEvent(QObject* watched, QEvent* event) {
       return false;
     }
     case QEvent::KeyRelease:
-      if (watched == Edit16) Edit16ChgKeyUp();
-      if (watched == Edit17) Edit17ChgKeyUp();
+      if (watched == inputNameEdit_) Edit16ChgKeyUp();
+      if (watched == outputNameEdit_) Edit17ChgKeyUp();
       return false;
     case QEvent::MouseButtonRelease: {
       auto* mouse = static_cast<QMouseEvent*>(event);
@@ -520,8 +521,8 @@ bool MainWindow::FieldEvent(QObject* watched, QEvent* event) {
       if (mouse->button() != Qt::LeftButton ||
           !widget->rect().contains(mouse->position().toPoint()))
         return false;
-      if (watched == Edit18) DirInputChg();
-      if (watched == Edit19) DirOutputChg();
+      if (watched == inputDirBox_) DirInputChg();
+      if (watched == outputDirBox_) DirOutputChg();
       return false;
     }
     case QEvent::ShortcutOverride: {
@@ -529,7 +530,8 @@ bool MainWindow::FieldEvent(QObject* watched, QEvent* event) {
       // move to the end of the line); cut, copy and paste stay with the field.
       auto* key = static_cast<QKeyEvent*>(event);
       QKeySequence pressed(key->keyCombination());
-      for (QAction* a : {SetInput1, SetOutput1, Run1, OutputEditor11, OutputEditor21, Split1})
+      for (QAction* a : {setInputAction_, setOutputAction_, runAction_, outputEditor1Action_,
+                         outputEditor2Action_, splitAction_})
         if (a->shortcut() == pressed) return true;
       return false;
     }
@@ -568,23 +570,29 @@ void MainWindow::SetHint(QWidget* widget, const std::string& hint) {
 }
 
 std::string MainWindow::MemoText() const {
-  return Memo1->toPlainText().toUtf8().toStdString();
+  return mustContainEdit_->toPlainText().toUtf8().toStdString();
 }
 
 void MainWindow::SetMemoText(const std::string& text) {
-  Memo1->setPlainText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+  mustContainEdit_->setPlainText(
+      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 int MainWindow::RadioItemIndex() const {
-  return RadioItems->checkedId();
+  return sequenceFormButtons_->checkedId();
 }
 
 void MainWindow::SetRadioItemIndex(int index) {
-  (index == 0 ? RadioNotation : RadioMoves)->setChecked(true);
+  (index == 0 ? notationButton_ : movesButton_)->setChecked(true);
 }
 
-std::array<QLineEdit*, 10> MainWindow::RangeEdits() const {
-  return {Edit6, Edit7, Edit8, Edit9, Edit10, Edit11, Edit12, Edit13, Edit14, Edit15};
+auto MainWindow::RangeEdits() const -> std::array<QLineEdit*, 2 * kCriteria> {
+  std::array<QLineEdit*, 2 * kCriteria> edits{};
+  for (size_t c = 0; c < kCriteria; ++c) {
+    edits[2 * c] = rangeEdits_[c].from;
+    edits[2 * c + 1] = rangeEdits_[c].to;
+  }
+  return edits;
 }
 
 }  // namespace kelvane

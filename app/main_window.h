@@ -34,79 +34,14 @@ class MainWindow : public QMainWindow {
   explicit MainWindow(std::vector<std::string> commandLine = {}, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // Controls, named as in the window's layout (each also carries its name as objectName).
-  QLabel* Label1;    // "Conditions"
-  QLabel* Label2;    // "Must contain"
-  QLabel* Label3;    // "Without"
-  QLabel* Label4;    // "Range"
-  QLineEdit* Edit1;  // conditions 1 to 3
-  QLineEdit* Edit2;
-  QLineEdit* Edit3;
-  QPlainTextEdit* Memo1;  // Must contain
-  QLineEdit* Edit5;       // Without
-  QLineEdit* Edit6;       // ranges, from and to: conditions 1 to 3, Must contain, Without
-  QLineEdit* Edit7;
-  QLineEdit* Edit8;
-  QLineEdit* Edit9;
-  QLineEdit* Edit10;
-  QLineEdit* Edit11;
-  QLineEdit* Edit12;
-  QLineEdit* Edit13;
-  QLineEdit* Edit14;
-  QLineEdit* Edit15;
-  QGroupBox* RadioGroup1;  // items "Notation" (0) and "Moves" (1)
-  QRadioButton* RadioNotation;
-  QRadioButton* RadioMoves;
-  QButtonGroup* RadioItems;
-  QToolBar* ToolBar1 = nullptr;
-  QToolButton* ToolButton1;  // Set input file
-  QToolButton* ToolButton2;  // Set output file
-  QToolButton* ToolButton3;  // output path = input path
-  QToolButton* ToolButton4;  // input path = output path
-  QToolButton* ToolButton5;  // Run
-  QWidget* ToolButton6;      // separator
-  QToolButton* ToolButton7;  // Cut
-  QToolButton* ToolButton8;  // Copy
-  QToolButton* ToolButton9;  // Paste
-  QLineEdit* Edit16;         // input file name
-  QLineEdit* Edit17;         // output file name
-  QLineEdit* Edit18;         // its hint is the input directory
-  QLineEdit* Edit19;         // its hint is the output directory
-  QPushButton* Button1;      // "<-->"
-  QPushButton* Button2;      // "Run"
-  QPushButton* Button3;      // "Exit"
-
-  // The main menu and its items.
-  QMenu* File1;
-  QAction* SetInput1;
-  QAction* SetOutput1;
-  QAction* Run1;
-  QAction* Exit1;
-  QMenu* Edit4;
-  QAction* Cut1;
-  QAction* Copy1;
-  QAction* Paste1;
-  QAction* OutputEditor11;
-  QAction* OutputEditor21;
-  QMenu* Options1;
-  QAction* Split1;  // check item
-  QMenu* Help1;
-  QAction* Contents1;
-  QAction* About1;
-
-  // The standard edit actions on the focused field (ActionList1, category "Edit").
-  QObject* ActionList1;
-  QAction* EditCut1;
-  QAction* EditCopy1;
-  QAction* EditPaste1;
-
-  // The two file dialogs, as they are opened.
-  FileDialogRequest OpenDialog1;
-  FileDialogRequest SaveDialog1;
-
-  // Guard flags: the program itself is moving the radio group / filling the controls.
-  bool SettingRadio = false;
-  bool Loading = false;
+  // The file dialogs' requests as they were last set up: the input file's and the output
+  // file's.
+  const FileDialogRequest& inputFileDialog() const { return inputFileDialog_; }
+  const FileDialogRequest& outputFileDialog() const { return outputFileDialog_; }
+  // The program itself is filling the controls from the settings record.
+  bool fillingControls() const { return fillingControls_; }
+  // The program itself is moving the Notation/Moves choice.
+  bool settingSequenceForm() const { return settingSequenceForm_; }
 
   // Start-up and shutdown.
   void FormCreate();
@@ -159,13 +94,6 @@ class MainWindow : public QMainWindow {
   // A directory kept as a hint: the exact bytes, shown as the tool tip.
   static std::string Hint(const QWidget* widget);
   static void SetHint(QWidget* widget, const std::string& hint);
-  std::string MemoText() const;
-  void SetMemoText(const std::string& text);
-  // The selected item of RadioGroup1: 0 "Notation", 1 "Moves".
-  int RadioItemIndex() const;
-  void SetRadioItemIndex(int index);
-  // Edit6 to Edit15, in the order of integer slots 0 to 9.
-  std::array<QLineEdit*, 10> RangeEdits() const;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -173,12 +101,37 @@ class MainWindow : public QMainWindow {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  // The criteria, in the order of their ranges' settings slots.
+  enum Criterion : size_t {
+    kCondition1,
+    kCondition2,
+    kCondition3,
+    kMustContain,
+    kWithout,
+    kCriteria
+  };
+  struct RangeFields {
+    QLineEdit* from;
+    QLineEdit* to;
+  };
+
+  // The text of Must contain.
+  std::string MemoText() const;
+  void SetMemoText(const std::string& text);
+  // The selected item of the Notation/Moves choice: 0 "Notation", 1 "Moves".
+  int RadioItemIndex() const;
+  void SetRadioItemIndex(int index);
+  // The range fields in the order of the integer slots 0 to 9: from and to of conditions
+  // 1 to 3, of Must contain and of Without.
+  std::array<QLineEdit*, 2 * kCriteria> RangeEdits() const;
+
   // A handler for a signal: an error escaping it is shown, and the program goes on.
   std::function<void()> Handler(void (MainWindow::*handler)());
   // The directory boxes' click: on Yes, the box's directory and its dialog's start folder
   // become the start-up directory.
   void AskStartUpDir(QLineEdit* dirBox, FileDialogRequest& dialog);
   void BuildControls();
+  void BuildEditActions();
   void BuildToolBar();
   void BuildMenus();
   void SetTabOrder();
@@ -187,6 +140,71 @@ class MainWindow : public QMainWindow {
   bool FieldEvent(QObject* watched, QEvent* event);
   void UpdateEditActions();
   QWidget* FocusedField() const;
+
+  // The controls. Each keeps its name from the window's layout as its objectName ("Edit16"
+  // for the input file name, "Run1" for the Run menu item ...), by which tests find it.
+
+  // The criteria.
+  QLabel* conditionsLabel_;
+  QLabel* rangeLabel_;
+  QLabel* mustContainLabel_;
+  QLabel* withoutLabel_;
+  std::array<QLineEdit*, 3> conditionEdits_;
+  QPlainTextEdit* mustContainEdit_;
+  QLineEdit* withoutEdit_;
+  std::array<RangeFields, kCriteria> rangeEdits_;  // from and to, per criterion
+  QGroupBox* sequenceFormGroup_;                   // the form of Must contain: Notation or Moves
+  QRadioButton* notationButton_;                   // its item 0
+  QRadioButton* movesButton_;                      // its item 1
+  QButtonGroup* sequenceFormButtons_;
+
+  // The files and the commands.
+  QLineEdit* inputNameEdit_;
+  QLineEdit* outputNameEdit_;
+  QLineEdit* inputDirBox_;   // its hint is the input directory
+  QLineEdit* outputDirBox_;  // its hint is the output directory
+  QPushButton* swapFilesButton_;
+  QPushButton* runButton_;
+  QPushButton* exitButton_;
+
+  // The tool bar.
+  QToolBar* toolBar_ = nullptr;
+  QToolButton* setInputToolButton_;
+  QToolButton* setOutputToolButton_;
+  QToolButton* outputDirFromInputToolButton_;  // output path = input path
+  QToolButton* inputDirFromOutputToolButton_;  // input path = output path
+  QToolButton* runToolButton_;
+  QWidget* toolBarGap_;  // between the commands and the edit actions
+  QToolButton* cutToolButton_;
+  QToolButton* copyToolButton_;
+  QToolButton* pasteToolButton_;
+
+  // The main menu and its items; cut, copy and paste are shared with the tool bar.
+  QMenu* fileMenu_;
+  QAction* setInputAction_;
+  QAction* setOutputAction_;
+  QAction* runAction_;
+  QAction* exitAction_;
+  QMenu* editMenu_;
+  QAction* cutAction_;
+  QAction* copyAction_;
+  QAction* pasteAction_;
+  QAction* outputEditor1Action_;
+  QAction* outputEditor2Action_;
+  QMenu* optionsMenu_;
+  QAction* splitAction_;  // check item
+  QMenu* helpMenu_;
+  QAction* helpContentsAction_;
+  QAction* aboutAction_;
+
+  // The two file dialogs, as they are opened.
+  FileDialogRequest inputFileDialog_;
+  FileDialogRequest outputFileDialog_;
+
+  // Guard flags: the program itself is moving the Notation/Moves choice, or filling the
+  // controls from the settings record.
+  bool settingSequenceForm_ = false;
+  bool fillingControls_ = false;
 
   std::vector<std::string> commandLine_;
   ExitStepId exitStep_ = 0;  // the closing step of the orderly exit, once created

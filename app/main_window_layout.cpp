@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <vector>
 
 #include "app/design_pixels.h"
 #include "app/event_errors.h"
@@ -54,124 +55,130 @@ void MainWindow::BuildControls() {
     return e;
   };
 
-  Label1 = label("Label1", "Conditions", 24, 48);
-  Label4 = label("Label4", "Range", 192, 48);
-  Label2 = label("Label2", "Must contain", 24, 176);
-  Label3 = label("Label3", "Without", 24, 248);
+  conditionsLabel_ = label("Label1", "Conditions", 24, 48);
+  rangeLabel_ = label("Label4", "Range", 192, 48);
+  mustContainLabel_ = label("Label2", "Must contain", 24, 176);
+  withoutLabel_ = label("Label3", "Without", 24, 248);
 
-  Edit1 = edit("Edit1", 32, 64, 129);
-  Edit2 = edit("Edit2", 32, 104, 129);
-  Edit3 = edit("Edit3", 32, 144, 129);
+  conditionEdits_[0] = edit("Edit1", 32, 64, 129);
+  conditionEdits_[1] = edit("Edit2", 32, 104, 129);
+  conditionEdits_[2] = edit("Edit3", 32, 144, 129);
 
-  Memo1 = Named(new QPlainTextEdit(client), "Memo1");
-  Memo1->setGeometry(DesignRect(this, 32, 192, 417, 49));
-  Memo1->setTabChangesFocus(true);
-  Memo1->document()->setDocumentMargin(2);
-  Memo1->installEventFilter(this);
+  mustContainEdit_ = Named(new QPlainTextEdit(client), "Memo1");
+  mustContainEdit_->setGeometry(DesignRect(this, 32, 192, 417, 49));
+  mustContainEdit_->setTabChangesFocus(true);
+  mustContainEdit_->document()->setDocumentMargin(2);
+  mustContainEdit_->installEventFilter(this);
 
-  Edit5 = edit("Edit5", 32, 264, 417);
-  Edit6 = edit("Edit6", 176, 64, 33);
-  Edit7 = edit("Edit7", 216, 64, 33);
-  Edit8 = edit("Edit8", 176, 104, 33);
-  Edit9 = edit("Edit9", 216, 104, 33);
-  Edit10 = edit("Edit10", 176, 144, 33);
-  Edit11 = edit("Edit11", 216, 144, 33);
-  Edit12 = edit("Edit12", 464, 224, 33);
-  Edit13 = edit("Edit13", 504, 224, 33);
-  Edit14 = edit("Edit14", 464, 264, 33);
-  Edit15 = edit("Edit15", 504, 264, 33);
+  withoutEdit_ = edit("Edit5", 32, 264, 417);
+  rangeEdits_[kCondition1].from = edit("Edit6", 176, 64, 33);
+  rangeEdits_[kCondition1].to = edit("Edit7", 216, 64, 33);
+  rangeEdits_[kCondition2].from = edit("Edit8", 176, 104, 33);
+  rangeEdits_[kCondition2].to = edit("Edit9", 216, 104, 33);
+  rangeEdits_[kCondition3].from = edit("Edit10", 176, 144, 33);
+  rangeEdits_[kCondition3].to = edit("Edit11", 216, 144, 33);
+  rangeEdits_[kMustContain].from = edit("Edit12", 464, 224, 33);
+  rangeEdits_[kMustContain].to = edit("Edit13", 504, 224, 33);
+  rangeEdits_[kWithout].from = edit("Edit14", 464, 264, 33);
+  rangeEdits_[kWithout].to = edit("Edit15", 504, 264, 33);
 
-  RadioGroup1 = Named(new QGroupBox(client), "RadioGroup1");
-  RadioGroup1->setGeometry(DesignRect(this, 464, 168, 73, 49));
-  auto* radioLayout = new QVBoxLayout(RadioGroup1);
+  sequenceFormGroup_ = Named(new QGroupBox(client), "RadioGroup1");
+  sequenceFormGroup_->setGeometry(DesignRect(this, 464, 168, 73, 49));
+  auto* radioLayout = new QVBoxLayout(sequenceFormGroup_);
   radioLayout->setContentsMargins(DesignPixels(this, 4), DesignPixels(this, 2),
                                   DesignPixels(this, 2), DesignPixels(this, 2));
   radioLayout->setSpacing(0);
-  RadioNotation = Named(new QRadioButton(QStringLiteral("Notation"), RadioGroup1), "RadioNotation");
-  RadioMoves = Named(new QRadioButton(QStringLiteral("Moves"), RadioGroup1), "RadioMoves");
+  notationButton_ =
+      Named(new QRadioButton(QStringLiteral("Notation"), sequenceFormGroup_), "RadioNotation");
+  movesButton_ = Named(new QRadioButton(QStringLiteral("Moves"), sequenceFormGroup_), "RadioMoves");
   // The group is narrow: a desktop font wider than the window was laid out for gets a
   // little smaller here, so "Notation" is not cut off.
   const int room = DesignPixels(this, 73) - DesignPixels(this, 4) - DesignPixels(this, 2) - 2;
-  QFont radioFont = RadioGroup1->font();
-  while (RadioNotation->sizeHint().width() > room && radioFont.pointSizeF() > 6) {
+  QFont radioFont = sequenceFormGroup_->font();
+  while (notationButton_->sizeHint().width() > room && radioFont.pointSizeF() > 6) {
     radioFont.setPointSizeF(radioFont.pointSizeF() - 0.5);
-    RadioNotation->setFont(radioFont);
-    RadioMoves->setFont(radioFont);
+    notationButton_->setFont(radioFont);
+    movesButton_->setFont(radioFont);
   }
-  radioLayout->addWidget(RadioNotation);
-  radioLayout->addWidget(RadioMoves);
-  RadioItems = Named(new QButtonGroup(RadioGroup1), "RadioItems");
-  RadioItems->addButton(RadioNotation, 0);
-  RadioItems->addButton(RadioMoves, 1);
-  RadioNotation->setChecked(true);
+  radioLayout->addWidget(notationButton_);
+  radioLayout->addWidget(movesButton_);
+  sequenceFormButtons_ = Named(new QButtonGroup(sequenceFormGroup_), "RadioItems");
+  sequenceFormButtons_->addButton(notationButton_, 0);
+  sequenceFormButtons_->addButton(movesButton_, 1);
+  notationButton_->setChecked(true);
   // The click handler runs after the selection has changed, whoever changed it; the
-  // program's own changes are told apart by SettingRadio.
-  connect(RadioNotation, &QRadioButton::toggled, this, [this](bool on) {
+  // program's own changes are told apart by settingSequenceForm_.
+  connect(notationButton_, &QRadioButton::toggled, this, [this](bool on) {
     if (on) RunHandler([this] { RadioClick(); });
   });
-  connect(RadioMoves, &QRadioButton::toggled, this, [this](bool on) {
+  connect(movesButton_, &QRadioButton::toggled, this, [this](bool on) {
     if (on) RunHandler([this] { RadioClick(); });
   });
 
-  Edit16 = edit("Edit16", 312, 56, 129);
-  Edit17 = edit("Edit17", 312, 88, 129);
-  Edit18 = edit("Edit18", 448, 56, 9);
-  Edit19 = edit("Edit19", 448, 88, 9);
-  for (QLineEdit* e : {Edit16, Edit17, Edit18, Edit19}) {
+  inputNameEdit_ = edit("Edit16", 312, 56, 129);
+  outputNameEdit_ = edit("Edit17", 312, 88, 129);
+  inputDirBox_ = edit("Edit18", 448, 56, 9);
+  outputDirBox_ = edit("Edit19", 448, 88, 9);
+  for (QLineEdit* e : {inputNameEdit_, outputNameEdit_, inputDirBox_, outputDirBox_}) {
     QPalette p = e->palette();
     p.setColor(QPalette::Base, kAqua);
     e->setPalette(p);
   }
   // The two narrow boxes show their directory only as a hint; their own text means nothing.
-  Edit18->setTextMargins(0, 0, 0, 0);
-  Edit19->setTextMargins(0, 0, 0, 0);
+  inputDirBox_->setTextMargins(0, 0, 0, 0);
+  outputDirBox_->setTextMargins(0, 0, 0, 0);
 
-  Button1 = Named(new QPushButton(QStringLiteral("<-->"), client), "Button1");
-  Button1->setGeometry(DesignRect(this, 472, 72, 41, 17));
-  QFont bold = Button1->font();
+  swapFilesButton_ = Named(new QPushButton(QStringLiteral("<-->"), client), "Button1");
+  swapFilesButton_->setGeometry(DesignRect(this, 472, 72, 41, 17));
+  QFont bold = swapFilesButton_->font();
   bold.setBold(true);
-  Button1->setFont(bold);
-  Button2 = Named(new QPushButton(QStringLiteral("Run"), client), "Button2");
-  Button2->setGeometry(DesignRect(this, 312, 136, 65, 25));
-  Button3 = Named(new QPushButton(QStringLiteral("Exit"), client), "Button3");
-  Button3->setGeometry(DesignRect(this, 456, 136, 65, 25));
-  for (QPushButton* b : {Button1, Button2, Button3}) {
+  swapFilesButton_->setFont(bold);
+  runButton_ = Named(new QPushButton(QStringLiteral("Run"), client), "Button2");
+  runButton_->setGeometry(DesignRect(this, 312, 136, 65, 25));
+  exitButton_ = Named(new QPushButton(QStringLiteral("Exit"), client), "Button3");
+  exitButton_->setGeometry(DesignRect(this, 456, 136, 65, 25));
+  for (QPushButton* b : {swapFilesButton_, runButton_, exitButton_}) {
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::StrongFocus);
   }
-  connect(Button1, &QPushButton::clicked, this, Handler(&MainWindow::ToggleIO));
-  connect(Button2, &QPushButton::clicked, this, Handler(&MainWindow::RunButtonClick));
-  connect(Button3, &QPushButton::clicked, this, Handler(&MainWindow::Button3Click));
+  connect(swapFilesButton_, &QPushButton::clicked, this, Handler(&MainWindow::ToggleIO));
+  connect(runButton_, &QPushButton::clicked, this, Handler(&MainWindow::RunButtonClick));
+  connect(exitButton_, &QPushButton::clicked, this, Handler(&MainWindow::Button3Click));
 
-  connect(Memo1, &QPlainTextEdit::textChanged, this, Handler(&MainWindow::Memo1Change));
+  connect(mustContainEdit_, &QPlainTextEdit::textChanged, this, Handler(&MainWindow::Memo1Change));
 }
 
-void MainWindow::BuildToolBar() {
-  ActionList1 = Named(new QObject(this), "ActionList1");
+void MainWindow::BuildEditActions() {
+  // One action each for cut, copy and paste, shown in the Edit menu and on the tool bar.
+  auto* actionList = Named(new QObject(this), "ActionList1");
   auto editAction = [&](const char* name, ToolImage image, const char* caption, const char* hint,
-                        void (MainWindow::*handler)()) {
-    auto* a = Named(new QAction(ToolIcon(image), QString::fromUtf8(caption), ActionList1), name);
+                        QKeySequence shortcut, void (MainWindow::*handler)()) {
+    auto* a = Named(new QAction(ToolIcon(image), QString::fromUtf8(caption), actionList), name);
+    a->setShortcut(shortcut);
     a->setToolTip(QString::fromUtf8(hint));
     a->setStatusTip(QString::fromUtf8(hint));
     a->setProperty("category", QStringLiteral("Edit"));
     connect(a, &QAction::triggered, this, Handler(handler));
     return a;
   };
-  EditCut1 = editAction("EditCut1", ToolImage::Cut, "Cu&t", "Cut", &MainWindow::EditCut1Execute);
-  EditCopy1 =
-      editAction("EditCopy1", ToolImage::Copy, "&Copy", "Copy", &MainWindow::EditCopy1Execute);
-  EditPaste1 =
-      editAction("EditPaste1", ToolImage::Paste, "&Paste", "Paste", &MainWindow::EditPaste1Execute);
+  cutAction_ = editAction("Cut1", ToolImage::Cut, "Cu&t", "Cut", QKeySequence(Qt::CTRL | Qt::Key_X),
+                          &MainWindow::EditCut1Execute);
+  copyAction_ = editAction("Copy1", ToolImage::Copy, "&Copy", "Copy",
+                           QKeySequence(Qt::CTRL | Qt::Key_C), &MainWindow::EditCopy1Execute);
+  pasteAction_ = editAction("Paste1", ToolImage::Paste, "&Paste", "Paste",
+                            QKeySequence(Qt::CTRL | Qt::Key_V), &MainWindow::EditPaste1Execute);
+}
 
-  ToolBar1 = Named(new QToolBar(centralWidget()), "ToolBar1");
-  ToolBar1->setGeometry(0, 0, DesignPixels(this, kClientWidth), DesignPixels(this, 29));
-  ToolBar1->setMovable(false);
-  ToolBar1->setFloatable(false);
-  ToolBar1->setIconSize(DesignSize(this, 16, 16));
-  ToolBar1->setContentsMargins(DesignPixels(this, 2), 0, 0, 0);
+void MainWindow::BuildToolBar() {
+  toolBar_ = Named(new QToolBar(centralWidget()), "ToolBar1");
+  toolBar_->setGeometry(0, 0, DesignPixels(this, kClientWidth), DesignPixels(this, 29));
+  toolBar_->setMovable(false);
+  toolBar_->setFloatable(false);
+  toolBar_->setIconSize(DesignSize(this, 16, 16));
+  toolBar_->setContentsMargins(DesignPixels(this, 2), 0, 0, 0);
   auto button = [&](const char* name, ToolImage image, const char* hint,
                     void (MainWindow::*handler)()) {
-    auto* b = Named(new QToolButton(ToolBar1), name);
+    auto* b = Named(new QToolButton(toolBar_), name);
     b->setIcon(ToolIcon(image));
     b->setToolTip(QString::fromUtf8(hint));
     b->setAutoRaise(true);
@@ -180,34 +187,37 @@ void MainWindow::BuildToolBar() {
     // Tool bar buttons leave the focus in the field being edited.
     b->setFocusPolicy(Qt::NoFocus);
     connect(b, &QToolButton::clicked, this, Handler(handler));
-    ToolBar1->addWidget(b);
+    toolBar_->addWidget(b);
     return b;
   };
-  ToolButton1 = button("ToolButton1", ToolImage::Open, "Set input file (Ctrl+O)",
-                       &MainWindow::SetInput1Click);
-  ToolButton2 = button("ToolButton2", ToolImage::Save, "Set output file (Ctrl+S)",
-                       &MainWindow::SetOutput1Click);
-  ToolButton3 = button("ToolButton3", ToolImage::OutputFromInput, "Set output path to input path",
-                       &MainWindow::OeqIToolButtonClick);
-  ToolButton4 = button("ToolButton4", ToolImage::InputFromOutput, "Set input path to output path",
-                       &MainWindow::IeqOToolButtonClick);
-  ToolButton5 = button("ToolButton5", ToolImage::Run, "Run (Ctrl+R)", &MainWindow::RunButtonClick);
-  ToolButton6 = Named(new QWidget(ToolBar1), "ToolButton6");
-  ToolButton6->setFixedSize(DesignSize(this, 8, 22));
-  ToolBar1->addWidget(ToolButton6);
+  setInputToolButton_ = button("ToolButton1", ToolImage::Open, "Set input file (Ctrl+O)",
+                               &MainWindow::SetInput1Click);
+  setOutputToolButton_ = button("ToolButton2", ToolImage::Save, "Set output file (Ctrl+S)",
+                                &MainWindow::SetOutput1Click);
+  outputDirFromInputToolButton_ =
+      button("ToolButton3", ToolImage::OutputFromInput, "Set output path to input path",
+             &MainWindow::OeqIToolButtonClick);
+  inputDirFromOutputToolButton_ =
+      button("ToolButton4", ToolImage::InputFromOutput, "Set input path to output path",
+             &MainWindow::IeqOToolButtonClick);
+  runToolButton_ =
+      button("ToolButton5", ToolImage::Run, "Run (Ctrl+R)", &MainWindow::RunButtonClick);
+  toolBarGap_ = Named(new QWidget(toolBar_), "ToolButton6");
+  toolBarGap_->setFixedSize(DesignSize(this, 8, 22));
+  toolBar_->addWidget(toolBarGap_);
   auto actionButton = [&](const char* name, QAction* action) {
-    auto* b = Named(new QToolButton(ToolBar1), name);
+    auto* b = Named(new QToolButton(toolBar_), name);
     b->setDefaultAction(action);
     b->setAutoRaise(true);
     b->setFixedSize(DesignSize(this, 23, 22));
     b->setIconSize(DesignSize(this, 16, 16));
     b->setFocusPolicy(Qt::NoFocus);
-    ToolBar1->addWidget(b);
+    toolBar_->addWidget(b);
     return b;
   };
-  ToolButton7 = actionButton("ToolButton7", EditCut1);
-  ToolButton8 = actionButton("ToolButton8", EditCopy1);
-  ToolButton9 = actionButton("ToolButton9", EditPaste1);
+  cutToolButton_ = actionButton("ToolButton7", cutAction_);
+  copyToolButton_ = actionButton("ToolButton8", copyAction_);
+  pasteToolButton_ = actionButton("ToolButton9", pasteAction_);
 }
 
 void MainWindow::BuildMenus() {
@@ -223,57 +233,60 @@ void MainWindow::BuildMenus() {
     return a;
   };
 
-  File1 = menu("File1", "&File");
-  SetInput1 = item(File1, "SetInput1", "Set &Input", QKeySequence(Qt::CTRL | Qt::Key_O),
-                   &MainWindow::SetInput1Click, ToolIcon(ToolImage::Open));
-  SetOutput1 = item(File1, "SetOutput1", "Set &Output", QKeySequence(Qt::CTRL | Qt::Key_S),
-                    &MainWindow::SetOutput1Click, ToolIcon(ToolImage::Save));
-  File1->addSeparator();
-  Run1 = item(File1, "Run1", "&Run", QKeySequence(Qt::CTRL | Qt::Key_R),
-              &MainWindow::RunButtonClick, ToolIcon(ToolImage::Run));
-  File1->addSeparator();
-  Exit1 = item(File1, "Exit1", "E&xit", QKeySequence(), &MainWindow::Exit1Click);
+  fileMenu_ = menu("File1", "&File");
+  setInputAction_ = item(fileMenu_, "SetInput1", "Set &Input", QKeySequence(Qt::CTRL | Qt::Key_O),
+                         &MainWindow::SetInput1Click, ToolIcon(ToolImage::Open));
+  setOutputAction_ =
+      item(fileMenu_, "SetOutput1", "Set &Output", QKeySequence(Qt::CTRL | Qt::Key_S),
+           &MainWindow::SetOutput1Click, ToolIcon(ToolImage::Save));
+  fileMenu_->addSeparator();
+  runAction_ = item(fileMenu_, "Run1", "&Run", QKeySequence(Qt::CTRL | Qt::Key_R),
+                    &MainWindow::RunButtonClick, ToolIcon(ToolImage::Run));
+  fileMenu_->addSeparator();
+  exitAction_ = item(fileMenu_, "Exit1", "E&xit", QKeySequence(), &MainWindow::Exit1Click);
 
-  Edit4 = menu("Edit4", "&Edit");
-  Cut1 = item(Edit4, "Cut1", "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X),
-              &MainWindow::EditCut1Execute, ToolIcon(ToolImage::Cut));
-  Copy1 = item(Edit4, "Copy1", "&Copy", QKeySequence(Qt::CTRL | Qt::Key_C),
-               &MainWindow::EditCopy1Execute, ToolIcon(ToolImage::Copy));
-  Paste1 = item(Edit4, "Paste1", "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V),
-                &MainWindow::EditPaste1Execute, ToolIcon(ToolImage::Paste));
-  for (QAction* a : {Cut1, Copy1, Paste1}) a->setToolTip(a->text().remove(QLatin1Char('&')));
-  Edit4->addSeparator();
-  OutputEditor11 = item(Edit4, "OutputEditor11", "Output Editor &1",
-                        QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::Editor1Click);
-  OutputEditor21 = item(Edit4, "OutputEditor21", "Output Editor &2",
-                        QKeySequence(Qt::CTRL | Qt::Key_F), &MainWindow::Editor2Click);
+  editMenu_ = menu("Edit4", "&Edit");
+  editMenu_->addActions({cutAction_, copyAction_, pasteAction_});
+  editMenu_->addSeparator();
+  outputEditor1Action_ = item(editMenu_, "OutputEditor11", "Output Editor &1",
+                              QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::Editor1Click);
+  outputEditor2Action_ = item(editMenu_, "OutputEditor21", "Output Editor &2",
+                              QKeySequence(Qt::CTRL | Qt::Key_F), &MainWindow::Editor2Click);
 
-  Options1 = menu("Options1", "&Options");
-  Split1 = Named(Options1->addAction(QStringLiteral("S&plit")), "Split1");
-  Split1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-  Split1->setCheckable(true);
-  Split1->setChecked(false);
-  connect(Split1, &QAction::triggered, this, Handler(&MainWindow::Split1Click));
+  optionsMenu_ = menu("Options1", "&Options");
+  splitAction_ = Named(optionsMenu_->addAction(QStringLiteral("S&plit")), "Split1");
+  splitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+  splitAction_->setCheckable(true);
+  splitAction_->setChecked(false);
+  connect(splitAction_, &QAction::triggered, this, Handler(&MainWindow::Split1Click));
 
-  Help1 = menu("Help1", "&Help");
-  Contents1 = item(Help1, "Contents1", "&Contents", QKeySequence(), &MainWindow::Contents1Click);
-  About1 = item(Help1, "About1", "&About", QKeySequence(), &MainWindow::About1Click);
+  helpMenu_ = menu("Help1", "&Help");
+  helpContentsAction_ =
+      item(helpMenu_, "Contents1", "&Contents", QKeySequence(), &MainWindow::Contents1Click);
+  aboutAction_ = item(helpMenu_, "About1", "&About", QKeySequence(), &MainWindow::About1Click);
 
   // The edit actions are enabled as the focused field allows.
-  connect(Edit4, &QMenu::aboutToShow, this, &MainWindow::UpdateEditActions);
+  connect(editMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateEditActions);
   connect(qApp, &QApplication::focusChanged, this, &MainWindow::UpdateEditActions);
   connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
           &MainWindow::UpdateEditActions);
   for (QLineEdit* e : findChildren<QLineEdit*>())
     connect(e, &QLineEdit::selectionChanged, this, &MainWindow::UpdateEditActions);
-  connect(Memo1, &QPlainTextEdit::selectionChanged, this, &MainWindow::UpdateEditActions);
+  connect(mustContainEdit_, &QPlainTextEdit::selectionChanged, this,
+          &MainWindow::UpdateEditActions);
 }
 
 void MainWindow::SetTabOrder() {
-  QWidget* order[] = {Edit1,      Edit2,  Edit3,  Memo1,  Edit5,  Edit6,   Edit7,   Edit8,
-                      Edit9,      Edit10, Edit11, Edit12, Edit13, Edit14,  Edit15,  RadioNotation,
-                      RadioMoves, Edit16, Edit17, Edit18, Edit19, Button1, Button2, Button3};
-  for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+  // The criteria, the ranges in the order of their settings slots, the Notation/Moves
+  // choice, then the files and the buttons.
+  std::vector<QWidget*> order(conditionEdits_.begin(), conditionEdits_.end());
+  order.push_back(mustContainEdit_);
+  order.push_back(withoutEdit_);
+  for (QLineEdit* e : RangeEdits()) order.push_back(e);
+  order.insert(order.end(),
+               {notationButton_, movesButton_, inputNameEdit_, outputNameEdit_, inputDirBox_,
+                outputDirBox_, swapFilesButton_, runButton_, exitButton_});
+  for (size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
 void MainWindow::CentreOnScreen() {
@@ -288,8 +301,8 @@ void MainWindow::CentreOnScreen() {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   // The tool bar is aligned to the top edge and takes the client area's full width.
-  if (ToolBar1 && centralWidget())
-    ToolBar1->setGeometry(0, 0, centralWidget()->width(), DesignPixels(this, 29));
+  if (toolBar_ && centralWidget())
+    toolBar_->setGeometry(0, 0, centralWidget()->width(), DesignPixels(this, 29));
 }
 
 std::function<void()> MainWindow::Handler(void (MainWindow::*handler)()) {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "app/editor_chooser.h"
+#include "app_child.h"
 #include "app_fakes.h"
 #include "scripted_dialogs.h"
 
@@ -14,44 +15,54 @@ using namespace kelvane;
 
 namespace {
 
-class Unit6Test : public ::testing::Test {
+class EditorChooserTest : public ::testing::Test {
  protected:
   void SetUp() override { QtTestApp(); }
   int Px(const QWidget& w, int v) { return qRound(v * w.logicalDpiX() / 96.0); }
+  // The chooser's controls, by their object names.
+  static QLineEdit* PathField(const EditorChooserDialog& d) { return Child<QLineEdit>(d, "Edit1"); }
+  static QPushButton* BrowseButton(const EditorChooserDialog& d) {
+    return Child<QPushButton>(d, "Button1");
+  }
+  static QPushButton* OkButton(const EditorChooserDialog& d) {
+    return Child<QPushButton>(d, "Button2");
+  }
+  static QPushButton* CancelButton(const EditorChooserDialog& d) {
+    return Child<QPushButton>(d, "Button3");
+  }
 };
 
-TEST_F(Unit6Test, ControlsHaveTheirNamesCaptionsAndPlaces) {
+TEST_F(EditorChooserTest, ControlsHaveTheirNamesCaptionsAndPlaces) {
   EditorChooserDialog form;
   struct Expected {
-    QWidget* control;
     const char* name;
     const char* caption;
     QRect place;
   };
   const Expected controls[] = {
-      {form.Edit1, "Edit1", "", {8, 32, 481, 21}},
-      {form.Button1, "Button1", "Browse", {368, 6, 89, 21}},
-      {form.Button2, "Button2", "OK", {312, 62, 81, 25}},
-      {form.Button3, "Button3", "Cancel", {400, 62, 81, 25}},
+      {"Edit1", "", {8, 32, 481, 21}},
+      {"Button1", "Browse", {368, 6, 89, 21}},
+      {"Button2", "OK", {312, 62, 81, 25}},
+      {"Button3", "Cancel", {400, 62, 81, 25}},
   };
   for (const Expected& c : controls) {
     SCOPED_TRACE(c.name);
-    EXPECT_EQ(c.control->objectName(), c.name);
-    EXPECT_EQ(form.findChild<QWidget*>(c.name), c.control);
+    EXPECT_EQ(form.findChildren<QWidget*>(c.name).size(), 1);  // each name is the control's own
+    QWidget* control = Child<QWidget>(form, c.name);
     QRect scaled(Px(form, c.place.x()), Px(form, c.place.y()), Px(form, c.place.width()),
                  Px(form, c.place.height()));
-    EXPECT_EQ(c.control->geometry(), scaled);
-    if (auto* button = qobject_cast<QPushButton*>(c.control)) {
+    EXPECT_EQ(control->geometry(), scaled);
+    if (auto* button = qobject_cast<QPushButton*>(control)) {
       EXPECT_EQ(button->text(), c.caption);
       // Neither button is the dialog's default: Enter must not close the chooser.
       EXPECT_FALSE(button->isDefault());
       EXPECT_FALSE(button->autoDefault());
     }
   }
-  EXPECT_EQ(form.Edit1->text(), "");
+  EXPECT_EQ(PathField(form)->text(), "");
 }
 
-TEST_F(Unit6Test, DialogIsFixedWithHelpButtonAndPlacedAt70_156) {
+TEST_F(EditorChooserTest, DialogIsFixedWithHelpButtonAndPlacedAt70_156) {
   EditorChooserDialog form;
   EXPECT_EQ(form.size(), QSize(Px(form, 507), Px(form, 90)));
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
@@ -60,58 +71,57 @@ TEST_F(Unit6Test, DialogIsFixedWithHelpButtonAndPlacedAt70_156) {
   EXPECT_EQ(form.pos(), QPoint(Px(form, 70), Px(form, 156)));
 }
 
-TEST_F(Unit6Test, TabOrderRunsPathBrowseOkCancel) {
+TEST_F(EditorChooserTest, TabOrderRunsPathBrowseOkCancel) {
   EditorChooserDialog form;
-  EXPECT_EQ(form.Edit1->nextInFocusChain(), form.Button1);
-  EXPECT_EQ(form.Button1->nextInFocusChain(), form.Button2);
-  EXPECT_EQ(form.Button2->nextInFocusChain(), form.Button3);
+  EXPECT_EQ(PathField(form)->nextInFocusChain(), BrowseButton(form));
+  EXPECT_EQ(BrowseButton(form)->nextInFocusChain(), OkButton(form));
+  EXPECT_EQ(OkButton(form)->nextInFocusChain(), CancelButton(form));
 }
 
-TEST_F(Unit6Test, OpenDialogAsksForEditorsAndLetsAnyProgramBeChosen) {
+TEST_F(EditorChooserTest, OpenDialogAsksForEditorsAndLetsAnyProgramBeChosen) {
   EditorChooserDialog form;
-  EXPECT_EQ(form.OpenDialog1.title, "Editors");
-  EXPECT_EQ(form.OpenDialog1.filter.rfind("Text editors and word processors|*.exe", 0), 0u);
-  EXPECT_NE(form.OpenDialog1.filter.find("|All Files|*"), std::string::npos);
+  EXPECT_EQ(form.browseRequest().title, "Editors");
+  EXPECT_EQ(form.browseRequest().filter.rfind("Text editors and word processors|*.exe", 0), 0u);
+  EXPECT_NE(form.browseRequest().filter.find("|All Files|*"), std::string::npos);
   // A default suffix would turn a typed "/usr/bin/vim" into "/usr/bin/vim.exe".
-  EXPECT_EQ(form.OpenDialog1.defaultSuffix, "");
+  EXPECT_EQ(form.browseRequest().defaultSuffix, "");
 }
 
-TEST_F(Unit6Test, BrowsePutsTheChosenPathIntoTheField) {
+TEST_F(EditorChooserTest, BrowsePutsTheChosenPathIntoTheField) {
   ScopedScriptedDialogs dialogs;
   EditorChooserDialog form;
-  form.Edit1->setText("/usr/bin/old editor");
-  form.OpenDialog1.fileName = "/usr/bin/old editor";
+  form.setEditorPath("/usr/bin/old editor");
   dialogs.AnswerFile("/opt/My Editor/bin/edit");
-  form.Button1->click();
-  EXPECT_EQ(form.Edit1->text(), "/opt/My Editor/bin/edit");
+  BrowseButton(form)->click();
+  EXPECT_EQ(PathField(form)->text(), "/opt/My Editor/bin/edit");
   ASSERT_EQ(dialogs.fileRequests.size(), 1u);
   EXPECT_EQ(dialogs.fileRequests[0].title, "Editors");
   EXPECT_EQ(dialogs.fileRequests[0].fileName, "/usr/bin/old editor");
   EXPECT_EQ(dialogs.log, std::vector<std::string>{"open: Editors"});
 }
 
-TEST_F(Unit6Test, CancelledBrowseLeavesTheFieldAlone) {
+TEST_F(EditorChooserTest, CancelledBrowseLeavesTheFieldAlone) {
   ScopedScriptedDialogs dialogs;
   EditorChooserDialog form;
-  form.Edit1->setText("/usr/bin/gedit");
+  PathField(form)->setText("/usr/bin/gedit");
   dialogs.AnswerFile(std::nullopt);
-  form.BrowseButtonClick();
-  EXPECT_EQ(form.Edit1->text(), "/usr/bin/gedit");
+  BrowseButton(form)->click();
+  EXPECT_EQ(PathField(form)->text(), "/usr/bin/gedit");
   EXPECT_TRUE(dialogs.AllAnswered());
 }
 
-TEST_F(Unit6Test, OkAcceptsCancelRejectsAndEnterDoesNothing) {
+TEST_F(EditorChooserTest, OkAcceptsCancelRejectsAndEnterDoesNothing) {
   {
     EditorChooserDialog form;
     form.show();
-    form.Button2->click();
+    OkButton(form)->click();
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_FALSE(form.isVisible());
   }
   {
     EditorChooserDialog form;
     form.show();
-    form.Button3->click();
+    CancelButton(form)->click();
     EXPECT_EQ(form.result(), QDialog::Rejected);
     EXPECT_FALSE(form.isVisible());
   }
@@ -120,18 +130,18 @@ TEST_F(Unit6Test, OkAcceptsCancelRejectsAndEnterDoesNothing) {
     form.show();
     form.setResult(-1);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QCoreApplication::sendEvent(form.Edit1, &enter);
+    QCoreApplication::sendEvent(PathField(form), &enter);
     EXPECT_TRUE(form.isVisible());
     EXPECT_EQ(form.result(), -1);
   }
 }
 
-TEST_F(Unit6Test, HelpKeyAndHelpButtonOpenTopic28) {
+TEST_F(EditorChooserTest, HelpKeyAndHelpButtonOpenTopic28) {
   RecordingLauncher launcher;
   EditorChooserDialog form;
   form.show();
   QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-  QCoreApplication::sendEvent(form.Edit1, &f1);  // travels up from the focused field
+  QCoreApplication::sendEvent(PathField(form), &f1);  // travels up from the focused field
   EXPECT_EQ(launcher.helpTopics, std::vector<int>{28});
 
   launcher.helpTopics.clear();
@@ -141,7 +151,7 @@ TEST_F(Unit6Test, HelpKeyAndHelpButtonOpenTopic28) {
   EXPECT_EQ(launcher.helpTopics, std::vector<int>{28});
 }
 
-TEST_F(Unit6Test, HiddenChooserIgnoresTheHelpButton) {
+TEST_F(EditorChooserTest, HiddenChooserIgnoresTheHelpButton) {
   // Every top-level window hears of the what's-this mode, the hidden start-up chooser too.
   RecordingLauncher launcher;
   EditorChooserDialog form;

@@ -17,6 +17,7 @@
 #include "app/editor_chooser.h"
 #include "app/main_window.h"
 #include "app/qt_launcher.h"
+#include "app_child.h"
 #include "app_fakes.h"
 #include "scripted_dialogs.h"
 #include "settings/settings.h"
@@ -68,9 +69,9 @@ class EditorsTest : public ::testing::Test {
       if (!chooser) return;
       seen.opened = true;
       seen.caption = chooser->windowTitle().toStdString();
-      seen.path = chooser->Edit1->text().toStdString();
+      seen.path = Child<QLineEdit>(*chooser, "Edit1")->text().toStdString();
       if (act) act(chooser);
-      (ok ? chooser->Button2 : chooser->Button3)->click();
+      Child<QPushButton>(*chooser, ok ? "Button2" : "Button3")->click();  // OK or Cancel
     });
   }
 
@@ -83,8 +84,9 @@ TEST_F(EditorsTest, FirstUseOpensTheChooserAndOkStoresAndSaves) {
   WriteSettings("", "");
   MainWindow form;
   ChooserSeen seen;
-  WhenChooserOpens(form, seen, true,
-                   [](EditorChooserDialog* c) { c->Edit1->setText("/usr/local/bin/my editor"); });
+  WhenChooserOpens(form, seen, true, [](EditorChooserDialog* c) {
+    Child<QLineEdit>(*c, "Edit1")->setText("/usr/local/bin/my editor");
+  });
   form.Editor1Click();
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(seen.caption, "Output Editor 1");
@@ -99,8 +101,9 @@ TEST_F(EditorsTest, CancelStoresNothingAndSavesNothing) {
   const std::string before = Settings();
   MainWindow form;
   ChooserSeen seen;
-  WhenChooserOpens(form, seen, false,
-                   [](EditorChooserDialog* c) { c->Edit1->setText("/usr/bin/kate"); });
+  WhenChooserOpens(form, seen, false, [](EditorChooserDialog* c) {
+    Child<QLineEdit>(*c, "Edit1")->setText("/usr/bin/kate");
+  });
   form.Editor2Click();
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(seen.caption, "Output Editor 2");
@@ -222,8 +225,8 @@ TEST_F(EditorsTest, HelpMenuOpensContentsAndAFreshAboutBoxEachTime) {
     QTimer::singleShot(0, &form, [&version] {
       auto* box = qobject_cast<AboutDialog*>(QApplication::activeModalWidget());
       if (!box) return;
-      version = box->Version->text().toStdString();
-      box->Button1->click();
+      version = Child<QLabel>(*box, "Version")->text().toStdString();
+      Child<QPushButton>(*box, "Button1")->click();  // OK
     });
     form.About1Click();
     EXPECT_EQ(version, "Version 1.0");

@@ -19,6 +19,7 @@
 #include "app/editor_chooser.h"
 #include "app/help_viewer.h"
 #include "app/qt_launcher.h"
+#include "app_child.h"
 #include "app_fakes.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
@@ -102,7 +103,7 @@ TEST_F(HelpTest, HelpFromAModalChooserIsUsableAndOutlivesIt) {
     launcher.ShowHelp(28);
     during = CurrentHelpWindow();
     parentDuring = during ? during->parentWidget() : nullptr;
-    chooser->Button3->click();
+    Child<QPushButton>(*chooser, "Button3")->click();  // Cancel
   });
   chooser->exec();
   ASSERT_NE(during, nullptr);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QButtonGroup>
 #include <QClipboard>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest/QTest>
@@ -23,6 +25,7 @@
 #include "app/editor_chooser.h"
 #include "app/kelvane_application.h"
 #include "app/main_window.h"
+#include "app_child.h"
 #include "app_modal.h"
 #include "engine/criteria.h"
 #include "platform/fault.h"
@@ -79,7 +82,75 @@ class AgelessFileSystem : public PosixFileSystem {
   int64_t FileAge(const std::string&) override { return -1; }
 };
 
-class Unit1Test : public ::testing::Test {
+// The window's controls, found by their object names (the names of the window's layout).
+struct Controls {
+  void Find(const MainWindow& w) {
+    condition1 = Child<QLineEdit>(w, "Edit1");
+    condition2 = Child<QLineEdit>(w, "Edit2");
+    condition3 = Child<QLineEdit>(w, "Edit3");
+    mustContain = Child<QPlainTextEdit>(w, "Memo1");
+    without = Child<QLineEdit>(w, "Edit5");
+    // The ranges, in the order of the settings' integer slots 0 to 9.
+    condition1From = Child<QLineEdit>(w, "Edit6");
+    condition1To = Child<QLineEdit>(w, "Edit7");
+    condition2From = Child<QLineEdit>(w, "Edit8");
+    condition2To = Child<QLineEdit>(w, "Edit9");
+    condition3From = Child<QLineEdit>(w, "Edit10");
+    condition3To = Child<QLineEdit>(w, "Edit11");
+    mustContainFrom = Child<QLineEdit>(w, "Edit12");
+    mustContainTo = Child<QLineEdit>(w, "Edit13");
+    withoutFrom = Child<QLineEdit>(w, "Edit14");
+    withoutTo = Child<QLineEdit>(w, "Edit15");
+    sequenceFormGroup = Child<QGroupBox>(w, "RadioGroup1");
+    notation = Child<QRadioButton>(w, "RadioNotation");
+    moves = Child<QRadioButton>(w, "RadioMoves");
+    sequenceForm = Child<QButtonGroup>(w, "RadioItems");
+    inputName = Child<QLineEdit>(w, "Edit16");
+    outputName = Child<QLineEdit>(w, "Edit17");
+    inputDir = Child<QLineEdit>(w, "Edit18");
+    outputDir = Child<QLineEdit>(w, "Edit19");
+    swapFiles = Child<QPushButton>(w, "Button1");
+    run = Child<QPushButton>(w, "Button2");
+    exit = Child<QPushButton>(w, "Button3");
+    setInputTool = Child<QToolButton>(w, "ToolButton1");
+    setOutputTool = Child<QToolButton>(w, "ToolButton2");
+    outputDirFromInputTool = Child<QToolButton>(w, "ToolButton3");
+    inputDirFromOutputTool = Child<QToolButton>(w, "ToolButton4");
+    runTool = Child<QToolButton>(w, "ToolButton5");
+    cutTool = Child<QToolButton>(w, "ToolButton7");
+    copyTool = Child<QToolButton>(w, "ToolButton8");
+    pasteTool = Child<QToolButton>(w, "ToolButton9");
+    setInput = Child<QAction>(w, "SetInput1");
+    setOutput = Child<QAction>(w, "SetOutput1");
+    runItem = Child<QAction>(w, "Run1");
+    exitItem = Child<QAction>(w, "Exit1");
+    cut = Child<QAction>(w, "Cut1");
+    copy = Child<QAction>(w, "Copy1");
+    paste = Child<QAction>(w, "Paste1");
+    outputEditor1 = Child<QAction>(w, "OutputEditor11");
+    outputEditor2 = Child<QAction>(w, "OutputEditor21");
+    split = Child<QAction>(w, "Split1");
+    contents = Child<QAction>(w, "Contents1");
+    about = Child<QAction>(w, "About1");
+  }
+
+  QLineEdit *condition1, *condition2, *condition3;
+  QPlainTextEdit* mustContain;
+  QLineEdit* without;
+  QLineEdit *condition1From, *condition1To, *condition2From, *condition2To, *condition3From,
+      *condition3To, *mustContainFrom, *mustContainTo, *withoutFrom, *withoutTo;
+  QGroupBox* sequenceFormGroup;
+  QRadioButton *notation, *moves;
+  QButtonGroup* sequenceForm;  // item 0 Notation, 1 Moves
+  QLineEdit *inputName, *outputName, *inputDir, *outputDir;
+  QPushButton *swapFiles, *run, *exit;
+  QToolButton *setInputTool, *setOutputTool, *outputDirFromInputTool, *inputDirFromOutputTool,
+      *runTool, *cutTool, *copyTool, *pasteTool;
+  QAction *setInput, *setOutput, *runItem, *exitItem, *cut, *copy, *paste, *outputEditor1,
+      *outputEditor2, *split, *contents, *about;
+};
+
+class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     KelvaneAppEnvironment::App();
@@ -120,6 +191,7 @@ class Unit1Test : public ::testing::Test {
     form.reset();  // saves its settings on the way out
     WriteSeed();
     form = std::make_unique<MainWindow>(std::move(args));
+    ui.Find(*form);
     return *form;
   }
   // Shown and active, so focus changes send their events.
@@ -139,9 +211,21 @@ class Unit1Test : public ::testing::Test {
     field->setText(QString::fromUtf8(text));
   }
 
+  // The text of Must contain, and a text put into it (which runs its change handler).
+  std::string MemoText() const { return ui.mustContain->toPlainText().toStdString(); }
+  void SetMemoText(const char* text) { ui.mustContain->setPlainText(QString::fromUtf8(text)); }
+  // The selected item of the Notation/Moves choice: 0 Notation, 1 Moves.
+  int SequenceFormIndex() const { return ui.sequenceForm->checkedId(); }
+  // Selects Moves as the program itself does, without running the choice's click handler.
+  void ChooseMovesQuietly() {
+    QSignalBlocker quiet(ui.moves);
+    ui.moves->setChecked(true);
+  }
+
   TempDir dir;
   ScopedScriptedDialogs script;
   std::unique_ptr<MainWindow> form;
+  Controls ui;  // the controls of form
 
  private:
   std::function<void(IniValueRec&)> seed_;
@@ -149,7 +233,7 @@ class Unit1Test : public ::testing::Test {
 
 // ---- Start-up -------------------------------------------------------------------------
 
-TEST_F(Unit1Test, StartsFromTheSettingsOrFromAnExistingCommandLineFile) {
+TEST_F(MainWindowTest, StartsFromTheSettingsOrFromAnExistingCommandLineFile) {
   fs::create_directory(dir / "other");
   WriteFile(dir / "other/game.pgn", "");
   struct Case {
@@ -165,91 +249,84 @@ TEST_F(Unit1Test, StartsFromTheSettingsOrFromAnExistingCommandLineFile) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     MainWindow& f = Start(c.args);
-    EXPECT_EQ(MainWindow::FileNameText(f.Edit16), c.name);
-    EXPECT_EQ(MainWindow::Hint(f.Edit18), c.directory);
-    EXPECT_EQ(f.Edit18->toolTip().toStdString(), c.directory);
+    EXPECT_EQ(MainWindow::FileNameText(ui.inputName), c.name);
+    EXPECT_EQ(MainWindow::Hint(ui.inputDir), c.directory);
+    EXPECT_EQ(ui.inputDir->toolTip().toStdString(), c.directory);
     EXPECT_EQ(IniValues.Strings[1], c.name);
     EXPECT_EQ(IniValues.Strings[3], c.directory);
-    EXPECT_EQ(f.OpenDialog1.initialDir, c.openDir);
-    EXPECT_EQ(MainWindow::FileNameText(f.Edit17), "out.pgn");
+    EXPECT_EQ(f.inputFileDialog().initialDir, c.openDir);
+    EXPECT_EQ(MainWindow::FileNameText(ui.outputName), "out.pgn");
     EXPECT_EQ(f.windowTitle(), "Kelvane");
-    EXPECT_FALSE(f.Split1->isChecked());
+    EXPECT_FALSE(ui.split->isChecked());
     EXPECT_FALSE(IniValues.Split);
-    EXPECT_FALSE(f.Loading);
-    EXPECT_FALSE(f.SettingRadio);
+    EXPECT_FALSE(f.fillingControls());
+    EXPECT_FALSE(f.settingSequenceForm());
   }
   EXPECT_TRUE(script.messages.empty());
 }
 
-TEST_F(Unit1Test, RelativeCommandLineFileIsTakenFromTheCurrentDirectory) {
+TEST_F(MainWindowTest, RelativeCommandLineFileIsTakenFromTheCurrentDirectory) {
   WriteFile(dir / "game.pgn", "");
   std::string cwd = fs::current_path().string();
   ASSERT_EQ(::chdir(dir.path().c_str()), 0);
-  MainWindow& f = Start({"game.pgn"});
+  Start({"game.pgn"});
   ASSERT_EQ(::chdir(cwd.c_str()), 0);
-  EXPECT_EQ(MainWindow::FileNameText(f.Edit16), "game.pgn");
-  EXPECT_EQ(MainWindow::Hint(f.Edit18), fs::canonical(dir.path()).string() + "/");
+  EXPECT_EQ(MainWindow::FileNameText(ui.inputName), "game.pgn");
+  EXPECT_EQ(MainWindow::Hint(ui.inputDir), fs::canonical(dir.path()).string() + "/");
 }
 
-TEST_F(Unit1Test, StoredMustContainRangeAndModeAreShownAsStored) {
+TEST_F(MainWindowTest, StoredMustContainRangeAndModeAreShownAsStored) {
   Seed([](IniValueRec& r) {
     r.Strings[10] = "1.e4 c5 2.Nf3";
     r.Integers[6] = 5;
     r.Integers[7] = 9;
     r.RadNota = false;
   });
-  MainWindow& f = Start();
-  EXPECT_EQ(f.MemoText(), "1.e4 c5 2.Nf3");
-  EXPECT_EQ(MainWindow::Text(f.Edit12), "5");
-  EXPECT_EQ(MainWindow::Text(f.Edit13), "9");
-  EXPECT_EQ(f.RadioItemIndex(), 1);
+  Start();
+  EXPECT_EQ(MemoText(), "1.e4 c5 2.Nf3");
+  EXPECT_EQ(MainWindow::Text(ui.mustContainFrom), "5");
+  EXPECT_EQ(MainWindow::Text(ui.mustContainTo), "9");
+  EXPECT_EQ(SequenceFormIndex(), 1);
   EXPECT_FALSE(IniValues.RadNota);
 }
 
-TEST_F(Unit1Test, ControlsCarryTheirNamesPlacesAndHints) {
+TEST_F(MainWindowTest, ControlsCarryTheirNamesPlacesAndHints) {
   MainWindow& f = Start();
   const double scale = f.logicalDpiX() / 96.0;
   auto at = [&](int l, int t, int w, int h) {
     return QRect(qRound(l * scale), qRound(t * scale), qRound(w * scale), qRound(h * scale));
   };
   struct Place {
-    QWidget* widget;
     const char* name;
     QRect rect;
   } places[] = {
-      {f.Edit1, "Edit1", at(32, 64, 129, 21)},
-      {f.Edit3, "Edit3", at(32, 144, 129, 21)},
-      {f.Memo1, "Memo1", at(32, 192, 417, 49)},
-      {f.Edit5, "Edit5", at(32, 264, 417, 21)},
-      {f.Edit7, "Edit7", at(216, 64, 33, 21)},
-      {f.Edit12, "Edit12", at(464, 224, 33, 21)},
-      {f.Edit15, "Edit15", at(504, 264, 33, 21)},
-      {f.RadioGroup1, "RadioGroup1", at(464, 168, 73, 49)},
-      {f.Edit16, "Edit16", at(312, 56, 129, 21)},
-      {f.Edit19, "Edit19", at(448, 88, 9, 21)},
-      {f.Button1, "Button1", at(472, 72, 41, 17)},
-      {f.Button2, "Button2", at(312, 136, 65, 25)},
-      {f.Button3, "Button3", at(456, 136, 65, 25)},
+      {"Edit1", at(32, 64, 129, 21)},    {"Edit3", at(32, 144, 129, 21)},
+      {"Memo1", at(32, 192, 417, 49)},   {"Edit5", at(32, 264, 417, 21)},
+      {"Edit7", at(216, 64, 33, 21)},    {"Edit12", at(464, 224, 33, 21)},
+      {"Edit15", at(504, 264, 33, 21)},  {"RadioGroup1", at(464, 168, 73, 49)},
+      {"Edit16", at(312, 56, 129, 21)},  {"Edit19", at(448, 88, 9, 21)},
+      {"Button1", at(472, 72, 41, 17)},  {"Button2", at(312, 136, 65, 25)},
+      {"Button3", at(456, 136, 65, 25)},
   };
   for (const Place& p : places) {
     SCOPED_TRACE(p.name);
-    EXPECT_EQ(f.findChild<QWidget*>(p.name), p.widget);
-    EXPECT_EQ(p.widget->geometry(), p.rect);
+    EXPECT_EQ(f.findChildren<QWidget*>(p.name).size(), 1);  // each name is the control's own
+    EXPECT_EQ(Child<QWidget>(f, p.name)->geometry(), p.rect);
   }
-  for (QLineEdit* e : {f.Edit16, f.Edit17, f.Edit18, f.Edit19})
+  for (QLineEdit* e : {ui.inputName, ui.outputName, ui.inputDir, ui.outputDir})
     EXPECT_EQ(e->palette().color(QPalette::Base), QColor(0, 255, 255));
 
   struct Tool {
     QToolButton* button;
     const char* hint;
-  } tools[] = {{f.ToolButton1, "Set input file (Ctrl+O)"},
-               {f.ToolButton2, "Set output file (Ctrl+S)"},
-               {f.ToolButton3, "Set output path to input path"},
-               {f.ToolButton4, "Set input path to output path"},
-               {f.ToolButton5, "Run (Ctrl+R)"},
-               {f.ToolButton7, "Cut"},
-               {f.ToolButton8, "Copy"},
-               {f.ToolButton9, "Paste"}};
+  } tools[] = {{ui.setInputTool, "Set input file (Ctrl+O)"},
+               {ui.setOutputTool, "Set output file (Ctrl+S)"},
+               {ui.outputDirFromInputTool, "Set output path to input path"},
+               {ui.inputDirFromOutputTool, "Set input path to output path"},
+               {ui.runTool, "Run (Ctrl+R)"},
+               {ui.cutTool, "Cut"},
+               {ui.copyTool, "Copy"},
+               {ui.pasteTool, "Paste"}};
   for (const Tool& t : tools) {
     EXPECT_EQ(t.button->toolTip().toStdString(), t.hint);
     EXPECT_EQ(t.button->focusPolicy(), Qt::NoFocus);
@@ -260,34 +337,42 @@ TEST_F(Unit1Test, ControlsCarryTheirNamesPlacesAndHints) {
     const char* name;
     const char* caption;
     const char* shortcut;
-  } items[] = {{f.SetInput1, "SetInput1", "Set &Input", "Ctrl+O"},
-               {f.SetOutput1, "SetOutput1", "Set &Output", "Ctrl+S"},
-               {f.Run1, "Run1", "&Run", "Ctrl+R"},
-               {f.Exit1, "Exit1", "E&xit", ""},
-               {f.Cut1, "Cut1", "Cu&t", "Ctrl+X"},
-               {f.Copy1, "Copy1", "&Copy", "Ctrl+C"},
-               {f.Paste1, "Paste1", "&Paste", "Ctrl+V"},
-               {f.OutputEditor11, "OutputEditor11", "Output Editor &1", "Ctrl+E"},
-               {f.OutputEditor21, "OutputEditor21", "Output Editor &2", "Ctrl+F"},
-               {f.Split1, "Split1", "S&plit", "Ctrl+P"},
-               {f.Contents1, "Contents1", "&Contents", ""},
-               {f.About1, "About1", "&About", ""}};
+  } items[] = {{ui.setInput, "SetInput1", "Set &Input", "Ctrl+O"},
+               {ui.setOutput, "SetOutput1", "Set &Output", "Ctrl+S"},
+               {ui.runItem, "Run1", "&Run", "Ctrl+R"},
+               {ui.exitItem, "Exit1", "E&xit", ""},
+               {ui.cut, "Cut1", "Cu&t", "Ctrl+X"},
+               {ui.copy, "Copy1", "&Copy", "Ctrl+C"},
+               {ui.paste, "Paste1", "&Paste", "Ctrl+V"},
+               {ui.outputEditor1, "OutputEditor11", "Output Editor &1", "Ctrl+E"},
+               {ui.outputEditor2, "OutputEditor21", "Output Editor &2", "Ctrl+F"},
+               {ui.split, "Split1", "S&plit", "Ctrl+P"},
+               {ui.contents, "Contents1", "&Contents", ""},
+               {ui.about, "About1", "&About", ""}};
   for (const Item& i : items) {
     SCOPED_TRACE(i.name);
     EXPECT_EQ(i.action->objectName().toStdString(), i.name);
     EXPECT_EQ(i.action->text().toStdString(), i.caption);
     EXPECT_EQ(i.action->shortcut().toString().toStdString(), i.shortcut);
   }
-  EXPECT_TRUE(f.Split1->isCheckable());
+  EXPECT_TRUE(ui.split->isCheckable());
+  // Cut, copy and paste are one action each, in the Edit menu and on the tool bar.
+  EXPECT_EQ(ui.cutTool->defaultAction(), ui.cut);
+  EXPECT_EQ(ui.copyTool->defaultAction(), ui.copy);
+  EXPECT_EQ(ui.pasteTool->defaultAction(), ui.paste);
+  EXPECT_EQ(Child<QMenu>(f, "Edit4")->actions().mid(0, 3),
+            QList<QAction*>({ui.cut, ui.copy, ui.paste}));
   QStringList menus;
   for (QAction* a : f.menuBar()->actions()) menus << a->text();
   EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Options", "&Help"}));
 
   // Tab order, as the Tab key walks it.
-  QWidget* order[] = {f.Edit1,  f.Edit2,  f.Edit3,  f.Memo1,         f.Edit5,      f.Edit6,
-                      f.Edit7,  f.Edit8,  f.Edit9,  f.Edit10,        f.Edit11,     f.Edit12,
-                      f.Edit13, f.Edit14, f.Edit15, f.RadioNotation, f.RadioMoves, f.Edit16,
-                      f.Edit17, f.Edit18, f.Edit19, f.Button1,       f.Button2,    f.Button3};
+  QWidget* order[] = {ui.condition1,    ui.condition2,     ui.condition3,   ui.mustContain,
+                      ui.without,       ui.condition1From, ui.condition1To, ui.condition2From,
+                      ui.condition2To,  ui.condition3From, ui.condition3To, ui.mustContainFrom,
+                      ui.mustContainTo, ui.withoutFrom,    ui.withoutTo,    ui.notation,
+                      ui.moves,         ui.inputName,      ui.outputName,   ui.inputDir,
+                      ui.outputDir,     ui.swapFiles,      ui.run,          ui.exit};
   for (size_t i = 0; i + 1 < std::size(order); ++i) {
     QWidget* next = order[i]->nextInFocusChain();
     while (next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();
@@ -297,7 +382,7 @@ TEST_F(Unit1Test, ControlsCarryTheirNamesPlacesAndHints) {
 
 // ---- Criteria entry -------------------------------------------------------------------
 
-TEST_F(Unit1Test, LeavingAFieldChecksAndNormalisesTheConditions) {
+TEST_F(MainWindowTest, LeavingAFieldChecksAndNormalisesTheConditions) {
   MainWindow& f = StartActive();
   struct Case {
     const char* typed;
@@ -316,59 +401,57 @@ TEST_F(Unit1Test, LeavingAFieldChecksAndNormalisesTheConditions) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.typed);
-    Type(f.Edit2, c.typed);
+    Type(ui.condition2, c.typed);
     script.Clear();
-    Tab(f.Edit5);
-    EXPECT_EQ(MainWindow::Text(f.Edit2), c.shown);
+    Tab(ui.without);
+    EXPECT_EQ(MainWindow::Text(ui.condition2), c.shown);
     EXPECT_EQ(IniValues.Strings[8], c.shown);
     if (c.failed) {
       EXPECT_EQ(script.messages, std::vector<std::string>{ConditionFormMessage()});
       EXPECT_EQ(script.beeps, 1);
-      EXPECT_EQ(f.focusWidget(), f.Edit2);
+      EXPECT_EQ(f.focusWidget(), ui.condition2);
     } else {
       EXPECT_TRUE(script.messages.empty());
-      EXPECT_EQ(f.focusWidget(), f.Edit5);
+      EXPECT_EQ(f.focusWidget(), ui.without);
     }
   }
   // A wrong condition is reported again whenever any field is left, in field order, and
   // the focus ends on the last wrong field.
-  Type(f.Edit2, "");
-  Type(f.Edit1, "a b c");
-  Type(f.Edit3, "d e f");
-  Tab(f.Edit6);
+  Type(ui.condition2, "");
+  Type(ui.condition1, "a b c");
+  Type(ui.condition3, "d e f");
+  Tab(ui.condition1From);
   script.Clear();
-  Tab(f.Edit7);
+  Tab(ui.condition1To);
   EXPECT_EQ(script.messages.size(), 2u);
-  EXPECT_EQ(f.focusWidget(), f.Edit3);
+  EXPECT_EQ(f.focusWidget(), ui.condition3);
 }
 
-TEST_F(Unit1Test, LosingTheWindowsActivationIsNoExit) {
-  MainWindow& f = Start();
-  f.Edit1->setText("Kh1 > Qe1");
+TEST_F(MainWindowTest, LosingTheWindowsActivationIsNoExit) {
+  Start();
+  ui.condition1->setText("Kh1 > Qe1");
   for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
     QFocusEvent out(QEvent::FocusOut, reason);
-    QApplication::sendEvent(f.Edit1, &out);
-    EXPECT_EQ(MainWindow::Text(f.Edit1), "Kh1 > Qe1");
+    QApplication::sendEvent(ui.condition1, &out);
+    EXPECT_EQ(MainWindow::Text(ui.condition1), "Kh1 > Qe1");
   }
   QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
-  QApplication::sendEvent(f.Edit1, &out);
-  EXPECT_EQ(MainWindow::Text(f.Edit1), "Qe1 < Kh1");
+  QApplication::sendEvent(ui.condition1, &out);
+  EXPECT_EQ(MainWindow::Text(ui.condition1), "Qe1 < Kh1");
   EXPECT_EQ(IniValues.Strings[7], "Qe1 < Kh1");
 }
 
-TEST_F(Unit1Test, StoringConvertsTheRangesUpToTheFirstNonNumber) {
-  MainWindow& f = StartActive();
-  Tab(f.Edit5);
-  f.Edit6->setText("3");
-  f.Edit7->setText("9");
-  f.Edit8->setText("abc");
-  f.Edit9->setText("20");
-  f.Edit14->setText("7");
-  f.Edit5->setText("  ..e6 \t ..d5  ");
-  f.SettingRadio = true;
-  f.SetRadioItemIndex(1);
-  f.SettingRadio = false;
-  Tab(f.Edit1);
+TEST_F(MainWindowTest, StoringConvertsTheRangesUpToTheFirstNonNumber) {
+  StartActive();
+  Tab(ui.without);
+  ui.condition1From->setText("3");
+  ui.condition1To->setText("9");
+  ui.condition2From->setText("abc");
+  ui.condition2To->setText("20");
+  ui.withoutFrom->setText("7");
+  ui.without->setText("  ..e6 \t ..d5  ");
+  ChooseMovesQuietly();
+  Tab(ui.condition1);
   EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
   EXPECT_EQ(script.beeps, 1);
   EXPECT_EQ(IniValues.Integers[0], 3);
@@ -378,23 +461,23 @@ TEST_F(Unit1Test, StoringConvertsTheRangesUpToTheFirstNonNumber) {
   EXPECT_EQ(IniValues.Integers[8], 1);
   EXPECT_FALSE(IniValues.RadNota);  // follows the radio group all the same
   EXPECT_EQ(IniValues.Strings[11], "..e6 ..d5");
-  EXPECT_EQ(MainWindow::Text(f.Edit5), "  ..e6 \t ..d5  ");
+  EXPECT_EQ(MainWindow::Text(ui.without), "  ..e6 \t ..d5  ");
 
-  Type(f.Edit8, "");
+  Type(ui.condition2From, "");
   script.Clear();
-  Tab(f.Edit9);
+  Tab(ui.condition2To);
   EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
-  Type(f.Edit8, "4");
+  Type(ui.condition2From, "4");
   script.Clear();
-  Tab(f.Edit9);
+  Tab(ui.condition2To);
   EXPECT_TRUE(script.messages.empty());
   EXPECT_EQ(IniValues.Integers[2], 4);
   EXPECT_EQ(IniValues.Integers[3], 20);
   EXPECT_EQ(IniValues.Integers[8], 7);
 }
 
-TEST_F(Unit1Test, MustContainTextChoosesItsFormAndANotationTextItsRange) {
-  MainWindow& f = Start();
+TEST_F(MainWindowTest, MustContainTextChoosesItsFormAndANotationTextItsRange) {
+  Start();
   struct Case {
     const char* text;
     int item;
@@ -407,136 +490,136 @@ TEST_F(Unit1Test, MustContainTextChoosesItsFormAndANotationTextItsRange) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    f.Edit12->setText("7");
-    f.Edit13->setText("9");
+    ui.mustContainFrom->setText("7");
+    ui.mustContainTo->setText("9");
     IniValues.Integers[6] = 7;
     IniValues.Integers[7] = 9;
-    f.SetMemoText(c.text);
-    EXPECT_EQ(f.RadioItemIndex(), c.item);
-    EXPECT_EQ(MainWindow::Text(f.Edit12), std::to_string(c.from));
-    EXPECT_EQ(MainWindow::Text(f.Edit13), std::to_string(c.to));
+    SetMemoText(c.text);
+    EXPECT_EQ(SequenceFormIndex(), c.item);
+    EXPECT_EQ(MainWindow::Text(ui.mustContainFrom), std::to_string(c.from));
+    EXPECT_EQ(MainWindow::Text(ui.mustContainTo), std::to_string(c.to));
     EXPECT_EQ(IniValues.Integers[6], c.from);
     EXPECT_EQ(IniValues.Integers[7], c.to);
-    EXPECT_EQ(f.MemoText().find('\n'), std::string::npos);
+    EXPECT_EQ(MemoText().find('\n'), std::string::npos);
     EXPECT_TRUE(IniValues.RadNota);  // the mode is stored only when a field is left
   }
   EXPECT_TRUE(script.messages.empty());
 
   // A move number beyond 32 bits is told and leaves the range alone.
-  f.SetMemoText("99999999999.e4 c5");
+  SetMemoText("99999999999.e4 c5");
   EXPECT_EQ(script.messages, std::vector<std::string>{kMoveNumberTooLarge});
-  EXPECT_EQ(MainWindow::Text(f.Edit13), "9");
+  EXPECT_EQ(MainWindow::Text(ui.mustContainTo), "9");
 }
 
-TEST_F(Unit1Test, TypingANotationSequenceKeepsItOnOneLine) {
-  MainWindow& f = StartActive();
-  f.Memo1->setFocus(Qt::TabFocusReason);
-  QTest::keyClicks(f.Memo1, "1.e4 c5 2.Nf3");
-  EXPECT_EQ(f.RadioItemIndex(), 0);
+TEST_F(MainWindowTest, TypingANotationSequenceKeepsItOnOneLine) {
+  StartActive();
+  ui.mustContain->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(ui.mustContain, "1.e4 c5 2.Nf3");
+  EXPECT_EQ(SequenceFormIndex(), 0);
   EXPECT_EQ(IniValues.Integers[6], 1);
   EXPECT_EQ(IniValues.Integers[7], 2);
   // Enter gives a blank at once, and typing goes on where it was.
-  QTest::keyClick(f.Memo1, Qt::Key_Return);
-  QTest::keyClicks(f.Memo1, "d6 3.d4");
-  EXPECT_EQ(f.MemoText(), "1.e4 c5 2.Nf3 d6 3.d4");
+  QTest::keyClick(ui.mustContain, Qt::Key_Return);
+  QTest::keyClicks(ui.mustContain, "d6 3.d4");
+  EXPECT_EQ(MemoText(), "1.e4 c5 2.Nf3 d6 3.d4");
   EXPECT_EQ(IniValues.Integers[7], 3);
   // A Moves text keeps its line breaks.
-  f.SetMemoText("");
-  QTest::keyClicks(f.Memo1, "e4");
-  QTest::keyClick(f.Memo1, Qt::Key_Return);
-  QTest::keyClicks(f.Memo1, "Nf3");
-  EXPECT_EQ(f.MemoText(), "e4\nNf3");
-  EXPECT_EQ(f.RadioItemIndex(), 1);
+  SetMemoText("");
+  QTest::keyClicks(ui.mustContain, "e4");
+  QTest::keyClick(ui.mustContain, Qt::Key_Return);
+  QTest::keyClicks(ui.mustContain, "Nf3");
+  EXPECT_EQ(MemoText(), "e4\nNf3");
+  EXPECT_EQ(SequenceFormIndex(), 1);
 }
 
-TEST_F(Unit1Test, ChoosingMovesConvertsAndNotationIsRefusedForAMovesText) {
-  MainWindow& f = StartActive();
-  f.SetMemoText("1.e4 c5 2.Nf3 d6");
-  QTest::mouseClick(f.RadioMoves, Qt::LeftButton);
-  EXPECT_EQ(f.MemoText(), "e4 ..c5 Nf3 ..d6");
-  EXPECT_EQ(f.RadioItemIndex(), 1);
+TEST_F(MainWindowTest, ChoosingMovesConvertsAndNotationIsRefusedForAMovesText) {
+  StartActive();
+  SetMemoText("1.e4 c5 2.Nf3 d6");
+  QTest::mouseClick(ui.moves, Qt::LeftButton);
+  EXPECT_EQ(MemoText(), "e4 ..c5 Nf3 ..d6");
+  EXPECT_EQ(SequenceFormIndex(), 1);
   EXPECT_FALSE(IniValues.RadNota);
   EXPECT_EQ(IniValues.Strings[10], "e4 ..c5 Nf3 ..d6");
   EXPECT_EQ(script.beeps, 0);
 
-  QTest::mouseClick(f.RadioNotation, Qt::LeftButton);
+  QTest::mouseClick(ui.notation, Qt::LeftButton);
   EXPECT_EQ(script.beeps, 1);
-  EXPECT_EQ(f.RadioItemIndex(), 1);
+  EXPECT_EQ(SequenceFormIndex(), 1);
   EXPECT_FALSE(IniValues.RadNota);
-  EXPECT_EQ(f.MemoText(), "e4 ..c5 Nf3 ..d6");
+  EXPECT_EQ(MemoText(), "e4 ..c5 Nf3 ..d6");
 
   // An empty text counts as Moves form and refuses the switch too.
-  f.SetMemoText("");
-  QTest::mouseClick(f.RadioNotation, Qt::LeftButton);
+  SetMemoText("");
+  QTest::mouseClick(ui.notation, Qt::LeftButton);
   EXPECT_EQ(script.beeps, 2);
-  EXPECT_EQ(f.RadioItemIndex(), 1);
+  EXPECT_EQ(SequenceFormIndex(), 1);
 
   // A Notation text typed in Moves mode moves the selection; leaving the field stores it.
-  f.SetMemoText("1.e4 c5");
-  EXPECT_EQ(f.RadioItemIndex(), 0);
+  SetMemoText("1.e4 c5");
+  EXPECT_EQ(SequenceFormIndex(), 0);
   EXPECT_FALSE(IniValues.RadNota);
-  Tab(f.Memo1);
-  Tab(f.Edit5);
+  Tab(ui.mustContain);
+  Tab(ui.without);
   EXPECT_TRUE(IniValues.RadNota);
 }
 
 // ---- Checks before a run --------------------------------------------------------------
 
-TEST_F(Unit1Test, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
+TEST_F(MainWindowTest, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
   WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
   struct Case {
     const char* what;
-    std::function<void(MainWindow&)> set;
-    QLineEdit* MainWindow::*field;
+    std::function<void()> set;  // on the controls of the started window
+    QLineEdit* Controls::*field;
     bool sameFileMessage;
   } cases[] = {
-      {"same file", [](MainWindow& f) { f.Edit17->setText("in.pgn"); }, &MainWindow::Edit17, true},
+      {"same file", [this] { ui.outputName->setText("in.pgn"); }, &Controls::outputName, true},
       {"same file after output path = input path",
-       [this](MainWindow& f) {
-         MainWindow::SetHint(f.Edit19, dir / "elsewhere/");
-         f.Edit17->setText("in.pgn");
-         f.ToolButton3->click();
+       [this] {
+         MainWindow::SetHint(ui.outputDir, dir / "elsewhere/");
+         ui.outputName->setText("in.pgn");
+         ui.outputDirFromInputTool->click();
        },
-       &MainWindow::Edit17, true},
+       &Controls::outputName, true},
       {"condition 1 over one move",
-       [](MainWindow& f) {
-         f.Edit1->setText("Kh1 < Qe1");
-         f.Edit6->setText("5");
-         f.Edit7->setText("5");
+       [this] {
+         ui.condition1->setText("Kh1 < Qe1");
+         ui.condition1From->setText("5");
+         ui.condition1To->setText("5");
        },
-       &MainWindow::Edit7, false},
+       &Controls::condition1To, false},
       {"condition 2 backwards",
-       [](MainWindow& f) {
-         f.Edit2->setText("Kh1 < Qe1");
-         f.Edit8->setText("6");
-         f.Edit9->setText("2");
+       [this] {
+         ui.condition2->setText("Kh1 < Qe1");
+         ui.condition2From->setText("6");
+         ui.condition2To->setText("2");
        },
-       &MainWindow::Edit9, false},
-      {"condition 3 unset range", [](MainWindow& f) { f.Edit3->setText("..e5 < Nf3"); },
-       &MainWindow::Edit11, false},
+       &Controls::condition2To, false},
+      {"condition 3 unset range", [this] { ui.condition3->setText("..e5 < Nf3"); },
+       &Controls::condition3To, false},
       {"Must contain to 0",
-       [](MainWindow& f) {
-         f.SetMemoText("..c5 Nf3");
-         f.Edit12->setText("0");
-         f.Edit13->setText("0");
+       [this] {
+         SetMemoText("..c5 Nf3");
+         ui.mustContainFrom->setText("0");
+         ui.mustContainTo->setText("0");
        },
-       &MainWindow::Edit13, false},
+       &Controls::mustContainTo, false},
       {"Without backwards",
-       [](MainWindow& f) {
-         f.Edit5->setText("..e6");
-         f.Edit14->setText("9");
-         f.Edit15->setText("3");
+       [this] {
+         ui.without->setText("..e6");
+         ui.withoutFrom->setText("9");
+         ui.withoutTo->setText("3");
        },
-       &MainWindow::Edit15, false},
+       &Controls::withoutTo, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     MainWindow& f = StartActive();
-    c.set(f);
+    c.set();
     f.ControlsToRecord();
     script.Clear();
-    QTest::mouseClick(f.Button2, Qt::LeftButton);
-    EXPECT_EQ(f.focusWidget(), f.*c.field);
+    QTest::mouseClick(ui.run, Qt::LeftButton);
+    EXPECT_EQ(f.focusWidget(), ui.*c.field);
     EXPECT_EQ(script.beeps, 1);
     if (c.sameFileMessage)
       EXPECT_EQ(script.messages, std::vector<std::string>{kSameFileMessage});
@@ -547,16 +630,17 @@ TEST_F(Unit1Test, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
   }
   // A single move number is enough for Must contain and Without.
   MainWindow& f = Start();
-  f.SetMemoText("..c5 Nf3");
-  f.Edit5->setText("..e6");
-  for (QLineEdit* e : {f.Edit12, f.Edit13, f.Edit14, f.Edit15}) e->setText("5");
+  SetMemoText("..c5 Nf3");
+  ui.without->setText("..e6");
+  for (QLineEdit* e : {ui.mustContainFrom, ui.mustContainTo, ui.withoutFrom, ui.withoutTo})
+    e->setText("5");
   f.ControlsToRecord();
   EXPECT_TRUE(f.CriteriaValid());
 }
 
 // ---- Files ----------------------------------------------------------------------------
 
-TEST_F(Unit1Test, FileNameColoursFollowExistenceAndAge) {
+TEST_F(MainWindowTest, FileNameColoursFollowExistenceAndAge) {
   MainWindow& f = Start();
   struct Case {
     int inputAge, outputAge;  // hours ago; -1: no such file
@@ -578,60 +662,60 @@ TEST_F(Unit1Test, FileNameColoursFollowExistenceAndAge) {
       SetAge(dir / "out.pgn", c.outputAge);
     }
     f.ShowFileStates();
-    EXPECT_EQ(TextColour(f.Edit16), c.input);
-    EXPECT_EQ(TextColour(f.Edit17), c.output);
+    EXPECT_EQ(TextColour(ui.inputName), c.input);
+    EXPECT_EQ(TextColour(ui.outputName), c.output);
   }
 }
 
-TEST_F(Unit1Test, TypingANameRecoloursItAtEachKey) {
+TEST_F(MainWindowTest, TypingANameRecoloursItAtEachKey) {
   WriteFile(dir / "game.pgn", "");
-  MainWindow& f = StartActive();
-  Tab(f.Edit16);
-  f.Edit16->clear();
-  QTest::keyClicks(f.Edit16, "game.pg");
-  EXPECT_EQ(TextColour(f.Edit16), kRed);
-  QTest::keyClick(f.Edit16, Qt::Key_N);
-  EXPECT_EQ(TextColour(f.Edit16), kBlack);
+  StartActive();
+  Tab(ui.inputName);
+  ui.inputName->clear();
+  QTest::keyClicks(ui.inputName, "game.pg");
+  EXPECT_EQ(TextColour(ui.inputName), kRed);
+  QTest::keyClick(ui.inputName, Qt::Key_N);
+  EXPECT_EQ(TextColour(ui.inputName), kBlack);
   // The name is stored when the field is left, not while typing.
   EXPECT_EQ(IniValues.Strings[1], "in.pgn");
-  Tab(f.Edit17);
+  Tab(ui.outputName);
   EXPECT_EQ(IniValues.Strings[1], "game.pgn");
 }
 
-TEST_F(Unit1Test, SwapAndPathButtonsExchangeNamesAndDirectories) {
+TEST_F(MainWindowTest, SwapAndPathButtonsExchangeNamesAndDirectories) {
   Seed([this](IniValueRec& r) {
     r.Strings[3] = dir / "a/";
     r.Strings[4] = dir / "b/";
   });
   MainWindow& f = StartActive();
-  f.Edit5->setFocus(Qt::TabFocusReason);
+  ui.without->setFocus(Qt::TabFocusReason);
   f.ToggleIO();
-  EXPECT_EQ(MainWindow::FileNameText(f.Edit16), "out.pgn");
-  EXPECT_EQ(MainWindow::FileNameText(f.Edit17), "in.pgn");
-  EXPECT_EQ(MainWindow::Hint(f.Edit18), dir / "b/");
-  EXPECT_EQ(MainWindow::Hint(f.Edit19), dir / "a/");
+  EXPECT_EQ(MainWindow::FileNameText(ui.inputName), "out.pgn");
+  EXPECT_EQ(MainWindow::FileNameText(ui.outputName), "in.pgn");
+  EXPECT_EQ(MainWindow::Hint(ui.inputDir), dir / "b/");
+  EXPECT_EQ(MainWindow::Hint(ui.outputDir), dir / "a/");
   EXPECT_EQ(IniValues.Strings[1], "out.pgn");
   EXPECT_EQ(IniValues.Strings[4], dir / "a/");
-  QTest::mouseClick(f.Button1, Qt::LeftButton);
-  EXPECT_EQ(MainWindow::FileNameText(f.Edit16), "in.pgn");
-  EXPECT_EQ(MainWindow::Hint(f.Edit18), dir / "a/");
+  QTest::mouseClick(ui.swapFiles, Qt::LeftButton);
+  EXPECT_EQ(MainWindow::FileNameText(ui.inputName), "in.pgn");
+  EXPECT_EQ(MainWindow::Hint(ui.inputDir), dir / "a/");
   EXPECT_EQ(IniValues.Strings[2], "out.pgn");
   EXPECT_EQ(IniValues.Strings[3], dir / "a/");
   EXPECT_EQ(IniValues.Strings[4], dir / "b/");
 
-  f.Edit5->setFocus(Qt::TabFocusReason);
-  QTest::mouseClick(f.ToolButton3, Qt::LeftButton);
-  EXPECT_EQ(MainWindow::Hint(f.Edit19), dir / "a/");
+  ui.without->setFocus(Qt::TabFocusReason);
+  QTest::mouseClick(ui.outputDirFromInputTool, Qt::LeftButton);
+  EXPECT_EQ(MainWindow::Hint(ui.outputDir), dir / "a/");
   EXPECT_EQ(IniValues.Strings[4], dir / "a/");
-  MainWindow::SetHint(f.Edit19, dir / "c/");
-  QTest::mouseClick(f.ToolButton4, Qt::LeftButton);
-  EXPECT_EQ(MainWindow::Hint(f.Edit18), dir / "c/");
+  MainWindow::SetHint(ui.outputDir, dir / "c/");
+  QTest::mouseClick(ui.inputDirFromOutputTool, Qt::LeftButton);
+  EXPECT_EQ(MainWindow::Hint(ui.inputDir), dir / "c/");
   EXPECT_EQ(IniValues.Strings[3], dir / "c/");
   // Tool bar buttons leave the focus where it was.
-  EXPECT_EQ(f.focusWidget(), f.Edit5);
+  EXPECT_EQ(f.focusWidget(), ui.without);
 }
 
-TEST_F(Unit1Test, ClickingADirectoryBoxOffersTheStartUpDirectory) {
+TEST_F(MainWindowTest, ClickingADirectoryBoxOffersTheStartUpDirectory) {
   Seed([this](IniValueRec& r) {
     r.Strings[0] = dir / "start/";
     r.Strings[3] = dir / "a/";
@@ -650,7 +734,7 @@ TEST_F(Unit1Test, ClickingADirectoryBoxOffersTheStartUpDirectory) {
     MainWindow& f = StartActive();
     script.Clear();
     script.AnswerConfirm(c.answer);
-    QLineEdit* box = c.output ? f.Edit19 : f.Edit18;
+    QLineEdit* box = c.output ? ui.outputDir : ui.inputDir;
     QTest::mouseClick(box, Qt::LeftButton);
     EXPECT_EQ(script.log.front(), "confirm: Set to start up directory?");
     EXPECT_TRUE(script.AllAnswered());
@@ -658,15 +742,15 @@ TEST_F(Unit1Test, ClickingADirectoryBoxOffersTheStartUpDirectory) {
     std::string expected = c.answer == DialogButton::Yes ? dir / "start/" : old;
     EXPECT_EQ(MainWindow::Hint(box), expected);
     EXPECT_EQ(IniValues.Strings[c.output ? 4 : 3], expected);
-    const FileDialogRequest& dialog = c.output ? f.SaveDialog1 : f.OpenDialog1;
+    const FileDialogRequest& dialog = c.output ? f.outputFileDialog() : f.inputFileDialog();
     EXPECT_EQ(dialog.initialDir, c.answer == DialogButton::Yes ? dir / "start/" : "");
   }
 }
 
-TEST_F(Unit1Test, FileDialogsChooseNameAndDirectory) {
-  MainWindow& f = StartActive();
+TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
+  StartActive();
   script.AnswerFile(dir / "games/x.pgn");
-  QTest::mouseClick(f.ToolButton1, Qt::LeftButton);
+  QTest::mouseClick(ui.setInputTool, Qt::LeftButton);
   ASSERT_EQ(script.fileRequests.size(), 1u);
   const FileDialogRequest& open = script.fileRequests[0];
   EXPECT_EQ(open.title, "Set Input File");
@@ -674,89 +758,89 @@ TEST_F(Unit1Test, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(open.fileName, "in.pgn");
   EXPECT_EQ(open.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
   EXPECT_EQ(open.defaultSuffix, "pgn");
-  EXPECT_EQ(MainWindow::FileNameText(f.Edit16), "x.pgn");
-  EXPECT_EQ(MainWindow::Hint(f.Edit18), dir / "games/");
+  EXPECT_EQ(MainWindow::FileNameText(ui.inputName), "x.pgn");
+  EXPECT_EQ(MainWindow::Hint(ui.inputDir), dir / "games/");
   EXPECT_EQ(IniValues.Strings[1], "x.pgn");
   EXPECT_EQ(IniValues.Strings[3], dir / "games/");
 
   // The next one starts where the last one ended; a cancelled dialog changes nothing.
   script.AnswerFile(std::nullopt);
-  f.SetInput1->trigger();
+  ui.setInput->trigger();
   EXPECT_EQ(script.fileRequests[1].initialDir, dir / "games/");
   EXPECT_EQ(script.fileRequests[1].fileName, "x.pgn");
-  EXPECT_EQ(MainWindow::FileNameText(f.Edit16), "x.pgn");
+  EXPECT_EQ(MainWindow::FileNameText(ui.inputName), "x.pgn");
 
   script.AnswerFile(dir / "y.pgn");
-  f.SetOutput1->trigger();
+  ui.setOutput->trigger();
   const FileDialogRequest& save = script.fileRequests[2];
   EXPECT_EQ(save.title, "Set Output File");
   EXPECT_EQ(save.fileName, "out.pgn");
   EXPECT_EQ(save.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
   EXPECT_EQ(save.defaultSuffix, "pgn");
-  EXPECT_EQ(MainWindow::FileNameText(f.Edit17), "y.pgn");
+  EXPECT_EQ(MainWindow::FileNameText(ui.outputName), "y.pgn");
   EXPECT_EQ(IniValues.Strings[4], dir.path());
 }
 
-TEST_F(Unit1Test, SplitItemTogglesTheOptionAndShortcutsWorkInAField) {
+TEST_F(MainWindowTest, SplitItemTogglesTheOptionAndShortcutsWorkInAField) {
   MainWindow& f = StartActive();
-  f.Edit1->setFocus(Qt::TabFocusReason);
-  QTest::keyClick(f.Edit1, Qt::Key_P, Qt::ControlModifier);
-  EXPECT_TRUE(f.Split1->isChecked());
+  ui.condition1->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(ui.condition1, Qt::Key_P, Qt::ControlModifier);
+  EXPECT_TRUE(ui.split->isChecked());
   EXPECT_TRUE(IniValues.Split);
-  f.Split1->trigger();
-  EXPECT_FALSE(f.Split1->isChecked());
+  ui.split->trigger();
+  EXPECT_FALSE(ui.split->isChecked());
   EXPECT_FALSE(IniValues.Split);
   // Ctrl+O opens the input dialog even though a field has the focus.
-  QTest::keyClick(f.Edit1, Qt::Key_O, Qt::ControlModifier);
+  QTest::keyClick(ui.condition1, Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(script.log.back(), "unanswered: open: Set Input File");
-  EXPECT_EQ(f.focusWidget(), f.Edit1);
+  EXPECT_EQ(f.focusWidget(), ui.condition1);
 }
 
-TEST_F(Unit1Test, CutCopyAndPasteActOnTheFocusedField) {
+TEST_F(MainWindowTest, CutCopyAndPasteActOnTheFocusedField) {
   MainWindow& f = StartActive();
-  f.Edit5->setText("..e6 ..d5");
-  f.Edit5->setFocus(Qt::TabFocusReason);
-  f.Edit5->selectAll();
-  QTest::mouseClick(f.ToolButton8, Qt::LeftButton);
+  ui.without->setText("..e6 ..d5");
+  ui.without->setFocus(Qt::TabFocusReason);
+  ui.without->selectAll();
+  QTest::mouseClick(ui.copyTool, Qt::LeftButton);
   EXPECT_EQ(QApplication::clipboard()->text(), "..e6 ..d5");
-  QTest::mouseClick(f.ToolButton7, Qt::LeftButton);
-  EXPECT_EQ(f.Edit5->text(), "");
-  EXPECT_EQ(f.focusWidget(), f.Edit5);
-  f.SetMemoText("");
-  f.Memo1->setFocus(Qt::TabFocusReason);
-  QTest::mouseClick(f.ToolButton9, Qt::LeftButton);
-  EXPECT_EQ(f.MemoText(), "..e6 ..d5");
-  f.Edit1->clear();
-  f.Edit1->setFocus(Qt::TabFocusReason);
-  f.Paste1->trigger();
-  EXPECT_EQ(f.Edit1->text(), "..e6 ..d5");
+  QTest::mouseClick(ui.cutTool, Qt::LeftButton);
+  EXPECT_EQ(ui.without->text(), "");
+  EXPECT_EQ(f.focusWidget(), ui.without);
+  SetMemoText("");
+  ui.mustContain->setFocus(Qt::TabFocusReason);
+  QTest::mouseClick(ui.pasteTool, Qt::LeftButton);
+  EXPECT_EQ(MemoText(), "..e6 ..d5");
+  ui.condition1->clear();
+  ui.condition1->setFocus(Qt::TabFocusReason);
+  ui.paste->trigger();
+  EXPECT_EQ(ui.condition1->text(), "..e6 ..d5");
   // Cut and copy need a selection.
-  f.Edit1->deselect();
-  EXPECT_FALSE(f.EditCut1->isEnabled());
-  EXPECT_FALSE(f.Copy1->isEnabled());
-  f.Edit1->selectAll();
-  EXPECT_TRUE(f.EditCopy1->isEnabled());
+  ui.condition1->deselect();
+  EXPECT_FALSE(ui.cut->isEnabled());
+  EXPECT_FALSE(ui.copy->isEnabled());
+  ui.condition1->selectAll();
+  EXPECT_TRUE(ui.copy->isEnabled());
 }
 
 // ---- The Run command ------------------------------------------------------------------
 
-TEST_F(Unit1Test, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
+TEST_F(MainWindowTest, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
   SetAge(dir / "in.pgn", 1);
   MainWindow& f = StartActive();
-  f.Edit1->setFocus(Qt::TabFocusReason);
-  f.Edit1->clear();
-  QTest::keyClicks(f.Edit1, "Bc4 > Nf3");
-  f.Edit7->setText("10");
-  f.Memo1->setFocus(Qt::TabFocusReason);
-  f.SetMemoText("");
-  QTest::keyClicks(f.Memo1, "1.e4 e5");
-  f.Edit5->setFocus(Qt::TabFocusReason);
-  QTest::keyClicks(f.Edit5, "..Bc5");
-  f.Split1->trigger();
+  ui.condition1->setFocus(Qt::TabFocusReason);
+  ui.condition1->clear();
+  QTest::keyClicks(ui.condition1, "Bc4 > Nf3");
+  ui.condition1To->setText("10");
+  ui.mustContain->setFocus(Qt::TabFocusReason);
+  SetMemoText("");
+  QTest::keyClicks(ui.mustContain, "1.e4 e5");
+  ui.without->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(ui.without, "..Bc5");
+  ui.split->trigger();
   // The Run button takes the focus, so the Without text being typed is stored first.
-  QTest::mouseClick(f.Button2, Qt::LeftButton);
-  EXPECT_EQ(MainWindow::Text(f.Edit1), "Nf3 < Bc4");
+  QTest::mouseClick(ui.run, Qt::LeftButton);
+  EXPECT_EQ(MainWindow::Text(ui.condition1), "Nf3 < Bc4");
   EXPECT_EQ(IniValues.Strings[11], "..Bc5");
   EXPECT_EQ(IniValues.ReqSequence, "e4 e5");
   EXPECT_EQ(IniValues.CondWords, "Nf3 Bc4");
@@ -766,8 +850,8 @@ TEST_F(Unit1Test, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   std::string split = ReadFile(dir / "out2.pgn");
   EXPECT_FALSE(out.empty());
   EXPECT_FALSE(split.empty());
-  EXPECT_EQ(TextColour(f.Edit17), kBlue);  // the output is newer now
-  EXPECT_EQ(TextColour(f.Edit16), kBlack);
+  EXPECT_EQ(TextColour(ui.outputName), kBlue);  // the output is newer now
+  EXPECT_EQ(TextColour(ui.inputName), kBlack);
 
   // The same settings, given to the headless scan.
   f.ControlsToRecord();
@@ -779,42 +863,43 @@ TEST_F(Unit1Test, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   EXPECT_EQ(ReadFile(dir / "headless2.pgn"), split);
 }
 
-TEST_F(Unit1Test, RunMenuAndToolButtonLeaveTheFocusAndAskBeforeOverwriting) {
+TEST_F(MainWindowTest, RunMenuAndToolButtonLeaveTheFocusAndAskBeforeOverwriting) {
   WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
   WriteFile(dir / "out.pgn", "old");
   MainWindow& f = StartActive();
-  f.Edit5->setFocus(Qt::TabFocusReason);
+  ui.without->setFocus(Qt::TabFocusReason);
   script.AnswerConfirm(DialogButton::Cancel);
-  QTest::mouseClick(f.ToolButton5, Qt::LeftButton);
+  QTest::mouseClick(ui.runTool, Qt::LeftButton);
   EXPECT_EQ(script.log.front(), "confirm: Overwrite out.pgn?");
   EXPECT_EQ(ReadFile(dir / "out.pgn"), "old");
-  EXPECT_EQ(f.focusWidget(), f.Edit5);
+  EXPECT_EQ(f.focusWidget(), ui.without);
   script.AnswerConfirm(DialogButton::Ok);
-  QTest::keyClick(f.Edit5, Qt::Key_R, Qt::ControlModifier);
+  QTest::keyClick(ui.without, Qt::Key_R, Qt::ControlModifier);
   EXPECT_EQ(script.reports.size(), 1u);
   EXPECT_NE(ReadFile(dir / "out.pgn"), "old");
-  EXPECT_EQ(f.focusWidget(), f.Edit5);
+  EXPECT_EQ(f.focusWidget(), ui.without);
 }
 
 // ---- Shutdown and faults --------------------------------------------------------------
 
-TEST_F(Unit1Test, ClosingTheWindowStoresAndSavesTheSettings) {
+TEST_F(MainWindowTest, ClosingTheWindowStoresAndSavesTheSettings) {
   struct Case {
     const char* how;
-    std::function<void(MainWindow&)> close;
+    std::function<void(MainWindow&, const Controls&)> close;
   } cases[] = {
-      {"Exit button", [](MainWindow& f) { QTest::mouseClick(f.Button3, Qt::LeftButton); }},
-      {"File Exit", [](MainWindow& f) { f.Exit1->trigger(); }},
-      {"close box", [](MainWindow& f) { f.close(); }},
+      {"Exit button",
+       [](MainWindow&, const Controls& ui) { QTest::mouseClick(ui.exit, Qt::LeftButton); }},
+      {"File Exit", [](MainWindow&, const Controls& ui) { ui.exitItem->trigger(); }},
+      {"close box", [](MainWindow& f, const Controls&) { f.close(); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.how);
     fs::remove(Ini());
     MainWindow& f = StartActive();
-    f.Edit5->setText("  ..d5  ");
-    f.Edit14->setText("4");
-    f.Split1->trigger();
-    c.close(f);
+    ui.without->setText("  ..d5  ");
+    ui.withoutFrom->setText("4");
+    ui.split->trigger();
+    c.close(f, ui);
     EXPECT_FALSE(f.isVisible());
     IniValues.Reset();
     LoadSettings();
@@ -825,8 +910,8 @@ TEST_F(Unit1Test, ClosingTheWindowStoresAndSavesTheSettings) {
   // A range that is no number is told at shutdown too; the rest is saved.
   script.Clear();
   MainWindow& f = StartActive();
-  f.Edit6->setText("x");
-  f.Edit5->setText("..c6");
+  ui.condition1From->setText("x");
+  ui.without->setText("..c6");
   f.close();
   EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
   IniValues.Reset();
@@ -835,7 +920,7 @@ TEST_F(Unit1Test, ClosingTheWindowStoresAndSavesTheSettings) {
   EXPECT_EQ(IniValues.Integers[0], 1);
 }
 
-TEST_F(Unit1Test, ATrapWhileTheWindowIsCreatedSavesNothing) {
+TEST_F(MainWindowTest, ATrapWhileTheWindowIsCreatedSavesNothing) {
   GTEST_FLAG_SET(death_test_style, "fast");
   fs::remove(Ini());
   EXPECT_EXIT(
@@ -848,11 +933,11 @@ TEST_F(Unit1Test, ATrapWhileTheWindowIsCreatedSavesNothing) {
   EXPECT_FALSE(Exists(Ini()));
 }
 
-TEST_F(Unit1Test, ATrapInTheRunningWindowStoresAndSaves) {
+TEST_F(MainWindowTest, ATrapInTheRunningWindowStoresAndSaves) {
   GTEST_FLAG_SET(death_test_style, "fast");
   MainWindow& f = Start();
   fs::remove(Ini());
-  f.Edit5->setText("..h6");
+  ui.without->setText("..h6");
   EXPECT_EXIT(
       {
         AgelessFileSystem ageless;
@@ -864,24 +949,24 @@ TEST_F(Unit1Test, ATrapInTheRunningWindowStoresAndSaves) {
   EXPECT_NE(ReadFile(Ini()).find("11=..h6"), std::string::npos);
 }
 
-TEST_F(Unit1Test, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
+TEST_F(MainWindowTest, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
   WriteFile(dir / "blocker", "");
   const std::string unwritable = dir / "blocker/kelvane.ini";
   SetIniFileOverride(unwritable);
   MainWindow& f = StartActive();
-  f.Edit1->setFocus(Qt::TabFocusReason);
+  ui.condition1->setFocus(Qt::TabFocusReason);
   WhenModal([](QWidget* w) {
     auto* chooser = qobject_cast<EditorChooserDialog*>(w);
     ASSERT_NE(chooser, nullptr);
-    chooser->Edit1->setText("/usr/bin/true");
+    Child<QLineEdit>(*chooser, "Edit1")->setText("/usr/bin/true");
     chooser->accept();
   });
   // Ctrl+E: the chooser stores the editor, then saving the settings fails.
-  QTest::keyClick(f.Edit1, Qt::Key_E, Qt::ControlModifier);
+  QTest::keyClick(ui.condition1, Qt::Key_E, Qt::ControlModifier);
   EXPECT_EQ(IniValues.Strings[5], "/usr/bin/true");
   EXPECT_EQ(script.messages, std::vector<std::string>{"Unable to write to " + unwritable});
   // The window goes on.
-  f.Split1->trigger();
+  ui.split->trigger();
   EXPECT_TRUE(IniValues.Split);
   EXPECT_TRUE(f.isVisible());
   form.reset();
