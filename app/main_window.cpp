@@ -41,6 +41,10 @@ void SetTextColour(QLineEdit* edit, const QColor& colour) {
 QByteArray Bytes(const std::string& s) {
   return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
 }
+
+MainWindow::Side Other(MainWindow::Side side) {
+  return side == MainWindow::Side::Input ? MainWindow::Side::Output : MainWindow::Side::Input;
+}
 }  // namespace
 
 MainWindow::MainWindow(std::vector<std::string> commandLine, QWidget* parent)
@@ -51,18 +55,18 @@ MainWindow::MainWindow(std::vector<std::string> commandLine, QWidget* parent)
     d->filter = "PGN & Text Files|*.PGN;*.TXT|All Files|*.*";
     d->defaultSuffix = "pgn";
   }
-  BuildControls();
-  BuildEditActions();
-  BuildToolBar();
-  BuildMenus();
-  SetTabOrder();
-  CentreOnScreen();
-  FormCreate();
+  buildControls();
+  buildEditActions();
+  buildToolBar();
+  buildMenus();
+  orderTabs();
+  centreOnScreen();
+  loadAtStartUp();
 }
 
 MainWindow::~MainWindow() {
   // A window that is destroyed without having been closed still stores and saves.
-  if (!destroyed_ && created_) RunHandler([this] { FormDestroy(); });
+  if (!destroyed_ && created_) RunHandler([this] { storeAtClose(); });
   if (exitStep_ != 0) RemoveExitStep(exitStep_);
   // The controls are destroyed after this object's own part: no signal of theirs, of the
   // application's or of the clipboard's may reach its handlers then.
@@ -73,20 +77,20 @@ MainWindow::~MainWindow() {
 
 // ---- Start-up and shutdown ------------------------------------------------------------
 
-void MainWindow::FormCreate() {
+void MainWindow::loadAtStartUp() {
   IniValues.Reset();
   IniValues.RadNota = true;
   LoadSettings();
-  if (TakeCommandLineFile(IniValues.Strings[3], IniValues.Strings[1]))
+  if (takeCommandLineFile(IniValues.Strings[3], IniValues.Strings[1]))
     inputFileDialog_.initialDir = IniValues.Strings[3];
   fillingControls_ = true;
-  RecordToControls();
+  settingsToControls();
   fillingControls_ = false;
   // Only a window that was created completely stores and saves on a fatal fault; a fault
   // while it is being created saves nothing.
   exitStep_ = AddExitStep([this] {
     try {
-      ControlsToRecord();
+      controlsToSettings();
       SaveSettings();
     } catch (const std::exception& e) {
       dialogs().ShowMessage(e.what());
@@ -95,30 +99,26 @@ void MainWindow::FormCreate() {
   created_ = true;
 }
 
-void MainWindow::FormDestroy() {
+void MainWindow::storeAtClose() {
   destroyed_ = true;
   if (exitStep_ != 0) {
     RemoveExitStep(exitStep_);
     exitStep_ = 0;
   }
-  ControlsToRecord();
+  controlsToSettings();
   SaveSettings();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
-  if (!destroyed_ && created_) RunHandler([this] { FormDestroy(); });
+  if (!destroyed_ && created_) RunHandler([this] { storeAtClose(); });
 }
 
-void MainWindow::Button3Click() {
+void MainWindow::exitProgram() {
   close();
 }
 
-void MainWindow::Exit1Click() {
-  Button3Click();
-}
-
-bool MainWindow::TakeCommandLineFile(std::string& dirSlot, std::string& nameSlot) {
+bool MainWindow::takeCommandLineFile(std::string& dirSlot, std::string& nameSlot) {
   if (commandLine_.empty()) return false;
   std::string path = commandLine_.front();
   if (path.empty() || !fileSystem().FileExists(path)) return false;
@@ -130,106 +130,226 @@ bool MainWindow::TakeCommandLineFile(std::string& dirSlot, std::string& nameSlot
   return true;
 }
 
-void MainWindow::RecordToControls() {
-  SetFileNameText(inputNameEdit_, IniValues.Strings[1]);
-  SetFileNameText(outputNameEdit_, IniValues.Strings[2]);
-  SetHint(inputDirBox_, IniValues.Strings[3]);
-  SetHint(outputDirBox_, IniValues.Strings[4]);
-  SetText(conditionEdits_[0], IniValues.Strings[7]);
-  SetText(conditionEdits_[1], IniValues.Strings[8]);
-  SetText(conditionEdits_[2], IniValues.Strings[9]);
-  SetMemoText(IniValues.Strings[10]);  // runs Memo1Change, which may move the radio group
-  SetText(withoutEdit_, IniValues.Strings[11]);
-  auto ranges = RangeEdits();
+// ---- Settings and controls ------------------------------------------------------------
+
+void MainWindow::settingsToControls() {
+  setFileNameText(inputNameEdit_, IniValues.Strings[1]);
+  setFileNameText(outputNameEdit_, IniValues.Strings[2]);
+  setDirectoryHint(inputDirBox_, IniValues.Strings[3]);
+  setDirectoryHint(outputDirBox_, IniValues.Strings[4]);
+  setFieldText(conditionEdits_[0], IniValues.Strings[7]);
+  setFieldText(conditionEdits_[1], IniValues.Strings[8]);
+  setFieldText(conditionEdits_[2], IniValues.Strings[9]);
+  // This runs onMustContainEdited, which may move the Notation/Moves choice.
+  setMustContainText(IniValues.Strings[10]);
+  setFieldText(withoutEdit_, IniValues.Strings[11]);
+  auto ranges = rangeEditsBySlot();
   for (size_t i = 0; i < ranges.size(); ++i)
-    SetText(ranges[i], std::to_string(IniValues.Integers[i]));
-  settingSequenceForm_ = true;
-  SetRadioItemIndex(IniValues.RadNota ? 0 : 1);
-  settingSequenceForm_ = false;
-  ShowFileStates();
+    setFieldText(ranges[i], std::to_string(IniValues.Integers[i]));
+  setSequenceForm(IniValues.RadNota ? kNotation : kMoves);
+  showFileStates();
 }
 
-void MainWindow::ControlsToRecord() {
-  PathsToRecord();
-  IniValues.Strings[7] = Text(conditionEdits_[0]);
-  IniValues.Strings[8] = Text(conditionEdits_[1]);
-  IniValues.Strings[9] = Text(conditionEdits_[2]);
-  IniValues.Strings[10] = MemoText();
-  IniValues.Strings[11] = Text(withoutEdit_);
+void MainWindow::controlsToSettings() {
+  pathsToSettings();
+  IniValues.Strings[7] = fieldText(conditionEdits_[0]);
+  IniValues.Strings[8] = fieldText(conditionEdits_[1]);
+  IniValues.Strings[9] = fieldText(conditionEdits_[2]);
+  IniValues.Strings[10] = mustContainText();
+  IniValues.Strings[11] = fieldText(withoutEdit_);
   CleanTextSlots();
-  auto ranges = RangeEdits();
+  auto ranges = rangeEditsBySlot();
   for (size_t i = 0; i < ranges.size(); ++i) {
     int32_t value = 0;
-    if (!WholeNumber(Text(ranges[i]), value)) {
+    if (!WholeNumber(fieldText(ranges[i]), value)) {
       dialogs().Beep();
       dialogs().ShowMessage("Non-numeric value in range");
       break;
     }
     IniValues.Integers[i] = value;
   }
-  IniValues.RadNota = RadioItemIndex() == 0;
+  IniValues.RadNota = sequenceForm() == kNotation;
 }
 
-// ---- Criteria entry --------------------------------------------------------------------
+// ---- Edit actions ----------------------------------------------------------------------
 
-void MainWindow::EditTextExits() {
+QWidget* MainWindow::focusedField() const {
+  QWidget* w = QApplication::focusWidget();
+  if (!w || w->window() != this) return nullptr;
+  if (qobject_cast<QLineEdit*>(w) || w == mustContainEdit_) return w;
+  return nullptr;
+}
+
+void MainWindow::editFocusedField(EditCommand command) {
+  auto apply = [command](auto* field) {
+    switch (command) {
+      case EditCommand::Cut:
+        field->cut();
+        break;
+      case EditCommand::Copy:
+        field->copy();
+        break;
+      case EditCommand::Paste:
+        field->paste();
+        break;
+    }
+  };
+  QWidget* w = focusedField();
+  if (auto* e = qobject_cast<QLineEdit*>(w)) apply(e);
+  if (w == mustContainEdit_) apply(mustContainEdit_);
+}
+
+void MainWindow::updateEditActions() {
+  QWidget* w = focusedField();
+  bool selection = false;
+  if (auto* e = qobject_cast<QLineEdit*>(w)) selection = e->hasSelectedText();
+  if (w == mustContainEdit_) selection = mustContainEdit_->textCursor().hasSelection();
+  const QMimeData* clip = QApplication::clipboard()->mimeData();
+  bool canPaste = w && clip && clip->hasText();
+  cutAction_->setEnabled(selection);
+  copyAction_->setEnabled(selection);
+  pasteAction_->setEnabled(canPaste);
+}
+
+// ---- Events ----------------------------------------------------------------------------
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (!created_ || destroyed_) return QMainWindow::eventFilter(watched, event);
+  bool consumed = false;
+  RunHandler([&] { consumed = fieldEvent(watched, event); });
+  return consumed || QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::fieldEvent(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::FocusOut: {
+      // Leaving a field for another control of this window is an exit; the window losing
+      // activation (a message box, a menu, another program) is not.
+      Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+      if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
+          reason == Qt::MenuBarFocusReason || inExit_)
+        return false;
+      inExit_ = true;
+      struct Clear {
+        bool& flag;
+        ~Clear() { flag = false; }
+      } clear{inExit_};
+      onFieldLeft();
+      return false;
+    }
+    case QEvent::KeyRelease:
+      if (watched == inputNameEdit_ || watched == outputNameEdit_) onFileNameKeyUp();
+      return false;
+    case QEvent::MouseButtonRelease: {
+      auto* mouse = static_cast<QMouseEvent*>(event);
+      auto* widget = static_cast<QWidget*>(watched);
+      if (mouse->button() != Qt::LeftButton ||
+          !widget->rect().contains(mouse->position().toPoint()))
+        return false;
+      if (watched == inputDirBox_) askStartUpDirectory(Side::Input);
+      if (watched == outputDirBox_) askStartUpDirectory(Side::Output);
+      return false;
+    }
+    case QEvent::ShortcutOverride: {
+      // The window's own shortcuts win over a field's key bindings (Ctrl+E, for one, would
+      // move to the end of the line); cut, copy and paste stay with the field.
+      auto* key = static_cast<QKeyEvent*>(event);
+      QKeySequence pressed(key->keyCombination());
+      for (QAction* a : {setInputAction_, setOutputAction_, runAction_, outputEditor1Action_,
+                         outputEditor2Action_, splitAction_})
+        if (a->shortcut() == pressed) return true;
+      return false;
+    }
+    default:
+      return false;
+  }
+}
+
+std::function<void()> MainWindow::guarded(std::function<void()> handler) {
+  return [handler = std::move(handler)] { RunHandler(handler); };
+}
+
+// ---- Texts at the widget boundary -----------------------------------------------------
+
+std::string MainWindow::fieldText(const QLineEdit* edit) {
+  return edit->text().toUtf8().toStdString();
+}
+
+void MainWindow::setFieldText(QLineEdit* edit, const std::string& text) {
+  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  if (edit->text() != s) edit->setText(s);
+}
+
+std::string MainWindow::fileNameText(const QLineEdit* edit) {
+  return edit->text().toLocal8Bit().toStdString();
+}
+
+void MainWindow::setFileNameText(QLineEdit* edit, const std::string& text) {
+  QString s = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
+  if (edit->text() != s) edit->setText(s);
+}
+
+std::string MainWindow::directoryHint(const QWidget* widget) {
+  return widget->property("hintBytes").toByteArray().toStdString();
+}
+
+void MainWindow::setDirectoryHint(QWidget* widget, const std::string& hint) {
+  widget->setProperty("hintBytes", Bytes(hint));
+  widget->setToolTip(QString::fromLocal8Bit(hint.data(), static_cast<qsizetype>(hint.size())));
+}
+
+// ---- Criteria fields -------------------------------------------------------------------
+
+void MainWindow::onFieldLeft() {
   for (QLineEdit* e : conditionEdits_) {
-    std::string text = Text(e);
+    std::string text = fieldText(e);
     ConditionCheck check = CheckCondition(text);
-    if (check.text != text) SetText(e, check.text);
+    if (check.text != text) setFieldText(e, check.text);
     if (check.failed) {
       ConditionFormError();
       e->setFocus(Qt::OtherFocusReason);
     }
   }
-  ControlsToRecord();
+  controlsToSettings();
 }
 
-void MainWindow::RadioClick() {
+void MainWindow::onSequenceFormClicked() {
   if (settingSequenceForm_) return;
-  if (RadioItemIndex() == 1) {
+  if (sequenceForm() == kMoves) {
     if (IniValues.RadNota) {
-      std::string text = MemoText();
+      std::string text = mustContainText();
       NotationToMoves(text);
-      SetMemoText(text);
+      setMustContainText(text);
     }
     IniValues.RadNota = false;
-    ControlsToRecord();
+    controlsToSettings();
     return;
   }
   if (IniValues.RadNota) {
-    ControlsToRecord();
-  } else if (IsMovesText(MemoText())) {
+    controlsToSettings();
+  } else if (IsMovesText(mustContainText())) {
     // There is no way back from Moves to Notation form.
-    settingSequenceForm_ = true;
-    SetRadioItemIndex(1);
-    settingSequenceForm_ = false;
+    setSequenceForm(kMoves);
     dialogs().Beep();
   } else {
     IniValues.RadNota = true;
-    ControlsToRecord();
+    controlsToSettings();
   }
 }
 
-void MainWindow::Memo1Change() {
-  std::string text = MemoText();
+void MainWindow::onMustContainEdited() {
+  std::string text = mustContainText();
   if (IsMovesText(text)) {
-    if (RadioItemIndex() == 0) {
-      settingSequenceForm_ = true;
-      SetRadioItemIndex(1);
-      settingSequenceForm_ = false;
-    }
+    if (sequenceForm() == kNotation) setSequenceForm(kMoves);
     return;
   }
-  settingSequenceForm_ = true;
-  SetRadioItemIndex(0);
-  settingSequenceForm_ = false;
+  setSequenceForm(kNotation);
   std::string joined = text;
   LineBreaksToBlanks(joined);
   if (joined != text) {
     // Each line break becomes one blank, so the cursor keeps its place.
     int position = mustContainEdit_->textCursor().position();
-    SetMemoText(joined);
+    setMustContainText(joined);
     QTextCursor cursor = mustContainEdit_->textCursor();
     cursor.setPosition(std::min(position, mustContainEdit_->document()->characterCount() - 1));
     mustContainEdit_->setTextCursor(cursor);
@@ -241,13 +361,13 @@ void MainWindow::Memo1Change() {
     dialogs().ShowMessage(kMoveNumberTooLarge);
     return;
   }
-  SetText(rangeEdits_[kMustContain].from, std::to_string(from));
-  SetText(rangeEdits_[kMustContain].to, std::to_string(to));
+  setFieldText(rangeEdits_[kMustContain].from, std::to_string(from));
+  setFieldText(rangeEdits_[kMustContain].to, std::to_string(to));
   IniValues.Integers[6] = from;
   IniValues.Integers[7] = to;
 }
 
-bool MainWindow::CriteriaValid() {
+bool MainWindow::criteriaValid() {
   QLineEdit* field = nullptr;
   switch (CheckCriteria()) {
     case CriteriaFault::None:
@@ -275,83 +395,100 @@ bool MainWindow::CriteriaValid() {
   return false;
 }
 
+std::string MainWindow::mustContainText() const {
+  return mustContainEdit_->toPlainText().toUtf8().toStdString();
+}
+
+void MainWindow::setMustContainText(const std::string& text) {
+  mustContainEdit_->setPlainText(
+      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+MainWindow::SequenceForm MainWindow::sequenceForm() const {
+  return static_cast<SequenceForm>(sequenceFormButtons_->checkedId());
+}
+
+void MainWindow::setSequenceForm(SequenceForm form) {
+  settingSequenceForm_ = true;
+  (form == kNotation ? notationButton_ : movesButton_)->setChecked(true);
+  settingSequenceForm_ = false;
+}
+
+auto MainWindow::rangeEditsBySlot() const -> std::array<QLineEdit*, 2 * kCriteria> {
+  std::array<QLineEdit*, 2 * kCriteria> edits{};
+  for (size_t c = 0; c < kCriteria; ++c) {
+    edits[2 * c] = rangeEdits_[c].from;
+    edits[2 * c + 1] = rangeEdits_[c].to;
+  }
+  return edits;
+}
+
 // ---- Files and the Run command ---------------------------------------------------------
 
-void MainWindow::SetInput1Click() {
-  inputFileDialog_.title = "Set Input File";
-  inputFileDialog_.initialDir = IniValues.Strings[3];
-  inputFileDialog_.fileName = IniValues.Strings[1];
-  std::optional<std::string> chosen = dialogs().OpenFile(inputFileDialog_);
+QLineEdit* MainWindow::nameEdit(Side side) const {
+  return side == Side::Input ? inputNameEdit_ : outputNameEdit_;
+}
+
+QLineEdit* MainWindow::dirBox(Side side) const {
+  return side == Side::Input ? inputDirBox_ : outputDirBox_;
+}
+
+FileDialogRequest& MainWindow::fileDialog(Side side) {
+  return side == Side::Input ? inputFileDialog_ : outputFileDialog_;
+}
+
+const FileDialogRequest& MainWindow::fileDialogRequest(Side side) const {
+  return side == Side::Input ? inputFileDialog_ : outputFileDialog_;
+}
+
+void MainWindow::chooseFile(Side side) {
+  const bool input = side == Side::Input;
+  FileDialogRequest& dialog = fileDialog(side);
+  dialog.title = input ? "Set Input File" : "Set Output File";
+  dialog.initialDir = input ? IniValues.Strings[3] : IniValues.Strings[4];
+  dialog.fileName = input ? IniValues.Strings[1] : IniValues.Strings[2];
+  std::optional<std::string> chosen =
+      input ? dialogs().OpenFile(dialog) : dialogs().SaveFile(dialog);
   if (!chosen) return;
-  SetFileNameText(inputNameEdit_, FileNamePart(*chosen));
-  SetHint(inputDirBox_, DirectoryPart(*chosen));
-  ShowFileStates();
-  PathsToRecord();
+  setFileNameText(nameEdit(side), FileNamePart(*chosen));
+  setDirectoryHint(dirBox(side), DirectoryPart(*chosen));
+  showFileStates();
+  pathsToSettings();
 }
 
-void MainWindow::SetOutput1Click() {
-  outputFileDialog_.title = "Set Output File";
-  outputFileDialog_.initialDir = IniValues.Strings[4];
-  outputFileDialog_.fileName = IniValues.Strings[2];
-  std::optional<std::string> chosen = dialogs().SaveFile(outputFileDialog_);
-  if (!chosen) return;
-  SetFileNameText(outputNameEdit_, FileNamePart(*chosen));
-  SetHint(outputDirBox_, DirectoryPart(*chosen));
-  ShowFileStates();
-  PathsToRecord();
+void MainWindow::copyDirectory(Side from) {
+  setDirectoryHint(dirBox(Other(from)), directoryHint(dirBox(from)));
+  showFileStates();
+  pathsToSettings();
 }
 
-void MainWindow::OeqIToolButtonClick() {
-  SetHint(outputDirBox_, Hint(inputDirBox_));
-  ShowFileStates();
-  PathsToRecord();
+void MainWindow::swapFiles() {
+  std::string name = fileNameText(inputNameEdit_);
+  setFileNameText(inputNameEdit_, fileNameText(outputNameEdit_));
+  setFileNameText(outputNameEdit_, name);
+  std::string dir = directoryHint(inputDirBox_);
+  setDirectoryHint(inputDirBox_, directoryHint(outputDirBox_));
+  setDirectoryHint(outputDirBox_, dir);
+  showFileStates();
+  pathsToSettings();
 }
 
-void MainWindow::IeqOToolButtonClick() {
-  SetHint(inputDirBox_, Hint(outputDirBox_));
-  ShowFileStates();
-  PathsToRecord();
-}
-
-void MainWindow::ToggleIO() {
-  std::string name = FileNameText(inputNameEdit_);
-  SetFileNameText(inputNameEdit_, FileNameText(outputNameEdit_));
-  SetFileNameText(outputNameEdit_, name);
-  std::string dir = Hint(inputDirBox_);
-  SetHint(inputDirBox_, Hint(outputDirBox_));
-  SetHint(outputDirBox_, dir);
-  ShowFileStates();
-  PathsToRecord();
-}
-
-void MainWindow::DirInputChg() {
-  AskStartUpDir(inputDirBox_, inputFileDialog_);
-}
-
-void MainWindow::DirOutputChg() {
-  AskStartUpDir(outputDirBox_, outputFileDialog_);
-}
-
-void MainWindow::AskStartUpDir(QLineEdit* dirBox, FileDialogRequest& dialog) {
+void MainWindow::askStartUpDirectory(Side side) {
   if (dialogs().Confirm("Set to start up directory?", DialogButtons::YesNo) == DialogButton::Yes) {
-    SetHint(dirBox, IniValues.Strings[0]);
-    dialog.initialDir = IniValues.Strings[0];
+    setDirectoryHint(dirBox(side), IniValues.Strings[0]);
+    fileDialog(side).initialDir = IniValues.Strings[0];
   }
-  ShowFileStates();
-  PathsToRecord();
+  showFileStates();
+  pathsToSettings();
 }
 
-void MainWindow::Edit16ChgKeyUp() {
-  ShowFileStates();
+void MainWindow::onFileNameKeyUp() {
+  showFileStates();
 }
 
-void MainWindow::Edit17ChgKeyUp() {
-  ShowFileStates();
-}
-
-void MainWindow::ShowFileStates() {
-  std::string input = Hint(inputDirBox_) + FileNameText(inputNameEdit_);
-  std::string output = Hint(outputDirBox_) + FileNameText(outputNameEdit_);
+void MainWindow::showFileStates() {
+  std::string input = directoryHint(inputDirBox_) + fileNameText(inputNameEdit_);
+  std::string output = directoryHint(outputDirBox_) + fileNameText(outputNameEdit_);
   QColor inputColour = kBlack, outputColour = kBlack;
   bool inputExists = fileSystem().FileExists(input);
   bool outputExists = fileSystem().FileExists(output);
@@ -371,48 +508,42 @@ void MainWindow::ShowFileStates() {
   SetTextColour(outputNameEdit_, outputColour);
 }
 
-void MainWindow::PathsToRecord() {
-  IniValues.Strings[1] = FileNameText(inputNameEdit_);
-  IniValues.Strings[2] = FileNameText(outputNameEdit_);
-  IniValues.Strings[3] = Hint(inputDirBox_);
-  IniValues.Strings[4] = Hint(outputDirBox_);
+void MainWindow::pathsToSettings() {
+  IniValues.Strings[1] = fileNameText(inputNameEdit_);
+  IniValues.Strings[2] = fileNameText(outputNameEdit_);
+  IniValues.Strings[3] = directoryHint(inputDirBox_);
+  IniValues.Strings[4] = directoryHint(outputDirBox_);
 }
 
-void MainWindow::Split1Click() {
+void MainWindow::toggleSplit() {
   // The check item has already inverted its own mark when this runs.
   IniValues.Split = splitAction_->isChecked();
 }
 
-void MainWindow::RunButtonClick() {
-  PathsToRecord();
-  if (!CriteriaValid()) {
+void MainWindow::runScan() {
+  pathsToSettings();
+  if (!criteriaValid()) {
     dialogs().Beep();
     return;
   }
   PrepareMatcherInputs();
   RunScan(IniValues.Strings[3] + IniValues.Strings[1], IniValues.Strings[4] + IniValues.Strings[2]);
-  ShowFileStates();
+  showFileStates();
 }
 
 // ---- Output editors, help and the about box -------------------------------------------
 
-void MainWindow::Editor1Click() {
-  PathsToRecord();
-  if (LaunchEditor(1, IniValues.Strings[5], FileNameText(outputNameEdit_), Hint(outputDirBox_))) {
-    ControlsToRecord();
+void MainWindow::openOutputEditor(int editorNumber) {
+  pathsToSettings();
+  std::string& editorSlot = editorNumber == 1 ? IniValues.Strings[5] : IniValues.Strings[6];
+  if (launchEditor(editorNumber, editorSlot, fileNameText(outputNameEdit_),
+                   directoryHint(outputDirBox_))) {
+    controlsToSettings();
     SaveSettings();
   }
 }
 
-void MainWindow::Editor2Click() {
-  PathsToRecord();
-  if (LaunchEditor(2, IniValues.Strings[6], FileNameText(outputNameEdit_), Hint(outputDirBox_))) {
-    ControlsToRecord();
-    SaveSettings();
-  }
-}
-
-bool MainWindow::LaunchEditor(int editorNumber, std::string& editorSlot,
+bool MainWindow::launchEditor(int editorNumber, std::string& editorSlot,
                               const std::string& outputName, const std::string& outputDir) {
   std::string outputPath = outputDir + outputName;
   // A path has no short form here; it is the path itself when the file exists.
@@ -437,162 +568,13 @@ bool MainWindow::LaunchEditor(int editorNumber, std::string& editorSlot,
   return stored;
 }
 
-void MainWindow::Contents1Click() {
+void MainWindow::showHelpContents() {
   launcher().ShowHelp(0);
 }
 
-void MainWindow::About1Click() {
+void MainWindow::showAbout() {
   auto box = std::make_unique<AboutDialog>(this);
   box->exec();
-}
-
-// ---- Edit actions ----------------------------------------------------------------------
-
-QWidget* MainWindow::FocusedField() const {
-  QWidget* w = QApplication::focusWidget();
-  if (!w || w->window() != this) return nullptr;
-  if (qobject_cast<QLineEdit*>(w) || w == mustContainEdit_) return w;
-  return nullptr;
-}
-
-void MainWindow::EditCut1Execute() {
-  QWidget* w = FocusedField();
-  if (auto* e = qobject_cast<QLineEdit*>(w)) e->cut();
-  if (w == mustContainEdit_) mustContainEdit_->cut();
-}
-
-void MainWindow::EditCopy1Execute() {
-  QWidget* w = FocusedField();
-  if (auto* e = qobject_cast<QLineEdit*>(w)) e->copy();
-  if (w == mustContainEdit_) mustContainEdit_->copy();
-}
-
-void MainWindow::EditPaste1Execute() {
-  QWidget* w = FocusedField();
-  if (auto* e = qobject_cast<QLineEdit*>(w)) e->paste();
-  if (w == mustContainEdit_) mustContainEdit_->paste();
-}
-
-void MainWindow::UpdateEditActions() {
-  QWidget* w = FocusedField();
-  bool selection = false;
-  if (auto* e = qobject_cast<QLineEdit*>(w)) selection = e->hasSelectedText();
-  if (w == mustContainEdit_) selection = mustContainEdit_->textCursor().hasSelection();
-  const QMimeData* clip = QApplication::clipboard()->mimeData();
-  bool canPaste = w && clip && clip->hasText();
-  cutAction_->setEnabled(selection);
-  copyAction_->setEnabled(selection);
-  pasteAction_->setEnabled(canPaste);
-}
-
-// ---- Events ----------------------------------------------------------------------------
-
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  if (!created_ || destroyed_) return QMainWindow::eventFilter(watched, event);
-  bool consumed = false;
-  RunHandler([&] { consumed = FieldEvent(watched, event); });
-  return consumed || QMainWindow::eventFilter(watched, event);
-}
-
-bool MainWindow::FieldEvent(QObject* watched, QEvent* event) {
-  switch (event->type()) {
-    case QEvent::FocusOut: {
-      // Leaving a field for another control of this window is an exit; the window losing
-      // activation (a message box, a menu, another program) is not.
-      Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-      if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
-          reason == Qt::MenuBarFocusReason || inExit_)
-        return false;
-      inExit_ = true;
-      struct Clear {
-        bool& flag;
-        ~Clear() { flag = false; }
-      } clear{inExit_};
-      EditTextExits();
-      return false;
-    }
-    case QEvent::KeyRelease:
-      if (watched == inputNameEdit_) Edit16ChgKeyUp();
-      if (watched == outputNameEdit_) Edit17ChgKeyUp();
-      return false;
-    case QEvent::MouseButtonRelease: {
-      auto* mouse = static_cast<QMouseEvent*>(event);
-      auto* widget = static_cast<QWidget*>(watched);
-      if (mouse->button() != Qt::LeftButton ||
-          !widget->rect().contains(mouse->position().toPoint()))
-        return false;
-      if (watched == inputDirBox_) DirInputChg();
-      if (watched == outputDirBox_) DirOutputChg();
-      return false;
-    }
-    case QEvent::ShortcutOverride: {
-      // The window's own shortcuts win over a field's key bindings (Ctrl+E, for one, would
-      // move to the end of the line); cut, copy and paste stay with the field.
-      auto* key = static_cast<QKeyEvent*>(event);
-      QKeySequence pressed(key->keyCombination());
-      for (QAction* a : {setInputAction_, setOutputAction_, runAction_, outputEditor1Action_,
-                         outputEditor2Action_, splitAction_})
-        if (a->shortcut() == pressed) return true;
-      return false;
-    }
-    default:
-      return false;
-  }
-}
-
-// ---- Texts at the widget boundary -----------------------------------------------------
-
-std::string MainWindow::Text(const QLineEdit* edit) {
-  return edit->text().toUtf8().toStdString();
-}
-
-void MainWindow::SetText(QLineEdit* edit, const std::string& text) {
-  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-  if (edit->text() != s) edit->setText(s);
-}
-
-std::string MainWindow::FileNameText(const QLineEdit* edit) {
-  return edit->text().toLocal8Bit().toStdString();
-}
-
-void MainWindow::SetFileNameText(QLineEdit* edit, const std::string& text) {
-  QString s = QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
-  if (edit->text() != s) edit->setText(s);
-}
-
-std::string MainWindow::Hint(const QWidget* widget) {
-  return widget->property("hintBytes").toByteArray().toStdString();
-}
-
-void MainWindow::SetHint(QWidget* widget, const std::string& hint) {
-  widget->setProperty("hintBytes", Bytes(hint));
-  widget->setToolTip(QString::fromLocal8Bit(hint.data(), static_cast<qsizetype>(hint.size())));
-}
-
-std::string MainWindow::MemoText() const {
-  return mustContainEdit_->toPlainText().toUtf8().toStdString();
-}
-
-void MainWindow::SetMemoText(const std::string& text) {
-  mustContainEdit_->setPlainText(
-      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-int MainWindow::RadioItemIndex() const {
-  return sequenceFormButtons_->checkedId();
-}
-
-void MainWindow::SetRadioItemIndex(int index) {
-  (index == 0 ? notationButton_ : movesButton_)->setChecked(true);
-}
-
-auto MainWindow::RangeEdits() const -> std::array<QLineEdit*, 2 * kCriteria> {
-  std::array<QLineEdit*, 2 * kCriteria> edits{};
-  for (size_t c = 0; c < kCriteria; ++c) {
-    edits[2 * c] = rangeEdits_[c].from;
-    edits[2 * c + 1] = rangeEdits_[c].to;
-  }
-  return edits;
 }
 
 }  // namespace kelvane

@@ -29,71 +29,41 @@ namespace kelvane {
 class MainWindow : public QMainWindow {
   Q_OBJECT
  public:
+  // The two files: the input read by Run, the output it writes.
+  enum class Side { Input, Output };
+
   // commandLine: the program's arguments after its own name; the first one may name the
   // input file.
   explicit MainWindow(std::vector<std::string> commandLine = {}, QWidget* parent = nullptr);
   ~MainWindow() override;
 
-  // The file dialogs' requests as they were last set up: the input file's and the output
-  // file's.
-  const FileDialogRequest& inputFileDialog() const { return inputFileDialog_; }
-  const FileDialogRequest& outputFileDialog() const { return outputFileDialog_; }
+  // The settings record and the controls: the record shown in the controls, and what the
+  // controls hold stored in the record (a range that is no number is told and stops the
+  // storing of the ranges there).
+  void settingsToControls();
+  void controlsToSettings();
+  // Colours the two file names: red for a missing file, blue for the newer of two existing
+  // files, fuchsia for two of the same age, black otherwise.
+  void showFileStates();
+  // Whether the criteria of the settings record may run; if not, the field at fault gets
+  // the focus.
+  bool criteriaValid();
+
+  // The file dialog's request for a side, as it was last set up.
+  const FileDialogRequest& fileDialogRequest(Side side) const;
   // The program itself is filling the controls from the settings record.
   bool fillingControls() const { return fillingControls_; }
   // The program itself is moving the Notation/Moves choice.
   bool settingSequenceForm() const { return settingSequenceForm_; }
 
-  // Start-up and shutdown.
-  void FormCreate();
-  void FormDestroy();
-  void Button3Click();
-  void Exit1Click();
-  void RecordToControls();
-  void ControlsToRecord();
-  bool TakeCommandLineFile(std::string& dirSlot, std::string& nameSlot);
-
-  // Criteria entry.
-  void EditTextExits();
-  void RadioClick();
-  void Memo1Change();
-  bool CriteriaValid();
-
-  // Files and the Run command.
-  void SetInput1Click();
-  void SetOutput1Click();
-  void OeqIToolButtonClick();
-  void IeqOToolButtonClick();
-  void ToggleIO();
-  void DirInputChg();
-  void DirOutputChg();
-  void Edit16ChgKeyUp();
-  void Edit17ChgKeyUp();
-  void ShowFileStates();
-  void PathsToRecord();
-  void Split1Click();
-  void RunButtonClick();
-
-  // Output editors, help and the about box.
-  void Editor1Click();
-  void Editor2Click();
-  bool LaunchEditor(int editorNumber, std::string& editorSlot, const std::string& outputName,
-                    const std::string& outputDir);
-  void Contents1Click();
-  void About1Click();
-
-  // The edit actions: cut, copy and paste on the focused field.
-  void EditCut1Execute();
-  void EditCopy1Execute();
-  void EditPaste1Execute();
-
   // Texts at the widget boundary: file names in the local 8-bit encoding, criteria in UTF-8.
-  static std::string Text(const QLineEdit* edit);
-  static void SetText(QLineEdit* edit, const std::string& text);
-  static std::string FileNameText(const QLineEdit* edit);
-  static void SetFileNameText(QLineEdit* edit, const std::string& text);
+  static std::string fieldText(const QLineEdit* edit);
+  static void setFieldText(QLineEdit* edit, const std::string& text);
+  static std::string fileNameText(const QLineEdit* edit);
+  static void setFileNameText(QLineEdit* edit, const std::string& text);
   // A directory kept as a hint: the exact bytes, shown as the tool tip.
-  static std::string Hint(const QWidget* widget);
-  static void SetHint(QWidget* widget, const std::string& hint);
+  static std::string directoryHint(const QWidget* widget);
+  static void setDirectoryHint(QWidget* widget, const std::string& hint);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -114,32 +84,77 @@ class MainWindow : public QMainWindow {
     QLineEdit* from;
     QLineEdit* to;
   };
+  // The form of the Must contain text, as the items of its choice.
+  enum SequenceForm : int { kNotation = 0, kMoves = 1 };
+  enum class EditCommand { Cut, Copy, Paste };
 
-  // The text of Must contain.
-  std::string MemoText() const;
-  void SetMemoText(const std::string& text);
-  // The selected item of the Notation/Moves choice: 0 "Notation", 1 "Moves".
-  int RadioItemIndex() const;
-  void SetRadioItemIndex(int index);
+  // ---- Start-up, shutdown and events
+  // Loads the settings (and the command line's input file) into the controls.
+  void loadAtStartUp();
+  // Stores the controls and saves the settings, once, as the window closes.
+  void storeAtClose();
+  // The Exit button and the File menu's Exit.
+  void exitProgram();
+  // The command line's existing file, as directory and name, with a relative path taken
+  // from the current directory; false when there is none.
+  bool takeCommandLineFile(std::string& dirSlot, std::string& nameSlot);
+  // The field events the window handles: exits, key releases, clicks, shortcuts.
+  bool fieldEvent(QObject* watched, QEvent* event);
+  // Cut, copy and paste on the focused field, and the actions enabled as it allows.
+  void editFocusedField(EditCommand command);
+  void updateEditActions();
+  QWidget* focusedField() const;
+  // A handler for a signal: an error escaping it is shown, and the program goes on.
+  std::function<void()> guarded(std::function<void()> handler);
+
+  // ---- The criteria fields
+  // Leaving any field: the conditions are checked and normalised, then everything stored.
+  void onFieldLeft();
+  void onMustContainEdited();
+  void onSequenceFormClicked();
+  std::string mustContainText() const;
+  void setMustContainText(const std::string& text);
+  SequenceForm sequenceForm() const;
+  // Selects an item of the choice as the program itself, without its click handler.
+  void setSequenceForm(SequenceForm form);
   // The range fields in the order of the integer slots 0 to 9: from and to of conditions
   // 1 to 3, of Must contain and of Without.
-  std::array<QLineEdit*, 2 * kCriteria> RangeEdits() const;
+  std::array<QLineEdit*, 2 * kCriteria> rangeEditsBySlot() const;
 
-  // A handler for a signal: an error escaping it is shown, and the program goes on.
-  std::function<void()> Handler(void (MainWindow::*handler)());
-  // The directory boxes' click: on Yes, the box's directory and its dialog's start folder
+  // ---- The files, Run, the output editors and help
+  void chooseFile(Side side);
+  // The directory of from becomes the other side's directory too.
+  void copyDirectory(Side from);
+  void swapFiles();
+  // A directory box's click: on Yes, the box's directory and its dialog's start folder
   // become the start-up directory.
-  void AskStartUpDir(QLineEdit* dirBox, FileDialogRequest& dialog);
-  void BuildControls();
-  void BuildEditActions();
-  void BuildToolBar();
-  void BuildMenus();
-  void SetTabOrder();
-  void CentreOnScreen();
-  // The field events the window handles: exits, key releases, clicks, shortcuts.
-  bool FieldEvent(QObject* watched, QEvent* event);
-  void UpdateEditActions();
-  QWidget* FocusedField() const;
+  void askStartUpDirectory(Side side);
+  void onFileNameKeyUp();
+  void pathsToSettings();
+  void toggleSplit();
+  void runScan();
+  // Starts output editor 1 or 2 on the output file, or asks for the editor first.
+  void openOutputEditor(int editorNumber);
+  bool launchEditor(int editorNumber, std::string& editorSlot, const std::string& outputName,
+                    const std::string& outputDir);
+  void showHelpContents();
+  void showAbout();
+  QLineEdit* nameEdit(Side side) const;
+  QLineEdit* dirBox(Side side) const;
+  FileDialogRequest& fileDialog(Side side);
+
+  // ---- Building the controls, tool bar and menus
+  void buildControls();
+  void buildCriteria();
+  void buildSequenceFormChoice();
+  void buildFileControls();
+  void buildEditActions();
+  void buildToolBar();
+  void buildMenus();
+  void orderTabs();
+  void centreOnScreen();
+  QLabel* addLabel(const char* name, const char* caption, int left, int top);
+  QLineEdit* addField(const char* name, int left, int top, int width, int height = 21);
 
   // The controls. Each keeps its name from the window's layout as its objectName ("Edit16"
   // for the input file name, "Run1" for the Run menu item ...), by which tests find it.
@@ -154,8 +169,8 @@ class MainWindow : public QMainWindow {
   QLineEdit* withoutEdit_;
   std::array<RangeFields, kCriteria> rangeEdits_;  // from and to, per criterion
   QGroupBox* sequenceFormGroup_;                   // the form of Must contain: Notation or Moves
-  QRadioButton* notationButton_;                   // its item 0
-  QRadioButton* movesButton_;                      // its item 1
+  QRadioButton* notationButton_;
+  QRadioButton* movesButton_;
   QButtonGroup* sequenceFormButtons_;
 
   // The files and the commands.
@@ -208,9 +223,9 @@ class MainWindow : public QMainWindow {
 
   std::vector<std::string> commandLine_;
   ExitStepId exitStep_ = 0;  // the closing step of the orderly exit, once created
-  bool created_ = false;     // FormCreate has finished
-  bool destroyed_ = false;   // FormDestroy has run
-  bool inExit_ = false;      // EditTextExits is running
+  bool created_ = false;     // loadAtStartUp has finished
+  bool destroyed_ = false;   // storeAtClose has run
+  bool inExit_ = false;      // onFieldLeft is running
 };
 
 }  // namespace kelvane

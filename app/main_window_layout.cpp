@@ -38,87 +38,93 @@ W* Named(W* widget, const char* name) {
 }
 }  // namespace
 
-void MainWindow::BuildControls() {
-  auto* client = Named(new QWidget(this), "ClientArea");
-  setCentralWidget(client);
+void MainWindow::buildControls() {
+  setCentralWidget(Named(new QWidget(this), "ClientArea"));
+  buildCriteria();
+  buildSequenceFormChoice();
+  buildFileControls();
+  // Connected once every control exists: the handler moves the Notation/Moves choice.
+  connect(mustContainEdit_, &QPlainTextEdit::textChanged, this,
+          guarded([this] { onMustContainEdited(); }));
+}
 
-  auto label = [&](const char* name, const char* caption, int left, int top) {
-    auto* l = Named(new QLabel(QString::fromUtf8(caption), client), name);
-    l->move(DesignPixels(this, left), DesignPixels(this, top));
-    l->adjustSize();
-    return l;
-  };
-  auto edit = [&](const char* name, int left, int top, int width, int height = 21) {
-    auto* e = Named(new QLineEdit(client), name);
-    e->setGeometry(DesignRect(this, left, top, width, height));
-    e->installEventFilter(this);
-    return e;
-  };
+QLabel* MainWindow::addLabel(const char* name, const char* caption, int left, int top) {
+  auto* l = Named(new QLabel(QString::fromUtf8(caption), centralWidget()), name);
+  l->move(DesignPixels(this, left), DesignPixels(this, top));
+  l->adjustSize();
+  return l;
+}
 
-  conditionsLabel_ = label("Label1", "Conditions", 24, 48);
-  rangeLabel_ = label("Label4", "Range", 192, 48);
-  mustContainLabel_ = label("Label2", "Must contain", 24, 176);
-  withoutLabel_ = label("Label3", "Without", 24, 248);
+QLineEdit* MainWindow::addField(const char* name, int left, int top, int width, int height) {
+  auto* e = Named(new QLineEdit(centralWidget()), name);
+  e->setGeometry(DesignRect(this, left, top, width, height));
+  e->installEventFilter(this);
+  return e;
+}
 
-  conditionEdits_[0] = edit("Edit1", 32, 64, 129);
-  conditionEdits_[1] = edit("Edit2", 32, 104, 129);
-  conditionEdits_[2] = edit("Edit3", 32, 144, 129);
+void MainWindow::buildCriteria() {
+  conditionsLabel_ = addLabel("Label1", "Conditions", 24, 48);
+  rangeLabel_ = addLabel("Label4", "Range", 192, 48);
+  mustContainLabel_ = addLabel("Label2", "Must contain", 24, 176);
+  withoutLabel_ = addLabel("Label3", "Without", 24, 248);
 
-  mustContainEdit_ = Named(new QPlainTextEdit(client), "Memo1");
+  conditionEdits_[0] = addField("Edit1", 32, 64, 129);
+  conditionEdits_[1] = addField("Edit2", 32, 104, 129);
+  conditionEdits_[2] = addField("Edit3", 32, 144, 129);
+
+  mustContainEdit_ = Named(new QPlainTextEdit(centralWidget()), "Memo1");
   mustContainEdit_->setGeometry(DesignRect(this, 32, 192, 417, 49));
   mustContainEdit_->setTabChangesFocus(true);
   mustContainEdit_->document()->setDocumentMargin(2);
   mustContainEdit_->installEventFilter(this);
 
-  withoutEdit_ = edit("Edit5", 32, 264, 417);
-  rangeEdits_[kCondition1].from = edit("Edit6", 176, 64, 33);
-  rangeEdits_[kCondition1].to = edit("Edit7", 216, 64, 33);
-  rangeEdits_[kCondition2].from = edit("Edit8", 176, 104, 33);
-  rangeEdits_[kCondition2].to = edit("Edit9", 216, 104, 33);
-  rangeEdits_[kCondition3].from = edit("Edit10", 176, 144, 33);
-  rangeEdits_[kCondition3].to = edit("Edit11", 216, 144, 33);
-  rangeEdits_[kMustContain].from = edit("Edit12", 464, 224, 33);
-  rangeEdits_[kMustContain].to = edit("Edit13", 504, 224, 33);
-  rangeEdits_[kWithout].from = edit("Edit14", 464, 264, 33);
-  rangeEdits_[kWithout].to = edit("Edit15", 504, 264, 33);
+  withoutEdit_ = addField("Edit5", 32, 264, 417);
+  rangeEdits_[kCondition1] = {addField("Edit6", 176, 64, 33), addField("Edit7", 216, 64, 33)};
+  rangeEdits_[kCondition2] = {addField("Edit8", 176, 104, 33), addField("Edit9", 216, 104, 33)};
+  rangeEdits_[kCondition3] = {addField("Edit10", 176, 144, 33), addField("Edit11", 216, 144, 33)};
+  rangeEdits_[kMustContain] = {addField("Edit12", 464, 224, 33), addField("Edit13", 504, 224, 33)};
+  rangeEdits_[kWithout] = {addField("Edit14", 464, 264, 33), addField("Edit15", 504, 264, 33)};
+}
 
-  sequenceFormGroup_ = Named(new QGroupBox(client), "RadioGroup1");
+void MainWindow::buildSequenceFormChoice() {
+  sequenceFormGroup_ = Named(new QGroupBox(centralWidget()), "RadioGroup1");
   sequenceFormGroup_->setGeometry(DesignRect(this, 464, 168, 73, 49));
-  auto* radioLayout = new QVBoxLayout(sequenceFormGroup_);
-  radioLayout->setContentsMargins(DesignPixels(this, 4), DesignPixels(this, 2),
-                                  DesignPixels(this, 2), DesignPixels(this, 2));
-  radioLayout->setSpacing(0);
+  auto* layout = new QVBoxLayout(sequenceFormGroup_);
+  layout->setContentsMargins(DesignPixels(this, 4), DesignPixels(this, 2), DesignPixels(this, 2),
+                             DesignPixels(this, 2));
+  layout->setSpacing(0);
   notationButton_ =
       Named(new QRadioButton(QStringLiteral("Notation"), sequenceFormGroup_), "RadioNotation");
   movesButton_ = Named(new QRadioButton(QStringLiteral("Moves"), sequenceFormGroup_), "RadioMoves");
   // The group is narrow: a desktop font wider than the window was laid out for gets a
   // little smaller here, so "Notation" is not cut off.
   const int room = DesignPixels(this, 73) - DesignPixels(this, 4) - DesignPixels(this, 2) - 2;
-  QFont radioFont = sequenceFormGroup_->font();
-  while (notationButton_->sizeHint().width() > room && radioFont.pointSizeF() > 6) {
-    radioFont.setPointSizeF(radioFont.pointSizeF() - 0.5);
-    notationButton_->setFont(radioFont);
-    movesButton_->setFont(radioFont);
+  QFont font = sequenceFormGroup_->font();
+  while (notationButton_->sizeHint().width() > room && font.pointSizeF() > 6) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+    notationButton_->setFont(font);
+    movesButton_->setFont(font);
   }
-  radioLayout->addWidget(notationButton_);
-  radioLayout->addWidget(movesButton_);
+  layout->addWidget(notationButton_);
+  layout->addWidget(movesButton_);
   sequenceFormButtons_ = Named(new QButtonGroup(sequenceFormGroup_), "RadioItems");
-  sequenceFormButtons_->addButton(notationButton_, 0);
-  sequenceFormButtons_->addButton(movesButton_, 1);
+  sequenceFormButtons_->addButton(notationButton_, kNotation);
+  sequenceFormButtons_->addButton(movesButton_, kMoves);
   notationButton_->setChecked(true);
   // The click handler runs after the selection has changed, whoever changed it; the
   // program's own changes are told apart by settingSequenceForm_.
-  connect(notationButton_, &QRadioButton::toggled, this, [this](bool on) {
-    if (on) RunHandler([this] { RadioClick(); });
-  });
-  connect(movesButton_, &QRadioButton::toggled, this, [this](bool on) {
-    if (on) RunHandler([this] { RadioClick(); });
-  });
+  for (QRadioButton* item : {notationButton_, movesButton_}) {
+    connect(item, &QRadioButton::toggled, this, [this](bool on) {
+      if (on) RunHandler([this] { onSequenceFormClicked(); });
+    });
+  }
+}
 
-  inputNameEdit_ = edit("Edit16", 312, 56, 129);
-  outputNameEdit_ = edit("Edit17", 312, 88, 129);
-  inputDirBox_ = edit("Edit18", 448, 56, 9);
-  outputDirBox_ = edit("Edit19", 448, 88, 9);
+void MainWindow::buildFileControls() {
+  inputNameEdit_ = addField("Edit16", 312, 56, 129);
+  outputNameEdit_ = addField("Edit17", 312, 88, 129);
+  inputDirBox_ = addField("Edit18", 448, 56, 9);
+  outputDirBox_ = addField("Edit19", 448, 88, 9);
   for (QLineEdit* e : {inputNameEdit_, outputNameEdit_, inputDirBox_, outputDirBox_}) {
     QPalette p = e->palette();
     p.setColor(QPalette::Base, kAqua);
@@ -128,48 +134,46 @@ void MainWindow::BuildControls() {
   inputDirBox_->setTextMargins(0, 0, 0, 0);
   outputDirBox_->setTextMargins(0, 0, 0, 0);
 
-  swapFilesButton_ = Named(new QPushButton(QStringLiteral("<-->"), client), "Button1");
+  swapFilesButton_ = Named(new QPushButton(QStringLiteral("<-->"), centralWidget()), "Button1");
   swapFilesButton_->setGeometry(DesignRect(this, 472, 72, 41, 17));
   QFont bold = swapFilesButton_->font();
   bold.setBold(true);
   swapFilesButton_->setFont(bold);
-  runButton_ = Named(new QPushButton(QStringLiteral("Run"), client), "Button2");
+  runButton_ = Named(new QPushButton(QStringLiteral("Run"), centralWidget()), "Button2");
   runButton_->setGeometry(DesignRect(this, 312, 136, 65, 25));
-  exitButton_ = Named(new QPushButton(QStringLiteral("Exit"), client), "Button3");
+  exitButton_ = Named(new QPushButton(QStringLiteral("Exit"), centralWidget()), "Button3");
   exitButton_->setGeometry(DesignRect(this, 456, 136, 65, 25));
   for (QPushButton* b : {swapFilesButton_, runButton_, exitButton_}) {
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::StrongFocus);
   }
-  connect(swapFilesButton_, &QPushButton::clicked, this, Handler(&MainWindow::ToggleIO));
-  connect(runButton_, &QPushButton::clicked, this, Handler(&MainWindow::RunButtonClick));
-  connect(exitButton_, &QPushButton::clicked, this, Handler(&MainWindow::Button3Click));
-
-  connect(mustContainEdit_, &QPlainTextEdit::textChanged, this, Handler(&MainWindow::Memo1Change));
+  connect(swapFilesButton_, &QPushButton::clicked, this, guarded([this] { swapFiles(); }));
+  connect(runButton_, &QPushButton::clicked, this, guarded([this] { runScan(); }));
+  connect(exitButton_, &QPushButton::clicked, this, guarded([this] { exitProgram(); }));
 }
 
-void MainWindow::BuildEditActions() {
+void MainWindow::buildEditActions() {
   // One action each for cut, copy and paste, shown in the Edit menu and on the tool bar.
   auto* actionList = Named(new QObject(this), "ActionList1");
   auto editAction = [&](const char* name, ToolImage image, const char* caption, const char* hint,
-                        QKeySequence shortcut, void (MainWindow::*handler)()) {
+                        QKeySequence shortcut, EditCommand command) {
     auto* a = Named(new QAction(ToolIcon(image), QString::fromUtf8(caption), actionList), name);
     a->setShortcut(shortcut);
     a->setToolTip(QString::fromUtf8(hint));
     a->setStatusTip(QString::fromUtf8(hint));
     a->setProperty("category", QStringLiteral("Edit"));
-    connect(a, &QAction::triggered, this, Handler(handler));
+    connect(a, &QAction::triggered, this, guarded([this, command] { editFocusedField(command); }));
     return a;
   };
   cutAction_ = editAction("Cut1", ToolImage::Cut, "Cu&t", "Cut", QKeySequence(Qt::CTRL | Qt::Key_X),
-                          &MainWindow::EditCut1Execute);
+                          EditCommand::Cut);
   copyAction_ = editAction("Copy1", ToolImage::Copy, "&Copy", "Copy",
-                           QKeySequence(Qt::CTRL | Qt::Key_C), &MainWindow::EditCopy1Execute);
+                           QKeySequence(Qt::CTRL | Qt::Key_C), EditCommand::Copy);
   pasteAction_ = editAction("Paste1", ToolImage::Paste, "&Paste", "Paste",
-                            QKeySequence(Qt::CTRL | Qt::Key_V), &MainWindow::EditPaste1Execute);
+                            QKeySequence(Qt::CTRL | Qt::Key_V), EditCommand::Paste);
 }
 
-void MainWindow::BuildToolBar() {
+void MainWindow::buildToolBar() {
   toolBar_ = Named(new QToolBar(centralWidget()), "ToolBar1");
   toolBar_->setGeometry(0, 0, DesignPixels(this, kClientWidth), DesignPixels(this, 29));
   toolBar_->setMovable(false);
@@ -177,7 +181,7 @@ void MainWindow::BuildToolBar() {
   toolBar_->setIconSize(DesignSize(this, 16, 16));
   toolBar_->setContentsMargins(DesignPixels(this, 2), 0, 0, 0);
   auto button = [&](const char* name, ToolImage image, const char* hint,
-                    void (MainWindow::*handler)()) {
+                    std::function<void()> handler) {
     auto* b = Named(new QToolButton(toolBar_), name);
     b->setIcon(ToolIcon(image));
     b->setToolTip(QString::fromUtf8(hint));
@@ -186,22 +190,21 @@ void MainWindow::BuildToolBar() {
     b->setIconSize(DesignSize(this, 16, 16));
     // Tool bar buttons leave the focus in the field being edited.
     b->setFocusPolicy(Qt::NoFocus);
-    connect(b, &QToolButton::clicked, this, Handler(handler));
+    connect(b, &QToolButton::clicked, this, guarded(std::move(handler)));
     toolBar_->addWidget(b);
     return b;
   };
   setInputToolButton_ = button("ToolButton1", ToolImage::Open, "Set input file (Ctrl+O)",
-                               &MainWindow::SetInput1Click);
+                               [this] { chooseFile(Side::Input); });
   setOutputToolButton_ = button("ToolButton2", ToolImage::Save, "Set output file (Ctrl+S)",
-                                &MainWindow::SetOutput1Click);
+                                [this] { chooseFile(Side::Output); });
   outputDirFromInputToolButton_ =
       button("ToolButton3", ToolImage::OutputFromInput, "Set output path to input path",
-             &MainWindow::OeqIToolButtonClick);
+             [this] { copyDirectory(Side::Input); });
   inputDirFromOutputToolButton_ =
       button("ToolButton4", ToolImage::InputFromOutput, "Set input path to output path",
-             &MainWindow::IeqOToolButtonClick);
-  runToolButton_ =
-      button("ToolButton5", ToolImage::Run, "Run (Ctrl+R)", &MainWindow::RunButtonClick);
+             [this] { copyDirectory(Side::Output); });
+  runToolButton_ = button("ToolButton5", ToolImage::Run, "Run (Ctrl+R)", [this] { runScan(); });
   toolBarGap_ = Named(new QWidget(toolBar_), "ToolButton6");
   toolBarGap_->setFixedSize(DesignSize(this, 8, 22));
   toolBar_->addWidget(toolBarGap_);
@@ -220,76 +223,78 @@ void MainWindow::BuildToolBar() {
   pasteToolButton_ = actionButton("ToolButton9", pasteAction_);
 }
 
-void MainWindow::BuildMenus() {
+void MainWindow::buildMenus() {
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));
   auto menu = [&](const char* name, const char* caption) {
     return Named(menuBar()->addMenu(QString::fromUtf8(caption)), name);
   };
   auto item = [&](QMenu* m, const char* name, const char* caption, QKeySequence shortcut,
-                  void (MainWindow::*handler)(), QIcon icon = QIcon()) {
+                  std::function<void()> handler, QIcon icon = QIcon()) {
     auto* a = Named(m->addAction(icon, QString::fromUtf8(caption)), name);
     a->setShortcut(shortcut);
-    connect(a, &QAction::triggered, this, Handler(handler));
+    connect(a, &QAction::triggered, this, guarded(std::move(handler)));
     return a;
   };
 
   fileMenu_ = menu("File1", "&File");
-  setInputAction_ = item(fileMenu_, "SetInput1", "Set &Input", QKeySequence(Qt::CTRL | Qt::Key_O),
-                         &MainWindow::SetInput1Click, ToolIcon(ToolImage::Open));
-  setOutputAction_ =
-      item(fileMenu_, "SetOutput1", "Set &Output", QKeySequence(Qt::CTRL | Qt::Key_S),
-           &MainWindow::SetOutput1Click, ToolIcon(ToolImage::Save));
+  setInputAction_ = item(
+      fileMenu_, "SetInput1", "Set &Input", QKeySequence(Qt::CTRL | Qt::Key_O),
+      [this] { chooseFile(Side::Input); }, ToolIcon(ToolImage::Open));
+  setOutputAction_ = item(
+      fileMenu_, "SetOutput1", "Set &Output", QKeySequence(Qt::CTRL | Qt::Key_S),
+      [this] { chooseFile(Side::Output); }, ToolIcon(ToolImage::Save));
   fileMenu_->addSeparator();
-  runAction_ = item(fileMenu_, "Run1", "&Run", QKeySequence(Qt::CTRL | Qt::Key_R),
-                    &MainWindow::RunButtonClick, ToolIcon(ToolImage::Run));
+  runAction_ = item(
+      fileMenu_, "Run1", "&Run", QKeySequence(Qt::CTRL | Qt::Key_R), [this] { runScan(); },
+      ToolIcon(ToolImage::Run));
   fileMenu_->addSeparator();
-  exitAction_ = item(fileMenu_, "Exit1", "E&xit", QKeySequence(), &MainWindow::Exit1Click);
+  exitAction_ = item(fileMenu_, "Exit1", "E&xit", QKeySequence(), [this] { exitProgram(); });
 
   editMenu_ = menu("Edit4", "&Edit");
   editMenu_->addActions({cutAction_, copyAction_, pasteAction_});
   editMenu_->addSeparator();
   outputEditor1Action_ = item(editMenu_, "OutputEditor11", "Output Editor &1",
-                              QKeySequence(Qt::CTRL | Qt::Key_E), &MainWindow::Editor1Click);
+                              QKeySequence(Qt::CTRL | Qt::Key_E), [this] { openOutputEditor(1); });
   outputEditor2Action_ = item(editMenu_, "OutputEditor21", "Output Editor &2",
-                              QKeySequence(Qt::CTRL | Qt::Key_F), &MainWindow::Editor2Click);
+                              QKeySequence(Qt::CTRL | Qt::Key_F), [this] { openOutputEditor(2); });
 
   optionsMenu_ = menu("Options1", "&Options");
   splitAction_ = Named(optionsMenu_->addAction(QStringLiteral("S&plit")), "Split1");
   splitAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
   splitAction_->setCheckable(true);
   splitAction_->setChecked(false);
-  connect(splitAction_, &QAction::triggered, this, Handler(&MainWindow::Split1Click));
+  connect(splitAction_, &QAction::triggered, this, guarded([this] { toggleSplit(); }));
 
   helpMenu_ = menu("Help1", "&Help");
   helpContentsAction_ =
-      item(helpMenu_, "Contents1", "&Contents", QKeySequence(), &MainWindow::Contents1Click);
-  aboutAction_ = item(helpMenu_, "About1", "&About", QKeySequence(), &MainWindow::About1Click);
+      item(helpMenu_, "Contents1", "&Contents", QKeySequence(), [this] { showHelpContents(); });
+  aboutAction_ = item(helpMenu_, "About1", "&About", QKeySequence(), [this] { showAbout(); });
 
   // The edit actions are enabled as the focused field allows.
-  connect(editMenu_, &QMenu::aboutToShow, this, &MainWindow::UpdateEditActions);
-  connect(qApp, &QApplication::focusChanged, this, &MainWindow::UpdateEditActions);
+  connect(editMenu_, &QMenu::aboutToShow, this, &MainWindow::updateEditActions);
+  connect(qApp, &QApplication::focusChanged, this, &MainWindow::updateEditActions);
   connect(QApplication::clipboard(), &QClipboard::dataChanged, this,
-          &MainWindow::UpdateEditActions);
+          &MainWindow::updateEditActions);
   for (QLineEdit* e : findChildren<QLineEdit*>())
-    connect(e, &QLineEdit::selectionChanged, this, &MainWindow::UpdateEditActions);
+    connect(e, &QLineEdit::selectionChanged, this, &MainWindow::updateEditActions);
   connect(mustContainEdit_, &QPlainTextEdit::selectionChanged, this,
-          &MainWindow::UpdateEditActions);
+          &MainWindow::updateEditActions);
 }
 
-void MainWindow::SetTabOrder() {
+void MainWindow::orderTabs() {
   // The criteria, the ranges in the order of their settings slots, the Notation/Moves
   // choice, then the files and the buttons.
   std::vector<QWidget*> order(conditionEdits_.begin(), conditionEdits_.end());
   order.push_back(mustContainEdit_);
   order.push_back(withoutEdit_);
-  for (QLineEdit* e : RangeEdits()) order.push_back(e);
+  for (QLineEdit* e : rangeEditsBySlot()) order.push_back(e);
   order.insert(order.end(),
                {notationButton_, movesButton_, inputNameEdit_, outputNameEdit_, inputDirBox_,
                 outputDirBox_, swapFilesButton_, runButton_, exitButton_});
   for (size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
-void MainWindow::CentreOnScreen() {
+void MainWindow::centreOnScreen() {
   resize(DesignPixels(this, kClientWidth),
          DesignPixels(this, kClientHeight) + menuBar()->sizeHint().height());
   if (QScreen* s = screen()) {
@@ -303,10 +308,6 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
   // The tool bar is aligned to the top edge and takes the client area's full width.
   if (toolBar_ && centralWidget())
     toolBar_->setGeometry(0, 0, centralWidget()->width(), DesignPixels(this, 29));
-}
-
-std::function<void()> MainWindow::Handler(void (MainWindow::*handler)()) {
-  return [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); };
 }
 
 }  // namespace kelvane

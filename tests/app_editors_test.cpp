@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -87,7 +88,7 @@ TEST_F(EditorsTest, FirstUseOpensTheChooserAndOkStoresAndSaves) {
   WhenChooserOpens(form, seen, true, [](EditorChooserDialog* c) {
     Child<QLineEdit>(*c, "Edit1")->setText("/usr/local/bin/my editor");
   });
-  form.Editor1Click();
+  Child<QAction>(form, "OutputEditor11")->trigger();
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(seen.caption, "Output Editor 1");
   EXPECT_EQ(seen.path, "");
@@ -104,7 +105,7 @@ TEST_F(EditorsTest, CancelStoresNothingAndSavesNothing) {
   WhenChooserOpens(form, seen, false, [](EditorChooserDialog* c) {
     Child<QLineEdit>(*c, "Edit1")->setText("/usr/bin/kate");
   });
-  form.Editor2Click();
+  Child<QAction>(form, "OutputEditor21")->trigger();
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(seen.caption, "Output Editor 2");
   EXPECT_EQ(IniValues.Strings[6], "");
@@ -121,7 +122,7 @@ TEST_F(EditorsTest, ExistingEditorWithoutOutputFileOpensTheChooserFilledIn) {
   MainWindow form;
   ChooserSeen seen;
   WhenChooserOpens(form, seen, true);
-  form.Editor2Click();
+  Child<QAction>(form, "OutputEditor21")->trigger();
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(seen.path, editor);
   EXPECT_EQ(IniValues.Strings[6], editor);
@@ -145,7 +146,7 @@ TEST_F(EditorsTest, ExistingEditorAndOutputStartTheEditorOnTheOutputFile) {
     MainWindow form;
     ChooserSeen seen;
     WhenChooserOpens(form, seen, false);
-    form.Editor1Click();
+    Child<QAction>(form, "OutputEditor11")->trigger();
     QCoreApplication::processEvents();
     EXPECT_FALSE(seen.opened);
     EXPECT_EQ(Settings(), before);  // nothing is saved after a launch
@@ -185,7 +186,7 @@ TEST_F(EditorsTest, EditorThatIsNoProgramGivesTheLaunchMessage) {
     MainWindow form;
     ChooserSeen seen;
     WhenChooserOpens(form, seen, false);
-    form.Editor1Click();
+    Child<QAction>(form, "OutputEditor11")->trigger();
     QCoreApplication::processEvents();
     EXPECT_FALSE(seen.opened);
     EXPECT_EQ(dialogs.messages,
@@ -206,7 +207,7 @@ TEST_F(EditorsTest, LaunchPassesTheOutputPathAndFolder) {
   WriteSettings("", editor);
   RecordingLauncher launcher;
   MainWindow form;
-  form.Editor2Click();
+  Child<QAction>(form, "OutputEditor21")->trigger();
   ASSERT_EQ(launcher.starts.size(), 1u);
   EXPECT_EQ(launcher.starts[0].program, editor);
   EXPECT_EQ(launcher.starts[0].argument, output / "out.pgn");
@@ -217,7 +218,7 @@ TEST_F(EditorsTest, HelpMenuOpensContentsAndAFreshAboutBoxEachTime) {
   WriteSettings("", "");
   RecordingLauncher launcher;
   MainWindow form;
-  form.Contents1Click();
+  Child<QAction>(form, "Contents1")->trigger();
   EXPECT_EQ(launcher.helpTopics, std::vector<int>{0});
   for (int opening = 1; opening <= 2; ++opening) {
     SCOPED_TRACE(opening);
@@ -228,7 +229,7 @@ TEST_F(EditorsTest, HelpMenuOpensContentsAndAFreshAboutBoxEachTime) {
       version = Child<QLabel>(*box, "Version")->text().toStdString();
       Child<QPushButton>(*box, "Button1")->click();  // OK
     });
-    form.About1Click();
+    Child<QAction>(form, "About1")->trigger();
     EXPECT_EQ(version, "Version 1.0");
     EXPECT_EQ(form.findChildren<AboutDialog*>().size(), 0);  // destroyed after closing
   }

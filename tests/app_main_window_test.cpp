@@ -249,13 +249,13 @@ TEST_F(MainWindowTest, StartsFromTheSettingsOrFromAnExistingCommandLineFile) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     MainWindow& f = Start(c.args);
-    EXPECT_EQ(MainWindow::FileNameText(ui.inputName), c.name);
-    EXPECT_EQ(MainWindow::Hint(ui.inputDir), c.directory);
+    EXPECT_EQ(MainWindow::fileNameText(ui.inputName), c.name);
+    EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), c.directory);
     EXPECT_EQ(ui.inputDir->toolTip().toStdString(), c.directory);
     EXPECT_EQ(IniValues.Strings[1], c.name);
     EXPECT_EQ(IniValues.Strings[3], c.directory);
-    EXPECT_EQ(f.inputFileDialog().initialDir, c.openDir);
-    EXPECT_EQ(MainWindow::FileNameText(ui.outputName), "out.pgn");
+    EXPECT_EQ(f.fileDialogRequest(MainWindow::Side::Input).initialDir, c.openDir);
+    EXPECT_EQ(MainWindow::fileNameText(ui.outputName), "out.pgn");
     EXPECT_EQ(f.windowTitle(), "Kelvane");
     EXPECT_FALSE(ui.split->isChecked());
     EXPECT_FALSE(IniValues.Split);
@@ -271,8 +271,8 @@ TEST_F(MainWindowTest, RelativeCommandLineFileIsTakenFromTheCurrentDirectory) {
   ASSERT_EQ(::chdir(dir.path().c_str()), 0);
   Start({"game.pgn"});
   ASSERT_EQ(::chdir(cwd.c_str()), 0);
-  EXPECT_EQ(MainWindow::FileNameText(ui.inputName), "game.pgn");
-  EXPECT_EQ(MainWindow::Hint(ui.inputDir), fs::canonical(dir.path()).string() + "/");
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "game.pgn");
+  EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), fs::canonical(dir.path()).string() + "/");
 }
 
 TEST_F(MainWindowTest, StoredMustContainRangeAndModeAreShownAsStored) {
@@ -284,8 +284,8 @@ TEST_F(MainWindowTest, StoredMustContainRangeAndModeAreShownAsStored) {
   });
   Start();
   EXPECT_EQ(MemoText(), "1.e4 c5 2.Nf3");
-  EXPECT_EQ(MainWindow::Text(ui.mustContainFrom), "5");
-  EXPECT_EQ(MainWindow::Text(ui.mustContainTo), "9");
+  EXPECT_EQ(MainWindow::fieldText(ui.mustContainFrom), "5");
+  EXPECT_EQ(MainWindow::fieldText(ui.mustContainTo), "9");
   EXPECT_EQ(SequenceFormIndex(), 1);
   EXPECT_FALSE(IniValues.RadNota);
 }
@@ -404,7 +404,7 @@ TEST_F(MainWindowTest, LeavingAFieldChecksAndNormalisesTheConditions) {
     Type(ui.condition2, c.typed);
     script.Clear();
     Tab(ui.without);
-    EXPECT_EQ(MainWindow::Text(ui.condition2), c.shown);
+    EXPECT_EQ(MainWindow::fieldText(ui.condition2), c.shown);
     EXPECT_EQ(IniValues.Strings[8], c.shown);
     if (c.failed) {
       EXPECT_EQ(script.messages, std::vector<std::string>{ConditionFormMessage()});
@@ -433,11 +433,11 @@ TEST_F(MainWindowTest, LosingTheWindowsActivationIsNoExit) {
   for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
     QFocusEvent out(QEvent::FocusOut, reason);
     QApplication::sendEvent(ui.condition1, &out);
-    EXPECT_EQ(MainWindow::Text(ui.condition1), "Kh1 > Qe1");
+    EXPECT_EQ(MainWindow::fieldText(ui.condition1), "Kh1 > Qe1");
   }
   QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
   QApplication::sendEvent(ui.condition1, &out);
-  EXPECT_EQ(MainWindow::Text(ui.condition1), "Qe1 < Kh1");
+  EXPECT_EQ(MainWindow::fieldText(ui.condition1), "Qe1 < Kh1");
   EXPECT_EQ(IniValues.Strings[7], "Qe1 < Kh1");
 }
 
@@ -461,7 +461,7 @@ TEST_F(MainWindowTest, StoringConvertsTheRangesUpToTheFirstNonNumber) {
   EXPECT_EQ(IniValues.Integers[8], 1);
   EXPECT_FALSE(IniValues.RadNota);  // follows the radio group all the same
   EXPECT_EQ(IniValues.Strings[11], "..e6 ..d5");
-  EXPECT_EQ(MainWindow::Text(ui.without), "  ..e6 \t ..d5  ");
+  EXPECT_EQ(MainWindow::fieldText(ui.without), "  ..e6 \t ..d5  ");
 
   Type(ui.condition2From, "");
   script.Clear();
@@ -496,8 +496,8 @@ TEST_F(MainWindowTest, MustContainTextChoosesItsFormAndANotationTextItsRange) {
     IniValues.Integers[7] = 9;
     SetMemoText(c.text);
     EXPECT_EQ(SequenceFormIndex(), c.item);
-    EXPECT_EQ(MainWindow::Text(ui.mustContainFrom), std::to_string(c.from));
-    EXPECT_EQ(MainWindow::Text(ui.mustContainTo), std::to_string(c.to));
+    EXPECT_EQ(MainWindow::fieldText(ui.mustContainFrom), std::to_string(c.from));
+    EXPECT_EQ(MainWindow::fieldText(ui.mustContainTo), std::to_string(c.to));
     EXPECT_EQ(IniValues.Integers[6], c.from);
     EXPECT_EQ(IniValues.Integers[7], c.to);
     EXPECT_EQ(MemoText().find('\n'), std::string::npos);
@@ -508,7 +508,7 @@ TEST_F(MainWindowTest, MustContainTextChoosesItsFormAndANotationTextItsRange) {
   // A move number beyond 32 bits is told and leaves the range alone.
   SetMemoText("99999999999.e4 c5");
   EXPECT_EQ(script.messages, std::vector<std::string>{kMoveNumberTooLarge});
-  EXPECT_EQ(MainWindow::Text(ui.mustContainTo), "9");
+  EXPECT_EQ(MainWindow::fieldText(ui.mustContainTo), "9");
 }
 
 TEST_F(MainWindowTest, TypingANotationSequenceKeepsItOnOneLine) {
@@ -576,7 +576,7 @@ TEST_F(MainWindowTest, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
       {"same file", [this] { ui.outputName->setText("in.pgn"); }, &Controls::outputName, true},
       {"same file after output path = input path",
        [this] {
-         MainWindow::SetHint(ui.outputDir, dir / "elsewhere/");
+         MainWindow::setDirectoryHint(ui.outputDir, dir / "elsewhere/");
          ui.outputName->setText("in.pgn");
          ui.outputDirFromInputTool->click();
        },
@@ -616,7 +616,7 @@ TEST_F(MainWindowTest, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
     SCOPED_TRACE(c.what);
     MainWindow& f = StartActive();
     c.set();
-    f.ControlsToRecord();
+    f.controlsToSettings();
     script.Clear();
     QTest::mouseClick(ui.run, Qt::LeftButton);
     EXPECT_EQ(f.focusWidget(), ui.*c.field);
@@ -634,8 +634,8 @@ TEST_F(MainWindowTest, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
   ui.without->setText("..e6");
   for (QLineEdit* e : {ui.mustContainFrom, ui.mustContainTo, ui.withoutFrom, ui.withoutTo})
     e->setText("5");
-  f.ControlsToRecord();
-  EXPECT_TRUE(f.CriteriaValid());
+  f.controlsToSettings();
+  EXPECT_TRUE(f.criteriaValid());
 }
 
 // ---- Files ----------------------------------------------------------------------------
@@ -661,7 +661,7 @@ TEST_F(MainWindowTest, FileNameColoursFollowExistenceAndAge) {
       WriteFile(dir / "out.pgn", "");
       SetAge(dir / "out.pgn", c.outputAge);
     }
-    f.ShowFileStates();
+    f.showFileStates();
     EXPECT_EQ(TextColour(ui.inputName), c.input);
     EXPECT_EQ(TextColour(ui.outputName), c.output);
   }
@@ -689,27 +689,27 @@ TEST_F(MainWindowTest, SwapAndPathButtonsExchangeNamesAndDirectories) {
   });
   MainWindow& f = StartActive();
   ui.without->setFocus(Qt::TabFocusReason);
-  f.ToggleIO();
-  EXPECT_EQ(MainWindow::FileNameText(ui.inputName), "out.pgn");
-  EXPECT_EQ(MainWindow::FileNameText(ui.outputName), "in.pgn");
-  EXPECT_EQ(MainWindow::Hint(ui.inputDir), dir / "b/");
-  EXPECT_EQ(MainWindow::Hint(ui.outputDir), dir / "a/");
+  ui.swapFiles->click();
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "out.pgn");
+  EXPECT_EQ(MainWindow::fileNameText(ui.outputName), "in.pgn");
+  EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "b/");
+  EXPECT_EQ(MainWindow::directoryHint(ui.outputDir), dir / "a/");
   EXPECT_EQ(IniValues.Strings[1], "out.pgn");
   EXPECT_EQ(IniValues.Strings[4], dir / "a/");
   QTest::mouseClick(ui.swapFiles, Qt::LeftButton);
-  EXPECT_EQ(MainWindow::FileNameText(ui.inputName), "in.pgn");
-  EXPECT_EQ(MainWindow::Hint(ui.inputDir), dir / "a/");
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "in.pgn");
+  EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "a/");
   EXPECT_EQ(IniValues.Strings[2], "out.pgn");
   EXPECT_EQ(IniValues.Strings[3], dir / "a/");
   EXPECT_EQ(IniValues.Strings[4], dir / "b/");
 
   ui.without->setFocus(Qt::TabFocusReason);
   QTest::mouseClick(ui.outputDirFromInputTool, Qt::LeftButton);
-  EXPECT_EQ(MainWindow::Hint(ui.outputDir), dir / "a/");
+  EXPECT_EQ(MainWindow::directoryHint(ui.outputDir), dir / "a/");
   EXPECT_EQ(IniValues.Strings[4], dir / "a/");
-  MainWindow::SetHint(ui.outputDir, dir / "c/");
+  MainWindow::setDirectoryHint(ui.outputDir, dir / "c/");
   QTest::mouseClick(ui.inputDirFromOutputTool, Qt::LeftButton);
-  EXPECT_EQ(MainWindow::Hint(ui.inputDir), dir / "c/");
+  EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "c/");
   EXPECT_EQ(IniValues.Strings[3], dir / "c/");
   // Tool bar buttons leave the focus where it was.
   EXPECT_EQ(f.focusWidget(), ui.without);
@@ -740,9 +740,10 @@ TEST_F(MainWindowTest, ClickingADirectoryBoxOffersTheStartUpDirectory) {
     EXPECT_TRUE(script.AllAnswered());
     std::string old = c.output ? dir / "b/" : dir / "a/";
     std::string expected = c.answer == DialogButton::Yes ? dir / "start/" : old;
-    EXPECT_EQ(MainWindow::Hint(box), expected);
+    EXPECT_EQ(MainWindow::directoryHint(box), expected);
     EXPECT_EQ(IniValues.Strings[c.output ? 4 : 3], expected);
-    const FileDialogRequest& dialog = c.output ? f.outputFileDialog() : f.inputFileDialog();
+    const FileDialogRequest& dialog =
+        f.fileDialogRequest(c.output ? MainWindow::Side::Output : MainWindow::Side::Input);
     EXPECT_EQ(dialog.initialDir, c.answer == DialogButton::Yes ? dir / "start/" : "");
   }
 }
@@ -758,8 +759,8 @@ TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(open.fileName, "in.pgn");
   EXPECT_EQ(open.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
   EXPECT_EQ(open.defaultSuffix, "pgn");
-  EXPECT_EQ(MainWindow::FileNameText(ui.inputName), "x.pgn");
-  EXPECT_EQ(MainWindow::Hint(ui.inputDir), dir / "games/");
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "x.pgn");
+  EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "games/");
   EXPECT_EQ(IniValues.Strings[1], "x.pgn");
   EXPECT_EQ(IniValues.Strings[3], dir / "games/");
 
@@ -768,7 +769,7 @@ TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
   ui.setInput->trigger();
   EXPECT_EQ(script.fileRequests[1].initialDir, dir / "games/");
   EXPECT_EQ(script.fileRequests[1].fileName, "x.pgn");
-  EXPECT_EQ(MainWindow::FileNameText(ui.inputName), "x.pgn");
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "x.pgn");
 
   script.AnswerFile(dir / "y.pgn");
   ui.setOutput->trigger();
@@ -777,7 +778,7 @@ TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(save.fileName, "out.pgn");
   EXPECT_EQ(save.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
   EXPECT_EQ(save.defaultSuffix, "pgn");
-  EXPECT_EQ(MainWindow::FileNameText(ui.outputName), "y.pgn");
+  EXPECT_EQ(MainWindow::fileNameText(ui.outputName), "y.pgn");
   EXPECT_EQ(IniValues.Strings[4], dir.path());
 }
 
@@ -840,7 +841,7 @@ TEST_F(MainWindowTest, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   ui.split->trigger();
   // The Run button takes the focus, so the Without text being typed is stored first.
   QTest::mouseClick(ui.run, Qt::LeftButton);
-  EXPECT_EQ(MainWindow::Text(ui.condition1), "Nf3 < Bc4");
+  EXPECT_EQ(MainWindow::fieldText(ui.condition1), "Nf3 < Bc4");
   EXPECT_EQ(IniValues.Strings[11], "..Bc5");
   EXPECT_EQ(IniValues.ReqSequence, "e4 e5");
   EXPECT_EQ(IniValues.CondWords, "Nf3 Bc4");
@@ -854,7 +855,7 @@ TEST_F(MainWindowTest, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   EXPECT_EQ(TextColour(ui.inputName), kBlack);
 
   // The same settings, given to the headless scan.
-  f.ControlsToRecord();
+  f.controlsToSettings();
   SaveSettings();
   ProcessResult r = RunKelvane({"--scan", "--settings", Ini(), "--input", dir / "in.pgn",
                                 "--output", dir / "headless.pgn", "--split", "--yes"});
@@ -942,7 +943,7 @@ TEST_F(MainWindowTest, ATrapInTheRunningWindowStoresAndSaves) {
       {
         AgelessFileSystem ageless;
         SetFileSystem(&ageless);
-        f.ShowFileStates();
+        f.showFileStates();
       },
       ::testing::ExitedWithCode(kTrapExitCode & 0xff), "");
   ASSERT_TRUE(Exists(Ini()));
