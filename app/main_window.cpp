@@ -1,25 +1,22 @@
+// The main window's construction, start-up and shutdown, the settings record shown in the
+// controls and stored back, the field events, the edit actions, help and the about box.
+// The criteria fields are in main_window_criteria.cpp, the files and Run in
+// main_window_files.cpp, the controls' layout in main_window_layout.cpp.
 #include "app/main_window.h"
 
+#include <QAction>
 #include <QApplication>
-#include <QButtonGroup>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
-#include <QRadioButton>
-#include <QTextCursor>
 #include <exception>
 #include <memory>
 
 #include "app/about_dialog.h"
-#include "app/editor_chooser.h"
 #include "app/event_errors.h"
 #include "engine/criteria.h"
-#include "engine/scan_run.h"
-#include "platform/fault.h"
 #include "platform/file_system.h"
 #include "platform/launcher.h"
 #include "settings/settings.h"
@@ -27,23 +24,8 @@
 namespace kelvane {
 
 namespace {
-const QColor kBlack(0, 0, 0);
-const QColor kRed(255, 0, 0);
-const QColor kBlue(0, 0, 255);
-const QColor kFuchsia(255, 0, 255);
-
-void SetTextColour(QLineEdit* edit, const QColor& colour) {
-  QPalette p = edit->palette();
-  p.setColor(QPalette::Text, colour);
-  edit->setPalette(p);
-}
-
 QByteArray Bytes(const std::string& s) {
   return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-MainWindow::Side Other(MainWindow::Side side) {
-  return side == MainWindow::Side::Input ? MainWindow::Side::Output : MainWindow::Side::Input;
 }
 }  // namespace
 
@@ -171,7 +153,7 @@ void MainWindow::controlsToSettings() {
   IniValues.RadNota = sequenceForm() == kNotation;
 }
 
-// ---- Edit actions ----------------------------------------------------------------------
+// ---- Edit actions ---------------------------------------------------------------------
 
 QWidget* MainWindow::focusedField() const {
   QWidget* w = QApplication::focusWidget();
@@ -211,7 +193,7 @@ void MainWindow::updateEditActions() {
   pasteAction_->setEnabled(canPaste);
 }
 
-// ---- Events ----------------------------------------------------------------------------
+// ---- Events ---------------------------------------------------------------------------
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
   if (!created_ || destroyed_) return QMainWindow::eventFilter(watched, event);
@@ -298,275 +280,7 @@ void MainWindow::setDirectoryHint(QWidget* widget, const std::string& hint) {
   widget->setToolTip(QString::fromLocal8Bit(hint.data(), static_cast<qsizetype>(hint.size())));
 }
 
-// ---- Criteria fields -------------------------------------------------------------------
-
-void MainWindow::onFieldLeft() {
-  for (QLineEdit* e : conditionEdits_) {
-    std::string text = fieldText(e);
-    ConditionCheck check = CheckCondition(text);
-    if (check.text != text) setFieldText(e, check.text);
-    if (check.failed) {
-      ConditionFormError();
-      e->setFocus(Qt::OtherFocusReason);
-    }
-  }
-  controlsToSettings();
-}
-
-void MainWindow::onSequenceFormClicked() {
-  if (settingSequenceForm_) return;
-  if (sequenceForm() == kMoves) {
-    if (IniValues.RadNota) {
-      std::string text = mustContainText();
-      NotationToMoves(text);
-      setMustContainText(text);
-    }
-    IniValues.RadNota = false;
-    controlsToSettings();
-    return;
-  }
-  if (IniValues.RadNota) {
-    controlsToSettings();
-  } else if (IsMovesText(mustContainText())) {
-    // There is no way back from Moves to Notation form.
-    setSequenceForm(kMoves);
-    dialogs().Beep();
-  } else {
-    IniValues.RadNota = true;
-    controlsToSettings();
-  }
-}
-
-void MainWindow::onMustContainEdited() {
-  std::string text = mustContainText();
-  if (IsMovesText(text)) {
-    if (sequenceForm() == kNotation) setSequenceForm(kMoves);
-    return;
-  }
-  setSequenceForm(kNotation);
-  std::string joined = text;
-  LineBreaksToBlanks(joined);
-  if (joined != text) {
-    // Each line break becomes one blank, so the cursor keeps its place.
-    int position = mustContainEdit_->textCursor().position();
-    setMustContainText(joined);
-    QTextCursor cursor = mustContainEdit_->textCursor();
-    cursor.setPosition(std::min(position, mustContainEdit_->document()->characterCount() - 1));
-    mustContainEdit_->setTextCursor(cursor);
-  }
-  if (fillingControls_) return;
-  int32_t from = 0, to = 0;
-  if (!MoveNumberRange(joined, from, to)) {
-    dialogs().Beep();
-    dialogs().ShowMessage(kMoveNumberTooLarge);
-    return;
-  }
-  setFieldText(rangeEdits_[kMustContain].from, std::to_string(from));
-  setFieldText(rangeEdits_[kMustContain].to, std::to_string(to));
-  IniValues.Integers[6] = from;
-  IniValues.Integers[7] = to;
-}
-
-bool MainWindow::criteriaValid() {
-  QLineEdit* field = nullptr;
-  switch (CheckCriteria()) {
-    case CriteriaFault::None:
-      return true;
-    case CriteriaFault::SameFile:
-      field = outputNameEdit_;
-      break;
-    case CriteriaFault::Condition1To:
-      field = rangeEdits_[kCondition1].to;
-      break;
-    case CriteriaFault::Condition2To:
-      field = rangeEdits_[kCondition2].to;
-      break;
-    case CriteriaFault::Condition3To:
-      field = rangeEdits_[kCondition3].to;
-      break;
-    case CriteriaFault::MustContainTo:
-      field = rangeEdits_[kMustContain].to;
-      break;
-    case CriteriaFault::WithoutTo:
-      field = rangeEdits_[kWithout].to;
-      break;
-  }
-  field->setFocus(Qt::OtherFocusReason);
-  return false;
-}
-
-std::string MainWindow::mustContainText() const {
-  return mustContainEdit_->toPlainText().toUtf8().toStdString();
-}
-
-void MainWindow::setMustContainText(const std::string& text) {
-  mustContainEdit_->setPlainText(
-      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-MainWindow::SequenceForm MainWindow::sequenceForm() const {
-  return static_cast<SequenceForm>(sequenceFormButtons_->checkedId());
-}
-
-void MainWindow::setSequenceForm(SequenceForm form) {
-  settingSequenceForm_ = true;
-  (form == kNotation ? notationButton_ : movesButton_)->setChecked(true);
-  settingSequenceForm_ = false;
-}
-
-auto MainWindow::rangeEditsBySlot() const -> std::array<QLineEdit*, 2 * kCriteria> {
-  std::array<QLineEdit*, 2 * kCriteria> edits{};
-  for (size_t c = 0; c < kCriteria; ++c) {
-    edits[2 * c] = rangeEdits_[c].from;
-    edits[2 * c + 1] = rangeEdits_[c].to;
-  }
-  return edits;
-}
-
-// ---- Files and the Run command ---------------------------------------------------------
-
-QLineEdit* MainWindow::nameEdit(Side side) const {
-  return side == Side::Input ? inputNameEdit_ : outputNameEdit_;
-}
-
-QLineEdit* MainWindow::dirBox(Side side) const {
-  return side == Side::Input ? inputDirBox_ : outputDirBox_;
-}
-
-FileDialogRequest& MainWindow::fileDialog(Side side) {
-  return side == Side::Input ? inputFileDialog_ : outputFileDialog_;
-}
-
-const FileDialogRequest& MainWindow::fileDialogRequest(Side side) const {
-  return side == Side::Input ? inputFileDialog_ : outputFileDialog_;
-}
-
-void MainWindow::chooseFile(Side side) {
-  const bool input = side == Side::Input;
-  FileDialogRequest& dialog = fileDialog(side);
-  dialog.title = input ? "Set Input File" : "Set Output File";
-  dialog.initialDir = input ? IniValues.Strings[3] : IniValues.Strings[4];
-  dialog.fileName = input ? IniValues.Strings[1] : IniValues.Strings[2];
-  std::optional<std::string> chosen =
-      input ? dialogs().OpenFile(dialog) : dialogs().SaveFile(dialog);
-  if (!chosen) return;
-  setFileNameText(nameEdit(side), FileNamePart(*chosen));
-  setDirectoryHint(dirBox(side), DirectoryPart(*chosen));
-  showFileStates();
-  pathsToSettings();
-}
-
-void MainWindow::copyDirectory(Side from) {
-  setDirectoryHint(dirBox(Other(from)), directoryHint(dirBox(from)));
-  showFileStates();
-  pathsToSettings();
-}
-
-void MainWindow::swapFiles() {
-  std::string name = fileNameText(inputNameEdit_);
-  setFileNameText(inputNameEdit_, fileNameText(outputNameEdit_));
-  setFileNameText(outputNameEdit_, name);
-  std::string dir = directoryHint(inputDirBox_);
-  setDirectoryHint(inputDirBox_, directoryHint(outputDirBox_));
-  setDirectoryHint(outputDirBox_, dir);
-  showFileStates();
-  pathsToSettings();
-}
-
-void MainWindow::askStartUpDirectory(Side side) {
-  if (dialogs().Confirm("Set to start up directory?", DialogButtons::YesNo) == DialogButton::Yes) {
-    setDirectoryHint(dirBox(side), IniValues.Strings[0]);
-    fileDialog(side).initialDir = IniValues.Strings[0];
-  }
-  showFileStates();
-  pathsToSettings();
-}
-
-void MainWindow::onFileNameKeyUp() {
-  showFileStates();
-}
-
-void MainWindow::showFileStates() {
-  std::string input = directoryHint(inputDirBox_) + fileNameText(inputNameEdit_);
-  std::string output = directoryHint(outputDirBox_) + fileNameText(outputNameEdit_);
-  QColor inputColour = kBlack, outputColour = kBlack;
-  bool inputExists = fileSystem().FileExists(input);
-  bool outputExists = fileSystem().FileExists(output);
-  if (!inputExists) inputColour = kRed;
-  if (!outputExists) outputColour = kRed;
-  if (inputExists && outputExists) {
-    int age = CompareFileAges(input, output);
-    if (age > 0) {
-      inputColour = kBlue;
-    } else if (age < 0) {
-      outputColour = kBlue;
-    } else {
-      inputColour = outputColour = kFuchsia;
-    }
-  }
-  SetTextColour(inputNameEdit_, inputColour);
-  SetTextColour(outputNameEdit_, outputColour);
-}
-
-void MainWindow::pathsToSettings() {
-  IniValues.Strings[1] = fileNameText(inputNameEdit_);
-  IniValues.Strings[2] = fileNameText(outputNameEdit_);
-  IniValues.Strings[3] = directoryHint(inputDirBox_);
-  IniValues.Strings[4] = directoryHint(outputDirBox_);
-}
-
-void MainWindow::toggleSplit() {
-  // The check item has already inverted its own mark when this runs.
-  IniValues.Split = splitAction_->isChecked();
-}
-
-void MainWindow::runScan() {
-  pathsToSettings();
-  if (!criteriaValid()) {
-    dialogs().Beep();
-    return;
-  }
-  PrepareMatcherInputs();
-  RunScan(IniValues.Strings[3] + IniValues.Strings[1], IniValues.Strings[4] + IniValues.Strings[2]);
-  showFileStates();
-}
-
-// ---- Output editors, help and the about box -------------------------------------------
-
-void MainWindow::openOutputEditor(int editorNumber) {
-  pathsToSettings();
-  std::string& editorSlot = editorNumber == 1 ? IniValues.Strings[5] : IniValues.Strings[6];
-  if (launchEditor(editorNumber, editorSlot, fileNameText(outputNameEdit_),
-                   directoryHint(outputDirBox_))) {
-    controlsToSettings();
-    SaveSettings();
-  }
-}
-
-bool MainWindow::launchEditor(int editorNumber, std::string& editorSlot,
-                              const std::string& outputName, const std::string& outputDir) {
-  std::string outputPath = outputDir + outputName;
-  // A path has no short form here; it is the path itself when the file exists.
-  std::string shortPath = fileSystem().FileExists(outputPath) ? outputPath : std::string();
-  if (fileSystem().FileExists(editorSlot) && !shortPath.empty()) {
-    int code = launcher().StartProgram(editorSlot, shortPath, outputDir);
-    if (code != 0)
-      dialogs().ShowMessage("Sorry, " + editorSlot +
-                            " could not be launched. The return code was " + std::to_string(code) +
-                            ".");
-    return false;
-  }
-  auto chooser = std::make_unique<EditorChooserDialog>(this);
-  chooser->setEditorPath(editorSlot);
-  chooser->setWindowTitle(editorNumber == 1 ? QStringLiteral("Output Editor 1")
-                                            : QStringLiteral("Output Editor 2"));
-  bool stored = false;
-  if (chooser->exec() == QDialog::Accepted) {
-    editorSlot = chooser->editorPath();
-    stored = true;
-  }
-  return stored;
-}
+// ---- Help and the about box -----------------------------------------------------------
 
 void MainWindow::showHelpContents() {
   launcher().ShowHelp(0);

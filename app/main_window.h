@@ -88,7 +88,7 @@ class MainWindow : public QMainWindow {
   enum SequenceForm : int { kNotation = 0, kMoves = 1 };
   enum class EditCommand { Cut, Copy, Paste };
 
-  // ---- Start-up, shutdown and events
+  // ---- main_window.cpp: start-up, shutdown, events, edit actions, help
   // Loads the settings (and the command line's input file) into the controls.
   void loadAtStartUp();
   // Stores the controls and saves the settings, once, as the window closes.
@@ -106,8 +106,10 @@ class MainWindow : public QMainWindow {
   QWidget* focusedField() const;
   // A handler for a signal: an error escaping it is shown, and the program goes on.
   std::function<void()> guarded(std::function<void()> handler);
+  void showHelpContents();
+  void showAbout();
 
-  // ---- The criteria fields
+  // ---- main_window_criteria.cpp: the criteria fields
   // Leaving any field: the conditions are checked and normalised, then everything stored.
   void onFieldLeft();
   void onMustContainEdited();
@@ -121,7 +123,7 @@ class MainWindow : public QMainWindow {
   // 1 to 3, of Must contain and of Without.
   std::array<QLineEdit*, 2 * kCriteria> rangeEditsBySlot() const;
 
-  // ---- The files, Run, the output editors and help
+  // ---- main_window_files.cpp: the files, Run and the output editors
   void chooseFile(Side side);
   // The directory of from becomes the other side's directory too.
   void copyDirectory(Side from);
@@ -137,13 +139,11 @@ class MainWindow : public QMainWindow {
   void openOutputEditor(int editorNumber);
   bool launchEditor(int editorNumber, std::string& editorSlot, const std::string& outputName,
                     const std::string& outputDir);
-  void showHelpContents();
-  void showAbout();
   QLineEdit* nameEdit(Side side) const;
   QLineEdit* dirBox(Side side) const;
   FileDialogRequest& fileDialog(Side side);
 
-  // ---- Building the controls, tool bar and menus
+  // ---- main_window_layout.cpp: the controls, tool bar and menus
   void buildControls();
   void buildCriteria();
   void buildSequenceFormChoice();

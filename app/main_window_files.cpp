@@ -1,0 +1,179 @@
+// The main window's files: choosing them, the colours of their names, the directory
+// boxes, swapping them, the Run command and the output editors.
+#include <QAction>
+#include <QLineEdit>
+#include <memory>
+#include <optional>
+
+#include "app/editor_chooser.h"
+#include "app/main_window.h"
+#include "engine/criteria.h"
+#include "engine/scan_run.h"
+#include "platform/fault.h"
+#include "platform/file_system.h"
+#include "platform/launcher.h"
+#include "settings/settings.h"
+
+namespace kelvane {
+
+namespace {
+const QColor kBlack(0, 0, 0);
+const QColor kRed(255, 0, 0);
+const QColor kBlue(0, 0, 255);
+const QColor kFuchsia(255, 0, 255);
+
+void SetTextColour(QLineEdit* edit, const QColor& colour) {
+  QPalette p = edit->palette();
+  p.setColor(QPalette::Text, colour);
+  edit->setPalette(p);
+}
+
+MainWindow::Side Other(MainWindow::Side side) {
+  return side == MainWindow::Side::Input ? MainWindow::Side::Output : MainWindow::Side::Input;
+}
+}  // namespace
+
+QLineEdit* MainWindow::nameEdit(Side side) const {
+  return side == Side::Input ? inputNameEdit_ : outputNameEdit_;
+}
+
+QLineEdit* MainWindow::dirBox(Side side) const {
+  return side == Side::Input ? inputDirBox_ : outputDirBox_;
+}
+
+FileDialogRequest& MainWindow::fileDialog(Side side) {
+  return side == Side::Input ? inputFileDialog_ : outputFileDialog_;
+}
+
+const FileDialogRequest& MainWindow::fileDialogRequest(Side side) const {
+  return side == Side::Input ? inputFileDialog_ : outputFileDialog_;
+}
+
+void MainWindow::chooseFile(Side side) {
+  const bool input = side == Side::Input;
+  FileDialogRequest& dialog = fileDialog(side);
+  dialog.title = input ? "Set Input File" : "Set Output File";
+  dialog.initialDir = input ? IniValues.Strings[3] : IniValues.Strings[4];
+  dialog.fileName = input ? IniValues.Strings[1] : IniValues.Strings[2];
+  std::optional<std::string> chosen =
+      input ? dialogs().OpenFile(dialog) : dialogs().SaveFile(dialog);
+  if (!chosen) return;
+  setFileNameText(nameEdit(side), FileNamePart(*chosen));
+  setDirectoryHint(dirBox(side), DirectoryPart(*chosen));
+  showFileStates();
+  pathsToSettings();
+}
+
+void MainWindow::copyDirectory(Side from) {
+  setDirectoryHint(dirBox(Other(from)), directoryHint(dirBox(from)));
+  showFileStates();
+  pathsToSettings();
+}
+
+void MainWindow::swapFiles() {
+  std::string name = fileNameText(inputNameEdit_);
+  setFileNameText(inputNameEdit_, fileNameText(outputNameEdit_));
+  setFileNameText(outputNameEdit_, name);
+  std::string dir = directoryHint(inputDirBox_);
+  setDirectoryHint(inputDirBox_, directoryHint(outputDirBox_));
+  setDirectoryHint(outputDirBox_, dir);
+  showFileStates();
+  pathsToSettings();
+}
+
+void MainWindow::askStartUpDirectory(Side side) {
+  if (dialogs().Confirm("Set to start up directory?", DialogButtons::YesNo) == DialogButton::Yes) {
+    setDirectoryHint(dirBox(side), IniValues.Strings[0]);
+    fileDialog(side).initialDir = IniValues.Strings[0];
+  }
+  showFileStates();
+  pathsToSettings();
+}
+
+void MainWindow::onFileNameKeyUp() {
+  showFileStates();
+}
+
+void MainWindow::showFileStates() {
+  std::string input = directoryHint(inputDirBox_) + fileNameText(inputNameEdit_);
+  std::string output = directoryHint(outputDirBox_) + fileNameText(outputNameEdit_);
+  QColor inputColour = kBlack, outputColour = kBlack;
+  bool inputExists = fileSystem().FileExists(input);
+  bool outputExists = fileSystem().FileExists(output);
+  if (!inputExists) inputColour = kRed;
+  if (!outputExists) outputColour = kRed;
+  if (inputExists && outputExists) {
+    int age = CompareFileAges(input, output);
+    if (age > 0) {
+      inputColour = kBlue;
+    } else if (age < 0) {
+      outputColour = kBlue;
+    } else {
+      inputColour = outputColour = kFuchsia;
+    }
+  }
+  SetTextColour(inputNameEdit_, inputColour);
+  SetTextColour(outputNameEdit_, outputColour);
+}
+
+void MainWindow::pathsToSettings() {
+  IniValues.Strings[1] = fileNameText(inputNameEdit_);
+  IniValues.Strings[2] = fileNameText(outputNameEdit_);
+  IniValues.Strings[3] = directoryHint(inputDirBox_);
+  IniValues.Strings[4] = directoryHint(outputDirBox_);
+}
+
+void MainWindow::toggleSplit() {
+  // The check item has already inverted its own mark when this runs.
+  IniValues.Split = splitAction_->isChecked();
+}
+
+void MainWindow::runScan() {
+  pathsToSettings();
+  if (!criteriaValid()) {
+    dialogs().Beep();
+    return;
+  }
+  PrepareMatcherInputs();
+  RunScan(IniValues.Strings[3] + IniValues.Strings[1], IniValues.Strings[4] + IniValues.Strings[2]);
+  showFileStates();
+}
+
+// ---- Output editors -------------------------------------------------------------------
+
+void MainWindow::openOutputEditor(int editorNumber) {
+  pathsToSettings();
+  std::string& editorSlot = editorNumber == 1 ? IniValues.Strings[5] : IniValues.Strings[6];
+  if (launchEditor(editorNumber, editorSlot, fileNameText(outputNameEdit_),
+                   directoryHint(outputDirBox_))) {
+    controlsToSettings();
+    SaveSettings();
+  }
+}
+
+bool MainWindow::launchEditor(int editorNumber, std::string& editorSlot,
+                              const std::string& outputName, const std::string& outputDir) {
+  std::string outputPath = outputDir + outputName;
+  // A path has no short form here; it is the path itself when the file exists.
+  std::string shortPath = fileSystem().FileExists(outputPath) ? outputPath : std::string();
+  if (fileSystem().FileExists(editorSlot) && !shortPath.empty()) {
+    int code = launcher().StartProgram(editorSlot, shortPath, outputDir);
+    if (code != 0)
+      dialogs().ShowMessage("Sorry, " + editorSlot +
+                            " could not be launched. The return code was " + std::to_string(code) +
+                            ".");
+    return false;
+  }
+  auto chooser = std::make_unique<EditorChooserDialog>(this);
+  chooser->setEditorPath(editorSlot);
+  chooser->setWindowTitle(editorNumber == 1 ? QStringLiteral("Output Editor 1")
+                                            : QStringLiteral("Output Editor 2"));
+  bool stored = false;
+  if (chooser->exec() == QDialog::Accepted) {
+    editorSlot = chooser->editorPath();
+    stored = true;
+  }
+  return stored;
+}
+
+}  // namespace kelvane

@@ -1,0 +1,274 @@
+// The main window's criteria fields driven on the offscreen platform: the conditions
+// checked as a field is left, the ranges stored, the Must contain text and its
+// Notation/Moves choice, and the checks that keep Run from running.
+#include <gtest/gtest.h>
+
+#include <QtTest/QTest>
+#include <functional>
+
+#include "app_main_window_fixture.h"
+#include "engine/criteria.h"
+
+using namespace kelvane;
+
+namespace {
+
+// ---- Criteria entry -------------------------------------------------------------------
+
+TEST_F(MainWindowTest, LeavingAFieldChecksAndNormalisesTheConditions) {
+  MainWindow& f = StartActive();
+  struct Case {
+    const char* typed;
+    const char* shown;
+    bool failed;
+  } cases[] = {
+      {"Kh1 > Qe1", "Qe1 < Kh1", false},
+      {"Kh1 < Qe1", "Kh1 < Qe1", false},
+      {"  Kh1 \t <   Qe1  ", "Kh1 < Qe1", false},
+      {"..e5 > Nf3", "Nf3 < ..e5", false},
+      {"", "", false},
+      {"Kh1 < Qe1 Nf3", "Kh1 < Qe1 Nf3", true},
+      {"Kh1 = Qe1", "Kh1 = Qe1", true},
+      {"Qe1<Kh1", "Qe1<Kh1", true},
+      {"abcdefghij abcdefghij abcdefghij abcdefghi", "abcdefghij abcdefghij abcdefghi", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    Type(ui.condition2, c.typed);
+    script.Clear();
+    Tab(ui.without);
+    EXPECT_EQ(MainWindow::fieldText(ui.condition2), c.shown);
+    EXPECT_EQ(IniValues.Strings[8], c.shown);
+    if (c.failed) {
+      EXPECT_EQ(script.messages, std::vector<std::string>{ConditionFormMessage()});
+      EXPECT_EQ(script.beeps, 1);
+      EXPECT_EQ(f.focusWidget(), ui.condition2);
+    } else {
+      EXPECT_TRUE(script.messages.empty());
+      EXPECT_EQ(f.focusWidget(), ui.without);
+    }
+  }
+  // A wrong condition is reported again whenever any field is left, in field order, and
+  // the focus ends on the last wrong field.
+  Type(ui.condition2, "");
+  Type(ui.condition1, "a b c");
+  Type(ui.condition3, "d e f");
+  Tab(ui.condition1From);
+  script.Clear();
+  Tab(ui.condition1To);
+  EXPECT_EQ(script.messages.size(), 2u);
+  EXPECT_EQ(f.focusWidget(), ui.condition3);
+}
+
+TEST_F(MainWindowTest, LosingTheWindowsActivationIsNoExit) {
+  Start();
+  ui.condition1->setText("Kh1 > Qe1");
+  for (Qt::FocusReason reason : {Qt::ActiveWindowFocusReason, Qt::PopupFocusReason}) {
+    QFocusEvent out(QEvent::FocusOut, reason);
+    QApplication::sendEvent(ui.condition1, &out);
+    EXPECT_EQ(MainWindow::fieldText(ui.condition1), "Kh1 > Qe1");
+  }
+  QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+  QApplication::sendEvent(ui.condition1, &out);
+  EXPECT_EQ(MainWindow::fieldText(ui.condition1), "Qe1 < Kh1");
+  EXPECT_EQ(IniValues.Strings[7], "Qe1 < Kh1");
+}
+
+TEST_F(MainWindowTest, StoringConvertsTheRangesUpToTheFirstNonNumber) {
+  StartActive();
+  Tab(ui.without);
+  ui.condition1From->setText("3");
+  ui.condition1To->setText("9");
+  ui.condition2From->setText("abc");
+  ui.condition2To->setText("20");
+  ui.withoutFrom->setText("7");
+  ui.without->setText("  ..e6 \t ..d5  ");
+  ChooseMovesQuietly();
+  Tab(ui.condition1);
+  EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
+  EXPECT_EQ(script.beeps, 1);
+  EXPECT_EQ(IniValues.Integers[0], 3);
+  EXPECT_EQ(IniValues.Integers[1], 9);
+  EXPECT_EQ(IniValues.Integers[2], 0);  // "abc" and everything after it keep their values
+  EXPECT_EQ(IniValues.Integers[3], 0);
+  EXPECT_EQ(IniValues.Integers[8], 1);
+  EXPECT_FALSE(IniValues.RadNota);  // follows the radio group all the same
+  EXPECT_EQ(IniValues.Strings[11], "..e6 ..d5");
+  EXPECT_EQ(MainWindow::fieldText(ui.without), "  ..e6 \t ..d5  ");
+
+  Type(ui.condition2From, "");
+  script.Clear();
+  Tab(ui.condition2To);
+  EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
+  Type(ui.condition2From, "4");
+  script.Clear();
+  Tab(ui.condition2To);
+  EXPECT_TRUE(script.messages.empty());
+  EXPECT_EQ(IniValues.Integers[2], 4);
+  EXPECT_EQ(IniValues.Integers[3], 20);
+  EXPECT_EQ(IniValues.Integers[8], 7);
+}
+
+TEST_F(MainWindowTest, MustContainTextChoosesItsFormAndANotationTextItsRange) {
+  Start();
+  struct Case {
+    const char* text;
+    int item;
+    int from, to;  // 7 and 9: the range was left alone
+  } cases[] = {
+      {"1.e4 c5 2.Nf3", 0, 1, 2},  {"..c5 Nf3", 1, 7, 9},
+      {"e5 2.Nf3 Nc6", 0, 1, 2},   {"1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6 6.f4", 0, 1, 6},
+      {"1.e4 c5\n2.Nf3", 0, 1, 2}, {"", 1, 7, 9},
+      {"e4 e5", 1, 7, 9},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    ui.mustContainFrom->setText("7");
+    ui.mustContainTo->setText("9");
+    IniValues.Integers[6] = 7;
+    IniValues.Integers[7] = 9;
+    SetMemoText(c.text);
+    EXPECT_EQ(SequenceFormIndex(), c.item);
+    EXPECT_EQ(MainWindow::fieldText(ui.mustContainFrom), std::to_string(c.from));
+    EXPECT_EQ(MainWindow::fieldText(ui.mustContainTo), std::to_string(c.to));
+    EXPECT_EQ(IniValues.Integers[6], c.from);
+    EXPECT_EQ(IniValues.Integers[7], c.to);
+    EXPECT_EQ(MemoText().find('\n'), std::string::npos);
+    EXPECT_TRUE(IniValues.RadNota);  // the mode is stored only when a field is left
+  }
+  EXPECT_TRUE(script.messages.empty());
+
+  // A move number beyond 32 bits is told and leaves the range alone.
+  SetMemoText("99999999999.e4 c5");
+  EXPECT_EQ(script.messages, std::vector<std::string>{kMoveNumberTooLarge});
+  EXPECT_EQ(MainWindow::fieldText(ui.mustContainTo), "9");
+}
+
+TEST_F(MainWindowTest, TypingANotationSequenceKeepsItOnOneLine) {
+  StartActive();
+  ui.mustContain->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(ui.mustContain, "1.e4 c5 2.Nf3");
+  EXPECT_EQ(SequenceFormIndex(), 0);
+  EXPECT_EQ(IniValues.Integers[6], 1);
+  EXPECT_EQ(IniValues.Integers[7], 2);
+  // Enter gives a blank at once, and typing goes on where it was.
+  QTest::keyClick(ui.mustContain, Qt::Key_Return);
+  QTest::keyClicks(ui.mustContain, "d6 3.d4");
+  EXPECT_EQ(MemoText(), "1.e4 c5 2.Nf3 d6 3.d4");
+  EXPECT_EQ(IniValues.Integers[7], 3);
+  // A Moves text keeps its line breaks.
+  SetMemoText("");
+  QTest::keyClicks(ui.mustContain, "e4");
+  QTest::keyClick(ui.mustContain, Qt::Key_Return);
+  QTest::keyClicks(ui.mustContain, "Nf3");
+  EXPECT_EQ(MemoText(), "e4\nNf3");
+  EXPECT_EQ(SequenceFormIndex(), 1);
+}
+
+TEST_F(MainWindowTest, ChoosingMovesConvertsAndNotationIsRefusedForAMovesText) {
+  StartActive();
+  SetMemoText("1.e4 c5 2.Nf3 d6");
+  QTest::mouseClick(ui.moves, Qt::LeftButton);
+  EXPECT_EQ(MemoText(), "e4 ..c5 Nf3 ..d6");
+  EXPECT_EQ(SequenceFormIndex(), 1);
+  EXPECT_FALSE(IniValues.RadNota);
+  EXPECT_EQ(IniValues.Strings[10], "e4 ..c5 Nf3 ..d6");
+  EXPECT_EQ(script.beeps, 0);
+
+  QTest::mouseClick(ui.notation, Qt::LeftButton);
+  EXPECT_EQ(script.beeps, 1);
+  EXPECT_EQ(SequenceFormIndex(), 1);
+  EXPECT_FALSE(IniValues.RadNota);
+  EXPECT_EQ(MemoText(), "e4 ..c5 Nf3 ..d6");
+
+  // An empty text counts as Moves form and refuses the switch too.
+  SetMemoText("");
+  QTest::mouseClick(ui.notation, Qt::LeftButton);
+  EXPECT_EQ(script.beeps, 2);
+  EXPECT_EQ(SequenceFormIndex(), 1);
+
+  // A Notation text typed in Moves mode moves the selection; leaving the field stores it.
+  SetMemoText("1.e4 c5");
+  EXPECT_EQ(SequenceFormIndex(), 0);
+  EXPECT_FALSE(IniValues.RadNota);
+  Tab(ui.mustContain);
+  Tab(ui.without);
+  EXPECT_TRUE(IniValues.RadNota);
+}
+
+// ---- Checks before a run --------------------------------------------------------------
+
+TEST_F(MainWindowTest, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
+  WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
+  struct Case {
+    const char* what;
+    std::function<void()> set;  // on the controls of the started window
+    QLineEdit* Controls::*field;
+    bool sameFileMessage;
+  } cases[] = {
+      {"same file", [this] { ui.outputName->setText("in.pgn"); }, &Controls::outputName, true},
+      {"same file after output path = input path",
+       [this] {
+         MainWindow::setDirectoryHint(ui.outputDir, dir / "elsewhere/");
+         ui.outputName->setText("in.pgn");
+         ui.outputDirFromInputTool->click();
+       },
+       &Controls::outputName, true},
+      {"condition 1 over one move",
+       [this] {
+         ui.condition1->setText("Kh1 < Qe1");
+         ui.condition1From->setText("5");
+         ui.condition1To->setText("5");
+       },
+       &Controls::condition1To, false},
+      {"condition 2 backwards",
+       [this] {
+         ui.condition2->setText("Kh1 < Qe1");
+         ui.condition2From->setText("6");
+         ui.condition2To->setText("2");
+       },
+       &Controls::condition2To, false},
+      {"condition 3 unset range", [this] { ui.condition3->setText("..e5 < Nf3"); },
+       &Controls::condition3To, false},
+      {"Must contain to 0",
+       [this] {
+         SetMemoText("..c5 Nf3");
+         ui.mustContainFrom->setText("0");
+         ui.mustContainTo->setText("0");
+       },
+       &Controls::mustContainTo, false},
+      {"Without backwards",
+       [this] {
+         ui.without->setText("..e6");
+         ui.withoutFrom->setText("9");
+         ui.withoutTo->setText("3");
+       },
+       &Controls::withoutTo, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MainWindow& f = StartActive();
+    c.set();
+    f.controlsToSettings();
+    script.Clear();
+    QTest::mouseClick(ui.run, Qt::LeftButton);
+    EXPECT_EQ(f.focusWidget(), ui.*c.field);
+    EXPECT_EQ(script.beeps, 1);
+    if (c.sameFileMessage)
+      EXPECT_EQ(script.messages, std::vector<std::string>{kSameFileMessage});
+    else
+      EXPECT_TRUE(script.messages.empty());
+    EXPECT_TRUE(script.reports.empty());
+    EXPECT_FALSE(Exists(dir / "out.pgn"));
+  }
+  // A single move number is enough for Must contain and Without.
+  MainWindow& f = Start();
+  SetMemoText("..c5 Nf3");
+  ui.without->setText("..e6");
+  for (QLineEdit* e : {ui.mustContainFrom, ui.mustContainTo, ui.withoutFrom, ui.withoutTo})
+    e->setText("5");
+  f.controlsToSettings();
+  EXPECT_TRUE(f.criteriaValid());
+}
+
+}  // namespace

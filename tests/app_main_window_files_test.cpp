@@ -1,0 +1,230 @@
+// The main window's files driven on the offscreen platform: the colours of the names, the
+// file dialogs, the directory boxes, swapping the files, and the Run command against the
+// headless scan.
+#include <gtest/gtest.h>
+
+#include <QtTest/QTest>
+#include <chrono>
+#include <filesystem>
+
+#include "app_main_window_fixture.h"
+
+using namespace kelvane;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const QColor kBlack(0, 0, 0), kRed(255, 0, 0), kBlue(0, 0, 255), kFuchsia(255, 0, 255);
+
+QColor TextColour(const QLineEdit* e) {
+  return e->palette().color(QPalette::Text);
+}
+
+void SetAge(const std::string& path, int hoursAgo) {
+  fs::last_write_time(path, fs::file_time_type::clock::now() - std::chrono::hours(hoursAgo));
+}
+
+// ---- Files ----------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, FileNameColoursFollowExistenceAndAge) {
+  MainWindow& f = Start();
+  struct Case {
+    int inputAge, outputAge;  // hours ago; -1: no such file
+    QColor input, output;
+  } cases[] = {
+      {-1, -1, kRed, kRed},  {1, -1, kBlack, kRed}, {-1, 1, kRed, kBlack},
+      {1, 3, kBlue, kBlack}, {3, 1, kBlack, kBlue}, {2, 2, kFuchsia, kFuchsia},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.inputAge) + " " + std::to_string(c.outputAge));
+    fs::remove(dir / "in.pgn");
+    fs::remove(dir / "out.pgn");
+    if (c.inputAge >= 0) {
+      WriteFile(dir / "in.pgn", "");
+      SetAge(dir / "in.pgn", c.inputAge);
+    }
+    if (c.outputAge >= 0) {
+      WriteFile(dir / "out.pgn", "");
+      SetAge(dir / "out.pgn", c.outputAge);
+    }
+    f.showFileStates();
+    EXPECT_EQ(TextColour(ui.inputName), c.input);
+    EXPECT_EQ(TextColour(ui.outputName), c.output);
+  }
+}
+
+TEST_F(MainWindowTest, TypingANameRecoloursItAtEachKey) {
+  WriteFile(dir / "game.pgn", "");
+  StartActive();
+  Tab(ui.inputName);
+  ui.inputName->clear();
+  QTest::keyClicks(ui.inputName, "game.pg");
+  EXPECT_EQ(TextColour(ui.inputName), kRed);
+  QTest::keyClick(ui.inputName, Qt::Key_N);
+  EXPECT_EQ(TextColour(ui.inputName), kBlack);
+  // The name is stored when the field is left, not while typing.
+  EXPECT_EQ(IniValues.Strings[1], "in.pgn");
+  Tab(ui.outputName);
+  EXPECT_EQ(IniValues.Strings[1], "game.pgn");
+}
+
+TEST_F(MainWindowTest, SwapAndPathButtonsExchangeNamesAndDirectories) {
+  Seed([this](IniValueRec& r) {
+    r.Strings[3] = dir / "a/";
+    r.Strings[4] = dir / "b/";
+  });
+  MainWindow& f = StartActive();
+  ui.without->setFocus(Qt::TabFocusReason);
+  ui.swapFiles->click();
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "out.pgn");
+  EXPECT_EQ(MainWindow::fileNameText(ui.outputName), "in.pgn");
+  EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "b/");
+  EXPECT_EQ(MainWindow::directoryHint(ui.outputDir), dir / "a/");
+  EXPECT_EQ(IniValues.Strings[1], "out.pgn");
+  EXPECT_EQ(IniValues.Strings[4], dir / "a/");
+  QTest::mouseClick(ui.swapFiles, Qt::LeftButton);
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "in.pgn");
+  EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "a/");
+  EXPECT_EQ(IniValues.Strings[2], "out.pgn");
+  EXPECT_EQ(IniValues.Strings[3], dir / "a/");
+  EXPECT_EQ(IniValues.Strings[4], dir / "b/");
+
+  ui.without->setFocus(Qt::TabFocusReason);
+  QTest::mouseClick(ui.outputDirFromInputTool, Qt::LeftButton);
+  EXPECT_EQ(MainWindow::directoryHint(ui.outputDir), dir / "a/");
+  EXPECT_EQ(IniValues.Strings[4], dir / "a/");
+  MainWindow::setDirectoryHint(ui.outputDir, dir / "c/");
+  QTest::mouseClick(ui.inputDirFromOutputTool, Qt::LeftButton);
+  EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "c/");
+  EXPECT_EQ(IniValues.Strings[3], dir / "c/");
+  // Tool bar buttons leave the focus where it was.
+  EXPECT_EQ(f.focusWidget(), ui.without);
+}
+
+TEST_F(MainWindowTest, ClickingADirectoryBoxOffersTheStartUpDirectory) {
+  Seed([this](IniValueRec& r) {
+    r.Strings[0] = dir / "start/";
+    r.Strings[3] = dir / "a/";
+    r.Strings[4] = dir / "b/";
+  });
+  struct Case {
+    bool output;
+    DialogButton answer;
+  } cases[] = {{false, DialogButton::Yes},
+               {false, DialogButton::No},
+               {true, DialogButton::Yes},
+               {true, DialogButton::No}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.output ? "output" : "input") +
+                 (c.answer == DialogButton::Yes ? " yes" : " no"));
+    MainWindow& f = StartActive();
+    script.Clear();
+    script.AnswerConfirm(c.answer);
+    QLineEdit* box = c.output ? ui.outputDir : ui.inputDir;
+    QTest::mouseClick(box, Qt::LeftButton);
+    EXPECT_EQ(script.log.front(), "confirm: Set to start up directory?");
+    EXPECT_TRUE(script.AllAnswered());
+    std::string old = c.output ? dir / "b/" : dir / "a/";
+    std::string expected = c.answer == DialogButton::Yes ? dir / "start/" : old;
+    EXPECT_EQ(MainWindow::directoryHint(box), expected);
+    EXPECT_EQ(IniValues.Strings[c.output ? 4 : 3], expected);
+    const FileDialogRequest& dialog =
+        f.fileDialogRequest(c.output ? MainWindow::Side::Output : MainWindow::Side::Input);
+    EXPECT_EQ(dialog.initialDir, c.answer == DialogButton::Yes ? dir / "start/" : "");
+  }
+}
+
+TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
+  StartActive();
+  script.AnswerFile(dir / "games/x.pgn");
+  QTest::mouseClick(ui.setInputTool, Qt::LeftButton);
+  ASSERT_EQ(script.fileRequests.size(), 1u);
+  const FileDialogRequest& open = script.fileRequests[0];
+  EXPECT_EQ(open.title, "Set Input File");
+  EXPECT_EQ(open.initialDir, dir.path());
+  EXPECT_EQ(open.fileName, "in.pgn");
+  EXPECT_EQ(open.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
+  EXPECT_EQ(open.defaultSuffix, "pgn");
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "x.pgn");
+  EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "games/");
+  EXPECT_EQ(IniValues.Strings[1], "x.pgn");
+  EXPECT_EQ(IniValues.Strings[3], dir / "games/");
+
+  // The next one starts where the last one ended; a cancelled dialog changes nothing.
+  script.AnswerFile(std::nullopt);
+  ui.setInput->trigger();
+  EXPECT_EQ(script.fileRequests[1].initialDir, dir / "games/");
+  EXPECT_EQ(script.fileRequests[1].fileName, "x.pgn");
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "x.pgn");
+
+  script.AnswerFile(dir / "y.pgn");
+  ui.setOutput->trigger();
+  const FileDialogRequest& save = script.fileRequests[2];
+  EXPECT_EQ(save.title, "Set Output File");
+  EXPECT_EQ(save.fileName, "out.pgn");
+  EXPECT_EQ(save.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
+  EXPECT_EQ(save.defaultSuffix, "pgn");
+  EXPECT_EQ(MainWindow::fileNameText(ui.outputName), "y.pgn");
+  EXPECT_EQ(IniValues.Strings[4], dir.path());
+}
+
+// ---- The Run command ------------------------------------------------------------------
+
+TEST_F(MainWindowTest, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
+  WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
+  SetAge(dir / "in.pgn", 1);
+  MainWindow& f = StartActive();
+  ui.condition1->setFocus(Qt::TabFocusReason);
+  ui.condition1->clear();
+  QTest::keyClicks(ui.condition1, "Bc4 > Nf3");
+  ui.condition1To->setText("10");
+  ui.mustContain->setFocus(Qt::TabFocusReason);
+  SetMemoText("");
+  QTest::keyClicks(ui.mustContain, "1.e4 e5");
+  ui.without->setFocus(Qt::TabFocusReason);
+  QTest::keyClicks(ui.without, "..Bc5");
+  ui.split->trigger();
+  // The Run button takes the focus, so the Without text being typed is stored first.
+  QTest::mouseClick(ui.run, Qt::LeftButton);
+  EXPECT_EQ(MainWindow::fieldText(ui.condition1), "Nf3 < Bc4");
+  EXPECT_EQ(IniValues.Strings[11], "..Bc5");
+  EXPECT_EQ(IniValues.ReqSequence, "e4 e5");
+  EXPECT_EQ(IniValues.CondWords, "Nf3 Bc4");
+  ASSERT_EQ(script.reports.size(), 1u) << (script.log.empty() ? "" : script.log.back());
+  EXPECT_TRUE(script.messages.empty());
+  std::string out = ReadFile(dir / "out.pgn");
+  std::string split = ReadFile(dir / "out2.pgn");
+  EXPECT_FALSE(out.empty());
+  EXPECT_FALSE(split.empty());
+  EXPECT_EQ(TextColour(ui.outputName), kBlue);  // the output is newer now
+  EXPECT_EQ(TextColour(ui.inputName), kBlack);
+
+  // The same settings, given to the headless scan.
+  f.controlsToSettings();
+  SaveSettings();
+  ProcessResult r = RunKelvane({"--scan", "--settings", Ini(), "--input", dir / "in.pgn",
+                                "--output", dir / "headless.pgn", "--split", "--yes"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(ReadFile(dir / "headless.pgn"), out);
+  EXPECT_EQ(ReadFile(dir / "headless2.pgn"), split);
+}
+
+TEST_F(MainWindowTest, RunMenuAndToolButtonLeaveTheFocusAndAskBeforeOverwriting) {
+  WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
+  WriteFile(dir / "out.pgn", "old");
+  MainWindow& f = StartActive();
+  ui.without->setFocus(Qt::TabFocusReason);
+  script.AnswerConfirm(DialogButton::Cancel);
+  QTest::mouseClick(ui.runTool, Qt::LeftButton);
+  EXPECT_EQ(script.log.front(), "confirm: Overwrite out.pgn?");
+  EXPECT_EQ(ReadFile(dir / "out.pgn"), "old");
+  EXPECT_EQ(f.focusWidget(), ui.without);
+  script.AnswerConfirm(DialogButton::Ok);
+  QTest::keyClick(ui.without, Qt::Key_R, Qt::ControlModifier);
+  EXPECT_EQ(script.reports.size(), 1u);
+  EXPECT_NE(ReadFile(dir / "out.pgn"), "old");
+  EXPECT_EQ(f.focusWidget(), ui.without);
+}
+
+}  // namespace
