@@ -1,7 +1,10 @@
-// Errors that escape an event handler: shown in a message box, and the program goes on.
+// Errors that escape an event handler: shown in a message box, and the program goes on;
+// a fatal fault ends the program there, on the window's thread.
 #pragma once
 
 #include <exception>
+
+#include "platform/fault.h"
 
 namespace kelvane {
 
@@ -15,6 +18,8 @@ template <typename Handler>
 void RunHandler(Handler&& handler) noexcept {
   try {
     handler();
+  } catch (const FatalError& e) {
+    EndOnFatalError(e);
   } catch (const std::exception& e) {
     ShowEventError(e.what());
   } catch (...) {

@@ -5,11 +5,15 @@
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <optional>
 
 #include "engine/criteria.h"
+#include "engine/criteria_entry.h"
+#include "platform/fault.h"
 #include "engine/scan_run.h"
 #include "platform/console_dialogs.h"
 #include "platform/file_system.h"
@@ -22,174 +26,192 @@ namespace {
 constexpr int kExitNoScan = 1;
 constexpr int kExitBadInput = 2;
 
-struct Range {
-  int32_t from = 0;
-  int32_t to = 0;
-};
-
 struct ScanOptions {
-  std::optional<std::string> settings, input, output, cond[3], contains, without;
-  std::optional<Range> condRange[3], containsRange, withoutRange;
-  bool split = false, yes = false, moves = false, quiet = false;
-  std::optional<bool> progress;
+  std::optional<std::string> settings, input, output, cond1, cond2, cond3, contains, without;
+  std::optional<MoveRange> cond1Range, cond2Range, cond3Range, containsRange, withoutRange;
+  bool split = false, yes = false, moves = false, quiet = false, progress = false;
 };
 
 struct UsageError {
   std::string message;
 };
 
+// One command-line option: how it is written, the field of ScanOptions it sets, how the
+// usage text explains it, and what messages about its value call it.
+struct Option {
+  const char* name;
+  const char* value = nullptr;  // what the value stands for ("TEXT"); none for a switch
+  const char* help = "";
+  const char* field = nullptr;  // e.g. "condition 1 range"
+  CriteriaFault fault = CriteriaFault::None;  // the check before a run that names it
+  bool ScanOptions::*flag = nullptr;
+  std::optional<std::string> ScanOptions::*text = nullptr;
+  std::optional<MoveRange> ScanOptions::*range = nullptr;
+};
+
+using O = ScanOptions;
+const Option kOptions[] = {
+    {.name = "--settings", .value = "FILE", .help = "read settings from FILE (never written)",
+     .text = &O::settings},
+    {.name = "--input", .value = "PATH", .help = "the game file to read", .text = &O::input},
+    {.name = "--output",
+     .value = "PATH",
+     .help = "the file to write",
+     .field = "output file",
+     .fault = CriteriaFault::SameFile,
+     .text = &O::output},
+    {.name = "--split",
+     .help = "failing games go to the split file: the output file's name\n"
+             "with \"2\" before its first \".\"",
+     .flag = &O::split},
+    {.name = "--yes", .help = "overwrite an existing output file without asking", .flag = &O::yes},
+    {.name = "--cond1",
+     .value = "TEXT",
+     .help = "order condition 1, e.g. \"Kh1 < Qe1\"",
+     .field = "condition 1",
+     .text = &O::cond1},
+    {.name = "--cond1-range",
+     .value = "A-B",
+     .help = "its range of move numbers",
+     .field = "condition 1 range",
+     .fault = CriteriaFault::Condition1To,
+     .range = &O::cond1Range},
+    {.name = "--cond2", .value = "TEXT", .help = "order condition 2", .field = "condition 2",
+     .text = &O::cond2},
+    {.name = "--cond2-range",
+     .value = "A-B",
+     .help = "its range of move numbers",
+     .field = "condition 2 range",
+     .fault = CriteriaFault::Condition2To,
+     .range = &O::cond2Range},
+    {.name = "--cond3", .value = "TEXT", .help = "order condition 3", .field = "condition 3",
+     .text = &O::cond3},
+    {.name = "--cond3-range",
+     .value = "A-B",
+     .help = "its range of move numbers",
+     .field = "condition 3 range",
+     .fault = CriteriaFault::Condition3To,
+     .range = &O::cond3Range},
+    {.name = "--contains",
+     .value = "TEXT",
+     .help = "Must contain, in Notation (\"1.e4 c5 2.Nf3\")\n"
+             "or Moves form (\"e4 ..c5 Nf3\")",
+     .field = "Must contain",
+     .text = &O::contains},
+    {.name = "--contains-range",
+     .value = "A-B",
+     .help = "its range (a Notation text sets its own otherwise)",
+     .field = "Must contain range",
+     .fault = CriteriaFault::MustContainTo,
+     .range = &O::containsRange},
+    {.name = "--moves", .help = "convert a Notation Must contain text to Moves form",
+     .flag = &O::moves},
+    {.name = "--without",
+     .value = "TEXT",
+     .help = "moves a game must not contain",
+     .field = "Without",
+     .text = &O::without},
+    {.name = "--without-range",
+     .value = "A-B",
+     .help = "their range of move numbers",
+     .field = "Without range",
+     .fault = CriteriaFault::WithoutTo,
+     .range = &O::withoutRange},
+    {.name = "--progress", .help = "progress on standard error", .flag = &O::progress},
+    {.name = "--quiet", .help = "no messages but errors", .flag = &O::quiet},
+    {.name = "--help", .help = "print this text and exit"},
+};
+
 // "A-B": two whole numbers; the separator is the first "-" after the first character, so
 // a negative first number still reads.
-Range ParseRange(const std::string& option, const std::string& text) {
+MoveRange ParseRange(const Option& option, const std::string& text) {
   size_t dash = text.find('-', 1);
-  Range r;
+  MoveRange r;
   if (dash == std::string::npos || !WholeNumber(text.substr(0, dash), r.from) ||
       !WholeNumber(text.substr(dash + 1), r.to))
-    throw UsageError{option + ": Non-numeric value in range (expected A-B, e.g. 1-15): \"" + text +
-                     "\""};
+    throw UsageError{std::string(option.name) +
+                     ": Non-numeric value in range (expected A-B, e.g. 1-15): \"" + text + "\""};
   return r;
 }
 
+const Option* FindOption(std::string_view name) {
+  for (const Option& option : kOptions)
+    if (name == option.name) return &option;
+  return nullptr;
+}
+
+// "condition 1 range (--cond1-range)": the field at fault and the option that sets it.
+std::string FieldName(const Option& option) {
+  return std::string(option.field) + " (" + option.name + ")";
+}
+
+std::string FaultField(CriteriaFault fault) {
+  for (const Option& option : kOptions)
+    if (option.fault == fault && option.field) return FieldName(option);
+  return "";
+}
+
+// Options take their value as the next argument or after "=" ("--input=games.pgn").
 ScanOptions ParseOptions(const std::vector<std::string>& args) {
   ScanOptions o;
   for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> std::string {
-      if (i + 1 >= args.size()) throw UsageError{a + " needs a value"};
-      return args[++i];
-    };
-    if (a == "--settings")
-      o.settings = value();
-    else if (a == "--input")
-      o.input = value();
-    else if (a == "--output")
-      o.output = value();
-    else if (a == "--split")
-      o.split = true;
-    else if (a == "--yes")
-      o.yes = true;
-    else if (a == "--moves")
-      o.moves = true;
-    else if (a == "--quiet")
-      o.quiet = true;
-    else if (a == "--progress")
-      o.progress = true;
-    else if (a == "--cond1" || a == "--cond2" || a == "--cond3")
-      o.cond[a[6] - '1'] = value();
-    else if (a == "--cond1-range" || a == "--cond2-range" || a == "--cond3-range")
-      o.condRange[a[6] - '1'] = ParseRange(a, value());
-    else if (a == "--contains")
-      o.contains = value();
-    else if (a == "--contains-range")
-      o.containsRange = ParseRange(a, value());
-    else if (a == "--without")
-      o.without = value();
-    else if (a == "--without-range")
-      o.withoutRange = ParseRange(a, value());
-    else
-      throw UsageError{"unknown option " + a};
+    const std::string& arg = args[i];
+    size_t equals = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+    std::string name = arg.substr(0, equals);
+    const Option* option = FindOption(name);
+    if (!option) throw UsageError{"unknown option " + arg};
+    std::string value;
+    if (equals != std::string::npos) {
+      if (!option->value) throw UsageError{name + " takes no value"};
+      value = arg.substr(equals + 1);
+    } else if (option->value) {
+      if (i + 1 >= args.size()) throw UsageError{arg + " needs a value"};
+      value = args[++i];
+    }
+    if (option->flag) o.*option->flag = true;
+    if (option->text) o.*option->text = value;
+    if (option->range) o.*option->range = ParseRange(*option, value);
   }
   return o;
 }
 
-void SetPath(const std::string& path, int dirSlot, int nameSlot) {
-  IniValues.Strings[dirSlot] = DirectoryPart(path);
-  IniValues.Strings[nameSlot] = FileNamePart(path);
+FileLocation Location(const std::string& path) {
+  return {DirectoryPart(path), FileNamePart(path)};
 }
 
-void SetRange(const Range& r, int fromSlot) {
-  IniValues.Integers[fromSlot] = r.from;
-  IniValues.Integers[fromSlot + 1] = r.to;
-}
-
-// What typing text into Must contain does: the Notation/Moves choice follows the text, and
-// a Notation text has its line breaks turned to blanks and (unless a range was given)
-// sets its own range. Returns the choice: true for Notation.
-bool TypeMustContain(std::string text, bool keepRange) {
-  if (IsMovesText(text)) {
-    IniValues.Strings[10] = text;
-    return false;
-  }
-  LineBreaksToBlanks(text);
-  IniValues.Strings[10] = text;
-  if (!keepRange) {
-    int32_t from, to;
-    if (!MoveNumberRange(text, from, to))
-      throw UsageError{std::string("--contains: ") + kMoveNumberTooLarge};
-    IniValues.Integers[6] = from;
-    IniValues.Integers[7] = to;
-  }
-  return true;
-}
-
-// Applies the options to the loaded record as the window's fields would.
-void ApplyOptions(const ScanOptions& o) {
-  if (o.input) SetPath(*o.input, 3, 1);
-  if (o.output) SetPath(*o.output, 4, 2);
+// Applies the options to the loaded settings as the window's fields would.
+void ApplyOptions(const ScanOptions& o, Settings& settings) {
+  if (o.input) settings.input = Location(*o.input);
+  if (o.output) settings.output = Location(*o.output);
+  Criteria& c = settings.criteria;
+  const std::optional<std::string>* conditions[3] = {&o.cond1, &o.cond2, &o.cond3};
+  const std::optional<MoveRange>* ranges[3] = {&o.cond1Range, &o.cond2Range, &o.cond3Range};
   for (int k = 0; k < 3; ++k) {
-    if (o.cond[k]) IniValues.Strings[7 + k] = *o.cond[k];
-    if (o.condRange[k]) SetRange(*o.condRange[k], 2 * k);
+    if (*conditions[k]) c.conditions[k] = **conditions[k];
+    if (*ranges[k]) c.conditionRanges[k] = **ranges[k];
   }
-  if (o.without) IniValues.Strings[11] = *o.without;
-  if (o.withoutRange) SetRange(*o.withoutRange, 8);
-  if (o.containsRange) SetRange(*o.containsRange, 6);
+  if (o.without) c.without = *o.without;
+  if (o.withoutRange) c.withoutRange = *o.withoutRange;
+  if (o.containsRange) c.mustContainRange = *o.containsRange;
 
-  bool notation = IniValues.RadNota;
-  if (o.contains) notation = TypeMustContain(*o.contains, o.containsRange.has_value());
-  if (o.moves && notation) {
-    // Choosing "Moves" converts a Notation text; the text then decides the choice again.
-    std::string converted = IniValues.Strings[10];
-    NotationToMoves(converted);
-    notation = TypeMustContain(converted, o.containsRange.has_value());
-  }
-  IniValues.RadNota = notation;
+  // Typing into Must contain; choosing "Moves" converts a Notation text.
+  const bool keepRange = o.containsRange.has_value();
+  const UsageError tooLarge{std::string("--contains: ") + kMoveNumberTooLarge};
+  if (o.contains && !TypeMustContain(c, *o.contains, keepRange)) throw tooLarge;
+  if (o.moves && !ChooseMovesForm(c, keepRange)) throw tooLarge;
 
   // Every field exit checks the three conditions and stores the normalised texts.
   for (int k = 0; k < 3; ++k) {
-    ConditionCheck c = CheckCondition(IniValues.Strings[7 + k]);
-    if (c.failed) {
+    ConditionCheck check = CheckCondition(c.conditions[k]);
+    if (check.failed) {
       std::string msg = ConditionFormMessage();
-      for (char& ch : msg)
-        if (ch == '\r') ch = ' ';
-      throw UsageError{"condition " + std::to_string(k + 1) + " (--cond" + std::to_string(k + 1) +
-                       "): " + msg};
+      std::replace(msg.begin(), msg.end(), '\r', ' ');
+      const Option& option = *FindOption("--cond" + std::to_string(k + 1));
+      throw UsageError{FieldName(option) + ": " + msg};
     }
-    IniValues.Strings[7 + k] = c.text;
+    c.conditions[k] = check.text;
   }
-  CleanTextSlots();
-}
-
-const char* FaultField(CriteriaFault f) {
-  switch (f) {
-    case CriteriaFault::SameFile:
-      return "output file (--output)";
-    case CriteriaFault::Condition1To:
-      return "condition 1 range (--cond1-range)";
-    case CriteriaFault::Condition2To:
-      return "condition 2 range (--cond2-range)";
-    case CriteriaFault::Condition3To:
-      return "condition 3 range (--cond3-range)";
-    case CriteriaFault::MustContainTo:
-      return "Must contain range (--contains-range)";
-    case CriteriaFault::WithoutTo:
-      return "Without range (--without-range)";
-    case CriteriaFault::None:
-      break;
-  }
-  return "";
-}
-
-const char* FaultRule(CriteriaFault f) {
-  switch (f) {
-    case CriteriaFault::SameFile:
-      return kSameFileMessage;
-    case CriteriaFault::Condition1To:
-    case CriteriaFault::Condition2To:
-    case CriteriaFault::Condition3To:
-      return "the last move number must be greater than the first";
-    default:
-      return "the last move number must not be 0 nor less than the first";
-  }
+  CleanTexts(settings);
 }
 
 // A progress line on standard error, redrawn at most a few times a second.
@@ -217,34 +239,71 @@ class ProgressLine : public ScanObserver {
   bool shown_ = false;
 };
 
+int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
+  if (o.settings && !fileSystem().FileExists(*o.settings)) {
+    std::fprintf(stderr, "kelvane: settings file %s not found\n", o.settings->c_str());
+    return kExitBadInput;
+  }
+  Settings settings;
+  LoadSettings(settings, o.settings ? *o.settings : SettingsFileName());
+  try {
+    ApplyOptions(o, settings);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "kelvane: %s\n", e.message.c_str());
+    return kExitBadInput;
+  }
+  CriteriaFault fault = CheckCriteria(settings);
+  if (fault == CriteriaFault::SameFile) {
+    dialogs.ShowMessage(kSameFileMessage);
+    return kExitBadInput;
+  }
+  if (fault != CriteriaFault::None) {
+    std::fprintf(stderr, "kelvane: %s: %s\n", FaultField(fault).c_str(), CriteriaFaultRule(fault));
+    return kExitBadInput;
+  }
+
+  bool progress = o.progress || (!o.quiet && ::isatty(STDERR_FILENO));
+  std::optional<ProgressLine> line;
+  if (progress) line.emplace();
+  ScanRequest request{settings.input.path(), settings.output.path(), o.split, settings.criteria};
+  ScanResult result = RunScan(request, dialogs, fileSystem(), line ? &*line : nullptr);
+  return result.outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
+}
+
 }  // namespace
 
 std::string UsageText() {
-  return "Usage:\n"
-         "  kelvane [FILE]              start the window; FILE becomes the input file\n"
-         "  kelvane --scan [OPTIONS]    run one scan without a window, then exit\n"
-         "  kelvane --help | --version\n"
-         "\n"
-         "Scan options (criteria not given come from the settings file):\n"
-         "  --settings FILE             read settings from FILE (never written)\n"
-         "  --input PATH, --output PATH the game file to read and the file to write\n"
-         "  --split                     failing games go to the split file (\"2\" before\n"
-         "                              the first \".\" of the output file's name)\n"
-         "  --yes                       overwrite an existing output file without asking\n"
-         "  --cond1 TEXT ... --cond3 TEXT   order conditions, e.g. \"Kh1 < Qe1\"\n"
-         "  --cond1-range A-B ... --cond3-range A-B   their ranges of move numbers\n"
-         "  --contains TEXT             Must contain, Notation (\"1.e4 c5 2.Nf3\") or\n"
-         "                              Moves form (\"e4 ..c5 Nf3\")\n"
-         "  --contains-range A-B        its range (a Notation text sets its own otherwise)\n"
-         "  --moves                     convert a Notation Must contain text to Moves form\n"
-         "  --without TEXT, --without-range A-B   moves a game must not contain\n"
-         "  --progress, --quiet         progress on standard error / no messages but errors\n"
-         "An empty TEXT clears that criterion.\n"
-         "Exit status: 0 scan completed, 1 no scan ran, 2 bad options or criteria,\n"
-         "231 after a terminating error.\n";
+  std::string text =
+      "Usage:\n"
+      "  kelvane [FILE]              start the window; FILE becomes the input file\n"
+      "  kelvane --scan [OPTIONS]    run one scan without a window, then exit\n"
+      "  kelvane --help | --version\n"
+      "\n"
+      "Scan options (criteria not given come from the settings file; an option's value may\n"
+      "also follow an \"=\", as in --input=games.pgn):\n";
+  for (const Option& option : kOptions) {
+    std::string left = std::string("  ") + option.name;
+    if (option.value) left += std::string(" ") + option.value;
+    constexpr size_t kHelpColumn = 30;
+    left.resize(std::max(left.size() + 1, kHelpColumn), ' ');
+    std::string help = option.help;
+    for (size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
+      help.insert(at + 1, kHelpColumn, ' ');
+    text += left + help + "\n";
+  }
+  text +=
+      "An empty TEXT clears that criterion.\n"
+      "Exit status: 0 scan completed, 1 no scan ran, 2 bad options or criteria,\n"
+      "231 after a terminating error.\n";
+  return text;
 }
 
 int RunHeadlessScan(const std::vector<std::string>& args) {
+  // --help anywhere wins over every other option, even a faulty one.
+  if (std::find(args.begin(), args.end(), "--help") != args.end()) {
+    std::fputs(UsageText().c_str(), stdout);
+    return 0;
+  }
   ScanOptions o;
   try {
     o = ParseOptions(args);
@@ -254,39 +313,11 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
   }
   ConsoleDialogs console(ConsoleDialogs::Options{o.yes, o.quiet});
   SetDialogs(&console);
-
-  if (o.settings) {
-    if (!fileSystem().FileExists(*o.settings)) {
-      std::fprintf(stderr, "kelvane: settings file %s not found\n", o.settings->c_str());
-      return kExitBadInput;
-    }
-    SetIniFileOverride(*o.settings);
-  }
-  IniValues.Reset();
-  IniValues.RadNota = true;
-  LoadSettings();
-  IniValues.Split = o.split;
-
   try {
-    ApplyOptions(o);
-  } catch (const UsageError& e) {
-    std::fprintf(stderr, "kelvane: %s\n", e.message.c_str());
-    return kExitBadInput;
+    return RunScanFromOptions(o, console);
+  } catch (const FatalError& e) {
+    EndOnFatalError(e);
   }
-  CriteriaFault fault = CheckCriteria();
-  if (fault != CriteriaFault::None) {
-    if (fault != CriteriaFault::SameFile)
-      std::fprintf(stderr, "kelvane: %s: %s\n", FaultField(fault), FaultRule(fault));
-    return kExitBadInput;
-  }
-  PrepareMatcherInputs();
-
-  bool progress = o.progress.value_or(!o.quiet && ::isatty(STDERR_FILENO));
-  std::optional<ProgressLine> line;
-  if (progress) line.emplace();
-  const auto& s = IniValues.Strings;
-  ScanOutcome outcome = RunScan(s[3] + s[1], s[4] + s[2], line ? &*line : nullptr);
-  return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
 }
 
 }  // namespace kelvane

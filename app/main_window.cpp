@@ -17,6 +17,7 @@
 #include "app/about_dialog.h"
 #include "app/event_errors.h"
 #include "engine/criteria.h"
+#include "engine/criteria_entry.h"
 #include "platform/file_system.h"
 #include "platform/launcher.h"
 #include "settings/settings.h"
@@ -29,8 +30,11 @@ QByteArray Bytes(const std::string& s) {
 }
 }  // namespace
 
-MainWindow::MainWindow(std::vector<std::string> commandLine, QWidget* parent)
-    : QMainWindow(parent), commandLine_(std::move(commandLine)) {
+MainWindow::MainWindow(std::vector<std::string> commandLine, std::string settingsPath,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      commandLine_(std::move(commandLine)),
+      settingsPath_(std::move(settingsPath)) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("Kelvane"));
   for (FileDialogRequest* d : {&inputFileDialog_, &outputFileDialog_}) {
@@ -60,11 +64,10 @@ MainWindow::~MainWindow() {
 // ---- Start-up and shutdown ------------------------------------------------------------
 
 void MainWindow::loadAtStartUp() {
-  IniValues.Reset();
-  IniValues.RadNota = true;
-  LoadSettings();
-  if (takeCommandLineFile(IniValues.Strings[3], IniValues.Strings[1]))
-    inputFileDialog_.initialDir = IniValues.Strings[3];
+  settings_ = Settings{};
+  LoadSettings(settings_, settingsPath_);
+  if (takeCommandLineFile(settings_.input.dir, settings_.input.name))
+    inputFileDialog_.initialDir = settings_.input.dir;
   fillingControls_ = true;
   settingsToControls();
   fillingControls_ = false;
@@ -73,7 +76,7 @@ void MainWindow::loadAtStartUp() {
   exitStep_ = AddExitStep([this] {
     try {
       controlsToSettings();
-      SaveSettings();
+      SaveSettings(settings_, settingsPath_);
     } catch (const std::exception& e) {
       dialogs().ShowMessage(e.what());
     }
@@ -88,7 +91,7 @@ void MainWindow::storeAtClose() {
     exitStep_ = 0;
   }
   controlsToSettings();
-  SaveSettings();
+  SaveSettings(settings_, settingsPath_);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -100,57 +103,60 @@ void MainWindow::exitProgram() {
   close();
 }
 
-bool MainWindow::takeCommandLineFile(std::string& dirSlot, std::string& nameSlot) {
+bool MainWindow::takeCommandLineFile(std::string& dir, std::string& name) {
   if (commandLine_.empty()) return false;
   std::string path = commandLine_.front();
   if (path.empty() || !fileSystem().FileExists(path)) return false;
   // A relative path is taken from the current directory, so the directory kept in the
   // settings still names the file at the next start from elsewhere.
   if (path.front() != '/') path = fileSystem().CurrentDir() + "/" + path;
-  dirSlot = DirectoryPart(path);
-  nameSlot = FileNamePart(path);
+  dir = DirectoryPart(path);
+  name = FileNamePart(path);
   return true;
 }
 
 // ---- Settings and controls ------------------------------------------------------------
 
 void MainWindow::settingsToControls() {
-  setFileNameText(inputNameEdit_, IniValues.Strings[1]);
-  setFileNameText(outputNameEdit_, IniValues.Strings[2]);
-  setDirectoryHint(inputDirBox_, IniValues.Strings[3]);
-  setDirectoryHint(outputDirBox_, IniValues.Strings[4]);
-  setFieldText(conditionEdits_[0], IniValues.Strings[7]);
-  setFieldText(conditionEdits_[1], IniValues.Strings[8]);
-  setFieldText(conditionEdits_[2], IniValues.Strings[9]);
+  setFileNameText(inputNameEdit_, settings_.input.name);
+  setFileNameText(outputNameEdit_, settings_.output.name);
+  setDirectoryHint(inputDirBox_, settings_.input.dir);
+  setDirectoryHint(outputDirBox_, settings_.output.dir);
+  setFieldText(conditionEdits_[0], settings_.criteria.conditions[0]);
+  setFieldText(conditionEdits_[1], settings_.criteria.conditions[1]);
+  setFieldText(conditionEdits_[2], settings_.criteria.conditions[2]);
   // This runs onMustContainEdited, which may move the Notation/Moves choice.
-  setMustContainText(IniValues.Strings[10]);
-  setFieldText(withoutEdit_, IniValues.Strings[11]);
-  auto ranges = rangeEditsBySlot();
-  for (size_t i = 0; i < ranges.size(); ++i)
-    setFieldText(ranges[i], std::to_string(IniValues.Integers[i]));
-  setSequenceForm(IniValues.RadNota ? kNotation : kMoves);
+  setMustContainText(settings_.criteria.mustContain);
+  setFieldText(withoutEdit_, settings_.criteria.without);
+  const auto values = ranges();
+  for (size_t k = 0; k < kCriteria; ++k) {
+    setFieldText(rangeEdits_[k].from, std::to_string(values[k]->from));
+    setFieldText(rangeEdits_[k].to, std::to_string(values[k]->to));
+  }
+  setSequenceForm(settings_.criteria.mustContainForm);
   showFileStates();
 }
 
 void MainWindow::controlsToSettings() {
   pathsToSettings();
-  IniValues.Strings[7] = fieldText(conditionEdits_[0]);
-  IniValues.Strings[8] = fieldText(conditionEdits_[1]);
-  IniValues.Strings[9] = fieldText(conditionEdits_[2]);
-  IniValues.Strings[10] = mustContainText();
-  IniValues.Strings[11] = fieldText(withoutEdit_);
-  CleanTextSlots();
-  auto ranges = rangeEditsBySlot();
-  for (size_t i = 0; i < ranges.size(); ++i) {
-    int32_t value = 0;
-    if (!WholeNumber(fieldText(ranges[i]), value)) {
-      dialogs().Beep();
-      dialogs().ShowMessage("Non-numeric value in range");
+  settings_.criteria.conditions[0] = fieldText(conditionEdits_[0]);
+  settings_.criteria.conditions[1] = fieldText(conditionEdits_[1]);
+  settings_.criteria.conditions[2] = fieldText(conditionEdits_[2]);
+  settings_.criteria.mustContain = mustContainText();
+  settings_.criteria.without = fieldText(withoutEdit_);
+  CleanTexts(settings_);
+  // The ranges in field order; the first field that is not a number stops the copy.
+  const auto values = ranges();
+  auto copy = [](QLineEdit* field, int32_t& value) {
+    if (WholeNumber(fieldText(field), value)) return true;
+    dialogs().Beep();
+    dialogs().ShowMessage("Non-numeric value in range");
+    return false;
+  };
+  for (size_t k = 0; k < kCriteria; ++k)
+    if (!copy(rangeEdits_[k].from, values[k]->from) || !copy(rangeEdits_[k].to, values[k]->to))
       break;
-    }
-    IniValues.Integers[i] = value;
-  }
-  IniValues.RadNota = sequenceForm() == kNotation;
+  settings_.criteria.mustContainForm = sequenceForm();
 }
 
 // ---- Edit actions ---------------------------------------------------------------------

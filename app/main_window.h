@@ -1,6 +1,6 @@
 // The main window: the criteria, the input and output files and the Run command. The
-// settings record IniValues is the single source of truth; the window copies it into its
-// controls at start-up and back whenever a field is left.
+// settings are loaded at start-up and copied into the controls; the window takes them back
+// from its controls whenever a field is left, and saves them at the close.
 #pragma once
 
 #include <QMainWindow>
@@ -11,6 +11,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/orderly_exit.h"
+#include "settings/settings.h"
 
 class QAction;
 class QButtonGroup;
@@ -34,7 +35,9 @@ class MainWindow : public QMainWindow {
 
   // commandLine: the program's arguments after its own name; the first one may name the
   // input file.
-  explicit MainWindow(std::vector<std::string> commandLine = {}, QWidget* parent = nullptr);
+  // settingsPath: the settings file, fixed for the whole run of the window.
+  explicit MainWindow(std::vector<std::string> commandLine = {},
+                      std::string settingsPath = SettingsFileName(), QWidget* parent = nullptr);
   ~MainWindow() override;
 
   // The settings record and the controls: the record shown in the controls, and what the
@@ -55,6 +58,9 @@ class MainWindow : public QMainWindow {
   bool fillingControls() const { return fillingControls_; }
   // The program itself is moving the Notation/Moves choice.
   bool settingSequenceForm() const { return settingSequenceForm_; }
+  // The settings as last taken from the controls.
+  const Settings& settings() const { return settings_; }
+  bool splitOn() const { return split_; }
 
   // Texts at the widget boundary: file names in the local 8-bit encoding, criteria in UTF-8.
   static std::string fieldText(const QLineEdit* edit);
@@ -85,7 +91,6 @@ class MainWindow : public QMainWindow {
     QLineEdit* to;
   };
   // The form of the Must contain text, as the items of its choice.
-  enum SequenceForm : int { kNotation = 0, kMoves = 1 };
   enum class EditCommand { Cut, Copy, Paste };
 
   // ---- main_window.cpp: start-up, shutdown, events, edit actions, help
@@ -97,7 +102,7 @@ class MainWindow : public QMainWindow {
   void exitProgram();
   // The command line's existing file, as directory and name, with a relative path taken
   // from the current directory; false when there is none.
-  bool takeCommandLineFile(std::string& dirSlot, std::string& nameSlot);
+  bool takeCommandLineFile(std::string& dir, std::string& name);
   // The field events the window handles: exits, key releases, clicks, shortcuts.
   bool fieldEvent(QObject* watched, QEvent* event);
   // Cut, copy and paste on the focused field, and the actions enabled as it allows.
@@ -116,12 +121,15 @@ class MainWindow : public QMainWindow {
   void onSequenceFormClicked();
   std::string mustContainText() const;
   void setMustContainText(const std::string& text);
-  SequenceForm sequenceForm() const;
+  kelvane::SequenceForm sequenceForm() const;
   // Selects an item of the choice as the program itself, without its click handler.
-  void setSequenceForm(SequenceForm form);
+  void setSequenceForm(kelvane::SequenceForm form);
   // The range fields in the order of the integer slots 0 to 9: from and to of conditions
   // 1 to 3, of Must contain and of Without.
-  std::array<QLineEdit*, 2 * kCriteria> rangeEditsBySlot() const;
+  std::array<QLineEdit*, 2 * kCriteria> rangeEditsInOrder() const;
+  // The ranges of the criteria, in the order of rangeEdits_.
+  std::array<MoveRange*, kCriteria> ranges();
+  bool isNotation() const;
 
   // ---- main_window_files.cpp: the files, Run and the output editors
   void chooseFile(Side side);
@@ -137,7 +145,7 @@ class MainWindow : public QMainWindow {
   void runScan();
   // Starts output editor 1 or 2 on the output file, or asks for the editor first.
   void openOutputEditor(int editorNumber);
-  bool launchEditor(int editorNumber, std::string& editorSlot, const std::string& outputName,
+  bool launchEditor(int editorNumber, std::string& editor, const std::string& outputName,
                     const std::string& outputDir);
   QLineEdit* nameEdit(Side side) const;
   QLineEdit* dirBox(Side side) const;
@@ -222,6 +230,9 @@ class MainWindow : public QMainWindow {
   bool fillingControls_ = false;
 
   std::vector<std::string> commandLine_;
+  std::string settingsPath_;
+  Settings settings_;
+  bool split_ = false;       // Options > Split: failing games go to the split file
   ExitStepId exitStep_ = 0;  // the closing step of the orderly exit, once created
   bool created_ = false;     // loadAtStartUp has finished
   bool destroyed_ = false;   // storeAtClose has run

@@ -9,6 +9,7 @@
 
 #include "app/main_window.h"
 #include "engine/criteria.h"
+#include "engine/criteria_entry.h"
 #include "settings/settings.h"
 
 namespace kelvane {
@@ -19,7 +20,8 @@ void MainWindow::onFieldLeft() {
     ConditionCheck check = CheckCondition(text);
     if (check.text != text) setFieldText(e, check.text);
     if (check.failed) {
-      ConditionFormError();
+      dialogs().Beep();
+      dialogs().ShowMessage(ConditionFormMessage());
       e->setFocus(Qt::OtherFocusReason);
     }
   }
@@ -28,64 +30,63 @@ void MainWindow::onFieldLeft() {
 
 void MainWindow::onSequenceFormClicked() {
   if (settingSequenceForm_) return;
-  if (sequenceForm() == kMoves) {
-    if (IniValues.RadNota) {
+  if (sequenceForm() == kelvane::SequenceForm::Moves) {
+    if (isNotation()) {
       std::string text = mustContainText();
       NotationToMoves(text);
       setMustContainText(text);
     }
-    IniValues.RadNota = false;
+    settings_.criteria.mustContainForm = kelvane::SequenceForm::Moves;
     controlsToSettings();
     return;
   }
-  if (IniValues.RadNota) {
+  if (isNotation()) {
     controlsToSettings();
   } else if (IsMovesText(mustContainText())) {
     // There is no way back from Moves to Notation form.
-    setSequenceForm(kMoves);
+    setSequenceForm(kelvane::SequenceForm::Moves);
     dialogs().Beep();
   } else {
-    IniValues.RadNota = true;
+    settings_.criteria.mustContainForm = kelvane::SequenceForm::Notation;
     controlsToSettings();
   }
 }
 
 void MainWindow::onMustContainEdited() {
-  std::string text = mustContainText();
-  if (IsMovesText(text)) {
-    if (sequenceForm() == kNotation) setSequenceForm(kMoves);
+  const std::string text = mustContainText();
+  const MustContainEntry entry = EnterMustContain(text);
+  if (entry.form == kelvane::SequenceForm::Moves) {
+    if (sequenceForm() == kelvane::SequenceForm::Notation)
+      setSequenceForm(kelvane::SequenceForm::Moves);
     return;
   }
-  setSequenceForm(kNotation);
-  std::string joined = text;
-  LineBreaksToBlanks(joined);
-  if (joined != text) {
+  setSequenceForm(kelvane::SequenceForm::Notation);
+  if (entry.text != text) {
     // Each line break becomes one blank, so the cursor keeps its place.
     int position = mustContainEdit_->textCursor().position();
-    setMustContainText(joined);
+    setMustContainText(entry.text);
     QTextCursor cursor = mustContainEdit_->textCursor();
     cursor.setPosition(std::min(position, mustContainEdit_->document()->characterCount() - 1));
     mustContainEdit_->setTextCursor(cursor);
   }
   if (fillingControls_) return;
-  int32_t from = 0, to = 0;
-  if (!MoveNumberRange(joined, from, to)) {
+  if (entry.numberTooLarge) {
     dialogs().Beep();
     dialogs().ShowMessage(kMoveNumberTooLarge);
     return;
   }
-  setFieldText(rangeEdits_[kMustContain].from, std::to_string(from));
-  setFieldText(rangeEdits_[kMustContain].to, std::to_string(to));
-  IniValues.Integers[6] = from;
-  IniValues.Integers[7] = to;
+  setFieldText(rangeEdits_[kMustContain].from, std::to_string(entry.range->from));
+  setFieldText(rangeEdits_[kMustContain].to, std::to_string(entry.range->to));
+  settings_.criteria.mustContainRange = *entry.range;
 }
 
 bool MainWindow::criteriaValid() {
   QLineEdit* field = nullptr;
-  switch (CheckCriteria()) {
+  switch (CheckCriteria(settings_)) {
     case CriteriaFault::None:
       return true;
     case CriteriaFault::SameFile:
+      dialogs().ShowMessage(kSameFileMessage);
       field = outputNameEdit_;
       break;
     case CriteriaFault::Condition1To:
@@ -117,17 +118,27 @@ void MainWindow::setMustContainText(const std::string& text) {
       QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-MainWindow::SequenceForm MainWindow::sequenceForm() const {
-  return static_cast<SequenceForm>(sequenceFormButtons_->checkedId());
+kelvane::SequenceForm MainWindow::sequenceForm() const {
+  return static_cast<kelvane::SequenceForm>(sequenceFormButtons_->checkedId());
 }
 
-void MainWindow::setSequenceForm(SequenceForm form) {
+void MainWindow::setSequenceForm(kelvane::SequenceForm form) {
   settingSequenceForm_ = true;
-  (form == kNotation ? notationButton_ : movesButton_)->setChecked(true);
+  (form == kelvane::SequenceForm::Notation ? notationButton_ : movesButton_)->setChecked(true);
   settingSequenceForm_ = false;
 }
 
-auto MainWindow::rangeEditsBySlot() const -> std::array<QLineEdit*, 2 * kCriteria> {
+bool MainWindow::isNotation() const {
+  return settings_.criteria.mustContainForm == kelvane::SequenceForm::Notation;
+}
+
+std::array<MoveRange*, MainWindow::kCriteria> MainWindow::ranges() {
+  Criteria& c = settings_.criteria;
+  return {&c.conditionRanges[0], &c.conditionRanges[1], &c.conditionRanges[2], &c.mustContainRange,
+          &c.withoutRange};
+}
+
+auto MainWindow::rangeEditsInOrder() const -> std::array<QLineEdit*, 2 * kCriteria> {
   std::array<QLineEdit*, 2 * kCriteria> edits{};
   for (size_t c = 0; c < kCriteria; ++c) {
     edits[2 * c] = rangeEdits_[c].from;

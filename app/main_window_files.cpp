@@ -53,8 +53,8 @@ void MainWindow::chooseFile(Side side) {
   const bool input = side == Side::Input;
   FileDialogRequest& dialog = fileDialog(side);
   dialog.title = input ? "Set Input File" : "Set Output File";
-  dialog.initialDir = input ? IniValues.Strings[3] : IniValues.Strings[4];
-  dialog.fileName = input ? IniValues.Strings[1] : IniValues.Strings[2];
+  dialog.initialDir = input ? settings_.input.dir : settings_.output.dir;
+  dialog.fileName = input ? settings_.input.name : settings_.output.name;
   std::optional<std::string> chosen =
       input ? dialogs().OpenFile(dialog) : dialogs().SaveFile(dialog);
   if (!chosen) return;
@@ -83,8 +83,8 @@ void MainWindow::swapFiles() {
 
 void MainWindow::askStartUpDirectory(Side side) {
   if (dialogs().Confirm("Set to start up directory?", DialogButtons::YesNo) == DialogButton::Yes) {
-    setDirectoryHint(dirBox(side), IniValues.Strings[0]);
-    fileDialog(side).initialDir = IniValues.Strings[0];
+    setDirectoryHint(dirBox(side), settings_.startUpDir);
+    fileDialog(side).initialDir = settings_.startUpDir;
   }
   showFileStates();
   pathsToSettings();
@@ -117,15 +117,15 @@ void MainWindow::showFileStates() {
 }
 
 void MainWindow::pathsToSettings() {
-  IniValues.Strings[1] = fileNameText(inputNameEdit_);
-  IniValues.Strings[2] = fileNameText(outputNameEdit_);
-  IniValues.Strings[3] = directoryHint(inputDirBox_);
-  IniValues.Strings[4] = directoryHint(outputDirBox_);
+  settings_.input.name = fileNameText(inputNameEdit_);
+  settings_.output.name = fileNameText(outputNameEdit_);
+  settings_.input.dir = directoryHint(inputDirBox_);
+  settings_.output.dir = directoryHint(outputDirBox_);
 }
 
 void MainWindow::toggleSplit() {
   // The check item has already inverted its own mark when this runs.
-  IniValues.Split = splitAction_->isChecked();
+  split_ = splitAction_->isChecked();
 }
 
 void MainWindow::runScan() {
@@ -134,8 +134,9 @@ void MainWindow::runScan() {
     dialogs().Beep();
     return;
   }
-  PrepareMatcherInputs();
-  RunScan(IniValues.Strings[3] + IniValues.Strings[1], IniValues.Strings[4] + IniValues.Strings[2]);
+  const ScanRequest request{settings_.input.path(), settings_.output.path(), split_,
+                            settings_.criteria};
+  RunScan(request, dialogs(), fileSystem());
   showFileStates();
 }
 
@@ -143,34 +144,33 @@ void MainWindow::runScan() {
 
 void MainWindow::openOutputEditor(int editorNumber) {
   pathsToSettings();
-  std::string& editorSlot = editorNumber == 1 ? IniValues.Strings[5] : IniValues.Strings[6];
-  if (launchEditor(editorNumber, editorSlot, fileNameText(outputNameEdit_),
+  std::string& editor = settings_.editors[editorNumber == 1 ? 0 : 1];
+  if (launchEditor(editorNumber, editor, fileNameText(outputNameEdit_),
                    directoryHint(outputDirBox_))) {
     controlsToSettings();
-    SaveSettings();
+    SaveSettings(settings_, settingsPath_);
   }
 }
 
-bool MainWindow::launchEditor(int editorNumber, std::string& editorSlot,
-                              const std::string& outputName, const std::string& outputDir) {
+bool MainWindow::launchEditor(int editorNumber, std::string& editor, const std::string& outputName,
+                              const std::string& outputDir) {
   std::string outputPath = outputDir + outputName;
   // A path has no short form here; it is the path itself when the file exists.
   std::string shortPath = fileSystem().FileExists(outputPath) ? outputPath : std::string();
-  if (fileSystem().FileExists(editorSlot) && !shortPath.empty()) {
-    int code = launcher().StartProgram(editorSlot, shortPath, outputDir);
+  if (fileSystem().FileExists(editor) && !shortPath.empty()) {
+    int code = launcher().StartProgram(editor, shortPath, outputDir);
     if (code != 0)
-      dialogs().ShowMessage("Sorry, " + editorSlot +
-                            " could not be launched. The return code was " + std::to_string(code) +
-                            ".");
+      dialogs().ShowMessage("Sorry, " + editor + " could not be launched. The return code was " +
+                            std::to_string(code) + ".");
     return false;
   }
   auto chooser = std::make_unique<EditorChooserDialog>(this);
-  chooser->setEditorPath(editorSlot);
+  chooser->setEditorPath(editor);
   chooser->setWindowTitle(editorNumber == 1 ? QStringLiteral("Output Editor 1")
                                             : QStringLiteral("Output Editor 2"));
   bool stored = false;
   if (chooser->exec() == QDialog::Accepted) {
-    editorSlot = chooser->editorPath();
+    editor = chooser->editorPath();
     stored = true;
   }
   return stored;

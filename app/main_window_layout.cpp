@@ -108,8 +108,8 @@ void MainWindow::buildSequenceFormChoice() {
   layout->addWidget(notationButton_);
   layout->addWidget(movesButton_);
   sequenceFormButtons_ = Named(new QButtonGroup(sequenceFormGroup_), "RadioItems");
-  sequenceFormButtons_->addButton(notationButton_, kNotation);
-  sequenceFormButtons_->addButton(movesButton_, kMoves);
+  sequenceFormButtons_->addButton(notationButton_, static_cast<int>(SequenceForm::Notation));
+  sequenceFormButtons_->addButton(movesButton_, static_cast<int>(SequenceForm::Moves));
   notationButton_->setChecked(true);
   // The click handler runs after the selection has changed, whoever changed it; the
   // program's own changes are told apart by settingSequenceForm_.
@@ -287,7 +287,7 @@ void MainWindow::orderTabs() {
   std::vector<QWidget*> order(conditionEdits_.begin(), conditionEdits_.end());
   order.push_back(mustContainEdit_);
   order.push_back(withoutEdit_);
-  for (QLineEdit* e : rangeEditsBySlot()) order.push_back(e);
+  for (QLineEdit* e : rangeEditsInOrder()) order.push_back(e);
   order.insert(order.end(),
                {notationButton_, movesButton_, inputNameEdit_, outputNameEdit_, inputDirBox_,
                 outputDirBox_, swapFilesButton_, runButton_, exitButton_});

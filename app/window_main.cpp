@@ -10,6 +10,7 @@
 #include "app/program_picture.h"
 #include "app/qt_dialogs.h"
 #include "app/qt_launcher.h"
+#include "platform/fault.h"
 
 namespace kelvane {
 
@@ -20,14 +21,17 @@ int RunWindow(int argc, char** argv) {
   QtLauncher qtLauncher;
   SetLauncher(&qtLauncher);
   int result = 0;
-  {
+  try {
     // QApplication has taken its own options out of argv; what is left is the program's.
     std::vector<std::string> args(argv + 1, argv + argc);
-    MainWindow form1(args);
-    EditorChooserDialog form6;
-    AboutDialog aboutBox;
-    form1.show();
+    MainWindow mainWindow(args);
+    EditorChooserDialog editorChooser;  // created once at start-up, as the about box
+    AboutDialog aboutDialog;
+    mainWindow.show();
     result = app.exec();
+  } catch (const FatalError& e) {
+    // A fault while the windows are created, such as an unreadable settings file.
+    EndOnFatalError(e);
   }
   SetLauncher(nullptr);
   return result;

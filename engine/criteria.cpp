@@ -1,8 +1,6 @@
 #include "engine/criteria.h"
 
 #include "engine/move_text_parser.h"
-#include "platform/dialogs.h"
-#include "settings/settings.h"
 #include "text/bounded_text.h"
 #include "text/clean_line.h"
 #include "text/word_utils.h"
@@ -44,11 +42,6 @@ ConditionCheck CheckCondition(std::string_view text) {
 std::string ConditionFormMessage() {
   return "Conditions must have the form: mm/..mm </> mm/..mm\r"
          "Example: \"Qe1 < Kh1\" (white's Qe1 must come before white's Kh1)";
-}
-
-void ConditionFormError() {
-  dialogs().Beep();
-  dialogs().ShowMessage(ConditionFormMessage());
 }
 
 bool IsMovesText(std::string_view text) {
@@ -121,44 +114,6 @@ bool MoveNumberRange(std::string_view text, int32_t& from, int32_t& to) {
   from = static_cast<int32_t>(lo);
   to = static_cast<int32_t>(hi);
   return true;
-}
-
-CriteriaFault CheckCriteria() {
-  const auto& s = IniValues.Strings;
-  const auto& n = IniValues.Integers;
-  if (s[1] == s[2] && s[3] == s[4]) {
-    dialogs().ShowMessage(kSameFileMessage);
-    return CriteriaFault::SameFile;
-  }
-  const CriteriaFault conditionFaults[3] = {
-      CriteriaFault::Condition1To, CriteriaFault::Condition2To, CriteriaFault::Condition3To};
-  for (int k = 0; k < 3; ++k)
-    if (!s[7 + k].empty() && n[2 * k + 1] <= n[2 * k]) return conditionFaults[k];
-  if (!s[10].empty() && (n[7] < n[6] || n[7] == 0)) return CriteriaFault::MustContainTo;
-  if (!s[11].empty() && (n[9] < n[8] || n[9] == 0)) return CriteriaFault::WithoutTo;
-  return CriteriaFault::None;
-}
-
-void CleanTextSlots() {
-  for (auto& slot : IniValues.Strings) CleanLine(slot);
-}
-
-void PrepareMatcherInputs() {
-  const auto& s = IniValues.Strings;
-  std::string sequence;
-  if (!s[10].empty()) {
-    sequence = s[10];
-    if (IniValues.RadNota) NotationToMoves(sequence);
-    std::erase(sequence, '.');
-  }
-  IniValues.ReqSequence = sequence;
-
-  BoundedText words(s[7] + " " + s[8] + " " + s[9]);
-  ReplaceEvery(" ", "<", words);
-  ReplaceEvery(" ", ">", words);
-  ReplaceEvery(" ", ".", words);
-  CleanLine(words);
-  IniValues.CondWords = words.str();
 }
 
 }  // namespace kelvane

@@ -5,10 +5,9 @@
 #include <vector>
 
 #include "engine/move_text_parser.h"
-#include "engine/scan_run.h"
-#include "platform/dialogs.h"
-#include "settings/settings.h"
+#include "engine/criteria.h"
 #include "text/bounded_text.h"
+#include "text/clean_line.h"
 #include "text/word_utils.h"
 
 namespace kelvane {
@@ -53,47 +52,58 @@ bool AfterRange(int ply, int32_t to) {
   return ply > 2LL * to + 1;
 }
 
-// The quick test's word list, split once for as long as its two sources stay the same.
-struct QuickWords {
-  std::string sequence;
-  std::string condWords;
-  bool built = false;
-  std::string list;
-  std::vector<std::string_view> words;
-};
+// 1-based position of pattern in text at or after the 1-based start, or 0.
+int64_t FindFrom(std::string_view text, std::string_view pattern, int64_t start) {
+  size_t at = text.find(pattern, static_cast<size_t>(start - 1));
+  return at == std::string_view::npos ? 0 : static_cast<int64_t>(at) + 1;
+}
 
-const std::vector<std::string_view>& QuickTestWords() {
-  static QuickWords cache;
-  const std::string& seq = IniValues.ReqSequence;
-  const std::string& cond = IniValues.CondWords;
-  if (!cache.built || cache.sequence != seq || cache.condWords != cond) {
-    cache.sequence = seq;
-    cache.condWords = cond;
-    cache.built = true;
-    // A list of any length is used whole.
-    cache.list = cond.empty() ? seq : seq + " " + cond;
-    cache.words.clear();
-    const std::string& l = cache.list;
-    for (size_t i = 0; i < l.size();) {
-      while (i < l.size() && l[i] == ' ') ++i;
-      size_t start = i;
-      while (i < l.size() && l[i] != ' ') ++i;
-      if (i > start) cache.words.emplace_back(l.data() + start, i - start);
-    }
+void ReplaceEvery(std::string_view replacement, std::string_view sought, BoundedText& text) {
+  while (ReplaceFirst(replacement, sought, text)) {
   }
-  return cache.words;
 }
 
 }  // namespace
 
-bool GameMatches(const std::string& moveText) {
-  const auto& words = QuickTestWords();
+std::string RequiredSequence(const Criteria& criteria) {
+  if (criteria.mustContain.empty()) return std::string();
+  std::string sequence = criteria.mustContain;
+  if (criteria.mustContainForm == SequenceForm::Notation) NotationToMoves(sequence);
+  std::erase(sequence, '.');
+  return sequence;
+}
+
+std::string ConditionWords(const Criteria& criteria) {
+  const auto& c = criteria.conditions;
+  BoundedText words(c[0] + " " + c[1] + " " + c[2]);
+  ReplaceEvery(" ", "<", words);
+  ReplaceEvery(" ", ">", words);
+  ReplaceEvery(" ", ".", words);
+  CleanLine(words);
+  return words.str();
+}
+
+GameMatcher::GameMatcher(const Criteria& criteria, Dialogs& dialogs)
+    : criteria_(criteria), dialogs_(dialogs), sequence_(RequiredSequence(criteria)) {
+  const std::string cond = ConditionWords(criteria);
+  // A list of any length is used whole.
+  quickList_ = cond.empty() ? sequence_ : sequence_ + " " + cond;
+  const std::string& l = quickList_;
+  for (size_t i = 0; i < l.size();) {
+    while (i < l.size() && l[i] == ' ') ++i;
+    size_t start = i;
+    while (i < l.size() && l[i] != ' ') ++i;
+    if (i > start) quickWords_.emplace_back(l.data() + start, i - start);
+  }
+}
+
+bool GameMatcher::Matches(const std::string& moveText, int64_t gameNumber) {
   // From the last word to the first: the first missing word ends the test.
-  for (auto it = words.rbegin(); it != words.rend(); ++it) {
-    int64_t pos = static_cast<int64_t>(moveText.find(*it)) + 1;
+  for (auto it = quickWords_.rbegin(); it != quickWords_.rend(); ++it) {
+    int64_t pos = FindFrom(moveText, *it, 1);
     if (pos == 0 || !WholeWordAt(pos, *it, moveText)) return false;
   }
-  return TestGame(moveText);
+  return TestGame(moveText, gameNumber);
 }
 
 bool WholeWordAt(int64_t position, std::string_view word, std::string_view text) {
@@ -105,36 +115,38 @@ bool WholeWordAt(int64_t position, std::string_view word, std::string_view text)
     bool endWhole = end >= text.size() || text[end] == '\r' || text[end] == ' ' ||
                     text[end] == '!' || text[end] == '+' || text[end] == '?';
     if (startWhole && endWhole) return true;
-    position = static_cast<int64_t>(text.find(word, static_cast<size_t>(position))) + 1;
+    position = FindFrom(text, word, position + 1);
   }
   return false;
 }
 
-bool TestGame(const std::string& moveText) {
+bool GameMatcher::TestGame(const std::string& moveText, int64_t gameNumber) {
+  const Criteria& c = criteria_;
+  const bool notation = c.mustContainForm == SequenceForm::Notation;
   bool pass = true;
   bool condDone[3] = {true, true, true};
   bool condFirst[3] = {false, false, false};
   bool condSecond[3] = {false, false, false};
   bool seqDone = true;
   bool withoutDone = true;
-  MoveTextParser parser(0, -1, 0, 1, moveText);
+  MoveTextParser parser(moveText);
   try {
     parser.Parse();
-    if (IniValues.RadNota) pass = TestNotationSequence(IniValues.ReqSequence, parser.CleanText);
+    if (notation) pass = TestNotationSequence(parser.CleanText);
     for (int k = 0; k < 3; ++k)
-      if (!IniValues.Strings[7 + k].empty()) condDone[k] = false;
-    if (!IniValues.RadNota && !IniValues.Strings[10].empty()) {
-      IniValues.MovesLeft.assign(IniValues.Strings[10]);
+      if (!c.conditions[k].empty()) condDone[k] = false;
+    if (!notation && !c.mustContain.empty()) {
+      movesLeft_.assign(c.mustContain);
       seqDone = false;
     }
-    if (!IniValues.Strings[11].empty()) withoutDone = false;
+    if (!c.without.empty()) withoutDone = false;
     if (pass) {
       int plies = static_cast<int>(parser.Moves.size());
       for (int p = 1; p <= plies; ++p) {
         std::string_view move = parser.Moves[p - 1].Text();
         for (int k = 0; k < 3; ++k)
           if (!condDone[k])
-            TestCondition(k + 1, p, move, condDone[k], condFirst[k], condSecond[k], pass);
+            TestCondition(k, p, move, condDone[k], condFirst[k], condSecond[k], pass);
         if (!seqDone) TestMovesSequence(p, move, seqDone, pass);
         if (!withoutDone) TestWithout(p, move, withoutDone, pass);
         if (!pass || (condDone[0] && condDone[1] && condDone[2] && seqDone && withoutDone)) break;
@@ -142,17 +154,18 @@ bool TestGame(const std::string& moveText) {
     }
   } catch (const std::exception&) {
     // A faulty game is reported and then decided by the flags as they stand.
-    dialogs().ShowNotice("Game " + std::to_string(GamesRead + 1) + ": " + parser.ErrorText);
+    dialogs_.ShowNotice("Game " + std::to_string(gameNumber) + ": " + parser.ErrorText);
   }
   return pass && condDone[0] && condDone[1] && condDone[2] && seqDone;
 }
 
-bool TestNotationSequence(std::string_view seq, std::string_view text) {
+bool GameMatcher::TestNotationSequence(std::string_view text) const {
+  const std::string_view seq = sequence_;
   if (seq.empty()) return true;
-  int64_t q = static_cast<int64_t>(text.find(seq)) + 1;
+  int64_t q = FindFrom(text, seq, 1);
   if (q == 0) return false;
-  const int64_t from = IniValues.Integers[6];
-  const int64_t to = IniValues.Integers[7];
+  const int64_t from = criteria_.mustContainRange.from;
+  const int64_t to = criteria_.mustContainRange.to;
   if (q == 1 && from <= 1) return true;
   const int64_t seqBlanks = std::count(seq.begin(), seq.end(), ' ');
   int64_t blanksBefore = 0;  // blanks in text before q, counted as q moves on
@@ -165,42 +178,42 @@ bool TestNotationSequence(std::string_view seq, std::string_view text) {
     int64_t low = first % 2 ? 2 * from - 1 : 2 * from;
     int64_t high = last % 2 ? 2 * to - 1 : 2 * to;
     if (first >= low) return last <= high;
-    q = static_cast<int64_t>(text.find(seq, static_cast<size_t>(q))) + 1;
+    q = FindFrom(text, seq, q + 1);
     if (q == 0) return false;
   }
 }
 
-void TestCondition(int k, int ply, std::string_view moveText, bool& condDone, bool& condFirst,
-                   bool& condSecond, bool& pass) {
+void GameMatcher::TestCondition(int k, int ply, std::string_view move, bool& done, bool& first,
+                                bool& second, bool& pass) const {
   if (!pass) return;
-  const int32_t lo = IniValues.Integers[2 * (k - 1)];
-  const int32_t hi = IniValues.Integers[2 * (k - 1) + 1];
+  const int32_t lo = criteria_.conditionRanges[k].from;
+  const int32_t hi = criteria_.conditionRanges[k].to;
   if (BeforeRange(ply, lo) || AfterRange(ply, hi)) return;
-  BoundedText condition(IniValues.Strings[6 + k]);
-  BoundedText first, second;
-  NthWord(condition, 1, first);
-  NthWord(condition, 3, second);
-  CriterionWord w1 = Interpret(first.view());
-  CriterionWord w3 = Interpret(second.view());
-  if (MatchesPly(w1, ply, moveText) && InRange(w1, ply, lo, hi)) condFirst = true;
-  if (MatchesPly(w3, ply, moveText) && InRange(w3, ply, lo, hi)) condSecond = true;
-  if (condSecond) {
-    if (condFirst)
-      condDone = true;
+  BoundedText condition(criteria_.conditions[k]);
+  BoundedText firstWord, secondWord;
+  NthWord(condition, 1, firstWord);
+  NthWord(condition, 3, secondWord);
+  CriterionWord w1 = Interpret(firstWord.view());
+  CriterionWord w3 = Interpret(secondWord.view());
+  if (MatchesPly(w1, ply, move) && InRange(w1, ply, lo, hi)) first = true;
+  if (MatchesPly(w3, ply, move) && InRange(w3, ply, lo, hi)) second = true;
+  if (second) {
+    if (first)
+      done = true;
     else
       pass = false;  // the second move came first
   }
 }
 
-void TestMovesSequence(int ply, std::string_view moveText, bool& seqDone, bool& pass) {
+void GameMatcher::TestMovesSequence(int ply, std::string_view move, bool& done, bool& pass) {
   if (!pass) return;
-  const int32_t lo = IniValues.Integers[6];
-  const int32_t hi = IniValues.Integers[7];
+  const int32_t lo = criteria_.mustContainRange.from;
+  const int32_t hi = criteria_.mustContainRange.to;
   if (BeforeRange(ply, lo)) return;
-  BoundedText& left = IniValues.MovesLeft;
+  BoundedText& left = movesLeft_;
   if (AfterRange(ply, hi)) {
     if (left.empty())
-      seqDone = true;
+      done = true;
     else
       pass = false;
     return;
@@ -212,45 +225,45 @@ void TestMovesSequence(int ply, std::string_view moveText, bool& seqDone, bool& 
     NthWord(snapshot, i, word);
     word.resize(std::min(word.size(), kWordCut));
     CriterionWord w = Interpret(word.view());
-    if (MatchesPly(w, ply, moveText)) {
+    if (MatchesPly(w, ply, move)) {
       if (InRange(w, ply, lo, hi)) {
         std::string entry = w.black ? ".." + std::string(w.move) : std::string(w.move);
         ReplaceFirst(" ", entry, left);
         CleanLine(left);
-        if (left.empty()) seqDone = true;
+        if (left.empty()) done = true;
       } else if (ply > HighPly(w, hi)) {
         if (left.empty())
-          seqDone = true;
+          done = true;
         else
           pass = false;
       }
     }
-    if (seqDone || !pass) break;
+    if (done || !pass) break;
   }
 }
 
-void TestWithout(int ply, std::string_view moveText, bool& withoutDone, bool& pass) {
+void GameMatcher::TestWithout(int ply, std::string_view move, bool& done, bool& pass) const {
   if (!pass) return;
-  const int32_t lo = IniValues.Integers[8];
-  const int32_t hi = IniValues.Integers[9];
+  const int32_t lo = criteria_.withoutRange.from;
+  const int32_t hi = criteria_.withoutRange.to;
   if (BeforeRange(ply, lo)) return;
   if (AfterRange(ply, hi)) {
-    withoutDone = true;
+    done = true;
     return;
   }
-  BoundedText list(IniValues.Strings[11]);
+  BoundedText list(criteria_.without);
   int count = WordCount(list);
   BoundedText word;
   for (int i = 1; i <= count; ++i) {
     NthWord(list, i, word);
     CriterionWord w = Interpret(word.view());
-    if (MatchesPly(w, ply, moveText)) {
+    if (MatchesPly(w, ply, move)) {
       if (InRange(w, ply, lo, hi))
         pass = false;
       else if (ply > HighPly(w, hi))
-        withoutDone = true;
+        done = true;
     }
-    if (withoutDone || !pass) break;
+    if (done || !pass) break;
   }
 }
 

@@ -19,7 +19,7 @@ bool IsBareResult(std::string_view line) {
 // Both blocks share one loop: lines are read and cleaned in place at the end of the block
 // text, empty lines are skipped until the block has begun and end it afterwards, and every
 // kept line is followed by CR LF.
-void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind) {
+void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialogs& dialogs) {
   text.clear();
   bool seen = false;
   bool done = false;
@@ -36,7 +36,7 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind) {
     std::string_view line(text.data() + start, n);
     if (kind == Block::Header) {
       if (line[0] != '[') {
-        dialogs().ShowMessage("invalid PGN: " + std::string(line));
+        dialogs.ShowMessage("invalid PGN: " + std::string(line));
         ReportTrap("trap 7365");
       }
       seen = true;
@@ -46,7 +46,7 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind) {
       if (line[0] == '{' || IsBareResult(line))
         seen = true;
       else
-        dialogs().ShowNotice("odd line: \"" + std::string(line) + "\"");
+        dialogs.ShowNotice("odd line: \"" + std::string(line) + "\"");
     }
     text.append("\r\n");
   }
@@ -54,12 +54,12 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind) {
 
 }  // namespace
 
-void ReadHeader(InputFile& file, bool& eof, std::string& header) {
-  ReadBlock(file, eof, header, Block::Header);
+void ReadHeader(InputFile& file, bool& eof, std::string& header, Dialogs& dialogs) {
+  ReadBlock(file, eof, header, Block::Header, dialogs);
 }
 
-void ReadMoveText(InputFile& file, bool& eof, std::string& moveText) {
-  ReadBlock(file, eof, moveText, Block::MoveText);
+void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& dialogs) {
+  ReadBlock(file, eof, moveText, Block::MoveText, dialogs);
 }
 
 }  // namespace kelvane

@@ -4,15 +4,16 @@
 
 #include <string>
 
+#include "platform/dialogs.h"
 #include "platform/text_files.h"
 
 namespace kelvane {
 
 // Reads the next header block into header (its old content replaced). A non-empty line
 // that does not begin with "[" is shown as "invalid PGN: " + line and traps ("trap 7365").
-void ReadHeader(InputFile& file, bool& eof, std::string& header);
-// Reads the next move-text block into moveText. Lines before the move text has begun that
+void ReadHeader(InputFile& file, bool& eof, std::string& header, Dialogs& dialogs);
+// Reads the next move-text block into moveText. Messages go to dialogs. Lines before the move text has begun that
 // are no recognised start are shown as odd lines and kept.
-void ReadMoveText(InputFile& file, bool& eof, std::string& moveText);
+void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& dialogs);
 
 }  // namespace kelvane

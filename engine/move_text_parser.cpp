@@ -19,7 +19,6 @@ namespace kelvane {
 
 namespace {
 
-constexpr int kErrorKind = 4;
 constexpr int64_t kInt32Max = std::numeric_limits<int32_t>::max();
 
 // NUL, tab, line feed, carriage return or blank.
@@ -138,20 +137,14 @@ Move::Move(int32_t offset, std::string_view text) : Offset(offset) {
   TextLen = static_cast<int32_t>(n);
 }
 
-Move::~Move() {
-  TextLen = 0;
-}
-
-MoveTextParser::MoveTextParser(int32_t tag1, int32_t normalizeFlag, int32_t tag3, int32_t tag4,
-                               std::string_view text)
-    : Tag1(tag1), NormalizeFlag(normalizeFlag), Tag3(tag3), Tag4(tag4), SourceText(text) {}
+MoveTextParser::MoveTextParser(std::string_view text, bool wantCleanText)
+    : WantCleanText(wantCleanText), SourceText(text) {}
 
 MoveTextParser::~MoveTextParser() = default;
 
 void MoveTextParser::NotationError(int64_t position, const std::string& message) {
   ErrorText = message;
   ErrorPos = Clamp32(std::max<int64_t>(position, 1) - 1);
-  ErrorKind = kErrorKind;
   throw MoveTextError(message);
 }
 
@@ -176,7 +169,7 @@ void MoveTextParser::Parse() {
   // copy itself can become the normalised text without a second copy. Splitting first also
   // leaves CleanText empty when the game has no moves.
   SplitMoves(w);
-  if (NormalizeFlag < 0) {
+  if (WantCleanText) {
     CleanText = std::move(w);
     CleanLine(CleanText);
   }
@@ -192,7 +185,7 @@ bool MoveTextParser::SplitNumberedMoves(std::string_view w) {
   if (len <= 1 || std::memchr(w.data(), '\0', len)) return false;
   const char* const p = w.data();
   Moves.reserve(ReserveFor(len));
-  const bool normalize = NormalizeFlag < 0;
+  const bool normalize = WantCleanText;
   // The normalised text is never longer than w: write it in place, then cut it.
   CleanText.resize(normalize ? len : 0);
   char* out = CleanText.data();

@@ -17,11 +17,10 @@ namespace kelvane {
 class MoveTextError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-  int HelpContext = 0;
 };
 
-class Move {
- public:
+// One ply as written in the move text: its first bytes and where it starts.
+struct Move {
   static constexpr int kMaxText = 9;
   // Keeps at most the first 9 bytes of text.
   Move(int32_t offset, std::string_view text);
@@ -40,9 +39,6 @@ class Move {
     MoveText[8] = n > 8 ? word.text[8] : '\0';
     TextLen = static_cast<int32_t>(n);
   }
-  ~Move();
-  Move(const Move&) = default;
-  Move& operator=(const Move&) = default;
 
   std::string_view Text() const { return {MoveText, static_cast<size_t>(TextLen)}; }
 
@@ -53,13 +49,13 @@ class Move {
 
 class MoveTextParser {
  public:
-  MoveTextParser(int32_t tag1, int32_t normalizeFlag, int32_t tag3, int32_t tag4,
-                 std::string_view text);
+  // wantCleanText: also build CleanText, the moves joined by single blanks.
+  explicit MoveTextParser(std::string_view text, bool wantCleanText = true);
   ~MoveTextParser();
   MoveTextParser(const MoveTextParser&) = delete;
   MoveTextParser& operator=(const MoveTextParser&) = delete;
 
-  // Fills Moves (and CleanText when NormalizeFlag < 0); throws MoveTextError.
+  // Fills Moves (and CleanText when asked for); throws MoveTextError.
   void Parse();
   // Records the fault (position 1-based) and throws MoveTextError with message.
   [[noreturn]] void NotationError(int64_t position, const std::string& message);
@@ -72,15 +68,11 @@ class MoveTextParser {
   bool SplitNumberedMoves(std::string_view w);
 
  public:
-  int32_t Tag1;
-  int32_t NormalizeFlag;
-  int32_t Tag3;
-  int32_t Tag4;
+  bool WantCleanText;
   std::string SourceText;
   std::string CleanText;
   std::string ErrorText;
   int32_t ErrorPos = 0;
-  int32_t ErrorKind = 0;
   std::vector<Move> Moves;
 };
 

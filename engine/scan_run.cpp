@@ -1,18 +1,12 @@
 #include "engine/scan_run.h"
 
-#include "engine/criteria.h"
+#include "engine/criteria_entry.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
-#include "platform/dialogs.h"
 #include "platform/fault.h"
-#include "platform/file_system.h"
-#include "platform/orderly_exit.h"
 #include "platform/text_files.h"
-#include "settings/settings.h"
 
 namespace kelvane {
-
-int64_t GamesRead = 0;
 
 namespace {
 
@@ -39,90 +33,106 @@ std::string SplitFileName(const std::string& outputPath) {
   return dir + name.substr(0, dot) + "2" + name.substr(dot);
 }
 
-ScanOutcome RunScan(const std::string& inputPath, const std::string& outputPath,
-                    ScanObserver* observer) {
-  FileSystem& fs = fileSystem();
-  // Creating the output would empty the input before it is read.
-  if (fs.SameFile(inputPath, outputPath)) {
-    dialogs().ShowMessage(kSameFileMessage);
-    return ScanOutcome::SameFile;
-  }
-  if (fs.FileExists(outputPath) && dialogs().Confirm("Overwrite " + FileNamePart(outputPath) + "?",
-                                                     DialogButtons::OkCancel) != DialogButton::Ok)
-    return ScanOutcome::Declined;
-  if (!fs.FileExists(inputPath)) {
-    dialogs().ShowMessage("File " + inputPath + " not found");
-    return ScanOutcome::InputMissing;
-  }
+namespace {
 
-  GamesRead = 0;
-  int64_t written = 0;
-  int64_t splitWritten = 0;
-  bool eof = false;
-  const bool split = IniValues.Split;
-  std::string splitPath;
-  if (split) {
-    splitPath = SplitFileName(outputPath);
-    if (fs.SameFile(inputPath, splitPath)) {
-      dialogs().ShowMessage(kSameFileMessage);
-      return ScanOutcome::SameFile;
-    }
-  }
-
+// The files of a run, opened in order; a failed step traps at its step number. Their
+// destructors flush and close them, so a fatal fault still delivers every decided game.
+struct ScanFiles {
   InputFile input;
   OutputFile output;
-  OutputFile splitOutput;
-  // A fatal fault in the middle of the run still delivers every game decided before it.
-  // The step refers to the files above, so it goes with them however the run is left.
-  struct ClosingStep {
-    ExitStepId id;
-    ~ClosingStep() { RemoveExitStep(id); }
-  } closeFiles{AddExitStep([&] {
-    output.Close();
-    splitOutput.Close();
-    input.Close();
-  })};
-  input.Open(inputPath);
+  OutputFile split;
+};
+
+void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
+  files.input.Open(request.inputPath);
   CheckIO(100);
-  output.Create(outputPath);
+  files.output.Create(request.outputPath);
   CheckIO(101);
-  if (split) {
-    splitOutput.Create(splitPath);
+  if (request.split) {
+    files.split.Create(splitPath);
     CheckIO(102);
   }
+}
 
+// Reads every game, decides it and writes it where it belongs.
+void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& dialogs,
+               ScanObserver* observer, ScanResult& result) {
+  GameMatcher matcher(request.criteria, dialogs);
   // A file without a single line holds no game.
-  if (input.AtEnd()) eof = true;
+  bool eof = files.input.AtEnd();
   std::string header;
   std::string moveText;
   while (!eof) {
-    ReadHeader(input, eof, header);
-    ReadMoveText(input, eof, moveText);
-    if (GameMatches(moveText)) {
-      WriteGame(output, header, moveText);
-      ++written;
-    } else if (split) {
-      WriteGame(splitOutput, header, moveText);
-      ++splitWritten;
+    ReadHeader(files.input, eof, header, dialogs);
+    ReadMoveText(files.input, eof, moveText, dialogs);
+    if (matcher.Matches(moveText, result.gamesRead + 1)) {
+      WriteGame(files.output, header, moveText);
+      ++result.gamesWritten;
+    } else if (request.split) {
+      WriteGame(files.split, header, moveText);
+      ++result.splitWritten;
     }
-    ++GamesRead;
-    if (observer && GamesRead % kProgressEvery == 0)
-      observer->Progress(input.BytesRead(), input.Size(), GamesRead);
+    ++result.gamesRead;
+    if (observer && result.gamesRead % kProgressEvery == 0)
+      observer->Progress(files.input.BytesRead(), files.input.Size(), result.gamesRead);
   }
-  if (observer) observer->Progress(input.BytesRead(), input.Size(), GamesRead);
+  if (observer) observer->Progress(files.input.BytesRead(), files.input.Size(), result.gamesRead);
+}
 
-  std::string report = Counted(GamesRead, " games read from ", inputPath) + "\r" +
-                       Counted(written, " games written to ", outputPath);
-  input.Close();
-  output.Close();
+// Closes the files, checking each close, and shows the counts.
+void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::string& splitPath,
+                    const ScanResult& result, Dialogs& dialogs) {
+  std::string report = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
+                       Counted(result.gamesWritten, " games written to ", request.outputPath);
+  files.input.Close();
+  files.output.Close();
   CheckIO(199);
-  if (split) {
-    report += "\r" + Counted(splitWritten, " games written to ", SplitFileName(outputPath));
-    splitOutput.Close();
+  if (request.split) {
+    report += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
+    files.split.Close();
     CheckIO(200);
   }
-  dialogs().ShowReport(report);
-  return ScanOutcome::Completed;
+  dialogs.ShowReport(report);
+}
+
+}  // namespace
+
+ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
+                   ScanObserver* observer) {
+  ScanResult result;
+  const std::string& inputPath = request.inputPath;
+  const std::string& outputPath = request.outputPath;
+  // Creating the output would empty the input before it is read.
+  if (fs.SameFile(inputPath, outputPath)) {
+    dialogs.ShowMessage(kSameFileMessage);
+    result.outcome = ScanOutcome::SameFile;
+    return result;
+  }
+  if (fs.FileExists(outputPath) && dialogs.Confirm("Overwrite " + FileNamePart(outputPath) + "?",
+                                                   DialogButtons::OkCancel) != DialogButton::Ok) {
+    result.outcome = ScanOutcome::Declined;
+    return result;
+  }
+  if (!fs.FileExists(inputPath)) {
+    dialogs.ShowMessage("File " + inputPath + " not found");
+    result.outcome = ScanOutcome::InputMissing;
+    return result;
+  }
+  std::string splitPath;
+  if (request.split) {
+    splitPath = SplitFileName(outputPath);
+    if (fs.SameFile(inputPath, splitPath)) {
+      dialogs.ShowMessage(kSameFileMessage);
+      result.outcome = ScanOutcome::SameFile;
+      return result;
+    }
+  }
+
+  ScanFiles files;
+  OpenFiles(files, request, splitPath);
+  ScanGames(files, request, dialogs, observer, result);
+  CloseAndReport(files, request, splitPath, result, dialogs);
+  return result;
 }
 
 }  // namespace kelvane

@@ -5,10 +5,19 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/dialogs.h"
+#include "platform/file_system.h"
+#include "settings/settings.h"
+
 namespace kelvane {
 
-// Games finished in the current (or last) run.
-extern int64_t GamesRead;
+// Everything one run needs to know.
+struct ScanRequest {
+  std::string inputPath;
+  std::string outputPath;
+  bool split = false;  // failing games go to the split file
+  Criteria criteria;
+};
 
 // Told now and then how far a run has got (the headless scan's progress line).
 class ScanObserver {
@@ -24,8 +33,17 @@ enum class ScanOutcome {
   SameFile,      // output or split file is the input file under another name
 };
 
-ScanOutcome RunScan(const std::string& inputPath, const std::string& outputPath,
-                    ScanObserver* observer = nullptr);
+struct ScanResult {
+  ScanOutcome outcome = ScanOutcome::Completed;
+  int64_t gamesRead = 0;
+  int64_t gamesWritten = 0;
+  int64_t splitWritten = 0;  // games written to the split file
+};
+
+// Asks before overwriting, reports through dialogs and looks at files through fileSystem.
+// A fatal fault throws FatalError after the files have been flushed and closed.
+ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fileSystem,
+                   ScanObserver* observer = nullptr);
 // The output path with "2" before the first "." of its file name; traps
 // ("no period in file name") when the file name has none.
 std::string SplitFileName(const std::string& outputPath);

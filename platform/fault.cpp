@@ -9,9 +9,13 @@
 namespace kelvane {
 
 void ReportTrap(std::string_view message) {
+  throw FatalError(std::string(message));
+}
+
+void EndOnFatalError(const FatalError& error) {
   dialogs().Beep();
   BoundedText text("Terminating error: ");
-  text.append(message);
+  text.append(error.what());
   dialogs().ShowMessage(text.str());
   OrderlyExit(kTrapExitCode);
 }

@@ -1,6 +1,9 @@
-// Fatal fault reports: ReportTrap ends the program through the orderly exit with code 999.
+// Fatal faults: states the program cannot go on from. They are thrown where they are found
+// and carried to the program's edge (the headless scan, the window's event handlers), which
+// shows them and ends the program through the orderly exit with code 999.
 #pragma once
 
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -8,8 +11,13 @@ namespace kelvane {
 
 inline constexpr int kTrapExitCode = 999;
 
-// Beeps, shows "Terminating error: " + message (cut at 255 bytes), runs the orderly exit
-// and ends the process with exit code 999.
+// A fatal fault; what() is the text shown after "Terminating error: ".
+class FatalError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Throws FatalError(message).
 [[noreturn]] void ReportTrap(std::string_view message);
 // Takes the pending I/O result; when a failure was pending, traps with
 // "An I/O error has occurred at <step>. The result code is <code>".
@@ -17,5 +25,9 @@ void CheckIO(int step);
 // -1 when first is older than second, 1 when newer, 0 when both have the same two-second
 // age. Traps with "Logic #6538" when either is missing or a directory.
 int CompareFileAges(const std::string& first, const std::string& second);
+
+// At the edge: beeps, shows "Terminating error: " + the fault's text (cut at 255 bytes),
+// runs the orderly exit and ends the process with exit code 999. Main thread only.
+[[noreturn]] void EndOnFatalError(const FatalError& error);
 
 }  // namespace kelvane

@@ -13,6 +13,8 @@ struct Step {
   ExitStepId id;
   std::function<void()> run;
 };
+// The steps are global because a fatal fault may end the program from any depth of any
+// window's handler, and each open window must still get to save what it holds.
 std::vector<Step>& Steps() {
   static std::vector<Step> steps;
   return steps;

@@ -15,27 +15,51 @@
 
 namespace kelvane {
 
-IniValueRec IniValues;
-
-void IniValueRec::Reset() {
-  for (std::string& s : Strings) s.clear();
-  for (int32_t& n : Integers) n = 0;
-  RadNota = false;
-  ReqSequence.clear();
-  CondWords.clear();
-  MovesLeft.clear();
-  Split = false;
-}
-
 namespace {
 
-constexpr int kStringSlots = 12;
-constexpr int kIntegerSlots = 10;
+// The settings file's keys. The file numbers its texts and integers: these two tables are
+// the one place where a number stands for a field.
+struct TextKey {
+  const char* key;
+  std::string& (*field)(Settings&);
+};
+constexpr TextKey kTextKeys[] = {
+    {"0", [](Settings& s) -> std::string& { return s.startUpDir; }},
+    {"1", [](Settings& s) -> std::string& { return s.input.name; }},
+    {"2", [](Settings& s) -> std::string& { return s.output.name; }},
+    {"3", [](Settings& s) -> std::string& { return s.input.dir; }},
+    {"4", [](Settings& s) -> std::string& { return s.output.dir; }},
+    {"5", [](Settings& s) -> std::string& { return s.editors[0]; }},
+    {"6", [](Settings& s) -> std::string& { return s.editors[1]; }},
+    {"7", [](Settings& s) -> std::string& { return s.criteria.conditions[0]; }},
+    {"8", [](Settings& s) -> std::string& { return s.criteria.conditions[1]; }},
+    {"9", [](Settings& s) -> std::string& { return s.criteria.conditions[2]; }},
+    {"10", [](Settings& s) -> std::string& { return s.criteria.mustContain; }},
+    {"11", [](Settings& s) -> std::string& { return s.criteria.without; }},
+};
 
-std::string& IniFileOverride() {
-  static std::string path;
-  return path;
-}
+struct IntegerKey {
+  const char* key;
+  int32_t& (*field)(Settings&);
+};
+constexpr IntegerKey kIntegerKeys[] = {
+    {"0", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[0].from; }},
+    {"1", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[0].to; }},
+    {"2", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[1].from; }},
+    {"3", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[1].to; }},
+    {"4", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[2].from; }},
+    {"5", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[2].to; }},
+    {"6", [](Settings& s) -> int32_t& { return s.criteria.mustContainRange.from; }},
+    {"7", [](Settings& s) -> int32_t& { return s.criteria.mustContainRange.to; }},
+    {"8", [](Settings& s) -> int32_t& { return s.criteria.withoutRange.from; }},
+    {"9", [](Settings& s) -> int32_t& { return s.criteria.withoutRange.to; }},
+};
+
+constexpr char kTexts[] = "Strings";
+constexpr char kIntegers[] = "Integers";
+constexpr char kBooleans[] = "Booleans";
+// Must contain in Notation form: the key's name is kept for the files already written.
+constexpr char kNotationKey[] = "RadNota";
 
 // The settings file of an installed program, whose own folder cannot be written:
 // $XDG_CONFIG_HOME/kelvane/kelvane.ini, or ~/.config/kelvane/kelvane.ini. Empty when
@@ -67,18 +91,27 @@ void MakeParentDirs(const std::string& path) {
   }
 }
 
-std::string Key(int index) {
-  return std::to_string(index);
-}
-
 }  // namespace
 
-void SetIniFileOverride(const std::string& path) {
-  IniFileOverride() = path;
+Settings DefaultSettings() {
+  std::string here = fileSystem().CurrentDir();
+  if (here.empty() || here.back() != '/') here += '/';
+  Settings s;
+  s.startUpDir = s.input.dir = s.output.dir = here;
+  s.input.name = "Main.pgn";
+  s.output.name = "Extract.pgn";
+  Criteria& c = s.criteria;
+  c.conditions[0] = "Kh1 < Qe1";
+  c.conditionRanges[0] = {1, 15};
+  c.mustContain = "1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6 6.f4";
+  c.mustContainForm = SequenceForm::Notation;
+  c.mustContainRange = {1, 15};
+  c.without = "..e6";
+  c.withoutRange = {1, 15};
+  return s;
 }
 
-std::string IniFileName() {
-  if (!IniFileOverride().empty()) return IniFileOverride();
+std::string SettingsFileName() {
   std::string program = fileSystem().ProgramPath();
   if (!program.empty()) {
     std::string dir = DirectoryPart(program);
@@ -87,47 +120,7 @@ std::string IniFileName() {
   return ConfigHomeIniFile();
 }
 
-std::string StringDefault(int index) {
-  switch (index) {
-    case 0:
-    case 3:
-    case 4: {
-      std::string dir = fileSystem().CurrentDir();
-      if (dir.empty() || dir.back() != '/') dir += '/';
-      return dir;
-    }
-    case 1:
-      return "Main.pgn";
-    case 2:
-      return "Extract.pgn";
-    case 7:
-      return "Kh1 < Qe1";
-    case 10:
-      return "1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6 6.f4";
-    case 11:
-      return "..e6";
-    case 5:
-    case 6:
-    case 8:
-    case 9:
-      return std::string();
-    default:
-      dialogs().ShowMessage("uninitialized string (IniUnit)");
-      return std::string();
-  }
-}
-
-int32_t IntegerDefault(int index) {
-  static constexpr int32_t kDefaults[kIntegerSlots] = {1, 15, 0, 0, 0, 0, 1, 15, 1, 15};
-  if (index < 0 || index >= kIntegerSlots) {
-    dialogs().ShowMessage("Uninitialized integer (IniUnit)");
-    return 0;
-  }
-  return kDefaults[index];
-}
-
-void LoadSettings() {
-  const std::string path = IniFileName();
+void LoadSettings(Settings& settings, const std::string& path) {
   if (path.empty()) {
     dialogs().ShowMessage("Ini file creation error");
     return;
@@ -137,11 +130,14 @@ void LoadSettings() {
     IniFile ini;
     failed = ini.Load(path) == IniFile::LoadResult::Failed;
     if (!failed) {
-      for (int i = 0; i < kStringSlots; ++i)
-        IniValues.Strings[i] = ini.ReadString("Strings", Key(i), StringDefault(i));
-      for (int i = 0; i < kIntegerSlots; ++i)
-        IniValues.Integers[i] = ini.ReadInteger("Integers", Key(i), IntegerDefault(i));
-      IniValues.RadNota = ini.ReadBool("Booleans", "RadNota", true);
+      Settings defaults = DefaultSettings();
+      for (const TextKey& k : kTextKeys)
+        k.field(settings) = ini.ReadString(kTexts, k.key, k.field(defaults));
+      for (const IntegerKey& k : kIntegerKeys)
+        k.field(settings) = ini.ReadInteger(kIntegers, k.key, k.field(defaults));
+      settings.criteria.mustContainForm = ini.ReadBool(kBooleans, kNotationKey, true)
+                                              ? SequenceForm::Notation
+                                              : SequenceForm::Moves;
     }
   } catch (const std::exception&) {
     failed = true;
@@ -149,18 +145,18 @@ void LoadSettings() {
   if (failed) ReportTrap("Ini error (ref: 6203)");
 }
 
-void SaveSettings() {
-  const std::string path = IniFileName();
+void SaveSettings(const Settings& settings, const std::string& path) {
   if (path.empty()) throw std::runtime_error("Ini file creation error");
   const std::runtime_error refused("Unable to write to " + path);
   IniFile ini;
   // Lines the program does not know must survive; a file that cannot be read is not
   // overwritten.
   if (ini.Load(path) == IniFile::LoadResult::Failed) throw refused;
-  for (int i = 0; i < kStringSlots; ++i) ini.WriteString("Strings", Key(i), IniValues.Strings[i]);
-  for (int i = 0; i < kIntegerSlots; ++i)
-    ini.WriteInteger("Integers", Key(i), IniValues.Integers[i]);
-  ini.WriteBool("Booleans", "RadNota", IniValues.RadNota);
+  Settings s = settings;  // the key tables hand out writable fields
+  for (const TextKey& k : kTextKeys) ini.WriteString(kTexts, k.key, k.field(s));
+  for (const IntegerKey& k : kIntegerKeys) ini.WriteInteger(kIntegers, k.key, k.field(s));
+  ini.WriteBool(kBooleans, kNotationKey,
+                settings.criteria.mustContainForm == SequenceForm::Notation);
   MakeParentDirs(path);
   if (!ini.Save(path)) throw refused;
 }

@@ -1,48 +1,66 @@
-// The settings record: every criterion, file name, directory and option of the program,
-// one global instance read and written by slot index, and its settings file.
+// The settings: every criterion, file name, directory and editor path the program keeps
+// between runs, and the settings file that holds them.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 
-#include "text/bounded_text.h"
-
 namespace kelvane {
 
-struct IniValueRec {
-  // Text slots: 0 start-up directory, 1 input name, 2 output name, 3 input directory,
-  // 4 output directory, 5 and 6 output editors, 7 to 9 conditions, 10 Must contain,
-  // 11 Without. Directories end with "/".
-  std::string Strings[12];
-  // Ranges of move numbers, from then to: conditions 1 to 3 (0-5), Must contain (6, 7),
-  // Without (8, 9).
-  int32_t Integers[10] = {};
-  bool RadNota = false;  // Must contain is in Notation form (else Moves form)
-  // Not saved: prepared by the Run command for the matcher.
-  std::string ReqSequence;
-  std::string CondWords;
-  // Not saved: the Moves-form words the game under test has not shown yet.
-  BoundedText MovesLeft;
-  bool Split = false;  // failing games go to the split file
+// The two ways of typing Must contain: with move numbers as in a game file
+// ("1.e4 c5 2.Nf3"), or as bare moves with black's marked ("e4 ..c5 Nf3").
+enum class SequenceForm { Notation, Moves };
 
-  // Empties every field: texts empty, integers 0, both Booleans false.
-  void Reset();
+// A range of full move numbers, both ends included.
+struct MoveRange {
+  int32_t from = 0;
+  int32_t to = 0;
+  friend bool operator==(const MoveRange&, const MoveRange&) = default;
 };
 
-extern IniValueRec IniValues;
+// What a game must show; each criterion holds within its own range of move numbers.
+struct Criteria {
+  std::array<std::string, 3> conditions;  // "Kh1 < Qe1": both played, Kh1 no later
+  std::array<MoveRange, 3> conditionRanges;
+  std::string mustContain;
+  SequenceForm mustContainForm = SequenceForm::Notation;
+  MoveRange mustContainRange;
+  std::string without;  // moves the game must not play
+  MoveRange withoutRange;
+  friend bool operator==(const Criteria&, const Criteria&) = default;
+};
 
-// Full path of the settings file: kelvane.ini beside the program, or in the XDG
-// configuration folder when the program's folder cannot be written; an explicit file
-// named with SetIniFileOverride wins.
-std::string IniFileName();
-// Use path as the settings file (empty: back to the usual location).
-void SetIniFileOverride(const std::string& path);
-std::string StringDefault(int index);
-int32_t IntegerDefault(int index);
-// Fills text slots 0-11, integer slots 0-9 and RadNota from the settings file or defaults.
-void LoadSettings();
-// Writes the same fields to the settings file; throws std::runtime_error
-// "Unable to write to <path>" when the file cannot be written.
-void SaveSettings();
+// A file as the window shows it: a directory (ending with "/") and a name.
+struct FileLocation {
+  std::string dir;
+  std::string name;
+  std::string path() const { return dir + name; }
+  friend bool operator==(const FileLocation&, const FileLocation&) = default;
+};
+
+struct Settings {
+  std::string startUpDir;  // ends with "/"
+  FileLocation input;
+  FileLocation output;
+  std::array<std::string, 2> editors;  // programs that open the output file
+  Criteria criteria;
+  friend bool operator==(const Settings&, const Settings&) = default;
+};
+
+// What a first start shows: the current directory for every folder, "Main.pgn" and
+// "Extract.pgn", and example criteria.
+Settings DefaultSettings();
+
+// The usual settings file: kelvane.ini beside the program, or in the XDG configuration
+// folder when the program's folder cannot be written; empty when there is no place at all.
+std::string SettingsFileName();
+// Reads path into settings; a key that is missing or unreadable takes its default. Shows
+// "Ini file creation error" for an empty path, and traps ("Ini error (ref: 6203)") when
+// the file exists but cannot be read.
+void LoadSettings(Settings& settings, const std::string& path);
+// Writes the settings into path, keeping every line of the file the program does not know;
+// throws std::runtime_error "Unable to write to <path>" when the file cannot be written.
+void SaveSettings(const Settings& settings, const std::string& path);
 
 }  // namespace kelvane

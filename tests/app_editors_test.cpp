@@ -49,11 +49,8 @@ struct ChooserSeen {
 
 class EditorsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    QtTestApp();
-    SetIniFileOverride(dir / "kelvane.ini");
-  }
-  void TearDown() override { SetIniFileOverride(""); }
+  void SetUp() override { QtTestApp(); }
+  std::string Ini() const { return dir / "kelvane.ini"; }
 
   // Settings that name the output file out.pgn in the output folder and the two editors.
   void WriteSettings(const std::string& editor1, const std::string& editor2) {
@@ -83,7 +80,7 @@ class EditorsTest : public ::testing::Test {
 
 TEST_F(EditorsTest, FirstUseOpensTheChooserAndOkStoresAndSaves) {
   WriteSettings("", "");
-  MainWindow form;
+  MainWindow form({}, Ini());
   ChooserSeen seen;
   WhenChooserOpens(form, seen, true, [](EditorChooserDialog* c) {
     Child<QLineEdit>(*c, "Edit1")->setText("/usr/local/bin/my editor");
@@ -92,7 +89,7 @@ TEST_F(EditorsTest, FirstUseOpensTheChooserAndOkStoresAndSaves) {
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(seen.caption, "Output Editor 1");
   EXPECT_EQ(seen.path, "");
-  EXPECT_EQ(IniValues.Strings[5], "/usr/local/bin/my editor");
+  EXPECT_EQ(form.settings().editors[0], "/usr/local/bin/my editor");
   EXPECT_TRUE(HasLine(Settings(), "5=/usr/local/bin/my editor")) << Settings();
   EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -100,7 +97,7 @@ TEST_F(EditorsTest, FirstUseOpensTheChooserAndOkStoresAndSaves) {
 TEST_F(EditorsTest, CancelStoresNothingAndSavesNothing) {
   WriteSettings("", "");
   const std::string before = Settings();
-  MainWindow form;
+  MainWindow form({}, Ini());
   ChooserSeen seen;
   WhenChooserOpens(form, seen, false, [](EditorChooserDialog* c) {
     Child<QLineEdit>(*c, "Edit1")->setText("/usr/bin/kate");
@@ -108,7 +105,7 @@ TEST_F(EditorsTest, CancelStoresNothingAndSavesNothing) {
   Child<QAction>(form, "OutputEditor21")->trigger();
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(seen.caption, "Output Editor 2");
-  EXPECT_EQ(IniValues.Strings[6], "");
+  EXPECT_EQ(form.settings().editors[1], "");
   EXPECT_EQ(Settings(), before);
 }
 
@@ -119,13 +116,13 @@ TEST_F(EditorsTest, ExistingEditorWithoutOutputFileOpensTheChooserFilledIn) {
   ::chmod(editor.c_str(), 0755);
   WriteSettings("", editor);  // out.pgn does not exist yet
   RecordingLauncher launcher;
-  MainWindow form;
+  MainWindow form({}, Ini());
   ChooserSeen seen;
   WhenChooserOpens(form, seen, true);
   Child<QAction>(form, "OutputEditor21")->trigger();
   EXPECT_TRUE(seen.opened);
   EXPECT_EQ(seen.path, editor);
-  EXPECT_EQ(IniValues.Strings[6], editor);
+  EXPECT_EQ(form.settings().editors[1], editor);
   EXPECT_TRUE(HasLine(Settings(), "6=" + editor)) << Settings();
   EXPECT_TRUE(launcher.starts.empty());
 }
@@ -143,7 +140,7 @@ TEST_F(EditorsTest, ExistingEditorAndOutputStartTheEditorOnTheOutputFile) {
   QtLauncher launcher;
   SetLauncher(&launcher);
   {
-    MainWindow form;
+    MainWindow form({}, Ini());
     ChooserSeen seen;
     WhenChooserOpens(form, seen, false);
     Child<QAction>(form, "OutputEditor11")->trigger();
@@ -183,7 +180,7 @@ TEST_F(EditorsTest, EditorThatIsNoProgramGivesTheLaunchMessage) {
     ::chmod(editor.c_str(), c.mode);
     WriteSettings(editor, "");
     dialogs.Clear();
-    MainWindow form;
+    MainWindow form({}, Ini());
     ChooserSeen seen;
     WhenChooserOpens(form, seen, false);
     Child<QAction>(form, "OutputEditor11")->trigger();
@@ -193,7 +190,7 @@ TEST_F(EditorsTest, EditorThatIsNoProgramGivesTheLaunchMessage) {
               std::vector<std::string>{"Sorry, " + editor +
                                        " could not be launched. The return code was " +
                                        std::to_string(c.error) + "."});
-    EXPECT_EQ(IniValues.Strings[5], editor);
+    EXPECT_EQ(form.settings().editors[0], editor);
   }
   SetLauncher(nullptr);
 }
@@ -206,7 +203,7 @@ TEST_F(EditorsTest, LaunchPassesTheOutputPathAndFolder) {
   WriteFile(output / "out.pgn", "");
   WriteSettings("", editor);
   RecordingLauncher launcher;
-  MainWindow form;
+  MainWindow form({}, Ini());
   Child<QAction>(form, "OutputEditor21")->trigger();
   ASSERT_EQ(launcher.starts.size(), 1u);
   EXPECT_EQ(launcher.starts[0].program, editor);
@@ -217,7 +214,7 @@ TEST_F(EditorsTest, LaunchPassesTheOutputPathAndFolder) {
 TEST_F(EditorsTest, HelpMenuOpensContentsAndAFreshAboutBoxEachTime) {
   WriteSettings("", "");
   RecordingLauncher launcher;
-  MainWindow form;
+  MainWindow form({}, Ini());
   Child<QAction>(form, "Contents1")->trigger();
   EXPECT_EQ(launcher.helpTopics, std::vector<int>{0});
   for (int opening = 1; opening <= 2; ++opening) {

@@ -8,6 +8,7 @@
 
 #include "app_main_window_fixture.h"
 #include "engine/criteria.h"
+#include "engine/criteria_entry.h"
 
 using namespace kelvane;
 
@@ -38,7 +39,7 @@ TEST_F(MainWindowTest, LeavingAFieldChecksAndNormalisesTheConditions) {
     script.Clear();
     Tab(ui.without);
     EXPECT_EQ(MainWindow::fieldText(ui.condition2), c.shown);
-    EXPECT_EQ(IniValues.Strings[8], c.shown);
+    EXPECT_EQ(form->settings().criteria.conditions[1], c.shown);
     if (c.failed) {
       EXPECT_EQ(script.messages, std::vector<std::string>{ConditionFormMessage()});
       EXPECT_EQ(script.beeps, 1);
@@ -71,7 +72,7 @@ TEST_F(MainWindowTest, LosingTheWindowsActivationIsNoExit) {
   QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
   QApplication::sendEvent(ui.condition1, &out);
   EXPECT_EQ(MainWindow::fieldText(ui.condition1), "Qe1 < Kh1");
-  EXPECT_EQ(IniValues.Strings[7], "Qe1 < Kh1");
+  EXPECT_EQ(form->settings().criteria.conditions[0], "Qe1 < Kh1");
 }
 
 TEST_F(MainWindowTest, StoringConvertsTheRangesUpToTheFirstNonNumber) {
@@ -87,13 +88,15 @@ TEST_F(MainWindowTest, StoringConvertsTheRangesUpToTheFirstNonNumber) {
   Tab(ui.condition1);
   EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
   EXPECT_EQ(script.beeps, 1);
-  EXPECT_EQ(IniValues.Integers[0], 3);
-  EXPECT_EQ(IniValues.Integers[1], 9);
-  EXPECT_EQ(IniValues.Integers[2], 0);  // "abc" and everything after it keep their values
-  EXPECT_EQ(IniValues.Integers[3], 0);
-  EXPECT_EQ(IniValues.Integers[8], 1);
-  EXPECT_FALSE(IniValues.RadNota);  // follows the radio group all the same
-  EXPECT_EQ(IniValues.Strings[11], "..e6 ..d5");
+  EXPECT_EQ(form->settings().criteria.conditionRanges[0].from, 3);
+  EXPECT_EQ(form->settings().criteria.conditionRanges[0].to, 9);
+  EXPECT_EQ(form->settings().criteria.conditionRanges[1].from,
+            0);  // "abc" and everything after it keep their values
+  EXPECT_EQ(form->settings().criteria.conditionRanges[1].to, 0);
+  EXPECT_EQ(form->settings().criteria.withoutRange.from, 1);
+  EXPECT_EQ(form->settings().criteria.mustContainForm,
+            SequenceForm::Moves);  // follows the radio group all the same
+  EXPECT_EQ(form->settings().criteria.without, "..e6 ..d5");
   EXPECT_EQ(MainWindow::fieldText(ui.without), "  ..e6 \t ..d5  ");
 
   Type(ui.condition2From, "");
@@ -104,13 +107,13 @@ TEST_F(MainWindowTest, StoringConvertsTheRangesUpToTheFirstNonNumber) {
   script.Clear();
   Tab(ui.condition2To);
   EXPECT_TRUE(script.messages.empty());
-  EXPECT_EQ(IniValues.Integers[2], 4);
-  EXPECT_EQ(IniValues.Integers[3], 20);
-  EXPECT_EQ(IniValues.Integers[8], 7);
+  EXPECT_EQ(form->settings().criteria.conditionRanges[1].from, 4);
+  EXPECT_EQ(form->settings().criteria.conditionRanges[1].to, 20);
+  EXPECT_EQ(form->settings().criteria.withoutRange.from, 7);
 }
 
 TEST_F(MainWindowTest, MustContainTextChoosesItsFormAndANotationTextItsRange) {
-  Start();
+  Seed([](Settings& r) { r.criteria.mustContainRange = {7, 9}; });
   struct Case {
     const char* text;
     int item;
@@ -123,18 +126,16 @@ TEST_F(MainWindowTest, MustContainTextChoosesItsFormAndANotationTextItsRange) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    ui.mustContainFrom->setText("7");
-    ui.mustContainTo->setText("9");
-    IniValues.Integers[6] = 7;
-    IniValues.Integers[7] = 9;
+    Start();
     SetMemoText(c.text);
     EXPECT_EQ(SequenceFormIndex(), c.item);
     EXPECT_EQ(MainWindow::fieldText(ui.mustContainFrom), std::to_string(c.from));
     EXPECT_EQ(MainWindow::fieldText(ui.mustContainTo), std::to_string(c.to));
-    EXPECT_EQ(IniValues.Integers[6], c.from);
-    EXPECT_EQ(IniValues.Integers[7], c.to);
+    EXPECT_EQ(form->settings().criteria.mustContainRange.from, c.from);
+    EXPECT_EQ(form->settings().criteria.mustContainRange.to, c.to);
     EXPECT_EQ(MemoText().find('\n'), std::string::npos);
-    EXPECT_TRUE(IniValues.RadNota);  // the mode is stored only when a field is left
+    EXPECT_EQ(form->settings().criteria.mustContainForm,
+              SequenceForm::Notation);  // the mode is stored only when a field is left
   }
   EXPECT_TRUE(script.messages.empty());
 
@@ -149,13 +150,13 @@ TEST_F(MainWindowTest, TypingANotationSequenceKeepsItOnOneLine) {
   ui.mustContain->setFocus(Qt::TabFocusReason);
   QTest::keyClicks(ui.mustContain, "1.e4 c5 2.Nf3");
   EXPECT_EQ(SequenceFormIndex(), 0);
-  EXPECT_EQ(IniValues.Integers[6], 1);
-  EXPECT_EQ(IniValues.Integers[7], 2);
+  EXPECT_EQ(form->settings().criteria.mustContainRange.from, 1);
+  EXPECT_EQ(form->settings().criteria.mustContainRange.to, 2);
   // Enter gives a blank at once, and typing goes on where it was.
   QTest::keyClick(ui.mustContain, Qt::Key_Return);
   QTest::keyClicks(ui.mustContain, "d6 3.d4");
   EXPECT_EQ(MemoText(), "1.e4 c5 2.Nf3 d6 3.d4");
-  EXPECT_EQ(IniValues.Integers[7], 3);
+  EXPECT_EQ(form->settings().criteria.mustContainRange.to, 3);
   // A Moves text keeps its line breaks.
   SetMemoText("");
   QTest::keyClicks(ui.mustContain, "e4");
@@ -171,14 +172,14 @@ TEST_F(MainWindowTest, ChoosingMovesConvertsAndNotationIsRefusedForAMovesText) {
   QTest::mouseClick(ui.moves, Qt::LeftButton);
   EXPECT_EQ(MemoText(), "e4 ..c5 Nf3 ..d6");
   EXPECT_EQ(SequenceFormIndex(), 1);
-  EXPECT_FALSE(IniValues.RadNota);
-  EXPECT_EQ(IniValues.Strings[10], "e4 ..c5 Nf3 ..d6");
+  EXPECT_EQ(form->settings().criteria.mustContainForm, SequenceForm::Moves);
+  EXPECT_EQ(form->settings().criteria.mustContain, "e4 ..c5 Nf3 ..d6");
   EXPECT_EQ(script.beeps, 0);
 
   QTest::mouseClick(ui.notation, Qt::LeftButton);
   EXPECT_EQ(script.beeps, 1);
   EXPECT_EQ(SequenceFormIndex(), 1);
-  EXPECT_FALSE(IniValues.RadNota);
+  EXPECT_EQ(form->settings().criteria.mustContainForm, SequenceForm::Moves);
   EXPECT_EQ(MemoText(), "e4 ..c5 Nf3 ..d6");
 
   // An empty text counts as Moves form and refuses the switch too.
@@ -190,10 +191,10 @@ TEST_F(MainWindowTest, ChoosingMovesConvertsAndNotationIsRefusedForAMovesText) {
   // A Notation text typed in Moves mode moves the selection; leaving the field stores it.
   SetMemoText("1.e4 c5");
   EXPECT_EQ(SequenceFormIndex(), 0);
-  EXPECT_FALSE(IniValues.RadNota);
+  EXPECT_EQ(form->settings().criteria.mustContainForm, SequenceForm::Moves);
   Tab(ui.mustContain);
   Tab(ui.without);
-  EXPECT_TRUE(IniValues.RadNota);
+  EXPECT_EQ(form->settings().criteria.mustContainForm, SequenceForm::Notation);
 }
 
 // ---- Checks before a run --------------------------------------------------------------

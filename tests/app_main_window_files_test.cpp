@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "app_main_window_fixture.h"
+#include "engine/game_matcher.h"
 
 using namespace kelvane;
 
@@ -64,15 +65,15 @@ TEST_F(MainWindowTest, TypingANameRecoloursItAtEachKey) {
   QTest::keyClick(ui.inputName, Qt::Key_N);
   EXPECT_EQ(TextColour(ui.inputName), kBlack);
   // The name is stored when the field is left, not while typing.
-  EXPECT_EQ(IniValues.Strings[1], "in.pgn");
+  EXPECT_EQ(form->settings().input.name, "in.pgn");
   Tab(ui.outputName);
-  EXPECT_EQ(IniValues.Strings[1], "game.pgn");
+  EXPECT_EQ(form->settings().input.name, "game.pgn");
 }
 
 TEST_F(MainWindowTest, SwapAndPathButtonsExchangeNamesAndDirectories) {
-  Seed([this](IniValueRec& r) {
-    r.Strings[3] = dir / "a/";
-    r.Strings[4] = dir / "b/";
+  Seed([this](Settings& r) {
+    r.input.dir = dir / "a/";
+    r.output.dir = dir / "b/";
   });
   MainWindow& f = StartActive();
   ui.without->setFocus(Qt::TabFocusReason);
@@ -81,32 +82,32 @@ TEST_F(MainWindowTest, SwapAndPathButtonsExchangeNamesAndDirectories) {
   EXPECT_EQ(MainWindow::fileNameText(ui.outputName), "in.pgn");
   EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "b/");
   EXPECT_EQ(MainWindow::directoryHint(ui.outputDir), dir / "a/");
-  EXPECT_EQ(IniValues.Strings[1], "out.pgn");
-  EXPECT_EQ(IniValues.Strings[4], dir / "a/");
+  EXPECT_EQ(form->settings().input.name, "out.pgn");
+  EXPECT_EQ(form->settings().output.dir, dir / "a/");
   QTest::mouseClick(ui.swapFiles, Qt::LeftButton);
   EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "in.pgn");
   EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "a/");
-  EXPECT_EQ(IniValues.Strings[2], "out.pgn");
-  EXPECT_EQ(IniValues.Strings[3], dir / "a/");
-  EXPECT_EQ(IniValues.Strings[4], dir / "b/");
+  EXPECT_EQ(form->settings().output.name, "out.pgn");
+  EXPECT_EQ(form->settings().input.dir, dir / "a/");
+  EXPECT_EQ(form->settings().output.dir, dir / "b/");
 
   ui.without->setFocus(Qt::TabFocusReason);
   QTest::mouseClick(ui.outputDirFromInputTool, Qt::LeftButton);
   EXPECT_EQ(MainWindow::directoryHint(ui.outputDir), dir / "a/");
-  EXPECT_EQ(IniValues.Strings[4], dir / "a/");
+  EXPECT_EQ(form->settings().output.dir, dir / "a/");
   MainWindow::setDirectoryHint(ui.outputDir, dir / "c/");
   QTest::mouseClick(ui.inputDirFromOutputTool, Qt::LeftButton);
   EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "c/");
-  EXPECT_EQ(IniValues.Strings[3], dir / "c/");
+  EXPECT_EQ(form->settings().input.dir, dir / "c/");
   // Tool bar buttons leave the focus where it was.
   EXPECT_EQ(f.focusWidget(), ui.without);
 }
 
 TEST_F(MainWindowTest, ClickingADirectoryBoxOffersTheStartUpDirectory) {
-  Seed([this](IniValueRec& r) {
-    r.Strings[0] = dir / "start/";
-    r.Strings[3] = dir / "a/";
-    r.Strings[4] = dir / "b/";
+  Seed([this](Settings& r) {
+    r.startUpDir = dir / "start/";
+    r.input.dir = dir / "a/";
+    r.output.dir = dir / "b/";
   });
   struct Case {
     bool output;
@@ -128,7 +129,8 @@ TEST_F(MainWindowTest, ClickingADirectoryBoxOffersTheStartUpDirectory) {
     std::string old = c.output ? dir / "b/" : dir / "a/";
     std::string expected = c.answer == DialogButton::Yes ? dir / "start/" : old;
     EXPECT_EQ(MainWindow::directoryHint(box), expected);
-    EXPECT_EQ(IniValues.Strings[c.output ? 4 : 3], expected);
+    const Settings& s = form->settings();
+    EXPECT_EQ(c.output ? s.output.dir : s.input.dir, expected);
     const FileDialogRequest& dialog =
         f.fileDialogRequest(c.output ? MainWindow::Side::Output : MainWindow::Side::Input);
     EXPECT_EQ(dialog.initialDir, c.answer == DialogButton::Yes ? dir / "start/" : "");
@@ -148,8 +150,8 @@ TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(open.defaultSuffix, "pgn");
   EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "x.pgn");
   EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "games/");
-  EXPECT_EQ(IniValues.Strings[1], "x.pgn");
-  EXPECT_EQ(IniValues.Strings[3], dir / "games/");
+  EXPECT_EQ(form->settings().input.name, "x.pgn");
+  EXPECT_EQ(form->settings().input.dir, dir / "games/");
 
   // The next one starts where the last one ended; a cancelled dialog changes nothing.
   script.AnswerFile(std::nullopt);
@@ -166,7 +168,7 @@ TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(save.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
   EXPECT_EQ(save.defaultSuffix, "pgn");
   EXPECT_EQ(MainWindow::fileNameText(ui.outputName), "y.pgn");
-  EXPECT_EQ(IniValues.Strings[4], dir.path());
+  EXPECT_EQ(form->settings().output.dir, dir.path());
 }
 
 // ---- The Run command ------------------------------------------------------------------
@@ -188,9 +190,9 @@ TEST_F(MainWindowTest, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   // The Run button takes the focus, so the Without text being typed is stored first.
   QTest::mouseClick(ui.run, Qt::LeftButton);
   EXPECT_EQ(MainWindow::fieldText(ui.condition1), "Nf3 < Bc4");
-  EXPECT_EQ(IniValues.Strings[11], "..Bc5");
-  EXPECT_EQ(IniValues.ReqSequence, "e4 e5");
-  EXPECT_EQ(IniValues.CondWords, "Nf3 Bc4");
+  EXPECT_EQ(form->settings().criteria.without, "..Bc5");
+  EXPECT_EQ(RequiredSequence(form->settings().criteria), "e4 e5");
+  EXPECT_EQ(ConditionWords(form->settings().criteria), "Nf3 Bc4");
   ASSERT_EQ(script.reports.size(), 1u) << (script.log.empty() ? "" : script.log.back());
   EXPECT_TRUE(script.messages.empty());
   std::string out = ReadFile(dir / "out.pgn");
@@ -202,7 +204,7 @@ TEST_F(MainWindowTest, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
 
   // The same settings, given to the headless scan.
   f.controlsToSettings();
-  SaveSettings();
+  SaveSettings(f.settings(), Ini());
   ProcessResult r = RunKelvane({"--scan", "--settings", Ini(), "--input", dir / "in.pgn",
                                 "--output", dir / "headless.pgn", "--split", "--yes"});
   ASSERT_EQ(r.status, 0) << r.err;

@@ -128,43 +128,45 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     KelvaneAppEnvironment::App();
-    SetIniFileOverride(Ini());
-    Seed([](IniValueRec&) {});
+    Seed([](Settings&) {});
   }
   void TearDown() override {
     form.reset();
     SetFileSystem(nullptr);
-    SetIniFileOverride("");
   }
 
   std::string Ini() const { return dir / "kelvane.ini"; }
+  // The settings file the windows started from now on use (the default: Ini()).
+  void UseSettingsFile(const std::string& path) { settingsPath_ = path; }
+  // What the settings file holds now.
+  Settings Saved() const {
+    Settings s;
+    LoadSettings(s, Ini());
+    return s;
+  }
 
   // Writes the settings file: both files and every directory in the temporary folder, no
   // criteria, then whatever change sets. Every start begins from this file again.
-  void Seed(const std::function<void(IniValueRec&)>& change) {
+  void Seed(const std::function<void(Settings&)>& change) {
     seed_ = change;
     WriteSeed();
   }
   void WriteSeed() {
-    IniValues.Reset();
-    for (int i : {0, 3, 4}) IniValues.Strings[i] = dir.path();
-    IniValues.Strings[1] = "in.pgn";
-    IniValues.Strings[2] = "out.pgn";
-    const int32_t ranges[10] = {1, 15, 0, 0, 0, 0, 1, 15, 1, 15};
-    for (int i = 0; i < 10; ++i) IniValues.Integers[i] = ranges[i];
-    IniValues.RadNota = true;
-    seed_(IniValues);
-    const std::string inUse = IniFileName();
-    SetIniFileOverride(Ini());
-    SaveSettings();
-    SetIniFileOverride(inUse);
-    IniValues.Reset();
+    Settings s;
+    s.startUpDir = s.input.dir = s.output.dir = dir.path();
+    s.input.name = "in.pgn";
+    s.output.name = "out.pgn";
+    s.criteria.conditionRanges[0] = {1, 15};
+    s.criteria.mustContainRange = {1, 15};
+    s.criteria.withoutRange = {1, 15};
+    seed_(s);
+    SaveSettings(s, Ini());
   }
 
   MainWindow& Start(std::vector<std::string> args = {}) {
     form.reset();  // saves its settings on the way out
     WriteSeed();
-    form = std::make_unique<MainWindow>(std::move(args));
+    form = std::make_unique<MainWindow>(std::move(args), settingsPath_);
     ui.Find(*form);
     return *form;
   }
@@ -202,7 +204,8 @@ class MainWindowTest : public ::testing::Test {
   Controls ui;  // the controls of form
 
  private:
-  std::function<void(IniValueRec&)> seed_;
+  std::function<void(Settings&)> seed_;
+  std::string settingsPath_ = Ini();
 };
 
 }  // namespace kelvane

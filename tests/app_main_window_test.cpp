@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "app/editor_chooser.h"
+#include "app/event_errors.h"
 #include "app_main_window_fixture.h"
 #include "app_modal.h"
 #include "platform/fault.h"
@@ -51,13 +52,13 @@ TEST_F(MainWindowTest, StartsFromTheSettingsOrFromAnExistingCommandLineFile) {
     EXPECT_EQ(MainWindow::fileNameText(ui.inputName), c.name);
     EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), c.directory);
     EXPECT_EQ(ui.inputDir->toolTip().toStdString(), c.directory);
-    EXPECT_EQ(IniValues.Strings[1], c.name);
-    EXPECT_EQ(IniValues.Strings[3], c.directory);
+    EXPECT_EQ(form->settings().input.name, c.name);
+    EXPECT_EQ(form->settings().input.dir, c.directory);
     EXPECT_EQ(f.fileDialogRequest(MainWindow::Side::Input).initialDir, c.openDir);
     EXPECT_EQ(MainWindow::fileNameText(ui.outputName), "out.pgn");
     EXPECT_EQ(f.windowTitle(), "Kelvane");
     EXPECT_FALSE(ui.split->isChecked());
-    EXPECT_FALSE(IniValues.Split);
+    EXPECT_FALSE(form->splitOn());
     EXPECT_FALSE(f.fillingControls());
     EXPECT_FALSE(f.settingSequenceForm());
   }
@@ -75,18 +76,18 @@ TEST_F(MainWindowTest, RelativeCommandLineFileIsTakenFromTheCurrentDirectory) {
 }
 
 TEST_F(MainWindowTest, StoredMustContainRangeAndModeAreShownAsStored) {
-  Seed([](IniValueRec& r) {
-    r.Strings[10] = "1.e4 c5 2.Nf3";
-    r.Integers[6] = 5;
-    r.Integers[7] = 9;
-    r.RadNota = false;
+  Seed([](Settings& r) {
+    r.criteria.mustContain = "1.e4 c5 2.Nf3";
+    r.criteria.mustContainRange.from = 5;
+    r.criteria.mustContainRange.to = 9;
+    r.criteria.mustContainForm = SequenceForm::Moves;
   });
   Start();
   EXPECT_EQ(MemoText(), "1.e4 c5 2.Nf3");
   EXPECT_EQ(MainWindow::fieldText(ui.mustContainFrom), "5");
   EXPECT_EQ(MainWindow::fieldText(ui.mustContainTo), "9");
   EXPECT_EQ(SequenceFormIndex(), 1);
-  EXPECT_FALSE(IniValues.RadNota);
+  EXPECT_EQ(form->settings().criteria.mustContainForm, SequenceForm::Moves);
 }
 
 TEST_F(MainWindowTest, ControlsCarryTheirNamesPlacesAndHints) {
@@ -186,10 +187,10 @@ TEST_F(MainWindowTest, SplitItemTogglesTheOptionAndShortcutsWorkInAField) {
   ui.condition1->setFocus(Qt::TabFocusReason);
   QTest::keyClick(ui.condition1, Qt::Key_P, Qt::ControlModifier);
   EXPECT_TRUE(ui.split->isChecked());
-  EXPECT_TRUE(IniValues.Split);
+  EXPECT_TRUE(form->splitOn());
   ui.split->trigger();
   EXPECT_FALSE(ui.split->isChecked());
-  EXPECT_FALSE(IniValues.Split);
+  EXPECT_FALSE(form->splitOn());
   // Ctrl+O opens the input dialog even though a field has the focus.
   QTest::keyClick(ui.condition1, Qt::Key_O, Qt::ControlModifier);
   EXPECT_EQ(script.log.back(), "unanswered: open: Set Input File");
@@ -243,10 +244,8 @@ TEST_F(MainWindowTest, ClosingTheWindowStoresAndSavesTheSettings) {
     ui.split->trigger();
     c.close(f, ui);
     EXPECT_FALSE(f.isVisible());
-    IniValues.Reset();
-    LoadSettings();
-    EXPECT_EQ(IniValues.Strings[11], "..d5");
-    EXPECT_EQ(IniValues.Integers[8], 4);
+    EXPECT_EQ(Saved().criteria.without, "..d5");
+    EXPECT_EQ(Saved().criteria.withoutRange.from, 4);
     EXPECT_EQ(ReadFile(Ini()).find("Split"), std::string::npos);
   }
   // A range that is no number is told at shutdown too; the rest is saved.
@@ -256,10 +255,8 @@ TEST_F(MainWindowTest, ClosingTheWindowStoresAndSavesTheSettings) {
   ui.without->setText("..c6");
   f.close();
   EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
-  IniValues.Reset();
-  LoadSettings();
-  EXPECT_EQ(IniValues.Strings[11], "..c6");
-  EXPECT_EQ(IniValues.Integers[0], 1);
+  EXPECT_EQ(Saved().criteria.without, "..c6");
+  EXPECT_EQ(Saved().criteria.conditionRanges[0].from, 1);
 }
 
 TEST_F(MainWindowTest, ATrapWhileTheWindowIsCreatedSavesNothing) {
@@ -269,7 +266,12 @@ TEST_F(MainWindowTest, ATrapWhileTheWindowIsCreatedSavesNothing) {
       {
         AgelessFileSystem ageless;
         SetFileSystem(&ageless);
-        MainWindow f;
+        // As the program's start catches a fault while its windows are created.
+        try {
+          MainWindow f({}, Ini());
+        } catch (const FatalError& e) {
+          EndOnFatalError(e);
+        }
       },
       ::testing::ExitedWithCode(kTrapExitCode & 0xff), "");
   EXPECT_FALSE(Exists(Ini()));
@@ -284,7 +286,7 @@ TEST_F(MainWindowTest, ATrapInTheRunningWindowStoresAndSaves) {
       {
         AgelessFileSystem ageless;
         SetFileSystem(&ageless);
-        f.showFileStates();
+        RunHandler([&] { f.showFileStates(); });  // as every event handler of the window runs
       },
       ::testing::ExitedWithCode(kTrapExitCode & 0xff), "");
   ASSERT_TRUE(Exists(Ini()));
@@ -294,7 +296,7 @@ TEST_F(MainWindowTest, ATrapInTheRunningWindowStoresAndSaves) {
 TEST_F(MainWindowTest, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
   WriteFile(dir / "blocker", "");
   const std::string unwritable = dir / "blocker/kelvane.ini";
-  SetIniFileOverride(unwritable);
+  UseSettingsFile(unwritable);
   MainWindow& f = StartActive();
   ui.condition1->setFocus(Qt::TabFocusReason);
   WhenModal([](QWidget* w) {
@@ -305,14 +307,14 @@ TEST_F(MainWindowTest, AnErrorInAnEventIsShownAndTheProgramGoesOn) {
   });
   // Ctrl+E: the chooser stores the editor, then saving the settings fails.
   QTest::keyClick(ui.condition1, Qt::Key_E, Qt::ControlModifier);
-  EXPECT_EQ(IniValues.Strings[5], "/usr/bin/true");
+  EXPECT_EQ(form->settings().editors[0], "/usr/bin/true");
   EXPECT_EQ(script.messages, std::vector<std::string>{"Unable to write to " + unwritable});
   // The window goes on.
   ui.split->trigger();
-  EXPECT_TRUE(IniValues.Split);
+  EXPECT_TRUE(form->splitOn());
   EXPECT_TRUE(f.isVisible());
   form.reset();
-  SetIniFileOverride(Ini());
+  UseSettingsFile(Ini());
 }
 
 }  // namespace

@@ -3,8 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "engine/criteria.h"
-#include "scripted_dialogs.h"
-#include "settings/settings.h"
 
 using namespace kelvane;
 
@@ -37,12 +35,8 @@ TEST(CheckCondition, NormalisesOrRefuses) {
   }
 }
 
-TEST(CheckCondition, FormErrorBeepsAndShowsTheTwoLines) {
-  ScopedScriptedDialogs d;
-  ConditionFormError();
-  ASSERT_EQ(d.log.size(), 2u);
-  EXPECT_EQ(d.log[0], "beep");
-  EXPECT_EQ(d.messages[0],
+TEST(CheckCondition, FormMessageHasTheTwoLines) {
+  EXPECT_EQ(ConditionFormMessage(),
             "Conditions must have the form: mm/..mm </> mm/..mm\r"
             "Example: \"Qe1 < Kh1\" (white's Qe1 must come before white's Kh1)");
 }
@@ -139,94 +133,6 @@ TEST(RangeFields, WholeNumber) {
       EXPECT_EQ(v, c.value) << c.text;
     }
   }
-}
-
-class BeforeRunTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    IniValues.Reset();
-    auto& s = IniValues.Strings;
-    s[1] = "in.pgn";
-    s[2] = "out.pgn";
-    s[3] = s[4] = "/games/";
-    s[7] = "Kh1 < Qe1";
-    s[10] = "1.e4 c5";
-    s[11] = "..e6";
-    const int32_t ranges[10] = {1, 15, 0, 0, 0, 0, 1, 15, 1, 15};
-    std::copy(ranges, ranges + 10, IniValues.Integers);
-    IniValues.RadNota = true;
-  }
-  ScopedScriptedDialogs dialogs_;
-};
-
-TEST_F(BeforeRunTest, AcceptsTheDefaults) {
-  EXPECT_EQ(CheckCriteria(), CriteriaFault::None);
-}
-
-TEST_F(BeforeRunTest, SameFileNamesAreRefusedWithTheMessage) {
-  IniValues.Strings[2] = "in.pgn";
-  EXPECT_EQ(CheckCriteria(), CriteriaFault::SameFile);
-  EXPECT_EQ(dialogs_.messages, std::vector<std::string>{kSameFileMessage});
-  IniValues.Strings[4] = "/other/";
-  EXPECT_EQ(CheckCriteria(), CriteriaFault::None);
-  IniValues.Strings[4] = "/games/";
-  IniValues.Strings[2] = "IN.pgn";  // names compare exactly
-  EXPECT_EQ(CheckCriteria(), CriteriaFault::None);
-}
-
-TEST_F(BeforeRunTest, RangesOfEachCriterion) {
-  struct Case {
-    int textSlot;
-    int fromSlot;
-    int32_t from, to;
-    CriteriaFault fault;
-  } cases[] = {
-      {7, 0, 5, 5, CriteriaFault::Condition1To},   {7, 0, 5, 4, CriteriaFault::Condition1To},
-      {7, 0, 5, 6, CriteriaFault::None},           {8, 2, 3, 3, CriteriaFault::Condition2To},
-      {9, 4, 9, 1, CriteriaFault::Condition3To},   {10, 6, 5, 5, CriteriaFault::None},
-      {10, 6, 5, 4, CriteriaFault::MustContainTo}, {10, 6, 0, 0, CriteriaFault::MustContainTo},
-      {11, 8, 5, 5, CriteriaFault::None},          {11, 8, -1, 0, CriteriaFault::WithoutTo},
-  };
-  for (const auto& c : cases) {
-    SetUp();
-    IniValues.Strings[c.textSlot] = "Nf3 < Nc3";
-    IniValues.Integers[c.fromSlot] = c.from;
-    IniValues.Integers[c.fromSlot + 1] = c.to;
-    EXPECT_EQ(CheckCriteria(), c.fault) << c.textSlot << " " << c.from << "-" << c.to;
-    // An empty criterion's range is not looked at.
-    IniValues.Strings[c.textSlot].clear();
-    EXPECT_EQ(CheckCriteria(), CriteriaFault::None);
-  }
-}
-
-TEST_F(BeforeRunTest, PreparesTheMatcherInputs) {
-  auto& s = IniValues.Strings;
-  s[10] = "1.e4 c5 2.Nf3 d6";
-  PrepareMatcherInputs();
-  EXPECT_EQ(IniValues.ReqSequence, "e4 c5 Nf3 d6");
-
-  IniValues.RadNota = false;
-  s[10] = "e4 ..c5 Nf3";
-  PrepareMatcherInputs();
-  EXPECT_EQ(IniValues.ReqSequence, "e4 c5 Nf3");
-
-  s[10].clear();
-  s[7] = "Kh1 < Qe1";
-  s[8] = "";
-  s[9] = "..e5 < Nf3";
-  PrepareMatcherInputs();
-  EXPECT_EQ(IniValues.ReqSequence, "");
-  EXPECT_EQ(IniValues.CondWords, "Kh1 Qe1 e5 Nf3");
-
-  s[7] = s[9] = "";
-  PrepareMatcherInputs();
-  EXPECT_EQ(IniValues.CondWords, "");
-}
-
-TEST_F(BeforeRunTest, CleanTextSlotsCleansAllTwelve) {
-  for (auto& slot : IniValues.Strings) slot = " a \t b  ";
-  CleanTextSlots();
-  for (const auto& slot : IniValues.Strings) EXPECT_EQ(slot, "a b");
 }
 
 }  // namespace

@@ -3,13 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "engine/criteria.h"
 #include "engine/game_matcher.h"
-#include "engine/scan_run.h"
 #include "scripted_dialogs.h"
-#include "settings/settings.h"
 
 using namespace kelvane;
 
@@ -35,7 +34,7 @@ int Black(int n) {
   return 2 * n;
 }
 
-struct Criteria {
+struct Typed {
   std::string cond[3];
   int condRange[3][2] = {{1, 15}, {0, 0}, {0, 0}};
   std::string contains;
@@ -47,27 +46,29 @@ struct Criteria {
 
 class MatcherTest : public ::testing::Test {
  protected:
-  void Use(const Criteria& c) {
-    IniValues.Reset();
+  void Use(const Typed& t) {
+    criteria_ = Criteria{};
     for (int k = 0; k < 3; ++k) {
-      IniValues.Strings[7 + k] = c.cond[k];
-      IniValues.Integers[2 * k] = c.condRange[k][0];
-      IniValues.Integers[2 * k + 1] = c.condRange[k][1];
+      criteria_.conditions[k] = t.cond[k];
+      criteria_.conditionRanges[k] = {t.condRange[k][0], t.condRange[k][1]};
     }
-    IniValues.Strings[10] = c.contains;
-    IniValues.RadNota = c.notation;
-    IniValues.Integers[6] = c.containsRange[0];
-    IniValues.Integers[7] = c.containsRange[1];
-    IniValues.Strings[11] = c.without;
-    IniValues.Integers[8] = c.withoutRange[0];
-    IniValues.Integers[9] = c.withoutRange[1];
-    PrepareMatcherInputs();
+    criteria_.mustContain = t.contains;
+    criteria_.mustContainForm = t.notation ? SequenceForm::Notation : SequenceForm::Moves;
+    criteria_.mustContainRange = {t.containsRange[0], t.containsRange[1]};
+    criteria_.without = t.without;
+    criteria_.withoutRange = {t.withoutRange[0], t.withoutRange[1]};
+    matcher_.emplace(criteria_, dialogs_);
   }
-  ScopedScriptedDialogs dialogs_;
+  bool GameMatches(const std::string& moveText) { return matcher_->Matches(moveText, gameNumber_); }
+
+  Criteria criteria_;
+  int64_t gameNumber_ = 1;
+  ScriptedDialogs dialogs_;
+  std::optional<GameMatcher> matcher_;
 };
 
 TEST_F(MatcherTest, EveryGamePassesWithoutCriteria) {
-  Use(Criteria{});
+  Use(Typed{});
   EXPECT_TRUE(GameMatches(Game({})));
   EXPECT_TRUE(GameMatches("1.e4 {a comment} e5 (1...c5) 2.Nf3 *\r\n"));
   EXPECT_TRUE(dialogs_.messages.empty());
@@ -100,7 +101,7 @@ TEST_F(MatcherTest, OrderConditions) {
       {"first move after the last ply of the range", 1, 5, {{White(6), "Kh1"}}, false},
   };
   for (const auto& c : cases) {
-    Criteria crit;
+    Typed crit;
     crit.cond[0] = "Kh1 < Qe1";
     crit.condRange[0][0] = c.from;
     crit.condRange[0][1] = c.to;
@@ -110,7 +111,7 @@ TEST_F(MatcherTest, OrderConditions) {
 }
 
 TEST_F(MatcherTest, ConditionWordsAndColours) {
-  Criteria crit;
+  Typed crit;
   crit.cond[0] = "O-O < O-O";  // both words match the same move
   Use(crit);
   EXPECT_TRUE(GameMatches(Game({{White(5), "O-O"}})));
@@ -135,12 +136,12 @@ TEST_F(MatcherTest, ConditionWordsAndColours) {
 }
 
 TEST_F(MatcherTest, NotationSequence) {
-  Criteria crit;
+  Typed crit;
   crit.contains = "1.e4 e5 2.Nf3";
   crit.containsRange[0] = 1;
   crit.containsRange[1] = 2;
   Use(crit);
-  EXPECT_EQ(IniValues.ReqSequence, "e4 e5 Nf3");
+  EXPECT_EQ(RequiredSequence(criteria_), "e4 e5 Nf3");
   EXPECT_TRUE(GameMatches(Game({{1, "e4"}, {2, "e5"}, {3, "Nf3"}})));
   EXPECT_TRUE(GameMatches(Game({{1, "e4"}, {2, "e5"}, {3, "Nf3+"}})))
       << "the last word may be the head of a longer move";
@@ -163,7 +164,7 @@ TEST_F(MatcherTest, NotationSequence) {
 }
 
 TEST_F(MatcherTest, NotationSequenceLaterOccurrenceInsideTheRange) {
-  Criteria crit;
+  Typed crit;
   crit.contains = "1.Nf3 Nf6";
   crit.containsRange[0] = 3;
   crit.containsRange[1] = 6;
@@ -174,11 +175,11 @@ TEST_F(MatcherTest, NotationSequenceLaterOccurrenceInsideTheRange) {
 }
 
 TEST_F(MatcherTest, MovesSequence) {
-  Criteria crit;
+  Typed crit;
   crit.notation = false;
   crit.contains = "Nf3 ..d5 c4";
   Use(crit);
-  EXPECT_EQ(IniValues.ReqSequence, "Nf3 d5 c4");
+  EXPECT_EQ(RequiredSequence(criteria_), "Nf3 d5 c4");
   EXPECT_TRUE(GameMatches(Game({{White(1), "c4"}, {Black(4), "d5"}, {White(7), "Nf3"}})))
       << "any order";
   EXPECT_FALSE(GameMatches(Game({{White(1), "c4"}, {Black(4), "d5"}, {White(16), "Nf3"}})))
@@ -205,7 +206,7 @@ TEST_F(MatcherTest, MovesSequence) {
 }
 
 TEST_F(MatcherTest, MovesLeftIsRefilledForEveryGame) {
-  Criteria crit;
+  Typed crit;
   crit.notation = false;
   crit.contains = "Nf3 c4";
   Use(crit);
@@ -214,7 +215,7 @@ TEST_F(MatcherTest, MovesLeftIsRefilledForEveryGame) {
 }
 
 TEST_F(MatcherTest, Without) {
-  Criteria crit;
+  Typed crit;
   crit.without = "..e6";
   Use(crit);
   EXPECT_FALSE(GameMatches(Game({{Black(15), "e6"}})));
@@ -229,7 +230,7 @@ TEST_F(MatcherTest, Without) {
 }
 
 TEST_F(MatcherTest, QuickTestLooksForWholeWordsInTheRawText) {
-  Criteria crit;
+  Typed crit;
   crit.notation = false;
   crit.contains = "Bb5";
   crit.containsRange[1] = 99;
@@ -244,9 +245,9 @@ TEST_F(MatcherTest, QuickTestLooksForWholeWordsInTheRawText) {
 }
 
 TEST_F(MatcherTest, FaultyMoveTexts) {
-  Criteria crit;
+  Typed crit;
   Use(crit);
-  GamesRead = 6;
+  gameNumber_ = 7;
   EXPECT_TRUE(GameMatches("1.e4 e5 2.Nf3) 1-0\r\n"));
   ASSERT_EQ(dialogs_.messages.size(), 1u);
   EXPECT_EQ(dialogs_.messages[0], "Game 7: extra )/} found");
@@ -262,7 +263,40 @@ TEST_F(MatcherTest, FaultyMoveTexts) {
   EXPECT_FALSE(GameMatches("1.e4 e5 2.Bc4) 1-0\r\n"));
   EXPECT_FALSE(GameMatches(""));
   EXPECT_TRUE(dialogs_.messages.empty());
-  GamesRead = 0;
+}
+
+TEST_F(MatcherTest, TwoMatchersKeepTheirOwnCriteria) {
+  Typed najdorf;
+  najdorf.contains = "1.e4 c5 2.Nf3 d6";
+  Use(najdorf);
+  ScriptedDialogs otherDialogs;
+  Criteria other;
+  other.without = "..c5";
+  other.withoutRange = {1, 15};
+  GameMatcher second(other, otherDialogs);
+  const std::string sicilian = Game({{1, "e4"}, {2, "c5"}, {3, "Nf3"}, {4, "d6"}});
+  const std::string french = Game({{1, "e4"}, {2, "e6"}, {3, "d4"}, {4, "d5"}});
+  for (int round = 0; round < 2; ++round) {
+    EXPECT_TRUE(GameMatches(sicilian));
+    EXPECT_FALSE(second.Matches(sicilian, 1));
+    EXPECT_FALSE(GameMatches(french));
+    EXPECT_TRUE(second.Matches(french, 2));
+  }
+}
+
+TEST(MatcherInputs, RequiredSequenceAndConditionWords) {
+  Criteria c;
+  c.mustContain = "1.e4 c5 2.Nf3 d6";
+  EXPECT_EQ(RequiredSequence(c), "e4 c5 Nf3 d6");
+  c.mustContainForm = SequenceForm::Moves;
+  c.mustContain = "e4 ..c5 Nf3";
+  EXPECT_EQ(RequiredSequence(c), "e4 c5 Nf3");
+  c.mustContain.clear();
+  EXPECT_EQ(RequiredSequence(c), "");
+  c.conditions = {"Kh1 < Qe1", "", "..e5 < Nf3"};
+  EXPECT_EQ(ConditionWords(c), "Kh1 Qe1 e5 Nf3");
+  c.conditions = {"", "", ""};
+  EXPECT_EQ(ConditionWords(c), "");
 }
 
 TEST(WholeWordAt, Boundaries) {

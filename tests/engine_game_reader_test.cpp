@@ -6,6 +6,7 @@
 #include "engine/game_reader.h"
 #include "platform/io_result.h"
 #include "platform/text_files.h"
+#include "platform/fault.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
@@ -35,7 +36,7 @@ struct ReadResult {
 ReadResult ReadGames(const std::string& bytes) {
   TempDir dir;
   WriteFile(dir / "in.pgn", bytes);
-  ScopedScriptedDialogs scripted;
+  ScriptedDialogs scripted;
   InputFile in;
   in.Open(dir / "in.pgn");
   EXPECT_EQ(TakeIoResult(), 0);
@@ -44,8 +45,8 @@ ReadResult ReadGames(const std::string& bytes) {
   // The cap keeps a reader that never sets the flag from hanging the test.
   for (int i = 0; !eof && i < 1000; ++i) {
     Game g;
-    ReadHeader(in, eof, g.header);
-    ReadMoveText(in, eof, g.moves);
+    ReadHeader(in, eof, g.header, scripted);
+    ReadMoveText(in, eof, g.moves, scripted);
     r.games.push_back(g);
   }
   EXPECT_TRUE(eof);
@@ -195,7 +196,7 @@ class GameReaderFile : public ::testing::Test {
     ASSERT_EQ(TakeIoResult(), 0);
   }
   TempDir dir_;
-  ScopedScriptedDialogs scripted_;
+  ScriptedDialogs scripted_;
   InputFile in_;
 };
 
@@ -203,19 +204,19 @@ TEST_F(GameReaderFile, EndOfFileFlagIsSetByTheCallThatReachesTheEndAndNeverClear
   Open("[A \"1\"]\n\n1.e4\n\n[B \"2\"]\n\n1.d4");
   bool eof = false;
   std::string header = "old", moves = "old";
-  ReadHeader(in_, eof, header);
-  ReadMoveText(in_, eof, moves);
+  ReadHeader(in_, eof, header, scripted_);
+  ReadMoveText(in_, eof, moves, scripted_);
   EXPECT_FALSE(eof);
   EXPECT_EQ(header, "[A \"1\"]\r\n");
   EXPECT_EQ(moves, "1.e4\r\n");
-  ReadHeader(in_, eof, header);
+  ReadHeader(in_, eof, header, scripted_);
   EXPECT_FALSE(eof);
-  ReadMoveText(in_, eof, moves);
+  ReadMoveText(in_, eof, moves, scripted_);
   EXPECT_TRUE(eof);
   EXPECT_EQ(moves, "1.d4\r\n");
   // At the end a call reads nothing, returns an empty block and leaves the flag set.
-  ReadHeader(in_, eof, header);
-  ReadMoveText(in_, eof, moves);
+  ReadHeader(in_, eof, header, scripted_);
+  ReadMoveText(in_, eof, moves, scripted_);
   EXPECT_TRUE(eof);
   EXPECT_EQ(header, "");
   EXPECT_EQ(moves, "");
@@ -226,9 +227,9 @@ TEST_F(GameReaderFile, HeaderReachingTheEndLeavesAnEmptyMoveText) {
   Open("[A \"1\"]\n[B \"2\"]\n");
   bool eof = false;
   std::string header, moves = "stale";
-  ReadHeader(in_, eof, header);
+  ReadHeader(in_, eof, header, scripted_);
   EXPECT_TRUE(eof);
-  ReadMoveText(in_, eof, moves);
+  ReadMoveText(in_, eof, moves, scripted_);
   EXPECT_TRUE(eof);
   EXPECT_EQ(header, "[A \"1\"]\r\n[B \"2\"]\r\n");
   EXPECT_EQ(moves, "");
@@ -238,7 +239,7 @@ TEST_F(GameReaderFile, ReaderNeverClearsAFlagTheCallerSet) {
   Open("[A \"1\"]\n\n1.e4\n\n[B \"2\"]\n\n1.d4\n");
   bool eof = true;
   std::string header;
-  ReadHeader(in_, eof, header);
+  ReadHeader(in_, eof, header, scripted_);
   EXPECT_TRUE(eof);
   EXPECT_EQ(header, "[A \"1\"]\r\n");
 }
@@ -252,8 +253,8 @@ TEST_F(GameReaderFile, LongLinesAndLinesAcrossTheReadBufferStayWhole) {
   Open(bytes);
   bool eof = false;
   std::string header, moves;
-  ReadHeader(in_, eof, header);
-  ReadMoveText(in_, eof, moves);
+  ReadHeader(in_, eof, header, scripted_);
+  ReadMoveText(in_, eof, moves, scripted_);
   EXPECT_TRUE(eof);
   EXPECT_EQ(header, tag + "\r\n");
   EXPECT_EQ(moves, pad + "\r\n1.e4\r\n");
@@ -285,33 +286,34 @@ TEST(GameReader, FiftyMegabyteSingleLineIsOneOddLine) {
   EXPECT_EQ(r.log[0].size(), Odd(line).size());
 }
 
-// The trap ends the death-test child without running destructors, so the folder belongs
-// to the parent: the child, which re-runs the test from its start, finds it through the
-// environment and only writes into it.
-class GameReaderDeathTest : public ::testing::Test {
- protected:
-  void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
-  void ReadFirstHeader(const std::string& bytes) {
-    WriteFile(dir_ / "in.pgn", bytes);
+TEST(GameReaderHeader, LineWithoutBracketIsShownAndTraps) {
+  struct Case {
+    std::string bytes;
+    std::string shown;
+  } cases[] = {
+      {"1.e4 e5 2.Nf3\n", "invalid PGN: 1.e4 e5 2.Nf3"},
+      {"\n\n[A \"1\"]\n  Event \t x\n", "invalid PGN: Event x"},
+      {"\x7f"
+       "ELF\x02\x01\x01\0\0\0"s,
+       "invalid PGN: \x7f"
+       "ELF\x02\x01\x01\0\0\0"s},
+  };
+  for (const auto& c : cases) {
+    TempDir dir;
+    WriteFile(dir / "in.pgn", c.bytes);
     InputFile in;
-    in.Open(dir_ / "in.pgn");
+    in.Open(dir / "in.pgn");
+    ScriptedDialogs scripted;
     bool eof = false;
     std::string header;
-    ReadHeader(in, eof, header);
+    try {
+      ReadHeader(in, eof, header, scripted);
+      ADD_FAILURE() << "no trap for " << c.shown;
+    } catch (const FatalError& e) {
+      EXPECT_STREQ(e.what(), "trap 7365");
+    }
+    EXPECT_EQ(scripted.messages, std::vector<std::string>{c.shown});
   }
-
-  SharedDir dir_{"KELVANE_GAME_READER_DEATH_DIR"};
-};
-
-TEST_F(GameReaderDeathTest, HeaderLineWithoutBracketTraps) {
-  // The messages reach standard error through the console dialogs.
-  EXPECT_EXIT(ReadFirstHeader("1.e4 e5 2.Nf3\n"), ::testing::ExitedWithCode(999 & 255),
-              "invalid PGN: 1.e4 e5 2.Nf3\nTerminating error: trap 7365\n");
-  EXPECT_EXIT(ReadFirstHeader("\n\n[A \"1\"]\n  Event \t x\n"),
-              ::testing::ExitedWithCode(999 & 255), "invalid PGN: Event x\n");
-  EXPECT_EXIT(ReadFirstHeader("\x7f"
-                              "ELF\x02\x01\x01\0\0\0"s),
-              ::testing::ExitedWithCode(999 & 255), "invalid PGN: ");
 }
 
 }  // namespace

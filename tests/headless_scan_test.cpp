@@ -112,6 +112,8 @@ TEST_F(HeadlessScan, BadOptionsAndCriteriaAreStatusTwoAndNameTheField) {
       {{"--contains", "e4 ..c5", "--contains-range", "3-2"}, "--contains-range"},
       {{"--without", "e4", "--without-range", "0-0"}, "--without-range"},
       {{"--output", "in.pgn"}, "Input and output cannot be the same file"},
+      {{"--split=yes"}, "--split takes no value"},
+      {{"--cond1-range=9"}, "--cond1-range"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -126,6 +128,26 @@ TEST_F(HeadlessScan, BadOptionsAndCriteriaAreStatusTwoAndNameTheField) {
   // An empty criterion needs no usable range.
   ProcessResult r = ScanWith({"--cond1", "", "--cond1-range", "5-5"});
   EXPECT_EQ(r.status, 0) << r.err;
+}
+
+TEST_F(HeadlessScan, HelpAnywherePrintsTheUsageOfEveryOption) {
+  for (const Args& args : {Args{"--help"}, Args{"--input", "in.pgn", "--help", "--bogus"}}) {
+    ProcessResult r = Scan(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    for (const char* option : {"--settings FILE", "--input PATH", "--split", "--cond3-range A-B",
+                               "--contains TEXT", "--moves", "--without-range A-B", "--quiet"})
+      EXPECT_NE(r.out.find(option), std::string::npos) << option;
+  }
+  EXPECT_FALSE(Exists(dir_ / "out.pgn"));
+}
+
+TEST_F(HeadlessScan, OptionValuesMayFollowAnEqualsSign) {
+  ProcessResult r = Scan({"--input=in.pgn", "--output=out.pgn", "--without=e4",
+                          "--without-range=1-1", "--cond1=..Nc6 > e4", "--cond1-range=1-15"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "4 games read from in.pgn\n1 games written to out.pgn\n");
+  EXPECT_EQ(Out(), kOutD);
 }
 
 TEST_F(HeadlessScan, InputUnderAnotherNameIsRefusedAndKept) {

@@ -25,17 +25,33 @@ void AppendLine(const std::string& path, const std::string& line) {
   std::ofstream(path, std::ios::app) << line << "\n";
 }
 
+// The text of the fatal fault that f throws, or "" when it throws none.
+template <typename F>
+std::string FaultOf(F f) {
+  try {
+    f();
+  } catch (const FatalError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+TEST(ReportTrap, ThrowsTheFaultWithItsText) {
+  EXPECT_EQ(FaultOf([] { ReportTrap("no period in file name"); }), "no period in file name");
+}
+
 class FaultDeathTest : public ::testing::Test {
  protected:
   void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
 };
 
-TEST_F(FaultDeathTest, ReportTrapShowsThePrefixedMessageAndExitsWith999) {
-  EXPECT_EXIT(ReportTrap("no period in file name"), ::testing::ExitedWithCode(kShellSees),
+TEST_F(FaultDeathTest, EndingOnAFaultShowsThePrefixedMessageAndExitsWith999) {
+  EXPECT_EXIT(EndOnFatalError(FatalError("no period in file name")),
+              ::testing::ExitedWithCode(kShellSees),
               "^Terminating error: no period in file name\n$");
 }
 
-TEST_F(FaultDeathTest, ReportTrapBeepsShowsCutMessageAndRunsExitStepsFirst) {
+TEST_F(FaultDeathTest, EndingOnAFaultBeepsShowsCutMessageAndRunsExitStepsFirst) {
   SharedDir dir(kDirVar);
   const std::string log = dir / "log.txt";
   const std::string message(300, 'm');
@@ -46,29 +62,26 @@ TEST_F(FaultDeathTest, ReportTrapBeepsShowsCutMessageAndRunsExitStepsFirst) {
           for (const std::string& line : scripted.log) AppendLine(log, line);
           AppendLine(log, "exit step ran");
         });
-        ReportTrap(message);
-        AppendLine(log, "after the trap");  // must never run
+        EndOnFatalError(FatalError(message));
+        AppendLine(log, "after the end");  // must never run
       },
       ::testing::ExitedWithCode(kShellSees), "");
   const std::string shown = "Terminating error: " + std::string(255 - 19, 'm');
   EXPECT_EQ(ReadFile(log), "beep\nmessage: " + shown + "\nexit step ran\n");
 }
 
-TEST_F(FaultDeathTest, CheckIOTrapsWithStepAndResultCode) {
-  EXPECT_EXIT(
-      {
-        SetIoResult(2);
-        CheckIO(100);
-      },
-      ::testing::ExitedWithCode(kShellSees),
-      "^Terminating error: An I/O error has occurred at 100\\. The result code is 2\n$");
-  EXPECT_EXIT(
-      {
-        SetIoResult(13);
-        CheckIO(-7);
-      },
-      ::testing::ExitedWithCode(kShellSees),
-      "An I/O error has occurred at -7\\. The result code is 13\n$");
+TEST(CheckIO, TrapsWithStepAndResultCode) {
+  EXPECT_EQ(FaultOf([] {
+              SetIoResult(2);
+              CheckIO(100);
+            }),
+            "An I/O error has occurred at 100. The result code is 2");
+  EXPECT_EQ(FaultOf([] {
+              SetIoResult(13);
+              CheckIO(-7);
+            }),
+            "An I/O error has occurred at -7. The result code is 13");
+  EXPECT_EQ(PeekIoResult(), 0);
 }
 
 TEST(CheckIO, NothingPendingDoesNothing) {
@@ -117,17 +130,15 @@ TEST(CompareFileAges, ComparesAtTwoSecondSteps) {
   EXPECT_EQ(CompareFileAges(a, a), 0);
 }
 
-TEST_F(FaultDeathTest, CompareFileAgesTrapsOnMissingFileOrDirectory) {
-  SharedDir dir(kDirVar);
+TEST(CompareFileAges, TrapsOnMissingFileOrDirectory) {
+  TempDir dir;
   const std::string file = dir / "game.pgn";
   WriteFile(file, "x");
-  const char* kLogic = "^Terminating error: Logic #6538\n$";
-  EXPECT_EXIT(CompareFileAges(file, dir / "missing.pgn"), ::testing::ExitedWithCode(kShellSees),
-              kLogic);
-  EXPECT_EXIT(CompareFileAges(dir / "missing.pgn", file), ::testing::ExitedWithCode(kShellSees),
-              kLogic);
-  EXPECT_EXIT(CompareFileAges(file, dir / ""), ::testing::ExitedWithCode(kShellSees), kLogic);
-  EXPECT_EXIT(CompareFileAges("", file), ::testing::ExitedWithCode(kShellSees), kLogic);
+  const std::string missing = dir / "missing.pgn";
+  EXPECT_EQ(FaultOf([&] { CompareFileAges(file, missing); }), "Logic #6538");
+  EXPECT_EQ(FaultOf([&] { CompareFileAges(missing, file); }), "Logic #6538");
+  EXPECT_EQ(FaultOf([&] { CompareFileAges(file, dir / ""); }), "Logic #6538");
+  EXPECT_EQ(FaultOf([&] { CompareFileAges("", file); }), "Logic #6538");
 }
 
 }  // namespace

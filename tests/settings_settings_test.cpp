@@ -10,6 +10,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "platform/fault.h"
 #include "platform/file_system.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
@@ -51,90 +52,86 @@ class SettingsTest : public ::testing::Test {
     fs.programPath = programDir / "kelvane";
     fs.currentDir = "/home/player/games";
     SetFileSystem(&fs);
-    SetIniFileOverride("");
-    IniValues.Reset();
   }
-  ~SettingsTest() override {
-    SetFileSystem(nullptr);
-    SetIniFileOverride("");
-    IniValues.Reset();
-  }
+  ~SettingsTest() override { SetFileSystem(nullptr); }
 
-  // The start of the window: reset, Notation mode, load.
+  // The start of the window: empty settings, then the usual file.
   void Start() {
-    IniValues.Reset();
-    IniValues.RadNota = true;
-    LoadSettings();
+    s = Settings{};
+    LoadSettings(s, SettingsFileName());
   }
+  void Save() { SaveSettings(s, SettingsFileName()); }
   std::string IniPath() const { return programDir / "kelvane.ini"; }
-  void ExpectDefaults() {
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(IniValues.Strings[i], StringDefault(i)) << i;
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(IniValues.Integers[i], IntegerDefault(i)) << i;
-    EXPECT_TRUE(IniValues.RadNota);
-    EXPECT_FALSE(IniValues.Split);
-  }
+  void ExpectDefaults() { EXPECT_TRUE(s == DefaultSettings()); }
 
+  Settings s;
   TempDir programDir;
   TestFileSystem fs;
   ScopedScriptedDialogs dialogs;
 };
 
-TEST_F(SettingsTest, ResetEmptiesEveryField) {
-  for (auto& s : IniValues.Strings) s = "x";
-  for (auto& n : IniValues.Integers) n = 7;
-  IniValues.RadNota = IniValues.Split = true;
-  IniValues.ReqSequence = IniValues.CondWords = "e4";
-  IniValues.MovesLeft = "e4";
-  IniValues.Reset();
-  for (auto& s : IniValues.Strings) EXPECT_EQ(s, "");
-  for (auto& n : IniValues.Integers) EXPECT_EQ(n, 0);
-  EXPECT_FALSE(IniValues.RadNota);
-  EXPECT_FALSE(IniValues.Split);
-  EXPECT_EQ(IniValues.ReqSequence, "");
-  EXPECT_EQ(IniValues.CondWords, "");
-  EXPECT_TRUE(IniValues.MovesLeft.empty());
-}
-
 TEST_F(SettingsTest, Defaults) {
   const std::string here = "/home/player/games/";
-  const std::string strings[12] = {
-      here, "Main.pgn", "Extract.pgn", here, here, "", "", "Kh1 < Qe1", "", "", kNajdorf, "..e6"};
-  const int32_t integers[10] = {1, 15, 0, 0, 0, 0, 1, 15, 1, 15};
-  for (int i = 0; i < 12; ++i) EXPECT_EQ(StringDefault(i), strings[i]) << i;
-  for (int i = 0; i < 10; ++i) EXPECT_EQ(IntegerDefault(i), integers[i]) << i;
-  EXPECT_TRUE(dialogs.messages.empty());
-
+  Settings d = DefaultSettings();
+  EXPECT_EQ(d.startUpDir, here);
+  EXPECT_EQ(d.input, (FileLocation{here, "Main.pgn"}));
+  EXPECT_EQ(d.output, (FileLocation{here, "Extract.pgn"}));
+  EXPECT_EQ(d.editors, (std::array<std::string, 2>{"", ""}));
+  const Criteria& c = d.criteria;
+  EXPECT_EQ(c.conditions, (std::array<std::string, 3>{"Kh1 < Qe1", "", ""}));
+  EXPECT_EQ(c.conditionRanges, (std::array<MoveRange, 3>{{{1, 15}, {0, 0}, {0, 0}}}));
+  EXPECT_EQ(c.mustContain, kNajdorf);
+  EXPECT_EQ(c.mustContainForm, SequenceForm::Notation);
+  EXPECT_EQ(c.mustContainRange, (MoveRange{1, 15}));
+  EXPECT_EQ(c.without, "..e6");
+  EXPECT_EQ(c.withoutRange, (MoveRange{1, 15}));
   fs.currentDir = "/";
-  EXPECT_EQ(StringDefault(0), "/");
+  EXPECT_EQ(DefaultSettings().startUpDir, "/");
+}
 
-  EXPECT_EQ(StringDefault(12), "");
-  EXPECT_EQ(StringDefault(-1), "");
-  EXPECT_EQ(IntegerDefault(10), 0);
-  EXPECT_EQ(IntegerDefault(-1), 0);
-  EXPECT_EQ(dialogs.messages,
-            (std::vector<std::string>{
-                "uninitialized string (IniUnit)", "uninitialized string (IniUnit)",
-                "Uninitialized integer (IniUnit)", "Uninitialized integer (IniUnit)"}));
+TEST_F(SettingsTest, EveryKeyHasItsOwnField) {
+  const std::string file =
+      "[Strings]\n0=/s0/\n1=n1\n2=n2\n3=/d3/\n4=/d4/\n5=e5\n6=e6\n7=c7\n8=c8\n9=c9\n"
+      "10=m10\n11=w11\n"
+      "[Integers]\n0=100\n1=101\n2=102\n3=103\n4=104\n5=105\n6=106\n7=107\n8=108\n"
+      "9=109\n"
+      "[Booleans]\nRadNota=0\n";
+  WriteFile(IniPath(), file);
+  Start();
+  Settings expected;
+  expected.startUpDir = "/s0/";
+  expected.input = {"/d3/", "n1"};
+  expected.output = {"/d4/", "n2"};
+  expected.editors = {"e5", "e6"};
+  Criteria& c = expected.criteria;
+  c.conditions = {"c7", "c8", "c9"};
+  c.conditionRanges = {{{100, 101}, {102, 103}, {104, 105}}};
+  c.mustContain = "m10";
+  c.mustContainForm = SequenceForm::Moves;
+  c.mustContainRange = {106, 107};
+  c.without = "w11";
+  c.withoutRange = {108, 109};
+  EXPECT_TRUE(s == expected);
+  Save();
+  EXPECT_EQ(ReadFile(IniPath()), file);
 }
 
 TEST_F(SettingsTest, FileName) {
   TempDir config;
   ScopedEnv xdg("XDG_CONFIG_HOME", config.path().c_str());
-  EXPECT_EQ(IniFileName(), programDir / "kelvane.ini");
+  EXPECT_EQ(SettingsFileName(), programDir / "kelvane.ini");
   fs.programPath = programDir / "kelvane.bin";
-  EXPECT_EQ(IniFileName(), programDir / "kelvane.ini");
+  EXPECT_EQ(SettingsFileName(), programDir / "kelvane.ini");
 
   fs.programDirWritable = false;
-  EXPECT_EQ(IniFileName(), config / "kelvane/kelvane.ini");
+  EXPECT_EQ(SettingsFileName(), config / "kelvane/kelvane.ini");
   {
     ScopedEnv unset("XDG_CONFIG_HOME", nullptr);
     ScopedEnv home("HOME", "/home/player");
-    EXPECT_EQ(IniFileName(), "/home/player/.config/kelvane/kelvane.ini");
+    EXPECT_EQ(SettingsFileName(), "/home/player/.config/kelvane/kelvane.ini");
     ScopedEnv relative("XDG_CONFIG_HOME", "conf");
-    EXPECT_EQ(IniFileName(), "/home/player/.config/kelvane/kelvane.ini");
+    EXPECT_EQ(SettingsFileName(), "/home/player/.config/kelvane/kelvane.ini");
   }
-  SetIniFileOverride("/elsewhere/my.ini");
-  EXPECT_EQ(IniFileName(), "/elsewhere/my.ini");
 }
 
 TEST_F(SettingsTest, FirstStartLoadsDefaultsAndSaveCreatesTheFile) {
@@ -142,11 +139,7 @@ TEST_F(SettingsTest, FirstStartLoadsDefaultsAndSaveCreatesTheFile) {
   ExpectDefaults();
   EXPECT_TRUE(dialogs.log.empty());
 
-  IniValues.Split = true;
-  IniValues.ReqSequence = "e4 c5";
-  IniValues.CondWords = "Kh1 Qe1";
-  IniValues.MovesLeft = "c5";
-  SaveSettings();
+  Save();
   EXPECT_EQ(ReadFile(IniPath()),
             "[Strings]\n"
             "0=/home/player/games/\n1=Main.pgn\n2=Extract.pgn\n3=/home/player/games/\n"
@@ -165,69 +158,69 @@ TEST_F(SettingsTest, LoadingEdgeCases) {
   struct {
     const char* name;
     const char* file;
-    void (*check)();
+    void (*check)(const Settings&);
   } cases[] = {
-      {"RadNota 0", "[Booleans]\nRadNota=0\n", [] { EXPECT_FALSE(IniValues.RadNota); }},
-      {"RadNota 7", "[Booleans]\nRadNota=7\n", [] { EXPECT_TRUE(IniValues.RadNota); }},
-      {"RadNota yes", "[Booleans]\nRadNota=yes\n", [] { EXPECT_TRUE(IniValues.RadNota); }},
-      {"RadNota empty", "[booleans]\nradnota=\n", [] { EXPECT_TRUE(IniValues.RadNota); }},
-      {"integer non-numeric", "[Integers]\n3=abc\n", [] { EXPECT_EQ(IniValues.Integers[3], 0); }},
-      {"integer empty", "[Integers]\n2=\n", [] { EXPECT_EQ(IniValues.Integers[2], 0); }},
+      {"RadNota 0", "[Booleans]\nRadNota=0\n", [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Moves); }},
+      {"RadNota 7", "[Booleans]\nRadNota=7\n", [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Notation); }},
+      {"RadNota yes", "[Booleans]\nRadNota=yes\n", [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Notation); }},
+      {"RadNota empty", "[booleans]\nradnota=\n", [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Notation); }},
+      {"integer non-numeric", "[Integers]\n3=abc\n", [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[1].to, 0); }},
+      {"integer empty", "[Integers]\n2=\n", [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[1].from, 0); }},
       {"integer leading digits", "[Integers]\n1=12abc\n",
-       [] { EXPECT_EQ(IniValues.Integers[1], 15); }},
-      {"integer hex", "[Integers]\n1=0x1A\n", [] { EXPECT_EQ(IniValues.Integers[1], 26); }},
-      {"integer negative", "[Integers]\n9=-3\n", [] { EXPECT_EQ(IniValues.Integers[9], -3); }},
-      {"string present empty", "[Strings]\n1=\n", [] { EXPECT_EQ(IniValues.Strings[1], ""); }},
-      {"string missing", "[Strings]\n2=x\n", [] { EXPECT_EQ(IniValues.Strings[1], "Main.pgn"); }},
+       [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[0].to, 15); }},
+      {"integer hex", "[Integers]\n1=0x1A\n", [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[0].to, 26); }},
+      {"integer negative", "[Integers]\n9=-3\n", [](const Settings& s) { EXPECT_EQ(s.criteria.withoutRange.to, -3); }},
+      {"string present empty", "[Strings]\n1=\n", [](const Settings& s) { EXPECT_EQ(s.input.name, ""); }},
+      {"string missing", "[Strings]\n2=x\n", [](const Settings& s) { EXPECT_EQ(s.input.name, "Main.pgn"); }},
       {"string quoted", "[STRINGS]\n7=\" a < b \"\n",
-       [] { EXPECT_EQ(IniValues.Strings[7], " a < b "); }},
+       [](const Settings& s) { EXPECT_EQ(s.criteria.conditions[0], " a < b "); }},
       {"first of repeated section", "[Strings]\n1=a.pgn\n[Strings]\n1=b.pgn\n2=c.pgn\n",
-       [] {
-         EXPECT_EQ(IniValues.Strings[1], "a.pgn");
-         EXPECT_EQ(IniValues.Strings[2], "Extract.pgn");
+       [](const Settings& s) {
+         EXPECT_EQ(s.input.name, "a.pgn");
+         EXPECT_EQ(s.output.name, "Extract.pgn");
        }},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     WriteFile(IniPath(), c.file);
     Start();
-    c.check();
+    c.check(s);
   }
   EXPECT_TRUE(dialogs.log.empty());
 }
 
 TEST_F(SettingsTest, RoundTrips) {
   Start();
-  IniValues.Strings[10] = std::string(3000, 'e');
-  IniValues.Strings[5] = "";
-  IniValues.Strings[8] = "'quoted'";
-  IniValues.Integers[2] = -3;
-  IniValues.Integers[3] = INT32_MIN;
-  IniValues.RadNota = false;
-  SaveSettings();
+  s.criteria.mustContain = std::string(3000, 'e');
+  s.editors[0] = "";
+  s.criteria.conditions[1] = "'quoted'";
+  s.criteria.conditionRanges[1].from = -3;
+  s.criteria.conditionRanges[1].to = INT32_MIN;
+  s.criteria.mustContainForm = SequenceForm::Moves;
+  Save();
   EXPECT_NE(ReadFile(IniPath()).find("\n2=-3\n"), std::string::npos);
 
   Start();
-  EXPECT_EQ(IniValues.Strings[10], std::string(2047, 'e'));
-  EXPECT_EQ(IniValues.Strings[5], "");
-  EXPECT_EQ(IniValues.Strings[8], "'quoted'");
-  EXPECT_EQ(IniValues.Integers[2], -3);
-  EXPECT_EQ(IniValues.Integers[3], INT32_MIN);
-  EXPECT_FALSE(IniValues.RadNota);
+  EXPECT_EQ(s.criteria.mustContain, std::string(2047, 'e'));
+  EXPECT_EQ(s.editors[0], "");
+  EXPECT_EQ(s.criteria.conditions[1], "'quoted'");
+  EXPECT_EQ(s.criteria.conditionRanges[1].from, -3);
+  EXPECT_EQ(s.criteria.conditionRanges[1].to, INT32_MIN);
+  EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Moves);
 }
 
 TEST_F(SettingsTest, StartUpDirectoryStaysWhenStartedElsewhere) {
   Start();
-  SaveSettings();
+  Save();
   fs.currentDir = "/mnt/other";
   Start();
-  EXPECT_EQ(IniValues.Strings[0], "/home/player/games/");
-  EXPECT_EQ(IniValues.Strings[3], "/home/player/games/");
+  EXPECT_EQ(s.startUpDir, "/home/player/games/");
+  EXPECT_EQ(s.input.dir, "/home/player/games/");
 
   // Only the defaults of missing keys follow the current directory.
   WriteFile(IniPath(), "[Strings]\n1=x.pgn\n");
   Start();
-  EXPECT_EQ(IniValues.Strings[0], "/mnt/other/");
+  EXPECT_EQ(s.startUpDir, "/mnt/other/");
 }
 
 TEST_F(SettingsTest, SaveKeepsWhatItDoesNotKnow) {
@@ -235,8 +228,8 @@ TEST_F(SettingsTest, SaveKeepsWhatItDoesNotKnow) {
             "[Window]\r\nLeft=10\r\n[Strings]\r\n1=old.pgn\r\nNote=mine\r\n[Booleans]\r\n"
             "RadNota=0\r\n");
   Start();
-  IniValues.Strings[1] = "new.pgn";
-  SaveSettings();
+  s.input.name = "new.pgn";
+  Save();
   std::string text = ReadFile(IniPath());
   EXPECT_EQ(text.rfind("[Window]\nLeft=10\n[Strings]\n1=new.pgn\nNote=mine\n0=", 0), 0u) << text;
   EXPECT_NE(text.find("\n11=..e6\n[Booleans]\nRadNota=0\n[Integers]\n0=1\n"), std::string::npos)
@@ -248,8 +241,8 @@ TEST_F(SettingsTest, DamagedFileLoads) {
   for (int i = 0; i < 256 * 64; ++i) junk += char(i * 7 + 3);
   WriteFile(IniPath(), junk + "\n[Integers]\n6=3\n" + std::string(2 << 20, '\0'));
   Start();
-  EXPECT_EQ(IniValues.Integers[6], 3);
-  EXPECT_EQ(IniValues.Strings[1], "Main.pgn");
+  EXPECT_EQ(s.criteria.mustContainRange.from, 3);
+  EXPECT_EQ(s.input.name, "Main.pgn");
   EXPECT_TRUE(dialogs.log.empty());
 }
 
@@ -258,41 +251,40 @@ TEST_F(SettingsTest, ConfigHomeWhenTheProgramFolderIsReadOnly) {
   ScopedEnv xdg("XDG_CONFIG_HOME", (config / "deep/er").c_str());
   fs.programDirWritable = false;
   Start();
-  IniValues.Strings[1] = "from-config.pgn";
-  SaveSettings();
+  s.input.name = "from-config.pgn";
+  Save();
   EXPECT_FALSE(Exists(IniPath()));
   EXPECT_NE(ReadFile(config / "deep/er/kelvane/kelvane.ini").find("\n1=from-config.pgn\n"),
             std::string::npos);
   Start();
-  EXPECT_EQ(IniValues.Strings[1], "from-config.pgn");
+  EXPECT_EQ(s.input.name, "from-config.pgn");
 }
 
 TEST_F(SettingsTest, OverrideFileIsRead) {
   std::string other = programDir / "other.ini";
   WriteFile(other, "[Strings]\n2=out.pgn\n");
   WriteFile(IniPath(), "[Strings]\n2=wrong.pgn\n");
-  SetIniFileOverride(other);
-  Start();
-  EXPECT_EQ(IniValues.Strings[2], "out.pgn");
+  s = Settings{};
+  LoadSettings(s, other);
+  EXPECT_EQ(s.output.name, "out.pgn");
 }
 
 TEST_F(SettingsTest, NoPlaceForTheFile) {
   fs.programPath = "";
   ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
   ScopedEnv home("HOME", nullptr);
-  IniValues.Reset();
-  IniValues.RadNota = true;
-  LoadSettings();
+  Start();
   EXPECT_EQ(dialogs.messages, std::vector<std::string>{"Ini file creation error"});
-  EXPECT_EQ(IniValues.Strings[1], "");
-  EXPECT_EQ(IniValues.Integers[1], 0);
-  EXPECT_TRUE(IniValues.RadNota);
-  EXPECT_THROW(SaveSettings(), std::runtime_error);
+  EXPECT_EQ(s.input.name, "");
+  EXPECT_EQ(s.criteria.conditionRanges[0].to, 0);
+  EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Notation);
+  EXPECT_THROW(Save(), std::runtime_error);
+  EXPECT_THROW(SaveSettings(s, ""), std::runtime_error);
 }
 
-std::string SaveError() {
+std::string SaveError(const Settings& s, const std::string& path) {
   try {
-    SaveSettings();
+    SaveSettings(s, path);
   } catch (const std::runtime_error& e) {
     return e.what();
   }
@@ -314,8 +306,8 @@ TEST_F(SettingsTest, ReadOnlyFolderRefusesTheSave) {
   pid_t pid = ::fork();
   if (pid == 0) {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(77);
-    IniValues.Strings[1] = "new.pgn";
-    ::_exit(SaveError() == "Unable to write to " + path ? 0 : 1);
+    s.input.name = "new.pgn";
+    ::_exit(SaveError(s, path) == "Unable to write to " + path ? 0 : 1);
   }
   int status = 0;
   ::waitpid(pid, &status, 0);
@@ -325,20 +317,18 @@ TEST_F(SettingsTest, ReadOnlyFolderRefusesTheSave) {
 
 TEST_F(SettingsTest, SaveOverAnUnreadableFileIsRefused) {
   ASSERT_EQ(::mkdir(IniPath().c_str(), 0755), 0);
-  EXPECT_EQ(SaveError(), "Unable to write to " + IniPath());
+  EXPECT_EQ(SaveError(s, SettingsFileName()), "Unable to write to " + IniPath());
 }
 
-using SettingsDeathTest = SettingsTest;
-
-TEST_F(SettingsDeathTest, UnreadableFileEndsTheProgram) {
+TEST_F(SettingsTest, UnreadableFileIsAFatalFault) {
   // A folder in the file's place cannot be read, whoever runs the test.
   ASSERT_EQ(::mkdir(IniPath().c_str(), 0755), 0);
-  EXPECT_EXIT(
-      {
-        SetDialogs(nullptr);  // the console shows the trap on standard error
-        Start();
-      },
-      ::testing::ExitedWithCode(999 & 255), "Terminating error: Ini error \\(ref: 6203\\)");
+  try {
+    Start();
+    ADD_FAILURE() << "loaded";
+  } catch (const FatalError& e) {
+    EXPECT_STREQ(e.what(), "Ini error (ref: 6203)");
+  }
 }
 
 }  // namespace

@@ -1,0 +1,149 @@
+// What typing into the criteria does, shared by the window and the headless scan, and the
+// checks before a run.
+#include "engine/criteria_entry.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+using namespace kelvane;
+
+namespace {
+
+TEST(MustContainEntry, FormTextAndRangeFollowTheText) {
+  struct Case {
+    const char* typed;
+    SequenceForm form;
+    const char* text;
+    std::optional<MoveRange> range;
+    bool tooLarge;
+  } cases[] = {
+      {"e4 ..c5 Nf3", SequenceForm::Moves, "e4 ..c5 Nf3", std::nullopt, false},
+      {"e4\nc5", SequenceForm::Moves, "e4\nc5", std::nullopt, false},  // Moves form keeps it
+      {"1.e4 c5\r\n2.Nf3", SequenceForm::Notation, "1.e4 c5  2.Nf3", MoveRange{1, 2}, false},
+      {"12.e4 c5 13.Nf3", SequenceForm::Notation, "12.e4 c5 13.Nf3", MoveRange{12, 13}, false},
+      {"e5 7.Nf3", SequenceForm::Notation, "e5 7.Nf3", MoveRange{6, 7}, false},
+      {"1.e4 c5 99999999999.Nf3", SequenceForm::Notation, "1.e4 c5 99999999999.Nf3",
+       std::nullopt, true},
+  };
+  for (const auto& c : cases) {
+    MustContainEntry entry = EnterMustContain(c.typed);
+    EXPECT_EQ(entry.form, c.form) << c.typed;
+    EXPECT_EQ(entry.text, c.text) << c.typed;
+    EXPECT_EQ(entry.range, c.range) << c.typed;
+    EXPECT_EQ(entry.numberTooLarge, c.tooLarge) << c.typed;
+  }
+}
+
+TEST(MustContainEntry, TypingKeepsTheRangeWhenAskedOrWhenANumberIsTooLarge) {
+  Criteria c;
+  c.mustContainRange = {3, 9};
+  EXPECT_TRUE(TypeMustContain(c, "1.e4 c5 2.Nf3", true));
+  EXPECT_EQ(c.mustContainRange, (MoveRange{3, 9}));
+  EXPECT_EQ(c.mustContainForm, SequenceForm::Notation);
+  EXPECT_TRUE(TypeMustContain(c, "1.e4 c5 2.Nf3", false));
+  EXPECT_EQ(c.mustContainRange, (MoveRange{1, 2}));
+  EXPECT_FALSE(TypeMustContain(c, "1.e4 5555555555.c5", false));
+  EXPECT_EQ(c.mustContainRange, (MoveRange{1, 2}));
+  EXPECT_TRUE(TypeMustContain(c, "e4 ..c5", false));
+  EXPECT_EQ(c.mustContainForm, SequenceForm::Moves);
+  EXPECT_EQ(c.mustContainRange, (MoveRange{1, 2}));  // a Moves text sets no range
+}
+
+TEST(MustContainEntry, ChoosingMovesConvertsANotationTextOnce) {
+  Criteria c;
+  ASSERT_TRUE(TypeMustContain(c, "1.e4 c5 2.Nf3 d6", false));
+  EXPECT_TRUE(ChooseMovesForm(c, false));
+  EXPECT_EQ(c.mustContain, "e4 ..c5 Nf3 ..d6");
+  EXPECT_EQ(c.mustContainForm, SequenceForm::Moves);
+  EXPECT_EQ(c.mustContainRange, (MoveRange{1, 2}));
+  EXPECT_TRUE(ChooseMovesForm(c, false));  // already Moves: unchanged
+  EXPECT_EQ(c.mustContain, "e4 ..c5 Nf3 ..d6");
+}
+
+TEST(CleanTexts, EveryTextOfTheSettingsIsCleaned) {
+  Settings s;
+  for (std::string* t : {&s.startUpDir, &s.input.dir, &s.input.name, &s.output.dir,
+                         &s.output.name, &s.editors[0], &s.editors[1], &s.criteria.conditions[0],
+                         &s.criteria.conditions[1], &s.criteria.conditions[2],
+                         &s.criteria.mustContain, &s.criteria.without})
+    *t = " a \t b  ";
+  CleanTexts(s);
+  for (const std::string* t : {&s.startUpDir, &s.input.dir, &s.input.name, &s.output.dir,
+                               &s.output.name, &s.editors[0], &s.editors[1],
+                               &s.criteria.conditions[0], &s.criteria.conditions[1],
+                               &s.criteria.conditions[2], &s.criteria.mustContain,
+                               &s.criteria.without})
+    EXPECT_EQ(*t, "a b");
+}
+
+class BeforeRunTest : public ::testing::Test {
+ protected:
+  BeforeRunTest() {
+    s.input = {"/games/", "in.pgn"};
+    s.output = {"/games/", "out.pgn"};
+    Criteria& c = s.criteria;
+    c.conditions[0] = "Kh1 < Qe1";
+    c.conditionRanges[0] = {1, 15};
+    c.mustContain = "1.e4 c5";
+    c.mustContainRange = {1, 15};
+    c.without = "..e6";
+    c.withoutRange = {1, 15};
+  }
+  Settings s;
+};
+
+TEST_F(BeforeRunTest, AcceptsTheDefaults) {
+  EXPECT_EQ(CheckCriteria(s), CriteriaFault::None);
+}
+
+TEST_F(BeforeRunTest, SameFileNamesAreRefused) {
+  s.output.name = "in.pgn";
+  EXPECT_EQ(CheckCriteria(s), CriteriaFault::SameFile);
+  EXPECT_STREQ(CriteriaFaultRule(CriteriaFault::SameFile), kSameFileMessage);
+  s.output.dir = "/other/";
+  EXPECT_EQ(CheckCriteria(s), CriteriaFault::None);
+  s.output.dir = "/games/";
+  s.output.name = "IN.pgn";  // names compare exactly
+  EXPECT_EQ(CheckCriteria(s), CriteriaFault::None);
+}
+
+TEST_F(BeforeRunTest, RangesOfEachCriterion) {
+  struct Case {
+    std::string* (*text)(Criteria&);
+    MoveRange* (*range)(Criteria&);
+    MoveRange value;
+    CriteriaFault fault;
+  };
+  using Text = std::string* (*)(Criteria&);
+  using Range = MoveRange* (*)(Criteria&);
+  const Text c1 = [](Criteria& c) { return &c.conditions[0]; };
+  const Text c2 = [](Criteria& c) { return &c.conditions[1]; };
+  const Text c3 = [](Criteria& c) { return &c.conditions[2]; };
+  const Text mc = [](Criteria& c) { return &c.mustContain; };
+  const Text wo = [](Criteria& c) { return &c.without; };
+  const Range r1 = [](Criteria& c) { return &c.conditionRanges[0]; };
+  const Range r2 = [](Criteria& c) { return &c.conditionRanges[1]; };
+  const Range r3 = [](Criteria& c) { return &c.conditionRanges[2]; };
+  const Range mr = [](Criteria& c) { return &c.mustContainRange; };
+  const Range wr = [](Criteria& c) { return &c.withoutRange; };
+  const Case cases[] = {
+      {c1, r1, {5, 5}, CriteriaFault::Condition1To},   {c1, r1, {5, 4}, CriteriaFault::Condition1To},
+      {c1, r1, {5, 6}, CriteriaFault::None},           {c2, r2, {3, 3}, CriteriaFault::Condition2To},
+      {c3, r3, {9, 1}, CriteriaFault::Condition3To},   {mc, mr, {5, 5}, CriteriaFault::None},
+      {mc, mr, {5, 4}, CriteriaFault::MustContainTo}, {mc, mr, {0, 0}, CriteriaFault::MustContainTo},
+      {wo, wr, {5, 5}, CriteriaFault::None},           {wo, wr, {-1, 0}, CriteriaFault::WithoutTo},
+  };
+  for (const auto& c : cases) {
+    Settings t = s;
+    *c.text(t.criteria) = "Nf3 < Nc3";
+    *c.range(t.criteria) = c.value;
+    EXPECT_EQ(CheckCriteria(t), c.fault) << c.value.from << "-" << c.value.to;
+    // An empty criterion's range is not looked at.
+    c.text(t.criteria)->clear();
+    EXPECT_EQ(CheckCriteria(t), CriteriaFault::None);
+  }
+}
+
+}  // namespace
