@@ -7,15 +7,18 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <optional>
 
+#include "app/progress_line.h"
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
-#include "platform/fault.h"
 #include "engine/scan_run.h"
 #include "platform/console_dialogs.h"
+#include "platform/fault.h"
 #include "platform/file_system.h"
 #include "settings/settings.h"
 
@@ -42,7 +45,7 @@ struct Option {
   const char* name;
   const char* value = nullptr;  // what the value stands for ("TEXT"); none for a switch
   const char* help = "";
-  const char* field = nullptr;  // e.g. "condition 1 range"
+  const char* field = nullptr;                // e.g. "condition 1 range"
   CriteriaFault fault = CriteriaFault::None;  // the check before a run that names it
   bool ScanOptions::*flag = nullptr;
   std::optional<std::string> ScanOptions::*text = nullptr;
@@ -51,7 +54,9 @@ struct Option {
 
 using O = ScanOptions;
 const Option kOptions[] = {
-    {.name = "--settings", .value = "FILE", .help = "read settings from FILE (never written)",
+    {.name = "--settings",
+     .value = "FILE",
+     .help = "read settings from FILE (never written)",
      .text = &O::settings},
     {.name = "--input", .value = "PATH", .help = "the game file to read", .text = &O::input},
     {.name = "--output",
@@ -76,7 +81,10 @@ const Option kOptions[] = {
      .field = "condition 1 range",
      .fault = CriteriaFault::Condition1To,
      .range = &O::cond1Range},
-    {.name = "--cond2", .value = "TEXT", .help = "order condition 2", .field = "condition 2",
+    {.name = "--cond2",
+     .value = "TEXT",
+     .help = "order condition 2",
+     .field = "condition 2",
      .text = &O::cond2},
     {.name = "--cond2-range",
      .value = "A-B",
@@ -84,7 +92,10 @@ const Option kOptions[] = {
      .field = "condition 2 range",
      .fault = CriteriaFault::Condition2To,
      .range = &O::cond2Range},
-    {.name = "--cond3", .value = "TEXT", .help = "order condition 3", .field = "condition 3",
+    {.name = "--cond3",
+     .value = "TEXT",
+     .help = "order condition 3",
+     .field = "condition 3",
      .text = &O::cond3},
     {.name = "--cond3-range",
      .value = "A-B",
@@ -104,7 +115,8 @@ const Option kOptions[] = {
      .field = "Must contain range",
      .fault = CriteriaFault::MustContainTo,
      .range = &O::containsRange},
-    {.name = "--moves", .help = "convert a Notation Must contain text to Moves form",
+    {.name = "--moves",
+     .help = "convert a Notation Must contain text to Moves form",
      .flag = &O::moves},
     {.name = "--without",
      .value = "TEXT",
@@ -214,30 +226,24 @@ void ApplyOptions(const ScanOptions& o, Settings& settings) {
   CleanTexts(settings);
 }
 
-// A progress line on standard error, redrawn at most a few times a second.
-class ProgressLine : public ScanObserver {
- public:
-  void Progress(uint64_t bytes, uint64_t total, int64_t games) override {
-    auto now = std::chrono::steady_clock::now();
-    if (now - last_ < std::chrono::milliseconds(250) && bytes < total) return;
-    last_ = now;
-    double seconds = std::chrono::duration<double>(now - start_).count();
-    double mb = bytes / 1e6;
-    std::fprintf(stderr, "\r%lld games read, %.1f MB, %.1f MB/s, %d%%   ",
-                 static_cast<long long>(games), mb, seconds > 0 ? mb / seconds : 0.0,
-                 total ? static_cast<int>(100.0 * bytes / total) : 100);
-    std::fflush(stderr);
-    shown_ = true;
-  }
-  ~ProgressLine() override {
-    if (shown_) std::fputc('\n', stderr);
-  }
+// SIGINT, SIGTERM and SIGHUP ask the scan to stop after the game in hand; a second one
+// ends the program at once.
+std::atomic<bool> cancelRequested = false;
+volatile std::sig_atomic_t signalReceived = 0;
 
- private:
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::time_point last_{};
-  bool shown_ = false;
-};
+void OnStopSignal(int signal) {
+  if (signalReceived != 0) ::_exit(128 + signal);
+  signalReceived = signal;
+  cancelRequested.store(true, std::memory_order_relaxed);
+}
+
+void CatchStopSignals() {
+  struct sigaction action {};
+  action.sa_handler = OnStopSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
 
 int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
   if (o.settings && !fileSystem().FileExists(*o.settings)) {
@@ -262,12 +268,16 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
     return kExitBadInput;
   }
 
-  bool progress = o.progress || (!o.quiet && ::isatty(STDERR_FILENO));
+  const bool terminal = ::isatty(STDERR_FILENO);
   std::optional<ProgressLine> line;
-  if (progress) line.emplace();
-  ScanRequest request{settings.input.path(), settings.output.path(), o.split, settings.criteria};
-  ScanResult result = RunScan(request, dialogs, fileSystem(), line ? &*line : nullptr);
-  return result.outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
+  if (o.progress || (!o.quiet && terminal)) line.emplace(stderr, terminal);
+  ScanRequest request{settings.input.path(), settings.output.path(), o.split, settings.criteria,
+                      &cancelRequested};
+  const ScanOutcome outcome =
+      RunScan(request, dialogs, fileSystem(), line ? &*line : nullptr).outcome;
+  line.reset();
+  if (const int signal = signalReceived) return 128 + signal;
+  return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
 }
 
 }  // namespace
@@ -313,6 +323,8 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
   }
   ConsoleDialogs console(ConsoleDialogs::Options{o.yes, o.quiet});
   SetDialogs(&console);
+  static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+  CatchStopSignals();
   try {
     return RunScanFromOptions(o, console);
   } catch (const FatalError& e) {

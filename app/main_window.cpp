@@ -16,6 +16,8 @@
 
 #include "app/about_dialog.h"
 #include "app/event_errors.h"
+#include "app/progress_dialog.h"
+#include "app/scan_job.h"
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
 #include "platform/file_system.h"
@@ -51,6 +53,12 @@ MainWindow::MainWindow(std::vector<std::string> commandLine, std::string setting
 }
 
 MainWindow::~MainWindow() {
+  // A scan still running is cancelled, and waited for while this window is whole.
+  if (scan_) {
+    disconnect(scan_.get(), nullptr, this, nullptr);
+    scan_.reset();
+    closeProgress();
+  }
   // A window that is destroyed without having been closed still stores and saves.
   if (!destroyed_ && created_) RunHandler([this] { storeAtClose(); });
   if (exitStep_ != 0) RemoveExitStep(exitStep_);
@@ -95,6 +103,12 @@ void MainWindow::storeAtClose() {
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+  if (scan_) {
+    // The scan stops after the game in hand; the window closes when it has.
+    event->ignore();
+    RunHandler([this] { cancelScanAndClose(); });
+    return;
+  }
   event->accept();
   if (!destroyed_ && created_) RunHandler([this] { storeAtClose(); });
 }

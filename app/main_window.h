@@ -4,11 +4,15 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <array>
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "engine/scan_run.h"
 #include "platform/dialogs.h"
 #include "platform/orderly_exit.h"
 #include "settings/settings.h"
@@ -23,9 +27,13 @@ class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QToolBar;
+class QTimer;
 class QToolButton;
 
 namespace kelvane {
+
+class ProgressDialog;
+class ScanJob;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -61,6 +69,10 @@ class MainWindow : public QMainWindow {
   // The settings as last taken from the controls.
   const Settings& settings() const { return settings_; }
   bool splitOn() const { return split_; }
+  // True while a scan runs on its worker thread.
+  bool scanning() const;
+  // observer also hears the progress of every scan, on the scan's thread.
+  void setScanObserver(ScanObserver* observer);
 
   // Texts at the widget boundary: file names in the local 8-bit encoding, criteria in UTF-8.
   static std::string fieldText(const QLineEdit* edit);
@@ -228,6 +240,22 @@ class MainWindow : public QMainWindow {
   // controls from the settings record.
   bool settingSequenceForm_ = false;
   bool fillingControls_ = false;
+
+  // The scan on its worker thread (main_window_scan.cpp).
+  void startScan(const ScanRequest& request);
+  void onScanFinished();
+  void showProgress();
+  void closeProgress();
+  void cancelScanAndClose();
+  void setScanning(bool on);
+
+  std::unique_ptr<ScanJob> scan_;
+  bool scanSplit_ = false;
+  bool closeAfterScan_ = false;
+  ScanObserver* scanObserver_ = nullptr;
+  QPointer<ProgressDialog> progress_;
+  QTimer* progressTimer_ = nullptr;
+  std::chrono::steady_clock::time_point scanStart_;
 
   std::vector<std::string> commandLine_;
   std::string settingsPath_;

@@ -136,8 +136,8 @@ void MainWindow::runScan() {
   }
   const ScanRequest request{settings_.input.path(), settings_.output.path(), split_,
                             settings_.criteria};
-  RunScan(request, dialogs(), fileSystem());
-  showFileStates();
+  scanSplit_ = split_;
+  startScan(request);
 }
 
 // ---- Output editors -------------------------------------------------------------------

@@ -54,7 +54,13 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
   }
 }
 
-// Reads every game, decides it and writes it where it belongs.
+void Tell(ScanObserver& observer, ScanFiles& files, const ScanResult& result) {
+  observer.Progress({files.input.BytesRead(), files.input.Size(), result.gamesRead,
+                     result.gamesWritten, result.splitWritten});
+}
+
+// Reads every game, decides it and writes it where it belongs, until the input ends or the
+// run is cancelled.
 void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& dialogs,
                ScanObserver* observer, ScanResult& result) {
   GameMatcher matcher(request.criteria, dialogs);
@@ -73,10 +79,14 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& dialogs,
       ++result.splitWritten;
     }
     ++result.gamesRead;
-    if (observer && result.gamesRead % kProgressEvery == 0)
-      observer->Progress(files.input.BytesRead(), files.input.Size(), result.gamesRead);
+    if (observer && result.gamesRead % kProgressEvery == 0) Tell(*observer, files, result);
+    // A cancel takes effect between games, so no file is left with half a game.
+    if (request.cancel && request.cancel->load(std::memory_order_relaxed) && !eof) {
+      result.outcome = ScanOutcome::Cancelled;
+      break;
+    }
   }
-  if (observer) observer->Progress(files.input.BytesRead(), files.input.Size(), result.gamesRead);
+  if (observer) Tell(*observer, files, result);
 }
 
 // Closes the files, checking each close, and shows the counts.
@@ -84,6 +94,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
                     const ScanResult& result, Dialogs& dialogs) {
   std::string report = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
                        Counted(result.gamesWritten, " games written to ", request.outputPath);
+
   files.input.Close();
   files.output.Close();
   CheckIO(199);
@@ -92,7 +103,11 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.split.Close();
     CheckIO(200);
   }
-  dialogs.ShowReport(report);
+  if (result.outcome == ScanOutcome::Cancelled)
+    dialogs.ShowCancelledReport(
+        "Scan cancelled after " + std::to_string(result.gamesRead) + " games", report);
+  else
+    dialogs.ShowReport(report);
 }
 
 }  // namespace

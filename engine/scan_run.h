@@ -2,6 +2,7 @@
 // with Split, failing games to the split file, then reports the counts.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -17,13 +18,24 @@ struct ScanRequest {
   std::string outputPath;
   bool split = false;  // failing games go to the split file
   Criteria criteria;
+  // When set (from any thread, or a signal handler), the run stops after the game in hand.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
-// Told now and then how far a run has got (the headless scan's progress line).
+// How far a run has got.
+struct ScanProgress {
+  uint64_t bytesRead = 0;
+  uint64_t totalBytes = 0;  // the input file's size; 0 when it has none (a pipe)
+  int64_t gamesRead = 0;
+  int64_t gamesWritten = 0;
+  int64_t splitWritten = 0;
+};
+
+// Told now and then how far a run has got, on the thread that runs the scan.
 class ScanObserver {
  public:
   virtual ~ScanObserver() = default;
-  virtual void Progress(uint64_t bytesRead, uint64_t totalBytes, int64_t gamesRead) = 0;
+  virtual void Progress(const ScanProgress& progress) = 0;
 };
 
 enum class ScanOutcome {
@@ -31,6 +43,7 @@ enum class ScanOutcome {
   Declined,      // the overwrite question was not answered OK
   InputMissing,  // "File ... not found"
   SameFile,      // output or split file is the input file under another name
+  Cancelled,     // stopped on request; the games decided so far are written and reported
 };
 
 struct ScanResult {

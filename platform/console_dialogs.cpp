@@ -52,6 +52,11 @@ void ConsoleDialogs::ShowReport(const std::string& text) {
   if (!options_.quiet) WriteLines(Or(out_, stdout), text);
 }
 
+void ConsoleDialogs::ShowCancelledReport(const std::string& heading, const std::string& counts) {
+  ShowNotice(heading);
+  ShowReport(counts);
+}
+
 DialogButton ConsoleDialogs::Confirm(const std::string& text, DialogButtons buttons) {
   bool okCancel = buttons == DialogButtons::OkCancel;
   DialogButton yes = okCancel ? DialogButton::Ok : DialogButton::Yes;

@@ -23,6 +23,8 @@ class ConsoleDialogs : public Dialogs {
   void ShowMessage(const std::string& text) override;
   void ShowNotice(const std::string& text) override;
   void ShowReport(const std::string& text) override;
+  // The heading on standard error, the counts on standard output as in any report.
+  void ShowCancelledReport(const std::string& heading, const std::string& counts) override;
   DialogButton Confirm(const std::string& text, DialogButtons buttons) override;
   std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                       const std::string& defaultText) override;

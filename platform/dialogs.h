@@ -30,6 +30,10 @@ class Dialogs {
   virtual void ShowNotice(const std::string& text) { ShowMessage(text); }
   // The end-of-scan report: a message box in the window, standard output without one.
   virtual void ShowReport(const std::string& text) { ShowMessage(text); }
+  // The report of a run stopped on request: a heading that says so, then the counts.
+  virtual void ShowCancelledReport(const std::string& heading, const std::string& counts) {
+    ShowReport(heading + "\r" + counts);
+  }
   // A confirmation box captioned "Confirm"; returns the button pressed.
   virtual DialogButton Confirm(const std::string& text, DialogButtons buttons) = 0;
   // An input box; returns what the user left in it, or nothing when cancelled.

@@ -189,6 +189,7 @@ TEST_F(MainWindowTest, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   ui.split->trigger();
   // The Run button takes the focus, so the Without text being typed is stored first.
   QTest::mouseClick(ui.run, Qt::LeftButton);
+  WaitForScan();
   EXPECT_EQ(MainWindow::fieldText(ui.condition1), "Nf3 < Bc4");
   EXPECT_EQ(form->settings().criteria.without, "..Bc5");
   EXPECT_EQ(RequiredSequence(form->settings().criteria), "e4 e5");
@@ -219,11 +220,13 @@ TEST_F(MainWindowTest, RunMenuAndToolButtonLeaveTheFocusAndAskBeforeOverwriting)
   ui.without->setFocus(Qt::TabFocusReason);
   script.AnswerConfirm(DialogButton::Cancel);
   QTest::mouseClick(ui.runTool, Qt::LeftButton);
+  WaitForScan();
   EXPECT_EQ(script.log.front(), "confirm: Overwrite out.pgn?");
   EXPECT_EQ(ReadFile(dir / "out.pgn"), "old");
   EXPECT_EQ(f.focusWidget(), ui.without);
   script.AnswerConfirm(DialogButton::Ok);
   QTest::keyClick(ui.without, Qt::Key_R, Qt::ControlModifier);
+  WaitForScan();
   EXPECT_EQ(script.reports.size(), 1u);
   EXPECT_NE(ReadFile(dir / "out.pgn"), "old");
   EXPECT_EQ(f.focusWidget(), ui.without);

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -178,6 +179,14 @@ class MainWindowTest : public ::testing::Test {
     form->activateWindow();
     EXPECT_TRUE(QTest::qWaitForWindowActive(form.get()));
     return *form;
+  }
+  // Waits until the scan started by a Run has finished (a minute at the most).
+  void WaitForScan() {
+    QElapsedTimer waited;
+    waited.start();
+    while (form->scanning() && waited.elapsed() < 60000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ASSERT_FALSE(form->scanning());
   }
   // Moves the focus as the Tab key would; leaving a field runs its exit.
   static void Tab(QWidget* to) { to->setFocus(Qt::TabFocusReason); }

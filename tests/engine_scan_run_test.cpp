@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -324,21 +325,75 @@ TEST_F(ScanRun, TrailingEmptyLinesCountOneEmptyGame) {
 
 class LastProgress : public ScanObserver {
  public:
-  void Progress(uint64_t bytes, uint64_t total, int64_t games) override {
+  void Progress(const ScanProgress& p) override {
     ++calls;
-    last = {bytes, total, games};
+    last = {p.bytesRead, p.totalBytes, p.gamesRead, p.gamesWritten, p.splitWritten};
   }
   int calls = 0;
-  std::tuple<uint64_t, uint64_t, int64_t> last{};
+  std::tuple<uint64_t, uint64_t, int64_t, int64_t, int64_t> last{};
 };
 
 TEST_F(ScanRun, ObserverHearsTheEndOfTheRun) {
   const std::string bytes = kGameA + kGameB + kGameC;
   LastProgress progress;
+  FailE4Games();
+  split_ = true;
   EXPECT_EQ(Run(Input(bytes), dir_ / "out.pgn", &progress), ScanOutcome::Completed);
   EXPECT_GE(progress.calls, 1);
-  EXPECT_EQ(progress.last,
-            std::make_tuple(uint64_t{bytes.size()}, uint64_t{bytes.size()}, int64_t{3}));
+  EXPECT_EQ(progress.last, std::make_tuple(uint64_t{bytes.size()}, uint64_t{bytes.size()},
+                                           int64_t{3}, int64_t{1}, int64_t{2}));
+}
+
+// Dialogs that ask the run to stop when it reports a chosen faulty game.
+class CancelAtNotice : public ScriptedDialogs {
+ public:
+  explicit CancelAtNotice(std::atomic<bool>& cancel) : cancel_(cancel) {}
+  void ShowNotice(const std::string& text) override {
+    ScriptedDialogs::ShowNotice(text);
+    cancel_ = true;
+  }
+
+ private:
+  std::atomic<bool>& cancel_;
+};
+
+TEST_F(ScanRun, CancelStopsAfterTheGameInHandAndLeavesWholeGames) {
+  // Ten games, white opening alternately with e4 (to the split file) and d4; game k has a
+  // faulty move text, whose report asks for the cancel.
+  auto games = [](int faulty) {
+    std::string in;
+    for (int g = 1; g <= 10; ++g)
+      in += "[Event \"" + std::to_string(g) + "\"]\n\n1." + (g % 2 ? "e4" : "d4") + " e5" +
+            (g == faulty ? ")" : "") + " *\n\n";
+    return in;
+  };
+  FailE4Games();
+  split_ = true;
+  for (int k : {1, 4, 7, 10}) {
+    SCOPED_TRACE(k);
+    const std::string in = Input(games(k));
+    for (const char* name : {"full.pgn", "full2.pgn", "cut.pgn", "cut2.pgn"})
+      std::remove((dir_ / name).c_str());
+    ASSERT_EQ(Run(in, dir_ / "full.pgn"), ScanOutcome::Completed);
+    const std::string full = ReadFile(dir_ / "full.pgn");
+    const std::string fullSplit = ReadFile(dir_ / "full2.pgn");
+    std::atomic<bool> cancel = false;
+    CancelAtNotice dialogs(cancel);
+    ScanResult r = RunScan({in, dir_ / "cut.pgn", true, criteria_, &cancel}, dialogs, fileSystem());
+    // A cancel after the last game changes nothing: the run has completed.
+    EXPECT_EQ(r.outcome, k < 10 ? ScanOutcome::Cancelled : ScanOutcome::Completed);
+    EXPECT_EQ(r.gamesRead, k);
+    const std::string out = ReadFile(dir_ / "cut.pgn"), split = ReadFile(dir_ / "cut2.pgn");
+    EXPECT_EQ(r.gamesWritten + r.splitWritten, k);
+    EXPECT_EQ(full.compare(0, out.size(), out), 0) << out;
+    EXPECT_EQ(fullSplit.compare(0, split.size(), split), 0) << split;
+    const std::string counts = std::to_string(k) + " games read from in.pgn\r" +
+                               std::to_string(r.gamesWritten) + " games written to cut.pgn\r" +
+                               std::to_string(r.splitWritten) + " games written to cut2.pgn";
+    EXPECT_EQ(dialogs.reports,
+              (k < 10 ? Log{"Scan cancelled after " + std::to_string(k) + " games\r" + counts}
+                      : Log{counts}));
+  }
 }
 
 // --- Terminating errors in the middle of a run ---
@@ -391,7 +446,7 @@ TEST_F(ScanRun, FailedFileStepsTrapWithTheirNumbers) {
 
 class ThrowingObserver : public ScanObserver {
  public:
-  void Progress(uint64_t, uint64_t, int64_t) override { throw std::runtime_error("stop"); }
+  void Progress(const ScanProgress&) override { throw std::runtime_error("stop"); }
 };
 
 TEST_F(ScanRun, AnErrorLeavingTheRunStillDeliversTheGamesDecided) {

@@ -1,9 +1,14 @@
 // The headless scan as a user meets it: the built program run with --scan in a folder of
 // its own, its report, messages, exit status and the files it leaves.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
+#include <csignal>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support.h"
@@ -39,10 +44,11 @@ class HeadlessScan : public ::testing::Test {
     WriteFile(dir_ / "in.pgn", kGameA + kGameB + kGameC + kGameD);
   }
   // kelvane --scan --settings empty.ini ARGS, run in the test's folder.
-  ProcessResult Scan(const Args& args, const std::string& settings = "empty.ini") {
+  ProcessResult Scan(const Args& args, const std::string& settings = "empty.ini",
+                     const WhileRunning& watch = {}) {
     Args all = {"--scan", "--settings", settings};
     all.insert(all.end(), args.begin(), args.end());
-    return RunKelvane(all, dir_.path());
+    return RunKelvane(all, dir_.path(), watch);
   }
   // Scans in.pgn into out.pgn (replacing it) with the given criteria options.
   ProcessResult ScanWith(const Args& criteria) {
@@ -196,6 +202,54 @@ TEST_F(HeadlessScan, TerminatingErrorIsStatus231AndKeepsTheGamesWritten) {
   EXPECT_EQ(r.err, "Terminating error: An I/O error has occurred at 101. The result code is 2\n");
 }
 
+// The games come through a named pipe, so the scan is still running when the signal comes;
+// the signal is sent once the progress line shows that games are being read.
+TEST_F(HeadlessScan, StopSignalsEndTheScanAfterWholeGames) {
+  ::signal(SIGPIPE, SIG_IGN);  // the writer may outlive the reader
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    const std::string fifo = dir_ / "games.fifo";
+    std::remove(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> signalled = false;
+    std::thread writer([&] {
+      // Waits at most ten seconds for the reader, so a program that fails early ends the test.
+      int fd = -1;
+      for (int tries = 0; fd < 0 && tries < 1000; ++tries) {
+        fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0) ::usleep(10000);
+      }
+      if (fd < 0) return;
+      ::fcntl(fd, F_SETFL, 0);
+      // Games until the signal, then some more so that the reader sees the next game.
+      for (int extra = 0; extra < 200;) {
+        if (::write(fd, kGameB.data(), kGameB.size()) < 0) break;
+        if (signalled) ++extra;
+      }
+      ::close(fd);
+    });
+    ProcessResult r = Scan({"--input", fifo, "--output", "out.pgn", "--yes", "--progress"},
+                           "empty.ini", [&](pid_t pid, const ProcessResult& soFar) {
+                             if (!signalled && soFar.err.find("games") != std::string::npos) {
+                               signalled = true;
+                               ::kill(pid, signal);
+                             }
+                           });
+    writer.join();
+    EXPECT_EQ(r.status, 128 + signal) << r.err;
+    const size_t read = std::stoul(r.out);
+    EXPECT_GE(read, 4096u);  // the first progress line comes after 4096 games
+    EXPECT_EQ(r.out, std::to_string(read) + " games read from games.fifo\n" + std::to_string(read) +
+                         " games written to out.pgn\n");
+    EXPECT_NE(r.err.find("Scan cancelled after " + std::to_string(read) + " games\n"),
+              std::string::npos)
+        << r.err;
+    std::string expected;
+    for (size_t g = 0; g < read; ++g) expected += kOutB;
+    EXPECT_TRUE(Out() == expected);
+  }
+}
+
 TEST_F(HeadlessScan, SettingsFileIsReadAndNeverWritten) {
   // Criteria, names and folders from the file; its odd layout must survive untouched.
   const std::string settings =
@@ -252,7 +306,7 @@ TEST_F(HeadlessScan, ProgressGoesToStandardErrorOnly) {
   ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--progress"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "4 games read from in.pgn\n4 games written to out.pgn\n");
-  EXPECT_NE(r.err.find("4 games read"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("161 B of 161 B (100%), 4 games"), std::string::npos) << r.err;
   EXPECT_EQ(Out(), kOutA + kOutB + kOutC + kOutD);
 }
 

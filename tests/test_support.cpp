@@ -61,7 +61,7 @@ bool Exists(const std::string& path) {
 }
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workingDir) {
+                         const std::string& workingDir, const WhileRunning& watch) {
   int out[2], err[2];
   if (::pipe(out) != 0 || ::pipe(err) != 0) throw std::runtime_error("pipe failed");
   pid_t pid = ::fork();
@@ -97,6 +97,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         --open;
       } else {
         (i == 0 ? r.out : r.err).append(buf, static_cast<size_t>(n));
+        if (watch) watch(pid, r);
       }
     }
   }
@@ -106,8 +107,9 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   return r;
 }
 
-ProcessResult RunKelvane(const std::vector<std::string>& args, const std::string& workingDir) {
-  return RunProcess(KELVANE_BINARY, args, workingDir);
+ProcessResult RunKelvane(const std::vector<std::string>& args, const std::string& workingDir,
+                         const WhileRunning& watch) {
+  return RunProcess(KELVANE_BINARY, args, workingDir, watch);
 }
 
 std::string CorpusDir() {

@@ -2,6 +2,9 @@
 // program as a child process, and the folder of real game files.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,11 +51,14 @@ struct ProcessResult {
   std::string out;
   std::string err;
 };
+// Told whenever the running program has written more; may signal it.
+using WhileRunning = std::function<void(pid_t pid, const ProcessResult& soFar)>;
 // Runs program with args in workingDir (empty: the current one), standard input empty.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
-                         const std::string& workingDir = "");
+                         const std::string& workingDir = "", const WhileRunning& watch = {});
 // Runs the built kelvane program.
-ProcessResult RunKelvane(const std::vector<std::string>& args, const std::string& workingDir = "");
+ProcessResult RunKelvane(const std::vector<std::string>& args, const std::string& workingDir = "",
+                         const WhileRunning& watch = {});
 
 // The folder of real PGN files (with a trailing "/"), or "" when it is not there.
 std::string CorpusDir();

@@ -1,0 +1,106 @@
+// The main window's scan: it runs on a worker thread while the window keeps answering; a
+// progress dialog comes up when the scan takes longer than half a second, and the window's
+// commands wait until the scan is over.
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+#include <chrono>
+
+#include "app/event_errors.h"
+#include "app/main_window.h"
+#include "app/progress_dialog.h"
+#include "app/scan_job.h"
+#include "platform/file_system.h"
+
+namespace kelvane {
+
+namespace {
+constexpr int kProgressDelayMs = 500;
+constexpr int kProgressEveryMs = 100;
+
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+}  // namespace
+
+bool MainWindow::scanning() const {
+  return scan_ != nullptr;
+}
+
+void MainWindow::setScanObserver(ScanObserver* observer) {
+  scanObserver_ = observer;
+}
+
+void MainWindow::startScan(const ScanRequest& request) {
+  scan_ = std::make_unique<ScanJob>(request, dialogs(), fileSystem(), scanObserver_);
+  scan_->Dialogs().beforeReport = [this] { closeProgress(); };
+  connect(scan_.get(), &ScanJob::finished, this, guarded([this] { onScanFinished(); }));
+  setScanning(true);
+  scanStart_ = std::chrono::steady_clock::now();
+  progressTimer_ = new QTimer(this);
+  progressTimer_->setInterval(kProgressDelayMs);
+  connect(progressTimer_, &QTimer::timeout, this, [this] { showProgress(); });
+  progressTimer_->start();
+  scan_->Start();
+}
+
+void MainWindow::showProgress() {
+  if (!scan_) return;
+  if (!progress_) {
+    progress_ = new ProgressDialog(this, scanSplit_);
+    connect(progress_, &ProgressDialog::cancelRequested, this, [this] {
+      if (scan_) scan_->Cancel();
+    });
+    progress_->show();
+    progressTimer_->setInterval(kProgressEveryMs);
+  }
+  progress_->Show(scan_->Progress(), SecondsSince(scanStart_));
+}
+
+void MainWindow::closeProgress() {
+  if (progressTimer_) {
+    progressTimer_->stop();
+    progressTimer_->deleteLater();
+    progressTimer_ = nullptr;
+  }
+  if (progress_) {
+    progress_->hide();
+    progress_->deleteLater();
+    progress_ = nullptr;
+  }
+}
+
+void MainWindow::onScanFinished() {
+  closeProgress();
+  std::unique_ptr<ScanJob> job = std::move(scan_);
+  setScanning(false);
+  if (std::exception_ptr error = job->Error()) std::rethrow_exception(error);
+  showFileStates();
+  if (closeAfterScan_) close();
+}
+
+void MainWindow::cancelScanAndClose() {
+  closeAfterScan_ = true;
+  scan_->Dialogs().Detach();  // nothing more to show or ask: the window is closing
+  scan_->Cancel();
+}
+
+void MainWindow::setScanning(bool on) {
+  // While a scan runs its commands wait; Exit, the close box and help stay (closing cancels
+  // the scan). The fields stay as they are: the scan works on a copy of the criteria.
+  for (QAction* action : {setInputAction_, setOutputAction_, runAction_, outputEditor1Action_,
+                          outputEditor2Action_, splitAction_})
+    action->setEnabled(!on);
+  for (QWidget* command :
+       {static_cast<QWidget*>(runButton_), static_cast<QWidget*>(swapFilesButton_),
+        static_cast<QWidget*>(toolBar_)})
+    command->setEnabled(!on);
+  if (on)
+    setCursor(Qt::BusyCursor);
+  else
+    unsetCursor();
+}
+
+}  // namespace kelvane

@@ -1,0 +1,57 @@
+#include "app/progress_dialog.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/design_pixels.h"
+#include "app/progress_line.h"
+
+namespace kelvane {
+
+namespace {
+constexpr int kBarSteps = 1000;
+}
+
+ProgressDialog::ProgressDialog(QWidget* parent, bool split) : QDialog(parent), split_(split) {
+  setObjectName(QStringLiteral("ScanProgress"));
+  setWindowTitle(QStringLiteral("Scanning"));
+  auto* layout = new QVBoxLayout(this);
+  bar_ = new QProgressBar(this);
+  bar_->setObjectName(QStringLiteral("ScanProgressBar"));
+  bar_->setRange(0, kBarSteps);
+  games_ = new QLabel(this);
+  games_->setObjectName(QStringLiteral("ScanProgressGames"));
+  speed_ = new QLabel(this);
+  speed_->setObjectName(QStringLiteral("ScanProgressSpeed"));
+  cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  cancel_->setObjectName(QStringLiteral("ScanProgressCancel"));
+  layout->addWidget(bar_);
+  layout->addWidget(games_);
+  layout->addWidget(speed_);
+  layout->addWidget(cancel_, 0, Qt::AlignRight);
+  connect(cancel_, &QPushButton::clicked, this, &ProgressDialog::reject);
+  setMinimumWidth(DesignPixels(this, 360));
+  Show({}, 0);
+}
+
+void ProgressDialog::Show(const ScanProgress& p, double seconds) {
+  if (p.totalBytes > 0)
+    bar_->setValue(static_cast<int>(
+        kBarSteps * std::min(1.0, static_cast<double>(p.bytesRead) / p.totalBytes)));
+  else
+    bar_->setRange(0, 0);  // a size that is not known: a busy bar
+  QString games = QStringLiteral("%1 games read, %2 written").arg(p.gamesRead).arg(p.gamesWritten);
+  if (split_) games += QStringLiteral(", %1 to the split file").arg(p.splitWritten);
+  games_->setText(games);
+  speed_->setText(QString::fromStdString(ProgressText(p, seconds)));
+}
+
+void ProgressDialog::reject() {
+  cancel_->setEnabled(false);
+  cancel_->setText(QStringLiteral("Cancelling..."));
+  emit cancelRequested();
+}
+
+}  // namespace kelvane

@@ -1,0 +1,138 @@
+// The main window's scan on its worker thread: the progress dialog, Cancel, closing the
+// window during a scan, and the scan's messages shown on the window's thread in order.
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <chrono>
+#include <thread>
+
+#include "app/progress_dialog.h"
+#include "app_main_window_fixture.h"
+#include "platform/fault.h"
+
+using namespace kelvane;
+
+namespace {
+
+const std::string kGame = "[Event \"E\"]\n\n1.e4 e5 2.Nf3 *\n\n";
+const std::string kOutGame = "[Event \"E\"]\r\n\r\n1.e4 e5 2.Nf3 *\r\n\r\n";
+
+// Slows the scan down: every progress report (each 4096 games) waits a while.
+class Pace : public ScanObserver {
+ public:
+  explicit Pace(int ms) : ms_(ms) {}
+  void Progress(const ScanProgress&) override {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms_));
+  }
+
+ private:
+  int ms_;
+};
+
+class MainWindowScanTest : public MainWindowTest {
+ protected:
+  void WriteGames(int n) {
+    std::string games;
+    for (int i = 0; i < n; ++i) games += kGame;
+    WriteFile(dir / "in.pgn", games);
+  }
+  // The progress dialog once it is shown, or nullptr after waiting for it for ten seconds.
+  ProgressDialog* WaitForProgress() {
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < 10000) {
+      auto* dialog = form->findChild<ProgressDialog*>("ScanProgress");
+      if (dialog && dialog->isVisible()) return dialog;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return nullptr;
+  }
+};
+
+TEST_F(MainWindowScanTest, ProgressShowsAndCancelStopsAfterWholeGames) {
+  WriteGames(40000);
+  Pace pace(300);
+  MainWindow& f = StartActive();
+  f.setScanObserver(&pace);
+  ui.run->click();
+  EXPECT_TRUE(f.scanning());
+  EXPECT_FALSE(ui.runItem->isEnabled());
+  EXPECT_FALSE(ui.run->isEnabled());
+  EXPECT_EQ(f.cursor().shape(), Qt::BusyCursor);
+  ProgressDialog* progress = WaitForProgress();
+  ASSERT_NE(progress, nullptr);
+  QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+  auto* bar = Child<QProgressBar>(*progress, "ScanProgressBar");
+  EXPECT_GE(bar->value(), 0);
+  EXPECT_NE(Child<QLabel>(*progress, "ScanProgressGames")->text().indexOf("games read"), -1);
+  Child<QPushButton>(*progress, "ScanProgressCancel")->click();
+  WaitForScan();
+  EXPECT_TRUE(ui.runItem->isEnabled());
+  EXPECT_EQ(f.cursor().shape(), Qt::ArrowCursor);
+  EXPECT_EQ(form->findChild<ProgressDialog*>("ScanProgress"), nullptr);
+  ASSERT_EQ(script.reports.size(), 1u);
+  const std::string& report = script.reports[0];
+  ASSERT_EQ(report.rfind("Scan cancelled after ", 0), 0u) << report;
+  const int read = std::stoi(report.substr(21));
+  EXPECT_GT(read, 0);
+  EXPECT_LT(read, 40000);
+  EXPECT_EQ(report, "Scan cancelled after " + std::to_string(read) + " games\r" +
+                        std::to_string(read) + " games read from in.pgn\r" + std::to_string(read) +
+                        " games written to out.pgn");
+  std::string expected;
+  for (int i = 0; i < read; ++i) expected += kOutGame;
+  EXPECT_TRUE(ReadFile(dir / "out.pgn") == expected);
+}
+
+TEST_F(MainWindowScanTest, ClosingTheWindowCancelsTheScanAndSavesTheSettings) {
+  WriteGames(40000);
+  Pace pace(200);
+  MainWindow& f = StartActive();
+  f.setScanObserver(&pace);
+  ui.without->setText("..h6");
+  ui.run->click();
+  ASSERT_TRUE(f.scanning());
+  f.close();
+  EXPECT_TRUE(f.isVisible());  // until the scan has stopped
+  WaitForScan();
+  EXPECT_FALSE(f.isVisible());
+  EXPECT_TRUE(script.reports.empty());
+  EXPECT_EQ(Saved().criteria.without, "..h6");
+  const std::string out = ReadFile(dir / "out.pgn");
+  EXPECT_EQ(out.size() % kOutGame.size(), 0u);
+  EXPECT_LT(out.size(), 40000 * kOutGame.size());
+}
+
+TEST_F(MainWindowScanTest, MessagesOfTheScanArriveInOrderBeforeTheReport) {
+  WriteFile(dir / "in.pgn", kGame + "[Event \"2\"]\n\n1.e4 e5) *\n\n" + kGame +
+                                "[Event \"4\"]\n\n1.d4 {open *\n\n" +
+                                "[Event \"5\"]\n\nodd text\n1.c4 *\n\n");
+  StartActive();
+  ui.run->click();
+  WaitForScan();
+  EXPECT_EQ(script.log,
+            (std::vector<std::string>{
+                "notice: Game 2: extra )/} found", "notice: Game 4: game ended in comment",
+                "notice: odd line: \"odd text\"",
+                "report: 5 games read from in.pgn\r5 games written to out.pgn"}));
+}
+
+TEST_F(MainWindowScanTest, AFatalFaultInTheScanEndsTheProgramOnTheWindowsThread) {
+  // The child is forked as it stands: the scan's thread starts only there.
+  GTEST_FLAG_SET(death_test_style, "fast");
+  WriteFile(dir / "in.pgn", kGame + kGame + "no tag line\n\n1.d4 *\n");
+  EXPECT_EXIT(
+      {
+        StartActive();
+        ui.without->setText("..h6");
+        ui.run->click();
+        WaitForScan();
+      },
+      ::testing::ExitedWithCode(kTrapExitCode & 0xff), "");
+  // The games decided before the fault are delivered, and the window saved its settings.
+  EXPECT_EQ(ReadFile(dir / "out.pgn"), kOutGame + kOutGame);
+  EXPECT_EQ(Saved().criteria.without, "..h6");
+}
+
+}  // namespace
