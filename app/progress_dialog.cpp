@@ -23,11 +23,14 @@ ProgressDialog::ProgressDialog(QWidget* parent, bool split) : QDialog(parent), s
   bar_->setRange(0, kBarSteps);
   games_ = new QLabel(this);
   games_->setObjectName(QStringLiteral("ScanProgressGames"));
+  amount_ = new QLabel(this);
+  amount_->setObjectName(QStringLiteral("ScanProgressAmount"));
   speed_ = new QLabel(this);
   speed_->setObjectName(QStringLiteral("ScanProgressSpeed"));
   cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
   cancel_->setObjectName(QStringLiteral("ScanProgressCancel"));
   layout->addWidget(bar_);
+  layout->addWidget(amount_);
   layout->addWidget(games_);
   layout->addWidget(speed_);
   layout->addWidget(cancel_, 0, Qt::AlignRight);
@@ -37,15 +40,18 @@ ProgressDialog::ProgressDialog(QWidget* parent, bool split) : QDialog(parent), s
 }
 
 void ProgressDialog::Show(const ScanProgress& p, double seconds) {
-  if (p.totalBytes > 0)
+  if (p.totalBytes > 0) {
+    bar_->setRange(0, kBarSteps);
     bar_->setValue(static_cast<int>(
         kBarSteps * std::min(1.0, static_cast<double>(p.bytesRead) / p.totalBytes)));
-  else
-    bar_->setRange(0, 0);  // a size that is not known: a busy bar
+  } else {
+    bar_->setRange(0, 0);  // a size that is not known (yet): a busy bar
+  }
   QString games = QStringLiteral("%1 games read, %2 written").arg(p.gamesRead).arg(p.gamesWritten);
   if (split_) games += QStringLiteral(", %1 to the split file").arg(p.splitWritten);
   games_->setText(games);
-  speed_->setText(QString::fromStdString(ProgressText(p, seconds)));
+  amount_->setText(QString::fromStdString(ProgressAmount(p)));
+  speed_->setText(QString::fromStdString(ProgressSpeed(p, seconds)));
 }
 
 void ProgressDialog::reject() {

@@ -29,6 +29,7 @@ class ProgressDialog : public QDialog {
  private:
   bool split_;
   QProgressBar* bar_;
+  QLabel* amount_;
   QLabel* games_;
   QLabel* speed_;
   QPushButton* cancel_;

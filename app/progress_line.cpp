@@ -33,23 +33,30 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-std::string ProgressText(const ScanProgress& p, double seconds) {
+std::string ProgressAmount(const ScanProgress& p) {
   std::string text = Amount(p.bytesRead);
-  const bool sized = p.totalBytes > 0;
-  if (sized) {
+  if (p.totalBytes > 0) {
     const int percent = static_cast<int>(100.0 * p.bytesRead / p.totalBytes);
     text += " of " + Amount(p.totalBytes) + " (" + std::to_string(percent) + "%)";
   }
-  text += ", " + std::to_string(p.gamesRead) + " games";
-  if (seconds > 0 && p.bytesRead > 0) {
-    const double rate = p.bytesRead / seconds;
-    char speed[32];
-    std::snprintf(speed, sizeof speed, ", %.1f MB/s", rate / (1024 * 1024));
-    text += speed;
-    if (sized && p.bytesRead <= p.totalBytes)
-      text += ", " + Duration((p.totalBytes - p.bytesRead) / rate) + " left";
-  }
   return text;
+}
+
+std::string ProgressSpeed(const ScanProgress& p, double seconds) {
+  if (seconds <= 0 || p.bytesRead == 0) return "";
+  const double rate = p.bytesRead / seconds;
+  char speed[32];
+  std::snprintf(speed, sizeof speed, "%.1f MB/s", rate / (1024 * 1024));
+  std::string text = speed;
+  if (p.totalBytes > 0 && p.bytesRead <= p.totalBytes)
+    text += ", " + Duration((p.totalBytes - p.bytesRead) / rate) + " left";
+  return text;
+}
+
+std::string ProgressText(const ScanProgress& p, double seconds) {
+  std::string text = ProgressAmount(p) + ", " + std::to_string(p.gamesRead) + " games";
+  const std::string speed = ProgressSpeed(p, seconds);
+  return speed.empty() ? text : text + ", " + speed;
 }
 
 double ProgressLine::SteadySeconds() {

@@ -12,6 +12,9 @@ namespace kelvane {
 // "1.2 of 3.0 GB (40%), 2345678 games, 950.0 MB/s, 0:02 left": what has been read, the
 // games, the speed and the time left; without a known size, no share and no time left.
 std::string ProgressText(const ScanProgress& progress, double seconds);
+// Its parts: "1.2 of 3.0 GB (40%)", and "950.0 MB/s, 0:02 left" (empty before a first byte).
+std::string ProgressAmount(const ScanProgress& progress);
+std::string ProgressSpeed(const ScanProgress& progress, double seconds);
 
 class ProgressLine : public ScanObserver {
  public:
