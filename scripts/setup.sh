@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev)
+packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libzstd-dev libisal-dev libbz2-dev liblzma-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

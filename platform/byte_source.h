@@ -1,0 +1,83 @@
+// Where the game reader's bytes come from: a file or standard input, as it is, or its
+// decoded content when it is compressed. Decoding runs on a thread of its own, a few
+// blocks ahead of the reader, so reading and decoding share the two cores.
+#pragma once
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/decoders.h"
+
+namespace kelvane {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Up to n bytes into buf; 0 at the end of the data, -1 on failure (errno set, or Damage()).
+  virtual ssize_t Read(char* buf, size_t n) = 0;
+  // Bytes taken from the file itself so far (compressed bytes for a compressed file).
+  virtual uint64_t FileBytesRead() const = 0;
+  // What was wrong with damaged compressed data; empty when nothing was.
+  virtual std::string Damage() const { return ""; }
+};
+
+// The bytes of fd as they are. head: bytes already read from fd, given back first.
+class PlainSource : public ByteSource {
+ public:
+  PlainSource(int fd, std::string head) : fd_(fd), head_(std::move(head)) {}
+  ssize_t Read(char* buf, size_t n) override;
+  uint64_t FileBytesRead() const override { return read_; }
+
+ private:
+  int fd_;
+  std::string head_;
+  size_t headUsed_ = 0;
+  uint64_t read_ = 0;
+};
+
+// The decoded content of fd. head: bytes already read from fd (the magic number).
+class DecodingSource : public ByteSource {
+ public:
+  DecodingSource(int fd, std::string head, Compression compression);
+  ~DecodingSource() override;
+  ssize_t Read(char* buf, size_t n) override;
+  uint64_t FileBytesRead() const override;
+  std::string Damage() const override;
+
+ private:
+  struct Block {
+    std::vector<unsigned char> bytes;
+    size_t size = 0;
+  };
+  void Decode();                 // the decoding thread
+  bool Deliver(Block&& block);   // false when the reader has gone
+  bool FillFromFile(std::vector<unsigned char>& in, size_t& used, size_t& size);
+
+  int fd_;
+  std::string head_;
+  std::unique_ptr<Decoder> decoder_;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<Block> ready_;
+  Block current_;
+  size_t currentUsed_ = 0;
+  bool finished_ = false;  // the thread has delivered its last block
+  bool stopping_ = false;  // the reader is going away
+  int error_ = 0;
+  std::string damage_;
+  uint64_t fileBytes_ = 0;
+  std::thread thread_;
+};
+
+// Opens what fd holds: peeks at its first bytes and decodes them when they are compressed.
+std::unique_ptr<ByteSource> OpenByteSource(int fd);
+
+}  // namespace kelvane
