@@ -23,6 +23,8 @@ class GameMatcher {
 
   // gameNumber counts the games of the run from 1.
   bool Matches(const std::string& moveText, int64_t gameNumber);
+  // The words of the quick test: every one must stand as a whole word in a game's move text.
+  const std::vector<std::string_view>& QuickWords() const { return quickWords_; }
 
  private:
   // Parses the move text and applies every criterion ply by ply.
@@ -31,8 +33,8 @@ class GameMatcher {
   // normalised text within its range.
   bool TestNotationSequence(std::string_view text) const;
   // One ply's step of condition k (0 to 2).
-  void TestCondition(int k, int ply, std::string_view move, bool& done, bool& first,
-                     bool& second, bool& pass) const;
+  void TestCondition(int k, int ply, std::string_view move, bool& done, bool& first, bool& second,
+                     bool& pass) const;
   // One ply's step of Must contain in Moves form; works on movesLeft_.
   void TestMovesSequence(int ply, std::string_view move, bool& done, bool& pass);
   // One ply's step of the Without test.

@@ -3,6 +3,7 @@
 #include "engine/criteria_entry.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
+#include "engine/raw_quick_test.h"
 #include "platform/fault.h"
 #include "platform/text_files.h"
 
@@ -64,19 +65,25 @@ void Tell(ScanObserver& observer, ScanFiles& files, const ScanResult& result) {
 void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& dialogs,
                ScanObserver* observer, ScanResult& result) {
   GameMatcher matcher(request.criteria, dialogs);
+  // Without Split, a game that fails is only counted: the quick test on its raw bytes may
+  // pass over it without reading its lines.
+  RawQuickTest rawTest(matcher.QuickWords());
+  const bool fast = request.method.rawQuickTest && !request.split && rawTest.Usable();
   // A file without a single line holds no game.
   bool eof = files.input.AtEnd();
   std::string header;
   std::string moveText;
   while (!eof) {
-    ReadHeader(files.input, eof, header, dialogs);
-    ReadMoveText(files.input, eof, moveText, dialogs);
-    if (matcher.Matches(moveText, result.gamesRead + 1)) {
-      WriteGame(files.output, header, moveText);
-      ++result.gamesWritten;
-    } else if (request.split) {
-      WriteGame(files.split, header, moveText);
-      ++result.splitWritten;
+    if (!fast || !SkipRejectedGame(files.input, rawTest, eof)) {
+      ReadHeader(files.input, eof, header, dialogs);
+      ReadMoveText(files.input, eof, moveText, dialogs);
+      if (matcher.Matches(moveText, result.gamesRead + 1)) {
+        WriteGame(files.output, header, moveText);
+        ++result.gamesWritten;
+      } else if (request.split) {
+        WriteGame(files.split, header, moveText);
+        ++result.splitWritten;
+      }
     }
     ++result.gamesRead;
     if (observer && result.gamesRead % kProgressEvery == 0) Tell(*observer, files, result);

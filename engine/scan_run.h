@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/scan_method.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "settings/settings.h"
@@ -20,6 +21,7 @@ struct ScanRequest {
   Criteria criteria;
   // When set (from any thread, or a signal handler), the run stops after the game in hand.
   const std::atomic<bool>* cancel = nullptr;
+  ScanMethod method = {};
 };
 
 // How far a run has got.

@@ -124,6 +124,11 @@ void InputFile::ReadLineAppend(std::string& out) {
   }
 }
 
+std::string_view InputFile::Buffered() {
+  if (AtEnd()) return {};
+  return {buf_.data() + pos_, NextOf(kCtrlZ, nextCtrlZ_) - pos_};
+}
+
 void InputFile::Close() {
   if (fd_ >= 0) {
     if (::close(fd_) != 0) SetIoResult(errno);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kelvane {
@@ -27,6 +28,15 @@ class InputFile {
   // Appends the next line's characters (without its line end) to out and moves past the
   // line end. Does nothing at the end of the file.
   void ReadLineAppend(std::string& out);
+  // The bytes in the buffer from the reading position up to a Ctrl-Z or the buffer's end,
+  // for a reader that looks at whole games before it reads their lines. Empty at the end
+  // of the file; valid until the next read.
+  std::string_view Buffered();
+  // Moves past the first n bytes of Buffered(), as reading their lines would.
+  void Skip(size_t n) {
+    pos_ += n;
+    consumed_ += n;
+  }
   void Close();
 
   bool IsOpen() const { return fd_ >= 0; }
