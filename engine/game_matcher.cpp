@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/move_text_parser.h"
 #include "engine/criteria.h"
+#include "engine/move_text_parser.h"
 #include "text/bounded_text.h"
 #include "text/clean_line.h"
 #include "text/word_utils.h"
@@ -98,12 +98,23 @@ GameMatcher::GameMatcher(const Criteria& criteria, Dialogs& dialogs)
 }
 
 bool GameMatcher::Matches(const std::string& moveText, int64_t gameNumber) {
+  std::optional<std::string> fault;
+  const bool pass = Decide(moveText, fault);
+  if (fault) dialogs_.ShowNotice(GameFaultNotice(gameNumber, *fault));
+  return pass;
+}
+
+bool GameMatcher::Decide(std::string_view moveText, std::optional<std::string>& fault) {
   // From the last word to the first: the first missing word ends the test.
   for (auto it = quickWords_.rbegin(); it != quickWords_.rend(); ++it) {
     int64_t pos = FindFrom(moveText, *it, 1);
     if (pos == 0 || !WholeWordAt(pos, *it, moveText)) return false;
   }
-  return TestGame(moveText, gameNumber);
+  return TestGame(moveText, fault);
+}
+
+std::string GameFaultNotice(int64_t gameNumber, std::string_view fault) {
+  return "Game " + std::to_string(gameNumber) + ": " + std::string(fault);
 }
 
 bool WholeWordAt(int64_t position, std::string_view word, std::string_view text) {
@@ -120,7 +131,7 @@ bool WholeWordAt(int64_t position, std::string_view word, std::string_view text)
   return false;
 }
 
-bool GameMatcher::TestGame(const std::string& moveText, int64_t gameNumber) {
+bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>& fault) {
   const Criteria& c = criteria_;
   const bool notation = c.mustContainForm == SequenceForm::Notation;
   bool pass = true;
@@ -154,7 +165,7 @@ bool GameMatcher::TestGame(const std::string& moveText, int64_t gameNumber) {
     }
   } catch (const std::exception&) {
     // A faulty game is reported and then decided by the flags as they stand.
-    dialogs_.ShowNotice("Game " + std::to_string(gameNumber) + ": " + parser.ErrorText);
+    fault = parser.ErrorText;
   }
   return pass && condDone[0] && condDone[1] && condDone[2] && seqDone;
 }

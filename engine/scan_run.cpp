@@ -1,5 +1,6 @@
 #include "engine/scan_run.h"
 
+#include "engine/chunked_scan.h"
 #include "engine/criteria_entry.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
@@ -10,8 +11,6 @@
 namespace kelvane {
 
 namespace {
-
-constexpr int64_t kProgressEvery = 4096;  // games between two progress calls
 
 void WriteGame(OutputFile& f, const std::string& header, const std::string& moveText) {
   f.Write(header);
@@ -64,6 +63,9 @@ void Tell(ScanObserver& observer, ScanFiles& files, const ScanResult& result) {
 // run is cancelled.
 void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& dialogs,
                ScanObserver* observer, ScanResult& result) {
+  // With more than one core, the input is scanned in chunks on all of them.
+  if (ScanInChunks(files.input, files.output, files.split, request, dialogs, observer, result))
+    return;
   GameMatcher matcher(request.criteria, dialogs);
   // Without Split, a game that fails is only counted: the quick test on its raw bytes may
   // pass over it without reading its lines.

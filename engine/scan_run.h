@@ -33,7 +33,9 @@ struct ScanProgress {
   int64_t splitWritten = 0;
 };
 
-// Told now and then how far a run has got, on the thread that runs the scan.
+// Told after every kProgressEvery games and at the end how far a run has got, on the
+// thread that runs the scan.
+inline constexpr int64_t kProgressEvery = 4096;
 class ScanObserver {
  public:
   virtual ~ScanObserver() = default;

@@ -39,6 +39,18 @@ class InputFile {
   }
   void Close();
 
+  // For a scan that cuts the file into chunks itself: up to n of the file's next bytes as
+  // they are, the buffered ones first; 0 at the end of the data. Stops in front of a Ctrl-Z
+  // as reading lines does.
+  size_t ReadRaw(char* to, size_t n);
+  // Puts the first n bytes of bytes, taken with ReadRaw, back in front of the rest of the
+  // file, with nothing else buffered; they are read again and count as not read yet.
+  void PutBack(std::vector<char> bytes, size_t n);
+  // Reads the first n bytes of bytes as a whole file: one chunk of a larger one.
+  void OpenBytes(std::vector<char> bytes, size_t n);
+  // Closes the file and hands back its buffer, for the next OpenBytes.
+  std::vector<char> ReleaseBytes();
+
   bool IsOpen() const { return fd_ >= 0; }
   uint64_t BytesRead() const { return consumed_; }
   uint64_t Size() const { return size_; }
@@ -46,6 +58,8 @@ class InputFile {
  private:
   bool AtEndSlow();
   bool Fill();  // refills the buffer; false at the end of the data
+  // Up to n bytes from the file into to; 0 (and no more) at its end or on a failure.
+  size_t ReadFromFile(char* to, size_t n);
   // Index in the buffer of the next c at or after pos_ (len_ when none), cached.
   size_t NextOf(char c, size_t& cached);
 

@@ -1,0 +1,534 @@
+#include "engine/chunked_scan.h"
+
+#include <sched.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "engine/game_matcher.h"
+#include "engine/game_reader.h"
+#include "engine/raw_quick_test.h"
+#include "platform/fault.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr size_t kChunkBytes = size_t{2} << 20;
+// More threads would only wait for the one that reads and writes.
+constexpr unsigned kMaxThreads = 4;
+// The cut is looked for in the last part of a chunk, at most this far from its end.
+constexpr size_t kLookBack = size_t{64} << 10;
+// A stretch of this many chunk sizes without a place to cut is read line by line.
+constexpr size_t kLongestChunk = 8;
+
+enum class Destination : uint8_t { None, Output, Split };
+
+// One game of a chunk as the scan decided it.
+struct GameEntry {
+  uint64_t end;    // the reading position after the game, from the chunk's base
+  size_t textEnd;  // where its written form ends in the chunk's output or split text
+  Destination to;
+  bool eof;  // the game ends the file
+};
+
+// A message shown while a game was read or decided, shown again when the game is delivered.
+struct Message {
+  enum Kind : uint8_t { Plain, Notice, GameFault } kind;
+  size_t game;       // the game being read, counted in the chunk from 0
+  std::string text;  // for a game fault, the fault alone
+};
+
+struct Chunk {
+  std::vector<char> bytes;  // read from the file; size is where the chunk ends
+  size_t size = 0;
+  uint64_t base = 0;  // the file position of bytes[0]
+  bool last = false;  // reaches the end of the file
+  // What the scan of the chunk found.
+  std::string output;  // the written forms of the games that pass, one after the other
+  std::string split;   // and of those that go to the split file
+  std::vector<GameEntry> games;
+  std::vector<Message> messages;
+  bool stopped = false;      // a fatal fault or an error ended the chunk
+  std::string fault;         // the fatal fault's text
+  std::exception_ptr error;  // any other error
+  bool scanned = false;      // under the workers' lock
+
+  void Clear(size_t chunkBytes) {
+    // Texts grown by an exceptional chunk are given back, so that memory stays flat.
+    for (std::string* s : {&output, &split}) {
+      s->clear();
+      if (s->capacity() > 4 * chunkBytes) s->shrink_to_fit();
+    }
+    if (bytes.size() > 2 * chunkBytes + 1) std::vector<char>().swap(bytes);
+    games.clear();
+    messages.clear();
+    stopped = scanned = last = false;
+    fault.clear();
+    error = nullptr;
+  }
+};
+
+// The written form of a game, as the scan writes it to its files.
+void AppendGame(std::string& to, const std::string& header, const std::string& moveText) {
+  to += header;
+  to += "\r\n";
+  to += moveText;
+  to += "\r\n";
+}
+
+// The dialogs of a chunk's reading: every message is kept with the game it belongs to.
+class MessageRecorder : public Dialogs {
+ public:
+  void Use(Chunk& chunk) { chunk_ = &chunk; }
+  void ShowMessage(const std::string& text) override { Keep(Message::Plain, text); }
+  void ShowNotice(const std::string& text) override { Keep(Message::Notice, text); }
+  DialogButton Confirm(const std::string&, DialogButtons buttons) override {
+    return buttons == DialogButtons::OkCancel ? DialogButton::Cancel : DialogButton::No;
+  }
+  std::optional<std::string> InputBox(const std::string&, const std::string&,
+                                      const std::string&) override {
+    return std::nullopt;
+  }
+  void Beep() override {}
+  std::optional<std::string> OpenFile(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> SaveFile(const FileDialogRequest&) override { return std::nullopt; }
+
+ private:
+  void Keep(Message::Kind kind, const std::string& text) {
+    chunk_->messages.push_back({kind, chunk_->games.size(), text});
+  }
+
+  Chunk* chunk_ = nullptr;
+};
+
+// Reads and decides the games of chunks, as the line-by-line scan does, into the chunks.
+class ChunkScanner {
+ public:
+  explicit ChunkScanner(const ScanRequest& request)
+      : split_(request.split),
+        matcher_(request.criteria, recorder_),
+        raw_(matcher_.QuickWords()),
+        fast_(request.method.rawQuickTest && !request.split && raw_.Usable()) {}
+  ChunkScanner(const ChunkScanner&) = delete;
+  ChunkScanner& operator=(const ChunkScanner&) = delete;
+
+  // Reads the games of in, which is at the start of a game (or of the file), until the
+  // reading position reaches until or the file ends; a fatal fault or an error ends the
+  // chunk where it came. Returns the end-of-file flag. Games count as ending the file only
+  // when chunk.last is set.
+  bool Scan(InputFile& in, Chunk& chunk, uint64_t until, const std::atomic<bool>& stop) {
+    recorder_.Use(chunk);
+    // A file without a single line holds no game; a chunk holds at least one byte.
+    bool eof = in.AtEnd();
+    try {
+      while (!eof && in.BytesRead() < until && !stop.load(std::memory_order_relaxed))
+        ScanGame(in, chunk, eof);
+    } catch (const FatalError& e) {
+      chunk.stopped = true;
+      chunk.fault = e.what();
+    } catch (...) {
+      chunk.stopped = true;
+      chunk.error = std::current_exception();
+    }
+    return eof;
+  }
+
+ private:
+  void ScanGame(InputFile& in, Chunk& c, bool& eof) {
+    Destination to = Destination::None;
+    if (!fast_ || !SkipRejectedGame(in, raw_, eof)) {
+      ReadHeader(in, eof, header_, recorder_);
+      ReadMoveText(in, eof, moveText_, recorder_);
+      fault_.reset();
+      const bool pass = matcher_.Decide(moveText_, fault_);
+      if (fault_) c.messages.push_back({Message::GameFault, c.games.size(), std::move(*fault_)});
+      if (pass) {
+        AppendGame(c.output, header_, moveText_);
+        to = Destination::Output;
+      } else if (split_) {
+        AppendGame(c.split, header_, moveText_);
+        to = Destination::Split;
+      }
+    }
+    const size_t textEnd = to == Destination::Split ? c.split.size() : c.output.size();
+    c.games.push_back({in.BytesRead(), textEnd, to, c.last && eof});
+  }
+
+  MessageRecorder recorder_;  // before the matcher, which keeps a reference
+  bool split_;
+  GameMatcher matcher_;
+  RawQuickTest raw_;
+  bool fast_;
+  std::string header_;
+  std::string moveText_;
+  std::optional<std::string> fault_;
+};
+
+// Threads that scan the chunks handed to them, each with its own scanner.
+class Workers {
+ public:
+  Workers(unsigned count, const ScanRequest& request) {
+    // The scanners are built here, so that their set-up fails on the scan's own thread.
+    for (unsigned i = 0; i < count; ++i)
+      scanners_.push_back(std::make_unique<ChunkScanner>(request));
+    try {
+      for (auto& scanner : scanners_) threads_.emplace_back([this, &scanner] { Run(*scanner); });
+    } catch (...) {
+      Close();
+      throw;
+    }
+  }
+  Workers(const Workers&) = delete;
+  Workers& operator=(const Workers&) = delete;
+  ~Workers() { Close(); }
+
+  void Scan(Chunk* chunk) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      queue_.push_back(chunk);
+    }
+    work_.notify_one();
+  }
+
+  void WaitFor(Chunk* chunk) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [chunk] { return chunk->scanned; });
+  }
+
+ private:
+  void Run(ChunkScanner& scanner) {
+    for (;;) {
+      Chunk* c = nullptr;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        work_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        if (closing_) return;
+        c = queue_.front();
+        queue_.pop_front();
+      }
+      InputFile in;
+      in.OpenBytes(std::move(c->bytes), c->size);
+      scanner.Scan(in, *c, c->size, stop_);
+      c->bytes = in.ReleaseBytes();
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        c->scanned = true;
+      }
+      done_.notify_all();
+    }
+  }
+
+  // Stops the threads after the game in hand and waits for them.
+  void Close() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      closing_ = true;
+    }
+    stop_ = true;
+    work_.notify_all();
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+  }
+
+  std::vector<std::unique_ptr<ChunkScanner>> scanners_;
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable work_;
+  std::condition_variable done_;
+  std::deque<Chunk*> queue_;
+  bool closing_ = false;
+  std::atomic<bool> stop_ = false;
+};
+
+// Cuts the input into chunks that each begin with a game.
+class ChunkCutter {
+ public:
+  enum class Outcome { Cut, Last, TooLong };
+
+  ChunkCutter(InputFile& input, size_t chunkBytes)
+      : input_(input), chunkBytes_(chunkBytes), longest_(kLongestChunk * chunkBytes) {}
+
+  // Fills the chunk with the next bytes, up to a place where a game is sure to begin (Cut),
+  // or up to the end of the input (Last). TooLong: the chunk holds a stretch of the longest
+  // size with no such place in it.
+  Outcome Next(Chunk& c) {
+    if (c.bytes.size() < std::max(chunkBytes_, carry_.size()))
+      c.bytes.resize(std::max(chunkBytes_, carry_.size()));
+    if (!carry_.empty()) std::memcpy(c.bytes.data(), carry_.data(), carry_.size());
+    size_t n = carry_.size();
+    carry_.clear();
+    c.base = position_;
+    bool end = false;
+    while (n < chunkBytes_ && !end) end = !Read(c, n, chunkBytes_ - n);
+    CutFinder finder(chunkBytes_ - std::min(chunkBytes_ / 2, kLookBack));
+    for (;;) {
+      if (end) {
+        c.size = n;
+        c.last = true;
+        position_ += n;
+        return Outcome::Last;
+      }
+      const size_t cut = finder.Find(c.bytes.data(), n);
+      if (cut != CutFinder::kNone) {
+        carry_.assign(c.bytes.data() + cut, c.bytes.data() + n);
+        c.size = cut;
+        position_ += cut;
+        return Outcome::Cut;
+      }
+      if (n >= longest_) {
+        c.size = n;
+        return Outcome::TooLong;
+      }
+      const size_t more = std::min(chunkBytes_, longest_ - n);
+      if (c.bytes.size() < n + more) c.bytes.resize(n + more);
+      end = !Read(c, n, more);
+    }
+  }
+
+  // Puts a chunk that came back TooLong into the input, to be read from there line by line;
+  // Resume then takes up the cutting where that reading stopped.
+  void GiveBack(Chunk& c) {
+    input_.PutBack(std::move(c.bytes), c.size);
+    c.bytes = {};
+    c.base = 0;  // the reading positions of that reading are file positions
+  }
+  void Resume() { position_ = input_.BytesRead(); }
+
+ private:
+  // Appends up to want bytes to the chunk; false at the end of the input.
+  bool Read(Chunk& c, size_t& n, size_t want) {
+    const size_t got = input_.ReadRaw(c.bytes.data() + n, want);
+    n += got;
+    return got > 0;
+  }
+
+  InputFile& input_;
+  size_t chunkBytes_;
+  size_t longest_;
+  std::vector<char> carry_;  // read past the last cut: the start of the next chunk
+  uint64_t position_ = 0;    // the file position of the next chunk
+};
+
+// Writes text[done, due) and moves done there. The pieces go through the file's buffer:
+// handing the system a whole chunk's text at once costs it more than the copies.
+void WriteInPieces(OutputFile& file, const std::string& text, size_t& done, size_t due) {
+  constexpr size_t kPiece = size_t{64} << 10;
+  for (; done < due; done += std::min(kPiece, due - done))
+    file.Write(text.data() + done, std::min(kPiece, due - done));
+}
+
+// Writes, counts and reports the games of the chunks, in file order, on the scan's thread.
+class Delivery {
+ public:
+  Delivery(InputFile& input, OutputFile& output, OutputFile& split, const ScanRequest& request,
+           Dialogs& dialogs, ScanObserver* observer, ScanResult& result)
+      : input_(input),
+        output_(output),
+        split_(split),
+        request_(request),
+        dialogs_(dialogs),
+        observer_(observer),
+        result_(result) {}
+
+  // Delivers the chunk's games as the line-by-line scan would have written, counted and
+  // reported them; false when a cancel stopped the run. A chunk that a fatal fault or an
+  // error ended throws it once its games are delivered.
+  bool Deliver(const Chunk& c) {
+    const int64_t before = result_.gamesRead;
+    size_t outputDone = 0, splitDone = 0, outputDue = 0, splitDue = 0;
+    // Games are written in runs, and always before a message, a progress report or a stop.
+    auto write = [&] {
+      WriteInPieces(output_, c.output, outputDone, outputDue);
+      WriteInPieces(split_, c.split, splitDone, splitDue);
+    };
+    size_t m = 0;
+    auto show = [&](size_t game) {
+      write();
+      for (; m < c.messages.size() && c.messages[m].game == game; ++m) {
+        const Message& message = c.messages[m];
+        if (message.kind == Message::Plain)
+          dialogs_.ShowMessage(message.text);
+        else if (message.kind == Message::Notice)
+          dialogs_.ShowNotice(message.text);
+        else
+          dialogs_.ShowNotice(
+              GameFaultNotice(before + static_cast<int64_t>(game) + 1, message.text));
+      }
+    };
+    for (size_t i = 0; i < c.games.size(); ++i) {
+      if (m < c.messages.size() && c.messages[m].game == i) show(i);
+      const GameEntry& g = c.games[i];
+      if (g.to == Destination::Output) {
+        outputDue = g.textEnd;
+        ++result_.gamesWritten;
+      } else if (g.to == Destination::Split) {
+        splitDue = g.textEnd;
+        ++result_.splitWritten;
+      }
+      ++result_.gamesRead;
+      position_ = c.base + g.end;
+      if (observer_ && result_.gamesRead % kProgressEvery == 0) {
+        write();
+        Tell();
+      }
+      // A cancel takes effect between games, so no file is left with half a game.
+      if (request_.cancel && request_.cancel->load(std::memory_order_relaxed) && !g.eof) {
+        write();
+        result_.outcome = ScanOutcome::Cancelled;
+        return false;
+      }
+    }
+    write();
+    if (c.stopped) {
+      show(c.games.size());
+      if (c.error) std::rethrow_exception(c.error);
+      ReportTrap(c.fault);
+    }
+    return true;
+  }
+
+  void Tell() {
+    if (!observer_) return;
+    observer_->Progress(
+        {position_, input_.Size(), result_.gamesRead, result_.gamesWritten, result_.splitWritten});
+  }
+
+ private:
+  InputFile& input_;
+  OutputFile& output_;
+  OutputFile& split_;
+  const ScanRequest& request_;
+  Dialogs& dialogs_;
+  ScanObserver* observer_;
+  ScanResult& result_;
+  uint64_t position_ = 0;  // the file position after the last game delivered
+};
+
+bool IsBareResult(std::string_view s) {
+  return s == "*" || s == "1-0" || s == "0-1" || s == "1/2-1/2";
+}
+
+}  // namespace
+
+unsigned CoresForScan() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+size_t CutFinder::Find(const char* d, size_t n) {
+  for (;;) {
+    if (pos_ >= n) return kNone;
+    // The line at pos_ ends at the first LF or CR; a CR takes the LF that follows it.
+    const char* from = d + pos_;
+    const char* lf = static_cast<const char*>(std::memchr(from, '\n', n - pos_));
+    const char* stop = lf ? lf : d + n;
+    const char* cr = static_cast<const char*>(std::memchr(from, '\r', stop - from));
+    const char* end = cr ? cr : lf;
+    if (!end) return kNone;
+    size_t next = static_cast<size_t>(end - d) + 1;
+    if (*end == '\r') {
+      if (next >= n) return kNone;  // a CR LF perhaps, cut in two
+      if (d[next] == '\n') ++next;
+    }
+    if (!atLineStart_) {
+      // Looking began inside a line: the next line is the first one looked at.
+      atLineStart_ = true;
+      pos_ = next;
+      continue;
+    }
+    // The line as cleaning would leave it: without the blanks and tabs at either end.
+    const char* b = from;
+    while (b < end && (*b == ' ' || *b == '\t')) ++b;
+    const char* e = end;
+    while (e > b && (e[-1] == ' ' || e[-1] == '\t')) --e;
+    if (b == e) {
+      if (afterEmptyLine_ && moveTextStart_) {
+        if (next >= n) return kNone;  // the next chunk must not be empty
+        return next;
+      }
+      afterEmptyLine_ = true;
+      moveTextStart_ = false;
+    } else if ((e - b >= 2 && b[0] == '1' && b[1] == '.') || b[0] == '{' ||
+               IsBareResult(std::string_view(b, static_cast<size_t>(e - b)))) {
+      moveTextStart_ = true;
+    }
+    pos_ = next;
+  }
+}
+
+bool ScanInChunks(InputFile& input, OutputFile& output, OutputFile& split,
+                  const ScanRequest& request, Dialogs& dialogs, ScanObserver* observer,
+                  ScanResult& result) {
+  const unsigned threads =
+      std::min(request.method.threads ? request.method.threads : CoresForScan(), kMaxThreads);
+  const size_t chunkBytes = request.method.chunkBytes ? request.method.chunkBytes : kChunkBytes;
+  if (threads <= 1 || (input.Size() > 0 && input.Size() <= chunkBytes)) return false;
+
+  // The chunks outlive the threads, which are stopped and waited for however the run ends.
+  std::vector<std::unique_ptr<Chunk>> chunks;
+  std::vector<Chunk*> idle;
+  std::deque<Chunk*> order;
+  Workers workers(threads, request);
+  ChunkScanner own(request);  // for stretches read line by line
+  const std::atomic<bool> never = false;
+  ChunkCutter cutter(input, chunkBytes);
+  Delivery delivery(input, output, split, request, dialogs, observer, result);
+  // Enough chunks that every thread has one to scan while the next ones wait in order.
+  const size_t inFlight = 2 * threads + 1;
+  bool more = true;
+  for (;;) {
+    while (more && order.size() < inFlight) {
+      if (idle.empty()) {
+        chunks.push_back(std::make_unique<Chunk>());
+        idle.push_back(chunks.back().get());
+      }
+      Chunk* c = idle.back();
+      idle.pop_back();
+      switch (cutter.Next(*c)) {
+        case ChunkCutter::Outcome::Last:
+          more = false;
+          workers.Scan(c);
+          break;
+        case ChunkCutter::Outcome::Cut:
+          workers.Scan(c);
+          break;
+        case ChunkCutter::Outcome::TooLong: {
+          const uint64_t until = c->base + c->size;
+          cutter.GiveBack(*c);
+          c->last = true;  // read from the file itself: its end is the file's
+          const bool eof = own.Scan(input, *c, until, never);
+          c->scanned = true;
+          if (eof || c->stopped) more = false;
+          cutter.Resume();
+          break;
+        }
+      }
+      order.push_back(c);
+    }
+    if (order.empty()) break;
+    Chunk* c = order.front();
+    order.pop_front();
+    workers.WaitFor(c);
+    if (!delivery.Deliver(*c)) break;
+    c->Clear(chunkBytes);
+    idle.push_back(c);
+  }
+  delivery.Tell();
+  return true;
+}
+
+}  // namespace kelvane
