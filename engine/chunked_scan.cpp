@@ -25,7 +25,8 @@ namespace kelvane {
 
 namespace {
 
-constexpr size_t kChunkBytes = size_t{2} << 20;
+constexpr size_t kChunkBytes = size_t{1} << 20;
+constexpr size_t kFirstChunk = size_t{64} << 10;
 // More threads would only wait for the one that reads and writes.
 constexpr unsigned kMaxThreads = 4;
 // The cut is looked for in the last part of a chunk, at most this far from its end.
@@ -119,7 +120,7 @@ class ChunkScanner {
   explicit ChunkScanner(const ScanRequest& request)
       : split_(request.split),
         matcher_(request.criteria, recorder_),
-        raw_(matcher_.QuickWords()),
+        raw_(matcher_),
         fast_(request.method.rawQuickTest && !request.split && raw_.Usable()) {}
   ChunkScanner(const ChunkScanner&) = delete;
   ChunkScanner& operator=(const ChunkScanner&) = delete;
@@ -258,21 +259,28 @@ class ChunkCutter {
   enum class Outcome { Cut, Last, TooLong };
 
   ChunkCutter(InputFile& input, size_t chunkBytes)
-      : input_(input), chunkBytes_(chunkBytes), longest_(kLongestChunk * chunkBytes) {}
+      : input_(input),
+        chunkBytes_(chunkBytes),
+        longest_(kLongestChunk * chunkBytes),
+        size_(std::min(chunkBytes, kFirstChunk)) {}
 
   // Fills the chunk with the next bytes, up to a place where a game is sure to begin (Cut),
   // or up to the end of the input (Last). TooLong: the chunk holds a stretch of the longest
   // size with no such place in it.
   Outcome Next(Chunk& c) {
-    if (c.bytes.size() < std::max(chunkBytes_, carry_.size()))
-      c.bytes.resize(std::max(chunkBytes_, carry_.size()));
+    // The first chunks are small, so that the first games are delivered (and the first
+    // progress told) soon; the size doubles up to the full one.
+    const size_t size = size_;
+    size_ = std::min(chunkBytes_, 2 * size_);
+    if (c.bytes.size() < std::max(size, carry_.size()))
+      c.bytes.resize(std::max(size, carry_.size()));
     if (!carry_.empty()) std::memcpy(c.bytes.data(), carry_.data(), carry_.size());
     size_t n = carry_.size();
     carry_.clear();
     c.base = position_;
     bool end = false;
-    while (n < chunkBytes_ && !end) end = !Read(c, n, chunkBytes_ - n);
-    CutFinder finder(chunkBytes_ - std::min(chunkBytes_ / 2, kLookBack));
+    while (n < size && !end) end = !Read(c, n, size - n);
+    CutFinder finder(size - std::min(size / 2, kLookBack));
     for (;;) {
       if (end) {
         c.size = n;
@@ -291,7 +299,7 @@ class ChunkCutter {
         c.size = n;
         return Outcome::TooLong;
       }
-      const size_t more = std::min(chunkBytes_, longest_ - n);
+      const size_t more = std::min(size, longest_ - n);
       if (c.bytes.size() < n + more) c.bytes.resize(n + more);
       end = !Read(c, n, more);
     }
@@ -317,6 +325,7 @@ class ChunkCutter {
   InputFile& input_;
   size_t chunkBytes_;
   size_t longest_;
+  size_t size_;              // of the next chunk
   std::vector<char> carry_;  // read past the last cut: the start of the next chunk
   uint64_t position_ = 0;    // the file position of the next chunk
 };

@@ -84,7 +84,15 @@ std::string ConditionWords(const Criteria& criteria) {
 }
 
 GameMatcher::GameMatcher(const Criteria& criteria, Dialogs& dialogs)
-    : criteria_(criteria), dialogs_(dialogs), sequence_(RequiredSequence(criteria)) {
+    : criteria_(criteria),
+      dialogs_(dialogs),
+      wantCleanText_(criteria.mustContainForm == SequenceForm::Notation &&
+                     !criteria.mustContain.empty()),
+      wantMoves_(
+          !criteria.conditions[0].empty() || !criteria.conditions[1].empty() ||
+          !criteria.conditions[2].empty() || !criteria.without.empty() ||
+          (criteria.mustContainForm == SequenceForm::Moves && !criteria.mustContain.empty())),
+      sequence_(RequiredSequence(criteria)) {
   const std::string cond = ConditionWords(criteria);
   // A list of any length is used whole.
   quickList_ = cond.empty() ? sequence_ : sequence_ + " " + cond;
@@ -111,6 +119,19 @@ bool GameMatcher::Decide(std::string_view moveText, std::optional<std::string>& 
     if (pos == 0 || !WholeWordAt(pos, *it, moveText)) return false;
   }
   return TestGame(moveText, fault);
+}
+
+std::string_view GameMatcher::NotationSequence() const {
+  if (criteria_.mustContainForm != SequenceForm::Notation) return {};
+  return sequence_;
+}
+
+int64_t GameMatcher::NotationMoves() const {
+  // TestNotationSequence passes a game on an occurrence that ends by ply 2 To at the latest,
+  // or on one at the very start of the text, which spans as many moves as the sequence has
+  // words: either lies within the first moves counted here.
+  const int64_t words = 1 + std::count(sequence_.begin(), sequence_.end(), ' ');
+  return std::max<int64_t>(2 * int64_t{criteria_.mustContainRange.to}, words);
 }
 
 std::string GameFaultNotice(int64_t gameNumber, std::string_view fault) {
@@ -140,7 +161,9 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
   bool condSecond[3] = {false, false, false};
   bool seqDone = true;
   bool withoutDone = true;
-  MoveTextParser parser(moveText);
+  // The parser builds only what the criteria look at: with no criterion that goes ply by
+  // ply, the ply loop below has nothing to test, and its moves are not needed.
+  MoveTextParser parser(moveText, wantCleanText_, wantMoves_);
   try {
     parser.Parse();
     if (notation) pass = TestNotationSequence(parser.CleanText);

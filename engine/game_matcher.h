@@ -29,6 +29,10 @@ class GameMatcher {
   bool Decide(std::string_view moveText, std::optional<std::string>& fault);
   // The words of the quick test: every one must stand as a whole word in a game's move text.
   const std::vector<std::string_view>& QuickWords() const { return quickWords_; }
+  // Must contain in Notation form ("e4 c5 Nf3"; empty in Moves form), and how many of a
+  // game's first moves must hold it for the game to pass.
+  std::string_view NotationSequence() const;
+  int64_t NotationMoves() const;
 
  private:
   // Parses the move text and applies every criterion ply by ply.
@@ -46,6 +50,8 @@ class GameMatcher {
 
   Criteria criteria_;
   Dialogs& dialogs_;
+  bool wantCleanText_;    // the Notation test looks at the normalised text
+  bool wantMoves_;        // some criterion looks at the moves ply by ply
   std::string sequence_;  // Must contain in Moves form, without periods
   std::string quickList_;
   std::vector<std::string_view> quickWords_;  // into quickList_

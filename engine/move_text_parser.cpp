@@ -137,8 +137,8 @@ Move::Move(int32_t offset, std::string_view text) : Offset(offset) {
   TextLen = static_cast<int32_t>(n);
 }
 
-MoveTextParser::MoveTextParser(std::string_view text, bool wantCleanText)
-    : WantCleanText(wantCleanText), SourceText(text) {}
+MoveTextParser::MoveTextParser(std::string_view text, bool wantCleanText, bool wantMoves)
+    : WantCleanText(wantCleanText), WantMoves(wantMoves), SourceText(text) {}
 
 MoveTextParser::~MoveTextParser() = default;
 
@@ -184,8 +184,10 @@ bool MoveTextParser::SplitNumberedMoves(std::string_view w) {
   const size_t len = w.size();
   if (len <= 1 || std::memchr(w.data(), '\0', len)) return false;
   const char* const p = w.data();
-  Moves.reserve(ReserveFor(len));
+  const bool keep = WantMoves;
+  if (keep) Moves.reserve(ReserveFor(len));
   const bool normalize = WantCleanText;
+  size_t found = 0;  // moves
   // The normalised text is never longer than w: write it in place, then cut it.
   CleanText.resize(normalize ? len : 0);
   char* out = CleanText.data();
@@ -194,10 +196,13 @@ bool MoveTextParser::SplitNumberedMoves(std::string_view w) {
     const int32_t offset = Clamp32(static_cast<int64_t>(start));
     // Most words have 16 bytes of the text after their start: copy them in fixed sizes.
     const bool roomy = start + 16 <= len;
-    if (roomy)
-      Moves.emplace_back(offset, Move::ReadableWord{p + start, n});
-    else
-      Moves.emplace_back(offset, std::string_view(p + start, n));
+    ++found;
+    if (keep) {
+      if (roomy)
+        Moves.emplace_back(offset, Move::ReadableWord{p + start, n});
+      else
+        Moves.emplace_back(offset, std::string_view(p + start, n));
+    }
     if (normalize) {
       if (out != CleanText.data()) *out++ = ' ';
       // out never passes start, so 16 bytes fit in CleanText too.
@@ -229,6 +234,8 @@ bool MoveTextParser::SplitNumberedMoves(std::string_view w) {
     const uint64_t numberStart = (pieceStart & m.digit) | (prevNumber & m.digit & 1);
     const uint64_t number = m.digit & ~(m.digit + numberStart);
     const uint64_t move = ~m.separator & ~number;
+    // Without moves or a normalised text to build, one move is all there is to know.
+    if (!keep && !normalize && move) return true;
     const uint64_t before = (move << 1) | prevMove;
     uint64_t edges = (move & ~before) | (~move & before);
     while (edges) {
@@ -245,7 +252,7 @@ bool MoveTextParser::SplitNumberedMoves(std::string_view w) {
   }
   if (prevMove) emit(wordStart, len);
   CleanText.resize(static_cast<size_t>(out - CleanText.data()));
-  if (Moves.empty()) NotationError(0, "null game");
+  if (found == 0) NotationError(0, "null game");
   return true;
 }
 

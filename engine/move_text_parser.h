@@ -49,8 +49,10 @@ struct Move {
 
 class MoveTextParser {
  public:
-  // wantCleanText: also build CleanText, the moves joined by single blanks.
-  explicit MoveTextParser(std::string_view text, bool wantCleanText = true);
+  // wantCleanText: also build CleanText, the moves joined by single blanks. wantMoves false:
+  // leave Moves empty for a caller that needs only the faults (and CleanText) of the text;
+  // a text without a move is still a "null game".
+  explicit MoveTextParser(std::string_view text, bool wantCleanText = true, bool wantMoves = true);
   ~MoveTextParser();
   MoveTextParser(const MoveTextParser&) = delete;
   MoveTextParser& operator=(const MoveTextParser&) = delete;
@@ -69,6 +71,7 @@ class MoveTextParser {
 
  public:
   bool WantCleanText;
+  bool WantMoves;
   std::string SourceText;
   std::string CleanText;
   std::string ErrorText;

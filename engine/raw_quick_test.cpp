@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/game_matcher.h"
+#include "engine/move_text_parser.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -68,6 +71,14 @@ inline bool BoundsAfter(char c) {
   return c == '\n' || c == '\r' || c == ' ' || c == '\t' || c == '!' || c == '+' || c == '?';
 }
 
+// True when the bytes at a hold word, whose first and last bytes are known to match there.
+// Words are a few bytes long: a plain loop beats a call.
+inline bool SameInside(const char* a, std::string_view word) {
+  for (size_t j = 1; j + 1 < word.size(); ++j)
+    if (a[j] != word[j]) return false;
+  return true;
+}
+
 bool WholeAt(std::string_view text, size_t at, std::string_view word) {
   if (at > 0 && !BoundsBefore(text[at - 1])) return false;
   const size_t end = at + word.size();
@@ -92,14 +103,36 @@ bool HasWholeWord(std::string_view text, std::string_view word) {
         _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, lastByte))));
     while (mask) {
       const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
-      if (std::memcmp(t + at, word.data(), k) == 0 && WholeAt(text, at, word)) return true;
+      if (SameInside(t + at, word) && WholeAt(text, at, word)) return true;
       mask &= mask - 1;
     }
   }
 #endif
   for (; i <= last; ++i)
-    if (t[i] == word.front() && std::memcmp(t + i, word.data(), k) == 0 && WholeAt(text, i, word))
+    if (t[i] == word.front() && t[i + k - 1] == word.back() && SameInside(t + i, word) &&
+        WholeAt(text, i, word))
       return true;
+  return false;
+}
+
+// True when text holds a bracket of a comment or a variation.
+bool HasBracket(std::string_view text) {
+  const char* t = text.data();
+  const size_t n = text.size();
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i open1 = _mm_set1_epi8('('), open2 = _mm_set1_epi8('{');
+  const __m128i close1 = _mm_set1_epi8(')'), close2 = _mm_set1_epi8('}');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t + i));
+    const __m128i hit =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, open1), _mm_cmpeq_epi8(v, open2)),
+                     _mm_or_si128(_mm_cmpeq_epi8(v, close1), _mm_cmpeq_epi8(v, close2)));
+    if (_mm_movemask_epi8(hit)) return true;
+  }
+#endif
+  for (; i < n; ++i)
+    if (t[i] == '(' || t[i] == ')' || t[i] == '{' || t[i] == '}') return true;
   return false;
 }
 
@@ -151,7 +184,12 @@ bool MeasurePlainGame(const char* p, size_t n, PlainGame& game) {
   return false;
 }
 
-RawQuickTest::RawQuickTest(const std::vector<std::string_view>& words) {
+RawQuickTest::RawQuickTest(const GameMatcher& matcher)
+    : RawQuickTest(matcher.QuickWords(), matcher.NotationSequence(), matcher.NotationMoves()) {}
+
+RawQuickTest::RawQuickTest(const std::vector<std::string_view>& words,
+                           std::string_view notationSequence, int64_t notationMoves)
+    : sequence_(notationSequence), sequenceMoves_(notationMoves) {
   usable_ = !words.empty();
   for (std::string_view w : words) {
     for (unsigned char c : w)
@@ -168,7 +206,56 @@ bool RawQuickTest::MayPass(std::string_view moveText) {
                 words_.begin() + static_cast<std::ptrdiff_t>(i) + 1);
     return false;
   }
-  return true;
+  return SequenceMayStand(moveText);
+}
+
+bool RawQuickTest::SequenceMayStand(std::string_view text) {
+  if (sequence_.empty() || sequenceMoves_ <= 0) return true;
+  // A move text the parser finds faulty passes whatever its moves: only a text without a
+  // bracket, whose brackets cannot be out of balance, is looked at.
+  if (HasBracket(text)) return true;
+  // A move with its number takes a few bytes: the first moves are looked for in a short
+  // part of the text first, and in longer ones when they run past it.
+  const size_t most = sequenceMoves_ > (int64_t{1} << 20)
+                          ? text.size()
+                          : std::min(text.size(), static_cast<size_t>(sequenceMoves_) * 24 + 64);
+  size_t part = std::min(most, static_cast<size_t>(sequenceMoves_) * 8 + 16);
+  for (;;) {
+    const Found found = FirstMoves(text, part);
+    if (found != Found::CutShort || part == most) return found != Found::Absent;
+    part = std::min(most, 2 * part);
+  }
+}
+
+RawQuickTest::Found RawQuickTest::FirstMoves(std::string_view text, size_t part) {
+  // In front of an annotation code (or a NUL, which ends the moves) the parser only blanks
+  // line breaks, tabs, move numbers and periods, and the code ends a move.
+  const auto stops = [](char c) { return c == '$' || c == '\0'; };
+  size_t n = 0;
+  while (n < part && !stops(text[n])) ++n;
+  const bool cutShort = n < text.size() && !stops(text[n]);
+  work_.assign(text.data(), n);
+  size_t position = 0;
+  BlankComments(work_.data(), n, position);
+  BlankMoveNumbers(work_.data(), n);
+  joined_.clear();
+  int64_t moves = 0;
+  for (size_t i = 0; moves < sequenceMoves_;) {
+    while (i < n && work_[i] == ' ') ++i;
+    if (i == n) break;
+    const size_t start = i;
+    while (i < n && work_[i] != ' ') ++i;
+    if (i == n && cutShort) return Found::CutShort;  // the move may go on past the part
+    if (moves > 0) joined_ += ' ';
+    joined_.append(work_, start, i - start);
+    ++moves;
+  }
+  if (moves < sequenceMoves_ && cutShort) return Found::CutShort;
+  // Two moves at least, so that the game is no null game (the result, which the parser
+  // blanks, may be one of them). Fewer moves than needed are all the game's moves only when
+  // the part was all of the text (its result being one more here, which does no harm).
+  if (moves < 2 || (moves < sequenceMoves_ && n < text.size())) return Found::Unsure;
+  return joined_.find(sequence_) != std::string::npos ? Found::Stands : Found::Absent;
 }
 
 bool SkipRejectedGame(InputFile& file, RawQuickTest& test, bool& eof) {

@@ -69,7 +69,7 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& dialogs,
   GameMatcher matcher(request.criteria, dialogs);
   // Without Split, a game that fails is only counted: the quick test on its raw bytes may
   // pass over it without reading its lines.
-  RawQuickTest rawTest(matcher.QuickWords());
+  RawQuickTest rawTest(matcher);
   const bool fast = request.method.rawQuickTest && !request.split && rawTest.Usable();
   // A file without a single line holds no game.
   bool eof = files.input.AtEnd();

@@ -369,7 +369,7 @@ TEST(MoveTextParser, BinaryDataNeverCrashes) {
     const Outcome o = ParseText(text);
     if (!o.ok) {
       EXPECT_TRUE(o.error == kExtra || o.error == kOpen || o.error == kNull) << o.error;
-        EXPECT_LT(o.errorPos, static_cast<int32_t>(std::max<size_t>(text.size(), 1)));
+      EXPECT_LT(o.errorPos, static_cast<int32_t>(std::max<size_t>(text.size(), 1)));
     } else {
       EXPECT_FALSE(o.moves.empty());
     }
@@ -640,5 +640,44 @@ TEST(BlankComments, BlockwiseEqualsByteByByte) {
     ASSERT_EQ(depthBlockwise, depthPlain) << text;
     ASSERT_EQ(posBlockwise, posPlain) << text;
     ASSERT_EQ(blockwise, plain) << text;
+  }
+}
+
+// A parse that leaves out the moves, the normalised text or both finds the same faults, and
+// what it builds is what the whole parse builds.
+TEST(MoveTextParser, PartialParsesAgreeWithTheWholeParse) {
+  std::mt19937 rng(20261208);
+  const std::string alphabet = "   ....0123456789eNfx+-O#!?=Q\t\r\n(){}$;\x80";
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const size_t n = rng() % (round % 20 == 0 ? 400 : 40);
+    for (size_t i = 0; i < n; ++i) text += alphabet[rng() % alphabet.size()];
+    if (round % 7 == 0 && !text.empty()) text[rng() % text.size()] = '\0';
+    MoveTextParser whole(text);
+    std::string wholeFault;
+    try {
+      whole.Parse();
+    } catch (const MoveTextError& e) {
+      wholeFault = e.what();
+    }
+    for (bool clean : {false, true}) {
+      MoveTextParser part(text, clean, false);
+      std::string fault;
+      try {
+        part.Parse();
+      } catch (const MoveTextError& e) {
+        fault = e.what();
+      }
+      ASSERT_EQ(fault, wholeFault) << text;
+      EXPECT_EQ(part.ErrorPos, whole.ErrorPos) << text;
+      if (clean) {
+        EXPECT_EQ(part.CleanText, whole.CleanText) << text;
+      }
+      // Only a text of one byte or with a NUL takes the steps one by one, which split the
+      // moves in any case.
+      if (fault.empty() && !part.Moves.empty()) {
+        EXPECT_TRUE(text.size() == 1 || text.find('\0') != std::string::npos) << text;
+      }
+    }
   }
 }

@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -91,16 +92,34 @@ TEST(MeasurePlainGame, EveryPlaceOfAFaultInSixteenByteBlocks) {
   }
 }
 
+// Moves-form criteria that ask for every one of the words anywhere in the game.
+Criteria Words(const std::string& words) {
+  Criteria c;
+  c.mustContain = words;
+  c.mustContainForm = SequenceForm::Moves;
+  c.mustContainRange = {1, 999};
+  return c;
+}
+
+// Notation-form criteria as the window sets them: the range from the text's move numbers.
+Criteria Notation(const std::string& text, int32_t from, int32_t to) {
+  Criteria c;
+  c.mustContain = text;
+  c.mustContainRange = {from, to};
+  return c;
+}
+
 // Reads the file line by line from its start and, at each game, holds the plain layout and
-// the raw word test against what the reader does.
-void CheckAgainstTheReader(const std::string& bytes, const std::vector<std::string>& words) {
+// the raw test against what the reader and the matcher do: a plain game is read without a
+// message up to its end, and a game the matcher passes passes the raw test.
+void CheckAgainstTheReader(const std::string& bytes, const Criteria& criteria) {
   TempDir dir;
   WriteFile(dir / "in.pgn", bytes);
   InputFile in;
   in.Open(dir / "in.pgn");
   ScriptedDialogs dialogs;
-  std::vector<std::string_view> views(words.begin(), words.end());
-  RawQuickTest raw(views);
+  GameMatcher matcher(criteria, dialogs);
+  RawQuickTest raw(matcher);
   bool eof = in.AtEnd();
   std::string header, moveText;
   for (int game = 1; !eof; ++game) {
@@ -120,13 +139,8 @@ void CheckAgainstTheReader(const std::string& bytes, const std::vector<std::stri
     SCOPED_TRACE("game " + std::to_string(game));
     EXPECT_TRUE(dialogs.log.empty()) << dialogs.log.front();
     EXPECT_EQ(in.BytesRead() - before, plain.end);
-    // Every word the matcher finds whole, the raw test finds too.
-    bool exact = true;
-    for (const std::string& w : words) {
-      const size_t at = moveText.find(w);
-      exact = exact && at != std::string::npos && WholeWordAt(int64_t(at) + 1, w, moveText);
-    }
-    if (exact) {
+    std::optional<std::string> fault;
+    if (matcher.Decide(moveText, fault)) {
       EXPECT_TRUE(raw.MayPass(
           std::string_view(bytesThere).substr(plain.moveText, plain.moveEnd - plain.moveText)))
           << moveText;
@@ -134,43 +148,94 @@ void CheckAgainstTheReader(const std::string& bytes, const std::vector<std::stri
   }
 }
 
-TEST(RawQuickTest, NeverRejectsWhatTheMatcherFinds) {
+TEST(RawQuickTest, NeverRejectsWhatTheMatcherPasses) {
   // Games whose words stand between every kind of bound, with words looked for that sit at
-  // line starts and ends, after move numbers, before marks and inside comments.
-  const std::vector<std::vector<std::string>> lists = {
-      {"Qe1"}, {"e4", "Nf3"}, {"Kh1", "Qe1"}, {"c5"}, {"O-O"}, {"a6", "Bb5+"}, {"d6", "e4"}};
+  // line starts and ends, after move numbers, before marks and inside comments, and openings
+  // that stand at the start, later, or behind an annotation code or a comment.
+  const std::vector<Criteria> criteria = {
+      Words("Qe1"),
+      Words("e4 Nf3"),
+      Words("Kh1 ..Qe1"),
+      Words("O-O a6 Bb5+"),
+      Notation("1.e4 c5 2.Nf3 d6", 1, 2),
+      Notation("1.e4 c5 2.Nf3 d6", 1, 15),
+      Notation("2...d6 3.Qe1", 2, 3),
+      Notation("2.Nf3 d6", 2, 2),  // ends with black's move at the range's end
+      Notation("e4 c5", 0, 1),
+      DefaultSettings().criteria,
+  };
+  static const char* const kSeps[] = {" ", "  ", "\t",   " \t ", "\n",    "\r\n", " \n", "\t\r\n",
+                                      ".", "!",  "+",    "?",    "#",     "{",    "}",   "(",
+                                      ")", ",",  " $1 ", "$",    " 1-0 ", " * ",  "..."};
+  static const char* const kWords[] = {"Qe1",  "e4",   "Nf3", "Kh1",  "c5",   "O-O",
+                                       "a6",   "Bb5+", "d6",  "Qe1!", "1.",   "12...",
+                                       "xQe1", "Kh1x", "e45", "d4",   "cxd4", "Nxd4"};
+  static const char* const kOpenings[] = {"1.e4 c5 2.Nf3 d6 ",      "1. e4 c5\n2. Nf3 d6 ",
+                                          "1.e4 c5 2.Nf3 $1 d6 ",   "1.e4 c5 {x} 2.Nf3 d6 ",
+                                          "1.d4 c5 2.Nf3 d6 3.e4 ", "1.e4 c5 2.Nf3 d6+ 3.Qe1 "};
   for (uint32_t seed = 1; seed <= 40; ++seed) {
     std::mt19937 rng(seed);
     std::string bytes;
-    static const char* const kSeps[] = {" ",   "  ",     "\t", " \t ", "\n", "\r\n",
-                                        " \n", "\t\r\n", ".",  "!",    "+",  "?",
-                                        "#",   "{",      "}",  "(",    ")",  ","};
-    static const char* const kWords[] = {"Qe1", "e4",    "Nf3",  "Kh1",  "c5",
-                                         "O-O", "a6",    "Bb5+", "d6",   "Qe1!",
-                                         "1.",  "12...", "xQe1", "Kh1x", "e45"};
     for (int g = 0; g < 30; ++g) {
-      bytes += "[Event \"" + std::to_string(g) + "\"]\n\n1.";
-      for (int k = 0; k < 25; ++k) {
+      bytes += "[Event \"" + std::to_string(g) + "\"]\n\n";
+      bytes += rng() % 2 ? kOpenings[rng() % std::size(kOpenings)] : "1.";
+      for (int k = 0, n = static_cast<int>(rng() % 30); k < n; ++k) {
         bytes += kWords[rng() % std::size(kWords)];
         std::string sep = kSeps[rng() % std::size(kSeps)];
         // A move line must not begin with a blank or a tab for the game to stay plain.
         if (sep.back() == '\n' && rng() % 2) sep += "9.";
         bytes += sep;
       }
-      bytes += " *\n\n";
+      bytes += rng() % 4 ? " *\n\n" : "\n\n";
     }
-    for (const auto& words : lists) CheckAgainstTheReader(bytes, words);
+    for (const Criteria& c : criteria) CheckAgainstTheReader(bytes, c);
   }
 }
 
-TEST(RawQuickTest, LayoutAndWordsAgreeWithTheReaderOnRoughFiles) {
+TEST(RawQuickTest, LayoutAndDecisionsAgreeWithTheReaderOnRoughFiles) {
   TempDir dir;
   std::string base;
   for (int g = 0; g < 60; ++g)
     base += "[Event \"G" + std::to_string(g) + "\"]\r\n[Result \"*\"]\r\n\r\n1.e4 c5 2.Nf3 d6 " +
             (g % 3 ? "3.Qe1 Kh1\r\n4.Nf3+ a6 *" : "3.d4 {Qe1} (3.Kh1) *") + "\r\n\r\n";
-  for (uint32_t seed = 1; seed <= 60; ++seed)
-    CheckAgainstTheReader(Roughen(base, seed, 1 + seed % 12), {"Qe1", "Kh1", "Nf3"});
+  for (uint32_t seed = 1; seed <= 60; ++seed) {
+    const std::string rough = Roughen(base, seed, 1 + seed % 12);
+    CheckAgainstTheReader(rough, Words("Qe1 Kh1 Nf3"));
+    CheckAgainstTheReader(rough, Notation("1.e4 c5 2.Nf3 d6", 1, 2));
+  }
+}
+
+TEST(RawQuickTest, NotationSequenceInTheFirstMoves) {
+  struct Case {
+    const char* text;
+    bool mayPass;
+  };
+  // "e4 c5 Nf3 d6" within the first four moves.
+  const Case cases[] = {
+      {"1.e4 c5 2.Nf3 d6 3.d4 *\n", true},
+      {"1. e4\tc5\n2. Nf3 d6 *\n", true},
+      {"1.xe4 c5 2.Nf3 d6+ *\n", true},  // the ends of the first and last move
+      {"1.d4 c5 2.Nf3 d6 3.e4 *\n", false},
+      {"1.Nf3 d6 2.e4 c5 *\n", false},
+      {"1.e4 c5 2.Nf3 Nc6 3.d6 *\n", false},
+      {"1.d4 d5 2.e4 c5 3.Nf3 d6 *\n", false},  // too late
+      {"1.e4 c5 2.Nf3 $1 d6 *\n", true},        // an annotation code: not looked at
+      {"1.d4 d5 2.c4 $1 e6 *\n", true},
+      {"1.d4 c5 2.Nf3 d6 {e4} *\n", true},  // brackets: the text may be faulty
+      {"1.d4 c5 (2.e4) *\n", true},
+      {"1.d4 *\n", false},  // all of a short game
+      {"1.d4\n", true},     // one move: perhaps a null game
+  };
+  const std::vector<std::string_view> words = {"e4", "c5", "Nf3", "d6"};
+  RawQuickTest raw(std::vector<std::string_view>{}, "e4 c5 Nf3 d6", 4);  // the moves alone
+  for (const Case& c : cases) EXPECT_EQ(raw.MayPass(c.text), c.mayPass) << c.text;
+  // The first moves looked at are only as many as asked for.
+  std::string late = "1.d4 d5 ";
+  for (int m = 2; m < 60; ++m) late += std::to_string(m) + ".Nc3 Nc6 ";
+  RawQuickTest soon(words, "e4 c5 Nf3 d6", 20);
+  EXPECT_FALSE(soon.MayPass(late + "60.e4 c5 61.Nf3 d6 *\n"));
+  RawQuickTest later(words, "e4 c5 Nf3 d6", 130);
+  EXPECT_TRUE(later.MayPass(late + "60.e4 c5 61.Nf3 d6 *\n"));
 }
 
 TEST(RawQuickTest, WordBounds) {
