@@ -44,6 +44,7 @@ class LayoutCheck {
     return true;
   }
 
+  bool inHeader() const { return inHeader_; }
   bool done() const { return done_; }
   const PlainGame& game() const { return game_; }
 
@@ -143,31 +144,45 @@ bool MeasurePlainGame(const char* p, size_t n, PlainGame& game) {
   LayoutCheck check(p, n);
   size_t o = 0;
 #if defined(__SSE2__)
-  // Sixteen bytes at a time: the LFs mark the line starts to look at; a NUL, or a CR that no
-  // LF follows, makes the game one for the line rules.
+  // Sixteen bytes at a time, looking only for what ends the tags or the move text or makes
+  // the game one for the line rules: a NUL, a CR that no LF follows, and a line that does
+  // not begin with "[" among the tags, or that is empty or begins with a blank or a tab in
+  // the move text. Most blocks hold none of these.
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i nul = _mm_setzero_si128();
-  for (; o + 16 < n; o += 16) {
+  const __m128i bracket = _mm_set1_epi8('[');
+  const __m128i blank = _mm_set1_epi8(' ');
+  const __m128i tab = _mm_set1_epi8('\t');
+  while (o + 16 < n) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + o));
     const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + o + 1));
-    const __m128i loneCr = _mm_andnot_si128(_mm_cmpeq_epi8(next, lf), _mm_cmpeq_epi8(v, cr));
-    const unsigned odd =
-        static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(loneCr, _mm_cmpeq_epi8(v, nul))));
-    unsigned lines = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)));
-    while (lines) {
-      if (!check.AfterLineFeed(o + static_cast<size_t>(__builtin_ctz(lines)))) return false;
-      if (check.done()) {
-        const size_t inBlock = check.game().end - o;  // bytes of this block in the game
-        if (inBlock < 16 && (odd & ((1u << inBlock) - 1))) return false;
-        // Past this block lies at most the rest of the empty line, known to be a line end.
-        if (inBlock >= 16 && odd) return false;
-        game = check.game();
-        return true;
-      }
-      lines &= lines - 1;
+    const __m128i atLf = _mm_cmpeq_epi8(v, lf);
+    const __m128i nextLf = _mm_cmpeq_epi8(next, lf);
+    const __m128i loneCr = _mm_andnot_si128(nextLf, _mm_cmpeq_epi8(v, cr));
+    __m128i events = _mm_or_si128(loneCr, _mm_cmpeq_epi8(v, nul));
+    if (check.inHeader()) {
+      events = _mm_or_si128(events, _mm_andnot_si128(_mm_cmpeq_epi8(next, bracket), atLf));
+    } else {
+      const __m128i special =
+          _mm_or_si128(_mm_or_si128(nextLf, _mm_cmpeq_epi8(next, cr)),
+                       _mm_or_si128(_mm_cmpeq_epi8(next, blank), _mm_cmpeq_epi8(next, tab)));
+      events = _mm_or_si128(events, _mm_and_si128(atLf, special));
     }
-    if (odd) return false;
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(events));
+    if (mask == 0) {
+      o += 16;
+      continue;
+    }
+    const size_t i = o + static_cast<size_t>(__builtin_ctz(mask));
+    if (p[i] != '\n') return false;  // a NUL or a lone CR
+    if (!check.AfterLineFeed(i)) return false;
+    if (check.done()) {
+      // Past the LF lies the empty line, known to be a line end.
+      game = check.game();
+      return true;
+    }
+    o = check.game().moveText;  // the tags ended: the move text follows their empty line
   }
 #endif
   for (; o < n; ++o) {
