@@ -129,6 +129,10 @@ void MainWindow::toggleSplit() {
 }
 
 void MainWindow::runScan() {
+  // Every way of starting a run ends the edit of the field being typed in first, with the
+  // checks of leaving it (a shortcut or a menu item leaves the focus where it is); what
+  // those checks refuse stops the run.
+  if (!leaveField()) return;
   pathsToSettings();
   if (!criteriaValid()) {
     dialogs().Beep();

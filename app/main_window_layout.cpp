@@ -147,6 +147,11 @@ void MainWindow::buildFileControls() {
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::StrongFocus);
   }
+  // A click on Run or Exit leaves the focus in the field being typed in: Run ends that
+  // edit itself, as its shortcut does, and Exit stores it as it closes. A message about the
+  // field can then never take the click that was meant for the button.
+  runButton_->setFocusPolicy(Qt::TabFocus);
+  exitButton_->setFocusPolicy(Qt::TabFocus);
   connect(swapFilesButton_, &QPushButton::clicked, this, guarded([this] { swapFiles(); }));
   connect(runButton_, &QPushButton::clicked, this, guarded([this] { runScan(); }));
   connect(exitButton_, &QPushButton::clicked, this, guarded([this] { exitProgram(); }));

@@ -254,7 +254,9 @@ TEST_F(MainWindowTest, ClosingTheWindowStoresAndSavesTheSettings) {
   ui.condition1From->setText("x");
   ui.without->setText("..c6");
   f.close();
-  EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
+  EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range: the start of "
+                                                      "the condition 1 range must be a whole "
+                                                      "number, not \"x\""});
   EXPECT_EQ(Saved().criteria.without, "..c6");
   EXPECT_EQ(Saved().criteria.conditionRanges[0].from, 1);
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <optional>
 #include <string>
 
@@ -26,6 +27,13 @@ TEST(MustContainEntry, FormTextAndRangeFollowTheText) {
       {"e5 7.Nf3", SequenceForm::Notation, "e5 7.Nf3", MoveRange{6, 7}, false},
       {"1.e4 c5 99999999999.Nf3", SequenceForm::Notation, "1.e4 c5 99999999999.Nf3",
        std::nullopt, true},
+      // On the way to "e4 ..c5" a single period makes a Notation text without a move
+      // number: it sets no range.
+      {"e4 .", SequenceForm::Notation, "e4 .", std::nullopt, false},
+      {".", SequenceForm::Notation, ".", std::nullopt, false},
+      {"e4 ..", SequenceForm::Moves, "e4 ..", std::nullopt, false},
+      // Black's move number starts the range at its move.
+      {"5...a6 6.Bg5 e6", SequenceForm::Notation, "5...a6 6.Bg5 e6", MoveRange{5, 6}, false},
   };
   for (const auto& c : cases) {
     MustContainEntry entry = EnterMustContain(c.typed);
@@ -76,6 +84,24 @@ TEST(CleanTexts, EveryTextOfTheSettingsIsCleaned) {
                                &s.criteria.conditions[2], &s.criteria.mustContain,
                                &s.criteria.without})
     EXPECT_EQ(*t, "a b");
+}
+
+TEST(NormaliseConditions, StoresEveryConditionNormalisedAndNamesTheFirstWrongOne) {
+  struct Case {
+    std::array<std::string, 3> typed;
+    std::array<std::string, 3> stored;
+    int wrong;
+  } cases[] = {
+      {{"Bc4 > Nf3", " Kh1  <  Qe1 ", ""}, {"Nf3 < Bc4", "Kh1 < Qe1", ""}, 0},
+      {{"", "Kh1 = Qe1", "a > b"}, {"", "Kh1 = Qe1", "b < a"}, 2},
+      {{"x", "Kh1 = Qe1", ""}, {"x", "Kh1 = Qe1", ""}, 1},
+  };
+  for (const Case& c : cases) {
+    Criteria criteria;
+    criteria.conditions = c.typed;
+    EXPECT_EQ(NormaliseConditions(criteria), c.wrong) << c.typed[0];
+    EXPECT_EQ(criteria.conditions, c.stored);
+  }
 }
 
 class BeforeRunTest : public ::testing::Test {

@@ -323,6 +323,11 @@ TEST_F(HeadlessScan, SampleFileIsWrittenBackCleanedWithCrLf) {
   expected += "\r\n";
   EXPECT_TRUE(Out() == expected);
 
+  // Black's move number as books write it: Notation, with the range it sets (5 to 6).
+  r = ScanWith({"--input", sample, "--contains", "5...a6 6.Bg5 e6"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "36 games read from classics.pgn\n1 games written to out.pgn\n");
+
   // Two of the Sicilians play the Najdorf up to 5...a6, none goes on with 6.f4.
   r = ScanWith({"--input", sample, "--split", "--contains",
                 "1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6"});
