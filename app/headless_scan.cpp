@@ -248,6 +248,11 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
     std::fprintf(stderr, "kelvane: %s\n", e.message.c_str());
     return kExitBadInput;
   }
+  // The names come first: nothing is opened under a name that cannot be one.
+  if (NameFault names = CheckNames(settings, o.split, fileSystem()); names != NameFault::None) {
+    dialogs.ShowMessage(NameFaultMessage(names, settings));
+    return kExitNoScan;
+  }
   CriteriaFault fault = CheckCriteria(settings);
   if (fault == CriteriaFault::SameFile) {
     dialogs.ShowMessage(kSameFileMessage);

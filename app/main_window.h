@@ -48,8 +48,9 @@ class MainWindow : public QMainWindow {
   // Colours the two file names: red for a missing file, blue for the newer of two existing
   // files, fuchsia for two of the same age, black otherwise.
   void showFileStates();
-  // Whether the criteria of the settings record may run; if not, the reason is told and
-  // the field at fault gets the focus.
+  // Whether the file names and the criteria of the settings record may run; if not, the
+  // reason is told and the field at fault gets the focus.
+  bool namesValid();
   bool criteriaValid();
 
   // The file dialog's request for a side, as it was last set up.

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
+#include "platform/file_system.h"
 #include "settings/settings.h"
 
 namespace kelvane {
@@ -93,6 +94,14 @@ void MainWindow::onMustContainEdited() {
   setFieldText(rangeEdits_[kMustContain].from, std::to_string(entry.range->from));
   setFieldText(rangeEdits_[kMustContain].to, std::to_string(entry.range->to));
   settings_.criteria.mustContainRange = *entry.range;
+}
+
+bool MainWindow::namesValid() {
+  const NameFault fault = CheckNames(settings_, split_, fileSystem());
+  if (fault == NameFault::None) return true;
+  dialogs().ShowMessage(NameFaultMessage(fault, settings_));
+  (IsOutputNameFault(fault) ? outputNameEdit_ : inputNameEdit_)->setFocus(Qt::OtherFocusReason);
+  return false;
 }
 
 bool MainWindow::criteriaValid() {

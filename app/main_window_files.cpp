@@ -134,7 +134,7 @@ void MainWindow::runScan() {
   // those checks refuse stops the run.
   if (!leaveField()) return;
   pathsToSettings();
-  if (!criteriaValid()) {
+  if (!namesValid() || !criteriaValid()) {
     dialogs().Beep();
     return;
   }

@@ -43,12 +43,9 @@ bool ChooseMovesForm(Criteria& criteria, bool keepRange) {
 }
 
 void CleanTexts(Settings& settings) {
+  Criteria& c = settings.criteria;
   for (std::string* text :
-       {&settings.startUpDir, &settings.input.name, &settings.output.name, &settings.input.dir,
-        &settings.output.dir, &settings.editors[0], &settings.editors[1],
-        &settings.criteria.conditions[0], &settings.criteria.conditions[1],
-        &settings.criteria.conditions[2], &settings.criteria.mustContain,
-        &settings.criteria.without})
+       {&c.conditions[0], &c.conditions[1], &c.conditions[2], &c.mustContain, &c.without})
     CleanLine(*text);
 }
 
@@ -140,6 +137,35 @@ std::string NonNumericRangeMessage(int field, const std::string& text) {
   return std::string("Non-numeric value in range: the ") + (field % 2 == 0 ? "start" : "end") +
          " of the " + kCriterionNames[field / 2] + " range must be a whole number, not \"" + text +
          "\"";
+}
+
+NameFault CheckNames(const Settings& settings, bool split, FileSystem& fs) {
+  if (settings.input.name.empty()) return NameFault::InputEmpty;
+  if (settings.output.name.empty()) return NameFault::OutputEmpty;
+  if (fs.DirExists(settings.input.path())) return NameFault::InputFolder;
+  if (fs.DirExists(settings.output.path())) return NameFault::OutputFolder;
+  // The split file's name puts "2" before the first "." of the output's file name.
+  if (split && FileNamePart(settings.output.path()).find('.') == std::string::npos)
+    return NameFault::SplitNoExtension;
+  return NameFault::None;
+}
+
+std::string NameFaultMessage(NameFault fault, const Settings& settings) {
+  switch (fault) {
+    case NameFault::None:
+      return "";
+    case NameFault::InputEmpty:
+      return "The input file has no name";
+    case NameFault::OutputEmpty:
+      return "The output file has no name";
+    case NameFault::InputFolder:
+      return "The input file " + settings.input.path() + " is a folder";
+    case NameFault::OutputFolder:
+      return "The output file " + settings.output.path() + " is a folder";
+    case NameFault::SplitNoExtension:
+      break;
+  }
+  return "Split needs a file name with an extension, such as games.pgn";
 }
 
 }  // namespace kelvane
