@@ -66,6 +66,8 @@ MainWindow::~MainWindow() {
 void MainWindow::loadAtStartUp() {
   settings_ = Settings{};
   LoadSettings(settings_, settingsPath_);
+  // An editor is started in the output folder: a relative path would name another file.
+  for (std::string& editor : settings_.editors) editor = AbsolutePath(editor);
   if (takeCommandLineFile(settings_.input.dir, settings_.input.name))
     inputFileDialog_.initialDir = settings_.input.dir;
   fillingControls_ = true;
@@ -109,7 +111,7 @@ bool MainWindow::takeCommandLineFile(std::string& dir, std::string& name) {
   if (path.empty() || !fileSystem().FileExists(path)) return false;
   // A relative path is taken from the current directory, so the directory kept in the
   // settings still names the file at the next start from elsewhere.
-  if (path.front() != '/') path = fileSystem().CurrentDir() + "/" + path;
+  path = AbsolutePath(path);
   dir = DirectoryPart(path);
   name = FileNamePart(path);
   return true;

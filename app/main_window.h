@@ -151,6 +151,10 @@ class MainWindow : public QMainWindow {
   void openOutputEditor(int editorNumber);
   bool launchEditor(int editorNumber, std::string& editor, const std::string& outputName,
                     const std::string& outputDir);
+  // Options > Output editors: the chooser for editor 1 or 2, whether or not it exists.
+  void chooseOutputEditor(int editorNumber);
+  // The chooser for an editor; on OK its path, made absolute, is stored in editor.
+  bool askForEditor(int editorNumber, std::string& editor);
   QLineEdit* nameEdit(Side side) const;
   QLineEdit* dirBox(Side side) const;
   FileDialogRequest& fileDialog(Side side);
@@ -163,6 +167,7 @@ class MainWindow : public QMainWindow {
   void buildEditActions();
   void buildToolBar();
   void buildMenus();
+  void buildEditorChoiceMenu();
   void orderTabs();
   void centreOnScreen();
   QLabel* addLabel(const char* name, const char* caption, int left, int top);
@@ -223,6 +228,10 @@ class MainWindow : public QMainWindow {
   QMenu* helpMenu_;
   QAction* helpContentsAction_;
   QAction* aboutAction_;
+  // Options > Output editors: the chooser for either editor at any time.
+  QMenu* outputEditorsMenu_;
+  QAction* chooseEditor1Action_;
+  QAction* chooseEditor2Action_;
 
   // The two file dialogs, as they are opened.
   FileDialogRequest inputFileDialog_;

@@ -79,4 +79,9 @@ std::string FileNamePart(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.front() == '/') return path;
+  return fileSystem().CurrentDir() + "/" + path;
+}
+
 }  // namespace kelvane

@@ -47,5 +47,7 @@ void SetFileSystem(FileSystem* fs);
 std::string DirectoryPart(const std::string& path);
 // The file-name part: what follows the last "/".
 std::string FileNamePart(const std::string& path);
+// A relative path taken from the current directory; an absolute or empty path as it is.
+std::string AbsolutePath(const std::string& path);
 
 }  // namespace kelvane
