@@ -77,10 +77,15 @@ TEST_F(HeadlessScan, SplitWritesTheFailingGamesAndAThirdReportLine) {
 
 TEST_F(HeadlessScan, ExistingOutputWithoutYesAndWithoutATerminalIsKept) {
   WriteFile(dir_ / "out.pgn", "keep me");
-  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(Out(), "keep me");
+  for (const char* quiet : {"--progress", "--quiet"}) {
+    ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", quiet});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    // The question that could not be asked is told, also with --quiet.
+    EXPECT_EQ(r.err, "Overwrite out.pgn? Cancelled: no terminal to ask; use --yes\n");
+    EXPECT_EQ(Out(), "keep me");
+  }
+  ProcessResult r;
 
   r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--yes"});
   EXPECT_EQ(r.status, 0) << r.err;
