@@ -213,15 +213,11 @@ void ApplyOptions(const ScanOptions& o, Settings& settings) {
   if (o.moves && !ChooseMovesForm(c, keepRange)) throw tooLarge;
 
   // Every field exit checks the three conditions and stores the normalised texts.
-  for (int k = 0; k < 3; ++k) {
-    ConditionCheck check = CheckCondition(c.conditions[k]);
-    if (check.failed) {
-      std::string msg = ConditionFormMessage();
-      std::replace(msg.begin(), msg.end(), '\r', ' ');
-      const Option& option = *FindOption("--cond" + std::to_string(k + 1));
-      throw UsageError{FieldName(option) + ": " + msg};
-    }
-    c.conditions[k] = check.text;
+  if (int wrong = NormaliseConditions(c); wrong != 0) {
+    std::string msg = ConditionFormMessage();
+    std::replace(msg.begin(), msg.end(), '\r', ' ');
+    const Option& option = *FindOption("--cond" + std::to_string(wrong));
+    throw UsageError{FieldName(option) + ": " + msg};
   }
   CleanTexts(settings);
 }
@@ -257,6 +253,11 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
   } catch (const UsageError& e) {
     std::fprintf(stderr, "kelvane: %s\n", e.message.c_str());
     return kExitBadInput;
+  }
+  // The names come first: nothing is opened under a name that cannot be one.
+  if (NameFault names = CheckNames(settings, o.split, fileSystem()); names != NameFault::None) {
+    dialogs.ShowMessage(NameFaultMessage(names, settings));
+    return kExitNoScan;
   }
   CriteriaFault fault = CheckCriteria(settings);
   if (fault == CriteriaFault::SameFile) {

@@ -129,8 +129,12 @@ void MainWindow::toggleSplit() {
 }
 
 void MainWindow::runScan() {
+  // Every way of starting a run ends the edit of the field being typed in first, with the
+  // checks of leaving it (a shortcut or a menu item leaves the focus where it is); what
+  // those checks refuse stops the run.
+  if (!leaveField()) return;
   pathsToSettings();
-  if (!criteriaValid()) {
+  if (!namesValid() || !criteriaValid()) {
     dialogs().Beep();
     return;
   }
@@ -164,16 +168,26 @@ bool MainWindow::launchEditor(int editorNumber, std::string& editor, const std::
                             std::to_string(code) + ".");
     return false;
   }
+  return askForEditor(editorNumber, editor);
+}
+
+bool MainWindow::askForEditor(int editorNumber, std::string& editor) {
   auto chooser = std::make_unique<EditorChooserDialog>(this);
   chooser->setEditorPath(editor);
   chooser->setWindowTitle(editorNumber == 1 ? QStringLiteral("Output Editor 1")
                                             : QStringLiteral("Output Editor 2"));
-  bool stored = false;
-  if (chooser->exec() == QDialog::Accepted) {
-    editor = chooser->editorPath();
-    stored = true;
+  if (chooser->exec() != QDialog::Accepted) return false;
+  // The editor is started in the output folder, so a relative path is taken from here.
+  editor = AbsolutePath(chooser->editorPath());
+  return true;
+}
+
+void MainWindow::chooseOutputEditor(int editorNumber) {
+  std::string& editor = settings_.editors[editorNumber == 1 ? 0 : 1];
+  if (askForEditor(editorNumber, editor)) {
+    controlsToSettings();
+    SaveSettings(settings_, settingsPath_);
   }
-  return stored;
 }
 
 }  // namespace kelvane

@@ -62,8 +62,11 @@ DialogButton ConsoleDialogs::Confirm(const std::string& text, DialogButtons butt
   DialogButton yes = okCancel ? DialogButton::Ok : DialogButton::Yes;
   DialogButton no = okCancel ? DialogButton::Cancel : DialogButton::No;
   if (options_.assumeYes) return yes;
-  if (!Interactive()) return no;
   FILE* err = Or(err_, stderr);
+  if (!Interactive()) {
+    WriteLines(err, text + " Cancelled: no terminal to ask; use --yes");
+    return no;
+  }
   std::fprintf(err, "%s %s ", text.c_str(), okCancel ? "[OK/Cancel]" : "[Yes/No]");
   std::fflush(err);
   std::string answer;

@@ -18,6 +18,7 @@ struct FileDialogRequest {
   std::string fileName;
   std::string filter;  // "Description|*.A;*.B|All Files|*.*"
   std::string defaultSuffix;
+  bool programsOnly = false;  // lists folders and the files that may be run, nothing else
 };
 
 class Dialogs {

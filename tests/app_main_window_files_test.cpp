@@ -171,7 +171,63 @@ TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(form->settings().output.dir, dir.path());
 }
 
+TEST_F(MainWindowTest, NamesFoldersAndEditorsAreSavedByteForByte) {
+  fs::create_directory(dir / "my  games");
+  WriteFile(dir / "my  games/in  1.pgn", "");
+  const std::string editor = dir / "My  Editor/ed.sh";
+  Seed([&](Settings& r) { r.editors[0] = editor; });
+  Start();
+  ui.inputName->setText("in  1.pgn");
+  MainWindow::setDirectoryHint(ui.inputDir, dir / "my  games/");
+  form->close();
+  const Settings saved = Saved();
+  EXPECT_EQ(saved.input.name, "in  1.pgn");
+  EXPECT_EQ(saved.input.dir, dir / "my  games/");
+  EXPECT_EQ(saved.editors[0], editor);
+  // The next start finds the input file.
+  form = std::make_unique<MainWindow>(std::vector<std::string>{}, Ini());
+  ui.Find(*form);
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "in  1.pgn");
+  EXPECT_EQ(TextColour(ui.inputName), kBlack);
+}
+
 // ---- The Run command ------------------------------------------------------------------
+
+TEST_F(MainWindowTest, RunRefusesNamesThatNameNoFileBeforeOpeningAnything) {
+  WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
+  fs::create_directory(dir / "folder.pgn");
+  struct Case {
+    const char* input;
+    const char* output;
+    bool split;
+    std::string message;
+    QLineEdit* Controls::*field;
+  } cases[] = {
+      {"in.pgn", "", false, "The output file has no name", &Controls::outputName},
+      {"", "out.pgn", false, "The input file has no name", &Controls::inputName},
+      {"folder.pgn", "out.pgn", false, "The input file " + dir / "folder.pgn" + " is a folder",
+       &Controls::inputName},
+      {"in.pgn", "folder.pgn", false, "The output file " + dir / "folder.pgn" + " is a folder",
+       &Controls::outputName},
+      {"in.pgn", "noext", true, "Split needs a file name with an extension, such as games.pgn",
+       &Controls::outputName},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    MainWindow& f = StartActive();
+    ui.inputName->setText(c.input);
+    ui.outputName->setText(c.output);
+    if (c.split) ui.split->trigger();
+    script.Clear();
+    ui.runItem->trigger();
+    EXPECT_EQ(script.messages, std::vector<std::string>{c.message});
+    EXPECT_EQ(script.beeps, 1);
+    EXPECT_EQ(f.focusWidget(), ui.*c.field);
+    EXPECT_TRUE(script.reports.empty());
+    EXPECT_TRUE(f.isVisible());  // the program goes on
+    EXPECT_FALSE(Exists(dir / "noext"));
+  }
+}
 
 TEST_F(MainWindowTest, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));

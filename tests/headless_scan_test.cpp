@@ -83,10 +83,15 @@ TEST_F(HeadlessScan, SplitWritesTheFailingGamesAndAThirdReportLine) {
 
 TEST_F(HeadlessScan, ExistingOutputWithoutYesAndWithoutATerminalIsKept) {
   WriteFile(dir_ / "out.pgn", "keep me");
-  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(Out(), "keep me");
+  for (const char* quiet : {"--progress", "--quiet"}) {
+    ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", quiet});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    // The question that could not be asked is told, also with --quiet.
+    EXPECT_EQ(r.err, "Overwrite out.pgn? Cancelled: no terminal to ask; use --yes\n");
+    EXPECT_EQ(Out(), "keep me");
+  }
+  ProcessResult r;
 
   r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--yes"});
   EXPECT_EQ(r.status, 0) << r.err;
@@ -190,12 +195,6 @@ TEST_F(HeadlessScan, TerminatingErrorIsStatus231AndKeepsTheGamesWritten) {
   EXPECT_EQ(Out(), kOutB);
   EXPECT_EQ(Out("out2.pgn"), kOutA);
 
-  // No period in the output's file name with --split.
-  r = Scan({"--input", "in.pgn", "--output", "noext", "--split"});
-  EXPECT_EQ(r.status, 231);
-  EXPECT_EQ(r.err, "Terminating error: no period in file name\n");
-  EXPECT_FALSE(Exists(dir_ / "noext"));
-
   // A failed create.
   r = Scan({"--input", "in.pgn", "--output", "nofolder/out.pgn"});
   EXPECT_EQ(r.status, 231);
@@ -248,6 +247,43 @@ TEST_F(HeadlessScan, StopSignalsEndTheScanAfterWholeGames) {
     for (size_t g = 0; g < read; ++g) expected += kOutB;
     EXPECT_TRUE(Out() == expected);
   }
+}
+
+TEST_F(HeadlessScan, NamesAreCheckedBeforeAnythingIsOpened) {
+  ::mkdir((dir_ / "folder.pgn").c_str(), 0755);
+  struct Case {
+    Args args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--input", "in.pgn", "--output", ""}, "The output file has no name\n"},
+      {{"--input", "", "--output", "out.pgn"}, "The input file has no name\n"},
+      {{"--input", "in.pgn", "--output", "sub/"}, "The output file has no name\n"},
+      {{"--input", "folder.pgn", "--output", "out.pgn"}, "The input file folder.pgn is a folder\n"},
+      {{"--input", "in.pgn", "--output", "folder.pgn", "--yes"},
+       "The output file folder.pgn is a folder\n"},
+      {{"--input", "in.pgn", "--output", "noext", "--split"},
+       "Split needs a file name with an extension, such as games.pgn\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    ProcessResult r = Scan(c.args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, c.err);
+  }
+  EXPECT_FALSE(Exists(dir_ / "noext"));
+  EXPECT_FALSE(Exists(dir_ / "noext2"));
+}
+
+TEST_F(HeadlessScan, NamesAreUsedByteForByte) {
+  WriteFile(dir_ / "two  blanks.pgn", kGameA + kGameB);
+  WriteFile(dir_ / "res 2.pgn", "an unrelated file");
+  ProcessResult r = Scan({"--input", "two  blanks.pgn", "--output", "res  2.pgn", "--yes"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "2 games read from two  blanks.pgn\n2 games written to res  2.pgn\n");
+  EXPECT_EQ(Out("res  2.pgn"), kOutA + kOutB);
+  EXPECT_EQ(Out("res 2.pgn"), "an unrelated file");
 }
 
 TEST_F(HeadlessScan, SettingsFileIsReadAndNeverWritten) {
@@ -376,6 +412,11 @@ TEST_F(HeadlessScan, SampleFileIsWrittenBackCleanedWithCrLf) {
   }
   expected += "\r\n";
   EXPECT_TRUE(Out() == expected);
+
+  // Black's move number as books write it: Notation, with the range it sets (5 to 6).
+  r = ScanWith({"--input", sample, "--contains", "5...a6 6.Bg5 e6"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "36 games read from classics.pgn\n1 games written to out.pgn\n");
 
   // Two of the Sicilians play the Najdorf up to 5...a6, none goes on with 6.f4.
   r = ScanWith({"--input", sample, "--split", "--contains",
