@@ -4,6 +4,7 @@
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
 #include "platform/fault.h"
+#include "platform/temp_files.h"
 #include "platform/text_files.h"
 
 namespace kelvane {
@@ -35,12 +36,26 @@ std::string SplitFileName(const std::string& outputPath) {
 
 namespace {
 
-// The files of a run, opened in order; a failed step traps at its step number. Their
-// destructors flush and close them, so a fatal fault still delivers every decided game.
+constexpr int kOutputStep = 199;  // input and output file closed
+constexpr int kSplitStep = 200;   // split file closed
+
+// The files of a run, opened in order; a failed step traps at its step number. Until every
+// one is open, nothing of the old output files is touched: a run that cannot open them all
+// leaves them as they were. Once all are open, the destructors flush and close them and
+// the new files take the old ones' places, so a fatal fault still delivers every decided
+// game.
 struct ScanFiles {
   InputFile input;
   OutputFile output;
   OutputFile split;
+  bool opened = false;
+
+  ~ScanFiles() {
+    if (!opened) {
+      output.Discard();
+      split.Discard();
+    }
+  }
 };
 
 void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
@@ -52,6 +67,7 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
     files.split.Create(splitPath);
     CheckIO(102);
   }
+  files.opened = true;
 }
 
 void Tell(ScanObserver& observer, ScanFiles& files, const ScanResult& result) {
@@ -97,11 +113,11 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
 
   files.input.Close();
   files.output.Close();
-  CheckIO(199);
+  CheckIO(kOutputStep);
   if (request.split) {
     report += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
     files.split.Close();
-    CheckIO(200);
+    CheckIO(kSplitStep);
   }
   if (result.outcome == ScanOutcome::Cancelled)
     dialogs.ShowCancelledReport(
@@ -139,6 +155,13 @@ ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
     if (fs.SameFile(inputPath, splitPath)) {
       dialogs.ShowMessage(kSameFileMessage);
       result.outcome = ScanOutcome::SameFile;
+      return result;
+    }
+    // Two names of one file (a link, symbolic or hard): the two outputs would overwrite
+    // each other's games.
+    if (SameWriteTarget(outputPath, splitPath)) {
+      dialogs.ShowMessage(kSameOutputMessage);
+      result.outcome = ScanOutcome::SameOutputFile;
       return result;
     }
   }

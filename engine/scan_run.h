@@ -39,12 +39,15 @@ class ScanObserver {
 };
 
 enum class ScanOutcome {
-  Completed,     // the report was shown
-  Declined,      // the overwrite question was not answered OK
-  InputMissing,  // "File ... not found"
-  SameFile,      // output or split file is the input file under another name
-  Cancelled,     // stopped on request; the games decided so far are written and reported
+  Completed,       // the report was shown
+  Declined,        // the overwrite question was not answered OK
+  InputMissing,    // "File ... not found"
+  SameFile,        // output or split file is the input file under another name
+  SameOutputFile,  // the split file is the output file under another name
+  Cancelled,       // stopped on request; the games decided so far are written and reported
 };
+
+inline constexpr char kSameOutputMessage[] = "Output and split file cannot be the same file";
 
 struct ScanResult {
   ScanOutcome outcome = ScanOutcome::Completed;
@@ -54,7 +57,9 @@ struct ScanResult {
 };
 
 // Asks before overwriting, reports through dialogs and looks at files through fileSystem.
-// A fatal fault throws FatalError after the files have been flushed and closed.
+// The output files are written beside the old ones and take their places at the end, once
+// every file of the run could be opened. A fatal fault throws FatalError after the files
+// have been flushed and closed and have taken their places.
 ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fileSystem,
                    ScanObserver* observer = nullptr);
 // The output path with "2" before the first "." of its file name; traps

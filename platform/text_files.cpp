@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/file_system.h"
 #include "platform/io_result.h"
+#include "platform/temp_files.h"
 #include "platform/write_all.h"
 
 namespace kelvane {
@@ -16,10 +18,6 @@ namespace {
 constexpr size_t kBufferSize = 1 << 20;
 constexpr char kCtrlZ = 26;
 
-// Writes all n bytes; a failure leaves its error pending.
-void WriteOrRecord(int fd, const char* data, size_t n) {
-  if (!WriteAll(fd, data, n)) SetIoResult(errno);
-}
 }  // namespace
 
 InputFile::~InputFile() {
@@ -138,29 +136,85 @@ OutputFile::~OutputFile() {
   Close();
 }
 
+void OutputFile::Record(int err) {
+  SetIoResult(err);
+  failed_ = true;
+}
+
 void OutputFile::Create(const std::string& path) {
   Close();
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) {
-    SetIoResult(errno);
+  failed_ = false;
+  struct stat st;
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
+    Record(EISDIR);
     return;
   }
+  const std::string target = WriteTarget(path);
+  struct stat targetSt;
+  // A device or a pipe is written as it is; so is a path whose links lead nowhere (the
+  // open reports why) or not to the file itself (a file under /proc).
+  const bool inPlace = target.empty() ||
+                       (exists && (!S_ISREG(st.st_mode) || ::stat(target.c_str(), &targetSt) != 0 ||
+                                   targetSt.st_dev != st.st_dev || targetSt.st_ino != st.st_ino));
+  int fd = -1;
+  if (inPlace) {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return Record(errno);
+    truncateDue_ = exists && S_ISREG(st.st_mode);
+  } else {
+    // The rename would replace a file the user made read-only: refuse it as a direct
+    // write would be refused.
+    if (exists && ::access(target.c_str(), W_OK) != 0) return Record(errno);
+    RemoveStaleTempFiles(DirectoryPart(target));
+    // An existing file keeps its permissions; a new one gets what the umask leaves of 0666.
+    fd = CreateTempFile(target, exists ? (st.st_mode & 0777) : 0666, temp_);
+    if (fd >= 0 && exists) {
+      ::fchmod(fd, st.st_mode & 07777);
+      if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+        // Only the super-user may give a file away; the new file is then the writer's.
+      }
+    } else if (fd < 0) {
+      const int err = errno;
+      temp_.clear();
+      // A folder that takes no new file can still hold a file that may be written: that
+      // one is written in place, emptied only at its first write.
+      if (!exists || (err != EACCES && err != EPERM)) return Record(err);
+      fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+      if (fd < 0) return Record(errno);
+      truncateDue_ = true;
+    }
+    target_ = target;
+  }
+  fd_ = fd;
   buf_.resize(kBufferSize);
   len_ = 0;
 }
 
+void OutputFile::TruncateOnce() {
+  if (!truncateDue_) return;
+  truncateDue_ = false;
+  if (::ftruncate(fd_, 0) != 0) Record(errno);
+}
+
+void OutputFile::WriteOut(const char* data, size_t n) {
+  TruncateOnce();
+  if (!failed_ && !WriteAll(fd_, data, n)) Record(errno);
+}
+
 void OutputFile::Flush() {
-  if (fd_ < 0) return;
-  WriteOrRecord(fd_, buf_.data(), len_);
+  if (fd_ < 0 || len_ == 0) return;
+  WriteOut(buf_.data(), len_);
   len_ = 0;
 }
 
 void OutputFile::Write(const char* data, size_t n) {
-  if (fd_ < 0) return;
+  // After a failed write nothing more is written: the error is known already.
+  if (fd_ < 0 || failed_) return;
   if (len_ + n > buf_.size()) {
     Flush();
     if (n > buf_.size()) {  // too big to buffer: hand it over directly
-      WriteOrRecord(fd_, data, n);
+      WriteOut(data, n);
       return;
     }
   }
@@ -171,8 +225,29 @@ void OutputFile::Write(const char* data, size_t n) {
 void OutputFile::Close() {
   if (fd_ < 0) return;
   Flush();
-  if (::close(fd_) != 0) SetIoResult(errno);
+  TruncateOnce();  // a file written in place with no byte is emptied too
+  if (::close(fd_) != 0) Record(errno);
   fd_ = -1;
+  if (!temp_.empty()) {
+    if (!failed_ && ::rename(temp_.c_str(), target_.c_str()) != 0) Record(errno);
+    if (failed_) ::unlink(temp_.c_str());
+  }
+  Release();
+}
+
+void OutputFile::Discard() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  Release();
+}
+
+void OutputFile::Release() {
+  temp_.clear();
+  target_.clear();
+  truncateDue_ = false;
+  len_ = 0;
   std::vector<char>().swap(buf_);
 }
 

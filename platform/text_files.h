@@ -2,6 +2,7 @@
 // Neither fails on the spot: a failed step leaves its error number pending (io_result.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -53,27 +54,51 @@ class InputFile {
   size_t nextCtrlZ_ = kUnknown;
 };
 
-// Writes a file from empty through a buffer.
+// Writes a file from empty through a buffer. A regular file (or a new one) is not touched
+// until Close: the bytes go to a temporary file beside it, which then takes its place, so
+// the old file stays whole until the new one is complete (temp_files.h). A device or pipe
+// is written directly.
 class OutputFile {
  public:
   OutputFile() = default;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
+  // Closes the file as Close does.
   ~OutputFile();
 
-  // Creates (or empties) path; on failure the error is pending and writes go nowhere.
+  // Prepares the file that is to replace path (for a symbolic link, the file it names).
+  // Refused as a direct create would be: a folder (EISDIR), a file that may not be written
+  // (EACCES), a missing folder (ENOENT). On failure the error is pending and writes go
+  // nowhere.
   void Create(const std::string& path);
   void Write(const char* data, size_t n);
   void Write(const std::string& s) { Write(s.data(), s.size()); }
   // Hands the buffered bytes to the operating system.
   void Flush();
+  // Flushes and closes; the new file then takes the place of the old one. When a write
+  // failed, the old file is kept and the new one removed. Failures are left pending.
   void Close();
+  // Closes without putting anything in place: the old file stays as it was.
+  void Discard();
   bool IsOpen() const { return fd_ >= 0; }
+  // True once a write or the close failed (the error was left pending then).
+  bool Failed() const { return failed_; }
 
  private:
+  // Leaves err pending and marks the file failed.
+  void Record(int err);
+  void WriteOut(const char* data, size_t n);
+  // Empties a file written in place, once, before its first byte.
+  void TruncateOnce();
+  void Release();
+
   int fd_ = -1;
   std::vector<char> buf_;
   size_t len_ = 0;
+  bool failed_ = false;
+  std::string temp_;          // the temporary file; empty when writing in place
+  std::string target_;        // the file it replaces
+  bool truncateDue_ = false;  // an existing file written in place, not emptied yet
 };
 
 }  // namespace kelvane

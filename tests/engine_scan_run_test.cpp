@@ -1,3 +1,4 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -17,6 +19,7 @@
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"
 #include "platform/io_result.h"
+#include "platform/temp_files.h"
 #include "scripted_dialogs.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -442,6 +445,114 @@ TEST_F(ScanRun, FailedFileStepsTrapWithTheirNumbers) {
               "An I/O error has occurred at 199. The result code is 28");
   }
   EXPECT_EQ(ReadFile(in), kGameA);
+}
+
+// The folder's entries that are our temporary files.
+std::vector<std::string> TempFilesIn(const std::string& dir) {
+  std::vector<std::string> found;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (TempFileOwner(e->d_name) != 0) found.push_back(e->d_name);
+    ::closedir(d);
+  }
+  return found;
+}
+
+TEST_F(ScanRun, OldOutputsStayWholeWhenTheRunCannotOpenEveryFile) {
+  const std::string in = Input(kGameA + kGameB);
+  split_ = true;
+  WriteFile(dir_ / "out.pgn", "old output");
+  // The split file cannot be created: a folder has its name.
+  MakeDir(dir_ / "out2.pgn");
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  EXPECT_EQ(RunToTrap(in, dir_ / "out.pgn"),
+            "An I/O error has occurred at 102. The result code is 21");
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "old output");
+  EXPECT_EQ(TempFilesIn(dir_.path()), Log{});
+
+  // The output's folder is missing: nothing is made anywhere.
+  MakeDir(dir_ / "sub");
+  EXPECT_EQ(RunToTrap(in, dir_ / "sub/missing/out.pgn"),
+            "An I/O error has occurred at 101. The result code is 2");
+  EXPECT_EQ(TempFilesIn(dir_ / "sub"), Log{});
+}
+
+TEST_F(ScanRun, OutputsTakeTheOldFilesPlacesKeepingLinksAndModes) {
+  const std::string in = Input(kGameA + kGameB + "no tag line\n");
+  FailE4Games();
+  split_ = true;
+  MakeDir(dir_ / "real");
+  WriteFile(dir_ / "real/games.pgn", "old output");
+  ASSERT_EQ(::chmod((dir_ / "real/games.pgn").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("real/games.pgn", (dir_ / "out.pgn").c_str()), 0);
+  WriteFile(dir_ / "out2.pgn", "old split file");
+  ASSERT_EQ(::chmod((dir_ / "out2.pgn").c_str(), 0640), 0);
+  // A terminating error in the middle still puts the decided games in place.
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  EXPECT_EQ(RunToTrap(in, dir_ / "out.pgn"), "trap 7365");
+  struct stat st;
+  ASSERT_EQ(::lstat((dir_ / "out.pgn").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadFile(dir_ / "real/games.pgn"), kOutB);
+  ASSERT_EQ(::stat((dir_ / "real/games.pgn").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(ReadFile(dir_ / "out2.pgn"), kOutA);
+  ASSERT_EQ(::stat((dir_ / "out2.pgn").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(TempFilesIn(dir_.path()), Log{});
+  EXPECT_EQ(TempFilesIn(dir_ / "real"), Log{});
+}
+
+TEST_F(ScanRun, SplitFileThatIsTheOutputUnderAnotherNameIsRefused) {
+  const std::string games = kGameA + kGameB;
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+  };
+  const std::string out = dir_ / "out.pgn", out2 = dir_ / "out2.pgn";
+  const Case cases[] = {
+      {"the split file links to the output",
+       [&] {
+         WriteFile(out, "old output");
+         ASSERT_EQ(::symlink("out.pgn", out2.c_str()), 0);
+       }},
+      {"the output links to the split file",
+       [&] {
+         WriteFile(out2, "old output");
+         ASSERT_EQ(::symlink("out2.pgn", out.c_str()), 0);
+       }},
+      {"a hard link",
+       [&] {
+         WriteFile(out, "old output");
+         ASSERT_EQ(::link(out.c_str(), out2.c_str()), 0);
+       }},
+      {"a link to a file not made yet", [&] { ASSERT_EQ(::symlink("out2.pgn", out.c_str()), 0); }},
+  };
+  const std::string in = Input(games);
+  split_ = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.make();
+    const bool existed = Exists(out);
+    scripted_.Clear();
+    if (existed) scripted_.AnswerConfirm(DialogButton::Ok);
+    EXPECT_EQ(Run(in, out), ScanOutcome::SameOutputFile);
+    Log expected = {"message: Output and split file cannot be the same file"};
+    if (existed) expected.insert(expected.begin(), "confirm: Overwrite out.pgn?");
+    EXPECT_EQ(scripted_.log, expected);
+    if (existed) {
+      EXPECT_EQ(ReadFile(out), "old output");
+    } else {
+      EXPECT_FALSE(Exists(out2));
+    }
+    EXPECT_EQ(TempFilesIn(dir_.path()), Log{});
+    ::unlink(out.c_str());
+    ::unlink(out2.c_str());
+  }
+  // Two files with the same content are two files.
+  WriteFile(out2, "old split");
+  EXPECT_EQ(Run(in, out), ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(out2), "");
 }
 
 class ThrowingObserver : public ScanObserver {

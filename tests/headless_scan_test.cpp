@@ -1,7 +1,9 @@
 // The headless scan as a user meets it: the built program run with --scan in a folder of
 // its own, its report, messages, exit status and the files it leaves.
 #include <fcntl.h>
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/temp_files.h"
 #include "test_support.h"
 
 using namespace kelvane;
@@ -284,6 +287,93 @@ TEST_F(HeadlessScan, NamesAreUsedByteForByte) {
   EXPECT_EQ(r.out, "2 games read from two  blanks.pgn\n2 games written to res  2.pgn\n");
   EXPECT_EQ(Out("res  2.pgn"), kOutA + kOutB);
   EXPECT_EQ(Out("res 2.pgn"), "an unrelated file");
+}
+
+// Sets a resource limit of this process, which the programs it starts inherit, for the
+// object's lifetime.
+class ScopedLimit {
+ public:
+  ScopedLimit(int resource, rlim_t value) : resource_(resource) {
+    ::getrlimit(resource, &old_);
+    rlimit limit{value, old_.rlim_max};
+    ok_ = ::setrlimit(resource, &limit) == 0;
+  }
+  ~ScopedLimit() { ::setrlimit(resource_, &old_); }
+  bool ok() const { return ok_; }
+
+ private:
+  int resource_;
+  rlimit old_{};
+  bool ok_ = false;
+};
+
+std::vector<std::string> TempFilesIn(const std::string& dir) {
+  std::vector<std::string> found;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (TempFileOwner(e->d_name) != 0) found.push_back(e->d_name);
+    ::closedir(d);
+  }
+  return found;
+}
+
+TEST_F(HeadlessScan, OldOutputsStayUntilEveryFileOfTheRunIsOpen) {
+  WriteFile(dir_ / "out.pgn", "old output");
+  ASSERT_EQ(::mkdir((dir_ / "out2.pgn").c_str(), 0755), 0);
+  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--split", "--yes"});
+  EXPECT_EQ(r.status, 231);
+  EXPECT_EQ(r.err, "Terminating error: An I/O error has occurred at 102. The result code is 21\n");
+  EXPECT_EQ(Out(), "old output");
+  EXPECT_TRUE(TempFilesIn(dir_.path()).empty());
+}
+
+TEST_F(HeadlessScan, SplitFileLinkedToTheOutputIsRefusedWithStatusOne) {
+  WriteFile(dir_ / "out.pgn", "old output");
+  for (bool hard : {false, true}) {
+    SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+    ::unlink((dir_ / "out2.pgn").c_str());
+    ASSERT_EQ(hard ? ::link((dir_ / "out.pgn").c_str(), (dir_ / "out2.pgn").c_str())
+                   : ::symlink("out.pgn", (dir_ / "out2.pgn").c_str()),
+              0);
+    ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--split", "--yes"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Output and split file cannot be the same file\n");
+    EXPECT_EQ(Out(), "old output");
+  }
+}
+
+TEST_F(HeadlessScan, KilledRunLeavesTheOldOutputWholeAndTheNextRunClearsUp) {
+  std::string games, passed, failed;
+  while (games.size() < (1u << 20)) {
+    games += kGameA + kGameB;
+    passed += kOutB;
+    failed += kOutA;
+  }
+  WriteFile(dir_ / "big.pgn", games);
+  WriteFile(dir_ / "out.pgn", "old output");
+  WriteFile(dir_ / "out2.pgn", "old split");
+  const Args args = {"--input", "big.pgn", "--output",  "out.pgn",
+                     "--split", "--yes",   "--without", "e4"};
+  ProcessResult r;
+  {
+    // Past 64 KiB a write raises SIGXFSZ, which ends the program as a kill would.
+    ScopedLimit limit(RLIMIT_FSIZE, 64 * 1024);
+    ASSERT_TRUE(limit.ok());
+    r = Scan(args);
+  }
+  EXPECT_EQ(r.status, 128 + SIGXFSZ);
+  EXPECT_EQ(Out(), "old output");
+  EXPECT_EQ(Out("out2.pgn"), "old split");
+  const std::vector<std::string> left = TempFilesIn(dir_.path());
+  EXPECT_GE(left.size(), 1u);
+  EXPECT_LE(left.size(), 2u);  // at most one beside each output
+
+  r = Scan(args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(TempFilesIn(dir_.path()).empty());
+  EXPECT_TRUE(Out() == passed);
+  EXPECT_TRUE(Out("out2.pgn") == failed);
 }
 
 TEST_F(HeadlessScan, SettingsFileIsReadAndNeverWritten) {
