@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <optional>
 
 #include "app/progress_line.h"
@@ -330,6 +331,8 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
     return RunScanFromOptions(o, console);
   } catch (const FatalError& e) {
     EndOnFatalError(e);
+  } catch (const std::bad_alloc&) {
+    EndOnFatalError(FatalError(kOutOfMemoryMessage));
   }
 }
 

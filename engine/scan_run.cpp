@@ -1,5 +1,7 @@
 #include "engine/scan_run.h"
 
+#include <new>
+
 #include "engine/criteria_entry.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
@@ -126,10 +128,9 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     dialogs.ShowReport(report);
 }
 
-}  // namespace
-
-ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
-                   ScanObserver* observer) {
+// The run: the checks of the names and the question, then the files and the games.
+ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
+               ScanObserver* observer) {
   ScanResult result;
   const std::string& inputPath = request.inputPath;
   const std::string& outputPath = request.outputPath;
@@ -171,6 +172,20 @@ ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
   ScanGames(files, request, dialogs, observer, result);
   CloseAndReport(files, request, splitPath, result, dialogs);
   return result;
+}
+
+}  // namespace
+
+ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
+                   ScanObserver* observer) {
+  try {
+    return Run(request, dialogs, fs, observer);
+  } catch (const std::bad_alloc&) {
+    // A game too big for the memory (a line that never ends, say) ends the run like any
+    // other fatal fault. The files were closed and put in place on the way here, and the
+    // game's text was given back.
+    ReportTrap(kOutOfMemoryMessage);
+  }
 }
 
 }  // namespace kelvane

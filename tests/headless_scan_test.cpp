@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <algorithm>
 #include <csignal>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -374,6 +378,120 @@ TEST_F(HeadlessScan, KilledRunLeavesTheOldOutputWholeAndTheNextRunClearsUp) {
   EXPECT_TRUE(TempFilesIn(dir_.path()).empty());
   EXPECT_TRUE(Out() == passed);
   EXPECT_TRUE(Out("out2.pgn") == failed);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;  // the sanitizer reserves terabytes and pads every block
+#else
+constexpr bool kSanitized = false;
+#endif
+
+TEST_F(HeadlessScan, RunningOutOfMemoryIsATerminatingErrorThatKeepsTheGames) {
+  if (kSanitized) GTEST_SKIP() << "memory limits do not apply under the sanitizer";
+  // The games, then a tail of NUL bytes with no line end (a file cut short by a crash):
+  // 3 GiB, which the file holds as a hole, so it takes no disk space.
+  const std::string games = kGameA + kGameB + kGameC + kGameD;
+  WriteFile(dir_ / "tail.pgn", games);
+  ASSERT_EQ(::truncate((dir_ / "tail.pgn").c_str(), (off_t{3} << 30)), 0);
+  struct Case {
+    std::string input;
+    std::string out;
+    std::string out2;
+  };
+  const Case cases[] = {
+      {"tail.pgn", kOutA + kOutC + kOutD, kOutB},
+      {"/dev/zero", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    ProcessResult r;
+    {
+      ScopedLimit limit(RLIMIT_AS, rlim_t{768} << 20);
+      ASSERT_TRUE(limit.ok());
+      r = Scan({"--input", c.input, "--output", "out.pgn", "--split", "--yes", "--contains", "e4",
+                "--quiet"});
+    }
+    EXPECT_EQ(r.status, 231);
+    EXPECT_EQ(r.err, "Terminating error: out of memory\n");
+    EXPECT_TRUE(Out() == c.out);
+    EXPECT_TRUE(Out("out2.pgn") == c.out2);
+  }
+}
+
+// The most memory the program took, in bytes, for one headless scan of input.
+size_t PeakMemory(const std::string& dir, const std::string& input) {
+  // The measure is taken in a child of the test, whose only child is that one run.
+  int pipeFd[2];
+  if (::pipe(pipeFd) != 0) return 0;
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ProcessResult r = RunKelvane({"--scan", "--settings", "empty.ini", "--input", input, "--output",
+                                  "peak.pgn", "--yes", "--quiet"},
+                                 dir);
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    long peak = r.status == 0 ? usage.ru_maxrss : 0;  // KiB
+    ssize_t written = ::write(pipeFd[1], &peak, sizeof peak);
+    ::_exit(written == sizeof peak ? 0 : 1);
+  }
+  ::close(pipeFd[1]);
+  long peak = 0;
+  if (::read(pipeFd[0], &peak, sizeof peak) != sizeof peak) peak = 0;
+  ::close(pipeFd[0]);
+  ::waitpid(pid, nullptr, 0);
+  return static_cast<size_t>(peak) * 1024;
+}
+
+TEST_F(HeadlessScan, OneHugeGameCostsAFewTimesItsSize) {
+  if (kSanitized) GTEST_SKIP() << "the sanitizer keeps freed memory";
+  // The measure includes what this test holds when it starts the program: the files are
+  // written piece by piece.
+  const size_t base = PeakMemory(dir_.path(), "in.pgn");
+  ASSERT_GT(base, 0u);
+  constexpr size_t kSize = 48u << 20;
+  using Piece = std::function<std::string(size_t)>;  // the piece that follows `size` bytes
+  struct Case {
+    const char* what;
+    std::string head;
+    Piece body;
+    std::string tail;
+    double times;  // the most it may cost, in multiples of its size
+  };
+  int n = 1;
+  const Case cases[] = {
+      // The text is held twice: the game as read, and the parser's working copy, which
+      // becomes the normalised text.
+      {"a comment", "[Event \"C\"]\n\n1.e4 {", [](size_t) { return std::string(1 << 16, 'c'); },
+       "} e5 1-0\n", 2.5},
+      // Numbered moves on one line, as dense as real games: add 16 bytes for each move.
+      {"moves", "[Event \"M\"]\n\n",
+       [&n](size_t) {
+         std::string s;
+         for (; s.size() < (1u << 16); n += 2)
+           s += std::to_string(n) + ".Nf3 Nf6 " + std::to_string(n + 1) + ".Ng1 Ng8 ";
+         return s;
+       },
+       "1/2-1/2\n", 4.5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    size_t size = 0;
+    {
+      std::ofstream f(dir_ / "huge.pgn", std::ios::binary | std::ios::trunc);
+      f << c.head;
+      while (size < kSize) {
+        const std::string piece = c.body(size);
+        f << piece;
+        size += piece.size();
+      }
+      f << c.tail;
+      size += c.head.size() + c.tail.size();
+    }
+    const size_t peak = PeakMemory(dir_.path(), "huge.pgn");
+    ASSERT_GT(peak, 0u);
+    EXPECT_LE(double(peak - std::min(peak, base)), c.times * double(size))
+        << peak / 1048576 << " MiB at the peak, " << base / 1048576 << " MiB for a small file";
+  }
 }
 
 TEST_F(HeadlessScan, SettingsFileIsReadAndNeverWritten) {
