@@ -12,6 +12,8 @@
 
 #include "app/design_pixels.h"
 
+#include "platform/shown_text.h"
+
 namespace kelvane {
 
 namespace {
@@ -88,18 +90,26 @@ QStringList NameFilters(const std::string& filter) {
   return result;
 }
 
-QString MessageText(const std::string& text) {
-  // A message can quote a line of the game file, and such a line can be megabytes long; a
-  // message box that lays out all of it would freeze the window.
+namespace {
+// A text for a widget. A message can quote a line of the game file, and such a line can be
+// megabytes long (a message box that lays out all of it would freeze the window) and hold
+// control characters, which are shown as U+FFFD.
+QString WidgetText(const std::string& text, bool replaceControls) {
   constexpr size_t kShown = 2000;
   if (text.size() > kShown) {
-    return MessageText(text.substr(0, kShown)) +
+    return WidgetText(text.substr(0, kShown), replaceControls) +
            QStringLiteral("... (%1 more characters)").arg(text.size() - kShown);
   }
-  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  const std::string shown = replaceControls ? ReplaceControls(text) : text;
+  QString s = QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return s;
+}
+}  // namespace
+
+QString MessageText(const std::string& text) {
+  return WidgetText(text, true);
 }
 
 void QtDialogs::ShowMessage(const std::string& text) {
@@ -129,7 +139,7 @@ std::optional<std::string> QtDialogs::InputBox(const std::string& caption,
                                                const std::string& defaultText) {
   bool ok = false;
   QString answer = QInputDialog::getText(DialogParent(), MessageText(caption), MessageText(prompt),
-                                         QLineEdit::Normal, MessageText(defaultText), &ok);
+                                         QLineEdit::Normal, WidgetText(defaultText, false), &ok);
   if (!ok) return std::nullopt;
   return answer.toUtf8().toStdString();
 }

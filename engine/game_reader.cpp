@@ -36,7 +36,7 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
     std::string_view line(text.data() + start, n);
     if (kind == Block::Header) {
       if (line[0] != '[') {
-        dialogs.ShowMessage("invalid PGN: " + std::string(line));
+        dialogs.ShowQuotedMessage("invalid PGN: ", line, "");
         ReportTrap("trap 7365");
       }
       seen = true;
@@ -46,7 +46,7 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
       if (line[0] == '{' || IsBareResult(line))
         seen = true;
       else
-        dialogs.ShowNotice("odd line: \"" + std::string(line) + "\"");
+        dialogs.ShowQuotedNotice("odd line: \"", line, "\"");
     }
     text.append("\r\n");
   }

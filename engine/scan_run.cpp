@@ -72,6 +72,58 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
   files.opened = true;
 }
 
+// The dialogs of the reader and the matcher during a run: every message about the data is
+// shown after the games decided before it were handed to the system, so that what stays
+// on screen (or what a user who stops the run sees) never runs ahead of the files.
+class FlushingDialogs : public Dialogs {
+ public:
+  FlushingDialogs(Dialogs& shown, ScanFiles& files) : shown_(shown), files_(files) {}
+
+  void ShowMessage(const std::string& text) override {
+    Flush();
+    shown_.ShowMessage(text);
+  }
+  void ShowNotice(const std::string& text) override {
+    Flush();
+    shown_.ShowNotice(text);
+  }
+  void ShowReport(const std::string& text) override { shown_.ShowReport(text); }
+  void ShowQuotedMessage(std::string_view before, std::string_view line,
+                         std::string_view after) override {
+    Flush();
+    shown_.ShowQuotedMessage(before, line, after);
+  }
+  void ShowQuotedNotice(std::string_view before, std::string_view line,
+                        std::string_view after) override {
+    Flush();
+    shown_.ShowQuotedNotice(before, line, after);
+  }
+  DialogButton Confirm(const std::string& text, DialogButtons buttons) override {
+    Flush();
+    return shown_.Confirm(text, buttons);
+  }
+  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                      const std::string& defaultText) override {
+    return shown_.InputBox(caption, prompt, defaultText);
+  }
+  void Beep() override { shown_.Beep(); }
+  std::optional<std::string> OpenFile(const FileDialogRequest& request) override {
+    return shown_.OpenFile(request);
+  }
+  std::optional<std::string> SaveFile(const FileDialogRequest& request) override {
+    return shown_.SaveFile(request);
+  }
+
+ private:
+  void Flush() {
+    files_.output.Flush();
+    files_.split.Flush();
+  }
+
+  Dialogs& shown_;
+  ScanFiles& files_;
+};
+
 void Tell(ScanObserver& observer, ScanFiles& files, const ScanResult& result) {
   observer.Progress({files.input.BytesRead(), files.input.Size(), result.gamesRead,
                      result.gamesWritten, result.splitWritten});
@@ -79,8 +131,9 @@ void Tell(ScanObserver& observer, ScanFiles& files, const ScanResult& result) {
 
 // Reads every game, decides it and writes it where it belongs, until the input ends or the
 // run is cancelled.
-void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& dialogs,
-               ScanObserver* observer, ScanResult& result) {
+void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, ScanObserver* observer,
+               ScanResult& result) {
+  FlushingDialogs dialogs(shown, files);
   GameMatcher matcher(request.criteria, dialogs);
   // A file without a single line holds no game.
   bool eof = files.input.AtEnd();

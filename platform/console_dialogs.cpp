@@ -4,6 +4,9 @@
 
 #include <cctype>
 
+#include "platform/shown_text.h"
+#include "platform/write_all.h"
+
 namespace kelvane {
 
 namespace {
@@ -21,18 +24,31 @@ bool SaysYes(const std::string& answer, DialogButtons buttons) {
 }
 }  // namespace
 
-void WriteLines(FILE* f, const std::string& text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
+std::string ConsoleText(std::string_view text, bool endLine) {
+  const std::string shown = EscapeControls(text);
+  std::string out;
+  out.reserve(shown.size() + 1);
+  for (size_t i = 0; i < shown.size(); ++i) {
+    char c = shown[i];
     if (c == '\r') {
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      std::fputc('\n', f);
-    } else {
-      std::fputc(c, f);
+      if (i + 1 < shown.size() && shown[i + 1] == '\n') ++i;
+      c = '\n';
     }
+    out += c;
   }
-  std::fputc('\n', f);
-  std::fflush(f);
+  if (endLine) out += '\n';
+  return out;
+}
+
+bool WriteWhole(FILE* f, const std::string& bytes) {
+  // Whatever the stream holds goes first, then the text in one call: a message is never
+  // split among other output, nor written a byte at a time to an unbuffered stream.
+  if (std::fflush(f) != 0) return false;
+  return WriteAll(::fileno(f), bytes.data(), bytes.size());
+}
+
+void WriteLines(FILE* f, const std::string& text) {
+  WriteWhole(f, ConsoleText(text, true));
 }
 
 bool ConsoleDialogs::Interactive() const {
@@ -46,6 +62,18 @@ void ConsoleDialogs::ShowMessage(const std::string& text) {
 
 void ConsoleDialogs::ShowNotice(const std::string& text) {
   if (!options_.quiet) ShowMessage(text);
+}
+
+void ConsoleDialogs::ShowQuotedMessage(std::string_view before, std::string_view line,
+                                       std::string_view after) {
+  std::string text(before);
+  text.append(CutQuotedLine(line)).append(after);
+  ShowMessage(text);
+}
+
+void ConsoleDialogs::ShowQuotedNotice(std::string_view before, std::string_view line,
+                                      std::string_view after) {
+  if (!options_.quiet) ShowQuotedMessage(before, line, after);
 }
 
 void ConsoleDialogs::ShowReport(const std::string& text) {
@@ -67,8 +95,7 @@ DialogButton ConsoleDialogs::Confirm(const std::string& text, DialogButtons butt
     WriteLines(err, text + " Cancelled: no terminal to ask; use --yes");
     return no;
   }
-  std::fprintf(err, "%s %s ", text.c_str(), okCancel ? "[OK/Cancel]" : "[Yes/No]");
-  std::fflush(err);
+  WriteWhole(err, ConsoleText(text + (okCancel ? " [OK/Cancel] " : " [Yes/No] "), false));
   std::string answer;
   for (int c; (c = std::fgetc(Or(in_, stdin))) != EOF && c != '\n';) answer += static_cast<char>(c);
   return SaysYes(answer, buttons) ? yes : no;

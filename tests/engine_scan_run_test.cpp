@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -553,6 +554,57 @@ TEST_F(ScanRun, SplitFileThatIsTheOutputUnderAnotherNameIsRefused) {
   WriteFile(out2, "old split");
   EXPECT_EQ(Run(in, out), ScanOutcome::Completed);
   EXPECT_EQ(ReadFile(out2), "");
+}
+
+// Dialogs that note, at every message, what the output files hold by then.
+class FileWatchingDialogs : public ScriptedDialogs {
+ public:
+  explicit FileWatchingDialogs(std::string dir) : dir_(std::move(dir)) {}
+  void ShowMessage(const std::string& text) override {
+    Note();
+    ScriptedDialogs::ShowMessage(text);
+  }
+  void ShowNotice(const std::string& text) override {
+    Note();
+    ScriptedDialogs::ShowNotice(text);
+  }
+  // The bytes in the folder's temporary files at each message, in the order of the names.
+  std::vector<Log> seen;
+
+ private:
+  void Note() {
+    std::vector<std::string> names = TempFilesIn(dir_);
+    std::sort(names.begin(), names.end());
+    Log contents;
+    for (const std::string& name : names) contents.push_back(ReadFile(dir_ + name));
+    seen.push_back(contents);
+  }
+  std::string dir_;
+};
+
+TEST_F(ScanRun, DecidedGamesAreHandedOverBeforeAMessageIsShown) {
+  // An odd line, a faulty game and an invalid header line, each after decided games.
+  const std::string in = Input(kGameA + kGameB + "[Event \"O\"]\n\nodd\n1.c4 *\n\n" + kGameC +
+                               "[Event \"F\"]\n\n1.e4 {open\n\n" + kGameB + "bad\n");
+  FileWatchingDialogs watching(dir_.path());
+  FailE4Games();
+  ScanRequest request{in, dir_ / "out.pgn", true, criteria_};
+  try {
+    RunScan(request, watching, fileSystem());
+    ADD_FAILURE() << "no fatal fault";
+  } catch (const FatalError& e) {
+    EXPECT_STREQ(e.what(), "trap 7365");
+  }
+  const std::string odd = "[Event \"O\"]\r\n\r\nodd\r\n1.c4 *\r\n\r\n";
+  const std::string faulty = "[Event \"F\"]\r\n\r\n1.e4 {open\r\n\r\n";
+  EXPECT_EQ(watching.messages,
+            (Log{"odd line: \"odd\"", "Game 5: game ended in comment", "invalid PGN: bad"}));
+  // The temporary files sort as .out.pgn... before .out2.pgn... The faulty game passes: its
+  // fault comes before Without is tested.
+  EXPECT_EQ(watching.seen, (std::vector<Log>{{kOutB, kOutA},
+                                             {kOutB + odd, kOutA + kOutC},
+                                             {kOutB + odd + faulty + kOutB, kOutA + kOutC}}));
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), kOutB + odd + faulty + kOutB);
 }
 
 class ThrowingObserver : public ScanObserver {

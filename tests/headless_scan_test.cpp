@@ -463,6 +463,8 @@ TEST_F(HeadlessScan, OneHugeGameCostsAFewTimesItsSize) {
       // becomes the normalised text.
       {"a comment", "[Event \"C\"]\n\n1.e4 {", [](size_t) { return std::string(1 << 16, 'c'); },
        "} e5 1-0\n", 2.5},
+      {"an odd line", "[Event \"J\"]\n\n", [](size_t) { return std::string(1 << 16, 'z'); },
+       "\n1.e4 1-0\n", 2.5},
       // Numbered moves on one line, as dense as real games: add 16 bytes for each move.
       {"moves", "[Event \"M\"]\n\n",
        [&n](size_t) {
@@ -525,6 +527,22 @@ TEST_F(HeadlessScan, SettingsFileIsReadAndNeverWritten) {
   EXPECT_EQ(r.status, 2);
   EXPECT_FALSE(Exists(dir_ / "none.ini"));
   EXPECT_FALSE(Exists(dir_ / "out.pgn"));
+}
+
+TEST_F(HeadlessScan, QuotedLinesAreCutAndTheirControlCharactersEscaped) {
+  const std::string longLine = "\x1b[2J" + std::string(5 << 20, 'z');
+  WriteFile(dir_ / "odd.pgn", "[Event \"O\"]\n\n" + longLine +
+                                  "\n1.e4 *\n\n[Event \"x\x1b]0;t\x07\"]\n\n1.d4 *\n\n" +
+                                  "\x1b[31mred\n");
+  ProcessResult r = Scan({"--input", "odd.pgn", "--output", "out.pgn"});
+  EXPECT_EQ(r.status, 231);
+  // 196 bytes of the line follow its 4-byte escape sequence.
+  EXPECT_EQ(r.err, "odd line: \"\\x1B[2J" + std::string(196, 'z') + "... (" +
+                       std::to_string(longLine.size() - 200) + " more bytes)\"\n" +
+                       "invalid PGN: \\x1B[31mred\nTerminating error: trap 7365\n");
+  // The files keep every byte.
+  EXPECT_TRUE(Out() == "[Event \"O\"]\r\n\r\n" + longLine +
+                           "\r\n1.e4 *\r\n\r\n[Event \"x\x1b]0;t\x07\"]\r\n\r\n1.d4 *\r\n\r\n");
 }
 
 TEST_F(HeadlessScan, QuietLeavesOutTheReportAndTheNotices) {
