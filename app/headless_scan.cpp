@@ -3,11 +3,13 @@
 // same routines the window uses, and the same scan runs.
 #include "app/headless_scan.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -282,6 +284,20 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
   return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
 }
 
+// A standard stream the program was started without is held by a descriptor that takes
+// no write: otherwise the next file opened would take its number, and messages meant for
+// the terminal would land in a game file. A write to it still fails, as on a closed stream.
+void KeepStandardStreamsApart() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    int held = ::open("/dev/null", O_RDONLY);
+    if (held >= 0 && held != fd) {
+      ::dup2(held, fd);
+      ::close(held);
+    }
+  }
+}
+
 }  // namespace
 
 std::string UsageText() {
@@ -323,6 +339,7 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
     std::fprintf(stderr, "kelvane: %s\nTry 'kelvane --help'.\n", e.message.c_str());
     return kExitBadInput;
   }
+  KeepStandardStreamsApart();
   ConsoleDialogs console(ConsoleDialogs::Options{o.yes, o.quiet});
   SetDialogs(&console);
   static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");

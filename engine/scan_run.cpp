@@ -40,6 +40,7 @@ namespace {
 
 constexpr int kOutputStep = 199;  // input and output file closed
 constexpr int kSplitStep = 200;   // split file closed
+constexpr int kReportStep = 201;  // report shown (a console writes it to standard output)
 
 // The files of a run, opened in order; a failed step traps at its step number. Until every
 // one is open, nothing of the old output files is touched: a run that cannot open them all
@@ -142,11 +143,15 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, Sca
   while (!eof) {
     ReadHeader(files.input, eof, header, dialogs);
     ReadMoveText(files.input, eof, moveText, dialogs);
+    // A failed write ends the run at once with the error its file's close would report:
+    // reading on would only make the user wait for an error that is known already.
     if (matcher.Matches(moveText, result.gamesRead + 1)) {
       WriteGame(files.output, header, moveText);
+      if (files.output.Failed()) CheckIO(kOutputStep);
       ++result.gamesWritten;
     } else if (request.split) {
       WriteGame(files.split, header, moveText);
+      if (files.split.Failed()) CheckIO(kSplitStep);
       ++result.splitWritten;
     }
     ++result.gamesRead;
@@ -179,6 +184,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
         "Scan cancelled after " + std::to_string(result.gamesRead) + " games", report);
   else
     dialogs.ShowReport(report);
+  CheckIO(kReportStep);
 }
 
 // The run: the checks of the names and the question, then the files and the games.

@@ -57,6 +57,8 @@ struct ScanResult {
 };
 
 // Asks before overwriting, reports through dialogs and looks at files through fileSystem.
+// A failed write of a game ends the run at once (I/O error at step 199 for the output file,
+// 200 for the split file); a report that cannot be shown is an I/O error at step 201.
 // The output files are written beside the old ones and take their places at the end, once
 // every file of the run could be opened. A fatal fault throws FatalError after the files
 // have been flushed and closed and have taken their places.

@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
 
+#include "platform/io_result.h"
 #include "platform/shown_text.h"
 #include "platform/write_all.h"
 
@@ -77,7 +79,9 @@ void ConsoleDialogs::ShowQuotedNotice(std::string_view before, std::string_view 
 }
 
 void ConsoleDialogs::ShowReport(const std::string& text) {
-  if (!options_.quiet) WriteLines(Or(out_, stdout), text);
+  // The report is the scan's result: a write that fails (a full device, a closed stream)
+  // is left pending for the run to report.
+  if (!options_.quiet && !WriteWhole(Or(out_, stdout), ConsoleText(text, true))) SetIoResult(errno);
 }
 
 void ConsoleDialogs::ShowCancelledReport(const std::string& heading, const std::string& counts) {

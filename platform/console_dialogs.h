@@ -25,6 +25,7 @@ class ConsoleDialogs : public Dialogs {
 
   void ShowMessage(const std::string& text) override;
   void ShowNotice(const std::string& text) override;
+  // A failed write leaves its error pending (io_result.h).
   void ShowReport(const std::string& text) override;
   // The heading on standard error, the counts on standard output as in any report.
   void ShowCancelledReport(const std::string& heading, const std::string& counts) override;

@@ -607,6 +607,45 @@ TEST_F(ScanRun, DecidedGamesAreHandedOverBeforeAMessageIsShown) {
   EXPECT_EQ(ReadFile(dir_ / "out.pgn"), kOutB + odd + faulty + kOutB);
 }
 
+TEST_F(ScanRun, FailedWriteEndsTheRunAtOnce) {
+  if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  // A game larger than the output buffer is written at once; thousands of games follow,
+  // which a run that goes on reading would report progress for.
+  const std::string big = "[Event \"Big\"]\n\n1.e4 {" + std::string(2 << 20, 'c') + "} e5 1-0\n\n";
+  std::string rest;
+  for (int i = 0; i < 10000; ++i) rest += kGameB;
+  const std::string in = Input(big + rest);
+  ASSERT_EQ(::symlink("/dev/full", (dir_ / "x2.pgn").c_str()), 0);
+  struct Case {
+    std::string output;
+    bool split;  // and the big game fails, to go to the split file
+    const char* fault;
+  };
+  const Case cases[] = {
+      {"/dev/full", false, "An I/O error has occurred at 199. The result code is 28"},
+      {dir_ / "x.pgn", true, "An I/O error has occurred at 200. The result code is 28"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    LastProgress progress;
+    if (c.split) FailE4Games();
+    split_ = c.split;
+    if (Exists(c.output)) scripted_.AnswerConfirm(DialogButton::Ok);
+    try {
+      Run(in, c.output, &progress);
+      ADD_FAILURE() << "no fatal fault";
+    } catch (const FatalError& e) {
+      EXPECT_EQ(std::string(e.what()), c.fault);
+    }
+    EXPECT_EQ(progress.calls, 0);
+    if (c.split) {
+      // The other file's games are delivered: none passed before the failing one.
+      EXPECT_EQ(ReadFile(c.output), "");
+    }
+    criteria_ = Criteria{};
+  }
+}
+
 class ThrowingObserver : public ScanObserver {
  public:
   void Progress(const ScanProgress&) override { throw std::runtime_error("stop"); }

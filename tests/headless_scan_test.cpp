@@ -11,6 +11,7 @@
 #include <atomic>
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -494,6 +495,48 @@ TEST_F(HeadlessScan, OneHugeGameCostsAFewTimesItsSize) {
     EXPECT_LE(double(peak - std::min(peak, base)), c.times * double(size))
         << peak / 1048576 << " MiB at the peak, " << base / 1048576 << " MiB for a small file";
   }
+}
+
+// The built program, beside this test's folder in the build tree.
+std::string ProgramPath() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  const std::filesystem::path program = self.parent_path().parent_path() / "app" / "kelvane";
+  return ec || !std::filesystem::exists(program) ? std::string() : program.string();
+}
+
+TEST_F(HeadlessScan, ReportThatCannotBeWrittenIsATerminatingError) {
+  const std::string program = ProgramPath();
+  if (program.empty()) GTEST_SKIP() << "program not found";
+  WriteFile(dir_ / "odd.pgn", "[Event \"O\"]\n\nodd\n1.e4 *\n\n" + kGameB);
+  const std::string scan =
+      "exec \"$0\" --scan --settings empty.ini --input odd.pgn --output out.pgn --yes";
+  struct Case {
+    const char* redirect;
+    std::string err;
+  };
+  const Case cases[] = {
+      {">/dev/full",
+       "odd line: \"odd\"\nTerminating error: An I/O error has occurred at 201. The result code "
+       "is 28\n"},
+      {">&-",
+       "odd line: \"odd\"\nTerminating error: An I/O error has occurred at 201. The result code "
+       "is 9\n"},
+      // Without standard error the messages are lost, never written into a game file.
+      {">&- 2>&-", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.redirect);
+    ::unlink((dir_ / "out.pgn").c_str());
+    ProcessResult r = RunProcess("/bin/sh", {"-c", scan + " " + c.redirect, program}, dir_.path());
+    EXPECT_EQ(r.status, 231);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(Out(), "[Event \"O\"]\r\n\r\nodd\r\n1.e4 *\r\n\r\n" + kOutB);
+  }
+  // --quiet writes no report, so nothing can fail.
+  ProcessResult r =
+      RunProcess("/bin/sh", {"-c", scan + " --quiet >/dev/full", program}, dir_.path());
+  EXPECT_EQ(r.status, 0);
 }
 
 TEST_F(HeadlessScan, SettingsFileIsReadAndNeverWritten) {

@@ -5,11 +5,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "platform/console_dialogs.h"
+#include "platform/io_result.h"
 
 using namespace kelvane;
 
@@ -113,3 +115,16 @@ TEST_F(ConsoleDialogsTest, QuestionIsOneWriteAndReadsTheAnswer) {
 }
 
 }  // namespace
+
+TEST(ConsoleDialogs, ReportThatCannotBeWrittenLeavesTheErrorPending) {
+  TakeIoResult();
+  FILE* full = std::fopen("/dev/full", "w");
+  if (!full) GTEST_SKIP() << "no /dev/full";
+  ConsoleDialogs d({}, full, stderr, nullptr, false);
+  d.ShowReport("1 games read from a.pgn");
+  EXPECT_EQ(TakeIoResult(), ENOSPC);
+  ConsoleDialogs quiet({.assumeYes = false, .quiet = true}, full, stderr, nullptr, false);
+  quiet.ShowReport("1 games read from a.pgn");
+  EXPECT_EQ(TakeIoResult(), 0);
+  std::fclose(full);
+}
