@@ -15,7 +15,13 @@
 namespace kelvane {
 
 namespace {
+// The read and write buffers. The fuzz build makes them tiny, so that lines and games cross
+// their ends everywhere.
+#ifdef KELVANE_FILE_BUFFER
+constexpr size_t kBufferSize = KELVANE_FILE_BUFFER;
+#else
 constexpr size_t kBufferSize = 1 << 20;
+#endif
 constexpr char kCtrlZ = 26;
 
 }  // namespace
