@@ -143,18 +143,19 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, Sca
   while (!eof) {
     ReadHeader(files.input, eof, header, dialogs);
     ReadMoveText(files.input, eof, moveText, dialogs);
-    // A failed write ends the run at once with the error its file's close would report:
-    // reading on would only make the user wait for an error that is known already.
     if (matcher.Matches(moveText, result.gamesRead + 1)) {
       WriteGame(files.output, header, moveText);
-      if (files.output.Failed()) CheckIO(kOutputStep);
       ++result.gamesWritten;
     } else if (request.split) {
       WriteGame(files.split, header, moveText);
-      if (files.split.Failed()) CheckIO(kSplitStep);
       ++result.splitWritten;
     }
     ++result.gamesRead;
+    // A failed write (of this game, or of the games handed over before a message) ends the
+    // run at once with the error its file's close would report: reading on would only make
+    // the user wait for an error that is known already.
+    if (files.output.Failed()) CheckIO(kOutputStep);
+    if (files.split.Failed()) CheckIO(kSplitStep);
     if (observer && result.gamesRead % kProgressEvery == 0) Tell(*observer, files, result);
     // A cancel takes effect between games, so no file is left with half a game.
     if (request.cancel && request.cancel->load(std::memory_order_relaxed) && !eof) {

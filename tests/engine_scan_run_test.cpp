@@ -646,6 +646,28 @@ TEST_F(ScanRun, FailedWriteEndsTheRunAtOnce) {
   }
 }
 
+TEST_F(ScanRun, WriteThatFailsBeforeAMessageEndsTheRunAtOnce) {
+  if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  // A passing game waits in the output's buffer; the odd line of the next game has it
+  // handed over, which fails; every later game goes to the split file.
+  std::string games = kGameB + "[Event \"O\"]\n\nodd\n1.e4 *\n\n";
+  for (int i = 0; i < 10000; ++i) games += kGameA;
+  const std::string in = Input(games);
+  ASSERT_EQ(::symlink("/dev/full", (dir_ / "x.pgn").c_str()), 0);
+  FailE4Games();
+  split_ = true;
+  LastProgress progress;
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  try {
+    Run(in, dir_ / "x.pgn", &progress);
+    ADD_FAILURE() << "no fatal fault";
+  } catch (const FatalError& e) {
+    EXPECT_STREQ(e.what(), "An I/O error has occurred at 199. The result code is 28");
+  }
+  EXPECT_EQ(progress.calls, 0);
+  EXPECT_EQ(scripted_.messages, Log{"odd line: \"odd\""});
+}
+
 class ThrowingObserver : public ScanObserver {
  public:
   void Progress(const ScanProgress&) override { throw std::runtime_error("stop"); }
