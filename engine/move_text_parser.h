@@ -55,7 +55,8 @@ size_t MovesAtMost(std::string_view text);
 class MoveTextParser {
  public:
   // wantCleanText: also build CleanText, the moves joined by single blanks. Takes the
-  // working copy and room for every move here, so Parse allocates nothing.
+  // working copy and room for every move here: Parse takes no memory for the text or the
+  // moves.
   explicit MoveTextParser(std::string_view text, bool wantCleanText = true);
   ~MoveTextParser();
   MoveTextParser(const MoveTextParser&) = delete;
