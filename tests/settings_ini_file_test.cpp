@@ -390,7 +390,9 @@ TEST_F(IniFileDisk, CopyDuringASaveIsNeverMoreOpenThanTheFile) {
     std::erase(entries, "kelvane.ini");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(ModeOf(dir / entries[0]), c.copy);
-    if (c.before) EXPECT_EQ(ReadFile(path), "[S]\nk=old\n");
+    if (c.before) {
+      EXPECT_EQ(ReadFile(path), "[S]\nk=old\n");
+    }
     // The next save clears it up.
     IniFile ini;
     ini.WriteString("S", "k", "new");
