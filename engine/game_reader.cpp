@@ -98,7 +98,7 @@ class ResultWatch {
       } else if (c == ')') {
         if (depth_ > 0) --depth_;
         ++i;
-      } else if (c == ' ' || c == '\r' || c == '\n') {
+      } else if (c == ' ' || c == '\r' || c == '\n' || c == '}') {  // a stray "}" is no token
         ++i;
       } else {
         size_t j = i;
