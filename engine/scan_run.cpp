@@ -1,5 +1,7 @@
 #include "engine/scan_run.h"
 
+#include <optional>
+
 #include "engine/criteria_entry.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
@@ -54,17 +56,27 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
   }
 }
 
-// Reads every game, decides it and writes it where it belongs.
+// Reads every game, decides it and writes it where it belongs. With a log, the input is
+// read tolerantly and the log lists what the reading and the matcher found.
 void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& dialogs,
-               ScanObserver* observer, ScanResult& result) {
-  GameMatcher matcher(request.criteria, dialogs);
+               ScanObserver* observer, ScanResult& result, const ReadingOptions& reading,
+               ReadingLog* log) {
+  GameMatcher matcher(request.criteria, log ? log->MatcherDialogs() : dialogs);
+  std::optional<TolerantReader> tolerant;
+  if (log) tolerant.emplace(files.input, *log);
   // A file without a single line holds no game.
   bool eof = files.input.AtEnd();
   std::string header;
   std::string moveText;
   while (!eof) {
-    ReadHeader(files.input, eof, header, dialogs);
-    ReadMoveText(files.input, eof, moveText, dialogs);
+    if (tolerant) {
+      log->StartGame(result.gamesRead + 1);
+      if (!tolerant->ReadGame(eof, header, moveText)) break;
+      log->SetGameLine(tolerant->GameLine());
+    } else {
+      ReadHeader(files.input, eof, header, dialogs, reading.invalidLineAdvice);
+      ReadMoveText(files.input, eof, moveText, dialogs);
+    }
     if (matcher.Matches(moveText, result.gamesRead + 1)) {
       WriteGame(files.output, header, moveText);
       ++result.gamesWritten;
@@ -81,7 +93,7 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& dialogs,
 
 // Closes the files, checking each close, and shows the counts.
 void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::string& splitPath,
-                    const ScanResult& result, Dialogs& dialogs) {
+                    const ScanResult& result, Dialogs& dialogs, ReadingLog* log) {
   std::string report = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
                        Counted(result.gamesWritten, " games written to ", request.outputPath);
   files.input.Close();
@@ -92,13 +104,17 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.split.Close();
     CheckIO(200);
   }
+  if (log) {
+    log->Close();
+    if (std::string line = log->ReportLine(); !line.empty()) report += "\r" + line;
+  }
   dialogs.ShowReport(report);
 }
 
 }  // namespace
 
 ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
-                   ScanObserver* observer) {
+                   ScanObserver* observer, const ReadingOptions& reading) {
   ScanResult result;
   const std::string& inputPath = request.inputPath;
   const std::string& outputPath = request.outputPath;
@@ -128,10 +144,28 @@ ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
     }
   }
 
+  if (reading.tolerant && !reading.logPath.empty()) {
+    // The log is written like the outputs: never over the input or one of them.
+    const std::string* paths[] = {&inputPath, &outputPath, &splitPath};
+    for (const std::string* path : paths) {
+      if (path->empty() || (*path != reading.logPath && !fs.SameFile(*path, reading.logPath)))
+        continue;
+      dialogs.ShowMessage(kSameFileMessage);
+      result.outcome = ScanOutcome::SameFile;
+      return result;
+    }
+  }
+
   ScanFiles files;
   OpenFiles(files, request, splitPath);
-  ScanGames(files, request, dialogs, observer, result);
-  CloseAndReport(files, request, splitPath, result, dialogs);
+  std::optional<ReadingLog> log;
+  if (reading.tolerant) {
+    log.emplace(dialogs, reading.logPath, reading.listAsNotices);
+    log->Create();
+  }
+  ScanGames(files, request, dialogs, observer, result, reading, log ? &*log : nullptr);
+  if (log) result.listed = log->Counts();
+  CloseAndReport(files, request, splitPath, result, dialogs, log ? &*log : nullptr);
   return result;
 }
 
