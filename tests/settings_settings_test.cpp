@@ -209,6 +209,37 @@ TEST_F(SettingsTest, RoundTrips) {
   EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Moves);
 }
 
+TEST_F(SettingsTest, TolerantReadingHasItsOwnKeyThatOlderFilesLack) {
+  // A file from before the key: off, and a save adds nothing.
+  const std::string old = "[Strings]\n1=a.pgn\n[Booleans]\nRadNota=1\n";
+  WriteFile(IniPath(), old);
+  Start();
+  EXPECT_FALSE(s.tolerant);
+  Save();
+  EXPECT_EQ(ReadFile(IniPath()).find("Tolerant"), std::string::npos);
+
+  // Turned on, it is written after the keys the section holds, and read back.
+  s.tolerant = true;
+  Save();
+  EXPECT_NE(ReadFile(IniPath()).find("[Booleans]\nRadNota=1\nTolerant=1\n"), std::string::npos);
+  Start();
+  EXPECT_TRUE(s.tolerant);
+  // Turned off again, the key stays and says so.
+  s.tolerant = false;
+  Save();
+  EXPECT_NE(ReadFile(IniPath()).find("\nTolerant=0\n"), std::string::npos);
+  Start();
+  EXPECT_FALSE(s.tolerant);
+
+  const std::pair<const char*, bool> values[] = {
+      {"1", true}, {"7", true}, {"0", false}, {"", false}, {"yes", false}};
+  for (const auto& [value, on] : values) {
+    WriteFile(IniPath(), std::string("[booleans]\ntolerant=") + value + "\n");
+    Start();
+    EXPECT_EQ(s.tolerant, on) << value;
+  }
+}
+
 TEST_F(SettingsTest, StartUpDirectoryStaysWhenStartedElsewhere) {
   Start();
   Save();
