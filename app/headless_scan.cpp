@@ -13,9 +13,9 @@
 
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
-#include "platform/fault.h"
 #include "engine/scan_run.h"
 #include "platform/console_dialogs.h"
+#include "platform/fault.h"
 #include "platform/file_system.h"
 #include "settings/settings.h"
 
@@ -27,9 +27,9 @@ constexpr int kExitNoScan = 1;
 constexpr int kExitBadInput = 2;
 
 struct ScanOptions {
-  std::optional<std::string> settings, input, output, cond1, cond2, cond3, contains, without;
+  std::optional<std::string> settings, input, output, cond1, cond2, cond3, contains, without, log;
   std::optional<MoveRange> cond1Range, cond2Range, cond3Range, containsRange, withoutRange;
-  bool split = false, yes = false, moves = false, quiet = false, progress = false;
+  bool split = false, yes = false, moves = false, quiet = false, progress = false, tolerant = false;
 };
 
 struct UsageError {
@@ -42,7 +42,7 @@ struct Option {
   const char* name;
   const char* value = nullptr;  // what the value stands for ("TEXT"); none for a switch
   const char* help = "";
-  const char* field = nullptr;  // e.g. "condition 1 range"
+  const char* field = nullptr;                // e.g. "condition 1 range"
   CriteriaFault fault = CriteriaFault::None;  // the check before a run that names it
   bool ScanOptions::*flag = nullptr;
   std::optional<std::string> ScanOptions::*text = nullptr;
@@ -51,7 +51,9 @@ struct Option {
 
 using O = ScanOptions;
 const Option kOptions[] = {
-    {.name = "--settings", .value = "FILE", .help = "read settings from FILE (never written)",
+    {.name = "--settings",
+     .value = "FILE",
+     .help = "read settings from FILE (never written)",
      .text = &O::settings},
     {.name = "--input", .value = "PATH", .help = "the game file to read", .text = &O::input},
     {.name = "--output",
@@ -76,7 +78,10 @@ const Option kOptions[] = {
      .field = "condition 1 range",
      .fault = CriteriaFault::Condition1To,
      .range = &O::cond1Range},
-    {.name = "--cond2", .value = "TEXT", .help = "order condition 2", .field = "condition 2",
+    {.name = "--cond2",
+     .value = "TEXT",
+     .help = "order condition 2",
+     .field = "condition 2",
      .text = &O::cond2},
     {.name = "--cond2-range",
      .value = "A-B",
@@ -84,7 +89,10 @@ const Option kOptions[] = {
      .field = "condition 2 range",
      .fault = CriteriaFault::Condition2To,
      .range = &O::cond2Range},
-    {.name = "--cond3", .value = "TEXT", .help = "order condition 3", .field = "condition 3",
+    {.name = "--cond3",
+     .value = "TEXT",
+     .help = "order condition 3",
+     .field = "condition 3",
      .text = &O::cond3},
     {.name = "--cond3-range",
      .value = "A-B",
@@ -104,7 +112,8 @@ const Option kOptions[] = {
      .field = "Must contain range",
      .fault = CriteriaFault::MustContainTo,
      .range = &O::containsRange},
-    {.name = "--moves", .help = "convert a Notation Must contain text to Moves form",
+    {.name = "--moves",
+     .help = "convert a Notation Must contain text to Moves form",
      .flag = &O::moves},
     {.name = "--without",
      .value = "TEXT",
@@ -117,6 +126,15 @@ const Option kOptions[] = {
      .field = "Without range",
      .fault = CriteriaFault::WithoutTo,
      .range = &O::withoutRange},
+    {.name = "--tolerant",
+     .help = "tolerant reading: read files that stop the scan with\n"
+             "\"invalid PGN\"; lines that belong to no game are skipped,\n"
+             "and they and faulty games are listed on standard error",
+     .flag = &O::tolerant},
+    {.name = "--log",
+     .value = "FILE",
+     .help = "with tolerant reading, write that list to FILE",
+     .text = &O::log},
     {.name = "--progress", .help = "progress on standard error", .flag = &O::progress},
     {.name = "--quiet", .help = "no messages but errors", .flag = &O::quiet},
     {.name = "--help", .help = "print this text and exit"},
@@ -266,7 +284,17 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
   std::optional<ProgressLine> line;
   if (progress) line.emplace();
   ScanRequest request{settings.input.path(), settings.output.path(), o.split, settings.criteria};
-  ScanResult result = RunScan(request, dialogs, fileSystem(), line ? &*line : nullptr);
+  // Tolerant reading, as the window's Options menu or the command line asks; the list goes
+  // to standard error, and to a log file only when --log names one.
+  ReadingOptions reading;
+  reading.tolerant = o.tolerant || settings.tolerant;
+  if (o.log && !reading.tolerant) {
+    std::fprintf(stderr, "kelvane: --log needs tolerant reading (--tolerant)\n");
+    return kExitBadInput;
+  }
+  reading.logPath = o.log.value_or("");
+  reading.listAsNotices = true;
+  ScanResult result = RunScan(request, dialogs, fileSystem(), line ? &*line : nullptr, reading);
   return result.outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
 }
 
