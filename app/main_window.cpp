@@ -134,6 +134,7 @@ void MainWindow::settingsToControls() {
     setFieldText(rangeEdits_[k].to, std::to_string(values[k]->to));
   }
   setSequenceForm(settings_.criteria.mustContainForm);
+  tolerantAction_->setChecked(settings_.tolerant);
   showFileStates();
 }
 
@@ -157,6 +158,7 @@ void MainWindow::controlsToSettings() {
     if (!copy(rangeEdits_[k].from, values[k]->from) || !copy(rangeEdits_[k].to, values[k]->to))
       break;
   settings_.criteria.mustContainForm = sequenceForm();
+  settings_.tolerant = tolerantAction_->isChecked();
 }
 
 // ---- Edit actions ---------------------------------------------------------------------

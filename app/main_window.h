@@ -142,6 +142,7 @@ class MainWindow : public QMainWindow {
   void onFileNameKeyUp();
   void pathsToSettings();
   void toggleSplit();
+  void toggleTolerant();
   void runScan();
   // Starts output editor 1 or 2 on the output file, or asks for the editor first.
   void openOutputEditor(int editorNumber);
@@ -215,7 +216,8 @@ class MainWindow : public QMainWindow {
   QAction* outputEditor1Action_;
   QAction* outputEditor2Action_;
   QMenu* optionsMenu_;
-  QAction* splitAction_;  // check item
+  QAction* splitAction_;     // check item
+  QAction* tolerantAction_;  // check item: tolerant reading
   QMenu* helpMenu_;
   QAction* helpContentsAction_;
   QAction* aboutAction_;

@@ -28,6 +28,10 @@ void SetTextColour(QLineEdit* edit, const QColor& colour) {
   edit->setPalette(p);
 }
 
+// The line the "invalid PGN" message gets in the window: the way past that stop.
+constexpr char kTolerantAdvice[] =
+    "\rTurn on Options > Tolerant reading to scan files like this one.";
+
 MainWindow::Side Other(MainWindow::Side side) {
   return side == MainWindow::Side::Input ? MainWindow::Side::Output : MainWindow::Side::Input;
 }
@@ -128,6 +132,10 @@ void MainWindow::toggleSplit() {
   split_ = splitAction_->isChecked();
 }
 
+void MainWindow::toggleTolerant() {
+  settings_.tolerant = tolerantAction_->isChecked();
+}
+
 void MainWindow::runScan() {
   pathsToSettings();
   if (!criteriaValid()) {
@@ -136,7 +144,13 @@ void MainWindow::runScan() {
   }
   const ScanRequest request{settings_.input.path(), settings_.output.path(), split_,
                             settings_.criteria};
-  RunScan(request, dialogs(), fileSystem());
+  // Tolerant reading lists what it skips and the faulty games in a log beside the output,
+  // instead of a message box for each.
+  ReadingOptions reading;
+  reading.tolerant = settings_.tolerant;
+  if (reading.tolerant) reading.logPath = LogFileName(request.outputPath);
+  reading.invalidLineAdvice = kTolerantAdvice;
+  RunScan(request, dialogs(), fileSystem(), nullptr, reading);
   showFileStates();
 }
 
