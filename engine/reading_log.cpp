@@ -19,7 +19,9 @@ std::string LogFileName(const std::string& outputPath) {
 }
 
 ReadingLog::ReadingLog(Dialogs& dialogs, std::string path, bool showNotices)
-    : dialogs_(dialogs), faults_(*this, dialogs), path_(std::move(path)),
+    : dialogs_(dialogs),
+      faults_(*this, dialogs),
+      path_(std::move(path)),
       showNotices_(showNotices) {}
 
 void ReadingLog::Create() {
