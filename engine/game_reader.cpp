@@ -1,5 +1,6 @@
 #include "engine/game_reader.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "platform/dialogs.h"
@@ -72,15 +73,41 @@ bool BeginsMoveText(std::string_view line) {
 class ResultWatch {
  public:
   bool EndsWithResult(std::string_view text) {
-    size_t i = pos_;
+    const std::string_view added = text.substr(pos_);
+    pos_ = text.size();
+    // Most move texts hold no comment, variation or ";": then only their last word counts,
+    // and three fast searches tell so.
+    if (!inComment_ && depth_ == 0 && !Holds(added, '{') && !Holds(added, '(') &&
+        !Holds(added, ';')) {
+      size_t end = added.find_last_not_of(" \r\n");
+      if (end != std::string_view::npos) {
+        size_t start = end;
+        while (start > 0 && !IsDelimiter(added[start - 1])) --start;
+        lastIsResult_ = IsBareResult(added.substr(start, end + 1 - start));
+      }
+      return lastIsResult_;
+    }
+    Follow(added);
+    return lastIsResult_ && !inComment_ && depth_ == 0;
+  }
+
+ private:
+  static bool Holds(std::string_view text, char c) {
+    return std::memchr(text.data(), c, text.size()) != nullptr;
+  }
+  static bool IsDelimiter(char c) {
+    return c == ' ' || c == '\r' || c == '\n' || c == '{' || c == '}' || c == '(' || c == ')' ||
+           c == ';';
+  }
+
+  // Reads text word by word, through comments and variations.
+  void Follow(std::string_view text) {
+    size_t i = 0;
     const size_t end = text.size();
     while (i < end) {
       if (inComment_) {
         size_t close = text.find('}', i);
-        if (close == std::string_view::npos) {
-          i = end;
-          break;
-        }
+        if (close == std::string_view::npos) return;
         inComment_ = false;
         i = close + 1;
         continue;
@@ -98,7 +125,7 @@ class ResultWatch {
       } else if (c == ')') {
         if (depth_ > 0) --depth_;
         ++i;
-      } else if (c == ' ' || c == '\r' || c == '\n' || c == '}') {  // a stray "}" is no token
+      } else if (c == ' ' || c == '\r' || c == '\n' || c == '}') {  // a stray "}" is no word
         ++i;
       } else {
         size_t j = i;
@@ -107,14 +134,6 @@ class ResultWatch {
         i = j;
       }
     }
-    pos_ = i;
-    return lastIsResult_ && !inComment_ && depth_ == 0;
-  }
-
- private:
-  static bool IsDelimiter(char c) {
-    return c == ' ' || c == '\r' || c == '\n' || c == '{' || c == '}' || c == '(' || c == ')' ||
-           c == ';';
   }
 
   size_t pos_ = 0;
