@@ -16,7 +16,7 @@ namespace kelvane {
 struct ReadingOptions {
   bool tolerant = false;
   // Tolerant: the file that lists what was skipped and the faulty games (empty: none), and
-  // whether each entry is also shown as a notice instead of nothing.
+  // whether each entry is also shown as a notice.
   std::string logPath;
   bool listAsNotices = false;
   // Not tolerant: a line added to the "invalid PGN" message before the trap.
