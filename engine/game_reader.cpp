@@ -155,7 +155,8 @@ void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& di
 
 // ---- Tolerant reading -----------------------------------------------------------------
 
-bool TolerantReader::NextLine(std::string& text, size_t& n) {
+// Called for every line of the file: inlined, as the usual reading's loop is.
+[[gnu::always_inline]] inline bool TolerantReader::NextLine(std::string& text, size_t& n) {
   if (hasAhead_) {
     hasAhead_ = false;
     text.append(ahead_);
@@ -279,9 +280,9 @@ bool TolerantReader::ReadMoves(bool& eof, std::string& moveText, bool begun) {
     if (!NextLine(moveText, n)) break;
     if (n == 0) {
       if (!begun) continue;
-      if (watch.EndsWithResult(moveText)) break;
-      // The move text goes on unless a new game follows.
-      if (!ReadAhead() || ahead_[0] == '[') break;
+      // The game ends before a tag line or the end of the file, and after a result (looked
+      // for only when it decides: most games are followed by the next one's tags).
+      if (!ReadAhead() || ahead_[0] == '[' || watch.EndsWithResult(moveText)) break;
       continue;
     }
     if (!begun) {
