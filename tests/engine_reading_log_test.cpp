@@ -383,12 +383,28 @@ TEST_F(TolerantScan, RealFilesAreReadToTheirEndWithEveryGameCounted) {
   if (files.empty()) GTEST_SKIP() << "no real game files here";
   for (const std::string& file : files) {
     SCOPED_TRACE(file);
+    // The usual reading: to the end without an odd line, or not.
+    bool usualToTheEnd = true;
+    ScanResult usual;
+    try {
+      usual = Scan(file, {});
+    } catch (const FatalError&) {
+      usualToTheEnd = false;
+    }
+    for (const std::string& m : scripted_.messages)
+      if (m.rfind("odd line: ", 0) == 0) usualToTheEnd = false;
+    const std::string usualOut = ReadFile(dir_ / "out.pgn");
+
     ScanResult r = ScanWithLog(file);
     EXPECT_EQ(r.outcome, ScanOutcome::Completed);
     EXPECT_EQ(r.gamesRead, CountGames(ReadFile(file)));
     EXPECT_EQ(r.gamesWritten, r.gamesRead);
     EXPECT_EQ(r.listed.oddLines, 0);
     EXPECT_EQ(scripted_.messages, Log{});
+    if (usualToTheEnd) {
+      EXPECT_EQ(r.gamesRead, usual.gamesRead);
+      EXPECT_TRUE(ReadFile(dir_ / "out.pgn") == usualOut);
+    }
   }
 }
 
