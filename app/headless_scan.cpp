@@ -33,9 +33,9 @@ constexpr int kExitNoScan = 1;
 constexpr int kExitBadInput = 2;
 
 struct ScanOptions {
-  std::optional<std::string> settings, input, output, cond1, cond2, cond3, contains, without;
+  std::optional<std::string> settings, input, output, cond1, cond2, cond3, contains, without, log;
   std::optional<MoveRange> cond1Range, cond2Range, cond3Range, containsRange, withoutRange;
-  bool split = false, yes = false, moves = false, quiet = false, progress = false;
+  bool split = false, yes = false, moves = false, quiet = false, progress = false, tolerant = false;
 };
 
 struct UsageError {
@@ -132,6 +132,15 @@ const Option kOptions[] = {
      .field = "Without range",
      .fault = CriteriaFault::WithoutTo,
      .range = &O::withoutRange},
+    {.name = "--tolerant",
+     .help = "tolerant reading: read files that stop the scan with\n"
+             "\"invalid PGN\"; lines that belong to no game are skipped,\n"
+             "and they and faulty games are listed on standard error",
+     .flag = &O::tolerant},
+    {.name = "--log",
+     .value = "FILE",
+     .help = "with tolerant reading, write that list to FILE",
+     .text = &O::log},
     {.name = "--progress", .help = "progress on standard error", .flag = &O::progress},
     {.name = "--quiet", .help = "no messages but errors", .flag = &O::quiet},
     {.name = "--help", .help = "print this text and exit"},
@@ -277,8 +286,18 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
   if (o.progress || (!o.quiet && terminal)) line.emplace(stderr, terminal);
   ScanRequest request{settings.input.path(), settings.output.path(), o.split, settings.criteria,
                       &cancelRequested};
+  // Tolerant reading, as the window's Options menu or the command line asks; the list goes
+  // to standard error, and to a log file only when --log names one.
+  ReadingOptions reading;
+  reading.tolerant = o.tolerant || settings.tolerant;
+  if (o.log && !reading.tolerant) {
+    std::fprintf(stderr, "kelvane: --log needs tolerant reading (--tolerant)\n");
+    return kExitBadInput;
+  }
+  reading.logPath = o.log.value_or("");
+  reading.listAsNotices = true;
   const ScanOutcome outcome =
-      RunScan(request, dialogs, fileSystem(), line ? &*line : nullptr).outcome;
+      RunScan(request, dialogs, fileSystem(), line ? &*line : nullptr, reading).outcome;
   line.reset();
   if (const int signal = signalReceived) return 128 + signal;
   return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;

@@ -150,6 +150,7 @@ void MainWindow::settingsToControls() {
     setFieldText(rangeEdits_[k].to, std::to_string(values[k]->to));
   }
   setSequenceForm(settings_.criteria.mustContainForm);
+  tolerantAction_->setChecked(settings_.tolerant);
   showFileStates();
 }
 
@@ -179,6 +180,7 @@ bool MainWindow::controlsToSettings() {
     setFieldText(fields[i], std::to_string(value));
   }
   settings_.criteria.mustContainForm = sequenceForm();
+  settings_.tolerant = tolerantAction_->isChecked();
   return numbers;
 }
 

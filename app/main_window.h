@@ -158,6 +158,7 @@ class MainWindow : public QMainWindow {
   void onFileNameKeyUp();
   void pathsToSettings();
   void toggleSplit();
+  void toggleTolerant();
   void runScan();
   // Starts output editor 1 or 2 on the output file, or asks for the editor first.
   void openOutputEditor(int editorNumber);
@@ -236,7 +237,8 @@ class MainWindow : public QMainWindow {
   QAction* outputEditor1Action_;
   QAction* outputEditor2Action_;
   QMenu* optionsMenu_;
-  QAction* splitAction_;  // check item
+  QAction* splitAction_;     // check item
+  QAction* tolerantAction_;  // check item: tolerant reading
   QMenu* helpMenu_;
   QAction* helpContentsAction_;
   QAction* aboutAction_;
@@ -255,7 +257,7 @@ class MainWindow : public QMainWindow {
   bool fillingControls_ = false;
 
   // The scan on its worker thread (main_window_scan.cpp).
-  void startScan(const ScanRequest& request);
+  void startScan(const ScanRequest& request, const ReadingOptions& reading);
   void onScanFinished();
   void showProgress();
   void closeProgress();

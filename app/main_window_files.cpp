@@ -28,6 +28,10 @@ void SetTextColour(QLineEdit* edit, const QColor& colour) {
   edit->setPalette(p);
 }
 
+// The line the "invalid PGN" message gets in the window: the way past that stop.
+constexpr char kTolerantAdvice[] =
+    "\rTurn on Options > Tolerant reading to scan files like this one.";
+
 MainWindow::Side Other(MainWindow::Side side) {
   return side == MainWindow::Side::Input ? MainWindow::Side::Output : MainWindow::Side::Input;
 }
@@ -128,6 +132,10 @@ void MainWindow::toggleSplit() {
   split_ = splitAction_->isChecked();
 }
 
+void MainWindow::toggleTolerant() {
+  settings_.tolerant = tolerantAction_->isChecked();
+}
+
 void MainWindow::runScan() {
   // Every way of starting a run ends the edit of the field being typed in first, with the
   // checks of leaving it (a shortcut or a menu item leaves the focus where it is); what
@@ -140,8 +148,14 @@ void MainWindow::runScan() {
   }
   const ScanRequest request{settings_.input.path(), settings_.output.path(), split_,
                             settings_.criteria};
+  // Tolerant reading lists what it skips and the faulty games in a log beside the output,
+  // instead of a message box for each.
+  ReadingOptions reading;
+  reading.tolerant = settings_.tolerant;
+  if (reading.tolerant) reading.logPath = LogFileName(request.outputPath);
+  reading.invalidLineAdvice = kTolerantAdvice;
   scanSplit_ = split_;
-  startScan(request);
+  startScan(request, reading);
 }
 
 // ---- Output editors -------------------------------------------------------------------

@@ -269,6 +269,10 @@ void MainWindow::buildMenus() {
   splitAction_->setCheckable(true);
   splitAction_->setChecked(false);
   connect(splitAction_, &QAction::triggered, this, guarded([this] { toggleSplit(); }));
+  tolerantAction_ =
+      Named(optionsMenu_->addAction(QStringLiteral("&Tolerant reading")), "TolerantReading1");
+  tolerantAction_->setCheckable(true);
+  connect(tolerantAction_, &QAction::triggered, this, guarded([this] { toggleTolerant(); }));
 
   helpMenu_ = menu("Help1", "&Help");
   helpContentsAction_ =

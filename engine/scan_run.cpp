@@ -1,6 +1,7 @@
 #include "engine/scan_run.h"
 
 #include <new>
+#include <optional>
 
 #include "engine/criteria_entry.h"
 #include "engine/game_matcher.h"
@@ -131,18 +132,27 @@ void Tell(ScanObserver& observer, ScanFiles& files, const ScanResult& result) {
 }
 
 // Reads every game, decides it and writes it where it belongs, until the input ends or the
-// run is cancelled.
+// run is cancelled. With a log, the input is read tolerantly and the log lists what the
+// reading and the matcher found.
 void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, ScanObserver* observer,
-               ScanResult& result) {
+               ScanResult& result, const ReadingOptions& reading, ReadingLog* log) {
   FlushingDialogs dialogs(shown, files);
-  GameMatcher matcher(request.criteria, dialogs);
+  GameMatcher matcher(request.criteria, log ? log->MatcherDialogs() : dialogs);
+  std::optional<TolerantReader> tolerant;
+  if (log) tolerant.emplace(files.input, *log);
   // A file without a single line holds no game.
   bool eof = files.input.AtEnd();
   std::string header;
   std::string moveText;
   while (!eof) {
-    ReadHeader(files.input, eof, header, dialogs);
-    ReadMoveText(files.input, eof, moveText, dialogs);
+    if (tolerant) {
+      log->StartGame(result.gamesRead + 1);
+      if (!tolerant->ReadGame(eof, header, moveText)) break;
+      log->SetGameLine(tolerant->GameLine());
+    } else {
+      ReadHeader(files.input, eof, header, dialogs, reading.invalidLineAdvice);
+      ReadMoveText(files.input, eof, moveText, dialogs);
+    }
     if (matcher.Matches(moveText, result.gamesRead + 1)) {
       WriteGame(files.output, header, moveText);
       ++result.gamesWritten;
@@ -168,7 +178,7 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, Sca
 
 // Closes the files, checking each close, and shows the counts.
 void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::string& splitPath,
-                    const ScanResult& result, Dialogs& dialogs) {
+                    const ScanResult& result, Dialogs& dialogs, ReadingLog* log) {
   std::string report = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
                        Counted(result.gamesWritten, " games written to ", request.outputPath);
 
@@ -180,6 +190,10 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.split.Close();
     CheckIO(kSplitStep);
   }
+  if (log) {
+    log->Close();
+    if (std::string line = log->ReportLine(); !line.empty()) report += "\r" + line;
+  }
   if (result.outcome == ScanOutcome::Cancelled)
     dialogs.ShowCancelledReport(
         "Scan cancelled after " + std::to_string(result.gamesRead) + " games", report);
@@ -190,7 +204,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
 
 // The run: the checks of the names and the question, then the files and the games.
 ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
-               ScanObserver* observer) {
+               ScanObserver* observer, const ReadingOptions& reading) {
   ScanResult result;
   const std::string& inputPath = request.inputPath;
   const std::string& outputPath = request.outputPath;
@@ -227,19 +241,37 @@ ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
     }
   }
 
+  if (reading.tolerant && !reading.logPath.empty()) {
+    // The log is written like the outputs: never over the input or one of them.
+    const std::string* paths[] = {&inputPath, &outputPath, &splitPath};
+    for (const std::string* path : paths) {
+      if (path->empty() || (*path != reading.logPath && !fs.SameFile(*path, reading.logPath)))
+        continue;
+      dialogs.ShowMessage(kSameFileMessage);
+      result.outcome = ScanOutcome::SameFile;
+      return result;
+    }
+  }
+
   ScanFiles files;
   OpenFiles(files, request, splitPath);
-  ScanGames(files, request, dialogs, observer, result);
-  CloseAndReport(files, request, splitPath, result, dialogs);
+  std::optional<ReadingLog> log;
+  if (reading.tolerant) {
+    log.emplace(dialogs, reading.logPath, reading.listAsNotices);
+    log->Create();
+  }
+  ScanGames(files, request, dialogs, observer, result, reading, log ? &*log : nullptr);
+  if (log) result.listed = log->Counts();
+  CloseAndReport(files, request, splitPath, result, dialogs, log ? &*log : nullptr);
   return result;
 }
 
 }  // namespace
 
 ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
-                   ScanObserver* observer) {
+                   ScanObserver* observer, const ReadingOptions& reading) {
   try {
-    return Run(request, dialogs, fs, observer);
+    return Run(request, dialogs, fs, observer, reading);
   } catch (const std::bad_alloc&) {
     // A game too big for the memory (a line that never ends, say) ends the run like any
     // other fatal fault. The files were closed and put in place on the way here, and the

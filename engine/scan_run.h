@@ -6,11 +6,23 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/reading_log.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "settings/settings.h"
 
 namespace kelvane {
+
+// How the input is read: the usual way, or tolerantly (see TolerantReader).
+struct ReadingOptions {
+  bool tolerant = false;
+  // Tolerant: the file that lists what was skipped and the faulty games (empty: none), and
+  // whether each entry is also shown as a notice.
+  std::string logPath;
+  bool listAsNotices = false;
+  // Not tolerant: a line added to the "invalid PGN" message before the trap.
+  std::string invalidLineAdvice;
+};
 
 // Everything one run needs to know.
 struct ScanRequest {
@@ -54,6 +66,7 @@ struct ScanResult {
   int64_t gamesRead = 0;
   int64_t gamesWritten = 0;
   int64_t splitWritten = 0;  // games written to the split file
+  ReadingCounts listed;      // what tolerant reading listed
 };
 
 // Asks before overwriting, reports through dialogs and looks at files through fileSystem.
@@ -63,7 +76,7 @@ struct ScanResult {
 // every file of the run could be opened. A fatal fault throws FatalError after the files
 // have been flushed and closed and have taken their places.
 ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fileSystem,
-                   ScanObserver* observer = nullptr);
+                   ScanObserver* observer = nullptr, const ReadingOptions& reading = {});
 // The output path with "2" before the first "." of its file name; traps
 // ("no period in file name") when the file name has none.
 std::string SplitFileName(const std::string& outputPath);

@@ -3,12 +3,17 @@
 // headless scan.
 #include <gtest/gtest.h>
 
+#include <QMenu>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 #include "app_main_window_fixture.h"
 #include "engine/game_matcher.h"
+#include "platform/fault.h"
+#include "platform/orderly_exit.h"
 
 using namespace kelvane;
 
@@ -286,6 +291,71 @@ TEST_F(MainWindowTest, RunMenuAndToolButtonLeaveTheFocusAndAskBeforeOverwriting)
   EXPECT_EQ(script.reports.size(), 1u);
   EXPECT_NE(ReadFile(dir / "out.pgn"), "old");
   EXPECT_EQ(f.focusWidget(), ui.without);
+}
+
+// ---- Tolerant reading -----------------------------------------------------------------
+
+// A description in front of the tags and a note between two games: the usual reading stops
+// on the first line.
+const std::string kUntidy = "{ Games }\n[Event \"A\"]\n1.e4 e5 1-0\n\nnotes\n1.d4 *\n";
+
+TEST_F(MainWindowTest, TolerantReadingIsAnOptionsItemKeptInTheSettings) {
+  Start();
+  auto* item = Child<QAction>(*form, "TolerantReading1");
+  EXPECT_TRUE(Child<QMenu>(*form, "Options1")->actions().contains(item));
+  EXPECT_EQ(item->text().toStdString(), "&Tolerant reading");
+  EXPECT_TRUE(item->isCheckable());
+  EXPECT_FALSE(item->isChecked());  // a settings file without the key
+  item->trigger();
+  EXPECT_TRUE(form->settings().tolerant);
+  form.reset();  // closing saves
+  EXPECT_TRUE(Saved().tolerant);
+  EXPECT_NE(ReadFile(Ini()).find("\nTolerant=1\n"), std::string::npos);
+
+  Seed([](Settings& s) { s.tolerant = true; });
+  Start();
+  item = Child<QAction>(*form, "TolerantReading1");
+  EXPECT_TRUE(item->isChecked());
+  item->trigger();
+  form.reset();
+  EXPECT_FALSE(Saved().tolerant);
+}
+
+TEST_F(MainWindowTest, RunWithTolerantReadingListsInALogBesideTheOutput) {
+  WriteFile(dir / "in.pgn", kUntidy);
+  Seed([](Settings& s) { s.tolerant = true; });
+  StartActive();
+  ui.runItem->trigger();
+  WaitForScan();
+  EXPECT_EQ(script.reports, std::vector<std::string>{"2 games read from in.pgn\r2 games written "
+                                                     "to out.pgn\r2 lines skipped, listed in "
+                                                     "out.pgn.log"});
+  EXPECT_TRUE(script.messages.empty());
+  EXPECT_EQ(ReadFile(dir / "out.pgn.log"),
+            "line 1, game 1: skipped: { Games }\r\nline 5, game 2: skipped: notes\r\n");
+  EXPECT_EQ(ReadFile(dir / "out.pgn"),
+            "[Event \"A\"]\r\n\r\n1.e4 e5 1-0\r\n\r\n\r\n1.d4 *\r\n\r\n");
+}
+
+TEST_F(MainWindowTest, TheInvalidPgnMessageNamesTheOptionOnItsSecondLine) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  WriteFile(dir / "in.pgn", kUntidy);
+  Start();
+  EXPECT_EXIT(
+      {
+        // What the window showed, told on standard error as the program ends.
+        AddExitStep([this] {
+          for (std::string m : script.messages) {
+            std::replace(m.begin(), m.end(), '\r', '|');
+            std::fprintf(stderr, "shown: %s\n", m.c_str());
+          }
+        });
+        ui.runItem->trigger();
+        WaitForScan();
+      },
+      ::testing::ExitedWithCode(kTrapExitCode & 0xff),
+      "shown: invalid PGN: \\{ Games \\}\\|Turn on Options > Tolerant reading to scan files like "
+      "this one\\.\nshown: Terminating error: trap 7365\n");
 }
 
 }  // namespace

@@ -161,6 +161,71 @@ TEST_F(HeadlessScan, HelpAnywherePrintsTheUsageOfEveryOption) {
   EXPECT_FALSE(Exists(dir_ / "out.pgn"));
 }
 
+// A file the usual reading stops on: a description in front of the tags, tags without an
+// empty line before the moves, and a note between the games.
+const std::string kUntidy = "{ Games }\n[Event \"A\"]\n1.e4 e5 1-0\n\nnotes\n1.d4 *\n";
+
+TEST_F(HeadlessScan, TolerantReadingListsWhatItSkipsOnStandardErrorOrInALog) {
+  WriteFile(dir_ / "untidy.pgn", kUntidy);
+  const Args files = {"--input", "untidy.pgn", "--output", "out.pgn", "--yes"};
+  auto scan = [&](Args more) {
+    Args args = files;
+    args.insert(args.end(), more.begin(), more.end());
+    return Scan(args);
+  };
+  // As before without the option: the message, and the stop.
+  ProcessResult r = scan({});
+  EXPECT_EQ(r.status, 231);
+  EXPECT_EQ(r.err, "invalid PGN: { Games }\nTerminating error: trap 7365\n");
+
+  const std::string entries =
+      "line 1, game 1: skipped: { Games }\nline 5, game 2: skipped: notes\n";
+  r = scan({"--tolerant"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "2 games read from untidy.pgn\n2 games written to out.pgn\n2 lines skipped\n");
+  EXPECT_EQ(r.err, entries);
+  EXPECT_EQ(Out(), "[Event \"A\"]\r\n\r\n1.e4 e5 1-0\r\n\r\n\r\n1.d4 *\r\n\r\n");
+  EXPECT_FALSE(Exists(dir_ / "out.pgn.log"));
+
+  r = scan({"--tolerant", "--quiet"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out + r.err, "");
+
+  r = scan({"--tolerant", "--log", "list.txt"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "2 games read from untidy.pgn\n2 games written to out.pgn\n2 lines skipped, listed "
+            "in list.txt\n");
+  EXPECT_EQ(r.err, entries);
+  EXPECT_EQ(ReadFile(dir_ / "list.txt"),
+            "line 1, game 1: skipped: { Games }\r\nline 5, game 2: skipped: notes\r\n");
+
+  // A log needs tolerant reading; the log may not be the input.
+  r = scan({"--log", "list.txt"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "kelvane: --log needs tolerant reading (--tolerant)\n");
+  r = scan({"--tolerant", "--log", "untidy.pgn"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Input and output cannot be the same file\n");
+  EXPECT_EQ(ReadFile(dir_ / "untidy.pgn"), kUntidy);
+
+  r = Scan({"--help"});
+  EXPECT_NE(r.out.find("\n  --tolerant "), std::string::npos);
+  EXPECT_NE(r.out.find("\n  --log FILE "), std::string::npos);
+}
+
+TEST_F(HeadlessScan, TolerantReadingTurnedOnInTheSettingsHolds) {
+  WriteFile(dir_ / "untidy.pgn", kUntidy);
+  WriteFile(dir_ / "tolerant.ini", kEmptyCriteria + "Tolerant=1\n");
+  ProcessResult r =
+      Scan({"--input", "untidy.pgn", "--output", "out.pgn", "--log", "list.txt"}, "tolerant.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "2 games read from untidy.pgn\n2 games written to out.pgn\n2 lines skipped, listed "
+            "in list.txt\n");
+  EXPECT_EQ(ReadFile(dir_ / "tolerant.ini"), kEmptyCriteria + "Tolerant=1\n");
+}
+
 TEST_F(HeadlessScan, OptionValuesMayFollowAnEqualsSign) {
   ProcessResult r = Scan({"--input=in.pgn", "--output=out.pgn", "--without=e4",
                           "--without-range=1-1", "--cond1=..Nc6 > e4", "--cond1-range=1-15"});
