@@ -23,6 +23,7 @@
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"
 #include "platform/file_system.h"
+#include "platform/text_files.h"
 #include "settings/settings.h"
 
 namespace kelvane {
@@ -359,7 +360,14 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
     return kExitBadInput;
   }
   KeepStandardStreamsApart();
-  ConsoleDialogs console(ConsoleDialogs::Options{o.yes, o.quiet});
+  const bool toStandardOutput = o.output && *o.output == kStandardStream;
+  if (toStandardOutput && o.split) {
+    std::fprintf(stderr,
+                 "kelvane: --split cannot go with --output - (the split file needs a name)\n");
+    return kExitBadInput;
+  }
+  // With the games on standard output, the report goes to standard error.
+  ConsoleDialogs console(ConsoleDialogs::Options{o.yes, o.quiet, toStandardOutput});
   SetDialogs(&console);
   static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
   CatchStopSignals();

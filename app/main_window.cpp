@@ -43,6 +43,9 @@ MainWindow::MainWindow(std::vector<std::string> commandLine, std::string setting
     d->filter = "PGN & Text Files|*.PGN;*.TXT|All Files|*.*";
     d->defaultSuffix = "pgn";
   }
+  // The input may be compressed; the output is always plain PGN.
+  inputFileDialog_.filter =
+      "PGN & Text Files|*.PGN;*.TXT;*.PGN.ZST;*.PGN.GZ;*.PGN.BZ2;*.PGN.XZ|All Files|*.*";
   buildControls();
   buildEditActions();
   buildToolBar();

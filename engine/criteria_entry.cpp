@@ -65,7 +65,8 @@ std::string ConditionRefusal(int number, const std::string& text) {
 }
 
 CriteriaFault CheckCriteria(const Settings& settings) {
-  if (settings.input.name == settings.output.name && settings.input.dir == settings.output.dir)
+  // "-" names two streams: standard input to read, standard output to write.
+  if (settings.input.path() == settings.output.path() && settings.input.path() != "-")
     return CriteriaFault::SameFile;
   const Criteria& c = settings.criteria;
   const CriteriaFault conditionFaults[3] = {

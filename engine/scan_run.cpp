@@ -203,8 +203,8 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
 }
 
 // The run: the checks of the names and the question, then the files and the games.
-ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
-               ScanObserver* observer, const ReadingOptions& reading) {
+ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs, ScanObserver* observer,
+               const ReadingOptions& reading) {
   ScanResult result;
   const std::string& inputPath = request.inputPath;
   const std::string& outputPath = request.outputPath;
@@ -214,12 +214,14 @@ ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
     result.outcome = ScanOutcome::SameFile;
     return result;
   }
-  if (fs.FileExists(outputPath) && dialogs.Confirm("Overwrite " + FileNamePart(outputPath) + "?",
-                                                   DialogButtons::OkCancel) != DialogButton::Ok) {
+  // Standard output ("-") is never asked about; standard input needs no file.
+  if (outputPath != kStandardStream && fs.FileExists(outputPath) &&
+      dialogs.Confirm("Overwrite " + FileNamePart(outputPath) + "?", DialogButtons::OkCancel) !=
+          DialogButton::Ok) {
     result.outcome = ScanOutcome::Declined;
     return result;
   }
-  if (!fs.FileExists(inputPath)) {
+  if (inputPath != kStandardStream && !fs.FileExists(inputPath)) {
     dialogs.ShowMessage("File " + inputPath + " not found");
     result.outcome = ScanOutcome::InputMissing;
     return result;

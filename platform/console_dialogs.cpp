@@ -81,7 +81,8 @@ void ConsoleDialogs::ShowQuotedNotice(std::string_view before, std::string_view 
 void ConsoleDialogs::ShowReport(const std::string& text) {
   // The report is the scan's result: a write that fails (a full device, a closed stream)
   // is left pending for the run to report.
-  if (!options_.quiet && !WriteWhole(Or(out_, stdout), ConsoleText(text, true))) SetIoResult(errno);
+  FILE* to = options_.reportToErr ? Or(err_, stderr) : Or(out_, stdout);
+  if (!options_.quiet && !WriteWhole(to, ConsoleText(text, true))) SetIoResult(errno);
 }
 
 void ConsoleDialogs::ShowCancelledReport(const std::string& heading, const std::string& counts) {

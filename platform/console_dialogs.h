@@ -14,8 +14,9 @@ namespace kelvane {
 class ConsoleDialogs : public Dialogs {
  public:
   struct Options {
-    bool assumeYes = false;  // answer OK/Yes without asking
-    bool quiet = false;      // leave out notices and the report
+    bool assumeYes = false;    // answer OK/Yes without asking
+    bool quiet = false;        // leave out notices and the report
+    bool reportToErr = false;  // the report on standard error (the games go to standard output)
   };
   ConsoleDialogs() = default;
   explicit ConsoleDialogs(Options options) : options_(options) {}

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/fault.h"
 #include "platform/file_system.h"
 #include "platform/io_result.h"
 #include "platform/temp_files.h"
@@ -35,7 +36,11 @@ void InputFile::Open(const std::string& path) {
   pos_ = len_ = 0;
   eof_ = stopped_ = false;
   consumed_ = size_ = 0;
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // "-" is standard input, read through a descriptor of our own.
+  const bool standard = path == kStandardStream;
+  fd_ = standard ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  name_ = standard ? "standard input" : FileNamePart(path);
   if (fd_ < 0) {
     SetIoResult(errno);
     eof_ = true;
@@ -52,6 +57,9 @@ void InputFile::Open(const std::string& path) {
   }
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   buf_.resize(kBufferSize);
+  // Compressed content is told by its first bytes and decoded on a thread of its own.
+  source_ = OpenByteSource(fd_);
+  compressed_ = source_->Compressed();
 }
 
 bool InputFile::Fill() {
@@ -60,12 +68,15 @@ bool InputFile::Fill() {
   pos_ = len_ = 0;
   nextCr_ = nextCtrlZ_ = kUnknown;
   for (;;) {
-    ssize_t n = ::read(fd_, buf_.data(), buf_.size());
+    ssize_t n = source_->Read(buf_.data(), buf_.size());
     if (n > 0) {
       len_ = static_cast<size_t>(n);
       return true;
     }
     if (n < 0 && errno == EINTR) continue;
+    // Damaged compressed data ends the run here: the games before it are decided already.
+    if (n < 0 && !source_->Damage().empty())
+      ReportTrap(name_ + " is damaged: " + source_->Damage());
     if (n < 0) SetIoResult(errno);
     eof_ = true;
     return false;
@@ -129,6 +140,8 @@ void InputFile::ReadLineAppend(std::string& out) {
 }
 
 void InputFile::Close() {
+  source_.reset();  // its decoding thread ends before the descriptor goes
+  compressed_ = false;
   if (fd_ >= 0) {
     if (::close(fd_) != 0) SetIoResult(errno);
     fd_ = -1;
@@ -150,6 +163,14 @@ void OutputFile::Record(int err) {
 void OutputFile::Create(const std::string& path) {
   Close();
   failed_ = false;
+  if (path == kStandardStream) {
+    // Standard output, written through a descriptor of our own.
+    fd_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0) return Record(errno);
+    buf_.resize(kBufferSize);
+    len_ = 0;
+    return;
+  }
   struct stat st;
   const bool exists = ::stat(path.c_str(), &st) == 0;
   if (exists && S_ISDIR(st.st_mode)) {

@@ -4,10 +4,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/byte_source.h"
+
 namespace kelvane {
+
+// The name that stands for standard input (InputFile) or standard output (OutputFile).
+inline constexpr char kStandardStream[] = "-";
 
 // Reads lines ending at CR LF, a lone LF or a lone CR; a Ctrl-Z (26) ends the file.
 class InputFile {
@@ -31,7 +37,8 @@ class InputFile {
   void Close();
 
   bool IsOpen() const { return fd_ >= 0; }
-  uint64_t BytesRead() const { return consumed_; }
+  // Bytes of the file itself moved past: of a compressed file, its compressed bytes.
+  uint64_t BytesRead() const { return compressed_ ? source_->FileBytesRead() : consumed_; }
   uint64_t Size() const { return size_; }
 
  private:
@@ -43,6 +50,9 @@ class InputFile {
   static constexpr size_t kUnknown = static_cast<size_t>(-1);
 
   int fd_ = -1;
+  std::unique_ptr<ByteSource> source_;  // the file's bytes, decoded when compressed
+  bool compressed_ = false;
+  std::string name_;  // for the message about damaged compressed data
   std::vector<char> buf_;
   size_t pos_ = 0;
   size_t len_ = 0;
@@ -93,6 +103,9 @@ class OutputFile {
   void Release();
 
   int fd_ = -1;
+  std::unique_ptr<ByteSource> source_;  // the file's bytes, decoded when compressed
+  bool compressed_ = false;
+  std::string name_;  // for the message about damaged compressed data
   std::vector<char> buf_;
   size_t len_ = 0;
   bool failed_ = false;

@@ -151,7 +151,8 @@ TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(open.title, "Set Input File");
   EXPECT_EQ(open.initialDir, dir.path());
   EXPECT_EQ(open.fileName, "in.pgn");
-  EXPECT_EQ(open.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
+  EXPECT_EQ(open.filter,
+            "PGN & Text Files|*.PGN;*.TXT;*.PGN.ZST;*.PGN.GZ;*.PGN.BZ2;*.PGN.XZ|All Files|*.*");
   EXPECT_EQ(open.defaultSuffix, "pgn");
   EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "x.pgn");
   EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "games/");

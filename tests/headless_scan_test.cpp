@@ -1,15 +1,16 @@
 // The headless scan as a user meets it: the built program run with --scan in a folder of
 // its own, its report, messages, exit status and the files it leaves.
-#include <fcntl.h>
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <zstd.h>
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -602,6 +603,52 @@ TEST_F(HeadlessScan, ReportThatCannotBeWrittenIsATerminatingError) {
   ProcessResult r =
       RunProcess("/bin/sh", {"-c", scan + " --quiet >/dev/full", program}, dir_.path());
   EXPECT_EQ(r.status, 0);
+}
+
+std::string ZstdOf(const std::string& plain) {
+  std::string out(ZSTD_compressBound(plain.size()), '\0');
+  out.resize(ZSTD_compress(out.data(), out.size(), plain.data(), plain.size(), 3));
+  return out;
+}
+
+TEST_F(HeadlessScan, CompressedInputIsToldByItsContentAndWrittenPlain) {
+  std::string games;
+  for (int i = 0; i < 20000; ++i) games += kGameA + kGameB;
+  WriteFile(dir_ / "big.pgn", games);
+  ASSERT_EQ(Scan({"--input", "big.pgn", "--output", "plain.pgn", "--without", "e4"}).status, 0);
+  // Named like a plain file: the content decides.
+  WriteFile(dir_ / "big.data", ZstdOf(games));
+  ProcessResult r = Scan({"--input", "big.data", "--output", "out.pgn", "--without", "e4"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "40000 games read from big.data\n20000 games written to out.pgn\n");
+  EXPECT_TRUE(Out() == Out("plain.pgn"));
+
+  // Cut: the message names the file and what is wrong; the games before the cut are kept.
+  const std::string whole = ZstdOf(games);
+  WriteFile(dir_ / "cut.pgn.zst", whole.substr(0, whole.size() / 2));
+  r = Scan({"--input", "cut.pgn.zst", "--output", "cut.pgn", "--without", "e4"});
+  EXPECT_EQ(r.status, 231);
+  EXPECT_EQ(r.err,
+            "Terminating error: cut.pgn.zst is damaged: zstd data: the data ends in the "
+            "middle\n");
+  const std::string cut = Out("cut.pgn");
+  EXPECT_GT(cut.size(), 0u);
+  EXPECT_TRUE(Out("plain.pgn").compare(0, cut.size(), cut) == 0);
+}
+
+TEST_F(HeadlessScan, DashReadsStandardInputAndWritesStandardOutput) {
+  const std::string kelvane = KelvanePath();
+  ProcessResult r = RunProcess("/bin/sh",
+                               {"-c", "'" + kelvane +
+                                          "' --scan --settings empty.ini "
+                                          "--input - --output - --without e4 < in.pgn"},
+                               dir_.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, kOutB);  // the games, and nothing else
+  EXPECT_EQ(r.err, "4 games read from -\n1 games written to -\n");
+  r = Scan({"--input", "in.pgn", "--output", "-", "--split"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--split"), std::string::npos);
 }
 
 TEST_F(HeadlessScan, SettingsFileIsReadAndNeverWritten) {
