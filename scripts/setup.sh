@@ -7,8 +7,9 @@ cd "$(dirname "$0")/.."
 
 kind="${1:-normal}"
 # The compressed forms of game files: libzstd, ISA-L (gzip), libbz2, liblzma.
+# GNU parallel: the test of the scan spread over processes (bench/parallel_scan.sh).
 packages=(cmake ninja-build g++ qt6-base-dev libgl-dev libgtest-dev libzstd-dev libisal-dev
-          libbz2-dev liblzma-dev)
+          libbz2-dev liblzma-dev parallel)
 # The fuzz targets need clang and its libFuzzer runtime (Debian's libclang-rt-dev).
 if [ "$kind" = fuzz ]; then packages+=(clang libclang-rt-dev); fi
 missing=()
