@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs the whole test suite twice: a normal
-# build, and one under AddressSanitizer and UndefinedBehaviorSanitizer.
+# build, and one under AddressSanitizer and UndefinedBehaviorSanitizer; then runs each
+# fuzz target for 20 seconds (scripts/fuzz.sh).
 set -euo pipefail
 cd "$(dirname "$0")"
 export QT_QPA_PLATFORM=offscreen
@@ -12,3 +13,5 @@ for kind in normal sanitize; do
   dir=build; [ "$kind" = sanitize ] && dir=build-sanitize
   ctest --test-dir "$dir" --output-on-failure -j2
 done
+echo "== fuzzing, 20 seconds per target"
+scripts/fuzz.sh 20

@@ -53,11 +53,13 @@ EditorChooserDialog::EditorChooserDialog(QWidget* parent)
   connect(cancelButton_, &QPushButton::clicked, this, &QDialog::reject);
 
   browseRequest_.title = "Editors";
-  // Programs on Linux have no extension, so "All Files" follows the designed filter, and
-  // no default suffix is set: a file dialog would append it to a typed program name
-  // ("vim" becoming "vim.exe") and then refuse the name as missing.
-  browseRequest_.filter = "Text editors and word processors|*.exe|All Files|*";
+  // Programs on Linux have no extension: the dialog lists the files that may be run, so
+  // /usr/bin shows its programs at once. No default suffix is set: a file dialog would
+  // append it to a typed program name ("vim" becoming "vim.exe") and then refuse the name
+  // as missing.
+  browseRequest_.filter = "Text editors and word processors|*";
   browseRequest_.defaultSuffix = "";
+  browseRequest_.programsOnly = true;
 
   setFixedSize(DesignSize(this, 507, 90));
   move(DesignPixels(this, 70), DesignPixels(this, 156));

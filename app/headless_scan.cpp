@@ -3,14 +3,17 @@
 // same routines the window uses, and the same scan runs.
 #include "app/headless_scan.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <new>
 #include <optional>
 
 #include "app/progress_line.h"
@@ -20,6 +23,7 @@
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"
 #include "platform/file_system.h"
+#include "platform/text_files.h"
 #include "settings/settings.h"
 
 namespace kelvane {
@@ -30,9 +34,9 @@ constexpr int kExitNoScan = 1;
 constexpr int kExitBadInput = 2;
 
 struct ScanOptions {
-  std::optional<std::string> settings, input, output, cond1, cond2, cond3, contains, without;
+  std::optional<std::string> settings, input, output, cond1, cond2, cond3, contains, without, log;
   std::optional<MoveRange> cond1Range, cond2Range, cond3Range, containsRange, withoutRange;
-  bool split = false, yes = false, moves = false, quiet = false, progress = false;
+  bool split = false, yes = false, moves = false, quiet = false, progress = false, tolerant = false;
 };
 
 struct UsageError {
@@ -129,6 +133,15 @@ const Option kOptions[] = {
      .field = "Without range",
      .fault = CriteriaFault::WithoutTo,
      .range = &O::withoutRange},
+    {.name = "--tolerant",
+     .help = "tolerant reading: read files that stop the scan with\n"
+             "\"invalid PGN\"; lines that belong to no game are skipped,\n"
+             "and they and faulty games are listed on standard error",
+     .flag = &O::tolerant},
+    {.name = "--log",
+     .value = "FILE",
+     .help = "with tolerant reading, write that list to FILE",
+     .text = &O::log},
     {.name = "--progress", .help = "progress on standard error", .flag = &O::progress},
     {.name = "--quiet", .help = "no messages but errors", .flag = &O::quiet},
     {.name = "--help", .help = "print this text and exit"},
@@ -213,15 +226,11 @@ void ApplyOptions(const ScanOptions& o, Settings& settings) {
   if (o.moves && !ChooseMovesForm(c, keepRange)) throw tooLarge;
 
   // Every field exit checks the three conditions and stores the normalised texts.
-  for (int k = 0; k < 3; ++k) {
-    ConditionCheck check = CheckCondition(c.conditions[k]);
-    if (check.failed) {
-      std::string msg = ConditionFormMessage();
-      std::replace(msg.begin(), msg.end(), '\r', ' ');
-      const Option& option = *FindOption("--cond" + std::to_string(k + 1));
-      throw UsageError{FieldName(option) + ": " + msg};
-    }
-    c.conditions[k] = check.text;
+  if (int wrong = NormaliseConditions(c); wrong != 0) {
+    std::string msg = ConditionFormMessage();
+    std::replace(msg.begin(), msg.end(), '\r', ' ');
+    const Option& option = *FindOption("--cond" + std::to_string(wrong));
+    throw UsageError{FieldName(option) + ": " + msg};
   }
   CleanTexts(settings);
 }
@@ -258,6 +267,11 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
     std::fprintf(stderr, "kelvane: %s\n", e.message.c_str());
     return kExitBadInput;
   }
+  // The names come first: nothing is opened under a name that cannot be one.
+  if (NameFault names = CheckNames(settings, o.split, fileSystem()); names != NameFault::None) {
+    dialogs.ShowMessage(NameFaultMessage(names, settings));
+    return kExitNoScan;
+  }
   CriteriaFault fault = CheckCriteria(settings);
   if (fault == CriteriaFault::SameFile) {
     dialogs.ShowMessage(kSameFileMessage);
@@ -273,11 +287,35 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
   if (o.progress || (!o.quiet && terminal)) line.emplace(stderr, terminal);
   ScanRequest request{settings.input.path(), settings.output.path(), o.split, settings.criteria,
                       &cancelRequested};
+  // Tolerant reading, as the window's Options menu or the command line asks; the list goes
+  // to standard error, and to a log file only when --log names one.
+  ReadingOptions reading;
+  reading.tolerant = o.tolerant || settings.tolerant;
+  if (o.log && !reading.tolerant) {
+    std::fprintf(stderr, "kelvane: --log needs tolerant reading (--tolerant)\n");
+    return kExitBadInput;
+  }
+  reading.logPath = o.log.value_or("");
+  reading.listAsNotices = true;
   const ScanOutcome outcome =
-      RunScan(request, dialogs, fileSystem(), line ? &*line : nullptr).outcome;
+      RunScan(request, dialogs, fileSystem(), line ? &*line : nullptr, reading).outcome;
   line.reset();
   if (const int signal = signalReceived) return 128 + signal;
   return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
+}
+
+// A standard stream the program was started without is held by a descriptor that takes
+// no write: otherwise the next file opened would take its number, and messages meant for
+// the terminal would land in a game file. A write to it still fails, as on a closed stream.
+void KeepStandardStreamsApart() {
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    int held = ::open("/dev/null", O_RDONLY);
+    if (held >= 0 && held != fd) {
+      ::dup2(held, fd);
+      ::close(held);
+    }
+  }
 }
 
 }  // namespace
@@ -321,7 +359,15 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
     std::fprintf(stderr, "kelvane: %s\nTry 'kelvane --help'.\n", e.message.c_str());
     return kExitBadInput;
   }
-  ConsoleDialogs console(ConsoleDialogs::Options{o.yes, o.quiet});
+  KeepStandardStreamsApart();
+  const bool toStandardOutput = o.output && *o.output == kStandardStream;
+  if (toStandardOutput && o.split) {
+    std::fprintf(stderr,
+                 "kelvane: --split cannot go with --output - (the split file needs a name)\n");
+    return kExitBadInput;
+  }
+  // With the games on standard output, the report goes to standard error.
+  ConsoleDialogs console(ConsoleDialogs::Options{o.yes, o.quiet, toStandardOutput});
   SetDialogs(&console);
   static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
   CatchStopSignals();
@@ -329,6 +375,8 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
     return RunScanFromOptions(o, console);
   } catch (const FatalError& e) {
     EndOnFatalError(e);
+  } catch (const std::bad_alloc&) {
+    EndOnFatalError(FatalError(kOutOfMemoryMessage));
   }
 }
 

@@ -4,13 +4,17 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/design_pixels.h"
 #include "platform/dialogs.h"
@@ -29,28 +33,71 @@ bool IsFile(const std::string& path) {
 
 // A help window opened while a modal dialog is up would be blocked by it; it becomes that
 // dialog's own window until the dialog closes, then a window of its own again.
+// Gives w a new parent as a window of its own, keeping its place (frame included) and size.
+void Reparent(QWidget* w, QWidget* parent) {
+  const QPoint place = w->pos();
+  const QSize size = w->size();
+  const bool shown = w->isVisible();
+  w->setParent(parent, Qt::Window);
+  w->resize(size);
+  w->move(place);
+  if (shown) w->show();
+}
+
 void KeepUsableBesideModal(HelpViewer* w) {
   QWidget* modal = QApplication::activeModalWidget();
   if (!modal || modal == w || modal->isAncestorOf(w) || w->parentWidget() == modal) return;
-  const QRect place = w->geometry();
-  const bool shown = w->isVisible();
-  w->setParent(modal, Qt::Window);
-  w->setGeometry(place);
-  if (shown) w->show();
+  Reparent(w, modal);
   if (auto* dialog = qobject_cast<QDialog*>(modal)) {
     QObject::connect(
-        dialog, &QDialog::finished, w,
-        [w] {
-          const QRect where = w->geometry();
-          const bool visible = w->isVisible();
-          w->setParent(nullptr, Qt::Window);
-          w->setGeometry(where);
-          if (visible) w->show();
-        },
-        Qt::SingleShotConnection);
+        dialog, &QDialog::finished, w, [w] { Reparent(w, nullptr); }, Qt::SingleShotConnection);
   }
 }
+
+// The window help is opened from: a modal dialog, else the active window.
+QWidget* HelpParent(const HelpViewer* viewer) {
+  QWidget* w = QApplication::activeModalWidget();
+  if (!w) w = QApplication::activeWindow();
+  return w && w != viewer && w->isVisible() ? w : nullptr;
+}
+
+// Puts a help window that opens beside the window it is opened from, on that window's
+// screen. Until the window has been shown its frame is unknown; the parent's frame stands
+// in for it.
+void PlaceHelpWindow(HelpViewer* w, QWidget* parent) {
+  QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  // Without a window to stand beside, help opens in the middle of the screen.
+  const QRect parentFrame = parent ? parent->frameGeometry() : area;
+  const QSize frame =
+      parent ? parent->frameGeometry().size() - parent->geometry().size() : QSize(0, 0);
+  const QRect place = PlaceBeside(parentFrame, w->size() + frame, area);
+  w->resize(place.size() - frame);
+  w->move(place.topLeft());
+}
 }  // namespace
+
+QRect PlaceBeside(const QRect& parent, QSize size, const QRect& screen) {
+  size = size.boundedTo(screen.size());
+  auto within = [&](int v, int low, int length, int room) {
+    return std::clamp(v, low, low + room - length);
+  };
+  const int top = within(parent.top(), screen.top(), size.height(), screen.height());
+  const int left = within(parent.left(), screen.left(), size.width(), screen.width());
+  const QRect candidates[] = {
+      {QPoint(parent.right() + 1, top), size},
+      {QPoint(parent.left() - size.width(), top), size},
+      {QPoint(left, parent.top() - size.height()), size},
+      {QPoint(left, parent.bottom() + 1), size},
+  };
+  for (const QRect& r : candidates)
+    if (screen.contains(r)) return r;
+  const QPoint centred = parent.center() - QPoint(size.width() / 2, size.height() / 2);
+  return {QPoint(within(centred.x(), screen.left(), size.width(), screen.width()),
+                 within(centred.y(), screen.top(), size.height(), screen.height())),
+          size};
+}
 
 HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   setObjectName("HelpViewer");
@@ -86,6 +133,14 @@ HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {
   connect(Browser, &QTextBrowser::forwardAvailable, ForwardButton, &QPushButton::setEnabled);
 
   resize(DesignSize(this, 680, 620));
+}
+
+void HelpViewer::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 void HelpViewer::ShowTopic(const std::string& helpFile, int topic) {
@@ -132,7 +187,10 @@ HelpViewer* ShowHelpWindow(int topic) {
     return nullptr;
   }
   if (!viewer) viewer = new HelpViewer;
+  QWidget* parent = HelpParent(viewer);
   KeepUsableBesideModal(viewer);
+  // A help window that opens is placed afresh; one already open stays where it is.
+  if (!viewer->isVisible()) PlaceHelpWindow(viewer, parent);
   viewer->show();
   viewer->ShowTopic(helpFile, topic);
   viewer->raise();

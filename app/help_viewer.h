@@ -4,8 +4,9 @@
 #include <QWidget>
 #include <string>
 
-class QTextBrowser;
+class QKeyEvent;
 class QPushButton;
+class QTextBrowser;
 
 namespace kelvane {
 
@@ -22,9 +23,18 @@ class HelpViewer : public QWidget {
   // Shows the help file at its contents (topic 0) or at the anchor "topicN".
   void ShowTopic(const std::string& helpFile, int topic);
 
+ protected:
+  // Escape closes the help window.
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   std::string helpFile_;
 };
+
+// Where a window whose frame has the given size goes beside parent (a frame rectangle)
+// within the screen's available area: to its right, else to its left, else above, else
+// below it; where no side has room, over it. The size is cut to the area when it is larger.
+QRect PlaceBeside(const QRect& parent, QSize size, const QRect& screen);
 
 // Where the help file is: beside the program, in the data folder next to the program's
 // bin folder, in the installed data folder, or in the source tree's help folder; "" when

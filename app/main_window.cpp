@@ -43,6 +43,9 @@ MainWindow::MainWindow(std::vector<std::string> commandLine, std::string setting
     d->filter = "PGN & Text Files|*.PGN;*.TXT|All Files|*.*";
     d->defaultSuffix = "pgn";
   }
+  // The input may be compressed; the output is always plain PGN.
+  inputFileDialog_.filter =
+      "PGN & Text Files|*.PGN;*.TXT;*.PGN.ZST;*.PGN.GZ;*.PGN.BZ2;*.PGN.XZ|All Files|*.*";
   buildControls();
   buildEditActions();
   buildToolBar();
@@ -74,6 +77,8 @@ MainWindow::~MainWindow() {
 void MainWindow::loadAtStartUp() {
   settings_ = Settings{};
   LoadSettings(settings_, settingsPath_);
+  // An editor is started in the output folder: a relative path would name another file.
+  for (std::string& editor : settings_.editors) editor = AbsolutePath(editor);
   if (takeCommandLineFile(settings_.input.dir, settings_.input.name))
     inputFileDialog_.initialDir = settings_.input.dir;
   fillingControls_ = true;
@@ -123,7 +128,7 @@ bool MainWindow::takeCommandLineFile(std::string& dir, std::string& name) {
   if (path.empty() || !fileSystem().FileExists(path)) return false;
   // A relative path is taken from the current directory, so the directory kept in the
   // settings still names the file at the next start from elsewhere.
-  if (path.front() != '/') path = fileSystem().CurrentDir() + "/" + path;
+  path = AbsolutePath(path);
   dir = DirectoryPart(path);
   name = FileNamePart(path);
   return true;
@@ -148,10 +153,11 @@ void MainWindow::settingsToControls() {
     setFieldText(rangeEdits_[k].to, std::to_string(values[k]->to));
   }
   setSequenceForm(settings_.criteria.mustContainForm);
+  tolerantAction_->setChecked(settings_.tolerant);
   showFileStates();
 }
 
-void MainWindow::controlsToSettings() {
+bool MainWindow::controlsToSettings() {
   pathsToSettings();
   settings_.criteria.conditions[0] = fieldText(conditionEdits_[0]);
   settings_.criteria.conditions[1] = fieldText(conditionEdits_[1]);
@@ -159,18 +165,26 @@ void MainWindow::controlsToSettings() {
   settings_.criteria.mustContain = mustContainText();
   settings_.criteria.without = fieldText(withoutEdit_);
   CleanTexts(settings_);
-  // The ranges in field order; the first field that is not a number stops the copy.
+  // Stored conditions are always normalised, so neither a save nor a run sees "a > b",
+  // also when the field being typed in was never left.
+  NormaliseConditions(settings_.criteria);
+  // The ranges in field order. A field that holds no whole number is told, keeps the value
+  // in use and shows it again.
+  bool numbers = true;
+  const auto fields = rangeEditsInOrder();
   const auto values = ranges();
-  auto copy = [](QLineEdit* field, int32_t& value) {
-    if (WholeNumber(fieldText(field), value)) return true;
+  for (size_t i = 0; i < fields.size(); ++i) {
+    int32_t& value = i % 2 == 0 ? values[i / 2]->from : values[i / 2]->to;
+    const std::string text = fieldText(fields[i]);
+    if (WholeNumber(text, value)) continue;
+    numbers = false;
     dialogs().Beep();
-    dialogs().ShowMessage("Non-numeric value in range");
-    return false;
-  };
-  for (size_t k = 0; k < kCriteria; ++k)
-    if (!copy(rangeEdits_[k].from, values[k]->from) || !copy(rangeEdits_[k].to, values[k]->to))
-      break;
+    dialogs().ShowMessage(NonNumericRangeMessage(static_cast<int>(i), text));
+    setFieldText(fields[i], std::to_string(value));
+  }
   settings_.criteria.mustContainForm = sequenceForm();
+  settings_.tolerant = tolerantAction_->isChecked();
+  return numbers;
 }
 
 // ---- Edit actions ---------------------------------------------------------------------
@@ -229,14 +243,9 @@ bool MainWindow::fieldEvent(QObject* watched, QEvent* event) {
       // activation (a message box, a menu, another program) is not.
       Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
       if (reason == Qt::ActiveWindowFocusReason || reason == Qt::PopupFocusReason ||
-          reason == Qt::MenuBarFocusReason || inExit_)
+          reason == Qt::MenuBarFocusReason)
         return false;
-      inExit_ = true;
-      struct Clear {
-        bool& flag;
-        ~Clear() { flag = false; }
-      } clear{inExit_};
-      onFieldLeft();
+      leaveField();
       return false;
     }
     case QEvent::KeyRelease:

@@ -49,15 +49,16 @@ class MainWindow : public QMainWindow {
   ~MainWindow() override;
 
   // The settings record and the controls: the record shown in the controls, and what the
-  // controls hold stored in the record (a range that is no number is told and stops the
-  // storing of the ranges there).
+  // controls hold stored in the record. A range field that holds no whole number is told
+  // and shows the value kept again; false then.
   void settingsToControls();
-  void controlsToSettings();
+  bool controlsToSettings();
   // Colours the two file names: red for a missing file, blue for the newer of two existing
   // files, fuchsia for two of the same age, black otherwise.
   void showFileStates();
-  // Whether the criteria of the settings record may run; if not, the field at fault gets
-  // the focus.
+  // Whether the file names and the criteria of the settings record may run; if not, the
+  // reason is told and the field at fault gets the focus.
+  bool namesValid();
   bool criteriaValid();
 
   // The file dialog's request for a side, as it was last set up.
@@ -127,8 +128,11 @@ class MainWindow : public QMainWindow {
   void showAbout();
 
   // ---- main_window_criteria.cpp: the criteria fields
-  // Leaving any field: the conditions are checked and normalised, then everything stored.
-  void onFieldLeft();
+  // Leaving any field: the conditions are checked and normalised, then everything stored;
+  // false when a condition or a range was refused. leaveField guards against the exits
+  // that the checks cause themselves by moving the focus.
+  bool leaveField();
+  bool onFieldLeft();
   void onMustContainEdited();
   void onSequenceFormClicked();
   std::string mustContainText() const;
@@ -154,11 +158,16 @@ class MainWindow : public QMainWindow {
   void onFileNameKeyUp();
   void pathsToSettings();
   void toggleSplit();
+  void toggleTolerant();
   void runScan();
   // Starts output editor 1 or 2 on the output file, or asks for the editor first.
   void openOutputEditor(int editorNumber);
   bool launchEditor(int editorNumber, std::string& editor, const std::string& outputName,
                     const std::string& outputDir);
+  // Options > Output editors: the chooser for editor 1 or 2, whether or not it exists.
+  void chooseOutputEditor(int editorNumber);
+  // The chooser for an editor; on OK its path, made absolute, is stored in editor.
+  bool askForEditor(int editorNumber, std::string& editor);
   QLineEdit* nameEdit(Side side) const;
   QLineEdit* dirBox(Side side) const;
   FileDialogRequest& fileDialog(Side side);
@@ -171,6 +180,7 @@ class MainWindow : public QMainWindow {
   void buildEditActions();
   void buildToolBar();
   void buildMenus();
+  void buildEditorChoiceMenu();
   void orderTabs();
   void centreOnScreen();
   QLabel* addLabel(const char* name, const char* caption, int left, int top);
@@ -227,10 +237,15 @@ class MainWindow : public QMainWindow {
   QAction* outputEditor1Action_;
   QAction* outputEditor2Action_;
   QMenu* optionsMenu_;
-  QAction* splitAction_;  // check item
+  QAction* splitAction_;     // check item
+  QAction* tolerantAction_;  // check item: tolerant reading
   QMenu* helpMenu_;
   QAction* helpContentsAction_;
   QAction* aboutAction_;
+  // Options > Output editors: the chooser for either editor at any time.
+  QMenu* outputEditorsMenu_;
+  QAction* chooseEditor1Action_;
+  QAction* chooseEditor2Action_;
 
   // The two file dialogs, as they are opened.
   FileDialogRequest inputFileDialog_;
@@ -242,7 +257,7 @@ class MainWindow : public QMainWindow {
   bool fillingControls_ = false;
 
   // The scan on its worker thread (main_window_scan.cpp).
-  void startScan(const ScanRequest& request);
+  void startScan(const ScanRequest& request, const ReadingOptions& reading);
   void onScanFinished();
   void showProgress();
   void closeProgress();
@@ -264,7 +279,7 @@ class MainWindow : public QMainWindow {
   ExitStepId exitStep_ = 0;  // the closing step of the orderly exit, once created
   bool created_ = false;     // loadAtStartUp has finished
   bool destroyed_ = false;   // storeAtClose has run
-  bool inExit_ = false;      // onFieldLeft is running
+  bool inExit_ = false;      // leaveField is running
 };
 
 }  // namespace kelvane

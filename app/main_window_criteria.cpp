@@ -10,22 +10,36 @@
 #include "app/main_window.h"
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
+#include "platform/file_system.h"
 #include "settings/settings.h"
 
 namespace kelvane {
 
-void MainWindow::onFieldLeft() {
-  for (QLineEdit* e : conditionEdits_) {
+bool MainWindow::leaveField() {
+  if (inExit_) return true;
+  inExit_ = true;
+  struct Clear {
+    bool& flag;
+    ~Clear() { flag = false; }
+  } clear{inExit_};
+  return onFieldLeft();
+}
+
+bool MainWindow::onFieldLeft() {
+  bool accepted = true;
+  for (size_t k = 0; k < conditionEdits_.size(); ++k) {
+    QLineEdit* e = conditionEdits_[k];
     std::string text = fieldText(e);
     ConditionCheck check = CheckCondition(text);
     if (check.text != text) setFieldText(e, check.text);
     if (check.failed) {
+      accepted = false;
       dialogs().Beep();
-      dialogs().ShowMessage(ConditionFormMessage());
+      dialogs().ShowMessage(ConditionRefusal(static_cast<int>(k) + 1, check.text));
       e->setFocus(Qt::OtherFocusReason);
     }
   }
-  controlsToSettings();
+  return controlsToSettings() && accepted;
 }
 
 void MainWindow::onSequenceFormClicked() {
@@ -46,6 +60,7 @@ void MainWindow::onSequenceFormClicked() {
     // There is no way back from Moves to Notation form.
     setSequenceForm(kelvane::SequenceForm::Moves);
     dialogs().Beep();
+    dialogs().ShowMessage(kNotationRefused);
   } else {
     settings_.criteria.mustContainForm = kelvane::SequenceForm::Notation;
     controlsToSettings();
@@ -75,18 +90,29 @@ void MainWindow::onMustContainEdited() {
     dialogs().ShowMessage(kMoveNumberTooLarge);
     return;
   }
+  if (!entry.range) return;  // no move number yet
   setFieldText(rangeEdits_[kMustContain].from, std::to_string(entry.range->from));
   setFieldText(rangeEdits_[kMustContain].to, std::to_string(entry.range->to));
   settings_.criteria.mustContainRange = *entry.range;
 }
 
+bool MainWindow::namesValid() {
+  const NameFault fault = CheckNames(settings_, split_, fileSystem());
+  if (fault == NameFault::None) return true;
+  dialogs().ShowMessage(NameFaultMessage(fault, settings_));
+  (IsOutputNameFault(fault) ? outputNameEdit_ : inputNameEdit_)->setFocus(Qt::OtherFocusReason);
+  return false;
+}
+
 bool MainWindow::criteriaValid() {
   QLineEdit* field = nullptr;
-  switch (CheckCriteria(settings_)) {
+  const CriteriaFault fault = CheckCriteria(settings_);
+  if (fault == CriteriaFault::None) return true;
+  dialogs().ShowMessage(CriteriaFaultMessage(fault, settings_.criteria));
+  switch (fault) {
     case CriteriaFault::None:
       return true;
     case CriteriaFault::SameFile:
-      dialogs().ShowMessage(kSameFileMessage);
       field = outputNameEdit_;
       break;
     case CriteriaFault::Condition1To:

@@ -28,6 +28,10 @@ void SetTextColour(QLineEdit* edit, const QColor& colour) {
   edit->setPalette(p);
 }
 
+// The line the "invalid PGN" message gets in the window: the way past that stop.
+constexpr char kTolerantAdvice[] =
+    "\rTurn on Options > Tolerant reading to scan files like this one.";
+
 MainWindow::Side Other(MainWindow::Side side) {
   return side == MainWindow::Side::Input ? MainWindow::Side::Output : MainWindow::Side::Input;
 }
@@ -128,16 +132,30 @@ void MainWindow::toggleSplit() {
   split_ = splitAction_->isChecked();
 }
 
+void MainWindow::toggleTolerant() {
+  settings_.tolerant = tolerantAction_->isChecked();
+}
+
 void MainWindow::runScan() {
+  // Every way of starting a run ends the edit of the field being typed in first, with the
+  // checks of leaving it (a shortcut or a menu item leaves the focus where it is); what
+  // those checks refuse stops the run.
+  if (!leaveField()) return;
   pathsToSettings();
-  if (!criteriaValid()) {
+  if (!namesValid() || !criteriaValid()) {
     dialogs().Beep();
     return;
   }
   const ScanRequest request{settings_.input.path(), settings_.output.path(), split_,
                             settings_.criteria};
+  // Tolerant reading lists what it skips and the faulty games in a log beside the output,
+  // instead of a message box for each.
+  ReadingOptions reading;
+  reading.tolerant = settings_.tolerant;
+  if (reading.tolerant) reading.logPath = LogFileName(request.outputPath);
+  reading.invalidLineAdvice = kTolerantAdvice;
   scanSplit_ = split_;
-  startScan(request);
+  startScan(request, reading);
 }
 
 // ---- Output editors -------------------------------------------------------------------
@@ -164,16 +182,26 @@ bool MainWindow::launchEditor(int editorNumber, std::string& editor, const std::
                             std::to_string(code) + ".");
     return false;
   }
+  return askForEditor(editorNumber, editor);
+}
+
+bool MainWindow::askForEditor(int editorNumber, std::string& editor) {
   auto chooser = std::make_unique<EditorChooserDialog>(this);
   chooser->setEditorPath(editor);
   chooser->setWindowTitle(editorNumber == 1 ? QStringLiteral("Output Editor 1")
                                             : QStringLiteral("Output Editor 2"));
-  bool stored = false;
-  if (chooser->exec() == QDialog::Accepted) {
-    editor = chooser->editorPath();
-    stored = true;
+  if (chooser->exec() != QDialog::Accepted) return false;
+  // The editor is started in the output folder, so a relative path is taken from here.
+  editor = AbsolutePath(chooser->editorPath());
+  return true;
+}
+
+void MainWindow::chooseOutputEditor(int editorNumber) {
+  std::string& editor = settings_.editors[editorNumber == 1 ? 0 : 1];
+  if (askForEditor(editorNumber, editor)) {
+    controlsToSettings();
+    SaveSettings(settings_, settingsPath_);
   }
-  return stored;
 }
 
 }  // namespace kelvane

@@ -147,6 +147,11 @@ void MainWindow::buildFileControls() {
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::StrongFocus);
   }
+  // A click on Run or Exit leaves the focus in the field being typed in: Run ends that
+  // edit itself, as its shortcut does, and Exit stores it as it closes. A message about the
+  // field can then never take the click that was meant for the button.
+  runButton_->setFocusPolicy(Qt::TabFocus);
+  exitButton_->setFocusPolicy(Qt::TabFocus);
   connect(swapFilesButton_, &QPushButton::clicked, this, guarded([this] { swapFiles(); }));
   connect(runButton_, &QPushButton::clicked, this, guarded([this] { runScan(); }));
   connect(exitButton_, &QPushButton::clicked, this, guarded([this] { exitProgram(); }));
@@ -264,11 +269,17 @@ void MainWindow::buildMenus() {
   splitAction_->setCheckable(true);
   splitAction_->setChecked(false);
   connect(splitAction_, &QAction::triggered, this, guarded([this] { toggleSplit(); }));
+  tolerantAction_ =
+      Named(optionsMenu_->addAction(QStringLiteral("&Tolerant reading")), "TolerantReading1");
+  tolerantAction_->setCheckable(true);
+  connect(tolerantAction_, &QAction::triggered, this, guarded([this] { toggleTolerant(); }));
 
   helpMenu_ = menu("Help1", "&Help");
   helpContentsAction_ =
       item(helpMenu_, "Contents1", "&Contents", QKeySequence(), [this] { showHelpContents(); });
   aboutAction_ = item(helpMenu_, "About1", "&About", QKeySequence(), [this] { showAbout(); });
+
+  buildEditorChoiceMenu();
 
   // The edit actions are enabled as the focused field allows.
   connect(editMenu_, &QMenu::aboutToShow, this, &MainWindow::updateEditActions);
@@ -279,6 +290,22 @@ void MainWindow::buildMenus() {
     connect(e, &QLineEdit::selectionChanged, this, &MainWindow::updateEditActions);
   connect(mustContainEdit_, &QPlainTextEdit::selectionChanged, this,
           &MainWindow::updateEditActions);
+}
+
+void MainWindow::buildEditorChoiceMenu() {
+  // The Edit menu's commands ask for an editor only while it or the output file is
+  // missing; here either editor can be changed at any time.
+  optionsMenu_->addSeparator();
+  outputEditorsMenu_ =
+      Named(optionsMenu_->addMenu(QStringLiteral("Output &editors")), "OutputEditors1");
+  chooseEditor1Action_ =
+      Named(outputEditorsMenu_->addAction(QStringLiteral("Output Editor &1...")), "ChooseEditor11");
+  chooseEditor2Action_ =
+      Named(outputEditorsMenu_->addAction(QStringLiteral("Output Editor &2...")), "ChooseEditor21");
+  connect(chooseEditor1Action_, &QAction::triggered, this,
+          guarded([this] { chooseOutputEditor(1); }));
+  connect(chooseEditor2Action_, &QAction::triggered, this,
+          guarded([this] { chooseOutputEditor(2); }));
 }
 
 void MainWindow::orderTabs() {

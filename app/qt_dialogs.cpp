@@ -2,9 +2,17 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
+#include <QSpacerItem>
+
+#include "app/design_pixels.h"
+
+#include "platform/shown_text.h"
 
 namespace kelvane {
 
@@ -18,6 +26,33 @@ QString FileText(const std::string& s) {
   return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// Title bars hold the window's icon and up to three buttons beside the caption, in a font
+// that is often bold; Qt sizes a message box for the caption text alone, so a short
+// message had its caption "Kelvane" cut to "K...". A spacer across the box's grid gives it
+// the caption's width and that room.
+void MakeRoomForCaption(QMessageBox& box) {
+  QFont font = QApplication::font("QMdiSubWindowTitleBar");
+  font.setBold(true);
+  const int width =
+      QFontMetrics(font).horizontalAdvance(box.windowTitle()) + DesignPixels(&box, 160);
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+}
+
+// Folders and the files the user may run. (The file system model's own permission
+// filters hide every file that has a permission not asked for, so a readable program would
+// be hidden too.)
+class ProgramsOnlyModel : public QSortFilterProxyModel {
+ protected:
+  bool filterAcceptsRow(int row, const QModelIndex& parent) const override {
+    auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+    if (!files) return true;
+    const QModelIndex index = files->index(row, 0, parent);
+    return files->isDir(index) || files->fileInfo(index).isExecutable();
+  }
+};
+
 std::optional<std::string> RunFileDialog(const FileDialogRequest& request, bool save) {
   QFileDialog dialog(DialogParent(), FileText(request.title), FileText(request.initialDir));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -28,6 +63,7 @@ std::optional<std::string> RunFileDialog(const FileDialogRequest& request, bool 
   QStringList filters = NameFilters(request.filter);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
   if (!request.defaultSuffix.empty()) dialog.setDefaultSuffix(FileText(request.defaultSuffix));
+  if (request.programsOnly) dialog.setProxyModel(new ProgramsOnlyModel);
   if (!request.fileName.empty()) dialog.selectFile(FileText(request.fileName));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   QStringList chosen = dialog.selectedFiles();
@@ -54,23 +90,32 @@ QStringList NameFilters(const std::string& filter) {
   return result;
 }
 
-QString MessageText(const std::string& text) {
-  // A message can quote a line of the game file, and such a line can be megabytes long; a
-  // message box that lays out all of it would freeze the window.
+namespace {
+// A text for a widget. A message can quote a line of the game file, and such a line can be
+// megabytes long (a message box that lays out all of it would freeze the window) and hold
+// control characters, which are shown as U+FFFD.
+QString WidgetText(const std::string& text, bool replaceControls) {
   constexpr size_t kShown = 2000;
   if (text.size() > kShown) {
-    return MessageText(text.substr(0, kShown)) +
+    return WidgetText(text.substr(0, kShown), replaceControls) +
            QStringLiteral("... (%1 more characters)").arg(text.size() - kShown);
   }
-  QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+  const std::string shown = replaceControls ? ReplaceControls(text) : text;
+  QString s = QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
   s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
   return s;
+}
+}  // namespace
+
+QString MessageText(const std::string& text) {
+  return WidgetText(text, true);
 }
 
 void QtDialogs::ShowMessage(const std::string& text) {
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelvane"), MessageText(text),
                   QMessageBox::Ok, DialogParent());
+  MakeRoomForCaption(box);
   box.exec();
 }
 
@@ -82,6 +127,7 @@ DialogButton QtDialogs::Confirm(const std::string& text, DialogButtons buttons) 
   QPushButton* second = box.addButton(yesNo ? QMessageBox::No : QMessageBox::Cancel);
   box.setDefaultButton(first);
   box.setEscapeButton(second);
+  MakeRoomForCaption(box);
   box.exec();
   bool firstPressed = box.clickedButton() == first;
   if (yesNo) return firstPressed ? DialogButton::Yes : DialogButton::No;
@@ -93,7 +139,7 @@ std::optional<std::string> QtDialogs::InputBox(const std::string& caption,
                                                const std::string& defaultText) {
   bool ok = false;
   QString answer = QInputDialog::getText(DialogParent(), MessageText(caption), MessageText(prompt),
-                                         QLineEdit::Normal, MessageText(defaultText), &ok);
+                                         QLineEdit::Normal, WidgetText(defaultText, false), &ok);
   if (!ok) return std::nullopt;
   return answer.toUtf8().toStdString();
 }

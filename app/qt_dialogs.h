@@ -31,8 +31,9 @@ class ScopedQtDialogs : public QtDialogs {
 // "PGN & Text Files (*.PGN *.pgn *.TXT *.txt)" and "All Files (*)": on a file system that
 // tells letter case apart the lower-case patterns are added, and "*.*" means every file.
 QStringList NameFilters(const std::string& filter);
-// A message text for a Qt widget: UTF-8, with a CR (alone or before an LF) as a line break;
-// a text of more than 2000 bytes is shown cut, with the number of bytes left out.
+// A message text for a Qt widget: UTF-8, with a CR (alone or before an LF) as a line break
+// and every other control character but tab shown as U+FFFD; a text of more than 2000
+// bytes is shown cut, with the number of bytes left out.
 QString MessageText(const std::string& text);
 
 }  // namespace kelvane

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Times the headless scan against `wc -l` on one generated corpus.
 #
-#   bench/run_bench.sh [--size SIZE] [--seed N] [--annotated] [--crlf] [--runs N]
+#   bench/run_bench.sh [--size SIZE] [--seed N] [--annotated] [--crlf] [--runs N] [--tolerant]
 #
 #   --size SIZE    corpus size, with K, M or G (powers of 1024); default 1G
 #   --seed N       generator seed; default 1
 #   --annotated    corpus with comments, variations and NAGs
 #   --crlf         corpus with CR LF line ends
 #   --runs N       time every command N times and keep the fastest run; default 1
+#   --tolerant     scan with tolerant reading (kelvane --tolerant)
 #
 # Environment:
 #   KELVANE_BUILD      build folder holding app/kelvane and bench/gen_corpus (default: build)
@@ -26,6 +27,7 @@ size_text=1G
 seed=1
 runs=1
 gen_flags=()
+scan_flags=()
 while [ $# -gt 0 ]; do
   case "$1" in
     --size) size_text="$2"; shift 2 ;;
@@ -33,7 +35,8 @@ while [ $# -gt 0 ]; do
     --runs) runs="$2"; shift 2 ;;
     --annotated) gen_flags+=(--comments --variations --nags); shift ;;
     --crlf) gen_flags+=(--crlf); shift ;;
-    -h|--help) sed -n '2,20p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --tolerant) scan_flags+=(--tolerant); shift ;;
+    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run_bench.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -133,13 +136,15 @@ out_one="$bench_dir/out-one-core.pgn"
 out_opening="$bench_dir/out-opening.pgn"
 run wc - wc -l "$corpus"
 run default "$out_default" "$kelvane" --scan --settings "$settings" --input "$corpus" \
-  --output "$out_default" --yes --quiet
+  --output "$out_default" --yes --quiet "${scan_flags[@]+"${scan_flags[@]}"}"
 run one-core "$out_one" taskset -c 0 "$kelvane" --scan --settings "$settings" \
-  --input "$corpus" --output "$out_one" --yes --quiet
+  --input "$corpus" --output "$out_one" --yes --quiet "${scan_flags[@]+"${scan_flags[@]}"}"
 run opening "$out_opening" "$kelvane" --scan --settings "$settings" --input "$corpus" \
-  --output "$out_opening" --yes --quiet --cond1 "" --contains "1.e4 c5 2.Nf3 d6" --without ""
+  --output "$out_opening" --yes --quiet --cond1 "" --contains "1.e4 c5 2.Nf3 d6" --without "" \
+  "${scan_flags[@]+"${scan_flags[@]}"}"
 run all "$out_all" "$kelvane" --scan --settings "$settings" --input "$corpus" \
-  --output "$out_all" --yes --quiet --cond1 "" --contains "" --without ""
+  --output "$out_all" --yes --quiet --cond1 "" --contains "" --without "" \
+  "${scan_flags[@]+"${scan_flags[@]}"}"
 
 # ----- report -----
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')

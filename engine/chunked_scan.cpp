@@ -34,31 +34,34 @@ constexpr size_t kLookBack = size_t{64} << 10;
 // A stretch of this many chunk sizes without a place to cut is read line by line.
 constexpr size_t kLongestChunk = 8;
 
-enum class Destination : uint8_t { None, Output, Split };
-
 // One game of a chunk as the scan decided it.
 struct GameEntry {
-  uint64_t end;    // the reading position after the game, from the chunk's base
-  size_t textEnd;  // where its written form ends in the chunk's output or split text
+  uint64_t end;       // the reading position after the game, from the chunk's base
+  size_t textEnd;     // where its header and move text end in the chunk's text
+  size_t headerSize;  // of a game that is written
   Destination to;
   bool eof;  // the game ends the file
 };
 
 // A message shown while a game was read or decided, shown again when the game is delivered.
 struct Message {
-  enum Kind : uint8_t { Plain, Notice, GameFault } kind;
-  size_t game;       // the game being read, counted in the chunk from 0
-  std::string text;  // for a game fault, the fault alone
+  enum Kind : uint8_t { Plain, Notice, QuotedMessage, QuotedNotice, GameFault } kind;
+  size_t game;  // the game being read, counted in the chunk from 0
+  // The text; a quoted line comes with what stands before and after it. A game fault is
+  // kept alone, since the game's number is known only when the chunk is delivered.
+  std::string text;
+  std::string before;
+  std::string after;
 };
 
 struct Chunk {
   std::vector<char> bytes;  // read from the file; size is where the chunk ends
   size_t size = 0;
-  uint64_t base = 0;  // the file position of bytes[0]
-  bool last = false;  // reaches the end of the file
+  uint64_t base = 0;     // the file position of bytes[0]
+  bool last = false;     // reaches the end of the file
+  std::string endFault;  // reading past the bytes met damaged data: this trap follows them
   // What the scan of the chunk found.
-  std::string output;  // the written forms of the games that pass, one after the other
-  std::string split;   // and of those that go to the split file
+  std::string text;  // the header and move text of each game that is written
   std::vector<GameEntry> games;
   std::vector<Message> messages;
   bool stopped = false;      // a fatal fault or an error ended the chunk
@@ -67,34 +70,33 @@ struct Chunk {
   bool scanned = false;      // under the workers' lock
 
   void Clear(size_t chunkBytes) {
-    // Texts grown by an exceptional chunk are given back, so that memory stays flat.
-    for (std::string* s : {&output, &split}) {
-      s->clear();
-      if (s->capacity() > 4 * chunkBytes) s->shrink_to_fit();
-    }
+    // Memory grown by an exceptional chunk is given back, so that it stays flat.
+    text.clear();
+    if (text.capacity() > 4 * chunkBytes) std::string().swap(text);
     if (bytes.size() > 2 * chunkBytes + 1) std::vector<char>().swap(bytes);
     games.clear();
     messages.clear();
     stopped = scanned = last = false;
+    endFault.clear();
     fault.clear();
     error = nullptr;
   }
 };
 
-// The written form of a game, as the scan writes it to its files.
-void AppendGame(std::string& to, const std::string& header, const std::string& moveText) {
-  to += header;
-  to += "\r\n";
-  to += moveText;
-  to += "\r\n";
-}
-
 // The dialogs of a chunk's reading: every message is kept with the game it belongs to.
 class MessageRecorder : public Dialogs {
  public:
   void Use(Chunk& chunk) { chunk_ = &chunk; }
-  void ShowMessage(const std::string& text) override { Keep(Message::Plain, text); }
-  void ShowNotice(const std::string& text) override { Keep(Message::Notice, text); }
+  void ShowMessage(const std::string& text) override { Keep(Message::Plain, {}, text, {}); }
+  void ShowNotice(const std::string& text) override { Keep(Message::Notice, {}, text, {}); }
+  void ShowQuotedMessage(std::string_view before, std::string_view line,
+                         std::string_view after) override {
+    Keep(Message::QuotedMessage, before, line, after);
+  }
+  void ShowQuotedNotice(std::string_view before, std::string_view line,
+                        std::string_view after) override {
+    Keep(Message::QuotedNotice, before, line, after);
+  }
   DialogButton Confirm(const std::string&, DialogButtons buttons) override {
     return buttons == DialogButtons::OkCancel ? DialogButton::Cancel : DialogButton::No;
   }
@@ -107,8 +109,10 @@ class MessageRecorder : public Dialogs {
   std::optional<std::string> SaveFile(const FileDialogRequest&) override { return std::nullopt; }
 
  private:
-  void Keep(Message::Kind kind, const std::string& text) {
-    chunk_->messages.push_back({kind, chunk_->games.size(), text});
+  void Keep(Message::Kind kind, std::string_view before, std::string_view text,
+            std::string_view after) {
+    chunk_->messages.push_back(
+        {kind, chunk_->games.size(), std::string(text), std::string(before), std::string(after)});
   }
 
   Chunk* chunk_ = nullptr;
@@ -117,24 +121,25 @@ class MessageRecorder : public Dialogs {
 // Reads and decides the games of chunks, as the line-by-line scan does, into the chunks.
 class ChunkScanner {
  public:
-  explicit ChunkScanner(const ScanRequest& request)
+  ChunkScanner(const ScanRequest& request, std::string_view invalidLineAdvice)
       : split_(request.split),
+        advice_(invalidLineAdvice),
         matcher_(request.criteria, recorder_),
         raw_(matcher_),
         fast_(request.method.rawQuickTest && !request.split && raw_.Usable()) {}
   ChunkScanner(const ChunkScanner&) = delete;
   ChunkScanner& operator=(const ChunkScanner&) = delete;
 
-  // Reads the games of in, which is at the start of a game (or of the file), until the
-  // reading position reaches until or the file ends; a fatal fault or an error ends the
-  // chunk where it came. Returns the end-of-file flag. Games count as ending the file only
-  // when chunk.last is set.
-  bool Scan(InputFile& in, Chunk& chunk, uint64_t until, const std::atomic<bool>& stop) {
+  // Reads the games of in, which holds the chunk's bytes from the start of a game (or of the
+  // file), up to their end; a fatal fault or an error ends the chunk where it comes. Games
+  // count as ending the file only in the last chunk.
+  void Scan(InputFile& in, Chunk& chunk, const std::atomic<bool>& stop) {
     recorder_.Use(chunk);
-    // A file without a single line holds no game; a chunk holds at least one byte.
-    bool eof = in.AtEnd();
     try {
-      while (!eof && in.BytesRead() < until && !stop.load(std::memory_order_relaxed))
+      // A file without a single line holds no game; a chunk holds at least one byte (but
+      // its end may be where the file was damaged).
+      bool eof = in.AtEnd();
+      while (!eof && in.Position() < chunk.size && !stop.load(std::memory_order_relaxed))
         ScanGame(in, chunk, eof);
     } catch (const FatalError& e) {
       chunk.stopped = true;
@@ -143,32 +148,35 @@ class ChunkScanner {
       chunk.stopped = true;
       chunk.error = std::current_exception();
     }
-    return eof;
   }
 
  private:
   void ScanGame(InputFile& in, Chunk& c, bool& eof) {
     Destination to = Destination::None;
+    size_t headerSize = 0;
     if (!fast_ || !SkipRejectedGame(in, raw_, eof)) {
-      ReadHeader(in, eof, header_, recorder_);
+      ReadHeader(in, eof, header_, recorder_, advice_);
       ReadMoveText(in, eof, moveText_, recorder_);
       fault_.reset();
       const bool pass = matcher_.Decide(moveText_, fault_);
-      if (fault_) c.messages.push_back({Message::GameFault, c.games.size(), std::move(*fault_)});
-      if (pass) {
-        AppendGame(c.output, header_, moveText_);
+      if (fault_)
+        c.messages.push_back({Message::GameFault, c.games.size(), std::move(*fault_), {}, {}});
+      if (pass)
         to = Destination::Output;
-      } else if (split_) {
-        AppendGame(c.split, header_, moveText_);
+      else if (split_)
         to = Destination::Split;
+      if (to != Destination::None) {
+        c.text += header_;
+        c.text += moveText_;
+        headerSize = header_.size();
       }
     }
-    const size_t textEnd = to == Destination::Split ? c.split.size() : c.output.size();
-    c.games.push_back({in.BytesRead(), textEnd, to, c.last && eof});
+    c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof});
   }
 
   MessageRecorder recorder_;  // before the matcher, which keeps a reference
   bool split_;
+  std::string advice_;
   GameMatcher matcher_;
   RawQuickTest raw_;
   bool fast_;
@@ -180,10 +188,10 @@ class ChunkScanner {
 // Threads that scan the chunks handed to them, each with its own scanner.
 class Workers {
  public:
-  Workers(unsigned count, const ScanRequest& request) {
+  Workers(unsigned count, const ScanRequest& request, std::string_view invalidLineAdvice) {
     // The scanners are built here, so that their set-up fails on the scan's own thread.
     for (unsigned i = 0; i < count; ++i)
-      scanners_.push_back(std::make_unique<ChunkScanner>(request));
+      scanners_.push_back(std::make_unique<ChunkScanner>(request, invalidLineAdvice));
     try {
       for (auto& scanner : scanners_) threads_.emplace_back([this, &scanner] { Run(*scanner); });
     } catch (...) {
@@ -220,8 +228,8 @@ class Workers {
         queue_.pop_front();
       }
       InputFile in;
-      in.OpenBytes(std::move(c->bytes), c->size);
-      scanner.Scan(in, *c, c->size, stop_);
+      in.OpenBytes(std::move(c->bytes), c->size, c->endFault);
+      scanner.Scan(in, *c, stop_);
       c->bytes = in.ReleaseBytes();
       {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -312,12 +320,19 @@ class ChunkCutter {
     c.bytes = {};
     c.base = 0;  // the reading positions of that reading are file positions
   }
-  void Resume() { position_ = input_.BytesRead(); }
+  void Resume() { position_ = input_.Position(); }
 
  private:
-  // Appends up to want bytes to the chunk; false at the end of the input.
+  // Appends up to want bytes to the chunk; false at the end of the input. Damaged data
+  // ends the input too: the chunk then traps where the reading passes its bytes, as the
+  // reading of the file would have trapped there.
   bool Read(Chunk& c, size_t& n, size_t want) {
-    const size_t got = input_.ReadRaw(c.bytes.data() + n, want);
+    size_t got = 0;
+    try {
+      got = input_.ReadRaw(c.bytes.data() + n, want);
+    } catch (const FatalError& e) {
+      c.endFault = e.what();
+    }
     n += got;
     return got > 0;
   }
@@ -330,76 +345,40 @@ class ChunkCutter {
   uint64_t position_ = 0;    // the file position of the next chunk
 };
 
-// Writes text[done, due) and moves done there. The pieces go through the file's buffer:
-// handing the system a whole chunk's text at once costs it more than the copies.
-void WriteInPieces(OutputFile& file, const std::string& text, size_t& done, size_t due) {
-  constexpr size_t kPiece = size_t{64} << 10;
-  for (; done < due; done += std::min(kPiece, due - done))
-    file.Write(text.data() + done, std::min(kPiece, due - done));
-}
-
-// Writes, counts and reports the games of the chunks, in file order, on the scan's thread.
+// Hands the games of the chunks to the sink and shows their messages, in file order, on
+// the scan's thread.
 class Delivery {
  public:
-  Delivery(InputFile& input, OutputFile& output, OutputFile& split, const ScanRequest& request,
-           Dialogs& dialogs, ScanObserver* observer, ScanResult& result)
+  Delivery(const InputFile& input, const ScanRequest& request, std::string_view invalidLineAdvice,
+           Dialogs& dialogs, GameSink& sink)
       : input_(input),
-        output_(output),
-        split_(split),
         request_(request),
+        advice_(invalidLineAdvice),
         dialogs_(dialogs),
-        observer_(observer),
-        result_(result) {}
+        sink_(sink) {}
 
-  // Delivers the chunk's games as the line-by-line scan would have written, counted and
-  // reported them; false when a cancel stopped the run. A chunk that a fatal fault or an
-  // error ended throws it once its games are delivered.
+  // Shows each game's messages and delivers it, as the line-by-line scan would have; false
+  // when the sink stops the run. A chunk that a fatal fault or an error ended throws it once
+  // its games are delivered and the messages shown before it.
   bool Deliver(const Chunk& c) {
-    const int64_t before = result_.gamesRead;
-    size_t outputDone = 0, splitDone = 0, outputDue = 0, splitDue = 0;
-    // Games are written in runs, and always before a message, a progress report or a stop.
-    auto write = [&] {
-      WriteInPieces(output_, c.output, outputDone, outputDue);
-      WriteInPieces(split_, c.split, splitDone, splitDue);
-    };
     size_t m = 0;
     auto show = [&](size_t game) {
-      write();
-      for (; m < c.messages.size() && c.messages[m].game == game; ++m) {
-        const Message& message = c.messages[m];
-        if (message.kind == Message::Plain)
-          dialogs_.ShowMessage(message.text);
-        else if (message.kind == Message::Notice)
-          dialogs_.ShowNotice(message.text);
-        else
-          dialogs_.ShowNotice(
-              GameFaultNotice(before + static_cast<int64_t>(game) + 1, message.text));
-      }
+      for (; m < c.messages.size() && c.messages[m].game == game; ++m) Show(c.messages[m]);
     };
+    size_t textStart = 0;
     for (size_t i = 0; i < c.games.size(); ++i) {
-      if (m < c.messages.size() && c.messages[m].game == i) show(i);
+      show(i);
       const GameEntry& g = c.games[i];
-      if (g.to == Destination::Output) {
-        outputDue = g.textEnd;
-        ++result_.gamesWritten;
-      } else if (g.to == Destination::Split) {
-        splitDue = g.textEnd;
-        ++result_.splitWritten;
-      }
-      ++result_.gamesRead;
-      position_ = c.base + g.end;
-      if (observer_ && result_.gamesRead % kProgressEvery == 0) {
-        write();
-        Tell();
-      }
-      // A cancel takes effect between games, so no file is left with half a game.
-      if (request_.cancel && request_.cancel->load(std::memory_order_relaxed) && !g.eof) {
-        write();
-        result_.outcome = ScanOutcome::Cancelled;
+      const std::string_view text =
+          std::string_view(c.text).substr(textStart, g.textEnd - textStart);
+      textStart = g.textEnd;
+      // The progress of a compressed file counts its compressed bytes, read ahead.
+      position_ = input_.Compressed() ? input_.BytesRead() : c.base + g.end;
+      ++delivered_;
+      if (!sink_.Deliver(g.to, text.substr(0, g.headerSize), text.substr(g.headerSize), position_,
+                         g.eof))
         return false;
-      }
     }
-    write();
     if (c.stopped) {
       show(c.games.size());
       if (c.error) std::rethrow_exception(c.error);
@@ -408,21 +387,69 @@ class Delivery {
     return true;
   }
 
-  void Tell() {
-    if (!observer_) return;
-    observer_->Progress(
-        {position_, input_.Size(), result_.gamesRead, result_.gamesWritten, result_.splitWritten});
+  // Reads the games of the input line by line, as the scan of the whole file does, and
+  // delivers each at once, until the reading position reaches until or the file ends (eof
+  // set); false when the sink stops the run. Faults are thrown where they come.
+  bool DeliverLineByLine(InputFile& input, uint64_t until, bool& eof) {
+    if (!matcher_) {
+      matcher_.emplace(request_.criteria, dialogs_);
+      raw_.emplace(*matcher_);
+    }
+    const bool fast = request_.method.rawQuickTest && !request_.split && raw_->Usable();
+    eof = input.AtEnd();
+    while (!eof && input.Position() < until) {
+      Destination to = Destination::None;
+      if (!fast || !SkipRejectedGame(input, *raw_, eof)) {
+        ReadHeader(input, eof, header_, dialogs_, advice_);
+        ReadMoveText(input, eof, moveText_, dialogs_);
+        if (matcher_->Matches(moveText_, delivered_ + 1))
+          to = Destination::Output;
+        else if (request_.split)
+          to = Destination::Split;
+      }
+      position_ = input.BytesRead();
+      ++delivered_;
+      if (!sink_.Deliver(to, header_, moveText_, position_, eof)) return false;
+    }
+    return true;
   }
 
+  uint64_t position() const { return position_; }
+
  private:
-  InputFile& input_;
-  OutputFile& output_;
-  OutputFile& split_;
+  void Show(const Message& message) {
+    switch (message.kind) {
+      case Message::Plain:
+        dialogs_.ShowMessage(message.text);
+        break;
+      case Message::Notice:
+        dialogs_.ShowNotice(message.text);
+        break;
+      case Message::QuotedMessage:
+        dialogs_.ShowQuotedMessage(message.before, message.text, message.after);
+        break;
+      case Message::QuotedNotice:
+        dialogs_.ShowQuotedNotice(message.before, message.text, message.after);
+        break;
+      case Message::GameFault:
+        // The game's number counts the games delivered before this one.
+        dialogs_.ShowNotice(GameFaultNotice(delivered_ + 1, message.text));
+        break;
+    }
+  }
+
+  const InputFile& input_;
   const ScanRequest& request_;
+  std::string advice_;
   Dialogs& dialogs_;
-  ScanObserver* observer_;
-  ScanResult& result_;
-  uint64_t position_ = 0;  // the file position after the last game delivered
+  GameSink& sink_;
+  int64_t delivered_ = 0;  // games handed to the sink
+  uint64_t position_ = 0;  // the reading position after the last of them
+  // For stretches read line by line.
+  std::optional<GameMatcher> matcher_;
+  std::optional<RawQuickTest> raw_;
+  std::string header_;
+  std::string moveText_;
 };
 
 bool IsBareResult(std::string_view s) {
@@ -479,9 +506,8 @@ size_t CutFinder::Find(const char* d, size_t n) {
   }
 }
 
-bool ScanInChunks(InputFile& input, OutputFile& output, OutputFile& split,
-                  const ScanRequest& request, Dialogs& dialogs, ScanObserver* observer,
-                  ScanResult& result) {
+bool ScanInChunks(InputFile& input, const ScanRequest& request, std::string_view invalidLineAdvice,
+                  Dialogs& dialogs, GameSink& sink, uint64_t& position) {
   const unsigned threads =
       std::min(request.method.threads ? request.method.threads : CoresForScan(), kMaxThreads);
   const size_t chunkBytes = request.method.chunkBytes ? request.method.chunkBytes : kChunkBytes;
@@ -491,11 +517,20 @@ bool ScanInChunks(InputFile& input, OutputFile& output, OutputFile& split,
   std::vector<std::unique_ptr<Chunk>> chunks;
   std::vector<Chunk*> idle;
   std::deque<Chunk*> order;
-  Workers workers(threads, request);
-  ChunkScanner own(request);  // for stretches read line by line
-  const std::atomic<bool> never = false;
+  Workers workers(threads, request, invalidLineAdvice);
   ChunkCutter cutter(input, chunkBytes);
-  Delivery delivery(input, output, split, request, dialogs, observer, result);
+  Delivery delivery(input, request, invalidLineAdvice, dialogs, sink);
+  // Delivers the first chunk in order, once scanned; false when the run stops.
+  auto deliverFirst = [&] {
+    Chunk* c = order.front();
+    order.pop_front();
+    workers.WaitFor(c);
+    const bool goOn = delivery.Deliver(*c);
+    position = delivery.position();
+    c->Clear(chunkBytes);
+    idle.push_back(c);
+    return goOn;
+  };
   // Enough chunks that every thread has one to scan while the next ones wait in order.
   const size_t inFlight = 2 * threads + 1;
   bool more = true;
@@ -507,36 +542,32 @@ bool ScanInChunks(InputFile& input, OutputFile& output, OutputFile& split,
       }
       Chunk* c = idle.back();
       idle.pop_back();
-      switch (cutter.Next(*c)) {
-        case ChunkCutter::Outcome::Last:
-          more = false;
-          workers.Scan(c);
-          break;
-        case ChunkCutter::Outcome::Cut:
-          workers.Scan(c);
-          break;
-        case ChunkCutter::Outcome::TooLong: {
-          const uint64_t until = c->base + c->size;
-          cutter.GiveBack(*c);
-          c->last = true;  // read from the file itself: its end is the file's
-          const bool eof = own.Scan(input, *c, until, never);
-          c->scanned = true;
-          if (eof || c->stopped) more = false;
-          cutter.Resume();
-          break;
-        }
+      const ChunkCutter::Outcome outcome = cutter.Next(*c);
+      if (outcome == ChunkCutter::Outcome::TooLong) {
+        // A stretch without a place to cut (a game of many megabytes, say) is read line by
+        // line on this thread once the chunks before it are delivered, as the scan of the
+        // whole file reads it.
+        const uint64_t until = c->base + c->size;
+        cutter.GiveBack(*c);
+        c->Clear(chunkBytes);
+        idle.push_back(c);
+        while (!order.empty())
+          if (!deliverFirst()) return true;
+        bool eof = false;
+        const bool goOn = delivery.DeliverLineByLine(input, until, eof);
+        position = delivery.position();
+        if (!goOn) return true;
+        if (eof) more = false;
+        cutter.Resume();
+        continue;
       }
+      if (outcome == ChunkCutter::Outcome::Last) more = false;
+      workers.Scan(c);
       order.push_back(c);
     }
     if (order.empty()) break;
-    Chunk* c = order.front();
-    order.pop_front();
-    workers.WaitFor(c);
-    if (!delivery.Deliver(*c)) break;
-    c->Clear(chunkBytes);
-    idle.push_back(c);
+    if (!deliverFirst()) break;
   }
-  delivery.Tell();
   return true;
 }
 

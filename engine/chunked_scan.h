@@ -7,20 +7,35 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string_view>
 
 #include "engine/scan_run.h"
 #include "platform/text_files.h"
 
 namespace kelvane {
 
-// Scans the whole input in chunks, delivers every game to output (or, with Split, to split)
-// and tells the observer, and returns true. Returns false, having read nothing, when the run
-// may use one core only or the input is no larger than one chunk: the caller then reads it
-// line by line. Throws as the line-by-line scan would (a fatal fault after the games before
-// it were written).
-bool ScanInChunks(InputFile& input, OutputFile& output, OutputFile& split,
-                  const ScanRequest& request, Dialogs& dialogs, ScanObserver* observer,
-                  ScanResult& result);
+// Where a decided game goes.
+enum class Destination : uint8_t { None, Output, Split };
+
+// What becomes of the decided games, on the scan's thread, in file order.
+class GameSink {
+ public:
+  virtual ~GameSink() = default;
+  // A game's header and move-text blocks and where it goes; position: the reading position
+  // after it (for progress); eof: it ends the file. False when the run stops after it.
+  virtual bool Deliver(Destination to, std::string_view header, std::string_view moveText,
+                       uint64_t position, bool eof) = 0;
+};
+
+// Scans the whole input in chunks: the messages about the games go to dialogs and the
+// games to sink, exactly as a scan line by line gives them, and position is left at the
+// reading position after the last game delivered. Returns false, having read nothing, when
+// the run may use one core only or the input is no larger than one chunk: the caller then
+// reads it line by line. A fatal fault (the reading's, or from dialogs or sink) is thrown
+// after every game before it was delivered.
+bool ScanInChunks(InputFile& input, const ScanRequest& request, std::string_view invalidLineAdvice,
+                  Dialogs& dialogs, GameSink& sink, uint64_t& position);
 
 // The cores the process may run on (its affinity mask), at least 1.
 unsigned CoresForScan();

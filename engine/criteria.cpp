@@ -10,6 +10,17 @@ namespace kelvane {
 namespace {
 constexpr size_t kConditionCut = 31;
 
+// True when the period at position dot directly follows a move number: digits that stand
+// at the start of the text or after a blank, tab or line break.
+bool FollowsMoveNumber(std::string_view text, size_t dot) {
+  size_t start = dot;
+  while (start > 0 && IsDigit(text[start - 1])) --start;
+  if (start == dot) return false;
+  if (start == 0) return true;
+  const char before = text[start - 1];
+  return IsBlankOrTab(before) || before == '\r' || before == '\n';
+}
+
 // Calls ReplaceFirst until it finds nothing more to replace.
 void ReplaceEvery(std::string_view replacement, std::string_view sought, BoundedText& text) {
   while (ReplaceFirst(replacement, sought, text)) {
@@ -44,8 +55,23 @@ std::string ConditionFormMessage() {
          "Example: \"Qe1 < Kh1\" (white's Qe1 must come before white's Kh1)";
 }
 
+bool HasMoveNumber(std::string_view text) {
+  for (size_t dot = text.find('.'); dot != std::string_view::npos; dot = text.find('.', dot + 1))
+    if (FollowsMoveNumber(text, dot)) return true;
+  return false;
+}
+
 bool IsMovesText(std::string_view text) {
-  return text.find('.') == std::string_view::npos || text.find("..") != std::string_view::npos;
+  size_t dot = text.find('.');
+  if (dot == std::string_view::npos) return true;
+  while (dot != std::string_view::npos) {
+    size_t end = text.find_first_not_of('.', dot);
+    if (end == std::string_view::npos) end = text.size();
+    // Two periods or more mark a black move, unless they end a move number ("5...").
+    if (end - dot >= 2 && !FollowsMoveNumber(text, dot)) return true;
+    dot = text.find('.', end);
+  }
+  return false;
 }
 
 void LineBreaksToBlanks(std::string& text) {
@@ -56,7 +82,13 @@ void LineBreaksToBlanks(std::string& text) {
 void NotationToMoves(std::string& text) {
   CleanLine(text);
   if (text.size() < 4) return;
-  const bool startsWhite = IsDigit(text[0]);
+  // A leading move number with one period begins with white's move; "5..." or "5.."
+  // begins with black's, and so does a text without a leading number.
+  size_t digits = 0;
+  while (digits < text.size() && IsDigit(text[digits])) ++digits;
+  const bool blackNumber =
+      digits + 1 < text.size() && text[digits] == '.' && text[digits + 1] == '.';
+  const bool startsWhite = digits > 0 && !blackNumber;
   bool numbered = false;
   for (size_t i = 1; i < text.size() && !numbered; ++i)
     numbered = text[i] == '.' && IsDigit(text[i - 1]);

@@ -14,6 +14,11 @@ MustContainEntry EnterMustContain(std::string text) {
   entry.form = SequenceForm::Notation;
   LineBreaksToBlanks(text);
   MoveRange range;
+  // A period typed on the way to "..c5" makes no range: only a move number does.
+  if (!HasMoveNumber(text)) {
+    entry.text = std::move(text);
+    return entry;
+  }
   if (MoveNumberRange(text, range.from, range.to))
     entry.range = range;
   else
@@ -38,17 +43,30 @@ bool ChooseMovesForm(Criteria& criteria, bool keepRange) {
 }
 
 void CleanTexts(Settings& settings) {
+  Criteria& c = settings.criteria;
   for (std::string* text :
-       {&settings.startUpDir, &settings.input.name, &settings.output.name, &settings.input.dir,
-        &settings.output.dir, &settings.editors[0], &settings.editors[1],
-        &settings.criteria.conditions[0], &settings.criteria.conditions[1],
-        &settings.criteria.conditions[2], &settings.criteria.mustContain,
-        &settings.criteria.without})
+       {&c.conditions[0], &c.conditions[1], &c.conditions[2], &c.mustContain, &c.without})
     CleanLine(*text);
 }
 
+int NormaliseConditions(Criteria& criteria) {
+  int firstWrong = 0;
+  for (int k = 0; k < 3; ++k) {
+    ConditionCheck check = CheckCondition(criteria.conditions[k]);
+    criteria.conditions[k] = check.text;
+    if (check.failed && firstWrong == 0) firstWrong = k + 1;
+  }
+  return firstWrong;
+}
+
+std::string ConditionRefusal(int number, const std::string& text) {
+  return "Condition " + std::to_string(number) + " \"" + text + "\" is refused.\r" +
+         ConditionFormMessage();
+}
+
 CriteriaFault CheckCriteria(const Settings& settings) {
-  if (settings.input.name == settings.output.name && settings.input.dir == settings.output.dir)
+  // "-" names two streams: standard input to read, standard output to write.
+  if (settings.input.path() == settings.output.path() && settings.input.path() != "-")
     return CriteriaFault::SameFile;
   const Criteria& c = settings.criteria;
   const CriteriaFault conditionFaults[3] = {
@@ -77,6 +95,78 @@ const char* CriteriaFaultRule(CriteriaFault fault) {
       break;
   }
   return "the last move number must not be 0 nor less than the first";
+}
+
+namespace {
+const char* const kCriterionNames[] = {"condition 1", "condition 2", "condition 3", "Must contain",
+                                       "Without"};
+
+std::string RangeText(const MoveRange& r) {
+  return std::to_string(r.from) + " to " + std::to_string(r.to);
+}
+}  // namespace
+
+std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& c) {
+  auto conditionRange = [&](int k) {
+    return "The " + std::string(kCriterionNames[k]) + " range, " + RangeText(c.conditionRanges[k]) +
+           ", must end after its start";
+  };
+  auto sequenceRange = [](const char* name, const MoveRange& r) {
+    return "The " + std::string(name) + " range, " + RangeText(r) +
+           (r.to < r.from ? ", must end at or after its start" : ", must not end at 0");
+  };
+  switch (fault) {
+    case CriteriaFault::None:
+      return "";
+    case CriteriaFault::SameFile:
+      return kSameFileMessage;
+    case CriteriaFault::Condition1To:
+      return conditionRange(0);
+    case CriteriaFault::Condition2To:
+      return conditionRange(1);
+    case CriteriaFault::Condition3To:
+      return conditionRange(2);
+    case CriteriaFault::MustContainTo:
+      return sequenceRange("Must contain", c.mustContainRange);
+    case CriteriaFault::WithoutTo:
+      break;
+  }
+  return sequenceRange("Without", c.withoutRange);
+}
+
+std::string NonNumericRangeMessage(int field, const std::string& text) {
+  return std::string("Non-numeric value in range: the ") + (field % 2 == 0 ? "start" : "end") +
+         " of the " + kCriterionNames[field / 2] + " range must be a whole number, not \"" + text +
+         "\"";
+}
+
+NameFault CheckNames(const Settings& settings, bool split, FileSystem& fs) {
+  if (settings.input.name.empty()) return NameFault::InputEmpty;
+  if (settings.output.name.empty()) return NameFault::OutputEmpty;
+  if (fs.DirExists(settings.input.path())) return NameFault::InputFolder;
+  if (fs.DirExists(settings.output.path())) return NameFault::OutputFolder;
+  // The split file's name puts "2" before the first "." of the output's file name.
+  if (split && FileNamePart(settings.output.path()).find('.') == std::string::npos)
+    return NameFault::SplitNoExtension;
+  return NameFault::None;
+}
+
+std::string NameFaultMessage(NameFault fault, const Settings& settings) {
+  switch (fault) {
+    case NameFault::None:
+      return "";
+    case NameFault::InputEmpty:
+      return "The input file has no name";
+    case NameFault::OutputEmpty:
+      return "The output file has no name";
+    case NameFault::InputFolder:
+      return "The input file " + settings.input.path() + " is a folder";
+    case NameFault::OutputFolder:
+      return "The output file " + settings.output.path() + " is a folder";
+    case NameFault::SplitNoExtension:
+      break;
+  }
+  return "Split needs a file name with an extension, such as games.pgn";
 }
 
 }  // namespace kelvane

@@ -5,19 +5,25 @@
 #include <optional>
 #include <string>
 
+#include "platform/file_system.h"
 #include "settings/settings.h"
 
 namespace kelvane {
 
 inline constexpr char kSameFileMessage[] = "Input and output cannot be the same file";
+// Choosing Notation for a Must contain text in Moves form.
+inline constexpr char kNotationRefused[] =
+    "Must contain stays in Moves form: Notation needs its moves with move numbers, such as "
+    "1.e4 c5 2.Nf3";
 
 // A text typed into Must contain: the form follows the text, and a Notation text has its
-// line breaks turned to blanks and sets its own range.
+// line breaks turned to blanks and sets its own range once it holds a move number.
 struct MustContainEntry {
   SequenceForm form = SequenceForm::Moves;
   std::string text;
-  // The range of a Notation text's move numbers; empty in Moves form, and when a move
-  // number does not fit 32 bits (numberTooLarge).
+  // The range of a Notation text's move numbers; empty in Moves form, for a Notation text
+  // without a move number (a half-typed "e4 ."), and when a move number does not fit 32
+  // bits (numberTooLarge).
   std::optional<MoveRange> range;
   bool numberTooLarge = false;
 };
@@ -29,8 +35,15 @@ bool TypeMustContain(Criteria& criteria, const std::string& text, bool keepRange
 // Choosing the Moves form: a Notation text is converted, then typed again.
 bool ChooseMovesForm(Criteria& criteria, bool keepRange);
 
-// Passes every text of the settings through CleanLine.
+// Passes the criteria texts (conditions, Must contain, Without) through CleanLine. File
+// names, folders and editor paths are kept byte for byte.
 void CleanTexts(Settings& settings);
+// Checks the three conditions and stores their normalised texts ("a > b" as "b < a"), as
+// leaving a field does; returns the number (1 to 3) of the first condition whose form is
+// wrong, or 0.
+int NormaliseConditions(Criteria& criteria);
+// The window's message for condition number (1 to 3) whose form is wrong.
+std::string ConditionRefusal(int number, const std::string& text);
 
 // The field a failed check before a run points at.
 enum class CriteriaFault {
@@ -47,5 +60,30 @@ enum class CriteriaFault {
 CriteriaFault CheckCriteria(const Settings& settings);
 // The rule a fault broke, as the headless scan words it.
 const char* CriteriaFaultRule(CriteriaFault fault);
+// The window's message for a fault: the field, what it holds and the rule it breaks.
+std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& criteria);
+// The message for a range field that does not hold a whole number: field is 0 to 9, the
+// from and to fields of conditions 1 to 3, Must contain and Without in that order.
+std::string NonNumericRangeMessage(int field, const std::string& text);
+
+// The names of a run's files, checked before anything is opened.
+enum class NameFault {
+  None,
+  InputEmpty,
+  OutputEmpty,
+  InputFolder,
+  OutputFolder,
+  SplitNoExtension,  // Split needs a "." in the output's file name
+};
+// The first fault of the input's and the output's names; split: the run writes a split
+// file too.
+NameFault CheckNames(const Settings& settings, bool split, FileSystem& fs);
+// The message that tells a name fault, with the path where it names one.
+std::string NameFaultMessage(NameFault fault, const Settings& settings);
+// True for the faults of the output's name.
+inline bool IsOutputNameFault(NameFault fault) {
+  return fault == NameFault::OutputEmpty || fault == NameFault::OutputFolder ||
+         fault == NameFault::SplitNoExtension;
+}
 
 }  // namespace kelvane

@@ -65,9 +65,20 @@ void ReplaceEvery(std::string_view replacement, std::string_view sought, Bounded
 
 }  // namespace
 
+namespace {
+// The criteria as the matcher reads them: a line break in Must contain or Without
+// separates two moves as a blank does.
+Criteria WithLineBreaksAsBlanks(Criteria criteria) {
+  LineBreaksToBlanks(criteria.mustContain);
+  LineBreaksToBlanks(criteria.without);
+  return criteria;
+}
+}  // namespace
+
 std::string RequiredSequence(const Criteria& criteria) {
   if (criteria.mustContain.empty()) return std::string();
   std::string sequence = criteria.mustContain;
+  LineBreaksToBlanks(sequence);
   if (criteria.mustContainForm == SequenceForm::Notation) NotationToMoves(sequence);
   std::erase(sequence, '.');
   return sequence;
@@ -84,15 +95,15 @@ std::string ConditionWords(const Criteria& criteria) {
 }
 
 GameMatcher::GameMatcher(const Criteria& criteria, Dialogs& dialogs)
-    : criteria_(criteria),
+    : criteria_(WithLineBreaksAsBlanks(criteria)),
       dialogs_(dialogs),
-      wantCleanText_(criteria.mustContainForm == SequenceForm::Notation &&
-                     !criteria.mustContain.empty()),
+      wantCleanText_(criteria_.mustContainForm == SequenceForm::Notation &&
+                     !criteria_.mustContain.empty()),
       wantMoves_(
-          !criteria.conditions[0].empty() || !criteria.conditions[1].empty() ||
-          !criteria.conditions[2].empty() || !criteria.without.empty() ||
-          (criteria.mustContainForm == SequenceForm::Moves && !criteria.mustContain.empty())),
-      sequence_(RequiredSequence(criteria)) {
+          !criteria_.conditions[0].empty() || !criteria_.conditions[1].empty() ||
+          !criteria_.conditions[2].empty() || !criteria_.without.empty() ||
+          (criteria_.mustContainForm == SequenceForm::Moves && !criteria_.mustContain.empty())),
+      sequence_(RequiredSequence(criteria_)) {
   const std::string cond = ConditionWords(criteria);
   // A list of any length is used whole.
   quickList_ = cond.empty() ? sequence_ : sequence_ + " " + cond;

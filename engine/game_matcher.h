@@ -58,8 +58,8 @@ class GameMatcher {
   BoundedText movesLeft_;  // the Must contain moves the game under test has not shown yet
 };
 
-// The Must contain moves as the matcher looks for them: a Notation text converted to Moves
-// form, then every "." removed.
+// The Must contain moves as the matcher looks for them: line breaks as blanks, a Notation
+// text converted to Moves form, then every "." removed.
 std::string RequiredSequence(const Criteria& criteria);
 // The moves of the three conditions as one blank-separated word list.
 std::string ConditionWords(const Criteria& criteria);

@@ -1,9 +1,11 @@
 #include "engine/game_reader.h"
 
+#include <cstring>
 #include <string_view>
 
 #include "platform/dialogs.h"
 #include "platform/fault.h"
+#include "text/char_class.h"
 #include "text/clean_line.h"
 
 namespace kelvane {
@@ -19,7 +21,8 @@ bool IsBareResult(std::string_view line) {
 // Both blocks share one loop: lines are read and cleaned in place at the end of the block
 // text, empty lines are skipped until the block has begun and end it afterwards, and every
 // kept line is followed by CR LF.
-void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialogs& dialogs) {
+void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialogs& dialogs,
+               std::string_view advice = {}) {
   text.clear();
   bool seen = false;
   bool done = false;
@@ -36,7 +39,7 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
     std::string_view line(text.data() + start, n);
     if (kind == Block::Header) {
       if (line[0] != '[') {
-        dialogs.ShowMessage("invalid PGN: " + std::string(line));
+        dialogs.ShowQuotedMessage("invalid PGN: ", line, advice);
         ReportTrap("trap 7365");
       }
       seen = true;
@@ -46,20 +49,253 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
       if (line[0] == '{' || IsBareResult(line))
         seen = true;
       else
-        dialogs.ShowNotice("odd line: \"" + std::string(line) + "\"");
+        dialogs.ShowQuotedNotice("odd line: \"", line, "\"");
     }
     text.append("\r\n");
   }
 }
 
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A move number in front of a move: digits and a ".", as in "1.e4", "18. Nf3" or "18...Qe1".
+bool BeginsWithMoveNumber(std::string_view line) {
+  size_t digits = 0;
+  while (digits < line.size() && IsDigit(line[digits])) ++digits;
+  return digits > 0 && digits < line.size() && line[digits] == '.';
+}
+
+bool BeginsMoveText(std::string_view line) {
+  return BeginsWithMoveNumber(line) || IsBareResult(line);
+}
+
+// Follows a move text as it grows and tells whether it ends with a result that stands
+// outside comments and variations. Each look reads only what was appended since the last.
+class ResultWatch {
+ public:
+  bool EndsWithResult(std::string_view text) {
+    const std::string_view added = text.substr(pos_);
+    pos_ = text.size();
+    // Most move texts hold no comment, variation or ";": then only their last word counts,
+    // and three fast searches tell so.
+    if (!inComment_ && depth_ == 0 && !Holds(added, '{') && !Holds(added, '(') &&
+        !Holds(added, ';')) {
+      size_t end = added.find_last_not_of(" \r\n");
+      if (end != std::string_view::npos) {
+        size_t start = end;
+        while (start > 0 && !IsDelimiter(added[start - 1])) --start;
+        lastIsResult_ = IsBareResult(added.substr(start, end + 1 - start));
+      }
+      return lastIsResult_;
+    }
+    Follow(added);
+    return lastIsResult_ && !inComment_ && depth_ == 0;
+  }
+
+ private:
+  static bool Holds(std::string_view text, char c) {
+    return std::memchr(text.data(), c, text.size()) != nullptr;
+  }
+  static bool IsDelimiter(char c) {
+    return c == ' ' || c == '\r' || c == '\n' || c == '{' || c == '}' || c == '(' || c == ')' ||
+           c == ';';
+  }
+
+  // Reads text word by word, through comments and variations.
+  void Follow(std::string_view text) {
+    size_t i = 0;
+    const size_t end = text.size();
+    while (i < end) {
+      if (inComment_) {
+        size_t close = text.find('}', i);
+        if (close == std::string_view::npos) return;
+        inComment_ = false;
+        i = close + 1;
+        continue;
+      }
+      const char c = text[i];
+      if (c == '{') {
+        inComment_ = true;
+        ++i;
+      } else if (c == ';') {  // a comment to the end of its line
+        size_t lineEnd = text.find('\n', i);
+        i = lineEnd == std::string_view::npos ? end : lineEnd + 1;
+      } else if (c == '(') {
+        ++depth_;
+        ++i;
+      } else if (c == ')') {
+        if (depth_ > 0) --depth_;
+        ++i;
+      } else if (c == ' ' || c == '\r' || c == '\n' || c == '}') {  // a stray "}" is no word
+        ++i;
+      } else {
+        size_t j = i;
+        while (j < end && !IsDelimiter(text[j])) ++j;
+        if (depth_ == 0) lastIsResult_ = IsBareResult(text.substr(i, j - i));
+        i = j;
+      }
+    }
+  }
+
+  size_t pos_ = 0;
+  bool inComment_ = false;
+  int64_t depth_ = 0;  // open variations
+  bool lastIsResult_ = false;
+};
+
 }  // namespace
 
-void ReadHeader(InputFile& file, bool& eof, std::string& header, Dialogs& dialogs) {
-  ReadBlock(file, eof, header, Block::Header, dialogs);
+void ReadHeader(InputFile& file, bool& eof, std::string& header, Dialogs& dialogs,
+                std::string_view advice) {
+  ReadBlock(file, eof, header, Block::Header, dialogs, advice);
 }
 
 void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& dialogs) {
   ReadBlock(file, eof, moveText, Block::MoveText, dialogs);
+}
+
+// ---- Tolerant reading -----------------------------------------------------------------
+
+// Called for every line of the file: inlined, as the usual reading's loop is.
+[[gnu::always_inline]] inline bool TolerantReader::NextLine(std::string& text, size_t& n) {
+  if (hasAhead_) {
+    hasAhead_ = false;
+    text.append(ahead_);
+    n = ahead_.size();
+    lineNo_ = aheadNo_;
+    return true;
+  }
+  if (file_.AtEnd()) return false;
+  size_t start = text.size();
+  file_.ReadLineAppend(text);
+  lineNo_ = ++lines_;
+  if (lines_ == 1 && std::string_view(text).substr(start).starts_with(kByteOrderMark))
+    text.erase(start, kByteOrderMark.size());
+  n = CleanSpan(text.data() + start, text.size() - start);
+  text.resize(start + n);
+  return true;
+}
+
+bool TolerantReader::ReadAhead() {
+  bool blanks = false;
+  while (!file_.AtEnd()) {
+    ahead_.clear();
+    size_t n = 0;
+    NextLine(ahead_, n);
+    if (n > 0) {
+      hasAhead_ = true;
+      aheadNo_ = lineNo_;
+      return true;
+    }
+    if (!blanks) blankTailNo_ = lineNo_;
+    blanks = true;
+  }
+  blankTail_ = blanks;
+  return false;
+}
+
+void TolerantReader::SetEof(bool& eof) {
+  if (!hasAhead_ && !blankTail_ && file_.AtEnd()) eof = true;
+}
+
+void TolerantReader::SkipComment(std::string& text, size_t start) {
+  for (;;) {
+    std::string_view line(text.data() + start, text.size() - start);
+    size_t close = line.find('}');
+    if (close != std::string_view::npos) {
+      notes_.LineSkipped(lineNo_, line.substr(0, close + 1));
+      text.erase(start, close + 1);
+      text.resize(start + CleanSpan(text.data() + start, text.size() - start));
+      return;
+    }
+    if (!line.empty()) notes_.LineSkipped(lineNo_, line);
+    text.resize(start);
+    size_t n = 0;
+    if (!NextLine(text, n)) return;  // the file ends inside the comment
+  }
+}
+
+bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveText) {
+  header.clear();
+  moveText.clear();
+  gameLine_ = 0;
+  if (blankTail_) {
+    blankTail_ = false;
+    gameLine_ = blankTailNo_;
+    eof = true;
+    return true;
+  }
+  int64_t firstLine = 0;  // of an empty game
+  bool tags = false;
+  bool skipped = false;
+  bool again = false;  // what follows a skipped comment on its line is looked at as a line
+  size_t start = 0;
+  size_t n = 0;
+  for (;;) {
+    if (again) {
+      again = false;
+      n = header.size() - start;
+    } else {
+      start = header.size();
+      if (!NextLine(header, n)) {
+        eof = true;
+        if (gameLine_ == 0) gameLine_ = firstLine;
+        return tags || !skipped;
+      }
+      if (firstLine == 0) firstLine = lineNo_;
+    }
+    if (n == 0) {
+      if (!tags) continue;
+      return ReadMoves(eof, moveText, false);  // the empty line ends the header block
+    }
+    const std::string_view line(header.data() + start, n);
+    if (line[0] == '[') {
+      if (!tags) gameLine_ = lineNo_;
+      tags = true;
+      header.append("\r\n");
+      continue;
+    }
+    if (BeginsMoveText(line) || (tags && line[0] == '{')) {
+      if (!tags) gameLine_ = lineNo_;
+      moveText.assign(line);
+      moveText.append("\r\n");
+      header.resize(start);
+      return ReadMoves(eof, moveText, true);
+    }
+    skipped = true;
+    if (!tags && line[0] == '{') {
+      SkipComment(header, start);
+      again = header.size() > start;
+    } else {
+      notes_.LineSkipped(lineNo_, line);
+      header.resize(start);
+    }
+  }
+}
+
+bool TolerantReader::ReadMoves(bool& eof, std::string& moveText, bool begun) {
+  ResultWatch watch;
+  for (;;) {
+    const size_t start = moveText.size();
+    size_t n = 0;
+    if (!NextLine(moveText, n)) break;
+    if (n == 0) {
+      if (!begun) continue;
+      // The game ends before a tag line or the end of the file, and after a result (looked
+      // for only when it decides: most games are followed by the next one's tags).
+      if (!ReadAhead() || ahead_[0] == '[' || watch.EndsWithResult(moveText)) break;
+      continue;
+    }
+    if (!begun) {
+      const std::string_view line(moveText.data() + start, n);
+      if (BeginsMoveText(line) || line[0] == '{')
+        begun = true;
+      else
+        notes_.OddLine(lineNo_, line);
+    }
+    moveText.append("\r\n");
+  }
+  SetEof(eof);
+  return true;
 }
 
 }  // namespace kelvane

@@ -122,10 +122,30 @@ inline int32_t Clamp32(int64_t v) {
   return static_cast<int32_t>(std::clamp<int64_t>(v, 0, kInt32Max));
 }
 
-// Moves to reserve for a text of n bytes: a plain game spends about six bytes per ply
-// ("12.Nf3 Nc6 "); the cap keeps a huge comment from reserving megabytes for nothing.
-inline size_t ReserveFor(size_t n) {
-  return std::min<size_t>(n / 6 + 1, 2048);
+// Above this many bytes a text's moves are counted before they are reserved; below it
+// every other byte is taken for a move.
+constexpr size_t kCountAbove = 4096;
+
+// The bytes that can never be part of a move: the clean-up steps turn every one of them
+// into a blank.
+constexpr std::array<bool, 256> kNeverInMove = [] {
+  std::array<bool, 256> t{};
+  for (unsigned char c : {' ', '\t', '\n', '\r', '(', ')', '{', '}', '.'}) t[c] = true;
+  return t;
+}();
+
+// Copies n bytes from `from` to out, which lies before it in the same text; end is where
+// the bytes still to be read begin, at or after from + n.
+inline void MoveBack(char* out, const char* from, size_t n, const char* end, bool roomy) {
+  if (out == from) return;  // nothing was removed before this word
+  if (roomy && n <= 16 && out + 16 <= end) {
+    // Most words are short: one 16-byte copy, through a register since the two overlap.
+    char chunk[16];
+    std::memcpy(chunk, from, 16);
+    std::memcpy(out, chunk, 16);
+  } else {
+    std::memmove(out, from, n);
+  }
 }
 
 }  // namespace
@@ -134,11 +154,33 @@ Move::Move(int32_t offset, std::string_view text) : Offset(offset) {
   const size_t n = std::min<size_t>(text.size(), kMaxText);
   std::memset(MoveText, 0, sizeof MoveText);
   if (n) std::memcpy(MoveText, text.data(), n);
-  TextLen = static_cast<int32_t>(n);
+  TextLen = static_cast<int8_t>(n);
+}
+
+size_t MovesAtMost(std::string_view text) {
+  // Every move is a run of non-blank bytes followed by a blank or the end.
+  if (text.size() <= kCountAbove) return text.size() / 2 + 1;
+  // A move lies inside one run of bytes that the clean-up steps leave standing, and a run
+  // of digits alone is a move number. One more for a text that is a single digit.
+  size_t runs = 1;
+  bool word = false;
+  for (unsigned char c : text) {
+    if (kNeverInMove[c]) {
+      runs += word;
+      word = false;
+    } else if (!IsDigit(static_cast<char>(c))) {
+      word = true;
+    }
+  }
+  return runs + word;
 }
 
 MoveTextParser::MoveTextParser(std::string_view text, bool wantCleanText, bool wantMoves)
-    : WantCleanText(wantCleanText), WantMoves(wantMoves), SourceText(text) {}
+    : work_(text), WantCleanText(wantCleanText), WantMoves(wantMoves), SourceText(text) {
+  // All the memory a parse needs is taken here: a shortage then ends the scan as one,
+  // instead of reaching the matcher from Parse as a fault of the game's move text.
+  if (wantMoves) Moves.reserve(MovesAtMost(text));
+}
 
 MoveTextParser::~MoveTextParser() = default;
 
@@ -149,7 +191,7 @@ void MoveTextParser::NotationError(int64_t position, const std::string& message)
 }
 
 void MoveTextParser::Parse() {
-  std::string w(SourceText);
+  std::string& w = work_;
   char* const p = w.data();
   const size_t len = w.size();
 
@@ -162,7 +204,7 @@ void MoveTextParser::Parse() {
 
   // The usual text goes through the move-number, split and normalise steps in one pass;
   // a text with a NUL or of one byte takes the steps one by one (see SplitNumberedMoves).
-  if (SplitNumberedMoves(w)) return;
+  if (SplitNumberedMoves()) return;
   BlankMoveNumbers(p, len);
 
   // The moves keep their own copies of their texts, so once they are split the working
@@ -175,22 +217,21 @@ void MoveTextParser::Parse() {
   }
 }
 
-bool MoveTextParser::SplitNumberedMoves(std::string_view w) {
+bool MoveTextParser::SplitNumberedMoves() {
   // After the comment step the text holds no tab or line break, so blanking the move
   // numbers and periods leaves words that are the pieces between blanks and periods, each
   // without its leading digits; those words are the moves, and joined by single blanks
   // they are the normalised text. Two cases differ from that reading: a NUL ends the moves
   // but not the normalised text, and a text of one digit keeps it.
-  const size_t len = w.size();
-  if (len <= 1 || std::memchr(w.data(), '\0', len)) return false;
-  const char* const p = w.data();
+  const size_t len = work_.size();
+  if (len <= 1 || std::memchr(work_.data(), '\0', len)) return false;
+  char* const p = work_.data();
   const bool keep = WantMoves;
-  if (keep) Moves.reserve(ReserveFor(len));
   const bool normalize = WantCleanText;
   size_t found = 0;  // moves
-  // The normalised text is never longer than w: write it in place, then cut it.
-  CleanText.resize(normalize ? len : 0);
-  char* out = CleanText.data();
+  // The normalised text is written over the working copy, behind the words still to be
+  // read (out never passes a word's start), then cut and handed over.
+  char* out = p;
   auto emit = [&](size_t start, size_t end) __attribute__((always_inline)) {
     const size_t n = end - start;
     const int32_t offset = Clamp32(static_cast<int64_t>(start));
@@ -204,12 +245,8 @@ bool MoveTextParser::SplitNumberedMoves(std::string_view w) {
         Moves.emplace_back(offset, std::string_view(p + start, n));
     }
     if (normalize) {
-      if (out != CleanText.data()) *out++ = ' ';
-      // out never passes start, so 16 bytes fit in CleanText too.
-      if (roomy && n <= 16)
-        std::memcpy(out, p + start, 16);
-      else
-        std::memcpy(out, p + start, n);
+      if (out != p) *out++ = ' ';
+      MoveBack(out, p + start, n, p + end, roomy);
       out += n;
     }
   };
@@ -251,8 +288,11 @@ bool MoveTextParser::SplitNumberedMoves(std::string_view w) {
     prevMove = move >> 63;
   }
   if (prevMove) emit(wordStart, len);
-  CleanText.resize(static_cast<size_t>(out - CleanText.data()));
   if (found == 0) NotationError(0, "null game");
+  if (normalize) {
+    work_.resize(static_cast<size_t>(out - p));
+    CleanText = std::move(work_);
+  }
   return true;
 }
 
@@ -260,18 +300,20 @@ void MoveTextParser::SplitMoves(std::string_view w) {
   const char* const begin = w.data();
   const char* const end = begin + w.size();
   const size_t before = Moves.size();
-  Moves.reserve(before + ReserveFor(w.size()));
 
   const char* q = begin;
+  size_t found = 0;
   for (;;) {
     while (q != end && *q == ' ') ++q;
     if (q == end || *q == '\0') break;  // a NUL ends the text for this step
     const char* const start = q;
     while (q != end && *q != ' ' && *q != '\0') ++q;
-    Moves.emplace_back(Clamp32(start - begin),
-                       std::string_view(start, static_cast<size_t>(q - start)));
+    ++found;
+    if (WantMoves)
+      Moves.emplace_back(Clamp32(start - begin),
+                         std::string_view(start, static_cast<size_t>(q - start)));
   }
-  if (Moves.size() == before) NotationError(0, "null game");
+  if (found == 0 && Moves.size() == before) NotationError(0, "null game");
   // The list keeps its spare capacity: giving it back would cost one more allocation and
   // copy per game, and the object lives for one game only.
 }

@@ -37,21 +37,27 @@ struct Move {
     if (n < 8) head &= (uint64_t{1} << (8 * n)) - 1;  // the bytes past the word become NULs
     std::memcpy(MoveText, &head, sizeof head);
     MoveText[8] = n > 8 ? word.text[8] : '\0';
-    TextLen = static_cast<int32_t>(n);
+    TextLen = static_cast<int8_t>(n);
   }
 
   std::string_view Text() const { return {MoveText, static_cast<size_t>(TextLen)}; }
 
-  int32_t Offset;   // 0-based offset of the move's first byte in the move text
-  int32_t TextLen;  // bytes in MoveText, 0 to 9
+  int32_t Offset;  // 0-based offset of the move's first byte in the move text
+  int8_t TextLen;  // bytes in MoveText, 0 to 9 (one byte: a long game holds millions)
   char MoveText[kMaxText];
 };
 
+// At least as many moves as a parse of text can find; a long text is counted in one pass.
+size_t MovesAtMost(std::string_view text);
+
+// One game's parse. The text is not copied beyond the one working copy, which becomes
+// CleanText; the caller keeps text alive while the parser lives.
 class MoveTextParser {
  public:
   // wantCleanText: also build CleanText, the moves joined by single blanks. wantMoves false:
-  // leave Moves empty for a caller that needs only the faults (and CleanText) of the text;
-  // a text without a move is still a "null game".
+  // leave Moves empty, for a caller that needs only the faults (and CleanText) of the text;
+  // a text without a move is still a "null game". Takes the working copy and room for every
+  // move here: Parse takes no memory for the text or the moves.
   explicit MoveTextParser(std::string_view text, bool wantCleanText = true, bool wantMoves = true);
   ~MoveTextParser();
   MoveTextParser(const MoveTextParser&) = delete;
@@ -65,14 +71,16 @@ class MoveTextParser {
   void SplitMoves(std::string_view w);
 
  private:
-  // The move-number, split and normalise steps in one pass over the comment-free text w;
-  // false (nothing done) for the texts those steps treat apart.
-  bool SplitNumberedMoves(std::string_view w);
+  // The move-number, split and normalise steps in one pass over the comment-free working
+  // copy; false (nothing done) for the texts those steps treat apart.
+  bool SplitNumberedMoves();
+
+  std::string work_;  // the working copy, blanked in place; then CleanText
 
  public:
   bool WantCleanText;
   bool WantMoves;
-  std::string SourceText;
+  std::string_view SourceText;
   std::string CleanText;
   std::string ErrorText;
   int32_t ErrorPos = 0;

@@ -1,21 +1,25 @@
 #include "engine/scan_run.h"
 
+#include <new>
+#include <optional>
+
 #include "engine/chunked_scan.h"
 #include "engine/criteria_entry.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
 #include "engine/raw_quick_test.h"
 #include "platform/fault.h"
+#include "platform/temp_files.h"
 #include "platform/text_files.h"
 
 namespace kelvane {
 
 namespace {
 
-void WriteGame(OutputFile& f, const std::string& header, const std::string& moveText) {
-  f.Write(header);
+void WriteGame(OutputFile& f, std::string_view header, std::string_view moveText) {
+  f.Write(header.data(), header.size());
   f.Write("\r\n", 2);
-  f.Write(moveText);
+  f.Write(moveText.data(), moveText.size());
   f.Write("\r\n", 2);
 }
 
@@ -35,12 +39,27 @@ std::string SplitFileName(const std::string& outputPath) {
 
 namespace {
 
-// The files of a run, opened in order; a failed step traps at its step number. Their
-// destructors flush and close them, so a fatal fault still delivers every decided game.
+constexpr int kOutputStep = 199;  // input and output file closed
+constexpr int kSplitStep = 200;   // split file closed
+constexpr int kReportStep = 201;  // report shown (a console writes it to standard output)
+
+// The files of a run, opened in order; a failed step traps at its step number. Until every
+// one is open, nothing of the old output files is touched: a run that cannot open them all
+// leaves them as they were. Once all are open, the destructors flush and close them and
+// the new files take the old ones' places, so a fatal fault still delivers every decided
+// game.
 struct ScanFiles {
   InputFile input;
   OutputFile output;
   OutputFile split;
+  bool opened = false;
+
+  ~ScanFiles() {
+    if (!opened) {
+      output.Discard();
+      split.Discard();
+    }
+  }
 };
 
 void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
@@ -52,77 +71,182 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
     files.split.Create(splitPath);
     CheckIO(102);
   }
+  files.opened = true;
 }
 
-void Tell(ScanObserver& observer, ScanFiles& files, const ScanResult& result) {
-  observer.Progress({files.input.BytesRead(), files.input.Size(), result.gamesRead,
-                     result.gamesWritten, result.splitWritten});
-}
+// The dialogs of the reader and the matcher during a run: every message about the data is
+// shown after the games decided before it were handed to the system, so that what stays
+// on screen (or what a user who stops the run sees) never runs ahead of the files.
+class FlushingDialogs : public Dialogs {
+ public:
+  FlushingDialogs(Dialogs& shown, ScanFiles& files) : shown_(shown), files_(files) {}
+
+  void ShowMessage(const std::string& text) override {
+    Flush();
+    shown_.ShowMessage(text);
+  }
+  void ShowNotice(const std::string& text) override {
+    Flush();
+    shown_.ShowNotice(text);
+  }
+  void ShowReport(const std::string& text) override { shown_.ShowReport(text); }
+  void ShowQuotedMessage(std::string_view before, std::string_view line,
+                         std::string_view after) override {
+    Flush();
+    shown_.ShowQuotedMessage(before, line, after);
+  }
+  void ShowQuotedNotice(std::string_view before, std::string_view line,
+                        std::string_view after) override {
+    Flush();
+    shown_.ShowQuotedNotice(before, line, after);
+  }
+  DialogButton Confirm(const std::string& text, DialogButtons buttons) override {
+    Flush();
+    return shown_.Confirm(text, buttons);
+  }
+  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                      const std::string& defaultText) override {
+    return shown_.InputBox(caption, prompt, defaultText);
+  }
+  void Beep() override { shown_.Beep(); }
+  std::optional<std::string> OpenFile(const FileDialogRequest& request) override {
+    return shown_.OpenFile(request);
+  }
+  std::optional<std::string> SaveFile(const FileDialogRequest& request) override {
+    return shown_.SaveFile(request);
+  }
+
+ private:
+  void Flush() {
+    files_.output.Flush();
+    files_.split.Flush();
+  }
+
+  Dialogs& shown_;
+  ScanFiles& files_;
+};
+
+// What becomes of a decided game, in file order: it is written where it belongs and
+// counted, a failed write ends the run, the observer hears of every kProgressEvery games,
+// and a cancel stops the run after it.
+class Delivery : public GameSink {
+ public:
+  Delivery(ScanFiles& files, const ScanRequest& request, ScanObserver* observer, ScanResult& result)
+      : files_(files), request_(request), observer_(observer), result_(result) {}
+
+  bool Deliver(Destination to, std::string_view header, std::string_view moveText,
+               uint64_t position, bool eof) override {
+    if (to == Destination::Output) {
+      WriteGame(files_.output, header, moveText);
+      ++result_.gamesWritten;
+    } else if (to == Destination::Split) {
+      WriteGame(files_.split, header, moveText);
+      ++result_.splitWritten;
+    }
+    ++result_.gamesRead;
+    // A failed write (of this game, or of the games handed over before a message) ends the
+    // run at once with the error its file's close would report: reading on would only make
+    // the user wait for an error that is known already.
+    if (files_.output.Failed()) CheckIO(kOutputStep);
+    if (files_.split.Failed()) CheckIO(kSplitStep);
+    if (observer_ && result_.gamesRead % kProgressEvery == 0) Tell(position);
+    // A cancel takes effect between games, so no file is left with half a game.
+    if (request_.cancel && request_.cancel->load(std::memory_order_relaxed) && !eof) {
+      result_.outcome = ScanOutcome::Cancelled;
+      return false;
+    }
+    return true;
+  }
+
+  // Tells the observer, if there is one, how far the run has got.
+  void Tell(uint64_t position) {
+    if (!observer_) return;
+    observer_->Progress({position, files_.input.Size(), result_.gamesRead, result_.gamesWritten,
+                         result_.splitWritten});
+  }
+
+ private:
+  ScanFiles& files_;
+  const ScanRequest& request_;
+  ScanObserver* observer_;
+  ScanResult& result_;
+};
 
 // Reads every game, decides it and writes it where it belongs, until the input ends or the
-// run is cancelled.
-void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& dialogs,
-               ScanObserver* observer, ScanResult& result) {
-  // With more than one core, the input is scanned in chunks on all of them.
-  if (ScanInChunks(files.input, files.output, files.split, request, dialogs, observer, result))
+// run is cancelled. With a log, the input is read tolerantly and the log lists what the
+// reading and the matcher found.
+void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, ScanObserver* observer,
+               ScanResult& result, const ReadingOptions& reading, ReadingLog* log) {
+  FlushingDialogs dialogs(shown, files);
+  Delivery delivery(files, request, observer, result);
+  // With more than one core the usual reading scans the input in chunks on all of them.
+  uint64_t position = 0;
+  if (!log &&
+      ScanInChunks(files.input, request, reading.invalidLineAdvice, dialogs, delivery, position)) {
+    delivery.Tell(position);
     return;
-  GameMatcher matcher(request.criteria, dialogs);
-  // Without Split, a game that fails is only counted: the quick test on its raw bytes may
-  // pass over it without reading its lines.
+  }
+  GameMatcher matcher(request.criteria, log ? log->MatcherDialogs() : dialogs);
+  std::optional<TolerantReader> tolerant;
+  if (log) tolerant.emplace(files.input, *log);
+  // Without Split, a game that fails is only counted: in the usual reading, the quick test
+  // on its raw bytes may pass over it without reading its lines.
   RawQuickTest rawTest(matcher);
-  const bool fast = request.method.rawQuickTest && !request.split && rawTest.Usable();
+  const bool fast = !log && request.method.rawQuickTest && !request.split && rawTest.Usable();
   // A file without a single line holds no game.
   bool eof = files.input.AtEnd();
   std::string header;
   std::string moveText;
   while (!eof) {
+    Destination to = Destination::None;
     if (!fast || !SkipRejectedGame(files.input, rawTest, eof)) {
-      ReadHeader(files.input, eof, header, dialogs);
-      ReadMoveText(files.input, eof, moveText, dialogs);
-      if (matcher.Matches(moveText, result.gamesRead + 1)) {
-        WriteGame(files.output, header, moveText);
-        ++result.gamesWritten;
-      } else if (request.split) {
-        WriteGame(files.split, header, moveText);
-        ++result.splitWritten;
+      if (tolerant) {
+        log->StartGame(result.gamesRead + 1);
+        if (!tolerant->ReadGame(eof, header, moveText)) break;
+        log->SetGameLine(tolerant->GameLine());
+      } else {
+        ReadHeader(files.input, eof, header, dialogs, reading.invalidLineAdvice);
+        ReadMoveText(files.input, eof, moveText, dialogs);
       }
+      if (matcher.Matches(moveText, result.gamesRead + 1))
+        to = Destination::Output;
+      else if (request.split)
+        to = Destination::Split;
     }
-    ++result.gamesRead;
-    if (observer && result.gamesRead % kProgressEvery == 0) Tell(*observer, files, result);
-    // A cancel takes effect between games, so no file is left with half a game.
-    if (request.cancel && request.cancel->load(std::memory_order_relaxed) && !eof) {
-      result.outcome = ScanOutcome::Cancelled;
-      break;
-    }
+    if (!delivery.Deliver(to, header, moveText, files.input.BytesRead(), eof)) break;
   }
-  if (observer) Tell(*observer, files, result);
+  delivery.Tell(files.input.BytesRead());
 }
 
 // Closes the files, checking each close, and shows the counts.
 void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::string& splitPath,
-                    const ScanResult& result, Dialogs& dialogs) {
+                    const ScanResult& result, Dialogs& dialogs, ReadingLog* log) {
   std::string report = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
                        Counted(result.gamesWritten, " games written to ", request.outputPath);
 
   files.input.Close();
   files.output.Close();
-  CheckIO(199);
+  CheckIO(kOutputStep);
   if (request.split) {
     report += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
     files.split.Close();
-    CheckIO(200);
+    CheckIO(kSplitStep);
+  }
+  if (log) {
+    log->Close();
+    if (std::string line = log->ReportLine(); !line.empty()) report += "\r" + line;
   }
   if (result.outcome == ScanOutcome::Cancelled)
     dialogs.ShowCancelledReport(
         "Scan cancelled after " + std::to_string(result.gamesRead) + " games", report);
   else
     dialogs.ShowReport(report);
+  CheckIO(kReportStep);
 }
 
-}  // namespace
-
-ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
-                   ScanObserver* observer) {
+// The run: the checks of the names and the question, then the files and the games.
+ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs, ScanObserver* observer,
+               const ReadingOptions& reading) {
   ScanResult result;
   const std::string& inputPath = request.inputPath;
   const std::string& outputPath = request.outputPath;
@@ -132,12 +256,14 @@ ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
     result.outcome = ScanOutcome::SameFile;
     return result;
   }
-  if (fs.FileExists(outputPath) && dialogs.Confirm("Overwrite " + FileNamePart(outputPath) + "?",
-                                                   DialogButtons::OkCancel) != DialogButton::Ok) {
+  // Standard output ("-") is never asked about; standard input needs no file.
+  if (outputPath != kStandardStream && fs.FileExists(outputPath) &&
+      dialogs.Confirm("Overwrite " + FileNamePart(outputPath) + "?", DialogButtons::OkCancel) !=
+          DialogButton::Ok) {
     result.outcome = ScanOutcome::Declined;
     return result;
   }
-  if (!fs.FileExists(inputPath)) {
+  if (inputPath != kStandardStream && !fs.FileExists(inputPath)) {
     dialogs.ShowMessage("File " + inputPath + " not found");
     result.outcome = ScanOutcome::InputMissing;
     return result;
@@ -150,13 +276,52 @@ ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
       result.outcome = ScanOutcome::SameFile;
       return result;
     }
+    // Two names of one file (a link, symbolic or hard): the two outputs would overwrite
+    // each other's games.
+    if (SameWriteTarget(outputPath, splitPath)) {
+      dialogs.ShowMessage(kSameOutputMessage);
+      result.outcome = ScanOutcome::SameOutputFile;
+      return result;
+    }
+  }
+
+  if (reading.tolerant && !reading.logPath.empty()) {
+    // The log is written like the outputs: never over the input or one of them.
+    const std::string* paths[] = {&inputPath, &outputPath, &splitPath};
+    for (const std::string* path : paths) {
+      if (path->empty() || (*path != reading.logPath && !fs.SameFile(*path, reading.logPath)))
+        continue;
+      dialogs.ShowMessage(kSameFileMessage);
+      result.outcome = ScanOutcome::SameFile;
+      return result;
+    }
   }
 
   ScanFiles files;
   OpenFiles(files, request, splitPath);
-  ScanGames(files, request, dialogs, observer, result);
-  CloseAndReport(files, request, splitPath, result, dialogs);
+  std::optional<ReadingLog> log;
+  if (reading.tolerant) {
+    log.emplace(dialogs, reading.logPath, reading.listAsNotices);
+    log->Create();
+  }
+  ScanGames(files, request, dialogs, observer, result, reading, log ? &*log : nullptr);
+  if (log) result.listed = log->Counts();
+  CloseAndReport(files, request, splitPath, result, dialogs, log ? &*log : nullptr);
   return result;
+}
+
+}  // namespace
+
+ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
+                   ScanObserver* observer, const ReadingOptions& reading) {
+  try {
+    return Run(request, dialogs, fs, observer, reading);
+  } catch (const std::bad_alloc&) {
+    // A game too big for the memory (a line that never ends, say) ends the run like any
+    // other fatal fault. The files were closed and put in place on the way here, and the
+    // game's text was given back.
+    ReportTrap(kOutOfMemoryMessage);
+  }
 }
 
 }  // namespace kelvane

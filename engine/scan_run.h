@@ -6,12 +6,24 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/reading_log.h"
 #include "engine/scan_method.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "settings/settings.h"
 
 namespace kelvane {
+
+// How the input is read: the usual way, or tolerantly (see TolerantReader).
+struct ReadingOptions {
+  bool tolerant = false;
+  // Tolerant: the file that lists what was skipped and the faulty games (empty: none), and
+  // whether each entry is also shown as a notice.
+  std::string logPath;
+  bool listAsNotices = false;
+  // Not tolerant: a line added to the "invalid PGN" message before the trap.
+  std::string invalidLineAdvice;
+};
 
 // Everything one run needs to know.
 struct ScanRequest {
@@ -43,24 +55,32 @@ class ScanObserver {
 };
 
 enum class ScanOutcome {
-  Completed,     // the report was shown
-  Declined,      // the overwrite question was not answered OK
-  InputMissing,  // "File ... not found"
-  SameFile,      // output or split file is the input file under another name
-  Cancelled,     // stopped on request; the games decided so far are written and reported
+  Completed,       // the report was shown
+  Declined,        // the overwrite question was not answered OK
+  InputMissing,    // "File ... not found"
+  SameFile,        // output or split file is the input file under another name
+  SameOutputFile,  // the split file is the output file under another name
+  Cancelled,       // stopped on request; the games decided so far are written and reported
 };
+
+inline constexpr char kSameOutputMessage[] = "Output and split file cannot be the same file";
 
 struct ScanResult {
   ScanOutcome outcome = ScanOutcome::Completed;
   int64_t gamesRead = 0;
   int64_t gamesWritten = 0;
   int64_t splitWritten = 0;  // games written to the split file
+  ReadingCounts listed;      // what tolerant reading listed
 };
 
 // Asks before overwriting, reports through dialogs and looks at files through fileSystem.
-// A fatal fault throws FatalError after the files have been flushed and closed.
+// A failed write of a game ends the run at once (I/O error at step 199 for the output file,
+// 200 for the split file); a report that cannot be shown is an I/O error at step 201.
+// The output files are written beside the old ones and take their places at the end, once
+// every file of the run could be opened. A fatal fault throws FatalError after the files
+// have been flushed and closed and have taken their places.
 ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fileSystem,
-                   ScanObserver* observer = nullptr);
+                   ScanObserver* observer = nullptr, const ReadingOptions& reading = {});
 // The output path with "2" before the first "." of its file name; traps
 // ("no period in file name") when the file name has none.
 std::string SplitFileName(const std::string& outputPath);

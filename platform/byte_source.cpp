@@ -9,9 +9,9 @@ namespace kelvane {
 
 namespace {
 
-constexpr size_t kBlock = 1 << 20;   // bytes of one decoded block
-constexpr size_t kAhead = 4;         // blocks the decoder may run ahead of the reader
-constexpr size_t kMagicBytes = 6;    // enough to tell every form apart
+constexpr size_t kBlock = 1 << 20;  // bytes of one decoded block
+constexpr size_t kAhead = 4;        // blocks the decoder may run ahead of the reader
+constexpr size_t kMagicBytes = 6;   // enough to tell every form apart
 
 ssize_t ReadRetrying(int fd, void* buf, size_t n) {
   for (;;) {
@@ -36,7 +36,7 @@ ssize_t PlainSource::Read(char* buf, size_t n) {
 }
 
 DecodingSource::DecodingSource(int fd, std::string head, Compression compression)
-    : fd_(fd), head_(std::move(head)), decoder_(MakeDecoder(compression)) {
+    : fd_(fd), head_(std::move(head)), form_(compression), decoder_(MakeDecoder(compression)) {
   thread_ = std::thread([this] { Decode(); });
 }
 
@@ -119,7 +119,7 @@ void DecodingSource::Decode() {
   }
   if (out.size > 0 && !Deliver(std::move(out))) return;
   std::lock_guard<std::mutex> lock(mutex_);
-  damage_ = damage;
+  if (!damage.empty()) damage_ = std::string(CompressionName(form_)) + " data: " + damage;
   finished_ = true;
   changed_.notify_all();
 }

@@ -27,6 +27,7 @@ class ByteSource {
   virtual uint64_t FileBytesRead() const = 0;
   // What was wrong with damaged compressed data; empty when nothing was.
   virtual std::string Damage() const { return ""; }
+  virtual bool Compressed() const { return false; }
 };
 
 // The bytes of fd as they are. head: bytes already read from fd, given back first.
@@ -51,18 +52,20 @@ class DecodingSource : public ByteSource {
   ssize_t Read(char* buf, size_t n) override;
   uint64_t FileBytesRead() const override;
   std::string Damage() const override;
+  bool Compressed() const override { return true; }
 
  private:
   struct Block {
     std::vector<unsigned char> bytes;
     size_t size = 0;
   };
-  void Decode();                 // the decoding thread
-  bool Deliver(Block&& block);   // false when the reader has gone
+  void Decode();                // the decoding thread
+  bool Deliver(Block&& block);  // false when the reader has gone
   bool FillFromFile(std::vector<unsigned char>& in, size_t& used, size_t& size);
 
   int fd_;
   std::string head_;
+  Compression form_;
   std::unique_ptr<Decoder> decoder_;
   mutable std::mutex mutex_;
   std::condition_variable changed_;

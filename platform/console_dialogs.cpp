@@ -3,6 +3,11 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cerrno>
+
+#include "platform/io_result.h"
+#include "platform/shown_text.h"
+#include "platform/write_all.h"
 
 namespace kelvane {
 
@@ -21,18 +26,31 @@ bool SaysYes(const std::string& answer, DialogButtons buttons) {
 }
 }  // namespace
 
-void WriteLines(FILE* f, const std::string& text) {
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
+std::string ConsoleText(std::string_view text, bool endLine) {
+  const std::string shown = EscapeControls(text);
+  std::string out;
+  out.reserve(shown.size() + 1);
+  for (size_t i = 0; i < shown.size(); ++i) {
+    char c = shown[i];
     if (c == '\r') {
-      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      std::fputc('\n', f);
-    } else {
-      std::fputc(c, f);
+      if (i + 1 < shown.size() && shown[i + 1] == '\n') ++i;
+      c = '\n';
     }
+    out += c;
   }
-  std::fputc('\n', f);
-  std::fflush(f);
+  if (endLine) out += '\n';
+  return out;
+}
+
+bool WriteWhole(FILE* f, const std::string& bytes) {
+  // Whatever the stream holds goes first, then the text in one call: a message is never
+  // split among other output, nor written a byte at a time to an unbuffered stream.
+  if (std::fflush(f) != 0) return false;
+  return WriteAll(::fileno(f), bytes.data(), bytes.size());
+}
+
+void WriteLines(FILE* f, const std::string& text) {
+  WriteWhole(f, ConsoleText(text, true));
 }
 
 bool ConsoleDialogs::Interactive() const {
@@ -48,8 +66,23 @@ void ConsoleDialogs::ShowNotice(const std::string& text) {
   if (!options_.quiet) ShowMessage(text);
 }
 
+void ConsoleDialogs::ShowQuotedMessage(std::string_view before, std::string_view line,
+                                       std::string_view after) {
+  std::string text(before);
+  text.append(CutQuotedLine(line)).append(after);
+  ShowMessage(text);
+}
+
+void ConsoleDialogs::ShowQuotedNotice(std::string_view before, std::string_view line,
+                                      std::string_view after) {
+  if (!options_.quiet) ShowQuotedMessage(before, line, after);
+}
+
 void ConsoleDialogs::ShowReport(const std::string& text) {
-  if (!options_.quiet) WriteLines(Or(out_, stdout), text);
+  // The report is the scan's result: a write that fails (a full device, a closed stream)
+  // is left pending for the run to report.
+  FILE* to = options_.reportToErr ? Or(err_, stderr) : Or(out_, stdout);
+  if (!options_.quiet && !WriteWhole(to, ConsoleText(text, true))) SetIoResult(errno);
 }
 
 void ConsoleDialogs::ShowCancelledReport(const std::string& heading, const std::string& counts) {
@@ -62,10 +95,12 @@ DialogButton ConsoleDialogs::Confirm(const std::string& text, DialogButtons butt
   DialogButton yes = okCancel ? DialogButton::Ok : DialogButton::Yes;
   DialogButton no = okCancel ? DialogButton::Cancel : DialogButton::No;
   if (options_.assumeYes) return yes;
-  if (!Interactive()) return no;
   FILE* err = Or(err_, stderr);
-  std::fprintf(err, "%s %s ", text.c_str(), okCancel ? "[OK/Cancel]" : "[Yes/No]");
-  std::fflush(err);
+  if (!Interactive()) {
+    WriteLines(err, text + " Cancelled: no terminal to ask; use --yes");
+    return no;
+  }
+  WriteWhole(err, ConsoleText(text + (okCancel ? " [OK/Cancel] " : " [Yes/No] "), false));
   std::string answer;
   for (int c; (c = std::fgetc(Or(in_, stdin))) != EOF && c != '\n';) answer += static_cast<char>(c);
   return SaysYes(answer, buttons) ? yes : no;

@@ -7,6 +7,23 @@ namespace kelvane {
 
 namespace {
 using DialogsService = Service<Dialogs, ConsoleDialogs>;
+
+std::string Joined(std::string_view before, std::string_view line, std::string_view after) {
+  std::string text;
+  text.reserve(before.size() + line.size() + after.size());
+  text.append(before).append(line).append(after);
+  return text;
+}
+}  // namespace
+
+void Dialogs::ShowQuotedMessage(std::string_view before, std::string_view line,
+                                std::string_view after) {
+  ShowMessage(Joined(before, line, after));
+}
+
+void Dialogs::ShowQuotedNotice(std::string_view before, std::string_view line,
+                               std::string_view after) {
+  ShowNotice(Joined(before, line, after));
 }
 
 Dialogs& dialogs() {

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kelvane {
 
@@ -18,6 +19,7 @@ struct FileDialogRequest {
   std::string fileName;
   std::string filter;  // "Description|*.A;*.B|All Files|*.*"
   std::string defaultSuffix;
+  bool programsOnly = false;  // lists folders and the files that may be run, nothing else
 };
 
 class Dialogs {
@@ -34,6 +36,12 @@ class Dialogs {
   virtual void ShowCancelledReport(const std::string& heading, const std::string& counts) {
     ShowReport(heading + "\r" + counts);
   }
+  // A message or notice that quotes a line of the game file: before + line + after. The
+  // console cuts a long line; by default the whole text is shown.
+  virtual void ShowQuotedMessage(std::string_view before, std::string_view line,
+                                 std::string_view after);
+  virtual void ShowQuotedNotice(std::string_view before, std::string_view line,
+                                std::string_view after);
   // A confirmation box captioned "Confirm"; returns the button pressed.
   virtual DialogButton Confirm(const std::string& text, DialogButtons buttons) = 0;
   // An input box; returns what the user left in it, or nothing when cancelled.

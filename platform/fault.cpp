@@ -28,10 +28,10 @@ void CheckIO(int step) {
 }
 
 int CompareFileAges(const std::string& first, const std::string& second) {
-  int64_t a = fileSystem().FileAge(first);
-  int64_t b = fileSystem().FileAge(second);
-  if (a < 0 || b < 0) ReportTrap("Logic #6538");
-  return a < b ? -1 : (a > b ? 1 : 0);
+  std::optional<int64_t> a = fileSystem().FileAge(first);
+  std::optional<int64_t> b = fileSystem().FileAge(second);
+  if (!a || !b) ReportTrap("Logic #6538");
+  return *a < *b ? -1 : (*a > *b ? 1 : 0);
 }
 
 }  // namespace kelvane

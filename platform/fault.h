@@ -10,6 +10,8 @@
 namespace kelvane {
 
 inline constexpr int kTrapExitCode = 999;
+// The fatal fault of an allocation that failed.
+inline constexpr char kOutOfMemoryMessage[] = "out of memory";
 
 // A fatal fault; what() is the text shown after "Terminating error: ".
 class FatalError : public std::runtime_error {

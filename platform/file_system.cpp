@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <ctime>
 #include <vector>
 
 #include "platform/service.h"
@@ -27,17 +26,17 @@ bool PosixFileSystem::FileExists(const std::string& path) {
   return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
-int64_t PosixFileSystem::FileAge(const std::string& path) {
+bool PosixFileSystem::DirExists(const std::string& path) {
   struct stat st;
-  if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return -1;
-  std::tm tm{};
-  time_t t = st.st_mtime;
-  if (!::localtime_r(&t, &tm)) return -1;
-  // Date and time packed into one number, seconds halved: the two-second file age.
-  int64_t year = tm.tm_year + 1900 - 1980;
-  if (year < 0) year = 0;
-  return (year << 25) | (int64_t(tm.tm_mon + 1) << 21) | (int64_t(tm.tm_mday) << 16) |
-         (int64_t(tm.tm_hour) << 11) | (int64_t(tm.tm_min) << 5) | int64_t(tm.tm_sec / 2);
+  return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::optional<int64_t> PosixFileSystem::FileAge(const std::string& path) {
+  struct stat st;
+  if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+  // Whole two-second steps, rounded down also before 1970, where the seconds are negative.
+  const int64_t seconds = st.st_mtime;
+  return seconds >= 0 ? seconds / 2 : -((1 - seconds) / 2);
 }
 
 std::string PosixFileSystem::ProgramPath() {
@@ -78,6 +77,11 @@ std::string DirectoryPart(const std::string& path) {
 std::string FileNamePart(const std::string& path) {
   size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path.front() == '/') return path;
+  return fileSystem().CurrentDir() + "/" + path;
 }
 
 }  // namespace kelvane

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace kelvane {
@@ -11,9 +12,11 @@ class FileSystem {
   virtual ~FileSystem() = default;
   // True when a regular file (or a link to one) exists at path.
   virtual bool FileExists(const std::string& path) = 0;
-  // Last modification in local time, packed at two-second resolution (even seconds);
-  // -1 when there is no such file or the path names a directory.
-  virtual int64_t FileAge(const std::string& path) = 0;
+  // True when path names a directory (or a link to one).
+  virtual bool DirExists(const std::string& path) = 0;
+  // The last modification, counted in two-second steps (even seconds) since 1970, before
+  // 1970 too; nothing when there is no such file or the path names a directory.
+  virtual std::optional<int64_t> FileAge(const std::string& path) = 0;
   // Full path of the running program's file.
   virtual std::string ProgramPath() = 0;
   // The process's current directory, without a trailing "/".
@@ -28,7 +31,8 @@ class FileSystem {
 class PosixFileSystem : public FileSystem {
  public:
   bool FileExists(const std::string& path) override;
-  int64_t FileAge(const std::string& path) override;
+  bool DirExists(const std::string& path) override;
+  std::optional<int64_t> FileAge(const std::string& path) override;
   std::string ProgramPath() override;
   std::string CurrentDir() override;
   bool DirWritable(const std::string& dir) override;
@@ -43,5 +47,7 @@ void SetFileSystem(FileSystem* fs);
 std::string DirectoryPart(const std::string& path);
 // The file-name part: what follows the last "/".
 std::string FileNamePart(const std::string& path);
+// A relative path taken from the current directory; an absolute or empty path as it is.
+std::string AbsolutePath(const std::string& path);
 
 }  // namespace kelvane

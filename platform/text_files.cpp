@@ -8,19 +8,24 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/fault.h"
+#include "platform/file_system.h"
 #include "platform/io_result.h"
+#include "platform/temp_files.h"
 #include "platform/write_all.h"
 
 namespace kelvane {
 
 namespace {
+// The read and write buffers. The fuzz build makes them tiny, so that lines and games cross
+// their ends everywhere.
+#ifdef KELVANE_FILE_BUFFER
+constexpr size_t kBufferSize = KELVANE_FILE_BUFFER;
+#else
 constexpr size_t kBufferSize = 1 << 20;
+#endif
 constexpr char kCtrlZ = 26;
 
-// Writes all n bytes; a failure leaves its error pending.
-void WriteOrRecord(int fd, const char* data, size_t n) {
-  if (!WriteAll(fd, data, n)) SetIoResult(errno);
-}
 }  // namespace
 
 InputFile::~InputFile() {
@@ -32,7 +37,11 @@ void InputFile::Open(const std::string& path) {
   pos_ = len_ = 0;
   eof_ = stopped_ = false;
   consumed_ = size_ = 0;
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // "-" is standard input, read through a descriptor of our own.
+  const bool standard = path == kStandardStream;
+  fd_ = standard ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
+                 : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  name_ = standard ? "standard input" : FileNamePart(path);
   if (fd_ < 0) {
     SetIoResult(errno);
     eof_ = true;
@@ -49,9 +58,14 @@ void InputFile::Open(const std::string& path) {
   }
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   buf_.resize(kBufferSize);
+  // Compressed content is told by its first bytes and decoded on a thread of its own.
+  source_ = OpenByteSource(fd_);
+  compressed_ = source_->Compressed();
 }
 
 bool InputFile::Fill() {
+  // Bytes read as a whole file may end where the file they were taken from was damaged.
+  if (fd_ < 0 && !endFault_.empty()) ReportTrap(endFault_);
   if (eof_ || fd_ < 0) return false;
   // Keep nothing: callers only refill once the buffer is used up.
   pos_ = len_ = 0;
@@ -63,9 +77,12 @@ bool InputFile::Fill() {
 size_t InputFile::ReadFromFile(char* to, size_t n) {
   if (eof_ || fd_ < 0) return 0;
   for (;;) {
-    ssize_t got = ::read(fd_, to, n);
+    ssize_t got = source_->Read(to, n);
     if (got > 0) return static_cast<size_t>(got);
     if (got < 0 && errno == EINTR) continue;
+    // Damaged compressed data ends the run here: the games before it are decided already.
+    if (got < 0 && !source_->Damage().empty())
+      ReportTrap(name_ + " is damaged: " + source_->Damage());
     if (got < 0) SetIoResult(errno);
     eof_ = true;
     return 0;
@@ -161,7 +178,7 @@ void InputFile::PutBack(std::vector<char> bytes, size_t n) {
   nextCr_ = nextCtrlZ_ = kUnknown;
 }
 
-void InputFile::OpenBytes(std::vector<char> bytes, size_t n) {
+void InputFile::OpenBytes(std::vector<char> bytes, size_t n, std::string endFault) {
   Close();
   buf_ = std::move(bytes);
   pos_ = 0;
@@ -170,6 +187,7 @@ void InputFile::OpenBytes(std::vector<char> bytes, size_t n) {
   consumed_ = 0;
   size_ = n;
   nextCr_ = nextCtrlZ_ = kUnknown;
+  endFault_ = std::move(endFault);
 }
 
 std::vector<char> InputFile::ReleaseBytes() {
@@ -180,6 +198,9 @@ std::vector<char> InputFile::ReleaseBytes() {
 }
 
 void InputFile::Close() {
+  endFault_.clear();
+  source_.reset();  // its decoding thread ends before the descriptor goes
+  compressed_ = false;
   if (fd_ >= 0) {
     if (::close(fd_) != 0) SetIoResult(errno);
     fd_ = -1;
@@ -193,29 +214,93 @@ OutputFile::~OutputFile() {
   Close();
 }
 
+void OutputFile::Record(int err) {
+  SetIoResult(err);
+  failed_ = true;
+}
+
 void OutputFile::Create(const std::string& path) {
   Close();
-  fd_ = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd_ < 0) {
-    SetIoResult(errno);
+  failed_ = false;
+  if (path == kStandardStream) {
+    // Standard output, written through a descriptor of our own.
+    fd_ = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0) return Record(errno);
+    buf_.resize(kBufferSize);
+    len_ = 0;
     return;
   }
+  struct stat st;
+  const bool exists = ::stat(path.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) {
+    Record(EISDIR);
+    return;
+  }
+  const std::string target = WriteTarget(path);
+  struct stat targetSt;
+  // A device or a pipe is written as it is; so is a path whose links lead nowhere (the
+  // open reports why) or not to the file itself (a file under /proc).
+  const bool inPlace = target.empty() ||
+                       (exists && (!S_ISREG(st.st_mode) || ::stat(target.c_str(), &targetSt) != 0 ||
+                                   targetSt.st_dev != st.st_dev || targetSt.st_ino != st.st_ino));
+  int fd = -1;
+  if (inPlace) {
+    fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) return Record(errno);
+    truncateDue_ = exists && S_ISREG(st.st_mode);
+  } else {
+    // The rename would replace a file the user made read-only: refuse it as a direct
+    // write would be refused.
+    if (exists && ::access(target.c_str(), W_OK) != 0) return Record(errno);
+    RemoveStaleTempFiles(DirectoryPart(target));
+    // An existing file keeps its permissions; a new one gets what the umask leaves of 0666.
+    fd = CreateTempFile(target, exists ? (st.st_mode & 0777) : 0666, temp_);
+    if (fd >= 0 && exists) {
+      ::fchmod(fd, st.st_mode & 07777);
+      if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+        // Only the super-user may give a file away; the new file is then the writer's.
+      }
+    } else if (fd < 0) {
+      const int err = errno;
+      temp_.clear();
+      // A folder that takes no new file can still hold a file that may be written: that
+      // one is written in place, emptied only at its first write.
+      if (!exists || (err != EACCES && err != EPERM)) return Record(err);
+      fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
+      if (fd < 0) return Record(errno);
+      truncateDue_ = true;
+    }
+    target_ = target;
+  }
+  fd_ = fd;
   buf_.resize(kBufferSize);
   len_ = 0;
 }
 
+void OutputFile::TruncateOnce() {
+  if (!truncateDue_) return;
+  truncateDue_ = false;
+  if (::ftruncate(fd_, 0) != 0) Record(errno);
+}
+
+void OutputFile::WriteOut(const char* data, size_t n) {
+  TruncateOnce();
+  if (!failed_ && !WriteAll(fd_, data, n)) Record(errno);
+}
+
 void OutputFile::Flush() {
-  if (fd_ < 0) return;
-  WriteOrRecord(fd_, buf_.data(), len_);
+  if (fd_ < 0 || len_ == 0) return;
+  WriteOut(buf_.data(), len_);
   len_ = 0;
 }
 
 void OutputFile::Write(const char* data, size_t n) {
-  if (fd_ < 0) return;
+  // After a failed write nothing more is written: the error is known already.
+  if (fd_ < 0 || failed_) return;
   if (len_ + n > buf_.size()) {
     Flush();
     if (n > buf_.size()) {  // too big to buffer: hand it over directly
-      WriteOrRecord(fd_, data, n);
+      WriteOut(data, n);
       return;
     }
   }
@@ -226,8 +311,29 @@ void OutputFile::Write(const char* data, size_t n) {
 void OutputFile::Close() {
   if (fd_ < 0) return;
   Flush();
-  if (::close(fd_) != 0) SetIoResult(errno);
+  TruncateOnce();  // a file written in place with no byte is emptied too
+  if (::close(fd_) != 0) Record(errno);
   fd_ = -1;
+  if (!temp_.empty()) {
+    if (!failed_ && ::rename(temp_.c_str(), target_.c_str()) != 0) Record(errno);
+    if (failed_) ::unlink(temp_.c_str());
+  }
+  Release();
+}
+
+void OutputFile::Discard() {
+  if (fd_ < 0) return;
+  ::close(fd_);
+  fd_ = -1;
+  if (!temp_.empty()) ::unlink(temp_.c_str());
+  Release();
+}
+
+void OutputFile::Release() {
+  temp_.clear();
+  target_.clear();
+  truncateDue_ = false;
+  len_ = 0;
   std::vector<char>().swap(buf_);
 }
 

@@ -2,12 +2,19 @@
 // Neither fails on the spot: a failed step leaves its error number pending (io_result.h).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/byte_source.h"
+
 namespace kelvane {
+
+// The name that stands for standard input (InputFile) or standard output (OutputFile).
+inline constexpr char kStandardStream[] = "-";
 
 // Reads lines ending at CR LF, a lone LF or a lone CR; a Ctrl-Z (26) ends the file.
 class InputFile {
@@ -46,13 +53,18 @@ class InputFile {
   // Puts the first n bytes of bytes, taken with ReadRaw, back in front of the rest of the
   // file, with nothing else buffered; they are read again and count as not read yet.
   void PutBack(std::vector<char> bytes, size_t n);
-  // Reads the first n bytes of bytes as a whole file: one chunk of a larger one.
-  void OpenBytes(std::vector<char> bytes, size_t n);
+  // Reads the first n bytes of bytes as a whole file: one chunk of a larger one. With an
+  // endFault, reading past them traps with that text, as reading the file did there.
+  void OpenBytes(std::vector<char> bytes, size_t n, std::string endFault = {});
   // Closes the file and hands back its buffer, for the next OpenBytes.
   std::vector<char> ReleaseBytes();
 
   bool IsOpen() const { return fd_ >= 0; }
-  uint64_t BytesRead() const { return consumed_; }
+  // Bytes of the file itself moved past: of a compressed file, its compressed bytes.
+  uint64_t BytesRead() const { return compressed_ ? source_->FileBytesRead() : consumed_; }
+  // Bytes of the data moved past: of a compressed file, its decoded bytes.
+  uint64_t Position() const { return consumed_; }
+  bool Compressed() const { return compressed_; }
   uint64_t Size() const { return size_; }
 
  private:
@@ -66,6 +78,9 @@ class InputFile {
   static constexpr size_t kUnknown = static_cast<size_t>(-1);
 
   int fd_ = -1;
+  std::unique_ptr<ByteSource> source_;  // the file's bytes, decoded when compressed
+  bool compressed_ = false;
+  std::string name_;  // for the message about damaged compressed data
   std::vector<char> buf_;
   size_t pos_ = 0;
   size_t len_ = 0;
@@ -75,29 +90,57 @@ class InputFile {
   uint64_t size_ = 0;
   size_t nextCr_ = kUnknown;
   size_t nextCtrlZ_ = kUnknown;
+  std::string endFault_;  // see OpenBytes
 };
 
-// Writes a file from empty through a buffer.
+// Writes a file from empty through a buffer. A regular file (or a new one) is not touched
+// until Close: the bytes go to a temporary file beside it, which then takes its place, so
+// the old file stays whole until the new one is complete (temp_files.h). A device or pipe
+// is written directly.
 class OutputFile {
  public:
   OutputFile() = default;
   OutputFile(const OutputFile&) = delete;
   OutputFile& operator=(const OutputFile&) = delete;
+  // Closes the file as Close does.
   ~OutputFile();
 
-  // Creates (or empties) path; on failure the error is pending and writes go nowhere.
+  // Prepares the file that is to replace path (for a symbolic link, the file it names).
+  // Refused as a direct create would be: a folder (EISDIR), a file that may not be written
+  // (EACCES), a missing folder (ENOENT). On failure the error is pending and writes go
+  // nowhere.
   void Create(const std::string& path);
   void Write(const char* data, size_t n);
   void Write(const std::string& s) { Write(s.data(), s.size()); }
   // Hands the buffered bytes to the operating system.
   void Flush();
+  // Flushes and closes; the new file then takes the place of the old one. When a write
+  // failed, the old file is kept and the new one removed. Failures are left pending.
   void Close();
+  // Closes without putting anything in place: the old file stays as it was.
+  void Discard();
   bool IsOpen() const { return fd_ >= 0; }
+  // True once a write or the close failed (the error was left pending then).
+  bool Failed() const { return failed_; }
 
  private:
+  // Leaves err pending and marks the file failed.
+  void Record(int err);
+  void WriteOut(const char* data, size_t n);
+  // Empties a file written in place, once, before its first byte.
+  void TruncateOnce();
+  void Release();
+
   int fd_ = -1;
+  std::unique_ptr<ByteSource> source_;  // the file's bytes, decoded when compressed
+  bool compressed_ = false;
+  std::string name_;  // for the message about damaged compressed data
   std::vector<char> buf_;
   size_t len_ = 0;
+  bool failed_ = false;
+  std::string temp_;          // the temporary file; empty when writing in place
+  std::string target_;        // the file it replaces
+  bool truncateDue_ = false;  // an existing file written in place, not emptied yet
 };
 
 }  // namespace kelvane

@@ -1,13 +1,17 @@
 #include "settings/ini_file.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 
 #include "platform/file_system.h"
+#include "platform/temp_files.h"
 #include "platform/write_all.h"
 #include "text/whole_number.h"
 
@@ -40,6 +44,30 @@ bool SameName(std::string_view a, std::string_view b) {
 
 bool IsQuote(char c) {
   return c == '"' || c == '\'';
+}
+
+// Earlier versions named the temporary file NAME.tmp-PID-N: those of processes that no
+// longer run are removed too.
+void RemoveEarlierLeftovers(const std::string& dir, const std::string& name) {
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return;
+  const std::string prefix = name + ".tmp-";
+  while (dirent* e = ::readdir(d)) {
+    const std::string entry = e->d_name;
+    if (entry.rfind(prefix, 0) != 0) continue;
+    const std::string rest = entry.substr(prefix.size());  // PID-N
+    const size_t dash = rest.find('-');
+    if (dash == 0 || dash == npos || dash > 10 || dash + 1 == rest.size() ||
+        rest.find_first_not_of("0123456789-") != npos || rest.find('-', dash + 1) != npos)
+      continue;
+    const long long pid = std::stoll(rest.substr(0, dash));
+    if (pid <= 0 || pid > INT_MAX || pid == ::getpid()) continue;
+    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+    struct stat st;
+    if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+      ::unlinkat(::dirfd(d), e->d_name, 0);
+  }
+  ::closedir(d);
 }
 
 }  // namespace
@@ -234,13 +262,15 @@ bool IniFile::Save(const std::string& path) const {
   // write would.
   if (exists && ::access(target.c_str(), W_OK) != 0) return false;
 
+  // Temporary files that earlier saves (or scans) were killed in the middle of.
+  const std::string dir = DirectoryPart(target);
+  RemoveStaleTempFiles(dir);
+  RemoveEarlierLeftovers(dir, FileNamePart(target));
+
+  // The copy is never more open than the old file: it starts with the old file's mode, or
+  // with 0600 for a new file, which gets what the umask leaves of 0666 once it is whole.
   std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = target + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
+  int fd = CreateTempFile(target, exists ? (st.st_mode & 0777) : 0600, temp);
   if (fd < 0) return false;
 
   const std::string text = Text();
@@ -251,6 +281,8 @@ bool IniFile::Save(const std::string& path) const {
     if (ok && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
       // Only the super-user may give a file away; the file is then its own.
     }
+  } else if (ok) {
+    ok = ::fchmod(fd, 0666 & ~CurrentUmask()) == 0;
   }
   if (ok) ok = ::fsync(fd) == 0;
   int err = errno;
@@ -268,7 +300,6 @@ bool IniFile::Save(const std::string& path) const {
     return false;
   }
   // Make the rename itself durable; a folder that cannot be synced is no failure.
-  std::string dir = DirectoryPart(target);
   int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dirFd >= 0) {
     ::fsync(dirFd);

@@ -50,8 +50,10 @@ class IniFile {
   // The whole file, every line ended by LF.
   std::string Text() const;
   // Replaces the file at path (or, for a symbolic link, the file it names) with Text():
-  // a temporary file in the same folder is written, synced and renamed over the target,
-  // so the old file stays whole when anything fails. False (errno set) on failure.
+  // a temporary file in the same folder (temp_files.h) is written, synced and renamed over
+  // the target, so the old file stays whole when anything fails. The temporary file is
+  // never more open than the old file (0600 while a new one is written). Temporary files
+  // left by saves that were killed are removed. False (errno set) on failure.
   bool Save(const std::string& path) const;
 
  private:

@@ -60,6 +60,8 @@ constexpr char kIntegers[] = "Integers";
 constexpr char kBooleans[] = "Booleans";
 // Must contain in Notation form: the key's name is kept for the files already written.
 constexpr char kNotationKey[] = "RadNota";
+// Tolerant reading; files written before it existed lack the key, which reads as off.
+constexpr char kTolerantKey[] = "Tolerant";
 
 // The settings file of an installed program, whose own folder cannot be written:
 // $XDG_CONFIG_HOME/kelvane/kelvane.ini, or ~/.config/kelvane/kelvane.ini. Empty when
@@ -138,6 +140,7 @@ void LoadSettings(Settings& settings, const std::string& path) {
       settings.criteria.mustContainForm = ini.ReadBool(kBooleans, kNotationKey, true)
                                               ? SequenceForm::Notation
                                               : SequenceForm::Moves;
+      settings.tolerant = ini.ReadBool(kBooleans, kTolerantKey, false);
     }
   } catch (const std::exception&) {
     failed = true;
@@ -157,6 +160,10 @@ void SaveSettings(const Settings& settings, const std::string& path) {
   for (const IntegerKey& k : kIntegerKeys) ini.WriteInteger(kIntegers, k.key, k.field(s));
   ini.WriteBool(kBooleans, kNotationKey,
                 settings.criteria.mustContainForm == SequenceForm::Notation);
+  // Written once it was turned on, so the file of someone who never used it stays as it was.
+  // (No value read back holds a line end: "\n" tells that the key is missing.)
+  if (settings.tolerant || ini.ReadString(kBooleans, kTolerantKey, "\n") != "\n")
+    ini.WriteBool(kBooleans, kTolerantKey, settings.tolerant);
   MakeParentDirs(path);
   if (!ini.Save(path)) throw refused;
 }

@@ -45,6 +45,7 @@ struct Settings {
   FileLocation output;
   std::array<std::string, 2> editors;  // programs that open the output file
   Criteria criteria;
+  bool tolerant = false;  // tolerant reading of the input (Options > Tolerant reading)
   friend bool operator==(const Settings&, const Settings&) = default;
 };
 

@@ -2,6 +2,7 @@
 // the settings file, and starting the editor on the output file.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <thread>
 
@@ -209,6 +211,78 @@ TEST_F(EditorsTest, LaunchPassesTheOutputPathAndFolder) {
   EXPECT_EQ(launcher.starts[0].program, editor);
   EXPECT_EQ(launcher.starts[0].argument, output / "out.pgn");
   EXPECT_EQ(launcher.starts[0].workingDir, output.path());
+}
+
+TEST_F(EditorsTest, OptionsMenuOpensTheChooserWhileEditorAndOutputExist) {
+  TempDir tools;
+  const std::string editor = tools / "editor";
+  const std::string other = tools / "other";
+  for (const std::string& program : {editor, other}) {
+    WriteFile(program, "#!/bin/sh\n");
+    ::chmod(program.c_str(), 0755);
+  }
+  WriteFile(output / "out.pgn", "");
+  WriteSettings(editor, editor);
+  RecordingLauncher launcher;
+  MainWindow form({}, Ini());
+  struct Case {
+    const char* item;
+    const char* caption;
+    bool ok;
+    int slot;
+    std::string stored;
+  } cases[] = {
+      {"ChooseEditor11", "Output Editor 1", true, 0, other},
+      {"ChooseEditor21", "Output Editor 2", false, 1, editor},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.item);
+    const std::string before = Settings();
+    ChooserSeen seen;
+    WhenChooserOpens(form, seen, c.ok, [&](EditorChooserDialog* d) {
+      Child<QLineEdit>(*d, "Edit1")->setText(QString::fromStdString(other));
+    });
+    Child<QAction>(form, c.item)->trigger();
+    EXPECT_TRUE(seen.opened);
+    EXPECT_EQ(seen.caption, c.caption);
+    EXPECT_EQ(seen.path, editor);
+    EXPECT_EQ(form.settings().editors[c.slot], c.stored);
+    if (c.ok)
+      EXPECT_TRUE(HasLine(Settings(), "5=" + other)) << Settings();
+    else
+      EXPECT_EQ(Settings(), before);
+  }
+  EXPECT_TRUE(launcher.starts.empty());
+}
+
+TEST_F(EditorsTest, RelativeEditorPathIsTakenFromTheCurrentFolder) {
+  TempDir here;
+  ::mkdir((here / "bin").c_str(), 0755);
+  WriteFile(here / "bin/ed.sh", "#!/bin/sh\n");
+  ::chmod((here / "bin/ed.sh").c_str(), 0755);
+  WriteFile(output / "out.pgn", "");
+  const std::string previous = std::filesystem::current_path();
+  ASSERT_EQ(::chdir(here.path().c_str()), 0);
+  const std::string absolute = std::filesystem::current_path() / "bin/ed.sh";
+  WriteSettings("bin/ed.sh", "");
+  RecordingLauncher launcher;
+  {
+    // Loaded: started under its absolute path, although it starts in the output folder.
+    MainWindow form({}, Ini());
+    EXPECT_EQ(form.settings().editors[0], absolute);
+    Child<QAction>(form, "OutputEditor11")->trigger();
+    ASSERT_EQ(launcher.starts.size(), 1u);
+    EXPECT_EQ(launcher.starts[0].program, absolute);
+    // Chosen: stored and saved absolute.
+    ChooserSeen seen;
+    WhenChooserOpens(form, seen, true, [](EditorChooserDialog* d) {
+      Child<QLineEdit>(*d, "Edit1")->setText("bin/ed.sh");
+    });
+    Child<QAction>(form, "ChooseEditor21")->trigger();
+    EXPECT_EQ(form.settings().editors[1], absolute);
+    EXPECT_TRUE(HasLine(Settings(), "6=" + absolute)) << Settings();
+  }
+  ASSERT_EQ(::chdir(previous.c_str()), 0);
 }
 
 TEST_F(EditorsTest, HelpMenuOpensContentsAndAFreshAboutBoxEachTime) {

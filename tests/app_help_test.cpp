@@ -6,10 +6,12 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QUrl>
+#include <QtTest/QTest>
 #include <cerrno>
 #include <chrono>
 #include <regex>
@@ -114,6 +116,63 @@ TEST_F(HelpTest, HelpFromAModalChooserIsUsableAndOutlivesIt) {
   ASSERT_EQ(CurrentHelpWindow(), during);
   EXPECT_EQ(during->parentWidget(), nullptr);
   EXPECT_TRUE(during->isVisible());
+}
+
+TEST(PlaceBeside, RightThenLeftThenAboveThenBelowElseOverTheParentOnScreen) {
+  const QRect screen(0, 0, 1280, 1024);
+  const QSize help(700, 650);
+  struct Case {
+    const char* where;
+    QRect parent;
+    QRect place;
+  } cases[] = {
+      {"right", {70, 156, 500, 120}, {570, 156, 700, 650}},
+      {"left", {720, 100, 520, 120}, {20, 100, 700, 650}},
+      {"right, pulled up onto the screen", {70, 900, 500, 120}, {570, 374, 700, 650}},
+      {"right of a parent partly off the screen", {-200, -50, 400, 300}, {200, 0, 700, 650}},
+      {"above", {300, 800, 700, 120}, {300, 150, 700, 650}},
+      {"below", {300, 10, 700, 120}, {300, 130, 700, 650}},
+      {"over it, on screen", {300, 300, 700, 400}, {299, 174, 700, 650}},
+      {"over it, pulled onto the screen", {400, 600, 880, 424}, {489, 374, 700, 650}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.where);
+    EXPECT_EQ(PlaceBeside(c.parent, help, screen), c.place);
+  }
+  // A help window larger than the screen is cut to it.
+  EXPECT_EQ(PlaceBeside({10, 10, 100, 100}, help, QRect(0, 0, 800, 600)), QRect(0, 0, 700, 600));
+}
+
+TEST_F(HelpTest, HelpFromTheChooserOpensOnScreenAndEscapeClosesIt) {
+  ScopedScriptedDialogs dialogs;
+  auto* chooser = new EditorChooserDialog;
+  HelpViewer* viewer = nullptr;
+  QRect place;
+  bool closedByEscape = false;
+  QTimer::singleShot(0, chooser, [&] {
+    launcher.ShowHelp(28);  // as F1 in the chooser asks
+    viewer = CurrentHelpWindow();
+    if (viewer) {
+      place = viewer->frameGeometry();
+      QTest::keyClick(viewer->Browser, Qt::Key_Escape);
+      closedByEscape = !viewer->isVisible();
+    }
+    Child<QPushButton>(*chooser, "Button3")->click();  // Cancel
+  });
+  chooser->exec();
+  ASSERT_NE(viewer, nullptr);
+  const QRect screen = chooser->screen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(place))
+      << place.x() << "," << place.y() << " " << place.width() << "x" << place.height();
+  EXPECT_TRUE(closedByEscape);
+  delete chooser;
+
+  // Opened again later, from no window: on screen again, in its middle.
+  launcher.ShowHelp(0);
+  ASSERT_EQ(CurrentHelpWindow(), viewer);
+  EXPECT_TRUE(viewer->isVisible());
+  EXPECT_TRUE(screen.contains(viewer->frameGeometry()));
+  EXPECT_NEAR(viewer->frameGeometry().center().x(), screen.center().x(), 1);
 }
 
 TEST_F(HelpTest, EveryLinkInTheHelpFileHasItsAnchor) {

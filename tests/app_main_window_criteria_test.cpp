@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QtTest/QTest>
+#include <filesystem>
 #include <functional>
 
 #include "app_main_window_fixture.h"
@@ -41,7 +42,9 @@ TEST_F(MainWindowTest, LeavingAFieldChecksAndNormalisesTheConditions) {
     EXPECT_EQ(MainWindow::fieldText(ui.condition2), c.shown);
     EXPECT_EQ(form->settings().criteria.conditions[1], c.shown);
     if (c.failed) {
-      EXPECT_EQ(script.messages, std::vector<std::string>{ConditionFormMessage()});
+      EXPECT_EQ(script.messages,
+                std::vector<std::string>{"Condition 2 \"" + std::string(c.shown) +
+                                         "\" is refused.\r" + ConditionFormMessage()});
       EXPECT_EQ(script.beeps, 1);
       EXPECT_EQ(f.focusWidget(), ui.condition2);
     } else {
@@ -75,7 +78,7 @@ TEST_F(MainWindowTest, LosingTheWindowsActivationIsNoExit) {
   EXPECT_EQ(form->settings().criteria.conditions[0], "Qe1 < Kh1");
 }
 
-TEST_F(MainWindowTest, StoringConvertsTheRangesUpToTheFirstNonNumber) {
+TEST_F(MainWindowTest, ARangeThatIsNoNumberIsNamedAndTheFieldShowsTheValueKept) {
   StartActive();
   Tab(ui.without);
   ui.condition1From->setText("3");
@@ -86,30 +89,43 @@ TEST_F(MainWindowTest, StoringConvertsTheRangesUpToTheFirstNonNumber) {
   ui.without->setText("  ..e6 \t ..d5  ");
   ChooseMovesQuietly();
   Tab(ui.condition1);
-  EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
+  EXPECT_EQ(script.messages,
+            std::vector<std::string>{"Non-numeric value in range: the start of the "
+                                     "condition 2 range must be a whole number, "
+                                     "not \"abc\""});
   EXPECT_EQ(script.beeps, 1);
+  // The refused field keeps its value and shows it; the other fields are stored.
+  EXPECT_EQ(MainWindow::fieldText(ui.condition2From), "0");
+  EXPECT_EQ(form->settings().criteria.conditionRanges[1].from, 0);
   EXPECT_EQ(form->settings().criteria.conditionRanges[0].from, 3);
   EXPECT_EQ(form->settings().criteria.conditionRanges[0].to, 9);
-  EXPECT_EQ(form->settings().criteria.conditionRanges[1].from,
-            0);  // "abc" and everything after it keep their values
-  EXPECT_EQ(form->settings().criteria.conditionRanges[1].to, 0);
-  EXPECT_EQ(form->settings().criteria.withoutRange.from, 1);
-  EXPECT_EQ(form->settings().criteria.mustContainForm,
-            SequenceForm::Moves);  // follows the radio group all the same
+  EXPECT_EQ(form->settings().criteria.conditionRanges[1].to, 20);
+  EXPECT_EQ(form->settings().criteria.withoutRange.from, 7);
+  EXPECT_EQ(form->settings().criteria.mustContainForm, SequenceForm::Moves);
   EXPECT_EQ(form->settings().criteria.without, "..e6 ..d5");
   EXPECT_EQ(MainWindow::fieldText(ui.without), "  ..e6 \t ..d5  ");
 
-  Type(ui.condition2From, "");
-  script.Clear();
-  Tab(ui.condition2To);
-  EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
-  Type(ui.condition2From, "4");
-  script.Clear();
-  Tab(ui.condition2To);
-  EXPECT_TRUE(script.messages.empty());
-  EXPECT_EQ(form->settings().criteria.conditionRanges[1].from, 4);
-  EXPECT_EQ(form->settings().criteria.conditionRanges[1].to, 20);
-  EXPECT_EQ(form->settings().criteria.withoutRange.from, 7);
+  struct Case {
+    QLineEdit* Controls::*field;
+    const char* typed;
+    const char* message;
+  } cases[] = {
+      {&Controls::mustContainTo, "",
+       "Non-numeric value in range: the end of the Must contain range must be a whole number, "
+       "not \"\""},
+      {&Controls::withoutFrom, "1x",
+       "Non-numeric value in range: the start of the Without range must be a whole number, not "
+       "\"1x\""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    const std::string kept = MainWindow::fieldText(ui.*c.field);
+    Type(ui.*c.field, c.typed);
+    script.Clear();
+    Tab(ui.condition2To);
+    EXPECT_EQ(script.messages, std::vector<std::string>{c.message});
+    EXPECT_EQ(MainWindow::fieldText(ui.*c.field), kept);
+  }
 }
 
 TEST_F(MainWindowTest, MustContainTextChoosesItsFormAndANotationTextItsRange) {
@@ -166,6 +182,29 @@ TEST_F(MainWindowTest, TypingANotationSequenceKeepsItOnOneLine) {
   EXPECT_EQ(SequenceFormIndex(), 1);
 }
 
+TEST_F(MainWindowTest, TypingAMovesTextKeyByKeyLeavesTheRangeAlone) {
+  Seed([](Settings& r) { r.criteria.mustContainRange = {1, 10}; });
+  StartActive();
+  ui.mustContain->setFocus(Qt::TabFocusReason);
+  SetMemoText("");
+  // "e4 ." is a Notation text for one keystroke; without a move number it sets no range.
+  for (const char* keys : {"e4 .", ".c5 Nf3"}) {
+    QTest::keyClicks(ui.mustContain, keys);
+    EXPECT_EQ(MainWindow::fieldText(ui.mustContainFrom), "1") << keys;
+    EXPECT_EQ(MainWindow::fieldText(ui.mustContainTo), "10") << keys;
+  }
+  EXPECT_EQ(SequenceFormIndex(), 1);
+  Tab(ui.without);
+  EXPECT_EQ(form->settings().criteria.mustContainRange, (MoveRange{1, 10}));
+  // A real move number still sets the range.
+  ui.mustContain->setFocus(Qt::TabFocusReason);
+  SetMemoText("");
+  QTest::keyClicks(ui.mustContain, "5...a6 6.Bg5");
+  EXPECT_EQ(SequenceFormIndex(), 0);
+  EXPECT_EQ(MainWindow::fieldText(ui.mustContainFrom), "5");
+  EXPECT_EQ(MainWindow::fieldText(ui.mustContainTo), "6");
+}
+
 TEST_F(MainWindowTest, ChoosingMovesConvertsAndNotationIsRefusedForAMovesText) {
   StartActive();
   SetMemoText("1.e4 c5 2.Nf3 d6");
@@ -178,6 +217,7 @@ TEST_F(MainWindowTest, ChoosingMovesConvertsAndNotationIsRefusedForAMovesText) {
 
   QTest::mouseClick(ui.notation, Qt::LeftButton);
   EXPECT_EQ(script.beeps, 1);
+  EXPECT_EQ(script.messages, std::vector<std::string>{kNotationRefused});
   EXPECT_EQ(SequenceFormIndex(), 1);
   EXPECT_EQ(form->settings().criteria.mustContainForm, SequenceForm::Moves);
   EXPECT_EQ(MemoText(), "e4 ..c5 Nf3 ..d6");
@@ -201,50 +241,59 @@ TEST_F(MainWindowTest, ChoosingMovesConvertsAndNotationIsRefusedForAMovesText) {
 
 TEST_F(MainWindowTest, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
   WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
+  // Each refusal says which field holds what, and why.
   struct Case {
     const char* what;
     std::function<void()> set;  // on the controls of the started window
     QLineEdit* Controls::*field;
-    bool sameFileMessage;
+    const char* message;
   } cases[] = {
-      {"same file", [this] { ui.outputName->setText("in.pgn"); }, &Controls::outputName, true},
+      {"same file", [this] { ui.outputName->setText("in.pgn"); }, &Controls::outputName,
+       kSameFileMessage},
       {"same file after output path = input path",
        [this] {
          MainWindow::setDirectoryHint(ui.outputDir, dir / "elsewhere/");
          ui.outputName->setText("in.pgn");
          ui.outputDirFromInputTool->click();
        },
-       &Controls::outputName, true},
+       &Controls::outputName, kSameFileMessage},
       {"condition 1 over one move",
        [this] {
          ui.condition1->setText("Kh1 < Qe1");
          ui.condition1From->setText("5");
          ui.condition1To->setText("5");
        },
-       &Controls::condition1To, false},
+       &Controls::condition1To, "The condition 1 range, 5 to 5, must end after its start"},
       {"condition 2 backwards",
        [this] {
          ui.condition2->setText("Kh1 < Qe1");
          ui.condition2From->setText("6");
          ui.condition2To->setText("2");
        },
-       &Controls::condition2To, false},
+       &Controls::condition2To, "The condition 2 range, 6 to 2, must end after its start"},
       {"condition 3 unset range", [this] { ui.condition3->setText("..e5 < Nf3"); },
-       &Controls::condition3To, false},
+       &Controls::condition3To, "The condition 3 range, 0 to 0, must end after its start"},
       {"Must contain to 0",
        [this] {
          SetMemoText("..c5 Nf3");
          ui.mustContainFrom->setText("0");
          ui.mustContainTo->setText("0");
        },
-       &Controls::mustContainTo, false},
+       &Controls::mustContainTo, "The Must contain range, 0 to 0, must not end at 0"},
+      {"Must contain backwards",
+       [this] {
+         SetMemoText("..c5 Nf3");
+         ui.mustContainFrom->setText("10");
+         ui.mustContainTo->setText("1");
+       },
+       &Controls::mustContainTo, "The Must contain range, 10 to 1, must end at or after its start"},
       {"Without backwards",
        [this] {
          ui.without->setText("..e6");
          ui.withoutFrom->setText("9");
          ui.withoutTo->setText("3");
        },
-       &Controls::withoutTo, false},
+       &Controls::withoutTo, "The Without range, 9 to 3, must end at or after its start"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -255,10 +304,7 @@ TEST_F(MainWindowTest, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
     QTest::mouseClick(ui.run, Qt::LeftButton);
     EXPECT_EQ(f.focusWidget(), ui.*c.field);
     EXPECT_EQ(script.beeps, 1);
-    if (c.sameFileMessage)
-      EXPECT_EQ(script.messages, std::vector<std::string>{kSameFileMessage});
-    else
-      EXPECT_TRUE(script.messages.empty());
+    EXPECT_EQ(script.messages, std::vector<std::string>{c.message});
     EXPECT_TRUE(script.reports.empty());
     EXPECT_FALSE(Exists(dir / "out.pgn"));
   }
@@ -270,6 +316,95 @@ TEST_F(MainWindowTest, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
     e->setText("5");
   f.controlsToSettings();
   EXPECT_TRUE(f.criteriaValid());
+}
+
+// ---- Starting a run, closing ----------------------------------------------------------
+
+// The ways of starting a run; none of them may use an older text than the field shows.
+struct RunWay {
+  const char* name;
+  std::function<void(const Controls&, QWidget* focused)> run;
+};
+const RunWay kRunWays[] = {
+    {"Ctrl+R", [](const Controls&,
+                  QWidget* focused) { QTest::keyClick(focused, Qt::Key_R, Qt::ControlModifier); }},
+    {"File > Run", [](const Controls& ui, QWidget*) { ui.runItem->trigger(); }},
+    {"tool bar",
+     [](const Controls& ui, QWidget*) { QTest::mouseClick(ui.runTool, Qt::LeftButton); }},
+    {"Run button", [](const Controls& ui, QWidget*) { QTest::mouseClick(ui.run, Qt::LeftButton); }},
+};
+
+TEST_F(MainWindowTest, EveryWayOfRunningEndsTheEditOfTheFocusedFieldFirst) {
+  WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
+  for (const RunWay& way : kRunWays) {
+    SCOPED_TRACE(way.name);
+    std::filesystem::remove(dir / "out.pgn");
+    MainWindow& f = StartActive();
+    ui.mustContain->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(ui.mustContain, "1.e4 c5");
+    script.Clear();
+    way.run(ui, ui.mustContain);
+    WaitForScan();
+    EXPECT_EQ(script.reports,
+              std::vector<std::string>{"36 games read from in.pgn\r4 games written to out.pgn"});
+    EXPECT_EQ(f.focusWidget(), ui.mustContain);
+
+    // A field that the checks of leaving it refuse stops the run.
+    Tab(ui.condition1);
+    ui.condition1->setText("Kh1 = Qe1");
+    script.Clear();
+    way.run(ui, ui.condition1);
+    WaitForScan();
+    EXPECT_TRUE(script.reports.empty());
+    EXPECT_EQ(script.messages, std::vector<std::string>{"Condition 1 \"Kh1 = Qe1\" is refused.\r" +
+                                                        ConditionFormMessage()});
+    EXPECT_EQ(f.focusWidget(), ui.condition1);
+  }
+}
+
+TEST_F(MainWindowTest, AConditionTypedWithGreaterThanIsSavedAndRunNormalised) {
+  WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
+  // Closed while the field still has the focus: the file holds the normalised condition.
+  MainWindow& f = StartActive();
+  ui.condition1->setFocus(Qt::TabFocusReason);
+  ui.condition1->clear();
+  QTest::keyClicks(ui.condition1, "Bc4 > Nf3");
+  f.close();
+  EXPECT_EQ(Saved().criteria.conditions[0], "Nf3 < Bc4");
+
+  // A settings file that holds "Bc4 > Nf3" runs as the headless scan runs it, with Nf3
+  // first, also when no field is left before File > Run.
+  Seed([](Settings& r) { r.criteria.conditions[0] = "Bc4 > Nf3"; });
+  ProcessResult headless = RunKelvane(
+      {"--scan", "--settings", Ini(), "--output", dir / "headless.pgn", "--yes", "--quiet"});
+  ASSERT_EQ(headless.status, 0) << headless.err;
+  Start();
+  ui.runItem->trigger();
+  WaitForScan();
+  ASSERT_EQ(script.reports.size(), 1u);
+  EXPECT_EQ(ReadFile(dir / "out.pgn"), ReadFile(dir / "headless.pgn"));
+  EXPECT_NE(script.reports[0].find("8 games written"), std::string::npos) << script.reports[0];
+}
+
+TEST_F(MainWindowTest, ExitClosesAtOnceAndSavesTheLastAcceptedValues) {
+  for (bool menu : {false, true}) {
+    SCOPED_TRACE(menu ? "File > Exit" : "Exit button");
+    MainWindow& f = StartActive();
+    Type(ui.condition1From, "4");
+    Tab(ui.condition1To);          // 4 is accepted
+    Type(ui.condition1From, "x");  // still being typed when Exit is clicked
+    script.Clear();
+    if (menu)
+      ui.exitItem->trigger();
+    else
+      QTest::mouseClick(ui.exit, Qt::LeftButton);
+    // One click: the field is not left first, its message comes once as the window closes.
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range: the start of "
+                                                        "the condition 1 range must be a whole "
+                                                        "number, not \"x\""});
+    EXPECT_EQ(Saved().criteria.conditionRanges[0].from, 4);
+  }
 }
 
 }  // namespace

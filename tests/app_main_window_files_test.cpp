@@ -3,12 +3,17 @@
 // headless scan.
 #include <gtest/gtest.h>
 
+#include <QMenu>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 
 #include "app_main_window_fixture.h"
 #include "engine/game_matcher.h"
+#include "platform/fault.h"
+#include "platform/orderly_exit.h"
 
 using namespace kelvane;
 
@@ -146,7 +151,8 @@ TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(open.title, "Set Input File");
   EXPECT_EQ(open.initialDir, dir.path());
   EXPECT_EQ(open.fileName, "in.pgn");
-  EXPECT_EQ(open.filter, "PGN & Text Files|*.PGN;*.TXT|All Files|*.*");
+  EXPECT_EQ(open.filter,
+            "PGN & Text Files|*.PGN;*.TXT;*.PGN.ZST;*.PGN.GZ;*.PGN.BZ2;*.PGN.XZ|All Files|*.*");
   EXPECT_EQ(open.defaultSuffix, "pgn");
   EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "x.pgn");
   EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "games/");
@@ -171,7 +177,63 @@ TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(form->settings().output.dir, dir.path());
 }
 
+TEST_F(MainWindowTest, NamesFoldersAndEditorsAreSavedByteForByte) {
+  fs::create_directory(dir / "my  games");
+  WriteFile(dir / "my  games/in  1.pgn", "");
+  const std::string editor = dir / "My  Editor/ed.sh";
+  Seed([&](Settings& r) { r.editors[0] = editor; });
+  Start();
+  ui.inputName->setText("in  1.pgn");
+  MainWindow::setDirectoryHint(ui.inputDir, dir / "my  games/");
+  form->close();
+  const Settings saved = Saved();
+  EXPECT_EQ(saved.input.name, "in  1.pgn");
+  EXPECT_EQ(saved.input.dir, dir / "my  games/");
+  EXPECT_EQ(saved.editors[0], editor);
+  // The next start finds the input file.
+  form = std::make_unique<MainWindow>(std::vector<std::string>{}, Ini());
+  ui.Find(*form);
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "in  1.pgn");
+  EXPECT_EQ(TextColour(ui.inputName), kBlack);
+}
+
 // ---- The Run command ------------------------------------------------------------------
+
+TEST_F(MainWindowTest, RunRefusesNamesThatNameNoFileBeforeOpeningAnything) {
+  WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
+  fs::create_directory(dir / "folder.pgn");
+  struct Case {
+    const char* input;
+    const char* output;
+    bool split;
+    std::string message;
+    QLineEdit* Controls::*field;
+  } cases[] = {
+      {"in.pgn", "", false, "The output file has no name", &Controls::outputName},
+      {"", "out.pgn", false, "The input file has no name", &Controls::inputName},
+      {"folder.pgn", "out.pgn", false, "The input file " + dir / "folder.pgn" + " is a folder",
+       &Controls::inputName},
+      {"in.pgn", "folder.pgn", false, "The output file " + dir / "folder.pgn" + " is a folder",
+       &Controls::outputName},
+      {"in.pgn", "noext", true, "Split needs a file name with an extension, such as games.pgn",
+       &Controls::outputName},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.message);
+    MainWindow& f = StartActive();
+    ui.inputName->setText(c.input);
+    ui.outputName->setText(c.output);
+    if (c.split) ui.split->trigger();
+    script.Clear();
+    ui.runItem->trigger();
+    EXPECT_EQ(script.messages, std::vector<std::string>{c.message});
+    EXPECT_EQ(script.beeps, 1);
+    EXPECT_EQ(f.focusWidget(), ui.*c.field);
+    EXPECT_TRUE(script.reports.empty());
+    EXPECT_TRUE(f.isVisible());  // the program goes on
+    EXPECT_FALSE(Exists(dir / "noext"));
+  }
+}
 
 TEST_F(MainWindowTest, RunFromTheWindowWritesWhatTheHeadlessScanWrites) {
   WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
@@ -230,6 +292,71 @@ TEST_F(MainWindowTest, RunMenuAndToolButtonLeaveTheFocusAndAskBeforeOverwriting)
   EXPECT_EQ(script.reports.size(), 1u);
   EXPECT_NE(ReadFile(dir / "out.pgn"), "old");
   EXPECT_EQ(f.focusWidget(), ui.without);
+}
+
+// ---- Tolerant reading -----------------------------------------------------------------
+
+// A description in front of the tags and a note between two games: the usual reading stops
+// on the first line.
+const std::string kUntidy = "{ Games }\n[Event \"A\"]\n1.e4 e5 1-0\n\nnotes\n1.d4 *\n";
+
+TEST_F(MainWindowTest, TolerantReadingIsAnOptionsItemKeptInTheSettings) {
+  Start();
+  auto* item = Child<QAction>(*form, "TolerantReading1");
+  EXPECT_TRUE(Child<QMenu>(*form, "Options1")->actions().contains(item));
+  EXPECT_EQ(item->text().toStdString(), "&Tolerant reading");
+  EXPECT_TRUE(item->isCheckable());
+  EXPECT_FALSE(item->isChecked());  // a settings file without the key
+  item->trigger();
+  EXPECT_TRUE(form->settings().tolerant);
+  form.reset();  // closing saves
+  EXPECT_TRUE(Saved().tolerant);
+  EXPECT_NE(ReadFile(Ini()).find("\nTolerant=1\n"), std::string::npos);
+
+  Seed([](Settings& s) { s.tolerant = true; });
+  Start();
+  item = Child<QAction>(*form, "TolerantReading1");
+  EXPECT_TRUE(item->isChecked());
+  item->trigger();
+  form.reset();
+  EXPECT_FALSE(Saved().tolerant);
+}
+
+TEST_F(MainWindowTest, RunWithTolerantReadingListsInALogBesideTheOutput) {
+  WriteFile(dir / "in.pgn", kUntidy);
+  Seed([](Settings& s) { s.tolerant = true; });
+  StartActive();
+  ui.runItem->trigger();
+  WaitForScan();
+  EXPECT_EQ(script.reports, std::vector<std::string>{"2 games read from in.pgn\r2 games written "
+                                                     "to out.pgn\r2 lines skipped, listed in "
+                                                     "out.pgn.log"});
+  EXPECT_TRUE(script.messages.empty());
+  EXPECT_EQ(ReadFile(dir / "out.pgn.log"),
+            "line 1, game 1: skipped: { Games }\r\nline 5, game 2: skipped: notes\r\n");
+  EXPECT_EQ(ReadFile(dir / "out.pgn"),
+            "[Event \"A\"]\r\n\r\n1.e4 e5 1-0\r\n\r\n\r\n1.d4 *\r\n\r\n");
+}
+
+TEST_F(MainWindowTest, TheInvalidPgnMessageNamesTheOptionOnItsSecondLine) {
+  GTEST_FLAG_SET(death_test_style, "fast");
+  WriteFile(dir / "in.pgn", kUntidy);
+  Start();
+  EXPECT_EXIT(
+      {
+        // What the window showed, told on standard error as the program ends.
+        AddExitStep([this] {
+          for (std::string m : script.messages) {
+            std::replace(m.begin(), m.end(), '\r', '|');
+            std::fprintf(stderr, "shown: %s\n", m.c_str());
+          }
+        });
+        ui.runItem->trigger();
+        WaitForScan();
+      },
+      ::testing::ExitedWithCode(kTrapExitCode & 0xff),
+      "shown: invalid PGN: \\{ Games \\}\\|Turn on Options > Tolerant reading to scan files like "
+      "this one\\.\nshown: Terminating error: trap 7365\n");
 }
 
 }  // namespace

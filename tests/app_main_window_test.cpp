@@ -28,7 +28,7 @@ namespace {
 class AgelessFileSystem : public PosixFileSystem {
  public:
   bool FileExists(const std::string&) override { return true; }
-  int64_t FileAge(const std::string&) override { return -1; }
+  std::optional<int64_t> FileAge(const std::string&) override { return std::nullopt; }
 };
 
 // ---- Start-up -------------------------------------------------------------------------
@@ -254,9 +254,31 @@ TEST_F(MainWindowTest, ClosingTheWindowStoresAndSavesTheSettings) {
   ui.condition1From->setText("x");
   ui.without->setText("..c6");
   f.close();
-  EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range"});
+  EXPECT_EQ(script.messages, std::vector<std::string>{"Non-numeric value in range: the start of "
+                                                      "the condition 1 range must be a whole "
+                                                      "number, not \"x\""});
   EXPECT_EQ(Saved().criteria.without, "..c6");
   EXPECT_EQ(Saved().criteria.conditionRanges[0].from, 1);
+}
+
+TEST_F(MainWindowTest, SettingsAreSavedWhereTheyWereLoadedFromAfterTheProgramIsReplaced) {
+  // Once the program's file is replaced while it runs, /proc/self/exe names
+  // "kelvane (deleted)".
+  class ReplacedProgram : public PosixFileSystem {
+   public:
+    std::string program;
+    std::string ProgramPath() override { return program; }
+  } replaced;
+  replaced.program = dir / "kelvane";
+  SetFileSystem(&replaced);
+  form = std::make_unique<MainWindow>();  // the settings file as the program finds it
+  ui.Find(*form);
+  replaced.program = dir / "kelvane (deleted)";
+  ui.without->setText("..h5");
+  form->close();
+  form.reset();
+  EXPECT_FALSE(Exists(dir / "kelvane (deleted).ini"));
+  EXPECT_EQ(Saved().criteria.without, "..h5");
 }
 
 TEST_F(MainWindowTest, ATrapWhileTheWindowIsCreatedSavesNothing) {

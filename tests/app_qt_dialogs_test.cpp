@@ -1,8 +1,11 @@
 // The Qt dialogs of the window: filters, texts, and which button Enter and Escape press.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QListView>
 #include <QMessageBox>
 #include <QTimer>
 #include <QtTest/QTest>
@@ -11,6 +14,7 @@
 #include "app/qt_dialogs.h"
 #include "app_fakes.h"
 #include "app_modal.h"
+#include "test_support.h"
 
 using namespace kelvane;
 
@@ -83,6 +87,62 @@ TEST(QtDialogsTest, MessageBoxIsCaptionedWithTheProgramsName) {
   d.ShowMessage("first\rsecond");
   EXPECT_EQ(title, "Kelvane");
   EXPECT_EQ(text, "first\nsecond");
+}
+
+TEST(QtDialogsTest, MessageBoxesAreWideEnoughForTheirCaption) {
+  QtTestApp();
+  QtDialogs d;
+  // The caption's text in a bold title font, and room beside it for the window's icon and
+  // its close, minimise and maximise buttons.
+  QFont font = QApplication::font("QMdiSubWindowTitleBar");
+  font.setBold(true);
+  int width = 0;
+  for (const char* text : {"invalid PGN: {", "x"}) {
+    SCOPED_TRACE(text);
+    WhenModal([&](QWidget* w) {
+      width = w->width();
+      QTest::keyClick(w, Qt::Key_Return);
+    });
+    d.ShowMessage(text);
+    EXPECT_GE(width, QFontMetrics(font).horizontalAdvance("Kelvane") + 4 * 24);
+    WhenModal([&](QWidget* w) {
+      width = w->width();
+      QTest::keyClick(w, Qt::Key_Escape);
+    });
+    d.Confirm(text, DialogButtons::YesNo);
+    EXPECT_GE(width, QFontMetrics(font).horizontalAdvance("Confirm") + 4 * 24);
+  }
+}
+
+TEST(QtDialogsTest, ProgramsOnlyDialogListsFoldersAndProgramsAtOnce) {
+  QtTestApp();
+  TempDir dir;
+  WriteFile(dir / "editor", "#!/bin/sh\n");
+  ::chmod((dir / "editor").c_str(), 0755);
+  WriteFile(dir / "notes.txt", "");
+  ::mkdir((dir / "tools").c_str(), 0755);
+  FileDialogRequest request;
+  request.title = "Editors";
+  request.initialDir = dir.path();
+  request.filter = "Text editors and word processors|*";
+  request.programsOnly = true;
+  QStringList listed;
+  WhenModal([&](QWidget* w) {
+    auto* dialog = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(dialog, nullptr);
+    auto* view = dialog->findChild<QListView*>("listView");
+    ASSERT_NE(view, nullptr);
+    // The folder is read in the background.
+    for (int i = 0; i < 200 && view->model()->rowCount(view->rootIndex()) < 2; ++i)
+      QTest::qWait(10);
+    QTest::qWait(50);
+    for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+      listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+    dialog->reject();
+  });
+  QtDialogs().OpenFile(request);
+  listed.sort();
+  EXPECT_EQ(listed, QStringList({"editor", "tools"}));
 }
 
 TEST(QtDialogsTest, InputBoxReturnsTheTextOrNothing) {

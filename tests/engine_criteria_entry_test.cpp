@@ -3,9 +3,13 @@
 #include "engine/criteria_entry.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <array>
 #include <optional>
 #include <string>
+
+#include "test_support.h"
 
 using namespace kelvane;
 
@@ -26,6 +30,13 @@ TEST(MustContainEntry, FormTextAndRangeFollowTheText) {
       {"e5 7.Nf3", SequenceForm::Notation, "e5 7.Nf3", MoveRange{6, 7}, false},
       {"1.e4 c5 99999999999.Nf3", SequenceForm::Notation, "1.e4 c5 99999999999.Nf3",
        std::nullopt, true},
+      // On the way to "e4 ..c5" a single period makes a Notation text without a move
+      // number: it sets no range.
+      {"e4 .", SequenceForm::Notation, "e4 .", std::nullopt, false},
+      {".", SequenceForm::Notation, ".", std::nullopt, false},
+      {"e4 ..", SequenceForm::Moves, "e4 ..", std::nullopt, false},
+      // Black's move number starts the range at its move.
+      {"5...a6 6.Bg5 e6", SequenceForm::Notation, "5...a6 6.Bg5 e6", MoveRange{5, 6}, false},
   };
   for (const auto& c : cases) {
     MustContainEntry entry = EnterMustContain(c.typed);
@@ -62,20 +73,71 @@ TEST(MustContainEntry, ChoosingMovesConvertsANotationTextOnce) {
   EXPECT_EQ(c.mustContain, "e4 ..c5 Nf3 ..d6");
 }
 
-TEST(CleanTexts, EveryTextOfTheSettingsIsCleaned) {
+TEST(CleanTexts, CriteriaAreCleanedNamesFoldersAndEditorsKeptByteForByte) {
   Settings s;
-  for (std::string* t : {&s.startUpDir, &s.input.dir, &s.input.name, &s.output.dir,
-                         &s.output.name, &s.editors[0], &s.editors[1], &s.criteria.conditions[0],
-                         &s.criteria.conditions[1], &s.criteria.conditions[2],
-                         &s.criteria.mustContain, &s.criteria.without})
+  for (std::string* t :
+       {&s.startUpDir, &s.input.dir, &s.input.name, &s.output.dir, &s.output.name, &s.editors[0],
+        &s.editors[1], &s.criteria.conditions[0], &s.criteria.conditions[1],
+        &s.criteria.conditions[2], &s.criteria.mustContain, &s.criteria.without})
     *t = " a \t b  ";
   CleanTexts(s);
-  for (const std::string* t : {&s.startUpDir, &s.input.dir, &s.input.name, &s.output.dir,
-                               &s.output.name, &s.editors[0], &s.editors[1],
-                               &s.criteria.conditions[0], &s.criteria.conditions[1],
-                               &s.criteria.conditions[2], &s.criteria.mustContain,
-                               &s.criteria.without})
+  for (const std::string* t :
+       {&s.criteria.conditions[0], &s.criteria.conditions[1], &s.criteria.conditions[2],
+        &s.criteria.mustContain, &s.criteria.without})
     EXPECT_EQ(*t, "a b");
+  for (const std::string* t : {&s.startUpDir, &s.input.dir, &s.input.name, &s.output.dir,
+                               &s.output.name, &s.editors[0], &s.editors[1]})
+    EXPECT_EQ(*t, " a \t b  ");
+}
+
+TEST(NormaliseConditions, StoresEveryConditionNormalisedAndNamesTheFirstWrongOne) {
+  struct Case {
+    std::array<std::string, 3> typed;
+    std::array<std::string, 3> stored;
+    int wrong;
+  } cases[] = {
+      {{"Bc4 > Nf3", " Kh1  <  Qe1 ", ""}, {"Nf3 < Bc4", "Kh1 < Qe1", ""}, 0},
+      {{"", "Kh1 = Qe1", "a > b"}, {"", "Kh1 = Qe1", "b < a"}, 2},
+      {{"x", "Kh1 = Qe1", ""}, {"x", "Kh1 = Qe1", ""}, 1},
+  };
+  for (const Case& c : cases) {
+    Criteria criteria;
+    criteria.conditions = c.typed;
+    EXPECT_EQ(NormaliseConditions(criteria), c.wrong) << c.typed[0];
+    EXPECT_EQ(criteria.conditions, c.stored);
+  }
+}
+
+TEST(CheckNames, EmptyNamesFoldersAndASplitNameWithoutPeriodAreRefused) {
+  TempDir dir;
+  ::mkdir((dir / "games.pgn").c_str(), 0755);  // a folder named like a game file
+  struct Case {
+    const char* input;
+    const char* output;
+    bool split;
+    NameFault fault;
+    std::string message;
+  } cases[] = {
+      {"in.pgn", "out.pgn", true, NameFault::None, ""},
+      {"in.pgn", "noext", false, NameFault::None, ""},
+      {"", "out.pgn", false, NameFault::InputEmpty, "The input file has no name"},
+      {"in.pgn", "", false, NameFault::OutputEmpty, "The output file has no name"},
+      {"games.pgn", "out.pgn", false, NameFault::InputFolder,
+       "The input file " + dir / "games.pgn" + " is a folder"},
+      {"in.pgn", "..", false, NameFault::OutputFolder,
+       "The output file " + dir / ".." + " is a folder"},
+      {"in.pgn", "noext", true, NameFault::SplitNoExtension,
+       "Split needs a file name with an extension, such as games.pgn"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.input) + " " + c.output);
+    Settings s;
+    s.input = {dir.path(), c.input};
+    s.output = {dir.path(), c.output};
+    const NameFault fault = CheckNames(s, c.split, fileSystem());
+    EXPECT_EQ(fault, c.fault);
+    EXPECT_EQ(NameFaultMessage(fault, s), c.message);
+  }
 }
 
 class BeforeRunTest : public ::testing::Test {

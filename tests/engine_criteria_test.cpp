@@ -45,9 +45,28 @@ TEST(MustContainForms, IsMovesText) {
   EXPECT_TRUE(IsMovesText(""));
   EXPECT_TRUE(IsMovesText("e4 ..c5 Nf3"));
   EXPECT_TRUE(IsMovesText("e4 c5"));
-  EXPECT_TRUE(IsMovesText("1...e5 2.Nf3"));
+  EXPECT_TRUE(IsMovesText("..c5 Nf3"));
+  EXPECT_TRUE(IsMovesText("e4 ..c5 2.Nf3"));  // a black move's mark decides
+  EXPECT_TRUE(IsMovesText("e4..c5"));         // digits inside a word are no move number
   EXPECT_FALSE(IsMovesText("1.e4 c5 2.Nf3"));
   EXPECT_FALSE(IsMovesText("e5 2.Nf3"));
+  // A number with "..." or ".." is black's move number, as books write it.
+  EXPECT_FALSE(IsMovesText("1...e5 2.Nf3"));
+  EXPECT_FALSE(IsMovesText("5...a6 6.Bg5 e6"));
+  EXPECT_FALSE(IsMovesText("12..Nf6 13.c4"));
+  EXPECT_FALSE(IsMovesText("1.e4 c5\n5...a6"));
+}
+
+TEST(MustContainForms, HasMoveNumber) {
+  struct Case {
+    const char* text;
+    bool numbered;
+  } cases[] = {
+      {"1.e4", true},  {"e5 2.Nf3", true}, {"5...a6", true},   {"e4\n2.Nf3", true},
+      {"e4 .", false}, {" .", false},      {".", false},       {"e4.", false},
+      {"a.b", false},  {"", false},        {"e4 ..c5", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(HasMoveNumber(c.text), c.numbered) << c.text;
 }
 
 TEST(MustContainForms, LineBreaksBecomeBlanks) {
@@ -62,7 +81,11 @@ TEST(MustContainForms, NotationToMoves) {
     const char* moves;
   } cases[] = {
       {"1.e4 c5 2.Nf3 d6", "e4 ..c5 Nf3 ..d6"},
-      {"1...e5 2.Nf3", "e5 ..Nf3"},  // begins with a digit: the first move counts as white's
+      {"1.e4 e5 2.Nf3", "e4 ..e5 Nf3"},
+      // Black's move number: the first move is black's.
+      {"1...e5 2.Nf3", "..e5 Nf3"},
+      {"5...a6 6.Bg5 e6", "..a6 Bg5 ..e6"},
+      {"5..a6 6.Bg5", "..a6 Bg5"},
       {"e5 2.Nf3 Nc6 3.Bb5", "..e5 Nf3 ..Nc6 Bb5"},
       {"1.e", "1.e"},
       {"e4 e5", "e4 e5"},
@@ -97,6 +120,7 @@ TEST(MustContainForms, MoveNumberRange) {
       {"e5 2.Nf3 Nc6", 1, 2},
       {"12.Nf3 Nf6 13.c4", 12, 13},
       {"12...Nf6 13.c4", 12, 13},
+      {"5...a6 6.Bg5 e6", 5, 6},
       {"a.b", 0, 999},
       {"e4 c5.", 0, 999},
   };

@@ -161,6 +161,15 @@ TEST_F(MatcherTest, NotationSequence) {
   crit.containsRange[1] = 5;
   Use(crit);
   EXPECT_TRUE(GameMatches(Game({{1, "e4"}, {2, "e5"}, {3, "Nf3"}})));
+
+  // Black's move number as books write it, with the range it sets.
+  crit.contains = "5...a6 6.Bg5 e6";
+  crit.containsRange[0] = 5;
+  crit.containsRange[1] = 6;
+  Use(crit);
+  EXPECT_EQ(RequiredSequence(criteria_), "a6 Bg5 e6");
+  EXPECT_TRUE(GameMatches(Game({{Black(5), "a6"}, {White(6), "Bg5"}, {Black(6), "e6"}})));
+  EXPECT_FALSE(GameMatches(Game({{Black(7), "a6"}, {White(8), "Bg5"}, {Black(8), "e6"}})));
 }
 
 TEST_F(MatcherTest, NotationSequenceLaterOccurrenceInsideTheRange) {
@@ -203,6 +212,32 @@ TEST_F(MatcherTest, MovesSequence) {
   crit.contains = "..d5 d5";
   Use(crit);
   EXPECT_FALSE(GameMatches(Game({{White(2), "d5"}, {Black(3), "d5"}})));
+}
+
+TEST_F(MatcherTest, LineBreaksInAMovesTextSeparateMovesAsBlanksDo) {
+  const std::string game = Game({{1, "e4"}, {2, "e5"}, {3, "Nf3"}});
+  struct Case {
+    const char* contains;
+    const char* without;
+    bool passes;
+  } cases[] = {
+      {"e4 ..e5\nNf3", "", true},   {"e4 ..e5\r\nNf3\n", "", true},
+      {"e4\n..e5\nNc3", "", false},  // Nc3 is still missing
+      {"", "..c5\n..e5", false},    {"", "..c5\r\n..e6", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(c.contains) + "|" + c.without));
+    Typed crit;
+    crit.notation = false;
+    crit.contains = c.contains;
+    crit.without = c.without;
+    Use(crit);
+    EXPECT_EQ(GameMatches(game), c.passes);
+  }
+  Criteria moves;
+  moves.mustContainForm = SequenceForm::Moves;
+  moves.mustContain = "e4 ..e5\nNf3";
+  EXPECT_EQ(RequiredSequence(moves), "e4 e5 Nf3");
 }
 
 TEST_F(MatcherTest, MovesLeftIsRefilledForEveryGame) {

@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/game_reader.h"
+#include "platform/fault.h"
 #include "platform/io_result.h"
 #include "platform/text_files.h"
-#include "platform/fault.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
 
@@ -314,6 +316,275 @@ TEST(GameReaderHeader, LineWithoutBracketIsShownAndTraps) {
     }
     EXPECT_EQ(scripted.messages, std::vector<std::string>{c.shown});
   }
+}
+
+TEST(GameReaderHeader, TheInvalidLineMessageCarriesTheCallersAdvice) {
+  TempDir dir;
+  WriteFile(dir / "in.pgn", "1.e4 e5\n");
+  InputFile in;
+  in.Open(dir / "in.pgn");
+  ScriptedDialogs scripted;
+  bool eof = false;
+  std::string header;
+  EXPECT_THROW(ReadHeader(in, eof, header, scripted, "\rTry this."), FatalError);
+  EXPECT_EQ(scripted.messages, std::vector<std::string>{"invalid PGN: 1.e4 e5\rTry this."});
+}
+
+// ---- Tolerant reading -----------------------------------------------------------------
+
+// What tolerant reading told, in order: "skipped N: text" and "odd N: text".
+class NoteLog : public ReadingNotes {
+ public:
+  void LineSkipped(int64_t line, std::string_view text) override {
+    notes.push_back("skipped " + std::to_string(line) + ": " + std::string(text));
+  }
+  void OddLine(int64_t line, std::string_view text) override {
+    notes.push_back("odd " + std::to_string(line) + ": " + std::string(text));
+  }
+  Log notes;
+};
+
+struct TolerantGame {
+  std::string header;
+  std::string moves;
+  int64_t line;  // the game's first line
+  bool operator==(const TolerantGame&) const = default;
+};
+
+void PrintTo(const TolerantGame& g, std::ostream* os) {
+  *os << "{line " << g.line << ", header \"" << g.header << "\", moves \"" << g.moves << "\"}";
+}
+
+using TolerantGames = std::vector<TolerantGame>;
+
+struct TolerantResult {
+  TolerantGames games;
+  Log notes;
+};
+
+// Reads a whole file as the scan does with tolerant reading.
+TolerantResult ReadTolerantly(const std::string& bytes) {
+  TempDir dir;
+  WriteFile(dir / "in.pgn", bytes);
+  InputFile in;
+  in.Open(dir / "in.pgn");
+  EXPECT_EQ(TakeIoResult(), 0);
+  NoteLog notes;
+  TolerantReader reader(in, notes);
+  TolerantResult r;
+  bool eof = in.AtEnd();
+  for (int i = 0; !eof && i < 1000; ++i) {
+    TolerantGame g;
+    if (!reader.ReadGame(eof, g.header, g.moves)) {
+      EXPECT_TRUE(eof);
+      EXPECT_EQ(g.header + g.moves, "");
+      break;
+    }
+    g.line = reader.GameLine();
+    r.games.push_back(g);
+  }
+  EXPECT_TRUE(eof);
+  r.notes = notes.notes;
+  return r;
+}
+
+struct TolerantCase {
+  const char* what;
+  std::string bytes;
+  TolerantGames games;
+  Log notes;
+};
+
+void ExpectTolerantReading(const std::vector<TolerantCase>& cases) {
+  for (const TolerantCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    TolerantResult r = ReadTolerantly(c.bytes);
+    EXPECT_EQ(r.games, c.games);
+    EXPECT_EQ(r.notes, c.notes);
+  }
+}
+
+TEST(TolerantReader, GivesTheUsualBlocksForEveryFileReadWithoutAnOddLine) {
+  const std::string inputs[] = {
+      "[A \"1\"]\n[B \"2\"]\n\n1.e4 e5\n2.Nf3 1-0\n",
+      "\n  \n\t\n[A \"1\"]\n\n1.e4\n",
+      "[A \"1\"]\n\n\n \n\n1.e4\n\n[B \"2\"]\n\n1.d4\n",
+      "[A \"1\"]\n\n{intro} 1.e4\nBlah\n",
+      "[A \"1\"]\n\n*\n\n[B \"2\"]\n\n1-0\n\n[C \"3\"]\n\n0-1\n\n[D \"4\"]\n\n1/2-1/2\n",
+      "[A \"1\"]\n\n1.e4\nodd?\n[X \"y\"]\n",
+      "\t[Event  \t\"A  B\"]  \n\n 1.e4\t\te5  {a   b}\t\n",
+      "[A \"1\"]\n\n1.e4",
+      "[A \"1\"]\n\n1.e4\n\n",
+      "[A \"1\"]\n\n1.e4\n\n\n",  // the empty game of blank lines at the end
+      "[A \"1\"]\n\n1.e4 *\n\n\n \n\t\n\n",
+      "[A \"1\"]\n\n1.e4 {a\n[B \"2\"]\n\n[C \"3\"]\n\n1.d4\n",
+      "[A \"1\"]\n[B \"2\"]",
+      "[A \"1\"]\n[B \"2\"]\n\n",
+      "[A \"1\"]\n\n1.e4\n\n\x1a[B \"2\"]\n\n1.d4\n",
+      "[A \"1\"]\n\n1.e4 e5\x1a junk\n\n[B]\n",
+      "[A \"1\"]\r\n\r\n1.e4 (1.d4\r\n\r\n[B \"2\"]\r\n\r\n1.c4 1-0\r\n\r\n\r\n",
+      "\n\n  \n",
+      "",
+      "\x1a[A \"1\"]\n\n1.e4\n",
+  };
+  for (const std::string& bytes : inputs) {
+    SCOPED_TRACE(::testing::PrintToString(bytes));
+    ReadResult usual = ReadGames(bytes);
+    ASSERT_TRUE(usual.log.empty());
+    TolerantResult tolerant = ReadTolerantly(bytes);
+    Games blocks;
+    for (const TolerantGame& g : tolerant.games) blocks.push_back({g.header, g.moves});
+    EXPECT_EQ(blocks, usual.games);
+    EXPECT_TRUE(tolerant.notes.empty());
+  }
+}
+
+TEST(TolerantReader, AnEmptyLineEndsAMoveTextAfterAResultOrBeforeATag) {
+  ExpectTolerantReading({
+      {"a comment that holds an empty line",
+       "[A \"1\"]\n\n1.e4 {a\n\n\nb} e5 *\n\n[B \"2\"]\n\n1.d4 *\n",
+       {{"[A \"1\"]\r\n", "1.e4 {a\r\nb} e5 *\r\n", 1}, {"[B \"2\"]\r\n", "1.d4 *\r\n", 8}},
+       {}},
+      {"moves, comments and variations apart",
+       "[A \"1\"]\n\n1.e4 e5\n\n{good}\n\n(1...c5)\n\n2.Nf3 1-0\n",
+       {{"[A \"1\"]\r\n", "1.e4 e5\r\n{good}\r\n(1...c5)\r\n2.Nf3 1-0\r\n", 1}},
+       {}},
+      {"a result ends the game without a tag after it",
+       "[A \"1\"]\n\n1.e4 1-0\n\n1.d4 0-1\n\n1.c4 1/2-1/2\n\n1.f4 *\n",
+       {{"[A \"1\"]\r\n", "1.e4 1-0\r\n", 1},
+        {"", "1.d4 0-1\r\n", 5},
+        {"", "1.c4 1/2-1/2\r\n", 7},
+        {"", "1.f4 *\r\n", 9}},
+       {}},
+      {"results inside comments and variations do not",
+       "[A \"1\"]\n\n1.e4 {1-0\n\n} e5 (2.d4 1-0\n\n) 2.Nf3 ; 0-1\n\n*\n",
+       {{"[A \"1\"]\r\n", "1.e4 {1-0\r\n} e5 (2.d4 1-0\r\n) 2.Nf3 ; 0-1\r\n*\r\n", 1}},
+       {}},
+      {"stray closing brackets are no tokens",
+       "[A \"1\"]\n\n1.e4 } e5 ) 1-0\n\n1.d4 }\n\n)\n\n2.c4\n",
+       {{"[A \"1\"]\r\n", "1.e4 } e5 ) 1-0\r\n", 1}, {"", "1.d4 }\r\n)\r\n2.c4\r\n", 5}},
+       {}},
+      {"stray closing brackets after a variation",
+       "[A \"1\"]\n\n1.e4 (1.d4) } e5 ) 0-1\n\n1.d4 (1.c4) }\n\n2.c4\n",
+       {{"[A \"1\"]\r\n", "1.e4 (1.d4) } e5 ) 0-1\r\n", 1}, {"", "1.d4 (1.c4) }\r\n2.c4\r\n", 5}},
+       {}},
+      {"a result followed by more moves does not",
+       "[A \"1\"]\n\n1.e4 *\n2.d4\n\n3.c4\n",
+       {{"[A \"1\"]\r\n", "1.e4 *\r\n2.d4\r\n3.c4\r\n", 1}},
+       {}},
+      {"a tag line after empty lines ends it, and is read once",
+       "[A \"1\"]\n\n1.e4 {open\n\n\n[B \"2\"]\n\n1.d4\n",
+       {{"[A \"1\"]\r\n", "1.e4 {open\r\n", 1}, {"[B \"2\"]\r\n", "1.d4\r\n", 6}},
+       {}},
+  });
+}
+
+TEST(TolerantReader, ALineThatBeginsAMoveTextEndsTheHeaderBlock) {
+  ExpectTolerantReading({
+      {"tags without an empty line before the moves",
+       "[A \"1\"]\n[B \"2\"]\n1.e4 e5\n2.Nf3 *\n[C \"3\"]\n18.Kh1 *\n",
+       {{"[A \"1\"]\r\n[B \"2\"]\r\n", "1.e4 e5\r\n2.Nf3 *\r\n[C \"3\"]\r\n18.Kh1 *\r\n", 1}},
+       {}},
+      {"each start after tags",
+       "[A \"1\"]\n18... Qe1 *\n\n[B \"2\"]\n{x} 1.d4 *\n\n[C \"3\"]\n*\n\n[D \"4\"]\n1-0\n",
+       {{"[A \"1\"]\r\n", "18... Qe1 *\r\n", 1},
+        {"[B \"2\"]\r\n", "{x} 1.d4 *\r\n", 4},
+        {"[C \"3\"]\r\n", "*\r\n", 7},
+        {"[D \"4\"]\r\n", "1-0\r\n", 10}},
+       {}},
+      {"games without tags",
+       "\n1.e4 e5 1-0\n\n23.Qh5 Kf8 0-1\n\n\n23... Kf8 *\n\n1/2-1/2\n",
+       {{"", "1.e4 e5 1-0\r\n", 2},
+        {"", "23.Qh5 Kf8 0-1\r\n", 4},
+        {"", "23... Kf8 *\r\n", 7},
+        {"", "1/2-1/2\r\n", 9}},
+       {}},
+      {"a game without tags and without a result runs on to the next tag",
+       "1.e4 e5\n\n2.Nf3\n\n[B \"2\"]\n\n1.d4\n",
+       {{"", "1.e4 e5\r\n2.Nf3\r\n", 1}, {"[B \"2\"]\r\n", "1.d4\r\n", 5}},
+       {}},
+      {"near misses are no start",
+       "[A \"1\"]\n.1 e4\ne4 e5\n1-0 {x}\n\n1.e4\n",
+       {{"[A \"1\"]\r\n", "1.e4\r\n", 1}},
+       {"skipped 2: .1 e4", "skipped 3: e4 e5", "skipped 4: 1-0 {x}"}},
+  });
+}
+
+TEST(TolerantReader, ACommentBeforeTheFirstTagLineIsSkippedWhole) {
+  ExpectTolerantReading({
+      {"a description with empty lines",
+       "{\nA file of games.\n\n  By A. Writer\n}\n\n[A \"1\"]\n\n1.e4 *\n",
+       {{"[A \"1\"]\r\n", "1.e4 *\r\n", 7}},
+       {"skipped 1: {", "skipped 2: A file of games.", "skipped 4: By A. Writer", "skipped 5: }"}},
+      {"on one line, between games",
+       "[A \"1\"]\n\n1.e4 *\n\n{ Part two }\n[B \"2\"]\n\n1.d4 *\n",
+       {{"[A \"1\"]\r\n", "1.e4 *\r\n", 1}, {"[B \"2\"]\r\n", "1.d4 *\r\n", 6}},
+       {"skipped 5: { Part two }"}},
+      {"what follows it on its line is read",
+       "{one\ntwo} [A \"1\"]\n{three} 1.e4 *\n",
+       {{"[A \"1\"]\r\n", "{three} 1.e4 *\r\n", 2}},
+       {"skipped 1: {one", "skipped 2: two}"}},
+      {"moves after it make a game without tags",
+       "{White to play} 1.e4 *\n",
+       {{"", "1.e4 *\r\n", 1}},
+       {"skipped 1: {White to play}"}},
+      {"a comment that is never closed holds no game",
+       "{never closed\n\n[A \"1\"]\n\n1.e4 *\n",
+       {},
+       {"skipped 1: {never closed", "skipped 3: [A \"1\"]", "skipped 5: 1.e4 *"}},
+  });
+}
+
+TEST(TolerantReader, AByteOrderMarkAtTheStartIsPassedOver) {
+  const std::string bom = "\xEF\xBB\xBF";
+  ExpectTolerantReading({
+      {"before the first tag",
+       bom + "[A \"1\"]\n\n1.e4 *\n",
+       {{"[A \"1\"]\r\n", "1.e4 *\r\n", 1}},
+       {}},
+      {"on a line of its own",
+       bom + "\r\n[A \"1\"]\r\n\r\n1.e4 *\r\n",
+       {{"[A \"1\"]\r\n", "1.e4 *\r\n", 2}},
+       {}},
+      {"before a blank", bom + " [A \"1\"]\n\n1.e4 *\n", {{"[A \"1\"]\r\n", "1.e4 *\r\n", 1}}, {}},
+      {"only at the start of the file",
+       "[A \"1\"]\n" + bom + "[B \"2\"]\n\n1.e4 *\n",
+       {{"[A \"1\"]\r\n", "1.e4 *\r\n", 1}},
+       {"skipped 2: " + bom + "[B \"2\"]"}},
+  });
+}
+
+TEST(TolerantReader, OtherLinesInAHeaderBlockAreSkipped) {
+  ExpectTolerantReading({
+      {"text before the first game",
+       "Games of the club\n\n[A \"1\"]\n\n1.e4 *\n",
+       {{"[A \"1\"]\r\n", "1.e4 *\r\n", 3}},
+       {"skipped 1: Games of the club"}},
+      {"the broken second half of a tag value",
+       "[Event \"A\n  B\"]\n[Site \"x\"]\n\n1.e4 *\n",
+       {{"[Event \"A\r\n[Site \"x\"]\r\n", "1.e4 *\r\n", 1}},
+       {"skipped 2: B\"]"}},
+      {"text between games and after the last",
+       "[A \"1\"]\n\n1.e4 *\n\nNext:\n[B \"2\"]\n\n1.d4 *\n\nThe end\n\n\n",
+       {{"[A \"1\"]\r\n", "1.e4 *\r\n", 1}, {"[B \"2\"]\r\n", "1.d4 *\r\n", 6}},
+       {"skipped 5: Next:", "skipped 10: The end"}},
+  });
+}
+
+TEST(TolerantReader, AMoveTextMayBeginAtAnyMoveNumber) {
+  ExpectTolerantReading({
+      {"games from set-up positions stay apart",
+       "[A \"1\"]\n\n23.Kh1 Qe1\n24.Qe2 1-0\n\n[B \"2\"]\n\n18...Qe1\n\n[C \"3\"]\n\n1.d4\n",
+       {{"[A \"1\"]\r\n", "23.Kh1 Qe1\r\n24.Qe2 1-0\r\n", 1},
+        {"[B \"2\"]\r\n", "18...Qe1\r\n", 6},
+        {"[C \"3\"]\r\n", "1.d4\r\n", 10}},
+       {}},
+      // The usual reading calls both lines odd and runs on into the next game.
+      {"an empty line among the tag lines still gives odd lines",
+       "[A \"1\"]\n\n[B \"2\"]\nWhite wins\n1.e4 *\n",
+       {{"[A \"1\"]\r\n", "[B \"2\"]\r\nWhite wins\r\n1.e4 *\r\n", 1}},
+       {"odd 3: [B \"2\"]", "odd 4: White wins"}},
+  });
 }
 
 }  // namespace

@@ -673,11 +673,42 @@ TEST(MoveTextParser, PartialParsesAgreeWithTheWholeParse) {
       if (clean) {
         EXPECT_EQ(part.CleanText, whole.CleanText) << text;
       }
-      // Only a text of one byte or with a NUL takes the steps one by one, which split the
-      // moves in any case.
-      if (fault.empty() && !part.Moves.empty()) {
-        EXPECT_TRUE(text.size() == 1 || text.find('\0') != std::string::npos) << text;
-      }
+      // No room is taken for the moves, and none is filled.
+      EXPECT_EQ(part.Moves.capacity(), 0u) << text;
     }
   }
+}
+
+// A game's move list is the one big allocation of a parse: it is taken whole before Parse
+// (a shortage must not look like a fault of the game), so it never grows during the parse.
+TEST(MoveTextParser, RoomForEveryMoveIsTakenBeforeTheParse) {
+  static_assert(sizeof(Move) <= 16, "a long game holds millions of moves");
+  std::mt19937 rng(11);
+  const std::string pieces[] = {"e4", " ",  ".",    "12.", "1", "{c d}", "(", ")", "$3", "\t", "\n",
+                                "a",  "b5", "Nf3+", "1-0", "*", "0",     "}", "9", "..", "\0"s};
+  for (int round = 0; round < 400; ++round) {
+    std::string text;
+    // Long texts are counted, short ones given the simple bound; both are tried.
+    const size_t n = round % 4 == 0 ? rng() % 4000 : 4000 + rng() % 12000;
+    while (text.size() < n) {
+      const std::string& p = pieces[rng() % std::size(pieces)];
+      if ((p == "}" || p == ")") && rng() % 4) continue;
+      if (p == "\0"s && rng() % 8) continue;
+      text += p;
+    }
+    MoveTextParser parser(text);
+    const size_t room = parser.Moves.capacity();
+    EXPECT_GE(room, MovesAtMost(text));
+    try {
+      parser.Parse();
+    } catch (const MoveTextError&) {
+    }
+    ASSERT_EQ(parser.Moves.capacity(), room) << "the move list grew: " << text;
+  }
+  // The count of a long text comes close to its moves.
+  std::string dense;
+  for (int k = 1; dense.size() < 100000; ++k) dense += std::to_string(k) + ".e4 e5 ";
+  MoveTextParser parser(dense);
+  parser.Parse();
+  EXPECT_EQ(MovesAtMost(dense), parser.Moves.size() + 1);
 }

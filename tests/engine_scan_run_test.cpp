@@ -1,11 +1,14 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <random>
 #include <stdexcept>
@@ -17,6 +20,7 @@
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"
 #include "platform/io_result.h"
+#include "platform/temp_files.h"
 #include "scripted_dialogs.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -442,6 +446,226 @@ TEST_F(ScanRun, FailedFileStepsTrapWithTheirNumbers) {
               "An I/O error has occurred at 199. The result code is 28");
   }
   EXPECT_EQ(ReadFile(in), kGameA);
+}
+
+// The folder's entries that are our temporary files.
+std::vector<std::string> TempFilesIn(const std::string& dir) {
+  std::vector<std::string> found;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (TempFileOwner(e->d_name) != 0) found.push_back(e->d_name);
+    ::closedir(d);
+  }
+  return found;
+}
+
+TEST_F(ScanRun, OldOutputsStayWholeWhenTheRunCannotOpenEveryFile) {
+  const std::string in = Input(kGameA + kGameB);
+  split_ = true;
+  WriteFile(dir_ / "out.pgn", "old output");
+  // The split file cannot be created: a folder has its name.
+  MakeDir(dir_ / "out2.pgn");
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  EXPECT_EQ(RunToTrap(in, dir_ / "out.pgn"),
+            "An I/O error has occurred at 102. The result code is 21");
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "old output");
+  EXPECT_EQ(TempFilesIn(dir_.path()), Log{});
+
+  // The output's folder is missing: nothing is made anywhere.
+  MakeDir(dir_ / "sub");
+  EXPECT_EQ(RunToTrap(in, dir_ / "sub/missing/out.pgn"),
+            "An I/O error has occurred at 101. The result code is 2");
+  EXPECT_EQ(TempFilesIn(dir_ / "sub"), Log{});
+}
+
+TEST_F(ScanRun, OutputsTakeTheOldFilesPlacesKeepingLinksAndModes) {
+  const std::string in = Input(kGameA + kGameB + "no tag line\n");
+  FailE4Games();
+  split_ = true;
+  MakeDir(dir_ / "real");
+  WriteFile(dir_ / "real/games.pgn", "old output");
+  ASSERT_EQ(::chmod((dir_ / "real/games.pgn").c_str(), 0600), 0);
+  ASSERT_EQ(::symlink("real/games.pgn", (dir_ / "out.pgn").c_str()), 0);
+  WriteFile(dir_ / "out2.pgn", "old split file");
+  ASSERT_EQ(::chmod((dir_ / "out2.pgn").c_str(), 0640), 0);
+  // A terminating error in the middle still puts the decided games in place.
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  EXPECT_EQ(RunToTrap(in, dir_ / "out.pgn"), "trap 7365");
+  struct stat st;
+  ASSERT_EQ(::lstat((dir_ / "out.pgn").c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_EQ(ReadFile(dir_ / "real/games.pgn"), kOutB);
+  ASSERT_EQ(::stat((dir_ / "real/games.pgn").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  EXPECT_EQ(ReadFile(dir_ / "out2.pgn"), kOutA);
+  ASSERT_EQ(::stat((dir_ / "out2.pgn").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(TempFilesIn(dir_.path()), Log{});
+  EXPECT_EQ(TempFilesIn(dir_ / "real"), Log{});
+}
+
+TEST_F(ScanRun, SplitFileThatIsTheOutputUnderAnotherNameIsRefused) {
+  const std::string games = kGameA + kGameB;
+  struct Case {
+    const char* what;
+    std::function<void()> make;
+  };
+  const std::string out = dir_ / "out.pgn", out2 = dir_ / "out2.pgn";
+  const Case cases[] = {
+      {"the split file links to the output",
+       [&] {
+         WriteFile(out, "old output");
+         ASSERT_EQ(::symlink("out.pgn", out2.c_str()), 0);
+       }},
+      {"the output links to the split file",
+       [&] {
+         WriteFile(out2, "old output");
+         ASSERT_EQ(::symlink("out2.pgn", out.c_str()), 0);
+       }},
+      {"a hard link",
+       [&] {
+         WriteFile(out, "old output");
+         ASSERT_EQ(::link(out.c_str(), out2.c_str()), 0);
+       }},
+      {"a link to a file not made yet", [&] { ASSERT_EQ(::symlink("out2.pgn", out.c_str()), 0); }},
+  };
+  const std::string in = Input(games);
+  split_ = true;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    c.make();
+    const bool existed = Exists(out);
+    scripted_.Clear();
+    if (existed) scripted_.AnswerConfirm(DialogButton::Ok);
+    EXPECT_EQ(Run(in, out), ScanOutcome::SameOutputFile);
+    Log expected = {"message: Output and split file cannot be the same file"};
+    if (existed) expected.insert(expected.begin(), "confirm: Overwrite out.pgn?");
+    EXPECT_EQ(scripted_.log, expected);
+    if (existed) {
+      EXPECT_EQ(ReadFile(out), "old output");
+    } else {
+      EXPECT_FALSE(Exists(out2));
+    }
+    EXPECT_EQ(TempFilesIn(dir_.path()), Log{});
+    ::unlink(out.c_str());
+    ::unlink(out2.c_str());
+  }
+  // Two files with the same content are two files.
+  WriteFile(out2, "old split");
+  EXPECT_EQ(Run(in, out), ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(out2), "");
+}
+
+// Dialogs that note, at every message, what the output files hold by then.
+class FileWatchingDialogs : public ScriptedDialogs {
+ public:
+  explicit FileWatchingDialogs(std::string dir) : dir_(std::move(dir)) {}
+  void ShowMessage(const std::string& text) override {
+    Note();
+    ScriptedDialogs::ShowMessage(text);
+  }
+  void ShowNotice(const std::string& text) override {
+    Note();
+    ScriptedDialogs::ShowNotice(text);
+  }
+  // The bytes in the folder's temporary files at each message, in the order of the names.
+  std::vector<Log> seen;
+
+ private:
+  void Note() {
+    std::vector<std::string> names = TempFilesIn(dir_);
+    std::sort(names.begin(), names.end());
+    Log contents;
+    for (const std::string& name : names) contents.push_back(ReadFile(dir_ + name));
+    seen.push_back(contents);
+  }
+  std::string dir_;
+};
+
+TEST_F(ScanRun, DecidedGamesAreHandedOverBeforeAMessageIsShown) {
+  // An odd line, a faulty game and an invalid header line, each after decided games.
+  const std::string in = Input(kGameA + kGameB + "[Event \"O\"]\n\nodd\n1.c4 *\n\n" + kGameC +
+                               "[Event \"F\"]\n\n1.e4 {open\n\n" + kGameB + "bad\n");
+  FileWatchingDialogs watching(dir_.path());
+  FailE4Games();
+  ScanRequest request{in, dir_ / "out.pgn", true, criteria_};
+  try {
+    RunScan(request, watching, fileSystem());
+    ADD_FAILURE() << "no fatal fault";
+  } catch (const FatalError& e) {
+    EXPECT_STREQ(e.what(), "trap 7365");
+  }
+  const std::string odd = "[Event \"O\"]\r\n\r\nodd\r\n1.c4 *\r\n\r\n";
+  const std::string faulty = "[Event \"F\"]\r\n\r\n1.e4 {open\r\n\r\n";
+  EXPECT_EQ(watching.messages,
+            (Log{"odd line: \"odd\"", "Game 5: game ended in comment", "invalid PGN: bad"}));
+  // The temporary files sort as .out.pgn... before .out2.pgn... The faulty game passes: its
+  // fault comes before Without is tested.
+  EXPECT_EQ(watching.seen, (std::vector<Log>{{kOutB, kOutA},
+                                             {kOutB + odd, kOutA + kOutC},
+                                             {kOutB + odd + faulty + kOutB, kOutA + kOutC}}));
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), kOutB + odd + faulty + kOutB);
+}
+
+TEST_F(ScanRun, FailedWriteEndsTheRunAtOnce) {
+  if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  // A game larger than the output buffer is written at once; thousands of games follow,
+  // which a run that goes on reading would report progress for.
+  const std::string big = "[Event \"Big\"]\n\n1.e4 {" + std::string(2 << 20, 'c') + "} e5 1-0\n\n";
+  std::string rest;
+  for (int i = 0; i < 10000; ++i) rest += kGameB;
+  const std::string in = Input(big + rest);
+  ASSERT_EQ(::symlink("/dev/full", (dir_ / "x2.pgn").c_str()), 0);
+  struct Case {
+    std::string output;
+    bool split;  // and the big game fails, to go to the split file
+    const char* fault;
+  };
+  const Case cases[] = {
+      {"/dev/full", false, "An I/O error has occurred at 199. The result code is 28"},
+      {dir_ / "x.pgn", true, "An I/O error has occurred at 200. The result code is 28"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.output);
+    LastProgress progress;
+    if (c.split) FailE4Games();
+    split_ = c.split;
+    if (Exists(c.output)) scripted_.AnswerConfirm(DialogButton::Ok);
+    try {
+      Run(in, c.output, &progress);
+      ADD_FAILURE() << "no fatal fault";
+    } catch (const FatalError& e) {
+      EXPECT_EQ(std::string(e.what()), c.fault);
+    }
+    EXPECT_EQ(progress.calls, 0);
+    if (c.split) {
+      // The other file's games are delivered: none passed before the failing one.
+      EXPECT_EQ(ReadFile(c.output), "");
+    }
+    criteria_ = Criteria{};
+  }
+}
+
+TEST_F(ScanRun, WriteThatFailsBeforeAMessageEndsTheRunAtOnce) {
+  if (!Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  // A passing game waits in the output's buffer; the odd line of the next game has it
+  // handed over, which fails; every later game goes to the split file.
+  std::string games = kGameB + "[Event \"O\"]\n\nodd\n1.e4 *\n\n";
+  for (int i = 0; i < 10000; ++i) games += kGameA;
+  const std::string in = Input(games);
+  ASSERT_EQ(::symlink("/dev/full", (dir_ / "x.pgn").c_str()), 0);
+  FailE4Games();
+  split_ = true;
+  LastProgress progress;
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  try {
+    Run(in, dir_ / "x.pgn", &progress);
+    ADD_FAILURE() << "no fatal fault";
+  } catch (const FatalError& e) {
+    EXPECT_STREQ(e.what(), "An I/O error has occurred at 199. The result code is 28");
+  }
+  EXPECT_EQ(progress.calls, 0);
+  EXPECT_EQ(scripted_.messages, Log{"odd line: \"odd\""});
 }
 
 class ThrowingObserver : public ScanObserver {

@@ -1,16 +1,25 @@
 // The headless scan as a user meets it: the built program run with --scan in a folder of
 // its own, its report, messages, exit status and the files it leaves.
+#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <zstd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/temp_files.h"
 #include "test_support.h"
 
 using namespace kelvane;
@@ -83,10 +92,15 @@ TEST_F(HeadlessScan, SplitWritesTheFailingGamesAndAThirdReportLine) {
 
 TEST_F(HeadlessScan, ExistingOutputWithoutYesAndWithoutATerminalIsKept) {
   WriteFile(dir_ / "out.pgn", "keep me");
-  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn"});
-  EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "");
-  EXPECT_EQ(Out(), "keep me");
+  for (const char* quiet : {"--progress", "--quiet"}) {
+    ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", quiet});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    // The question that could not be asked is told, also with --quiet.
+    EXPECT_EQ(r.err, "Overwrite out.pgn? Cancelled: no terminal to ask; use --yes\n");
+    EXPECT_EQ(Out(), "keep me");
+  }
+  ProcessResult r;
 
   r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--yes"});
   EXPECT_EQ(r.status, 0) << r.err;
@@ -148,6 +162,71 @@ TEST_F(HeadlessScan, HelpAnywherePrintsTheUsageOfEveryOption) {
   EXPECT_FALSE(Exists(dir_ / "out.pgn"));
 }
 
+// A file the usual reading stops on: a description in front of the tags, tags without an
+// empty line before the moves, and a note between the games.
+const std::string kUntidy = "{ Games }\n[Event \"A\"]\n1.e4 e5 1-0\n\nnotes\n1.d4 *\n";
+
+TEST_F(HeadlessScan, TolerantReadingListsWhatItSkipsOnStandardErrorOrInALog) {
+  WriteFile(dir_ / "untidy.pgn", kUntidy);
+  const Args files = {"--input", "untidy.pgn", "--output", "out.pgn", "--yes"};
+  auto scan = [&](Args more) {
+    Args args = files;
+    args.insert(args.end(), more.begin(), more.end());
+    return Scan(args);
+  };
+  // As before without the option: the message, and the stop.
+  ProcessResult r = scan({});
+  EXPECT_EQ(r.status, 231);
+  EXPECT_EQ(r.err, "invalid PGN: { Games }\nTerminating error: trap 7365\n");
+
+  const std::string entries =
+      "line 1, game 1: skipped: { Games }\nline 5, game 2: skipped: notes\n";
+  r = scan({"--tolerant"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "2 games read from untidy.pgn\n2 games written to out.pgn\n2 lines skipped\n");
+  EXPECT_EQ(r.err, entries);
+  EXPECT_EQ(Out(), "[Event \"A\"]\r\n\r\n1.e4 e5 1-0\r\n\r\n\r\n1.d4 *\r\n\r\n");
+  EXPECT_FALSE(Exists(dir_ / "out.pgn.log"));
+
+  r = scan({"--tolerant", "--quiet"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out + r.err, "");
+
+  r = scan({"--tolerant", "--log", "list.txt"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "2 games read from untidy.pgn\n2 games written to out.pgn\n2 lines skipped, listed "
+            "in list.txt\n");
+  EXPECT_EQ(r.err, entries);
+  EXPECT_EQ(ReadFile(dir_ / "list.txt"),
+            "line 1, game 1: skipped: { Games }\r\nline 5, game 2: skipped: notes\r\n");
+
+  // A log needs tolerant reading; the log may not be the input.
+  r = scan({"--log", "list.txt"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "kelvane: --log needs tolerant reading (--tolerant)\n");
+  r = scan({"--tolerant", "--log", "untidy.pgn"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Input and output cannot be the same file\n");
+  EXPECT_EQ(ReadFile(dir_ / "untidy.pgn"), kUntidy);
+
+  r = Scan({"--help"});
+  EXPECT_NE(r.out.find("\n  --tolerant "), std::string::npos);
+  EXPECT_NE(r.out.find("\n  --log FILE "), std::string::npos);
+}
+
+TEST_F(HeadlessScan, TolerantReadingTurnedOnInTheSettingsHolds) {
+  WriteFile(dir_ / "untidy.pgn", kUntidy);
+  WriteFile(dir_ / "tolerant.ini", kEmptyCriteria + "Tolerant=1\n");
+  ProcessResult r =
+      Scan({"--input", "untidy.pgn", "--output", "out.pgn", "--log", "list.txt"}, "tolerant.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "2 games read from untidy.pgn\n2 games written to out.pgn\n2 lines skipped, listed "
+            "in list.txt\n");
+  EXPECT_EQ(ReadFile(dir_ / "tolerant.ini"), kEmptyCriteria + "Tolerant=1\n");
+}
+
 TEST_F(HeadlessScan, OptionValuesMayFollowAnEqualsSign) {
   ProcessResult r = Scan({"--input=in.pgn", "--output=out.pgn", "--without=e4",
                           "--without-range=1-1", "--cond1=..Nc6 > e4", "--cond1-range=1-15"});
@@ -189,12 +268,6 @@ TEST_F(HeadlessScan, TerminatingErrorIsStatus231AndKeepsTheGamesWritten) {
   EXPECT_EQ(r.err, "invalid PGN: Garbage line\nTerminating error: trap 7365\n");
   EXPECT_EQ(Out(), kOutB);
   EXPECT_EQ(Out("out2.pgn"), kOutA);
-
-  // No period in the output's file name with --split.
-  r = Scan({"--input", "in.pgn", "--output", "noext", "--split"});
-  EXPECT_EQ(r.status, 231);
-  EXPECT_EQ(r.err, "Terminating error: no period in file name\n");
-  EXPECT_FALSE(Exists(dir_ / "noext"));
 
   // A failed create.
   r = Scan({"--input", "in.pgn", "--output", "nofolder/out.pgn"});
@@ -250,6 +323,334 @@ TEST_F(HeadlessScan, StopSignalsEndTheScanAfterWholeGames) {
   }
 }
 
+TEST_F(HeadlessScan, NamesAreCheckedBeforeAnythingIsOpened) {
+  ::mkdir((dir_ / "folder.pgn").c_str(), 0755);
+  struct Case {
+    Args args;
+    std::string err;
+  };
+  const Case cases[] = {
+      {{"--input", "in.pgn", "--output", ""}, "The output file has no name\n"},
+      {{"--input", "", "--output", "out.pgn"}, "The input file has no name\n"},
+      {{"--input", "in.pgn", "--output", "sub/"}, "The output file has no name\n"},
+      {{"--input", "folder.pgn", "--output", "out.pgn"}, "The input file folder.pgn is a folder\n"},
+      {{"--input", "in.pgn", "--output", "folder.pgn", "--yes"},
+       "The output file folder.pgn is a folder\n"},
+      {{"--input", "in.pgn", "--output", "noext", "--split"},
+       "Split needs a file name with an extension, such as games.pgn\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.args));
+    ProcessResult r = Scan(c.args);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, c.err);
+  }
+  EXPECT_FALSE(Exists(dir_ / "noext"));
+  EXPECT_FALSE(Exists(dir_ / "noext2"));
+}
+
+TEST_F(HeadlessScan, NamesAreUsedByteForByte) {
+  WriteFile(dir_ / "two  blanks.pgn", kGameA + kGameB);
+  WriteFile(dir_ / "res 2.pgn", "an unrelated file");
+  ProcessResult r = Scan({"--input", "two  blanks.pgn", "--output", "res  2.pgn", "--yes"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "2 games read from two  blanks.pgn\n2 games written to res  2.pgn\n");
+  EXPECT_EQ(Out("res  2.pgn"), kOutA + kOutB);
+  EXPECT_EQ(Out("res 2.pgn"), "an unrelated file");
+}
+
+// Sets a resource limit of this process, which the programs it starts inherit, for the
+// object's lifetime.
+class ScopedLimit {
+ public:
+  ScopedLimit(int resource, rlim_t value) : resource_(resource) {
+    ::getrlimit(resource, &old_);
+    rlimit limit{value, old_.rlim_max};
+    ok_ = ::setrlimit(resource, &limit) == 0;
+  }
+  ~ScopedLimit() { ::setrlimit(resource_, &old_); }
+  bool ok() const { return ok_; }
+
+ private:
+  int resource_;
+  rlimit old_{};
+  bool ok_ = false;
+};
+
+std::vector<std::string> TempFilesIn(const std::string& dir) {
+  std::vector<std::string> found;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (TempFileOwner(e->d_name) != 0) found.push_back(e->d_name);
+    ::closedir(d);
+  }
+  return found;
+}
+
+TEST_F(HeadlessScan, OldOutputsStayUntilEveryFileOfTheRunIsOpen) {
+  WriteFile(dir_ / "out.pgn", "old output");
+  ASSERT_EQ(::mkdir((dir_ / "out2.pgn").c_str(), 0755), 0);
+  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--split", "--yes"});
+  EXPECT_EQ(r.status, 231);
+  EXPECT_EQ(r.err, "Terminating error: An I/O error has occurred at 102. The result code is 21\n");
+  EXPECT_EQ(Out(), "old output");
+  EXPECT_TRUE(TempFilesIn(dir_.path()).empty());
+}
+
+TEST_F(HeadlessScan, SplitFileLinkedToTheOutputIsRefusedWithStatusOne) {
+  WriteFile(dir_ / "out.pgn", "old output");
+  for (bool hard : {false, true}) {
+    SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+    ::unlink((dir_ / "out2.pgn").c_str());
+    ASSERT_EQ(hard ? ::link((dir_ / "out.pgn").c_str(), (dir_ / "out2.pgn").c_str())
+                   : ::symlink("out.pgn", (dir_ / "out2.pgn").c_str()),
+              0);
+    ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--split", "--yes"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Output and split file cannot be the same file\n");
+    EXPECT_EQ(Out(), "old output");
+  }
+}
+
+TEST_F(HeadlessScan, KilledRunLeavesTheOldOutputWholeAndTheNextRunClearsUp) {
+  std::string games, passed, failed;
+  while (games.size() < (1u << 20)) {
+    games += kGameA + kGameB;
+    passed += kOutB;
+    failed += kOutA;
+  }
+  WriteFile(dir_ / "big.pgn", games);
+  WriteFile(dir_ / "out.pgn", "old output");
+  WriteFile(dir_ / "out2.pgn", "old split");
+  const Args args = {"--input", "big.pgn", "--output",  "out.pgn",
+                     "--split", "--yes",   "--without", "e4"};
+  ProcessResult r;
+  {
+    // Past 64 KiB a write raises SIGXFSZ, which ends the program as a kill would.
+    ScopedLimit limit(RLIMIT_FSIZE, 64 * 1024);
+    ASSERT_TRUE(limit.ok());
+    r = Scan(args);
+  }
+  EXPECT_EQ(r.status, 128 + SIGXFSZ);
+  EXPECT_EQ(Out(), "old output");
+  EXPECT_EQ(Out("out2.pgn"), "old split");
+  const std::vector<std::string> left = TempFilesIn(dir_.path());
+  EXPECT_GE(left.size(), 1u);
+  EXPECT_LE(left.size(), 2u);  // at most one beside each output
+
+  r = Scan(args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(TempFilesIn(dir_.path()).empty());
+  EXPECT_TRUE(Out() == passed);
+  EXPECT_TRUE(Out("out2.pgn") == failed);
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;  // the sanitizer reserves terabytes and pads every block
+#else
+constexpr bool kSanitized = false;
+#endif
+
+TEST_F(HeadlessScan, RunningOutOfMemoryIsATerminatingErrorThatKeepsTheGames) {
+  if (kSanitized) GTEST_SKIP() << "memory limits do not apply under the sanitizer";
+  // The games, then a tail of NUL bytes with no line end (a file cut short by a crash):
+  // 3 GiB, which the file holds as a hole, so it takes no disk space.
+  const std::string games = kGameA + kGameB + kGameC + kGameD;
+  WriteFile(dir_ / "tail.pgn", games);
+  ASSERT_EQ(::truncate((dir_ / "tail.pgn").c_str(), (off_t{3} << 30)), 0);
+  struct Case {
+    std::string input;
+    std::string out;
+    std::string out2;
+  };
+  const Case cases[] = {
+      {"tail.pgn", kOutA + kOutC + kOutD, kOutB},
+      {"/dev/zero", "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input);
+    ProcessResult r;
+    {
+      ScopedLimit limit(RLIMIT_AS, rlim_t{768} << 20);
+      ASSERT_TRUE(limit.ok());
+      r = Scan({"--input", c.input, "--output", "out.pgn", "--split", "--yes", "--contains", "e4",
+                "--quiet"});
+    }
+    EXPECT_EQ(r.status, 231);
+    EXPECT_EQ(r.err, "Terminating error: out of memory\n");
+    EXPECT_TRUE(Out() == c.out);
+    EXPECT_TRUE(Out("out2.pgn") == c.out2);
+  }
+}
+
+// The most memory the program took, in bytes, for one headless scan of input.
+size_t PeakMemory(const std::string& dir, const std::string& input) {
+  // The measure is taken in a child of the test, whose only child is that one run.
+  int pipeFd[2];
+  if (::pipe(pipeFd) != 0) return 0;
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    ProcessResult r = RunKelvane({"--scan", "--settings", "empty.ini", "--input", input, "--output",
+                                  "peak.pgn", "--yes", "--quiet"},
+                                 dir);
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    long peak = r.status == 0 ? usage.ru_maxrss : 0;  // KiB
+    ssize_t written = ::write(pipeFd[1], &peak, sizeof peak);
+    ::_exit(written == sizeof peak ? 0 : 1);
+  }
+  ::close(pipeFd[1]);
+  long peak = 0;
+  if (::read(pipeFd[0], &peak, sizeof peak) != sizeof peak) peak = 0;
+  ::close(pipeFd[0]);
+  ::waitpid(pid, nullptr, 0);
+  return static_cast<size_t>(peak) * 1024;
+}
+
+TEST_F(HeadlessScan, OneHugeGameCostsAFewTimesItsSize) {
+  if (kSanitized) GTEST_SKIP() << "the sanitizer keeps freed memory";
+  // The measure includes what this test holds when it starts the program: the files are
+  // written piece by piece.
+  const size_t base = PeakMemory(dir_.path(), "in.pgn");
+  ASSERT_GT(base, 0u);
+  constexpr size_t kSize = 48u << 20;
+  using Piece = std::function<std::string(size_t)>;  // the piece that follows `size` bytes
+  struct Case {
+    const char* what;
+    std::string head;
+    Piece body;
+    std::string tail;
+    double times;  // the most it may cost, in multiples of its size
+  };
+  int n = 1;
+  const Case cases[] = {
+      // The text is held twice: the game as read, and the parser's working copy, which
+      // becomes the normalised text.
+      {"a comment", "[Event \"C\"]\n\n1.e4 {", [](size_t) { return std::string(1 << 16, 'c'); },
+       "} e5 1-0\n", 2.5},
+      {"an odd line", "[Event \"J\"]\n\n", [](size_t) { return std::string(1 << 16, 'z'); },
+       "\n1.e4 1-0\n", 2.5},
+      // Numbered moves on one line, as dense as real games: add 16 bytes for each move.
+      {"moves", "[Event \"M\"]\n\n",
+       [&n](size_t) {
+         std::string s;
+         for (; s.size() < (1u << 16); n += 2)
+           s += std::to_string(n) + ".Nf3 Nf6 " + std::to_string(n + 1) + ".Ng1 Ng8 ";
+         return s;
+       },
+       "1/2-1/2\n", 4.5},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    size_t size = 0;
+    {
+      std::ofstream f(dir_ / "huge.pgn", std::ios::binary | std::ios::trunc);
+      f << c.head;
+      while (size < kSize) {
+        const std::string piece = c.body(size);
+        f << piece;
+        size += piece.size();
+      }
+      f << c.tail;
+      size += c.head.size() + c.tail.size();
+    }
+    const size_t peak = PeakMemory(dir_.path(), "huge.pgn");
+    ASSERT_GT(peak, 0u);
+    EXPECT_LE(double(peak - std::min(peak, base)), c.times * double(size))
+        << peak / 1048576 << " MiB at the peak, " << base / 1048576 << " MiB for a small file";
+  }
+}
+
+// The built program, beside this test's folder in the build tree.
+std::string ProgramPath() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  const std::filesystem::path program = self.parent_path().parent_path() / "app" / "kelvane";
+  return ec || !std::filesystem::exists(program) ? std::string() : program.string();
+}
+
+TEST_F(HeadlessScan, ReportThatCannotBeWrittenIsATerminatingError) {
+  const std::string program = ProgramPath();
+  if (program.empty()) GTEST_SKIP() << "program not found";
+  WriteFile(dir_ / "odd.pgn", "[Event \"O\"]\n\nodd\n1.e4 *\n\n" + kGameB);
+  const std::string scan =
+      "exec \"$0\" --scan --settings empty.ini --input odd.pgn --output out.pgn --yes";
+  struct Case {
+    const char* redirect;
+    std::string err;
+  };
+  const Case cases[] = {
+      {">/dev/full",
+       "odd line: \"odd\"\nTerminating error: An I/O error has occurred at 201. The result code "
+       "is 28\n"},
+      {">&-",
+       "odd line: \"odd\"\nTerminating error: An I/O error has occurred at 201. The result code "
+       "is 9\n"},
+      // Without standard error the messages are lost, never written into a game file.
+      {">&- 2>&-", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.redirect);
+    ::unlink((dir_ / "out.pgn").c_str());
+    ProcessResult r = RunProcess("/bin/sh", {"-c", scan + " " + c.redirect, program}, dir_.path());
+    EXPECT_EQ(r.status, 231);
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(Out(), "[Event \"O\"]\r\n\r\nodd\r\n1.e4 *\r\n\r\n" + kOutB);
+  }
+  // --quiet writes no report, so nothing can fail.
+  ProcessResult r =
+      RunProcess("/bin/sh", {"-c", scan + " --quiet >/dev/full", program}, dir_.path());
+  EXPECT_EQ(r.status, 0);
+}
+
+std::string ZstdOf(const std::string& plain) {
+  std::string out(ZSTD_compressBound(plain.size()), '\0');
+  out.resize(ZSTD_compress(out.data(), out.size(), plain.data(), plain.size(), 3));
+  return out;
+}
+
+TEST_F(HeadlessScan, CompressedInputIsToldByItsContentAndWrittenPlain) {
+  std::string games;
+  for (int i = 0; i < 20000; ++i) games += kGameA + kGameB;
+  WriteFile(dir_ / "big.pgn", games);
+  ASSERT_EQ(Scan({"--input", "big.pgn", "--output", "plain.pgn", "--without", "e4"}).status, 0);
+  // Named like a plain file: the content decides.
+  WriteFile(dir_ / "big.data", ZstdOf(games));
+  ProcessResult r = Scan({"--input", "big.data", "--output", "out.pgn", "--without", "e4"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "40000 games read from big.data\n20000 games written to out.pgn\n");
+  EXPECT_TRUE(Out() == Out("plain.pgn"));
+
+  // Cut: the message names the file and what is wrong; the games before the cut are kept.
+  const std::string whole = ZstdOf(games);
+  WriteFile(dir_ / "cut.pgn.zst", whole.substr(0, whole.size() / 2));
+  r = Scan({"--input", "cut.pgn.zst", "--output", "cut.pgn", "--without", "e4"});
+  EXPECT_EQ(r.status, 231);
+  EXPECT_EQ(r.err,
+            "Terminating error: cut.pgn.zst is damaged: zstd data: the data ends in the "
+            "middle\n");
+  const std::string cut = Out("cut.pgn");
+  EXPECT_GT(cut.size(), 0u);
+  EXPECT_TRUE(Out("plain.pgn").compare(0, cut.size(), cut) == 0);
+}
+
+TEST_F(HeadlessScan, DashReadsStandardInputAndWritesStandardOutput) {
+  const std::string kelvane = KelvanePath();
+  ProcessResult r = RunProcess("/bin/sh",
+                               {"-c", "'" + kelvane +
+                                          "' --scan --settings empty.ini "
+                                          "--input - --output - --without e4 < in.pgn"},
+                               dir_.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, kOutB);  // the games, and nothing else
+  EXPECT_EQ(r.err, "4 games read from -\n1 games written to -\n");
+  r = Scan({"--input", "in.pgn", "--output", "-", "--split"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("--split"), std::string::npos);
+}
+
 TEST_F(HeadlessScan, SettingsFileIsReadAndNeverWritten) {
   // Criteria, names and folders from the file; its odd layout must survive untouched.
   const std::string settings =
@@ -281,6 +682,22 @@ TEST_F(HeadlessScan, SettingsFileIsReadAndNeverWritten) {
   EXPECT_EQ(r.status, 2);
   EXPECT_FALSE(Exists(dir_ / "none.ini"));
   EXPECT_FALSE(Exists(dir_ / "out.pgn"));
+}
+
+TEST_F(HeadlessScan, QuotedLinesAreCutAndTheirControlCharactersEscaped) {
+  const std::string longLine = "\x1b[2J" + std::string(5 << 20, 'z');
+  WriteFile(dir_ / "odd.pgn", "[Event \"O\"]\n\n" + longLine +
+                                  "\n1.e4 *\n\n[Event \"x\x1b]0;t\x07\"]\n\n1.d4 *\n\n" +
+                                  "\x1b[31mred\n");
+  ProcessResult r = Scan({"--input", "odd.pgn", "--output", "out.pgn"});
+  EXPECT_EQ(r.status, 231);
+  // 196 bytes of the line follow its 4-byte escape sequence.
+  EXPECT_EQ(r.err, "odd line: \"\\x1B[2J" + std::string(196, 'z') + "... (" +
+                       std::to_string(longLine.size() - 200) + " more bytes)\"\n" +
+                       "invalid PGN: \\x1B[31mred\nTerminating error: trap 7365\n");
+  // The files keep every byte.
+  EXPECT_TRUE(Out() == "[Event \"O\"]\r\n\r\n" + longLine +
+                           "\r\n1.e4 *\r\n\r\n[Event \"x\x1b]0;t\x07\"]\r\n\r\n1.d4 *\r\n\r\n");
 }
 
 TEST_F(HeadlessScan, QuietLeavesOutTheReportAndTheNotices) {
@@ -376,6 +793,11 @@ TEST_F(HeadlessScan, SampleFileIsWrittenBackCleanedWithCrLf) {
   }
   expected += "\r\n";
   EXPECT_TRUE(Out() == expected);
+
+  // Black's move number as books write it: Notation, with the range it sets (5 to 6).
+  r = ScanWith({"--input", sample, "--contains", "5...a6 6.Bg5 e6"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "36 games read from classics.pgn\n1 games written to out.pgn\n");
 
   // Two of the Sicilians play the Najdorf up to 5...a6, none goes on with 6.f4.
   r = ScanWith({"--input", sample, "--split", "--contains",

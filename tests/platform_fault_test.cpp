@@ -130,6 +130,41 @@ TEST(CompareFileAges, ComparesAtTwoSecondSteps) {
   EXPECT_EQ(CompareFileAges(a, a), 0);
 }
 
+// Sets a file's modification time to noon local time of the given day.
+void SetLocalDate(const std::string& path, int year, int month, int day) {
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = 12;
+  tm.tm_isdst = -1;
+  timespec times[2];
+  times[0].tv_sec = times[1].tv_sec = std::mktime(&tm);
+  times[0].tv_nsec = times[1].tv_nsec = 0;
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+TEST(CompareFileAges, OldFilesCompareByTheirWholeDate) {
+  TempDir dir;
+  const std::string a = dir / "a.pgn", b = dir / "b.pgn";
+  WriteFile(a, "a");
+  WriteFile(b, "b");
+  struct Case {
+    int aYear, aMonth, bYear, bMonth;
+    int expected;
+  } cases[] = {
+      {1975, 12, 1979, 1, -1},                          // before 1980: the year still counts
+      {1979, 1, 1975, 12, 1},  {1965, 6, 1969, 2, -1},  // before 1970 too
+      {1969, 12, 1971, 1, -1}, {1960, 3, 2021, 3, -1}, {2021, 3, 1960, 3, 1}, {1975, 5, 1975, 5, 0},
+  };
+  for (const Case& c : cases) {
+    SetLocalDate(a, c.aYear, c.aMonth, 1);
+    SetLocalDate(b, c.bYear, c.bMonth, 1);
+    EXPECT_EQ(CompareFileAges(a, b), c.expected)
+        << c.aYear << "-" << c.aMonth << " vs " << c.bYear << "-" << c.bMonth;
+  }
+}
+
 TEST(CompareFileAges, TrapsOnMissingFileOrDirectory) {
   TempDir dir;
   const std::string file = dir / "game.pgn";

@@ -1,6 +1,13 @@
+#include <dirent.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -160,14 +167,29 @@ TEST(InputFile, DirectoryLeavesTheErrorPending) {
 
 TEST(InputFile, BufferedBytesEndAtACtrlZAndSkipCountsAsRead) {
   TempDir dir;
-  WriteFile(dir / "in.pgn", "ab\ncd\nef\x1agh\n");
+  const std::string bytes = "ab\ncd\n" + std::string(3 * kMiB, 'x') + "\x1agh\n";
+  WriteFile(dir / "in.pgn", bytes);
   InputFile f;
   f.Open(dir / "in.pgn");
-  EXPECT_EQ(f.Buffered(), "ab\ncd\nef");
-  f.Skip(3);
-  EXPECT_EQ(f.BytesRead(), 3u);
-  EXPECT_EQ(ReadLines(f), (Lines{"cd", "ef"}));
+  // Taken piece by piece, the buffered bytes are the file's up to the Ctrl-Z.
+  std::string seen;
+  while (!f.AtEnd()) {
+    const std::string_view piece = f.Buffered();
+    ASSERT_FALSE(piece.empty());
+    seen += piece;
+    f.Skip(piece.size());
+  }
+  EXPECT_TRUE(seen == bytes.substr(0, bytes.find('\x1a')));
+  EXPECT_EQ(f.BytesRead(), bytes.find('\x1a'));
   EXPECT_EQ(f.Buffered(), "");
+  // Lines are read on from where a skip left off.
+  f.Open(dir / "in.pgn");
+  ASSERT_GE(f.Buffered().size(), 3u);
+  f.Skip(3);
+  std::string line;
+  f.ReadLineAppend(line);
+  EXPECT_EQ(line, "cd");
+  EXPECT_EQ(f.BytesRead(), 6u);
 }
 
 TEST(InputFile, RawBytesComeAsTheyAreUpToACtrlZ) {
@@ -189,7 +211,9 @@ TEST(InputFile, RawBytesComeAsTheyAreUpToACtrlZ) {
 
 TEST(InputFile, BytesPutBackAreReadAgainBeforeTheRest) {
   TempDir dir;
-  WriteFile(dir / "in.pgn", "one\r\ntwo\nthree\nfour\x1a" "five\n");
+  WriteFile(dir / "in.pgn",
+            "one\r\ntwo\nthree\nfour\x1a"
+            "five\n");
   for (size_t taken : {size_t{5}, size_t{12}, size_t{25}}) {
     InputFile f;
     f.Open(dir / "in.pgn");
@@ -242,17 +266,225 @@ TEST(OutputFile, WritesBytesExactly) {
   EXPECT_EQ(ReadFile(dir / "out.pgn"), expected);
 }
 
-TEST(OutputFile, FlushHandsOverAndCreateEmpties) {
+std::vector<std::string> FolderEntries(const std::string& dir) {
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(dir.c_str())) {
+    while (dirent* e = ::readdir(d))
+      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+        names.push_back(e->d_name);
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// Runs body in a child process, as an ordinary user when asked so that permissions count;
+// returns the child's exit code, body's result.
+template <typename Body>
+int InChild(Body body, bool dropRoot) {
+  pid_t pid = ::fork();
+  if (pid == 0) {
+    if (dropRoot && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(77);
+    ::_exit(body());
+  }
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+TEST(OutputFile, OldFileStaysWholeUntilClose) {
   TempDir dir;
   WriteFile(dir / "out.pgn", "old contents that are longer");
   OutputFile f;
   f.Create(dir / "out.pgn");
+  ASSERT_TRUE(f.IsOpen());
   f.Write("new");
   f.Flush();
-  EXPECT_EQ(ReadFile(dir / "out.pgn"), "new");
+  // The flushed bytes are in the temporary file beside the old one.
+  const std::string temp = dir / ".out.pgn.kelvane-" + std::to_string(::getpid()) + ".tmp";
+  EXPECT_EQ(ReadFile(temp), "new");
+  EXPECT_EQ(ReadFile(dir / "out.pgn"), "old contents that are longer");
   f.Write("er");
   f.Close();
+  EXPECT_EQ(TakeIoResult(), 0);
   EXPECT_EQ(ReadFile(dir / "out.pgn"), "newer");
+  EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"out.pgn"});
+
+  // Discard leaves the old file as it was.
+  f.Create(dir / "out.pgn");
+  f.Write("dropped");
+  f.Flush();
+  f.Discard();
+  EXPECT_EQ(ReadFile(dir / "out.pgn"), "newer");
+  EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"out.pgn"});
+}
+
+TEST(OutputFile, ExistingFileKeepsItsModeAndANewOneFollowsTheUmask) {
+  TempDir dir;
+  const mode_t oldMask = ::umask(027);
+  struct Case {
+    const char* name;
+    mode_t before;  // 0: no file yet
+    mode_t after;
+  };
+  const Case cases[] = {
+      {"private.pgn", 0600, 0600},
+      {"open.pgn", 0666, 0666},
+      {"odd.pgn", 0751, 0751},
+      {"new.pgn", 0, 0640},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.before) {
+      WriteFile(dir / c.name, "old");
+      ASSERT_EQ(::chmod((dir / c.name).c_str(), c.before), 0);
+    }
+    OutputFile f;
+    f.Create(dir / c.name);
+    f.Write("new");
+    f.Close();
+    EXPECT_EQ(ReadFile(dir / c.name), "new");
+    EXPECT_EQ(ModeOf(dir / c.name), c.after);
+  }
+  ::umask(oldMask);
+  EXPECT_EQ(TakeIoResult(), 0);
+}
+
+TEST(OutputFile, SymbolicLinkStaysALinkAndItsTargetIsReplaced) {
+  TempDir dir;
+  ASSERT_EQ(::mkdir((dir / "real").c_str(), 0755), 0);
+  WriteFile(dir / "real/games.pgn", "old");
+  struct Case {
+    const char* link;
+    const char* to;
+    std::string target;
+  };
+  const Case cases[] = {
+      {"relative.pgn", "real/games.pgn", dir / "real/games.pgn"},
+      {"absolute.pgn", nullptr, dir / "real/games.pgn"},
+      {"chain.pgn", "relative.pgn", dir / "real/games.pgn"},
+      {"dangling.pgn", "real/new.pgn", dir / "real/new.pgn"},
+  };
+  const std::string absolute = dir / "real/games.pgn";
+  for (const Case& c : cases)
+    ASSERT_EQ(::symlink(c.to ? c.to : absolute.c_str(), (dir / c.link).c_str()), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.link);
+    OutputFile f;
+    f.Create(dir / c.link);
+    f.Write(c.link);
+    f.Close();
+    EXPECT_EQ(TakeIoResult(), 0);
+    struct stat st;
+    ASSERT_EQ(::lstat((dir / c.link).c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(c.target), c.link);
+  }
+  EXPECT_EQ(FolderEntries(dir / "real"), (std::vector<std::string>{"games.pgn", "new.pgn"}));
+  // A loop of links fails as an open would.
+  ASSERT_EQ(::symlink("loop2", (dir / "loop1").c_str()), 0);
+  ASSERT_EQ(::symlink("loop1", (dir / "loop2").c_str()), 0);
+  OutputFile f;
+  f.Create(dir / "loop1");
+  EXPECT_FALSE(f.IsOpen());
+  EXPECT_EQ(TakeIoResult(), ELOOP);
+}
+
+TEST(OutputFile, RefusedFilesLeaveTheErrorPendingAndTheOldFileWhole) {
+  TempDir dir;
+  ASSERT_EQ(::mkdir((dir / "folder.pgn").c_str(), 0755), 0);
+  OutputFile f;
+  f.Create(dir / "folder.pgn");
+  EXPECT_FALSE(f.IsOpen());
+  EXPECT_EQ(TakeIoResult(), EISDIR);
+
+  // Permissions count only for an ordinary user.
+  WriteFile(dir / "readonly.pgn", "old");
+  ASSERT_EQ(::chmod((dir / "readonly.pgn").c_str(), 0444), 0);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+  EXPECT_EQ(InChild(
+                [&] {
+                  OutputFile g;
+                  g.Create(dir / "readonly.pgn");
+                  return g.IsOpen() ? 100 : TakeIoResult();
+                },
+                true),
+            EACCES);
+  EXPECT_EQ(ReadFile(dir / "readonly.pgn"), "old");
+  EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"folder.pgn", "readonly.pgn"}));
+}
+
+TEST(OutputFile, FileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
+  TempDir dir;
+  ASSERT_EQ(::mkdir((dir / "shut").c_str(), 0755), 0);
+  WriteFile(dir / "shut/out.pgn", "old contents");
+  ASSERT_EQ(::chmod((dir / "shut/out.pgn").c_str(), 0666), 0);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+  ASSERT_EQ(::chmod((dir / "shut").c_str(), 0555), 0);
+  EXPECT_EQ(InChild(
+                [&] {
+                  OutputFile g;
+                  g.Create(dir / "shut/out.pgn");
+                  if (!g.IsOpen()) return 100 + TakeIoResult();
+                  // Not emptied before the first write.
+                  if (ReadFile(dir / "shut/out.pgn") != "old contents") return 3;
+                  g.Write("new");
+                  g.Close();
+                  return TakeIoResult();
+                },
+                true),
+            0);
+  EXPECT_EQ(ReadFile(dir / "shut/out.pgn"), "new");
+  // A new file cannot be made there at all.
+  EXPECT_EQ(InChild(
+                [&] {
+                  OutputFile g;
+                  g.Create(dir / "shut/other.pgn");
+                  return g.IsOpen() ? 100 : TakeIoResult();
+                },
+                true),
+            EACCES);
+  ::chmod((dir / "shut").c_str(), 0755);
+}
+
+TEST(OutputFile, FailedWriteKeepsTheOldFile) {
+  TempDir dir;
+  WriteFile(dir / "out.pgn", "old");
+  // A file size limit makes the writes fail, as a full disk would.
+  EXPECT_EQ(InChild(
+                [&] {
+                  std::signal(SIGXFSZ, SIG_IGN);
+                  rlimit limit{4096, 4096};
+                  if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+                  OutputFile g;
+                  g.Create(dir / "out.pgn");
+                  g.Write(std::string(3 * kMiB, 'n'));
+                  if (!g.Failed() || PeekIoResult() != EFBIG) return 3;
+                  g.Write("more");  // nothing more is tried
+                  g.Close();
+                  return TakeIoResult() == EFBIG ? 0 : 4;
+                },
+                false),
+            0);
+  EXPECT_EQ(ReadFile(dir / "out.pgn"), "old");
+  EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"out.pgn"});
+}
+
+TEST(OutputFile, DeviceIsWrittenInPlace) {
+  OutputFile f;
+  f.Create("/dev/null");
+  ASSERT_TRUE(f.IsOpen());
+  f.Write("gone");
+  f.Close();
+  EXPECT_EQ(TakeIoResult(), 0);
+  struct stat st;
+  ASSERT_EQ(::stat("/dev/null", &st), 0);
+  EXPECT_TRUE(S_ISCHR(st.st_mode));
 }
 
 TEST(OutputFile, CreateInMissingFolderLeavesTheErrorPending) {

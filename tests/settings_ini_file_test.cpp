@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "settings/ini_file.h"
@@ -340,6 +341,95 @@ TEST_F(IniFileDisk, FullDiskLeavesTheOldFile) {
   EXPECT_EQ(code, 0);
   EXPECT_EQ(ReadFile(path), old);
   EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"kelvane.ini"});
+}
+
+}  // namespace
+
+namespace {
+
+// A save killed in the middle of writing its temporary file, as a kill would: a file size
+// limit raises SIGXFSZ, whose default action ends the process. Returns how it ended.
+int KilledSave(const std::string& path) {
+  return InChild(
+      [&] {
+        rlimit limit{8, 8};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+        IniFile ini;
+        ini.WriteString("S", "k", std::string(1000, 'n'));
+        return ini.Save(path) ? 1 : 0;
+      },
+      false);
+}
+
+mode_t ModeOf(const std::string& path) {
+  struct stat st;
+  return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+TEST_F(IniFileDisk, CopyDuringASaveIsNeverMoreOpenThanTheFile) {
+  const mode_t oldMask = ::umask(022);
+  struct Case {
+    const char* what;
+    mode_t before;  // 0: no file yet
+    mode_t copy;    // the temporary file a kill leaves behind
+  };
+  const Case cases[] = {
+      {"a private file", 0600, 0600},
+      {"a file others may read", 0644, 0644},
+      {"no file yet", 0, 0600},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ::unlink(path.c_str());
+    if (c.before) {
+      WriteFile(path, "[S]\nk=old\n");
+      ASSERT_EQ(::chmod(path.c_str(), c.before), 0);
+    }
+    EXPECT_EQ(KilledSave(path), 128 + SIGXFSZ);
+    std::vector<std::string> entries = FolderEntries(dir.path());
+    std::erase(entries, "kelvane.ini");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(ModeOf(dir / entries[0]), c.copy);
+    if (c.before) {
+      EXPECT_EQ(ReadFile(path), "[S]\nk=old\n");
+    }
+    // The next save clears it up.
+    IniFile ini;
+    ini.WriteString("S", "k", "new");
+    ASSERT_TRUE(ini.Save(path));
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"kelvane.ini"});
+    // A new file ends with what the umask leaves of 0666.
+    EXPECT_EQ(ModeOf(path), c.before ? c.before : 0644);
+  }
+  ::umask(oldMask);
+}
+
+TEST_F(IniFileDisk, SaveRemovesLeftoversOfEndedProcessesOnly) {
+  pid_t ended = ::fork();
+  if (ended == 0) ::_exit(0);
+  ::waitpid(ended, nullptr, 0);
+  const std::string gone = std::to_string(ended);
+  const std::string running = std::to_string(::getppid());
+  const std::vector<std::string> kept = {
+      ".kelvane.ini.kelvane-" + running + ".tmp",  // a save going on in another program
+      "kelvane.ini.tmp-" + running + "-0",
+      "kelvane.ini.tmp-notes",
+      "other.ini.tmp-" + gone + "-0",
+      "kelvane.ini",
+  };
+  for (const std::string& name : kept) WriteFile(dir / name, "x");
+  // Left by this program's earlier versions and by a killed save.
+  WriteFile(dir / ("kelvane.ini.tmp-" + gone + "-0"), "x");
+  WriteFile(dir / ("kelvane.ini.tmp-" + gone + "-17"), "x");
+  WriteFile(dir / (".kelvane.ini.kelvane-" + gone + ".tmp"), "x");
+  IniFile ini;
+  ini.WriteString("S", "k", "v");
+  ASSERT_TRUE(ini.Save(path));
+  std::vector<std::string> expected = kept;
+  std::sort(expected.begin(), expected.end());
+  std::vector<std::string> entries = FolderEntries(dir.path());
+  std::sort(entries.begin(), entries.end());
+  EXPECT_EQ(entries, expected);
 }
 
 }  // namespace

@@ -160,18 +160,28 @@ TEST_F(SettingsTest, LoadingEdgeCases) {
     const char* file;
     void (*check)(const Settings&);
   } cases[] = {
-      {"RadNota 0", "[Booleans]\nRadNota=0\n", [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Moves); }},
-      {"RadNota 7", "[Booleans]\nRadNota=7\n", [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Notation); }},
-      {"RadNota yes", "[Booleans]\nRadNota=yes\n", [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Notation); }},
-      {"RadNota empty", "[booleans]\nradnota=\n", [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Notation); }},
-      {"integer non-numeric", "[Integers]\n3=abc\n", [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[1].to, 0); }},
-      {"integer empty", "[Integers]\n2=\n", [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[1].from, 0); }},
+      {"RadNota 0", "[Booleans]\nRadNota=0\n",
+       [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Moves); }},
+      {"RadNota 7", "[Booleans]\nRadNota=7\n",
+       [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Notation); }},
+      {"RadNota yes", "[Booleans]\nRadNota=yes\n",
+       [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Notation); }},
+      {"RadNota empty", "[booleans]\nradnota=\n",
+       [](const Settings& s) { EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Notation); }},
+      {"integer non-numeric", "[Integers]\n3=abc\n",
+       [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[1].to, 0); }},
+      {"integer empty", "[Integers]\n2=\n",
+       [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[1].from, 0); }},
       {"integer leading digits", "[Integers]\n1=12abc\n",
        [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[0].to, 15); }},
-      {"integer hex", "[Integers]\n1=0x1A\n", [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[0].to, 26); }},
-      {"integer negative", "[Integers]\n9=-3\n", [](const Settings& s) { EXPECT_EQ(s.criteria.withoutRange.to, -3); }},
-      {"string present empty", "[Strings]\n1=\n", [](const Settings& s) { EXPECT_EQ(s.input.name, ""); }},
-      {"string missing", "[Strings]\n2=x\n", [](const Settings& s) { EXPECT_EQ(s.input.name, "Main.pgn"); }},
+      {"integer hex", "[Integers]\n1=0x1A\n",
+       [](const Settings& s) { EXPECT_EQ(s.criteria.conditionRanges[0].to, 26); }},
+      {"integer negative", "[Integers]\n9=-3\n",
+       [](const Settings& s) { EXPECT_EQ(s.criteria.withoutRange.to, -3); }},
+      {"string present empty", "[Strings]\n1=\n",
+       [](const Settings& s) { EXPECT_EQ(s.input.name, ""); }},
+      {"string missing", "[Strings]\n2=x\n",
+       [](const Settings& s) { EXPECT_EQ(s.input.name, "Main.pgn"); }},
       {"string quoted", "[STRINGS]\n7=\" a < b \"\n",
        [](const Settings& s) { EXPECT_EQ(s.criteria.conditions[0], " a < b "); }},
       {"first of repeated section", "[Strings]\n1=a.pgn\n[Strings]\n1=b.pgn\n2=c.pgn\n",
@@ -207,6 +217,37 @@ TEST_F(SettingsTest, RoundTrips) {
   EXPECT_EQ(s.criteria.conditionRanges[1].from, -3);
   EXPECT_EQ(s.criteria.conditionRanges[1].to, INT32_MIN);
   EXPECT_EQ(s.criteria.mustContainForm, SequenceForm::Moves);
+}
+
+TEST_F(SettingsTest, TolerantReadingHasItsOwnKeyThatOlderFilesLack) {
+  // A file from before the key: off, and a save adds nothing.
+  const std::string old = "[Strings]\n1=a.pgn\n[Booleans]\nRadNota=1\n";
+  WriteFile(IniPath(), old);
+  Start();
+  EXPECT_FALSE(s.tolerant);
+  Save();
+  EXPECT_EQ(ReadFile(IniPath()).find("Tolerant"), std::string::npos);
+
+  // Turned on, it is written after the keys the section holds, and read back.
+  s.tolerant = true;
+  Save();
+  EXPECT_NE(ReadFile(IniPath()).find("[Booleans]\nRadNota=1\nTolerant=1\n"), std::string::npos);
+  Start();
+  EXPECT_TRUE(s.tolerant);
+  // Turned off again, the key stays and says so.
+  s.tolerant = false;
+  Save();
+  EXPECT_NE(ReadFile(IniPath()).find("\nTolerant=0\n"), std::string::npos);
+  Start();
+  EXPECT_FALSE(s.tolerant);
+
+  const std::pair<const char*, bool> values[] = {
+      {"1", true}, {"7", true}, {"0", false}, {"", false}, {"yes", false}};
+  for (const auto& [value, on] : values) {
+    WriteFile(IniPath(), std::string("[booleans]\ntolerant=") + value + "\n");
+    Start();
+    EXPECT_EQ(s.tolerant, on) << value;
+  }
 }
 
 TEST_F(SettingsTest, StartUpDirectoryStaysWhenStartedElsewhere) {

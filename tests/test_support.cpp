@@ -107,6 +107,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
   return r;
 }
 
+std::string KelvanePath() {
+  return KELVANE_BINARY;
+}
+
 ProcessResult RunKelvane(const std::vector<std::string>& args, const std::string& workingDir,
                          const WhileRunning& watch) {
   return RunProcess(KELVANE_BINARY, args, workingDir, watch);

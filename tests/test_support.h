@@ -56,6 +56,8 @@ using WhileRunning = std::function<void(pid_t pid, const ProcessResult& soFar)>;
 // Runs program with args in workingDir (empty: the current one), standard input empty.
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const std::string& workingDir = "", const WhileRunning& watch = {});
+// The built kelvane program's path.
+std::string KelvanePath();
 // Runs the built kelvane program.
 ProcessResult RunKelvane(const std::vector<std::string>& args, const std::string& workingDir = "",
                          const WhileRunning& watch = {});

@@ -1,0 +1,79 @@
+#include "engine/reading_log.h"
+
+#include "platform/fault.h"
+#include "platform/file_system.h"
+
+namespace kelvane {
+
+namespace {
+
+// "1 line skipped", "3 lines skipped".
+std::string Count(int64_t n, const char* one, const char* many) {
+  return std::to_string(n) + (n == 1 ? one : many);
+}
+
+}  // namespace
+
+std::string LogFileName(const std::string& outputPath) {
+  return outputPath + ".log";
+}
+
+ReadingLog::ReadingLog(Dialogs& dialogs, std::string path, bool showNotices)
+    : dialogs_(dialogs),
+      faults_(*this, dialogs),
+      path_(std::move(path)),
+      showNotices_(showNotices) {}
+
+void ReadingLog::Create() {
+  if (path_.empty()) return;
+  file_.Create(path_);
+  CheckIO(103);
+}
+
+void ReadingLog::Close() {
+  if (path_.empty()) return;
+  file_.Close();
+  CheckIO(202);
+}
+
+void ReadingLog::Add(int64_t line, std::string_view what) {
+  std::string entry = "line " + std::to_string(line) + ", game " + std::to_string(game_) + ": ";
+  entry.append(what);
+  if (showNotices_) dialogs_.ShowNotice(entry);
+  entry.append("\r\n");
+  file_.Write(entry);
+}
+
+void ReadingLog::LineSkipped(int64_t line, std::string_view text) {
+  ++counts_.linesSkipped;
+  Add(line, "skipped: " + std::string(text));
+}
+
+void ReadingLog::OddLine(int64_t line, std::string_view text) {
+  ++counts_.oddLines;
+  Add(line, "odd line: \"" + std::string(text) + "\"");
+}
+
+void ReadingLog::GameFault(const std::string& notice) {
+  ++counts_.faultyGames;
+  // The matcher names the game itself; the entry names it like every other.
+  const std::string own = "Game " + std::to_string(game_) + ": ";
+  Add(gameLine_, notice.rfind(own, 0) == 0 ? std::string_view(notice).substr(own.size())
+                                           : std::string_view(notice));
+}
+
+std::string ReadingLog::ReportLine() const {
+  std::string line;
+  auto part = [&line](int64_t n, const char* one, const char* many) {
+    if (n == 0) return;
+    if (!line.empty()) line += ", ";
+    line += Count(n, one, many);
+  };
+  part(counts_.linesSkipped, " line skipped", " lines skipped");
+  part(counts_.oddLines, " odd line", " odd lines");
+  part(counts_.faultyGames, " game with faults", " games with faults");
+  if (!line.empty() && !path_.empty()) line += ", listed in " + FileNamePart(path_);
+  return line;
+}
+
+}  // namespace kelvane

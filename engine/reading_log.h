@@ -1,0 +1,95 @@
+// The list that tolerant reading keeps while a scan reads its input: the lines it skipped,
+// the odd lines it kept and the games whose moves could not be read, each with its line
+// number in the input file and its game number. The list goes to a log file and, when
+// asked, to the dialogs as notices (the headless scan's standard error); the report gets
+// one line with the counts.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/game_reader.h"
+#include "platform/dialogs.h"
+#include "platform/text_files.h"
+
+namespace kelvane {
+
+struct ReadingCounts {
+  int64_t linesSkipped = 0;
+  int64_t oddLines = 0;
+  int64_t faultyGames = 0;
+  friend bool operator==(const ReadingCounts&, const ReadingCounts&) = default;
+};
+
+// The log file beside an output file: its path with ".log" added.
+std::string LogFileName(const std::string& outputPath);
+
+class ReadingLog : public ReadingNotes {
+ public:
+  // path: the log file (empty: none); showNotices: every entry is also a notice.
+  ReadingLog(Dialogs& dialogs, std::string path, bool showNotices);
+  ReadingLog(const ReadingLog&) = delete;
+  ReadingLog& operator=(const ReadingLog&) = delete;
+
+  // Creates the log file from empty; a failure traps at step 103.
+  void Create();
+  // The game being read now: its number, and the line its first line has once it is known.
+  void StartGame(int64_t number) { game_ = number; }
+  void SetGameLine(int64_t line) { gameLine_ = line; }
+
+  void LineSkipped(int64_t line, std::string_view text) override;
+  void OddLine(int64_t line, std::string_view text) override;
+  // The dialogs for the game matcher: its notice about a faulty game ("Game N: fault")
+  // becomes an entry; everything else goes on to the scan's dialogs.
+  Dialogs& MatcherDialogs() { return faults_; }
+
+  // Closes the log file, complete; a failure traps at step 202.
+  void Close();
+  // The report's line about the list ("3 lines skipped, 2 games with faults, listed in
+  // out.pgn.log"); empty when the list is empty.
+  std::string ReportLine() const;
+  const ReadingCounts& Counts() const { return counts_; }
+
+ private:
+  class FaultDialogs : public Dialogs {
+   public:
+    FaultDialogs(ReadingLog& log, Dialogs& inner) : log_(log), inner_(inner) {}
+    void ShowMessage(const std::string& text) override { inner_.ShowMessage(text); }
+    void ShowNotice(const std::string& text) override { log_.GameFault(text); }
+    void ShowReport(const std::string& text) override { inner_.ShowReport(text); }
+    DialogButton Confirm(const std::string& text, DialogButtons buttons) override {
+      return inner_.Confirm(text, buttons);
+    }
+    std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
+                                        const std::string& defaultText) override {
+      return inner_.InputBox(caption, prompt, defaultText);
+    }
+    void Beep() override { inner_.Beep(); }
+    std::optional<std::string> OpenFile(const FileDialogRequest& request) override {
+      return inner_.OpenFile(request);
+    }
+    std::optional<std::string> SaveFile(const FileDialogRequest& request) override {
+      return inner_.SaveFile(request);
+    }
+
+   private:
+    ReadingLog& log_;
+    Dialogs& inner_;
+  };
+
+  void GameFault(const std::string& notice);
+  // Writes "line L, game N: what" to the file and, when asked, shows it.
+  void Add(int64_t line, std::string_view what);
+
+  Dialogs& dialogs_;
+  FaultDialogs faults_;
+  std::string path_;
+  bool showNotices_;
+  OutputFile file_;
+  ReadingCounts counts_;
+  int64_t game_ = 0;
+  int64_t gameLine_ = 0;
+};
+
+}  // namespace kelvane
