@@ -228,7 +228,7 @@ class Workers {
         queue_.pop_front();
       }
       InputFile in;
-      in.OpenBytes(std::move(c->bytes), c->size, c->endFault);
+      in.OpenBytes(std::move(c->bytes), c->size, std::move(c->endFault));
       scanner.Scan(in, *c, stop_);
       c->bytes = in.ReleaseBytes();
       {
@@ -318,7 +318,6 @@ class ChunkCutter {
   void GiveBack(Chunk& c) {
     input_.PutBack(std::move(c.bytes), c.size);
     c.bytes = {};
-    c.base = 0;  // the reading positions of that reading are file positions
   }
   void Resume() { position_ = input_.Position(); }
 
