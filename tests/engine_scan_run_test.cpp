@@ -3,8 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -803,6 +803,30 @@ TEST_F(ScanRun, BinaryDataInsideAMoveText) {
     EXPECT_EQ(scripted_.reports[0].substr(0, 25), "2 games read from in.pgn\r");
     const std::string out = ReadFile(dir_ / "out.pgn");
     EXPECT_EQ(out.substr(out.size() - kOutB.size()), kOutB);
+  }
+}
+
+TEST_F(ScanRun, DamagedCompressedInputTrapsAndLeavesNoTemporaryFile) {
+  // Found by fuzzing: a game file whose first bytes are a compressed form's magic number.
+  struct Case {
+    std::string bytes;
+    const char* fault;
+  } cases[] = {
+      {"\x28\xB5\x2F\xFDnt \"Casual\"]\n\n1.e4 *\n", "in.pgn is damaged: zstd data: "},
+      {"\x1F\x8B\x08garbage", "in.pgn is damaged: gzip data: "},
+      {"BZh9garbage", "in.pgn is damaged: bzip2 data: "},
+      {std::string("\xFD"
+                   "7zXZ\0garbage",
+                   13),
+       "in.pgn is damaged: xz data: "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.fault);
+    const std::string fault = RunToTrap(Input(c.bytes), dir_ / "out.pgn");
+    EXPECT_EQ(fault.rfind(c.fault, 0), 0u) << fault;
+    EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "");  // the run's output, with no game
+    EXPECT_TRUE(TempFilesIn(dir_.path()).empty());
+    std::remove((dir_ / "out.pgn").c_str());
   }
 }
 

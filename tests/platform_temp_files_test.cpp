@@ -18,18 +18,6 @@ using namespace kelvane;
 
 namespace {
 
-std::vector<std::string> FolderEntries(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-        names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 // The id of a process that has ended (and been waited for).
 pid_t EndedProcess() {
   pid_t pid = ::fork();

@@ -266,35 +266,9 @@ TEST(OutputFile, WritesBytesExactly) {
   EXPECT_EQ(ReadFile(dir / "out.pgn"), expected);
 }
 
-std::vector<std::string> FolderEntries(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-        names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
 mode_t ModeOf(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
-// Runs body in a child process, as an ordinary user when asked so that permissions count;
-// returns the child's exit code, body's result.
-template <typename Body>
-int InChild(Body body, bool dropRoot) {
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    if (dropRoot && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(77);
-    ::_exit(body());
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 TEST(OutputFile, OldFileStaysWholeUntilClose) {

@@ -22,31 +22,6 @@ IniFile Parsed(std::string_view text) {
   return ini;
 }
 
-std::vector<std::string> FolderEntries(const std::string& dir) {
-  std::vector<std::string> names;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
-        names.push_back(e->d_name);
-    ::closedir(d);
-  }
-  return names;
-}
-
-// Runs body in a child process, with the super-user's rights given up when asked so that
-// permissions count; returns the child's exit code, body's result.
-template <typename Body>
-int InChild(Body body, bool dropRoot) {
-  pid_t pid = ::fork();
-  if (pid == 0) {
-    if (dropRoot && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(77);
-    ::_exit(body());
-  }
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
-
 struct ReadCase {
   const char* name;
   const char* text;

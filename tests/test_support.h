@@ -62,6 +62,12 @@ std::string KelvanePath();
 ProcessResult RunKelvane(const std::vector<std::string>& args, const std::string& workingDir = "",
                          const WhileRunning& watch = {});
 
+// The names in a folder, "." and ".." left out, sorted.
+std::vector<std::string> FolderEntries(const std::string& dir);
+// Runs body in a child process, with the super-user's rights given up when asked so that
+// permissions count; returns the child's exit code (body's result), or 128 + its signal.
+int InChild(const std::function<int()>& body, bool dropRoot);
+
 // The folder of real PGN files (with a trailing "/"), or "" when it is not there.
 std::string CorpusDir();
 // A file of the repository, by its path inside it.
