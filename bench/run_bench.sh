@@ -15,9 +15,11 @@
 #   KELVANE_BENCH_DIR  where corpora, settings and outputs go (default: /tmp/kelvane-bench)
 #
 # The corpus is generated once per seed, size and options and reused afterwards. The file is read
-# once before the timings so that every run reads it from the page cache. Three runs are timed:
-# `wc -l`, the scan with the default criteria (an empty settings file) and the scan with every
-# criterion cleared (every game parsed and written). Exit status 1 when a scan fails.
+# once before the timings so that every run reads it from the page cache. Five runs are timed:
+# `wc -l`, the scan with the default criteria (an empty settings file), the same scan held to
+# one core (taskset), the opening selection (Must contain "1.e4 c5 2.Nf3 d6", the other
+# criteria cleared) and the scan with every criterion cleared (every game parsed and
+# written). Exit status 1 when a scan fails.
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -88,15 +90,15 @@ cat "$corpus" > /dev/null  # into the page cache
 now_ns() { date +%s%N; }
 
 # run NAME OUTFILE COMMAND...: times the command `runs` times; sets wall, rss and status.
-declare -A wall rss status digest
+declare -A wall rss cpu_ms status digest
 run() {
   local name="$1" out="$2"; shift 2
-  local best="" best_rss="" rc=0 i start end t
+  local best="" best_rss="" best_cpu="" rc=0 i start end t
   for ((i = 0; i < runs; i++)); do
     [ "$out" = "-" ] || rm -f "$out"
     start=$(now_ns)
     set +e
-    /usr/bin/time -f "%e %M" -o "$bench_dir/time.txt" "$@" > "$bench_dir/$name.stdout" \
+    /usr/bin/time -f "%e %M %U %S" -o "$bench_dir/time.txt" "$@" > "$bench_dir/$name.stdout" \
       2> "$bench_dir/$name.stderr"
     rc=$?
     set -e
@@ -106,10 +108,14 @@ run() {
     local m
     m=$(tail -n 1 "$bench_dir/time.txt" | awk '{print $2}')
     [ -n "$best_rss" ] && [ "$m" -le "$best_rss" ] || best_rss=$m
+    local c
+    c=$(tail -n 1 "$bench_dir/time.txt" | awk '{printf "%d", ($3 + $4) * 1000}')
+    [ -n "$best_cpu" ] && [ "$c" -ge "$best_cpu" ] || best_cpu=$c
     [ "$rc" -eq 0 ] || break
   done
   wall[$name]=$best
   rss[$name]=$best_rss
+  cpu_ms[$name]=$best_cpu
   status[$name]=$rc
   if [ "$out" = "-" ]; then
     digest[$name]="lines: $(awk '{print $1}' "$bench_dir/$name.stdout")"
@@ -120,13 +126,22 @@ run() {
   fi
 }
 
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
 # What the timing harness itself costs (starting /usr/bin/time and date), for small corpora.
 run overhead - true
 out_default="$bench_dir/out-default.pgn"
 out_all="$bench_dir/out-all.pgn"
+out_one="$bench_dir/out-one-core.pgn"
+out_opening="$bench_dir/out-opening.pgn"
 run wc - wc -l "$corpus"
 run default "$out_default" "$kelvane" --scan --settings "$settings" --input "$corpus" \
   --output "$out_default" --yes --quiet "${scan_flags[@]+"${scan_flags[@]}"}"
+run one-core "$out_one" taskset -c 0 "$kelvane" --scan --settings "$settings" \
+  --input "$corpus" --output "$out_one" --yes --quiet "${scan_flags[@]+"${scan_flags[@]}"}"
+run opening "$out_opening" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+  --output "$out_opening" --yes --quiet --cond1 "" --contains "1.e4 c5 2.Nf3 d6" --without "" \
+  "${scan_flags[@]+"${scan_flags[@]}"}"
 run all "$out_all" "$kelvane" --scan --settings "$settings" --input "$corpus" \
   --output "$out_all" --yes --quiet --cond1 "" --contains "" --without "" \
   "${scan_flags[@]+"${scan_flags[@]}"}"
@@ -138,38 +153,42 @@ echo "build:    $build ($(grep -m1 '^CMAKE_BUILD_TYPE' "$build/CMakeCache.txt" 2
 awk -v b="$corpus_bytes" -v g="$games" -v f="$corpus" -v r="$runs" 'BEGIN {
   printf "corpus:   %s, %d bytes (%.1f MB), %d games; fastest of %d run(s); MB = 2^20 bytes\n",
     f, b, b / 1048576, g, r }'
+echo "load:     $load_before before the runs, $(cut -d' ' -f1-3 /proc/loadavg) after (1, 5, 15 min)"
 awk -v ns="${wall[overhead]}" 'BEGIN { printf "harness:  %.1f ms per timed command (included in the wall times)\n", ns / 1e6 }'
 echo
-printf '%-22s %9s %9s %11s %9s %8s  %s\n' run "wall s" "MB/s" "games/s" "RSS MB" "x wc -l" \
-  "output SHA-256"
+printf '%-26s %9s %9s %11s %9s %8s %7s  %s\n' run "wall s" "MB/s" "games/s" "RSS MB" "x wc -l" \
+  "CPU s" "output SHA-256"
 failed=0
-for name in wc default all; do
+for name in wc default one-core opening all; do
   case "$name" in
     wc) label="wc -l" ;;
     default) label="scan, default criteria" ;;
+    one-core) label="default, one core" ;;
+    opening) label="opening 1.e4 c5 2.Nf3 d6" ;;
     all) label="scan, no criteria" ;;
   esac
   if [ "${status[$name]}" -ne 0 ]; then
     failed=1
-    printf '%-22s FAILED with exit status %s (see %s)\n' "$label" "${status[$name]}" \
+    printf '%-26s FAILED with exit status %s (see %s)\n' "$label" "${status[$name]}" \
       "$bench_dir/$name.stderr"
     head -n 3 "$bench_dir/$name.stderr" | sed 's/^/    /'
     continue
   fi
   awk -v label="$label" -v ns="${wall[$name]}" -v wc="${wall[wc]}" -v b="$corpus_bytes" \
-    -v g="$games" -v kb="${rss[$name]}" -v d="${digest[$name]}" 'BEGIN {
+    -v g="$games" -v kb="${rss[$name]}" -v cpu="${cpu_ms[$name]}" -v d="${digest[$name]}" 'BEGIN {
       s = ns / 1e9; if (s <= 0) s = 1e-9
-      printf "%-22s %9.3f %9.1f %11.0f %9.1f %8.2f  %s\n", label, s, b / 1048576 / s, g / s,
-        kb / 1024, ns / wc, d }'
+      printf "%-26s %9.3f %9.1f %11.0f %9.1f %8.2f %7.2f  %s\n", label, s, b / 1048576 / s, g / s,
+        kb / 1024, ns / wc, cpu / 1000, d }'
 done
 echo
-for name in default all; do
+declare -A outs=([default]="$out_default" [one-core]="$out_one" [opening]="$out_opening"
+  [all]="$out_all")
+for name in default one-core opening all; do
   [ "${status[$name]}" -eq 0 ] || continue
-  out="$out_default"
-  [ "$name" = default ] || out="$out_all"
+  out="${outs[$name]}"
   echo "games written by the scan ($name): $(grep -c '^\[Event ' "$out" || true) of $games"
 done
-for name in default all; do
+for name in default opening all; do
   [ "${status[$name]}" -eq 0 ] || continue
   if [ -s "$bench_dir/$name.stdout" ]; then
     echo

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/move_text_parser.h"
 #include "engine/criteria.h"
+#include "engine/move_text_parser.h"
 #include "text/bounded_text.h"
 #include "text/clean_line.h"
 #include "text/word_utils.h"
@@ -97,6 +97,12 @@ std::string ConditionWords(const Criteria& criteria) {
 GameMatcher::GameMatcher(const Criteria& criteria, Dialogs& dialogs)
     : criteria_(WithLineBreaksAsBlanks(criteria)),
       dialogs_(dialogs),
+      wantCleanText_(criteria_.mustContainForm == SequenceForm::Notation &&
+                     !criteria_.mustContain.empty()),
+      wantMoves_(
+          !criteria_.conditions[0].empty() || !criteria_.conditions[1].empty() ||
+          !criteria_.conditions[2].empty() || !criteria_.without.empty() ||
+          (criteria_.mustContainForm == SequenceForm::Moves && !criteria_.mustContain.empty())),
       sequence_(RequiredSequence(criteria_)) {
   const std::string cond = ConditionWords(criteria);
   // A list of any length is used whole.
@@ -111,12 +117,36 @@ GameMatcher::GameMatcher(const Criteria& criteria, Dialogs& dialogs)
 }
 
 bool GameMatcher::Matches(const std::string& moveText, int64_t gameNumber) {
+  std::optional<std::string> fault;
+  const bool pass = Decide(moveText, fault);
+  if (fault) dialogs_.ShowNotice(GameFaultNotice(gameNumber, *fault));
+  return pass;
+}
+
+bool GameMatcher::Decide(std::string_view moveText, std::optional<std::string>& fault) {
   // From the last word to the first: the first missing word ends the test.
   for (auto it = quickWords_.rbegin(); it != quickWords_.rend(); ++it) {
     int64_t pos = FindFrom(moveText, *it, 1);
     if (pos == 0 || !WholeWordAt(pos, *it, moveText)) return false;
   }
-  return TestGame(moveText, gameNumber);
+  return TestGame(moveText, fault);
+}
+
+std::string_view GameMatcher::NotationSequence() const {
+  if (criteria_.mustContainForm != SequenceForm::Notation) return {};
+  return sequence_;
+}
+
+int64_t GameMatcher::NotationMoves() const {
+  // TestNotationSequence passes a game on an occurrence that ends by ply 2 To at the latest,
+  // or on one at the very start of the text, which spans as many moves as the sequence has
+  // words: either lies within the first moves counted here.
+  const int64_t words = 1 + std::count(sequence_.begin(), sequence_.end(), ' ');
+  return std::max<int64_t>(2 * int64_t{criteria_.mustContainRange.to}, words);
+}
+
+std::string GameFaultNotice(int64_t gameNumber, std::string_view fault) {
+  return "Game " + std::to_string(gameNumber) + ": " + std::string(fault);
 }
 
 bool WholeWordAt(int64_t position, std::string_view word, std::string_view text) {
@@ -133,7 +163,7 @@ bool WholeWordAt(int64_t position, std::string_view word, std::string_view text)
   return false;
 }
 
-bool GameMatcher::TestGame(const std::string& moveText, int64_t gameNumber) {
+bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>& fault) {
   const Criteria& c = criteria_;
   const bool notation = c.mustContainForm == SequenceForm::Notation;
   bool pass = true;
@@ -142,7 +172,9 @@ bool GameMatcher::TestGame(const std::string& moveText, int64_t gameNumber) {
   bool condSecond[3] = {false, false, false};
   bool seqDone = true;
   bool withoutDone = true;
-  MoveTextParser parser(moveText);
+  // The parser builds only what the criteria look at: with no criterion that goes ply by
+  // ply, the ply loop below has nothing to test, and its moves are not needed.
+  MoveTextParser parser(moveText, wantCleanText_, wantMoves_);
   try {
     parser.Parse();
     if (notation) pass = TestNotationSequence(parser.CleanText);
@@ -167,7 +199,7 @@ bool GameMatcher::TestGame(const std::string& moveText, int64_t gameNumber) {
     }
   } catch (const std::exception&) {
     // A faulty game is reported and then decided by the flags as they stand.
-    dialogs_.ShowNotice("Game " + std::to_string(gameNumber) + ": " + parser.ErrorText);
+    fault = parser.ErrorText;
   }
   return pass && condDone[0] && condDone[1] && condDone[2] && seqDone;
 }

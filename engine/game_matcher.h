@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,16 +24,25 @@ class GameMatcher {
 
   // gameNumber counts the games of the run from 1.
   bool Matches(const std::string& moveText, int64_t gameNumber);
+  // Decides as Matches does but shows nothing: the fault of a faulty move text goes to
+  // fault, for a caller that reports it later (GameFaultNotice).
+  bool Decide(std::string_view moveText, std::optional<std::string>& fault);
+  // The words of the quick test: every one must stand as a whole word in a game's move text.
+  const std::vector<std::string_view>& QuickWords() const { return quickWords_; }
+  // Must contain in Notation form ("e4 c5 Nf3"; empty in Moves form), and how many of a
+  // game's first moves must hold it for the game to pass.
+  std::string_view NotationSequence() const;
+  int64_t NotationMoves() const;
 
  private:
   // Parses the move text and applies every criterion ply by ply.
-  bool TestGame(const std::string& moveText, int64_t gameNumber);
+  bool TestGame(std::string_view moveText, std::optional<std::string>& fault);
   // Must contain in Notation form: the sequence stands as consecutive moves of the
   // normalised text within its range.
   bool TestNotationSequence(std::string_view text) const;
   // One ply's step of condition k (0 to 2).
-  void TestCondition(int k, int ply, std::string_view move, bool& done, bool& first,
-                     bool& second, bool& pass) const;
+  void TestCondition(int k, int ply, std::string_view move, bool& done, bool& first, bool& second,
+                     bool& pass) const;
   // One ply's step of Must contain in Moves form; works on movesLeft_.
   void TestMovesSequence(int ply, std::string_view move, bool& done, bool& pass);
   // One ply's step of the Without test.
@@ -40,6 +50,8 @@ class GameMatcher {
 
   Criteria criteria_;
   Dialogs& dialogs_;
+  bool wantCleanText_;    // the Notation test looks at the normalised text
+  bool wantMoves_;        // some criterion looks at the moves ply by ply
   std::string sequence_;  // Must contain in Moves form, without periods
   std::string quickList_;
   std::vector<std::string_view> quickWords_;  // into quickList_
@@ -51,6 +63,8 @@ class GameMatcher {
 std::string RequiredSequence(const Criteria& criteria);
 // The moves of the three conditions as one blank-separated word list.
 std::string ConditionWords(const Criteria& criteria);
+// The notice of a game whose move text is faulty.
+std::string GameFaultNotice(int64_t gameNumber, std::string_view fault);
 // True when word occurs at the 1-based position, or later, as a whole word of text.
 bool WholeWordAt(int64_t position, std::string_view word, std::string_view text);
 

@@ -175,11 +175,11 @@ size_t MovesAtMost(std::string_view text) {
   return runs + word;
 }
 
-MoveTextParser::MoveTextParser(std::string_view text, bool wantCleanText)
-    : work_(text), WantCleanText(wantCleanText), SourceText(text) {
+MoveTextParser::MoveTextParser(std::string_view text, bool wantCleanText, bool wantMoves)
+    : work_(text), WantCleanText(wantCleanText), WantMoves(wantMoves), SourceText(text) {
   // All the memory a parse needs is taken here: a shortage then ends the scan as one,
   // instead of reaching the matcher from Parse as a fault of the game's move text.
-  Moves.reserve(MovesAtMost(text));
+  if (wantMoves) Moves.reserve(MovesAtMost(text));
 }
 
 MoveTextParser::~MoveTextParser() = default;
@@ -226,7 +226,9 @@ bool MoveTextParser::SplitNumberedMoves() {
   const size_t len = work_.size();
   if (len <= 1 || std::memchr(work_.data(), '\0', len)) return false;
   char* const p = work_.data();
+  const bool keep = WantMoves;
   const bool normalize = WantCleanText;
+  size_t found = 0;  // moves
   // The normalised text is written over the working copy, behind the words still to be
   // read (out never passes a word's start), then cut and handed over.
   char* out = p;
@@ -235,10 +237,13 @@ bool MoveTextParser::SplitNumberedMoves() {
     const int32_t offset = Clamp32(static_cast<int64_t>(start));
     // Most words have 16 bytes of the text after their start: copy them in fixed sizes.
     const bool roomy = start + 16 <= len;
-    if (roomy)
-      Moves.emplace_back(offset, Move::ReadableWord{p + start, n});
-    else
-      Moves.emplace_back(offset, std::string_view(p + start, n));
+    ++found;
+    if (keep) {
+      if (roomy)
+        Moves.emplace_back(offset, Move::ReadableWord{p + start, n});
+      else
+        Moves.emplace_back(offset, std::string_view(p + start, n));
+    }
     if (normalize) {
       if (out != p) *out++ = ' ';
       MoveBack(out, p + start, n, p + end, roomy);
@@ -266,6 +271,8 @@ bool MoveTextParser::SplitNumberedMoves() {
     const uint64_t numberStart = (pieceStart & m.digit) | (prevNumber & m.digit & 1);
     const uint64_t number = m.digit & ~(m.digit + numberStart);
     const uint64_t move = ~m.separator & ~number;
+    // Without moves or a normalised text to build, one move is all there is to know.
+    if (!keep && !normalize && move) return true;
     const uint64_t before = (move << 1) | prevMove;
     uint64_t edges = (move & ~before) | (~move & before);
     while (edges) {
@@ -281,7 +288,7 @@ bool MoveTextParser::SplitNumberedMoves() {
     prevMove = move >> 63;
   }
   if (prevMove) emit(wordStart, len);
-  if (Moves.empty()) NotationError(0, "null game");
+  if (found == 0) NotationError(0, "null game");
   if (normalize) {
     work_.resize(static_cast<size_t>(out - p));
     CleanText = std::move(work_);
@@ -295,15 +302,18 @@ void MoveTextParser::SplitMoves(std::string_view w) {
   const size_t before = Moves.size();
 
   const char* q = begin;
+  size_t found = 0;
   for (;;) {
     while (q != end && *q == ' ') ++q;
     if (q == end || *q == '\0') break;  // a NUL ends the text for this step
     const char* const start = q;
     while (q != end && *q != ' ' && *q != '\0') ++q;
-    Moves.emplace_back(Clamp32(start - begin),
-                       std::string_view(start, static_cast<size_t>(q - start)));
+    ++found;
+    if (WantMoves)
+      Moves.emplace_back(Clamp32(start - begin),
+                         std::string_view(start, static_cast<size_t>(q - start)));
   }
-  if (Moves.size() == before) NotationError(0, "null game");
+  if (found == 0 && Moves.size() == before) NotationError(0, "null game");
   // The list keeps its spare capacity: giving it back would cost one more allocation and
   // copy per game, and the object lives for one game only.
 }

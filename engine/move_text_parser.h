@@ -54,10 +54,11 @@ size_t MovesAtMost(std::string_view text);
 // CleanText; the caller keeps text alive while the parser lives.
 class MoveTextParser {
  public:
-  // wantCleanText: also build CleanText, the moves joined by single blanks. Takes the
-  // working copy and room for every move here: Parse takes no memory for the text or the
-  // moves.
-  explicit MoveTextParser(std::string_view text, bool wantCleanText = true);
+  // wantCleanText: also build CleanText, the moves joined by single blanks. wantMoves false:
+  // leave Moves empty, for a caller that needs only the faults (and CleanText) of the text;
+  // a text without a move is still a "null game". Takes the working copy and room for every
+  // move here: Parse takes no memory for the text or the moves.
+  explicit MoveTextParser(std::string_view text, bool wantCleanText = true, bool wantMoves = true);
   ~MoveTextParser();
   MoveTextParser(const MoveTextParser&) = delete;
   MoveTextParser& operator=(const MoveTextParser&) = delete;
@@ -78,6 +79,7 @@ class MoveTextParser {
 
  public:
   bool WantCleanText;
+  bool WantMoves;
   std::string_view SourceText;
   std::string CleanText;
   std::string ErrorText;

@@ -3,9 +3,11 @@
 #include <new>
 #include <optional>
 
+#include "engine/chunked_scan.h"
 #include "engine/criteria_entry.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
+#include "engine/raw_quick_test.h"
 #include "platform/fault.h"
 #include "platform/temp_files.h"
 #include "platform/text_files.h"
@@ -14,12 +16,10 @@ namespace kelvane {
 
 namespace {
 
-constexpr int64_t kProgressEvery = 4096;  // games between two progress calls
-
-void WriteGame(OutputFile& f, const std::string& header, const std::string& moveText) {
-  f.Write(header);
+void WriteGame(OutputFile& f, std::string_view header, std::string_view moveText) {
+  f.Write(header.data(), header.size());
   f.Write("\r\n", 2);
-  f.Write(moveText);
+  f.Write(moveText.data(), moveText.size());
   f.Write("\r\n", 2);
 }
 
@@ -126,10 +126,51 @@ class FlushingDialogs : public Dialogs {
   ScanFiles& files_;
 };
 
-void Tell(ScanObserver& observer, ScanFiles& files, const ScanResult& result) {
-  observer.Progress({files.input.BytesRead(), files.input.Size(), result.gamesRead,
-                     result.gamesWritten, result.splitWritten});
-}
+// What becomes of a decided game, in file order: it is written where it belongs and
+// counted, a failed write ends the run, the observer hears of every kProgressEvery games,
+// and a cancel stops the run after it.
+class Delivery : public GameSink {
+ public:
+  Delivery(ScanFiles& files, const ScanRequest& request, ScanObserver* observer, ScanResult& result)
+      : files_(files), request_(request), observer_(observer), result_(result) {}
+
+  bool Deliver(Destination to, std::string_view header, std::string_view moveText,
+               uint64_t position, bool eof) override {
+    if (to == Destination::Output) {
+      WriteGame(files_.output, header, moveText);
+      ++result_.gamesWritten;
+    } else if (to == Destination::Split) {
+      WriteGame(files_.split, header, moveText);
+      ++result_.splitWritten;
+    }
+    ++result_.gamesRead;
+    // A failed write (of this game, or of the games handed over before a message) ends the
+    // run at once with the error its file's close would report: reading on would only make
+    // the user wait for an error that is known already.
+    if (files_.output.Failed()) CheckIO(kOutputStep);
+    if (files_.split.Failed()) CheckIO(kSplitStep);
+    if (observer_ && result_.gamesRead % kProgressEvery == 0) Tell(position);
+    // A cancel takes effect between games, so no file is left with half a game.
+    if (request_.cancel && request_.cancel->load(std::memory_order_relaxed) && !eof) {
+      result_.outcome = ScanOutcome::Cancelled;
+      return false;
+    }
+    return true;
+  }
+
+  // Tells the observer, if there is one, how far the run has got.
+  void Tell(uint64_t position) {
+    if (!observer_) return;
+    observer_->Progress({position, files_.input.Size(), result_.gamesRead, result_.gamesWritten,
+                         result_.splitWritten});
+  }
+
+ private:
+  ScanFiles& files_;
+  const ScanRequest& request_;
+  ScanObserver* observer_;
+  ScanResult& result_;
+};
 
 // Reads every game, decides it and writes it where it belongs, until the input ends or the
 // run is cancelled. With a log, the input is read tolerantly and the log lists what the
@@ -137,43 +178,44 @@ void Tell(ScanObserver& observer, ScanFiles& files, const ScanResult& result) {
 void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, ScanObserver* observer,
                ScanResult& result, const ReadingOptions& reading, ReadingLog* log) {
   FlushingDialogs dialogs(shown, files);
+  Delivery delivery(files, request, observer, result);
+  // With more than one core the usual reading scans the input in chunks on all of them.
+  uint64_t position = 0;
+  if (!log &&
+      ScanInChunks(files.input, request, reading.invalidLineAdvice, dialogs, delivery, position)) {
+    delivery.Tell(position);
+    return;
+  }
   GameMatcher matcher(request.criteria, log ? log->MatcherDialogs() : dialogs);
   std::optional<TolerantReader> tolerant;
   if (log) tolerant.emplace(files.input, *log);
+  // Without Split, a game that fails is only counted: in the usual reading, the quick test
+  // on its raw bytes may pass over it without reading its lines.
+  RawQuickTest rawTest(matcher);
+  const bool fast = !log && request.method.rawQuickTest && !request.split && rawTest.Usable();
   // A file without a single line holds no game.
   bool eof = files.input.AtEnd();
   std::string header;
   std::string moveText;
   while (!eof) {
-    if (tolerant) {
-      log->StartGame(result.gamesRead + 1);
-      if (!tolerant->ReadGame(eof, header, moveText)) break;
-      log->SetGameLine(tolerant->GameLine());
-    } else {
-      ReadHeader(files.input, eof, header, dialogs, reading.invalidLineAdvice);
-      ReadMoveText(files.input, eof, moveText, dialogs);
+    Destination to = Destination::None;
+    if (!fast || !SkipRejectedGame(files.input, rawTest, eof)) {
+      if (tolerant) {
+        log->StartGame(result.gamesRead + 1);
+        if (!tolerant->ReadGame(eof, header, moveText)) break;
+        log->SetGameLine(tolerant->GameLine());
+      } else {
+        ReadHeader(files.input, eof, header, dialogs, reading.invalidLineAdvice);
+        ReadMoveText(files.input, eof, moveText, dialogs);
+      }
+      if (matcher.Matches(moveText, result.gamesRead + 1))
+        to = Destination::Output;
+      else if (request.split)
+        to = Destination::Split;
     }
-    if (matcher.Matches(moveText, result.gamesRead + 1)) {
-      WriteGame(files.output, header, moveText);
-      ++result.gamesWritten;
-    } else if (request.split) {
-      WriteGame(files.split, header, moveText);
-      ++result.splitWritten;
-    }
-    ++result.gamesRead;
-    // A failed write (of this game, or of the games handed over before a message) ends the
-    // run at once with the error its file's close would report: reading on would only make
-    // the user wait for an error that is known already.
-    if (files.output.Failed()) CheckIO(kOutputStep);
-    if (files.split.Failed()) CheckIO(kSplitStep);
-    if (observer && result.gamesRead % kProgressEvery == 0) Tell(*observer, files, result);
-    // A cancel takes effect between games, so no file is left with half a game.
-    if (request.cancel && request.cancel->load(std::memory_order_relaxed) && !eof) {
-      result.outcome = ScanOutcome::Cancelled;
-      break;
-    }
+    if (!delivery.Deliver(to, header, moveText, files.input.BytesRead(), eof)) break;
   }
-  if (observer) Tell(*observer, files, result);
+  delivery.Tell(files.input.BytesRead());
 }
 
 // Closes the files, checking each close, and shows the counts.

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/reading_log.h"
+#include "engine/scan_method.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
 #include "settings/settings.h"
@@ -32,6 +33,7 @@ struct ScanRequest {
   Criteria criteria;
   // When set (from any thread, or a signal handler), the run stops after the game in hand.
   const std::atomic<bool>* cancel = nullptr;
+  ScanMethod method = {};
 };
 
 // How far a run has got.
@@ -43,7 +45,9 @@ struct ScanProgress {
   int64_t splitWritten = 0;
 };
 
-// Told now and then how far a run has got, on the thread that runs the scan.
+// Told after every kProgressEvery games and at the end how far a run has got, on the
+// thread that runs the scan.
+inline constexpr int64_t kProgressEvery = 4096;
 class ScanObserver {
  public:
   virtual ~ScanObserver() = default;

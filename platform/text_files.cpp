@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -63,23 +64,28 @@ void InputFile::Open(const std::string& path) {
 }
 
 bool InputFile::Fill() {
+  // Bytes read as a whole file may end where the file they were taken from was damaged.
+  if (fd_ < 0 && !endFault_.empty()) ReportTrap(endFault_);
   if (eof_ || fd_ < 0) return false;
   // Keep nothing: callers only refill once the buffer is used up.
   pos_ = len_ = 0;
   nextCr_ = nextCtrlZ_ = kUnknown;
+  len_ = ReadFromFile(buf_.data(), buf_.size());
+  return len_ > 0;
+}
+
+size_t InputFile::ReadFromFile(char* to, size_t n) {
+  if (eof_ || fd_ < 0) return 0;
   for (;;) {
-    ssize_t n = source_->Read(buf_.data(), buf_.size());
-    if (n > 0) {
-      len_ = static_cast<size_t>(n);
-      return true;
-    }
-    if (n < 0 && errno == EINTR) continue;
+    ssize_t got = source_->Read(to, n);
+    if (got > 0) return static_cast<size_t>(got);
+    if (got < 0 && errno == EINTR) continue;
     // Damaged compressed data ends the run here: the games before it are decided already.
-    if (n < 0 && !source_->Damage().empty())
+    if (got < 0 && !source_->Damage().empty())
       ReportTrap(name_ + " is damaged: " + source_->Damage());
-    if (n < 0) SetIoResult(errno);
+    if (got < 0) SetIoResult(errno);
     eof_ = true;
-    return false;
+    return 0;
   }
 }
 
@@ -139,7 +145,60 @@ void InputFile::ReadLineAppend(std::string& out) {
   }
 }
 
+std::string_view InputFile::Buffered() {
+  if (AtEnd()) return {};
+  return {buf_.data() + pos_, NextOf(kCtrlZ, nextCtrlZ_) - pos_};
+}
+
+size_t InputFile::ReadRaw(char* to, size_t n) {
+  if (stopped_ || n == 0) return 0;
+  const bool buffered = pos_ < len_;
+  size_t got = buffered ? std::min(n, len_ - pos_) : ReadFromFile(to, n);
+  if (buffered) std::memcpy(to, buf_.data() + pos_, got);
+  if (const void* z = std::memchr(to, kCtrlZ, got)) {
+    got = static_cast<size_t>(static_cast<const char*>(z) - to);
+    stopped_ = true;
+  }
+  if (buffered) pos_ += got;
+  consumed_ += got;
+  return got;
+}
+
+void InputFile::PutBack(std::vector<char> bytes, size_t n) {
+  buf_ = std::move(bytes);
+  pos_ = 0;
+  len_ = n;
+  consumed_ -= n;
+  if (stopped_) {
+    // The Ctrl-Z that stopped ReadRaw comes after these bytes again.
+    if (buf_.size() <= n) buf_.resize(n + 1);
+    buf_[len_++] = kCtrlZ;
+    stopped_ = false;
+  }
+  nextCr_ = nextCtrlZ_ = kUnknown;
+}
+
+void InputFile::OpenBytes(std::vector<char> bytes, size_t n, std::string endFault) {
+  Close();
+  buf_ = std::move(bytes);
+  pos_ = 0;
+  len_ = n;
+  stopped_ = false;  // no more data: eof_ stays as Close left it
+  consumed_ = 0;
+  size_ = n;
+  nextCr_ = nextCtrlZ_ = kUnknown;
+  endFault_ = std::move(endFault);
+}
+
+std::vector<char> InputFile::ReleaseBytes() {
+  std::vector<char> bytes = std::move(buf_);
+  buf_ = {};
+  Close();
+  return bytes;
+}
+
 void InputFile::Close() {
+  endFault_.clear();
   source_.reset();  // its decoding thread ends before the descriptor goes
   compressed_ = false;
   if (fd_ >= 0) {

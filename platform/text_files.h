@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/byte_source.h"
@@ -34,16 +35,43 @@ class InputFile {
   // Appends the next line's characters (without its line end) to out and moves past the
   // line end. Does nothing at the end of the file.
   void ReadLineAppend(std::string& out);
+  // The bytes in the buffer from the reading position up to a Ctrl-Z or the buffer's end,
+  // for a reader that looks at whole games before it reads their lines. Empty at the end
+  // of the file; valid until the next read.
+  std::string_view Buffered();
+  // Moves past the first n bytes of Buffered(), as reading their lines would.
+  void Skip(size_t n) {
+    pos_ += n;
+    consumed_ += n;
+  }
   void Close();
+
+  // For a scan that cuts the file into chunks itself: up to n of the file's next bytes as
+  // they are, the buffered ones first; 0 at the end of the data. Stops in front of a Ctrl-Z
+  // as reading lines does.
+  size_t ReadRaw(char* to, size_t n);
+  // Puts the first n bytes of bytes, taken with ReadRaw, back in front of the rest of the
+  // file, with nothing else buffered; they are read again and count as not read yet.
+  void PutBack(std::vector<char> bytes, size_t n);
+  // Reads the first n bytes of bytes as a whole file: one chunk of a larger one. With an
+  // endFault, reading past them traps with that text, as reading the file did there.
+  void OpenBytes(std::vector<char> bytes, size_t n, std::string endFault = {});
+  // Closes the file and hands back its buffer, for the next OpenBytes.
+  std::vector<char> ReleaseBytes();
 
   bool IsOpen() const { return fd_ >= 0; }
   // Bytes of the file itself moved past: of a compressed file, its compressed bytes.
   uint64_t BytesRead() const { return compressed_ ? source_->FileBytesRead() : consumed_; }
+  // Bytes of the data moved past: of a compressed file, its decoded bytes.
+  uint64_t Position() const { return consumed_; }
+  bool Compressed() const { return compressed_; }
   uint64_t Size() const { return size_; }
 
  private:
   bool AtEndSlow();
   bool Fill();  // refills the buffer; false at the end of the data
+  // Up to n bytes from the file into to; 0 (and no more) at its end or on a failure.
+  size_t ReadFromFile(char* to, size_t n);
   // Index in the buffer of the next c at or after pos_ (len_ when none), cached.
   size_t NextOf(char c, size_t& cached);
 
@@ -62,6 +90,7 @@ class InputFile {
   uint64_t size_ = 0;
   size_t nextCr_ = kUnknown;
   size_t nextCtrlZ_ = kUnknown;
+  std::string endFault_;  // see OpenBytes
 };
 
 // Writes a file from empty through a buffer. A regular file (or a new one) is not touched

@@ -643,6 +643,42 @@ TEST(BlankComments, BlockwiseEqualsByteByByte) {
   }
 }
 
+// A parse that leaves out the moves, the normalised text or both finds the same faults, and
+// what it builds is what the whole parse builds.
+TEST(MoveTextParser, PartialParsesAgreeWithTheWholeParse) {
+  std::mt19937 rng(20261208);
+  const std::string alphabet = "   ....0123456789eNfx+-O#!?=Q\t\r\n(){}$;\x80";
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const size_t n = rng() % (round % 20 == 0 ? 400 : 40);
+    for (size_t i = 0; i < n; ++i) text += alphabet[rng() % alphabet.size()];
+    if (round % 7 == 0 && !text.empty()) text[rng() % text.size()] = '\0';
+    MoveTextParser whole(text);
+    std::string wholeFault;
+    try {
+      whole.Parse();
+    } catch (const MoveTextError& e) {
+      wholeFault = e.what();
+    }
+    for (bool clean : {false, true}) {
+      MoveTextParser part(text, clean, false);
+      std::string fault;
+      try {
+        part.Parse();
+      } catch (const MoveTextError& e) {
+        fault = e.what();
+      }
+      ASSERT_EQ(fault, wholeFault) << text;
+      EXPECT_EQ(part.ErrorPos, whole.ErrorPos) << text;
+      if (clean) {
+        EXPECT_EQ(part.CleanText, whole.CleanText) << text;
+      }
+      // No room is taken for the moves, and none is filled.
+      EXPECT_EQ(part.Moves.capacity(), 0u) << text;
+    }
+  }
+}
+
 // A game's move list is the one big allocation of a parse: it is taken whole before Parse
 // (a shortage must not look like a fault of the game), so it never grows during the parse.
 TEST(MoveTextParser, RoomForEveryMoveIsTakenBeforeTheParse) {

@@ -163,6 +163,85 @@ TEST(InputFile, DirectoryLeavesTheErrorPending) {
   EXPECT_TRUE(f.AtEnd());
 }
 
+// --- Whole games and chunks: the raw bytes, a game passed over, bytes put back ---
+
+TEST(InputFile, BufferedBytesEndAtACtrlZAndSkipCountsAsRead) {
+  TempDir dir;
+  const std::string bytes = "ab\ncd\n" + std::string(3 * kMiB, 'x') + "\x1agh\n";
+  WriteFile(dir / "in.pgn", bytes);
+  InputFile f;
+  f.Open(dir / "in.pgn");
+  // Taken piece by piece, the buffered bytes are the file's up to the Ctrl-Z.
+  std::string seen;
+  while (!f.AtEnd()) {
+    const std::string_view piece = f.Buffered();
+    ASSERT_FALSE(piece.empty());
+    seen += piece;
+    f.Skip(piece.size());
+  }
+  EXPECT_TRUE(seen == bytes.substr(0, bytes.find('\x1a')));
+  EXPECT_EQ(f.BytesRead(), bytes.find('\x1a'));
+  EXPECT_EQ(f.Buffered(), "");
+  // Lines are read on from where a skip left off.
+  f.Open(dir / "in.pgn");
+  ASSERT_GE(f.Buffered().size(), 3u);
+  f.Skip(3);
+  std::string line;
+  f.ReadLineAppend(line);
+  EXPECT_EQ(line, "cd");
+  EXPECT_EQ(f.BytesRead(), 6u);
+}
+
+TEST(InputFile, RawBytesComeAsTheyAreUpToACtrlZ) {
+  TempDir dir;
+  const std::string bytes = "ab\r\ncd\n" + std::string(3 * kMiB, 'x') + "\x1a" + "after";
+  WriteFile(dir / "in.pgn", bytes);
+  InputFile f;
+  f.Open(dir / "in.pgn");
+  std::string line;
+  f.ReadLineAppend(line);  // the rest of the buffer comes first
+  std::string raw;
+  std::vector<char> piece(kMiB / 3);
+  while (size_t n = f.ReadRaw(piece.data(), piece.size())) raw.append(piece.data(), n);
+  EXPECT_TRUE(raw == bytes.substr(4, bytes.find('\x1a') - 4));
+  EXPECT_EQ(f.BytesRead(), bytes.find('\x1a'));
+  EXPECT_TRUE(f.AtEnd());
+  EXPECT_EQ(TakeIoResult(), 0);
+}
+
+TEST(InputFile, BytesPutBackAreReadAgainBeforeTheRest) {
+  TempDir dir;
+  WriteFile(dir / "in.pgn",
+            "one\r\ntwo\nthree\nfour\x1a"
+            "five\n");
+  for (size_t taken : {size_t{5}, size_t{12}, size_t{25}}) {
+    InputFile f;
+    f.Open(dir / "in.pgn");
+    std::vector<char> bytes(taken + 10);
+    size_t n = 0;
+    while (size_t got = f.ReadRaw(bytes.data() + n, taken - n)) n += got;
+    f.PutBack(std::move(bytes), n);
+    EXPECT_EQ(f.BytesRead(), 0u) << taken;
+    // The Ctrl-Z still ends the file, also when the raw reading stopped at it.
+    EXPECT_EQ(ReadLines(f), (Lines{"one", "two", "three", "four"})) << taken;
+    EXPECT_EQ(f.BytesRead(), 19u) << taken;
+  }
+}
+
+TEST(InputFile, BytesInMemoryReadAsAFile) {
+  InputFile f;
+  std::vector<char> bytes = {'a', '\r', '\n', 'b', '\r', 'c', 'X', 'X'};
+  const char* storage = bytes.data();
+  f.OpenBytes(std::move(bytes), 6);
+  EXPECT_EQ(f.Size(), 6u);
+  EXPECT_EQ(ReadLines(f), (Lines{"a", "b", "c"}));
+  EXPECT_EQ(f.BytesRead(), 6u);
+  // The same storage comes back, for the next chunk.
+  std::vector<char> back = f.ReleaseBytes();
+  EXPECT_EQ(back.data(), storage);
+  EXPECT_EQ(back.size(), 8u);
+}
+
 TEST(OutputFile, WritesBytesExactly) {
   TempDir dir;
   std::string expected;

@@ -1,0 +1,573 @@
+#include "engine/chunked_scan.h"
+
+#include <sched.h>
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "engine/game_matcher.h"
+#include "engine/game_reader.h"
+#include "engine/raw_quick_test.h"
+#include "platform/fault.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr size_t kChunkBytes = size_t{1} << 20;
+constexpr size_t kFirstChunk = size_t{64} << 10;
+// More threads would only wait for the one that reads and writes.
+constexpr unsigned kMaxThreads = 4;
+// The cut is looked for in the last part of a chunk, at most this far from its end.
+constexpr size_t kLookBack = size_t{64} << 10;
+// A stretch of this many chunk sizes without a place to cut is read line by line.
+constexpr size_t kLongestChunk = 8;
+
+// One game of a chunk as the scan decided it.
+struct GameEntry {
+  uint64_t end;       // the reading position after the game, from the chunk's base
+  size_t textEnd;     // where its header and move text end in the chunk's text
+  size_t headerSize;  // of a game that is written
+  Destination to;
+  bool eof;  // the game ends the file
+};
+
+// A message shown while a game was read or decided, shown again when the game is delivered.
+struct Message {
+  enum Kind : uint8_t { Plain, Notice, QuotedMessage, QuotedNotice, GameFault } kind;
+  size_t game;  // the game being read, counted in the chunk from 0
+  // The text; a quoted line comes with what stands before and after it. A game fault is
+  // kept alone, since the game's number is known only when the chunk is delivered.
+  std::string text;
+  std::string before;
+  std::string after;
+};
+
+struct Chunk {
+  std::vector<char> bytes;  // read from the file; size is where the chunk ends
+  size_t size = 0;
+  uint64_t base = 0;     // the file position of bytes[0]
+  bool last = false;     // reaches the end of the file
+  std::string endFault;  // reading past the bytes met damaged data: this trap follows them
+  // What the scan of the chunk found.
+  std::string text;  // the header and move text of each game that is written
+  std::vector<GameEntry> games;
+  std::vector<Message> messages;
+  bool stopped = false;      // a fatal fault or an error ended the chunk
+  std::string fault;         // the fatal fault's text
+  std::exception_ptr error;  // any other error
+  bool scanned = false;      // under the workers' lock
+
+  void Clear(size_t chunkBytes) {
+    // Memory grown by an exceptional chunk is given back, so that it stays flat.
+    text.clear();
+    if (text.capacity() > 4 * chunkBytes) std::string().swap(text);
+    if (bytes.size() > 2 * chunkBytes + 1) std::vector<char>().swap(bytes);
+    games.clear();
+    messages.clear();
+    stopped = scanned = last = false;
+    endFault.clear();
+    fault.clear();
+    error = nullptr;
+  }
+};
+
+// The dialogs of a chunk's reading: every message is kept with the game it belongs to.
+class MessageRecorder : public Dialogs {
+ public:
+  void Use(Chunk& chunk) { chunk_ = &chunk; }
+  void ShowMessage(const std::string& text) override { Keep(Message::Plain, {}, text, {}); }
+  void ShowNotice(const std::string& text) override { Keep(Message::Notice, {}, text, {}); }
+  void ShowQuotedMessage(std::string_view before, std::string_view line,
+                         std::string_view after) override {
+    Keep(Message::QuotedMessage, before, line, after);
+  }
+  void ShowQuotedNotice(std::string_view before, std::string_view line,
+                        std::string_view after) override {
+    Keep(Message::QuotedNotice, before, line, after);
+  }
+  DialogButton Confirm(const std::string&, DialogButtons buttons) override {
+    return buttons == DialogButtons::OkCancel ? DialogButton::Cancel : DialogButton::No;
+  }
+  std::optional<std::string> InputBox(const std::string&, const std::string&,
+                                      const std::string&) override {
+    return std::nullopt;
+  }
+  void Beep() override {}
+  std::optional<std::string> OpenFile(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::string> SaveFile(const FileDialogRequest&) override { return std::nullopt; }
+
+ private:
+  void Keep(Message::Kind kind, std::string_view before, std::string_view text,
+            std::string_view after) {
+    chunk_->messages.push_back(
+        {kind, chunk_->games.size(), std::string(text), std::string(before), std::string(after)});
+  }
+
+  Chunk* chunk_ = nullptr;
+};
+
+// Reads and decides the games of chunks, as the line-by-line scan does, into the chunks.
+class ChunkScanner {
+ public:
+  ChunkScanner(const ScanRequest& request, std::string_view invalidLineAdvice)
+      : split_(request.split),
+        advice_(invalidLineAdvice),
+        matcher_(request.criteria, recorder_),
+        raw_(matcher_),
+        fast_(request.method.rawQuickTest && !request.split && raw_.Usable()) {}
+  ChunkScanner(const ChunkScanner&) = delete;
+  ChunkScanner& operator=(const ChunkScanner&) = delete;
+
+  // Reads the games of in, which holds the chunk's bytes from the start of a game (or of the
+  // file), up to their end; a fatal fault or an error ends the chunk where it comes. Games
+  // count as ending the file only in the last chunk.
+  void Scan(InputFile& in, Chunk& chunk, const std::atomic<bool>& stop) {
+    recorder_.Use(chunk);
+    try {
+      // A file without a single line holds no game; a chunk holds at least one byte (but
+      // its end may be where the file was damaged).
+      bool eof = in.AtEnd();
+      while (!eof && in.Position() < chunk.size && !stop.load(std::memory_order_relaxed))
+        ScanGame(in, chunk, eof);
+    } catch (const FatalError& e) {
+      chunk.stopped = true;
+      chunk.fault = e.what();
+    } catch (...) {
+      chunk.stopped = true;
+      chunk.error = std::current_exception();
+    }
+  }
+
+ private:
+  void ScanGame(InputFile& in, Chunk& c, bool& eof) {
+    Destination to = Destination::None;
+    size_t headerSize = 0;
+    if (!fast_ || !SkipRejectedGame(in, raw_, eof)) {
+      ReadHeader(in, eof, header_, recorder_, advice_);
+      ReadMoveText(in, eof, moveText_, recorder_);
+      fault_.reset();
+      const bool pass = matcher_.Decide(moveText_, fault_);
+      if (fault_)
+        c.messages.push_back({Message::GameFault, c.games.size(), std::move(*fault_), {}, {}});
+      if (pass)
+        to = Destination::Output;
+      else if (split_)
+        to = Destination::Split;
+      if (to != Destination::None) {
+        c.text += header_;
+        c.text += moveText_;
+        headerSize = header_.size();
+      }
+    }
+    c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof});
+  }
+
+  MessageRecorder recorder_;  // before the matcher, which keeps a reference
+  bool split_;
+  std::string advice_;
+  GameMatcher matcher_;
+  RawQuickTest raw_;
+  bool fast_;
+  std::string header_;
+  std::string moveText_;
+  std::optional<std::string> fault_;
+};
+
+// Threads that scan the chunks handed to them, each with its own scanner.
+class Workers {
+ public:
+  Workers(unsigned count, const ScanRequest& request, std::string_view invalidLineAdvice) {
+    // The scanners are built here, so that their set-up fails on the scan's own thread.
+    for (unsigned i = 0; i < count; ++i)
+      scanners_.push_back(std::make_unique<ChunkScanner>(request, invalidLineAdvice));
+    try {
+      for (auto& scanner : scanners_) threads_.emplace_back([this, &scanner] { Run(*scanner); });
+    } catch (...) {
+      Close();
+      throw;
+    }
+  }
+  Workers(const Workers&) = delete;
+  Workers& operator=(const Workers&) = delete;
+  ~Workers() { Close(); }
+
+  void Scan(Chunk* chunk) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      queue_.push_back(chunk);
+    }
+    work_.notify_one();
+  }
+
+  void WaitFor(Chunk* chunk) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    done_.wait(lock, [chunk] { return chunk->scanned; });
+  }
+
+ private:
+  void Run(ChunkScanner& scanner) {
+    for (;;) {
+      Chunk* c = nullptr;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        work_.wait(lock, [this] { return closing_ || !queue_.empty(); });
+        if (closing_) return;
+        c = queue_.front();
+        queue_.pop_front();
+      }
+      InputFile in;
+      in.OpenBytes(std::move(c->bytes), c->size, std::move(c->endFault));
+      scanner.Scan(in, *c, stop_);
+      c->bytes = in.ReleaseBytes();
+      {
+        std::lock_guard<std::mutex> lock(mutex_);
+        c->scanned = true;
+      }
+      done_.notify_all();
+    }
+  }
+
+  // Stops the threads after the game in hand and waits for them.
+  void Close() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      closing_ = true;
+    }
+    stop_ = true;
+    work_.notify_all();
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+  }
+
+  std::vector<std::unique_ptr<ChunkScanner>> scanners_;
+  std::vector<std::thread> threads_;
+  std::mutex mutex_;
+  std::condition_variable work_;
+  std::condition_variable done_;
+  std::deque<Chunk*> queue_;
+  bool closing_ = false;
+  std::atomic<bool> stop_ = false;
+};
+
+// Cuts the input into chunks that each begin with a game.
+class ChunkCutter {
+ public:
+  enum class Outcome { Cut, Last, TooLong };
+
+  ChunkCutter(InputFile& input, size_t chunkBytes)
+      : input_(input),
+        chunkBytes_(chunkBytes),
+        longest_(kLongestChunk * chunkBytes),
+        size_(std::min(chunkBytes, kFirstChunk)) {}
+
+  // Fills the chunk with the next bytes, up to a place where a game is sure to begin (Cut),
+  // or up to the end of the input (Last). TooLong: the chunk holds a stretch of the longest
+  // size with no such place in it.
+  Outcome Next(Chunk& c) {
+    // The first chunks are small, so that the first games are delivered (and the first
+    // progress told) soon; the size doubles up to the full one.
+    const size_t size = size_;
+    size_ = std::min(chunkBytes_, 2 * size_);
+    if (c.bytes.size() < std::max(size, carry_.size()))
+      c.bytes.resize(std::max(size, carry_.size()));
+    if (!carry_.empty()) std::memcpy(c.bytes.data(), carry_.data(), carry_.size());
+    size_t n = carry_.size();
+    carry_.clear();
+    c.base = position_;
+    bool end = false;
+    while (n < size && !end) end = !Read(c, n, size - n);
+    CutFinder finder(size - std::min(size / 2, kLookBack));
+    for (;;) {
+      if (end) {
+        c.size = n;
+        c.last = true;
+        position_ += n;
+        return Outcome::Last;
+      }
+      const size_t cut = finder.Find(c.bytes.data(), n);
+      if (cut != CutFinder::kNone) {
+        carry_.assign(c.bytes.data() + cut, c.bytes.data() + n);
+        c.size = cut;
+        position_ += cut;
+        return Outcome::Cut;
+      }
+      if (n >= longest_) {
+        c.size = n;
+        return Outcome::TooLong;
+      }
+      const size_t more = std::min(size, longest_ - n);
+      if (c.bytes.size() < n + more) c.bytes.resize(n + more);
+      end = !Read(c, n, more);
+    }
+  }
+
+  // Puts a chunk that came back TooLong into the input, to be read from there line by line;
+  // Resume then takes up the cutting where that reading stopped.
+  void GiveBack(Chunk& c) {
+    input_.PutBack(std::move(c.bytes), c.size);
+    c.bytes = {};
+  }
+  void Resume() { position_ = input_.Position(); }
+
+ private:
+  // Appends up to want bytes to the chunk; false at the end of the input. Damaged data
+  // ends the input too: the chunk then traps where the reading passes its bytes, as the
+  // reading of the file would have trapped there.
+  bool Read(Chunk& c, size_t& n, size_t want) {
+    size_t got = 0;
+    try {
+      got = input_.ReadRaw(c.bytes.data() + n, want);
+    } catch (const FatalError& e) {
+      c.endFault = e.what();
+    }
+    n += got;
+    return got > 0;
+  }
+
+  InputFile& input_;
+  size_t chunkBytes_;
+  size_t longest_;
+  size_t size_;              // of the next chunk
+  std::vector<char> carry_;  // read past the last cut: the start of the next chunk
+  uint64_t position_ = 0;    // the file position of the next chunk
+};
+
+// Hands the games of the chunks to the sink and shows their messages, in file order, on
+// the scan's thread.
+class Delivery {
+ public:
+  Delivery(const InputFile& input, const ScanRequest& request, std::string_view invalidLineAdvice,
+           Dialogs& dialogs, GameSink& sink)
+      : input_(input),
+        request_(request),
+        advice_(invalidLineAdvice),
+        dialogs_(dialogs),
+        sink_(sink) {}
+
+  // Shows each game's messages and delivers it, as the line-by-line scan would have; false
+  // when the sink stops the run. A chunk that a fatal fault or an error ended throws it once
+  // its games are delivered and the messages shown before it.
+  bool Deliver(const Chunk& c) {
+    size_t m = 0;
+    auto show = [&](size_t game) {
+      for (; m < c.messages.size() && c.messages[m].game == game; ++m) Show(c.messages[m]);
+    };
+    size_t textStart = 0;
+    for (size_t i = 0; i < c.games.size(); ++i) {
+      show(i);
+      const GameEntry& g = c.games[i];
+      const std::string_view text =
+          std::string_view(c.text).substr(textStart, g.textEnd - textStart);
+      textStart = g.textEnd;
+      // The progress of a compressed file counts its compressed bytes, read ahead.
+      position_ = input_.Compressed() ? input_.BytesRead() : c.base + g.end;
+      ++delivered_;
+      if (!sink_.Deliver(g.to, text.substr(0, g.headerSize), text.substr(g.headerSize), position_,
+                         g.eof))
+        return false;
+    }
+    if (c.stopped) {
+      show(c.games.size());
+      if (c.error) std::rethrow_exception(c.error);
+      ReportTrap(c.fault);
+    }
+    return true;
+  }
+
+  // Reads the games of the input line by line, as the scan of the whole file does, and
+  // delivers each at once, until the reading position reaches until or the file ends (eof
+  // set); false when the sink stops the run. Faults are thrown where they come.
+  bool DeliverLineByLine(InputFile& input, uint64_t until, bool& eof) {
+    if (!matcher_) {
+      matcher_.emplace(request_.criteria, dialogs_);
+      raw_.emplace(*matcher_);
+    }
+    const bool fast = request_.method.rawQuickTest && !request_.split && raw_->Usable();
+    eof = input.AtEnd();
+    while (!eof && input.Position() < until) {
+      Destination to = Destination::None;
+      if (!fast || !SkipRejectedGame(input, *raw_, eof)) {
+        ReadHeader(input, eof, header_, dialogs_, advice_);
+        ReadMoveText(input, eof, moveText_, dialogs_);
+        if (matcher_->Matches(moveText_, delivered_ + 1))
+          to = Destination::Output;
+        else if (request_.split)
+          to = Destination::Split;
+      }
+      position_ = input.BytesRead();
+      ++delivered_;
+      if (!sink_.Deliver(to, header_, moveText_, position_, eof)) return false;
+    }
+    return true;
+  }
+
+  uint64_t position() const { return position_; }
+
+ private:
+  void Show(const Message& message) {
+    switch (message.kind) {
+      case Message::Plain:
+        dialogs_.ShowMessage(message.text);
+        break;
+      case Message::Notice:
+        dialogs_.ShowNotice(message.text);
+        break;
+      case Message::QuotedMessage:
+        dialogs_.ShowQuotedMessage(message.before, message.text, message.after);
+        break;
+      case Message::QuotedNotice:
+        dialogs_.ShowQuotedNotice(message.before, message.text, message.after);
+        break;
+      case Message::GameFault:
+        // The game's number counts the games delivered before this one.
+        dialogs_.ShowNotice(GameFaultNotice(delivered_ + 1, message.text));
+        break;
+    }
+  }
+
+  const InputFile& input_;
+  const ScanRequest& request_;
+  std::string advice_;
+  Dialogs& dialogs_;
+  GameSink& sink_;
+  int64_t delivered_ = 0;  // games handed to the sink
+  uint64_t position_ = 0;  // the reading position after the last of them
+  // For stretches read line by line.
+  std::optional<GameMatcher> matcher_;
+  std::optional<RawQuickTest> raw_;
+  std::string header_;
+  std::string moveText_;
+};
+
+bool IsBareResult(std::string_view s) {
+  return s == "*" || s == "1-0" || s == "0-1" || s == "1/2-1/2";
+}
+
+}  // namespace
+
+unsigned CoresForScan() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+size_t CutFinder::Find(const char* d, size_t n) {
+  for (;;) {
+    if (pos_ >= n) return kNone;
+    // The line at pos_ ends at the first LF or CR; a CR takes the LF that follows it.
+    const char* from = d + pos_;
+    const char* lf = static_cast<const char*>(std::memchr(from, '\n', n - pos_));
+    const char* stop = lf ? lf : d + n;
+    const char* cr = static_cast<const char*>(std::memchr(from, '\r', stop - from));
+    const char* end = cr ? cr : lf;
+    if (!end) return kNone;
+    size_t next = static_cast<size_t>(end - d) + 1;
+    if (*end == '\r') {
+      if (next >= n) return kNone;  // a CR LF perhaps, cut in two
+      if (d[next] == '\n') ++next;
+    }
+    if (!atLineStart_) {
+      // Looking began inside a line: the next line is the first one looked at.
+      atLineStart_ = true;
+      pos_ = next;
+      continue;
+    }
+    // The line as cleaning would leave it: without the blanks and tabs at either end.
+    const char* b = from;
+    while (b < end && (*b == ' ' || *b == '\t')) ++b;
+    const char* e = end;
+    while (e > b && (e[-1] == ' ' || e[-1] == '\t')) --e;
+    if (b == e) {
+      if (afterEmptyLine_ && moveTextStart_) {
+        if (next >= n) return kNone;  // the next chunk must not be empty
+        return next;
+      }
+      afterEmptyLine_ = true;
+      moveTextStart_ = false;
+    } else if ((e - b >= 2 && b[0] == '1' && b[1] == '.') || b[0] == '{' ||
+               IsBareResult(std::string_view(b, static_cast<size_t>(e - b)))) {
+      moveTextStart_ = true;
+    }
+    pos_ = next;
+  }
+}
+
+bool ScanInChunks(InputFile& input, const ScanRequest& request, std::string_view invalidLineAdvice,
+                  Dialogs& dialogs, GameSink& sink, uint64_t& position) {
+  const unsigned threads =
+      std::min(request.method.threads ? request.method.threads : CoresForScan(), kMaxThreads);
+  const size_t chunkBytes = request.method.chunkBytes ? request.method.chunkBytes : kChunkBytes;
+  if (threads <= 1 || (input.Size() > 0 && input.Size() <= chunkBytes)) return false;
+
+  // The chunks outlive the threads, which are stopped and waited for however the run ends.
+  std::vector<std::unique_ptr<Chunk>> chunks;
+  std::vector<Chunk*> idle;
+  std::deque<Chunk*> order;
+  Workers workers(threads, request, invalidLineAdvice);
+  ChunkCutter cutter(input, chunkBytes);
+  Delivery delivery(input, request, invalidLineAdvice, dialogs, sink);
+  // Delivers the first chunk in order, once scanned; false when the run stops.
+  auto deliverFirst = [&] {
+    Chunk* c = order.front();
+    order.pop_front();
+    workers.WaitFor(c);
+    const bool goOn = delivery.Deliver(*c);
+    position = delivery.position();
+    c->Clear(chunkBytes);
+    idle.push_back(c);
+    return goOn;
+  };
+  // Enough chunks that every thread has one to scan while the next ones wait in order.
+  const size_t inFlight = 2 * threads + 1;
+  bool more = true;
+  for (;;) {
+    while (more && order.size() < inFlight) {
+      if (idle.empty()) {
+        chunks.push_back(std::make_unique<Chunk>());
+        idle.push_back(chunks.back().get());
+      }
+      Chunk* c = idle.back();
+      idle.pop_back();
+      const ChunkCutter::Outcome outcome = cutter.Next(*c);
+      if (outcome == ChunkCutter::Outcome::TooLong) {
+        // A stretch without a place to cut (a game of many megabytes, say) is read line by
+        // line on this thread once the chunks before it are delivered, as the scan of the
+        // whole file reads it.
+        const uint64_t until = c->base + c->size;
+        cutter.GiveBack(*c);
+        c->Clear(chunkBytes);
+        idle.push_back(c);
+        while (!order.empty())
+          if (!deliverFirst()) return true;
+        bool eof = false;
+        const bool goOn = delivery.DeliverLineByLine(input, until, eof);
+        position = delivery.position();
+        if (!goOn) return true;
+        if (eof) more = false;
+        cutter.Resume();
+        continue;
+      }
+      if (outcome == ChunkCutter::Outcome::Last) more = false;
+      workers.Scan(c);
+      order.push_back(c);
+    }
+    if (order.empty()) break;
+    if (!deliverFirst()) break;
+  }
+  return true;
+}
+
+}  // namespace kelvane

@@ -1,0 +1,64 @@
+// The scan on every core. The input is cut into chunks of a few megabytes at places where a
+// game is sure to begin; threads read and decide the games of the chunks while the scan's
+// own thread reads the next chunks, and the games are then written, counted and reported
+// chunk after chunk in file order. Files, counts, messages and their order, game numbers,
+// progress, a cancel and a fatal fault come out as from a scan that reads the whole file
+// line by line on one thread.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "engine/scan_run.h"
+#include "platform/text_files.h"
+
+namespace kelvane {
+
+// Where a decided game goes.
+enum class Destination : uint8_t { None, Output, Split };
+
+// What becomes of the decided games, on the scan's thread, in file order.
+class GameSink {
+ public:
+  virtual ~GameSink() = default;
+  // A game's header and move-text blocks and where it goes; position: the reading position
+  // after it (for progress); eof: it ends the file. False when the run stops after it.
+  virtual bool Deliver(Destination to, std::string_view header, std::string_view moveText,
+                       uint64_t position, bool eof) = 0;
+};
+
+// Scans the whole input in chunks: the messages about the games go to dialogs and the
+// games to sink, exactly as a scan line by line gives them, and position is left at the
+// reading position after the last game delivered. Returns false, having read nothing, when
+// the run may use one core only or the input is no larger than one chunk: the caller then
+// reads it line by line. A fatal fault (the reading's, or from dialogs or sink) is thrown
+// after every game before it was delivered.
+bool ScanInChunks(InputFile& input, const ScanRequest& request, std::string_view invalidLineAdvice,
+                  Dialogs& dialogs, GameSink& sink, uint64_t& position);
+
+// The cores the process may run on (its affinity mask), at least 1.
+unsigned CoresForScan();
+
+// Looks for a place to cut a file where a game is sure to begin: the end of an empty line
+// that follows a stretch of non-empty lines which holds a start of move text ("1.", "{" or a
+// bare result) and comes after another empty line. A line reader that starts a game at the
+// start of the file is then between two games there, or has met an invalid tag line before.
+class CutFinder {
+ public:
+  static constexpr size_t kNone = static_cast<size_t>(-1);
+
+  // Looks from the first line that starts after offset from.
+  explicit CutFinder(size_t from) : pos_(from) {}
+  // The first such place in data[0, n) with at least one byte after it, or kNone when the
+  // data ends first; a later call with more of the same data goes on from there.
+  size_t Find(const char* data, size_t n);
+
+ private:
+  size_t pos_;
+  bool atLineStart_ = false;
+  bool afterEmptyLine_ = false;  // an empty line came before the stretch in hand
+  bool moveTextStart_ = false;   // the stretch in hand holds a start of move text
+};
+
+}  // namespace kelvane

@@ -1,0 +1,20 @@
+// How a scan reads its input. Every method writes the same files and shows the same
+// messages and counts; the default is the fastest, and the tests compare the others with it.
+#pragma once
+
+#include <cstddef>
+
+namespace kelvane {
+
+struct ScanMethod {
+  // Games that cannot pass are passed over on their raw bytes (raw_quick_test.h); off, every
+  // game is read line by line.
+  bool rawQuickTest = true;
+  // Threads that scan chunks of the input (chunked_scan.h): 0 for one per core the process
+  // may run on; 1 reads the whole input on the scan's own thread.
+  unsigned threads = 0;
+  // The size of a chunk; 0 for the usual few megabytes.
+  size_t chunkBytes = 0;
+};
+
+}  // namespace kelvane
