@@ -20,6 +20,7 @@
 #include "engine/game_reader.h"
 #include "engine/raw_quick_test.h"
 #include "platform/fault.h"
+#include "platform/io_result.h"
 
 namespace kelvane {
 
@@ -33,6 +34,9 @@ constexpr unsigned kMaxThreads = 4;
 constexpr size_t kLookBack = size_t{64} << 10;
 // A stretch of this many chunk sizes without a place to cut is read line by line.
 constexpr size_t kLongestChunk = 8;
+// A file read at offsets is looked at in pieces of this size where it is to be cut.
+constexpr size_t kCutPiece = size_t{4} << 10;
+constexpr char kCtrlZ = 26;
 
 // One game of a chunk as the scan decided it.
 struct GameEntry {
@@ -60,6 +64,9 @@ struct Chunk {
   uint64_t base = 0;     // the file position of bytes[0]
   bool last = false;     // reaches the end of the file
   std::string endFault;  // reading past the bytes met damaged data: this trap follows them
+  bool readHere = false;  // the scanning thread reads the bytes from the file itself
+  bool endsData = false;  // that reading found the data ending inside the chunk
+  int readError = 0;      // the error that ended the data there
   // What the scan of the chunk found.
   std::string text;  // the header and move text of each game that is written
   std::vector<GameEntry> games;
@@ -76,7 +83,8 @@ struct Chunk {
     if (bytes.size() > 2 * chunkBytes + 1) std::vector<char>().swap(bytes);
     games.clear();
     messages.clear();
-    stopped = scanned = last = false;
+    stopped = scanned = last = readHere = endsData = false;
+    readError = 0;
     endFault.clear();
     fault.clear();
     error = nullptr;
@@ -185,10 +193,27 @@ class ChunkScanner {
   std::optional<std::string> fault_;
 };
 
+// Reads the bytes of a chunk from the file at its place. The data ends inside the chunk at a
+// Ctrl-Z, as reading lines ends there, or where the file ends or fails.
+void ReadChunk(const InputFile& file, Chunk& c) {
+  if (c.bytes.size() < c.size) c.bytes.resize(c.size);
+  int error = 0;
+  size_t got = file.ReadAt(c.base, c.bytes.data(), c.size, error);
+  if (const void* z = std::memchr(c.bytes.data(), kCtrlZ, got))
+    got = static_cast<size_t>(static_cast<const char*>(z) - c.bytes.data());
+  if (error) c.readError = error;
+  if (got < c.size) {
+    c.size = got;
+    c.last = c.endsData = true;
+  }
+}
+
 // Threads that scan the chunks handed to them, each with its own scanner.
 class Workers {
  public:
-  Workers(unsigned count, const ScanRequest& request, std::string_view invalidLineAdvice) {
+  Workers(unsigned count, const InputFile& file, const ScanRequest& request,
+          std::string_view invalidLineAdvice)
+      : file_(file) {
     // The scanners are built here, so that their set-up fails on the scan's own thread.
     for (unsigned i = 0; i < count; ++i)
       scanners_.push_back(std::make_unique<ChunkScanner>(request, invalidLineAdvice));
@@ -227,6 +252,7 @@ class Workers {
         c = queue_.front();
         queue_.pop_front();
       }
+      if (c->readHere) ReadChunk(file_, *c);
       InputFile in;
       in.OpenBytes(std::move(c->bytes), c->size, std::move(c->endFault));
       scanner.Scan(in, *c, stop_);
@@ -251,6 +277,7 @@ class Workers {
     threads_.clear();
   }
 
+  const InputFile& file_;
   std::vector<std::unique_ptr<ChunkScanner>> scanners_;
   std::vector<std::thread> threads_;
   std::mutex mutex_;
@@ -266,8 +293,9 @@ class ChunkCutter {
  public:
   enum class Outcome { Cut, Last, TooLong };
 
-  ChunkCutter(InputFile& input, size_t chunkBytes)
+  ChunkCutter(InputFile& input, size_t chunkBytes, bool atOffsets)
       : input_(input),
+        atOffsets_(atOffsets),
         chunkBytes_(chunkBytes),
         longest_(kLongestChunk * chunkBytes),
         size_(std::min(chunkBytes, kFirstChunk)) {}
@@ -280,6 +308,7 @@ class ChunkCutter {
     // progress told) soon; the size doubles up to the full one.
     const size_t size = size_;
     size_ = std::min(chunkBytes_, 2 * size_);
+    if (atOffsets_) return NextAt(c, size);
     if (c.bytes.size() < std::max(size, carry_.size()))
       c.bytes.resize(std::max(size, carry_.size()));
     if (!carry_.empty()) std::memcpy(c.bytes.data(), carry_.data(), carry_.size());
@@ -316,12 +345,56 @@ class ChunkCutter {
   // Puts a chunk that came back TooLong into the input, to be read from there line by line;
   // Resume then takes up the cutting where that reading stopped.
   void GiveBack(Chunk& c) {
+    if (atOffsets_) return input_.SeekTo(c.base);
     input_.PutBack(std::move(c.bytes), c.size);
     c.bytes = {};
   }
   void Resume() { position_ = input_.Position(); }
 
  private:
+  // Next for a file read at offsets: only the bytes where the chunk is to end are read
+  // here, in small pieces, and the thread that scans the chunk reads the rest itself, so
+  // that the copying of the file is shared out as well.
+  Outcome NextAt(Chunk& c, size_t size) {
+    c.base = position_;
+    c.readHere = true;
+    const uint64_t from = position_ + size - std::min(size / 2, kLookBack);
+    CutFinder finder(0);
+    size_t n = 0;
+    size_t want = kCutPiece;
+    for (;;) {
+      if (piece_.size() < n + want) piece_.resize(n + want);
+      int error = 0;
+      size_t got = input_.ReadAt(from + n, piece_.data() + n, want, error);
+      bool dataEnds = error || got < want;
+      if (const void* z = std::memchr(piece_.data() + n, kCtrlZ, got)) {
+        got = static_cast<size_t>(static_cast<const char*>(z) - piece_.data() - n);
+        dataEnds = true;
+      }
+      n += got;
+      const size_t reached = static_cast<size_t>(from + n - c.base);
+      if (dataEnds) {
+        // The data ends here: at the end of the file, a Ctrl-Z or a failed read.
+        c.size = reached;
+        c.last = true;
+        c.readError = error;
+        position_ += reached;
+        return Outcome::Last;
+      }
+      const size_t cut = finder.Find(piece_.data(), n);
+      if (cut != CutFinder::kNone) {
+        c.size = static_cast<size_t>(from - c.base) + cut;
+        position_ += c.size;
+        return Outcome::Cut;
+      }
+      if (reached >= longest_) {
+        c.size = reached;
+        return Outcome::TooLong;
+      }
+      want = std::min(2 * want, longest_ - reached);
+    }
+  }
+
   // Appends up to want bytes to the chunk; false at the end of the input. Damaged data
   // ends the input too: the chunk then traps where the reading passes its bytes, as the
   // reading of the file would have trapped there.
@@ -337,6 +410,8 @@ class ChunkCutter {
   }
 
   InputFile& input_;
+  bool atOffsets_;  // the file is read at offsets, by the threads that scan it
+  std::vector<char> piece_;  // read where a chunk of such a file is to end
   size_t chunkBytes_;
   size_t longest_;
   size_t size_;              // of the next chunk
@@ -516,8 +591,9 @@ bool ScanInChunks(InputFile& input, const ScanRequest& request, std::string_view
   std::vector<std::unique_ptr<Chunk>> chunks;
   std::vector<Chunk*> idle;
   std::deque<Chunk*> order;
-  Workers workers(threads, request, invalidLineAdvice);
-  ChunkCutter cutter(input, chunkBytes);
+  Workers workers(threads, input, request, invalidLineAdvice);
+  ChunkCutter cutter(input, chunkBytes,
+                     request.method.readAtOffsets && input.ReadableAtOffsets());
   Delivery delivery(input, request, invalidLineAdvice, dialogs, sink);
   // Delivers the first chunk in order, once scanned; false when the run stops.
   auto deliverFirst = [&] {
@@ -526,9 +602,13 @@ bool ScanInChunks(InputFile& input, const ScanRequest& request, std::string_view
     workers.WaitFor(c);
     const bool goOn = delivery.Deliver(*c);
     position = delivery.position();
+    // A failed read ends the data as it does for a scan line by line, its error left
+    // pending; the chunks after one whose data ended early are not delivered.
+    if (c->readError) SetIoResult(c->readError);
+    const bool ended = c->endsData;
     c->Clear(chunkBytes);
     idle.push_back(c);
-    return goOn;
+    return goOn && !ended;
   };
   // Enough chunks that every thread has one to scan while the next ones wait in order.
   const size_t inFlight = 2 * threads + 1;

@@ -15,6 +15,10 @@ struct ScanMethod {
   unsigned threads = 0;
   // The size of a chunk; 0 for the usual few megabytes.
   size_t chunkBytes = 0;
+  // A plain file named for the scan is read by the threads that scan its chunks, each at
+  // its chunk's offset; off, the scan's own thread reads every chunk, as it reads a
+  // compressed file or a stream.
+  bool readAtOffsets = true;
 };
 
 }  // namespace kelvane

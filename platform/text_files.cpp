@@ -48,6 +48,7 @@ void InputFile::Open(const std::string& path) {
     return;
   }
   struct stat st;
+  bool regular = false;
   if (::fstat(fd_, &st) == 0) {
     if (S_ISDIR(st.st_mode)) {
       SetIoResult(EISDIR);
@@ -55,12 +56,46 @@ void InputFile::Open(const std::string& path) {
       return;
     }
     size_ = static_cast<uint64_t>(st.st_size);
+    regular = S_ISREG(st.st_mode);
   }
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
   buf_.resize(kBufferSize);
   // Compressed content is told by its first bytes and decoded on a thread of its own.
   source_ = OpenByteSource(fd_);
   compressed_ = source_->Compressed();
+  // Standard input may stand anywhere in its file; a named file was opened at its start.
+  atOffsets_ = regular && !standard && !compressed_;
+}
+
+size_t InputFile::ReadAt(uint64_t offset, char* to, size_t n, int& error) const {
+  error = 0;
+  size_t got = 0;
+  while (got < n) {
+    const ssize_t k = ::pread(fd_, to + got, n - got, static_cast<off_t>(offset + got));
+    if (k > 0) {
+      got += static_cast<size_t>(k);
+    } else if (k == 0) {
+      break;
+    } else if (errno != EINTR) {
+      error = errno;
+      break;
+    }
+  }
+  return got;
+}
+
+void InputFile::SeekTo(uint64_t offset) {
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    SetIoResult(errno);
+    eof_ = true;
+  } else {
+    source_ = std::make_unique<PlainSource>(fd_, std::string());
+    eof_ = stopped_ = false;
+  }
+  pos_ = len_ = 0;
+  nextCr_ = nextCtrlZ_ = kUnknown;
+  consumed_ = offset;
+  atOffsets_ = false;
 }
 
 bool InputFile::Fill() {
@@ -200,7 +235,7 @@ std::vector<char> InputFile::ReleaseBytes() {
 void InputFile::Close() {
   endFault_.clear();
   source_.reset();  // its decoding thread ends before the descriptor goes
-  compressed_ = false;
+  compressed_ = atOffsets_ = false;
   if (fd_ >= 0) {
     if (::close(fd_) != 0) SetIoResult(errno);
     fd_ = -1;

@@ -59,6 +59,16 @@ class InputFile {
   // Closes the file and hands back its buffer, for the next OpenBytes.
   std::vector<char> ReleaseBytes();
 
+  // True for a plain file opened by name and not read yet: its bytes may then be read at
+  // any offset, by several threads at once, with ReadAt.
+  bool ReadableAtOffsets() const { return atOffsets_ && consumed_ == 0 && pos_ == len_; }
+  // Up to n bytes of the file from offset, fewer only at its end or on a failure (error
+  // then holds the error number, else 0). Leaves the reading position alone.
+  size_t ReadAt(uint64_t offset, char* to, size_t n, int& error) const;
+  // Of a file ReadableAtOffsets was true for: reading lines goes on from offset, with
+  // nothing buffered.
+  void SeekTo(uint64_t offset);
+
   bool IsOpen() const { return fd_ >= 0; }
   // Bytes of the file itself moved past: of a compressed file, its compressed bytes.
   uint64_t BytesRead() const { return compressed_ ? source_->FileBytesRead() : consumed_; }
@@ -80,6 +90,7 @@ class InputFile {
   int fd_ = -1;
   std::unique_ptr<ByteSource> source_;  // the file's bytes, decoded when compressed
   bool compressed_ = false;
+  bool atOffsets_ = false;  // see ReadableAtOffsets
   std::string name_;  // for the message about damaged compressed data
   std::vector<char> buf_;
   size_t pos_ = 0;

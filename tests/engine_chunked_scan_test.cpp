@@ -117,10 +117,13 @@ TEST(CutFinder, EveryCutIsAGameStartOfTheLineReader) {
 
 // --- Whole runs ---
 
-ScanMethod Chunked(size_t chunkBytes) {
+// atOffsets: each thread reads its chunks of a plain file itself; off, the scan's thread
+// reads every chunk, as it reads compressed files and streams.
+ScanMethod Chunked(size_t chunkBytes, bool atOffsets = true) {
   ScanMethod m;
   m.threads = 2;
   m.chunkBytes = chunkBytes;
+  m.readAtOffsets = atOffsets;
   return m;
 }
 
@@ -140,11 +143,14 @@ class ChunkedScan : public ::testing::Test {
     for (const auto& [name, criteria] : ComparedCriteria())
       for (bool split : {false, true}) {
         const ScanRecord one = RecordScan(dir_ / "in.pgn", criteria, split, OneThread(), dir_);
-        for (size_t size : chunkSizes) {
-          SCOPED_TRACE(what + ", " + name + (split ? ", split" : "") + ", chunks of " +
-                       std::to_string(size));
-          EXPECT_EQ(RecordScan(dir_ / "in.pgn", criteria, split, Chunked(size), dir_), one);
-        }
+        for (size_t size : chunkSizes)
+          for (bool atOffsets : {true, false}) {
+            SCOPED_TRACE(what + ", " + name + (split ? ", split" : "") + ", chunks of " +
+                         std::to_string(size) + (atOffsets ? ", read at offsets" : ""));
+            EXPECT_EQ(
+                RecordScan(dir_ / "in.pgn", criteria, split, Chunked(size, atOffsets), dir_),
+                one);
+          }
       }
   }
 
@@ -187,6 +193,23 @@ TEST_F(ChunkedScan, ATrapInTheMiddleKeepsEveryGameBeforeIt) {
   // The games before the faulty line are written (the comparison above shows that it is
   // all of them, and none after it).
   EXPECT_GT(r.output.size(), corpus.size() / 3);
+}
+
+TEST_F(ChunkedScan, ACtrlZFarInsideAChunkEndsTheData) {
+  // The Ctrl-Z lies well in front of the place where its chunk is cut, so that the thread
+  // that reads and scans the chunk finds it, while later chunks are already cut and scanned.
+  const std::string corpus =
+      GeneratedCorpus(dir_, "corpus.pgn", {"--seed", "12", "--size", "200K"});
+  const size_t gameStart = corpus.find("\n\n[Event", 30000) + 2;
+  const size_t midLine = corpus.find("\n1.", 50000) + 5;
+  for (size_t at : {gameStart, midLine}) {
+    const std::string bytes = corpus.substr(0, at) + "\x1a" + corpus.substr(at);
+    ExpectSameScans(bytes, "Ctrl-Z at " + std::to_string(at), {20000, 100000});
+    const ScanRecord r = RecordScan(dir_ / "in.pgn", Criteria{}, false, Chunked(100000), dir_);
+    size_t gamesBefore = 0;
+    for (size_t p = corpus.find("[Event"); p < at; p = corpus.find("[Event", p + 1)) ++gamesBefore;
+    EXPECT_EQ(r.result.gamesRead, static_cast<int64_t>(gamesBefore));
+  }
 }
 
 TEST_F(ChunkedScan, EdgesOfFiles) {

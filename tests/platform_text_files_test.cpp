@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -226,6 +227,50 @@ TEST(InputFile, BytesPutBackAreReadAgainBeforeTheRest) {
     EXPECT_EQ(ReadLines(f), (Lines{"one", "two", "three", "four"})) << taken;
     EXPECT_EQ(f.BytesRead(), 19u) << taken;
   }
+}
+
+TEST(InputFile, PlainNamedFilesAreReadAtOffsetsAndLinesGoOnFromASeek) {
+  TempDir dir;
+  const std::string bytes = "one\r\ntwo\nthree\n";
+  WriteFile(dir / "in.pgn", bytes);
+  InputFile f;
+  f.Open(dir / "in.pgn");
+  EXPECT_TRUE(f.ReadableAtOffsets());
+  struct Case {
+    uint64_t offset;
+    size_t n;
+    std::string want;
+  };
+  for (const Case& c : {Case{0, 3, "one"}, Case{5, 20, "two\nthree\n"}, Case{16, 5, ""},
+                        Case{40, 5, ""}}) {
+    std::string got(c.n, '?');
+    int error = -1;
+    got.resize(f.ReadAt(c.offset, got.data(), c.n, error));
+    EXPECT_EQ(got, c.want) << c.offset;
+    EXPECT_EQ(error, 0) << c.offset;
+  }
+  // Reading at offsets leaves the reading of lines at the start.
+  EXPECT_EQ(ReadLines(f), (Lines{"one", "two", "three"}));
+  EXPECT_FALSE(f.ReadableAtOffsets());
+  f.SeekTo(5);
+  EXPECT_EQ(f.Position(), 5u);
+  EXPECT_EQ(ReadLines(f), (Lines{"two", "three"}));
+  EXPECT_EQ(f.BytesRead(), bytes.size());
+
+  // Standard input may stand anywhere in its file; a compressed file is decoded in order.
+  const int saved = ::dup(STDIN_FILENO);
+  ASSERT_EQ(std::freopen((dir / "in.pgn").c_str(), "r", stdin) != nullptr, true);
+  InputFile standard;
+  standard.Open(kStandardStream);
+  EXPECT_FALSE(standard.ReadableAtOffsets());
+  ::dup2(saved, STDIN_FILENO);
+  ::close(saved);
+  WriteFile(dir / "in.pgn.gz", "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x03\x00"
+                               "\x00\x00\x00\x00\x00\x00\x00\x00"s);
+  InputFile gz;
+  gz.Open(dir / "in.pgn.gz");
+  EXPECT_TRUE(gz.Compressed());
+  EXPECT_FALSE(gz.ReadableAtOffsets());
 }
 
 TEST(InputFile, BytesInMemoryReadAsAFile) {
