@@ -2,8 +2,6 @@
 // the places where files are cut, then whole runs on generated, messy and faulty files with
 // chunks small enough that their borders fall everywhere, with cancel and progress.
 #include <gtest/gtest.h>
-#include <isa-l/igzip_lib.h>
-#include <zstd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +13,7 @@
 
 #include "engine/chunked_scan.h"
 #include "engine/game_reader.h"
+#include "compress_for_tests.h"
 #include "scan_compare.h"
 
 using namespace kelvane;
@@ -240,27 +239,6 @@ TEST_F(ChunkedScan, RealGameFiles) {
     if (!Exists(corpus + name)) continue;
     ExpectSameScans(ReadFile(corpus + name), name, {300, 4000});
   }
-}
-
-std::string Zstd(const std::string& plain) {
-  std::string out(ZSTD_compressBound(plain.size()), '\0');
-  out.resize(ZSTD_compress(out.data(), out.size(), plain.data(), plain.size(), 3));
-  return out;
-}
-
-std::string Gzip(const std::string& plain) {
-  std::string out(plain.size() + plain.size() / 2 + 1024, '\0');
-  isal_zstream stream;
-  isal_deflate_init(&stream);
-  stream.gzip_flag = IGZIP_GZIP;
-  stream.end_of_stream = 1;
-  stream.next_in = reinterpret_cast<uint8_t*>(const_cast<char*>(plain.data()));
-  stream.avail_in = static_cast<uint32_t>(plain.size());
-  stream.next_out = reinterpret_cast<uint8_t*>(out.data());
-  stream.avail_out = static_cast<uint32_t>(out.size());
-  isal_deflate(&stream);
-  out.resize(out.size() - stream.avail_out);
-  return out;
 }
 
 TEST_F(ChunkedScan, CompressedFilesWholeAndDamaged) {

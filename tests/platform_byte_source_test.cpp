@@ -13,32 +13,12 @@
 #include <cstring>
 #include <string>
 
+#include "compress_for_tests.h"
 #include "test_support.h"
 
 using namespace kelvane;
 
 namespace {
-
-std::string Zstd(const std::string& plain) {
-  std::string out(ZSTD_compressBound(plain.size()), '\0');
-  out.resize(ZSTD_compress(out.data(), out.size(), plain.data(), plain.size(), 3));
-  return out;
-}
-
-std::string Gzip(const std::string& plain) {
-  std::string out(plain.size() + plain.size() / 2 + 1024, '\0');
-  isal_zstream stream;
-  isal_deflate_init(&stream);
-  stream.gzip_flag = IGZIP_GZIP;
-  stream.end_of_stream = 1;
-  stream.next_in = reinterpret_cast<uint8_t*>(const_cast<char*>(plain.data()));
-  stream.avail_in = static_cast<uint32_t>(plain.size());
-  stream.next_out = reinterpret_cast<uint8_t*>(out.data());
-  stream.avail_out = static_cast<uint32_t>(out.size());
-  isal_deflate(&stream);
-  out.resize(out.size() - stream.avail_out);
-  return out;
-}
 
 std::string Bzip2(const std::string& plain) {
   unsigned size = static_cast<unsigned>(plain.size() + plain.size() / 100 + 1024);
