@@ -1,4 +1,3 @@
-#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,7 +19,6 @@
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"
 #include "platform/io_result.h"
-#include "platform/temp_files.h"
 #include "scripted_dialogs.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -449,16 +447,6 @@ TEST_F(ScanRun, FailedFileStepsTrapWithTheirNumbers) {
 }
 
 // The folder's entries that are our temporary files.
-std::vector<std::string> TempFilesIn(const std::string& dir) {
-  std::vector<std::string> found;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (TempFileOwner(e->d_name) != 0) found.push_back(e->d_name);
-    ::closedir(d);
-  }
-  return found;
-}
-
 TEST_F(ScanRun, OldOutputsStayWholeWhenTheRunCannotOpenEveryFile) {
   const std::string in = Input(kGameA + kGameB);
   split_ = true;

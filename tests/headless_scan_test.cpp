@@ -1,6 +1,5 @@
 // The headless scan as a user meets it: the built program run with --scan in a folder of
 // its own, its report, messages, exit status and the files it leaves.
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -19,7 +18,6 @@
 #include <thread>
 #include <vector>
 
-#include "platform/temp_files.h"
 #include "test_support.h"
 
 using namespace kelvane;
@@ -377,16 +375,6 @@ class ScopedLimit {
   rlimit old_{};
   bool ok_ = false;
 };
-
-std::vector<std::string> TempFilesIn(const std::string& dir) {
-  std::vector<std::string> found;
-  if (DIR* d = ::opendir(dir.c_str())) {
-    while (dirent* e = ::readdir(d))
-      if (TempFileOwner(e->d_name) != 0) found.push_back(e->d_name);
-    ::closedir(d);
-  }
-  return found;
-}
 
 TEST_F(HeadlessScan, OldOutputsStayUntilEveryFileOfTheRunIsOpen) {
   WriteFile(dir_ / "out.pgn", "old output");

@@ -14,6 +14,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/temp_files.h"
+
 namespace kelvane {
 
 TempDir::TempDir() {
@@ -127,6 +129,12 @@ std::vector<std::string> FolderEntries(const std::string& dir) {
     ::closedir(d);
   }
   std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> TempFilesIn(const std::string& dir) {
+  std::vector<std::string> names = FolderEntries(dir);
+  std::erase_if(names, [](const std::string& name) { return TempFileOwner(name) == 0; });
   return names;
 }
 

@@ -64,6 +64,8 @@ ProcessResult RunKelvane(const std::vector<std::string>& args, const std::string
 
 // The names in a folder, "." and ".." left out, sorted.
 std::vector<std::string> FolderEntries(const std::string& dir);
+// The temporary files of outputs (temp_files.h) in dir, sorted.
+std::vector<std::string> TempFilesIn(const std::string& dir);
 // Runs body in a child process, with the super-user's rights given up when asked so that
 // permissions count; returns the child's exit code (body's result), or 128 + its signal.
 int InChild(const std::function<int()>& body, bool dropRoot);
