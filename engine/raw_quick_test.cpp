@@ -6,7 +6,9 @@
 #include "engine/game_matcher.h"
 #include "engine/move_text_parser.h"
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -137,66 +139,110 @@ bool HasBracket(std::string_view text) {
   return false;
 }
 
-}  // namespace
+#if defined(__SSE2__)
+// The events of a block of bytes at p, one bit per byte: what ends the tags or the move text
+// or makes the game one for the line rules. A NUL, a CR that no LF follows, and a line that
+// does not begin with "[" among the tags, or, in the move text, one that begins with a byte
+// up to a blank (an empty line, or one that begins with a blank or a tab; other control
+// bytes come as events too, and are looked at and passed over). Most blocks hold none.
+inline unsigned Events16(const char* p, bool inHeader) {
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 1));
+  const __m128i atLf = _mm_cmpeq_epi8(v, _mm_set1_epi8('\n'));
+  const __m128i nextLf = _mm_cmpeq_epi8(next, _mm_set1_epi8('\n'));
+  const __m128i loneCr = _mm_andnot_si128(nextLf, _mm_cmpeq_epi8(v, _mm_set1_epi8('\r')));
+  __m128i events = _mm_or_si128(loneCr, _mm_cmpeq_epi8(v, _mm_setzero_si128()));
+  const __m128i lineStart =
+      inHeader ? _mm_xor_si128(_mm_cmpeq_epi8(next, _mm_set1_epi8('[')), _mm_set1_epi8(-1))
+               : _mm_cmpeq_epi8(_mm_min_epu8(next, _mm_set1_epi8(' ')), next);
+  events = _mm_or_si128(events, _mm_and_si128(atLf, lineStart));
+  return static_cast<unsigned>(_mm_movemask_epi8(events));
+}
+#endif
 
-bool MeasurePlainGame(const char* p, size_t n, PlainGame& game) {
-  if (n == 0 || p[0] != '[') return false;
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) inline unsigned Events32(const char* p, bool inHeader) {
+  const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+  const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
+  const __m256i atLf = _mm256_cmpeq_epi8(v, _mm256_set1_epi8('\n'));
+  const __m256i nextLf = _mm256_cmpeq_epi8(next, _mm256_set1_epi8('\n'));
+  const __m256i loneCr =
+      _mm256_andnot_si256(nextLf, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('\r')));
+  __m256i events = _mm256_or_si256(loneCr, _mm256_cmpeq_epi8(v, _mm256_setzero_si256()));
+  const __m256i lineStart =
+      inHeader
+          ? _mm256_xor_si256(_mm256_cmpeq_epi8(next, _mm256_set1_epi8('[')), _mm256_set1_epi8(-1))
+          : _mm256_cmpeq_epi8(_mm256_min_epu8(next, _mm256_set1_epi8(' ')), next);
+  events = _mm256_or_si256(events, _mm256_and_si256(atLf, lineStart));
+  return static_cast<unsigned>(_mm256_movemask_epi8(events));
+}
+#endif
+
+// Follows the game byte by byte from o. Returns 1 when the game is plain (game set), 0 when
+// it is not, -1 when the caller's blocks may go on from o. Inlined like MeasureInBlocks:
+// plain SSE code called from AVX code pays for the switch on every instruction.
+__attribute__((always_inline)) inline int LookAt(const char* p, size_t n, size_t o, LayoutCheck& check, PlainGame& game) {
+  const char c = p[o];
+  if (c == '\0' || (c == '\r' && (o + 1 >= n || p[o + 1] != '\n'))) return 0;
+  if (c != '\n') return -1;
+  if (!check.AfterLineFeed(o)) return 0;
+  if (!check.done()) return -1;
+  // Past the LF lies the empty line, whose bytes were looked at.
+  game = check.game();
+  return 1;
+}
+
+// The measure with blocks of width bytes, whose events events gives. Always inlined, so that
+// it takes the instruction set of its caller, and the events of the blocks are inlined too.
+template <size_t width, unsigned (*events)(const char*, bool)>
+__attribute__((always_inline)) inline bool MeasureInBlocks(const char* p, size_t n, PlainGame& game) {
   LayoutCheck check(p, n);
   size_t o = 0;
-#if defined(__SSE2__)
-  // Sixteen bytes at a time, looking only for what ends the tags or the move text or makes
-  // the game one for the line rules: a NUL, a CR that no LF follows, and a line that does
-  // not begin with "[" among the tags, or that is empty or begins with a blank or a tab in
-  // the move text. Most blocks hold none of these.
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i cr = _mm_set1_epi8('\r');
-  const __m128i nul = _mm_setzero_si128();
-  const __m128i bracket = _mm_set1_epi8('[');
-  const __m128i blank = _mm_set1_epi8(' ');
-  const __m128i tab = _mm_set1_epi8('\t');
-  while (o + 16 < n) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + o));
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + o + 1));
-    const __m128i atLf = _mm_cmpeq_epi8(v, lf);
-    const __m128i nextLf = _mm_cmpeq_epi8(next, lf);
-    const __m128i loneCr = _mm_andnot_si128(nextLf, _mm_cmpeq_epi8(v, cr));
-    __m128i events = _mm_or_si128(loneCr, _mm_cmpeq_epi8(v, nul));
-    if (check.inHeader()) {
-      events = _mm_or_si128(events, _mm_andnot_si128(_mm_cmpeq_epi8(next, bracket), atLf));
-    } else {
-      const __m128i special =
-          _mm_or_si128(_mm_or_si128(nextLf, _mm_cmpeq_epi8(next, cr)),
-                       _mm_or_si128(_mm_cmpeq_epi8(next, blank), _mm_cmpeq_epi8(next, tab)));
-      events = _mm_or_si128(events, _mm_and_si128(atLf, special));
-    }
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(events));
+  while (events != nullptr && o + width < n) {
+    const unsigned mask = events(p + o, check.inHeader());
     if (mask == 0) {
-      o += 16;
+      o += width;
       continue;
     }
     const size_t i = o + static_cast<size_t>(__builtin_ctz(mask));
-    if (p[i] != '\n') return false;  // a NUL or a lone CR
-    if (!check.AfterLineFeed(i)) return false;
-    if (check.done()) {
-      // Past the LF lies the empty line, known to be a line end.
-      game = check.game();
-      return true;
-    }
-    o = check.game().moveText;  // the tags ended: the move text follows their empty line
+    if (const int found = LookAt(p, n, i, check, game); found >= 0) return found == 1;
+    // The tags may have ended: their empty line is known, and the blocks go on after it.
+    o = std::max(i + 1, check.inHeader() ? 0 : check.game().moveText);
   }
-#endif
-  for (; o < n; ++o) {
-    const char c = p[o];
-    if (c == '\0' || (c == '\r' && (o + 1 >= n || p[o + 1] != '\n'))) return false;
-    if (c != '\n') continue;
-    if (!check.AfterLineFeed(o)) return false;
-    if (check.done()) {
-      // The rest of the game is the empty line, whose bytes were looked at.
-      game = check.game();
-      return true;
-    }
-  }
+  for (; o < n; ++o)
+    if (const int found = LookAt(p, n, o, check, game); found >= 0) return found == 1;
   return false;
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) bool MeasureIn32(const char* p, size_t n, PlainGame& game) {
+  return MeasureInBlocks<32, Events32>(p, n, game);
+}
+#endif
+
+}  // namespace
+
+bool BlockWidthAvailable(size_t width) {
+#if defined(__x86_64__)
+  if (width == 32) return __builtin_cpu_supports("avx2");
+#endif
+#if defined(__SSE2__)
+  if (width == 16) return true;
+#endif
+  return width == 1;
+}
+
+bool MeasurePlainGame(const char* p, size_t n, PlainGame& game, size_t width) {
+  if (n == 0 || p[0] != '[') return false;
+  static const size_t widest = BlockWidthAvailable(32) ? 32 : BlockWidthAvailable(16) ? 16 : 1;
+  if (width == 0) width = widest;
+#if defined(__x86_64__)
+  if (width == 32) return MeasureIn32(p, n, game);
+#endif
+#if defined(__SSE2__)
+  if (width == 16) return MeasureInBlocks<16, Events16>(p, n, game);
+#endif
+  return MeasureInBlocks<1, nullptr>(p, n, game);
 }
 
 RawQuickTest::RawQuickTest(const GameMatcher& matcher)

@@ -27,7 +27,11 @@ struct PlainGame {
 // which the first begins with "1." and none begins with a blank or a tab, and one empty
 // line; every line ends in LF or CR LF, and no byte is a NUL. The game and the line end of
 // its last empty line must lie wholly inside the n bytes.
-bool MeasurePlainGame(const char* data, size_t n, PlainGame& game);
+// width: the bytes looked at at once (32, 16 or 1; 0 for the widest the processor has),
+// for the tests, which hold each against the others.
+bool MeasurePlainGame(const char* data, size_t n, PlainGame& game, size_t width = 0);
+// True when MeasurePlainGame can look at width bytes at once on this processor.
+bool BlockWidthAvailable(size_t width);
 
 class GameMatcher;
 

@@ -143,9 +143,6 @@ class OutputFile {
   void Release();
 
   int fd_ = -1;
-  std::unique_ptr<ByteSource> source_;  // the file's bytes, decoded when compressed
-  bool compressed_ = false;
-  std::string name_;  // for the message about damaged compressed data
   std::vector<char> buf_;
   size_t len_ = 0;
   bool failed_ = false;

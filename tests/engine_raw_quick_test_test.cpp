@@ -21,10 +21,18 @@ using namespace std::string_literals;
 
 constexpr size_t kNotPlain = static_cast<size_t>(-1);
 
-// The game's end, or kNotPlain.
-size_t PlainEnd(const std::string& bytes) {
+// The game's end, or kNotPlain, looked at width bytes at once (0: the widest).
+size_t PlainEnd(const std::string& bytes, size_t width = 0) {
   PlainGame g;
-  return MeasurePlainGame(bytes.data(), bytes.size(), g) ? g.end : kNotPlain;
+  return MeasurePlainGame(bytes.data(), bytes.size(), g, width) ? g.end : kNotPlain;
+}
+
+// The block widths this processor has, the byte-by-byte one included.
+std::vector<size_t> Widths() {
+  std::vector<size_t> widths;
+  for (size_t w : {size_t{32}, size_t{16}, size_t{1}})
+    if (BlockWidthAvailable(w)) widths.push_back(w);
+  return widths;
 }
 
 TEST(MeasurePlainGame, LayoutsThatNeedNoLineRules) {
@@ -63,6 +71,7 @@ TEST(MeasurePlainGame, LayoutsThatNeedNoLineRules) {
       {"no line end at the end", "[A]\n\n1.e4 *", kNotPlain},
       {"a CR LF cut after its CR", "[A]\r\n\r\n1.e4\r\n\r", kNotPlain},
       {"tags only", "[A]\n\n", kNotPlain},
+      {"a move line that begins with a control byte", "[A]\n\n1.e4\n\x01Nf3\n\n", 16},
   };
   for (const Case& c : cases) EXPECT_EQ(PlainEnd(c.bytes), c.end) << c.what;
 }
@@ -75,20 +84,56 @@ TEST(MeasurePlainGame, PartsOfTheGame) {
   EXPECT_EQ(bytes.substr(g.end), "[B]");
 }
 
-TEST(MeasurePlainGame, EveryPlaceOfAFaultInSixteenByteBlocks) {
+TEST(MeasurePlainGame, EveryPlaceOfAFaultInABlockOfEveryWidth) {
   // A fault at each offset of games of many lengths, so that it falls at every place of a
   // block; a fault one byte past the game never counts.
-  for (size_t moves = 1; moves < 70; ++moves) {
-    const std::string game = "[Event \"e\"]\r\n\r\n1." + std::string(moves, 'a') + "\r\n\r\n";
-    ASSERT_EQ(PlainEnd(game + "\0"s), game.size()) << moves;
-    for (size_t at = 1; at < game.size(); ++at)
-      for (char bad : {'\0', '\r'}) {
-        std::string broken = game;
-        if (bad == '\r' && (broken[at] == '\n' || broken[at] == '\r')) continue;
-        if (bad == '\r' && at + 1 < broken.size() && broken[at + 1] == '\n') continue;
-        broken[at] = bad;
-        EXPECT_EQ(PlainEnd(broken + "\n\n"), kNotPlain) << moves << " " << at;
+  for (size_t width : Widths())
+    for (size_t moves = 1; moves < 70; ++moves) {
+      const std::string game =
+          "[Event \"e\"]\r\n\r\n1." + std::string(moves, 'a') + "\r\n\r\n";
+      ASSERT_EQ(PlainEnd(game + "\0"s, width), game.size()) << moves;
+      for (size_t at = 1; at < game.size(); ++at)
+        for (char bad : {'\0', '\r'}) {
+          std::string broken = game;
+          if (bad == '\r' && (broken[at] == '\n' || broken[at] == '\r')) continue;
+          if (bad == '\r' && at + 1 < broken.size() && broken[at + 1] == '\n') continue;
+          broken[at] = bad;
+          EXPECT_EQ(PlainEnd(broken + "\n\n", width), kNotPlain)
+              << width << " " << moves << " " << at;
+        }
+    }
+}
+
+TEST(MeasurePlainGame, EveryBlockWidthMeasuresAlike) {
+  // Games with control bytes, blanks and line ends of every kind at random places, measured
+  // from every tag start.
+  std::string base;
+  for (int g = 0; g < 40; ++g)
+    base += "[Event \"G" + std::to_string(g) + "\"]\r\n[Result \"*\"]\n\n1.e4 c5 2.Nf3 d6 " +
+            std::string(g % 7, 'x') + "3.Qe1 Kh1\r\n4.Nf3+ a6 *\n\n";
+  const char odd[] = {'\0', '\x01', '\t', ' ', '\r', '\n', '[', '\x1f'};
+  std::mt19937 random(5);
+  for (int variant = 0; variant < 200; ++variant) {
+    std::string bytes = base;
+    for (int k = 0; k < 1 + variant % 6; ++k)
+      bytes[random() % bytes.size()] = odd[random() % sizeof odd];
+    for (size_t at = bytes.find('['); at != std::string::npos; at = bytes.find('[', at + 1)) {
+      std::vector<size_t> ends;
+      PlainGame first;
+      for (size_t width : Widths()) {
+        PlainGame g;
+        const bool plain = MeasurePlainGame(bytes.data() + at, bytes.size() - at, g, width);
+        ends.push_back(plain ? g.end : kNotPlain);
+        if (plain && ends.size() == 1) first = g;
+        if (plain) {
+          EXPECT_EQ(g.moveText, first.moveText);
+          EXPECT_EQ(g.moveEnd, first.moveEnd);
+        }
       }
+      EXPECT_EQ(std::count(ends.begin(), ends.end(), ends.front()),
+                static_cast<std::ptrdiff_t>(ends.size()))
+          << "variant " << variant << " at " << at;
+    }
   }
 }
 
