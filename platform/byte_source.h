@@ -61,6 +61,7 @@ class DecodingSource : public ByteSource {
   };
   void Decode();                // the decoding thread
   bool Deliver(Block&& block);  // false when the reader has gone
+  Block TakeSpare();            // an empty block, of those the reader has used if any
   bool FillFromFile(std::vector<unsigned char>& in, size_t& used, size_t& size);
 
   int fd_;
@@ -70,6 +71,7 @@ class DecodingSource : public ByteSource {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<Block> ready_;
+  std::vector<Block> spare_;  // used by the reader, for the decoder to fill again
   Block current_;
   size_t currentUsed_ = 0;
   bool finished_ = false;  // the thread has delivered its last block
