@@ -52,7 +52,7 @@ std::string Games(int n) {
   std::string games;
   for (int i = 0; i < n; ++i)
     games += "[Event \"" + std::to_string(i) + "\"]\n\n1.e4 e5 2.Nf3 Nc6 " +
-             std::to_string(i * 7919 % 1000) + " *\n\n";
+             std::to_string(int64_t{i} * 7919 % 1000) + " *\n\n";
   return games;
 }
 
