@@ -70,6 +70,72 @@ void RemoveEarlierLeftovers(const std::string& dir, const std::string& name) {
   ::closedir(d);
 }
 
+// The file a save replaces: path, or the file a symbolic link at path names, so that the
+// link stays a link; old and exists tell what is there now. False (errno set) for a folder
+// or anything else that is no regular file, and for a file the user may not write, which
+// the rename would replace: the save refuses it as a direct write would.
+bool SaveTarget(const std::string& path, std::string& target, struct stat& old, bool& exists) {
+  if (path.empty()) {
+    errno = ENOENT;
+    return false;
+  }
+  target = WriteTarget(path);
+  if (target.empty()) {
+    errno = ELOOP;
+    return false;
+  }
+  exists = ::stat(target.c_str(), &old) == 0;
+  if (exists && !S_ISREG(old.st_mode)) {
+    errno = S_ISDIR(old.st_mode) ? EISDIR : EINVAL;
+    return false;
+  }
+  return !exists || ::access(target.c_str(), W_OK) == 0;
+}
+
+// Writes text to the new copy fd and gives the copy the old file's permissions and, where
+// allowed, its owner; a new file gets what the umask leaves of 0666. Then syncs it.
+bool WriteCopy(int fd, const std::string& text, const struct stat* old) {
+  if (!WriteAll(fd, text.data(), text.size())) return false;
+  if (old) {
+    if (::fchmod(fd, old->st_mode & 07777) != 0) return false;
+    if (::fchown(fd, old->st_uid, old->st_gid) != 0) {
+      // Only the super-user may give a file away; the file is then its own.
+    }
+  } else if (::fchmod(fd, 0666 & ~CurrentUmask()) != 0) {
+    return false;
+  }
+  return ::fsync(fd) == 0;
+}
+
+// Closes the copy and, when it was written whole, renames it over target. On any failure
+// the copy is removed and errno tells the first error.
+bool PutInPlace(int fd, bool written, const std::string& temp, const std::string& target) {
+  bool ok = written;
+  int err = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    ::unlink(temp.c_str());
+    errno = err;
+  }
+  return ok;
+}
+
+// Makes a rename in dir durable; a folder that cannot be synced is no failure.
+void SyncFolder(const std::string& dir) {
+  const int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
 }  // namespace
 
 std::string IniValueText(std::string_view raw) {
@@ -240,71 +306,22 @@ std::string IniFile::Text() const {
 }
 
 bool IniFile::Save(const std::string& path) const {
-  if (path.empty()) {
-    errno = ENOENT;
-    return false;
-  }
-  // A settings file kept as a link elsewhere stays a link: the file it names is replaced.
-  std::string target = path;
-  struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(path.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists && !S_ISREG(st.st_mode)) {
-    errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-    return false;
-  }
-  // The rename below would replace a file the user made read-only; refuse as a direct
-  // write would.
-  if (exists && ::access(target.c_str(), W_OK) != 0) return false;
-
+  std::string target;
+  struct stat old;
+  bool exists = false;
+  if (!SaveTarget(path, target, old, exists)) return false;
   // Temporary files that earlier saves (or scans) were killed in the middle of.
   const std::string dir = DirectoryPart(target);
   RemoveStaleTempFiles(dir);
   RemoveEarlierLeftovers(dir, FileNamePart(target));
-
   // The copy is never more open than the old file: it starts with the old file's mode, or
   // with 0600 for a new file, which gets what the umask leaves of 0666 once it is whole.
   std::string temp;
-  int fd = CreateTempFile(target, exists ? (st.st_mode & 0777) : 0600, temp);
+  const int fd = CreateTempFile(target, exists ? (old.st_mode & 0777) : 0600, temp);
   if (fd < 0) return false;
-
-  const std::string text = Text();
-  bool ok = WriteAll(fd, text.data(), text.size());
-  if (ok && exists) {
-    // Keep the old file's permissions and, where allowed, its owner.
-    ok = ::fchmod(fd, st.st_mode & 07777) == 0;
-    if (ok && ::fchown(fd, st.st_uid, st.st_gid) != 0) {
-      // Only the super-user may give a file away; the file is then its own.
-    }
-  } else if (ok) {
-    ok = ::fchmod(fd, 0666 & ~CurrentUmask()) == 0;
-  }
-  if (ok) ok = ::fsync(fd) == 0;
-  int err = errno;
-  if (::close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    ::unlink(temp.c_str());
-    errno = err;
-    return false;
-  }
-  // Make the rename itself durable; a folder that cannot be synced is no failure.
-  int dirFd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dirFd >= 0) {
-    ::fsync(dirFd);
-    ::close(dirFd);
-  }
+  const bool written = WriteCopy(fd, Text(), exists ? &old : nullptr);
+  if (!PutInPlace(fd, written, temp, target)) return false;
+  SyncFolder(dir);
   return true;
 }
 

@@ -255,16 +255,41 @@ TEST_F(IniFileDisk, SaveReplacesWholeAndKeepsMode) {
 }
 
 TEST_F(IniFileDisk, SaveThroughALinkKeepsTheLink) {
-  std::string real = dir / "real.ini";
-  WriteFile(real, "[S]\nk=old\n");
-  ASSERT_EQ(::symlink(real.c_str(), path.c_str()), 0);
-  IniFile ini;
-  ini.WriteString("S", "k", "new");
-  ASSERT_TRUE(ini.Save(path));
+  // A link to a file, a relative link into another folder, and a link to a file not made
+  // yet: the file named is written and the link stays.
+  ASSERT_EQ(::mkdir((dir / "sub").c_str(), 0755), 0);
+  struct Case {
+    const char* what;
+    std::string linkText;
+    std::string real;
+    bool existing;
+  };
+  const Case cases[] = {
+      {"absolute", dir / "real.ini", dir / "real.ini", true},
+      {"relative", "sub/real.ini", dir / "sub/real.ini", true},
+      {"to a file not made yet", "sub/new.ini", dir / "sub/new.ini", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ::unlink(path.c_str());
+    if (c.existing) WriteFile(c.real, "[S]\nk=old\n");
+    ASSERT_EQ(::symlink(c.linkText.c_str(), path.c_str()), 0);
+    IniFile ini;
+    ini.WriteString("S", "k", "new");
+    ASSERT_TRUE(ini.Save(path));
+    struct stat st;
+    ASSERT_EQ(::lstat(path.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadFile(c.real), "[S]\nk=new\n");
+  }
+  // A loop of links names no file: the save fails and changes nothing.
+  ::unlink(path.c_str());
+  ASSERT_EQ(::symlink(path.c_str(), path.c_str()), 0);
+  EXPECT_FALSE(IniFile().Save(path));
+  EXPECT_EQ(errno, ELOOP);
   struct stat st;
   ASSERT_EQ(::lstat(path.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
-  EXPECT_EQ(ReadFile(real), "[S]\nk=new\n");
 }
 
 TEST_F(IniFileDisk, SaveOverADirectoryFails) {
