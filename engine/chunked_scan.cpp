@@ -61,9 +61,9 @@ struct Message {
 struct Chunk {
   std::vector<char> bytes;  // read from the file; size is where the chunk ends
   size_t size = 0;
-  uint64_t base = 0;     // the file position of bytes[0]
-  bool last = false;     // reaches the end of the file
-  std::string endFault;  // reading past the bytes met damaged data: this trap follows them
+  uint64_t base = 0;      // the file position of bytes[0]
+  bool last = false;      // reaches the end of the file
+  std::string endFault;   // reading past the bytes met damaged data: this trap follows them
   bool readHere = false;  // the scanning thread reads the bytes from the file itself
   bool endsData = false;  // that reading found the data ending inside the chunk
   int readError = 0;      // the error that ended the data there
@@ -410,7 +410,7 @@ class ChunkCutter {
   }
 
   InputFile& input_;
-  bool atOffsets_;  // the file is read at offsets, by the threads that scan it
+  bool atOffsets_;           // the file is read at offsets, by the threads that scan it
   std::vector<char> piece_;  // read where a chunk of such a file is to end
   size_t chunkBytes_;
   size_t longest_;
@@ -592,8 +592,7 @@ bool ScanInChunks(InputFile& input, const ScanRequest& request, std::string_view
   std::vector<Chunk*> idle;
   std::deque<Chunk*> order;
   Workers workers(threads, input, request, invalidLineAdvice);
-  ChunkCutter cutter(input, chunkBytes,
-                     request.method.readAtOffsets && input.ReadableAtOffsets());
+  ChunkCutter cutter(input, chunkBytes, request.method.readAtOffsets && input.ReadableAtOffsets());
   Delivery delivery(input, request, invalidLineAdvice, dialogs, sink);
   // Delivers the first chunk in order, once scanned; false when the run stops.
   auto deliverFirst = [&] {

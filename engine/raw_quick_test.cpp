@@ -166,8 +166,7 @@ __attribute__((target("avx2"))) inline unsigned Events32(const char* p, bool inH
   const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
   const __m256i atLf = _mm256_cmpeq_epi8(v, _mm256_set1_epi8('\n'));
   const __m256i nextLf = _mm256_cmpeq_epi8(next, _mm256_set1_epi8('\n'));
-  const __m256i loneCr =
-      _mm256_andnot_si256(nextLf, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('\r')));
+  const __m256i loneCr = _mm256_andnot_si256(nextLf, _mm256_cmpeq_epi8(v, _mm256_set1_epi8('\r')));
   __m256i events = _mm256_or_si256(loneCr, _mm256_cmpeq_epi8(v, _mm256_setzero_si256()));
   const __m256i lineStart =
       inHeader
@@ -181,7 +180,8 @@ __attribute__((target("avx2"))) inline unsigned Events32(const char* p, bool inH
 // Follows the game byte by byte from o. Returns 1 when the game is plain (game set), 0 when
 // it is not, -1 when the caller's blocks may go on from o. Inlined like MeasureInBlocks:
 // plain SSE code called from AVX code pays for the switch on every instruction.
-__attribute__((always_inline)) inline int LookAt(const char* p, size_t n, size_t o, LayoutCheck& check, PlainGame& game) {
+__attribute__((always_inline)) inline int LookAt(const char* p, size_t n, size_t o,
+                                                 LayoutCheck& check, PlainGame& game) {
   const char c = p[o];
   if (c == '\0' || (c == '\r' && (o + 1 >= n || p[o + 1] != '\n'))) return 0;
   if (c != '\n') return -1;
@@ -195,7 +195,8 @@ __attribute__((always_inline)) inline int LookAt(const char* p, size_t n, size_t
 // The measure with blocks of width bytes, whose events events gives. Always inlined, so that
 // it takes the instruction set of its caller, and the events of the blocks are inlined too.
 template <size_t width, unsigned (*events)(const char*, bool)>
-__attribute__((always_inline)) inline bool MeasureInBlocks(const char* p, size_t n, PlainGame& game) {
+__attribute__((always_inline)) inline bool MeasureInBlocks(const char* p, size_t n,
+                                                           PlainGame& game) {
   LayoutCheck check(p, n);
   size_t o = 0;
   while (events != nullptr && o + width < n) {

@@ -91,7 +91,7 @@ class InputFile {
   std::unique_ptr<ByteSource> source_;  // the file's bytes, decoded when compressed
   bool compressed_ = false;
   bool atOffsets_ = false;  // see ReadableAtOffsets
-  std::string name_;  // for the message about damaged compressed data
+  std::string name_;        // for the message about damaged compressed data
   std::vector<char> buf_;
   size_t pos_ = 0;
   size_t len_ = 0;

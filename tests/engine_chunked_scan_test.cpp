@@ -2,6 +2,7 @@
 // the places where files are cut, then whole runs on generated, messy and faulty files with
 // chunks small enough that their borders fall everywhere, with cancel and progress.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -11,9 +12,9 @@
 #include <tuple>
 #include <vector>
 
+#include "compress_for_tests.h"
 #include "engine/chunked_scan.h"
 #include "engine/game_reader.h"
-#include "compress_for_tests.h"
 #include "scan_compare.h"
 
 using namespace kelvane;
@@ -146,9 +147,8 @@ class ChunkedScan : public ::testing::Test {
           for (bool atOffsets : {true, false}) {
             SCOPED_TRACE(what + ", " + name + (split ? ", split" : "") + ", chunks of " +
                          std::to_string(size) + (atOffsets ? ", read at offsets" : ""));
-            EXPECT_EQ(
-                RecordScan(dir_ / "in.pgn", criteria, split, Chunked(size, atOffsets), dir_),
-                one);
+            EXPECT_EQ(RecordScan(dir_ / "in.pgn", criteria, split, Chunked(size, atOffsets), dir_),
+                      one);
           }
       }
   }
@@ -312,6 +312,54 @@ TEST_F(ChunkedScan, AnErrorFromTheObserverLeavesTheGamesDecidedBeforeIt) {
   request.method = Chunked(3000);
   EXPECT_THROW(RunScan(request, dialogs, fileSystem(), &observer), std::runtime_error);
   EXPECT_TRUE(ReadFile(dir_ / "out.pgn") == expected);
+}
+
+// Cuts the input file short when the first progress is told.
+class CuttingObserver : public ScanObserver {
+ public:
+  CuttingObserver(std::string path, off_t size) : path_(std::move(path)), size_(size) {}
+  void Progress(const ScanProgress&) override {
+    if (!cut_) cut_ = ::truncate(path_.c_str(), size_) == 0;
+  }
+  bool cut_ = false;
+
+ private:
+  std::string path_;
+  off_t size_;
+};
+
+TEST_F(ChunkedScan, AFileCutShortDuringTheScanEndsWhereItWasCut) {
+  // Another program cuts the file while chunks after the cut are being read: the scan ends
+  // as a reading of the cut file would, without a fault, with every game before the cut.
+  std::string bytes;
+  for (int i = 0; i < 20000; ++i) bytes += "[B \"" + std::to_string(i) + "\"]\n\n1.d4 d5 *\n\n";
+  const size_t cutAt = bytes.size() / 2;
+  for (bool atOffsets : {true, false}) {
+    SCOPED_TRACE(atOffsets ? "read at offsets" : "read by the scan's thread");
+    WriteFile(dir_ / "in.pgn", bytes);
+    std::remove((dir_ / "out.pgn").c_str());
+    ScriptedDialogs dialogs;
+    CuttingObserver observer(dir_ / "in.pgn", static_cast<off_t>(cutAt));
+    ScanRequest request{dir_ / "in.pgn", dir_ / "out.pgn", false, Criteria{}};
+    request.method = Chunked(4000, atOffsets);
+    const ScanResult r = RunScan(request, dialogs, fileSystem(), &observer);
+    ASSERT_TRUE(observer.cut_);
+    EXPECT_EQ(r.outcome, ScanOutcome::Completed);
+    // The games that start before the cut, the last perhaps cut too.
+    EXPECT_EQ(r.gamesRead,
+              static_cast<int64_t>(std::count(bytes.begin(), bytes.begin() + cutAt, '[')));
+    // Whatever was read after the cut, no game is written twice or out of order.
+    const std::string out = ReadFile(dir_ / "out.pgn");
+    size_t games = 0;
+    for (size_t p = out.find("[B \""); p != std::string::npos; p = out.find("[B \"", p + 1)) {
+      EXPECT_EQ(
+          out.compare(p, 5 + std::to_string(games).size(), "[B \"" + std::to_string(games) + "\""),
+          0)
+          << games;
+      ++games;
+    }
+    EXPECT_EQ(static_cast<int64_t>(games), r.gamesWritten);
+  }
 }
 
 // Dialogs that ask the run to stop when they show a chosen message.

@@ -89,8 +89,7 @@ TEST(MeasurePlainGame, EveryPlaceOfAFaultInABlockOfEveryWidth) {
   // block; a fault one byte past the game never counts.
   for (size_t width : Widths())
     for (size_t moves = 1; moves < 70; ++moves) {
-      const std::string game =
-          "[Event \"e\"]\r\n\r\n1." + std::string(moves, 'a') + "\r\n\r\n";
+      const std::string game = "[Event \"e\"]\r\n\r\n1." + std::string(moves, 'a') + "\r\n\r\n";
       ASSERT_EQ(PlainEnd(game + "\0"s, width), game.size()) << moves;
       for (size_t at = 1; at < game.size(); ++at)
         for (char bad : {'\0', '\r'}) {

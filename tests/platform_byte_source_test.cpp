@@ -1,7 +1,5 @@
 // Compressed game files: each form decodes to the plain bytes, frames, members and streams
 // one after another included; damaged and cut data say so after the bytes before the damage.
-#include "platform/byte_source.h"
-
 #include <bzlib.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -14,6 +12,7 @@
 #include <string>
 
 #include "compress_for_tests.h"
+#include "platform/byte_source.h"
 #include "test_support.h"
 
 using namespace kelvane;
@@ -94,8 +93,8 @@ TEST(CompressedInput, EveryFormDecodesToThePlainBytes) {
   } cases[] = {
       {"plain", plain},
       {"zstd", Zstd(plain)},
-      {"zstd, two frames and skippable frames", Skippable("index") + Zstd(half) +
-                                                    Skippable(std::string(100, 'x')) + Zstd(rest)},
+      {"zstd, two frames and skippable frames",
+       Skippable("index") + Zstd(half) + Skippable(std::string(100, 'x')) + Zstd(rest)},
       {"gzip", Gzip(plain)},
       {"gzip, two members", Gzip(half) + Gzip(rest)},
       {"bzip2", Bzip2(plain)},
@@ -123,8 +122,8 @@ TEST(CompressedInput, BlocksUsedAgainHoldOnlyTheirNewBytes) {
 }
 
 TEST(CompressedInput, ShortAndEmptyFilesArePlain) {
-  for (const std::string& file : {std::string(), std::string("\x1F"), std::string("BZh"),
-                                  std::string("\x28\xB5\x2F")}) {
+  for (const std::string& file :
+       {std::string(), std::string("\x1F"), std::string("BZh"), std::string("\x28\xB5\x2F")}) {
     ReadBack r = ReadAll(file);
     EXPECT_FALSE(r.failed);
     EXPECT_EQ(r.bytes, file);
@@ -168,15 +167,22 @@ TEST(CompressedInput, TheFormIsToldByTheFirstBytes) {
     std::string head;
     Compression form;
   } cases[] = {
-      {"\x28\xB5\x2F\xFD", Compression::Zstd}, {"\x5F\x2A\x4D\x18", Compression::Zstd},
-      {"\x1F\x8B\x08", Compression::Gzip},     {"BZh9", Compression::Bzip2},
-      {"BZh0", Compression::None},             {std::string("\xFD" "7zXZ\0", 6), Compression::Xz},
-      {"[Event", Compression::None},           {"\x1F\x8B", Compression::None},
+      {"\x28\xB5\x2F\xFD", Compression::Zstd},
+      {"\x5F\x2A\x4D\x18", Compression::Zstd},
+      {"\x1F\x8B\x08", Compression::Gzip},
+      {"BZh9", Compression::Bzip2},
+      {"BZh0", Compression::None},
+      {std::string("\xFD"
+                   "7zXZ\0",
+                   6),
+       Compression::Xz},
+      {"[Event", Compression::None},
+      {"\x1F\x8B", Compression::None},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(DetectCompression(reinterpret_cast<const unsigned char*>(c.head.data()),
-                                c.head.size()),
-              c.form)
+    EXPECT_EQ(
+        DetectCompression(reinterpret_cast<const unsigned char*>(c.head.data()), c.head.size()),
+        c.form)
         << c.head;
 }
 

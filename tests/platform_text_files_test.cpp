@@ -241,8 +241,8 @@ TEST(InputFile, PlainNamedFilesAreReadAtOffsetsAndLinesGoOnFromASeek) {
     size_t n;
     std::string want;
   };
-  for (const Case& c : {Case{0, 3, "one"}, Case{5, 20, "two\nthree\n"}, Case{16, 5, ""},
-                        Case{40, 5, ""}}) {
+  for (const Case& c :
+       {Case{0, 3, "one"}, Case{5, 20, "two\nthree\n"}, Case{16, 5, ""}, Case{40, 5, ""}}) {
     std::string got(c.n, '?');
     int error = -1;
     got.resize(f.ReadAt(c.offset, got.data(), c.n, error));
@@ -265,8 +265,9 @@ TEST(InputFile, PlainNamedFilesAreReadAtOffsetsAndLinesGoOnFromASeek) {
   EXPECT_FALSE(standard.ReadableAtOffsets());
   ::dup2(saved, STDIN_FILENO);
   ::close(saved);
-  WriteFile(dir / "in.pgn.gz", "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x03\x00"
-                               "\x00\x00\x00\x00\x00\x00\x00\x00"s);
+  WriteFile(dir / "in.pgn.gz",
+            "\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\x03\x03\x00"
+            "\x00\x00\x00\x00\x00\x00\x00\x00"s);
   InputFile gz;
   gz.Open(dir / "in.pgn.gz");
   EXPECT_TRUE(gz.Compressed());
