@@ -252,7 +252,17 @@ class Workers {
         c = queue_.front();
         queue_.pop_front();
       }
-      if (c->readHere) ReadChunk(file_, *c);
+      if (c->readHere) {
+        try {
+          ReadChunk(file_, *c);
+        } catch (...) {
+          // No memory for the bytes: the chunk ends the run with that error, after the
+          // games before it.
+          c->size = 0;
+          c->stopped = true;
+          c->error = std::current_exception();
+        }
+      }
       InputFile in;
       in.OpenBytes(std::move(c->bytes), c->size, std::move(c->endFault));
       scanner.Scan(in, *c, stop_);
