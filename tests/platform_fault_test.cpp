@@ -92,12 +92,13 @@ TEST(CheckIO, NothingPendingDoesNothing) {
   EXPECT_EQ(PeekIoResult(), 0);
 }
 
-// Sets a file's modification time to the given local time of 1 March 2021.
-void SetLocalMtime(const std::string& path, int hour, int min, int sec) {
+// Sets a file's access and modification times to a local date and time.
+void SetLocalTime(const std::string& path, int year, int month, int day, int hour, int min,
+                  int sec) {
   std::tm tm{};
-  tm.tm_year = 2021 - 1900;
-  tm.tm_mon = 2;
-  tm.tm_mday = 1;
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
   tm.tm_hour = hour;
   tm.tm_min = min;
   tm.tm_sec = sec;
@@ -106,6 +107,11 @@ void SetLocalMtime(const std::string& path, int hour, int min, int sec) {
   times[0].tv_sec = times[1].tv_sec = std::mktime(&tm);
   times[0].tv_nsec = times[1].tv_nsec = 0;
   ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+}
+
+// Sets a file's modification time to the given local time of 1 March 2021.
+void SetLocalMtime(const std::string& path, int hour, int min, int sec) {
+  SetLocalTime(path, 2021, 3, 1, hour, min, sec);
 }
 
 TEST(CompareFileAges, ComparesAtTwoSecondSteps) {
@@ -132,16 +138,7 @@ TEST(CompareFileAges, ComparesAtTwoSecondSteps) {
 
 // Sets a file's modification time to noon local time of the given day.
 void SetLocalDate(const std::string& path, int year, int month, int day) {
-  std::tm tm{};
-  tm.tm_year = year - 1900;
-  tm.tm_mon = month - 1;
-  tm.tm_mday = day;
-  tm.tm_hour = 12;
-  tm.tm_isdst = -1;
-  timespec times[2];
-  times[0].tv_sec = times[1].tv_sec = std::mktime(&tm);
-  times[0].tv_nsec = times[1].tv_nsec = 0;
-  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
+  SetLocalTime(path, year, month, day, 12, 0, 0);
 }
 
 TEST(CompareFileAges, OldFilesCompareByTheirWholeDate) {

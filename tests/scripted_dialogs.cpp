@@ -42,15 +42,7 @@ DialogButton ScriptedDialogs::Confirm(const std::string& text, DialogButtons but
 std::optional<std::string> ScriptedDialogs::InputBox(const std::string& caption,
                                                      const std::string& prompt,
                                                      const std::string& defaultText) {
-  std::string entry = "input: " + caption + "|" + prompt + "|" + defaultText;
-  if (inputs_.empty()) {
-    log.push_back("unanswered: " + entry);
-    return std::nullopt;
-  }
-  log.push_back(entry);
-  auto s = inputs_.front();
-  inputs_.pop_front();
-  return s;
+  return NextAnswer(inputs_, "input: " + caption + "|" + prompt + "|" + defaultText);
 }
 
 void ScriptedDialogs::Beep() {
@@ -61,15 +53,19 @@ void ScriptedDialogs::Beep() {
 std::optional<std::string> ScriptedDialogs::NextFile(const char* kind,
                                                      const FileDialogRequest& request) {
   fileRequests.push_back(request);
-  std::string entry = std::string(kind) + ": " + request.title;
-  if (files_.empty()) {
+  return NextAnswer(files_, std::string(kind) + ": " + request.title);
+}
+
+std::optional<std::string> ScriptedDialogs::NextAnswer(
+    std::deque<std::optional<std::string>>& answers, const std::string& entry) {
+  if (answers.empty()) {
     log.push_back("unanswered: " + entry);
     return std::nullopt;
   }
   log.push_back(entry);
-  auto path = files_.front();
-  files_.pop_front();
-  return path;
+  std::optional<std::string> answer = std::move(answers.front());
+  answers.pop_front();
+  return answer;
 }
 
 std::optional<std::string> ScriptedDialogs::OpenFile(const FileDialogRequest& request) {

@@ -41,6 +41,9 @@ class ScriptedDialogs : public Dialogs {
 
  private:
   std::optional<std::string> NextFile(const char* kind, const FileDialogRequest& request);
+  // Logs entry and gives the next scripted answer; without one, logs it as unanswered.
+  std::optional<std::string> NextAnswer(std::deque<std::optional<std::string>>& answers,
+                                        const std::string& entry);
 
   std::deque<DialogButton> confirms_;
   std::deque<std::optional<std::string>> inputs_;
