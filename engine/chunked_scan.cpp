@@ -10,9 +10,11 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -219,6 +221,9 @@ class Workers {
       scanners_.push_back(std::make_unique<ChunkScanner>(request, invalidLineAdvice));
     try {
       for (auto& scanner : scanners_) threads_.emplace_back([this, &scanner] { Run(*scanner); });
+    } catch (const std::system_error&) {
+      Close();
+      throw std::bad_alloc();  // no memory for a thread's stack, or no thread left
     } catch (...) {
       Close();
       throw;
@@ -414,6 +419,8 @@ class ChunkCutter {
       got = input_.ReadRaw(c.bytes.data() + n, want);
     } catch (const FatalError& e) {
       c.endFault = e.what();
+    } catch (const std::bad_alloc&) {
+      c.endFault = kOutOfMemoryMessage;  // the decoding found no memory
     }
     n += got;
     return got > 0;

@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
+#include <system_error>
 
 namespace kelvane {
 
@@ -37,7 +39,11 @@ ssize_t PlainSource::Read(char* buf, size_t n) {
 
 DecodingSource::DecodingSource(int fd, std::string head, Compression compression)
     : fd_(fd), head_(std::move(head)), form_(compression), decoder_(MakeDecoder(compression)) {
-  thread_ = std::thread([this] { Decode(); });
+  try {
+    thread_ = std::thread([this] { Run(); });
+  } catch (const std::system_error&) {
+    throw std::bad_alloc();  // no memory for the thread's stack, or no thread left
+  }
 }
 
 DecodingSource::~DecodingSource() {
@@ -100,6 +106,17 @@ DecodingSource::Block DecodingSource::TakeSpare() {
   return block;
 }
 
+void DecodingSource::Run() {
+  try {
+    Decode();
+  } catch (const std::bad_alloc&) {
+    // The reader meets the lack of memory after the bytes delivered before it.
+    std::lock_guard<std::mutex> lock(mutex_);
+    outOfMemory_ = finished_ = true;
+    changed_.notify_all();
+  }
+}
+
 void DecodingSource::Decode() {
   std::vector<unsigned char> in(kBlock);
   size_t used = 0, size = 0;
@@ -147,6 +164,7 @@ ssize_t DecodingSource::Read(char* buf, size_t n) {
       if (ready_.empty()) {
         // The end: a failure counts only once the bytes before it have been taken.
         if (given > 0) break;
+        if (outOfMemory_) throw std::bad_alloc();
         if (error_ != 0) {
           errno = error_;
           return -1;

@@ -22,6 +22,7 @@ class ByteSource {
  public:
   virtual ~ByteSource() = default;
   // Up to n bytes into buf; 0 at the end of the data, -1 on failure (errno set, or Damage()).
+  // Throws std::bad_alloc when the bytes could not be made for lack of memory.
   virtual ssize_t Read(char* buf, size_t n) = 0;
   // Bytes taken from the file itself so far (compressed bytes for a compressed file).
   virtual uint64_t FileBytesRead() const = 0;
@@ -44,7 +45,8 @@ class PlainSource : public ByteSource {
   uint64_t read_ = 0;
 };
 
-// The decoded content of fd. head: bytes already read from fd (the magic number).
+// The decoded content of fd. head: bytes already read from fd (the magic number). A
+// decoder or a thread that cannot be had for lack of memory throws std::bad_alloc.
 class DecodingSource : public ByteSource {
  public:
   DecodingSource(int fd, std::string head, Compression compression);
@@ -59,7 +61,8 @@ class DecodingSource : public ByteSource {
     std::vector<unsigned char> bytes;
     size_t size = 0;
   };
-  void Decode();                // the decoding thread
+  void Run();  // the decoding thread: Decode, until memory runs out
+  void Decode();
   bool Deliver(Block&& block);  // false when the reader has gone
   Block TakeSpare();            // an empty block, of those the reader has used if any
   bool FillFromFile(std::vector<unsigned char>& in, size_t& used, size_t& size);
@@ -77,6 +80,7 @@ class DecodingSource : public ByteSource {
   bool finished_ = false;  // the thread has delivered its last block
   bool stopping_ = false;  // the reader is going away
   int error_ = 0;
+  bool outOfMemory_ = false;  // the thread found no memory: Read throws std::bad_alloc
   std::string damage_;
   uint64_t fileBytes_ = 0;
   std::thread thread_;

@@ -4,8 +4,10 @@
 #include <isa-l/igzip_lib.h>
 #include <lzma.h>
 #include <zstd.h>
+#include <zstd_errors.h>
 
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace kelvane {
@@ -15,7 +17,10 @@ namespace {
 // zstd: the library reads frame after frame, skippable frames included.
 class ZstdDecoder : public Decoder {
  public:
-  ZstdDecoder() : stream_(ZSTD_createDStream()) { ZSTD_initDStream(stream_); }
+  ZstdDecoder() : stream_(ZSTD_createDStream()) {
+    if (!stream_) throw std::bad_alloc();
+    ZSTD_initDStream(stream_);
+  }
   ~ZstdDecoder() override { ZSTD_freeDStream(stream_); }
   bool Decode(const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
               unsigned char* outEnd) override {
@@ -25,6 +30,7 @@ class ZstdDecoder : public Decoder {
     in += input.pos;
     out += output.pos;
     if (ZSTD_isError(hint)) {
+      if (ZSTD_getErrorCode(hint) == ZSTD_error_memory_allocation) throw std::bad_alloc();
       error_ = ZSTD_getErrorName(hint);
       return false;
     }
@@ -99,6 +105,7 @@ class Bzip2Decoder : public Decoder {
       ended_ = true;
       return true;
     }
+    if (result == BZ_MEM_ERROR) throw std::bad_alloc();
     if (result != BZ_OK) {
       error_ = result == BZ_DATA_ERROR_MAGIC ? "not a bzip2 stream" : "damaged bzip2 data";
       return false;
@@ -111,7 +118,7 @@ class Bzip2Decoder : public Decoder {
  private:
   void Init() {
     std::memset(&stream_, 0, sizeof stream_);
-    BZ2_bzDecompressInit(&stream_, 0, 0);
+    if (BZ2_bzDecompressInit(&stream_, 0, 0) == BZ_MEM_ERROR) throw std::bad_alloc();
     ended_ = started_ = false;
   }
   bz_stream stream_;
@@ -123,8 +130,9 @@ class Bzip2Decoder : public Decoder {
 class XzDecoder : public Decoder {
  public:
   XzDecoder() {
-    if (lzma_stream_decoder(&stream_, UINT64_MAX, LZMA_CONCATENATED) != LZMA_OK)
-      error_ = "xz decoder not available";
+    const lzma_ret result = lzma_stream_decoder(&stream_, UINT64_MAX, LZMA_CONCATENATED);
+    if (result == LZMA_MEM_ERROR) throw std::bad_alloc();
+    if (result != LZMA_OK) error_ = "xz decoder not available";
   }
   ~XzDecoder() override { lzma_end(&stream_); }
   bool Decode(const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
@@ -141,6 +149,8 @@ class XzDecoder : public Decoder {
       ended_ = true;
       return true;
     }
+    // A shortage of memory is no damage of the data.
+    if (result == LZMA_MEM_ERROR || result == LZMA_MEMLIMIT_ERROR) throw std::bad_alloc();
     if (result != LZMA_OK && result != LZMA_BUF_ERROR) {
       error_ = result == LZMA_FORMAT_ERROR ? "not an xz stream"
                : result == LZMA_DATA_ERROR ? "damaged xz data"

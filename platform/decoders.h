@@ -20,7 +20,8 @@ class Decoder {
  public:
   virtual ~Decoder() = default;
   // Decodes from [in, inEnd) into [out, outEnd), moving both pointers past what it used
-  // and made. False on damaged data (Error() says what was wrong).
+  // and made. False on damaged data (Error() says what was wrong); throws std::bad_alloc
+  // when the decoder finds no memory, as MakeDecoder does.
   virtual bool Decode(const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
                       unsigned char* outEnd) = 0;
   // True between frames, members or streams: the data may end here.

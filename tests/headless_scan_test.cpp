@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "compress_for_tests.h"
 #include "test_support.h"
 
 using namespace kelvane;
@@ -470,6 +471,47 @@ TEST_F(HeadlessScan, RunningOutOfMemoryIsATerminatingErrorThatKeepsTheGames) {
     EXPECT_EQ(r.err, "Terminating error: out of memory\n");
     EXPECT_TRUE(Out() == c.out);
     EXPECT_TRUE(Out("out2.pgn") == c.out2);
+  }
+}
+
+TEST_F(HeadlessScan, UnderAnyMemoryLimitACompressedInputEndsWholeOrOutOfMemory) {
+  if (kSanitized) GTEST_SKIP() << "memory limits do not apply under the sanitizer";
+  // Every allocation and thread start on every thread may fail somewhere in this sweep: the
+  // decoder's, its thread's, the chunks' and their threads'.
+  std::string plain, expected;
+  for (int i = 0; i < 20000; ++i) {
+    plain += kGameB + kGameC;
+    expected += kOutB + kOutC;
+  }
+  const std::pair<const char*, std::string> forms[] = {
+      {"zstd", Zstd(plain)}, {"gzip", Gzip(plain)}, {"bzip2", Bzip2(plain)}, {"xz", Xz(plain)}};
+  for (const auto& [form, bytes] : forms) {
+    SCOPED_TRACE(form);
+    WriteFile(dir_ / "in.pgn", bytes);
+    int outOfMemory = 0, completed = 0;
+    for (rlim_t mb = 40; mb <= 200; mb += 4) {
+      SCOPED_TRACE(mb);
+      ::unlink((dir_ / "out.pgn").c_str());
+      ProcessResult r, started;
+      {
+        ScopedLimit limit(RLIMIT_AS, mb << 20);
+        ASSERT_TRUE(limit.ok());
+        started = Scan({"--help"});
+        r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--yes", "--quiet"});
+      }
+      if (started.status != 0) continue;  // too little to load the program and its libraries
+      EXPECT_TRUE(TempFilesIn(dir_.path()).empty());
+      if (r.status == 0) {
+        ++completed;
+        EXPECT_TRUE(Out() == expected);
+      } else {
+        ++outOfMemory;
+        EXPECT_EQ(r.status, 231);
+        EXPECT_EQ(r.err.rfind("Terminating error: out of memory", 0), 0u) << r.err;
+      }
+    }
+    EXPECT_GT(outOfMemory, 0);
+    EXPECT_GT(completed, 0);
   }
 }
 

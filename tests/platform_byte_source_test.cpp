@@ -19,25 +19,6 @@ using namespace kelvane;
 
 namespace {
 
-std::string Bzip2(const std::string& plain) {
-  unsigned size = static_cast<unsigned>(plain.size() + plain.size() / 100 + 1024);
-  std::string out(size, '\0');
-  BZ2_bzBuffToBuffCompress(out.data(), &size, const_cast<char*>(plain.data()),
-                           static_cast<unsigned>(plain.size()), 9, 0, 0);
-  out.resize(size);
-  return out;
-}
-
-std::string Xz(const std::string& plain) {
-  std::string out(lzma_stream_buffer_bound(plain.size()), '\0');
-  size_t pos = 0;
-  lzma_easy_buffer_encode(1, LZMA_CHECK_CRC64, nullptr,
-                          reinterpret_cast<const uint8_t*>(plain.data()), plain.size(),
-                          reinterpret_cast<uint8_t*>(out.data()), &pos, out.size());
-  out.resize(pos);
-  return out;
-}
-
 // A zstd skippable frame: its magic number, its size and that many bytes of anything.
 std::string Skippable(const std::string& payload) {
   std::string frame = "\x50\x2A\x4D\x18";
