@@ -34,7 +34,8 @@ constexpr int kExitNoScan = 1;
 constexpr int kExitBadInput = 2;
 
 struct ScanOptions {
-  std::optional<std::string> settings, input, output, cond1, cond2, cond3, contains, without, log;
+  std::optional<std::string> settings, input, output, cond1, cond2, cond3, contains, without, log,
+      maxGameSize;
   std::optional<MoveRange> cond1Range, cond2Range, cond3Range, containsRange, withoutRange;
   bool split = false, yes = false, moves = false, quiet = false, progress = false, tolerant = false;
 };
@@ -142,6 +143,12 @@ const Option kOptions[] = {
      .value = "FILE",
      .help = "with tolerant reading, write that list to FILE",
      .text = &O::log},
+    {.name = "--max-game-size",
+     .value = "MB",
+     .help = "a game larger than MB megabytes (of 10^6 bytes; default 256)\n"
+             "is not held: it ends the scan, or is skipped and listed\n"
+             "with tolerant reading",
+     .text = &O::maxGameSize},
     {.name = "--progress", .help = "progress on standard error", .flag = &O::progress},
     {.name = "--quiet", .help = "no messages but errors", .flag = &O::quiet},
     {.name = "--help", .help = "print this text and exit"},
@@ -218,6 +225,10 @@ void ApplyOptions(const ScanOptions& o, Settings& settings) {
   if (o.without) c.without = *o.without;
   if (o.withoutRange) c.withoutRange = *o.withoutRange;
   if (o.containsRange) c.mustContainRange = *o.containsRange;
+  if (o.maxGameSize &&
+      (!WholeNumber(*o.maxGameSize, settings.maxGameSize) || settings.maxGameSize < 1))
+    throw UsageError{"--max-game-size: expected a whole number of MB, 1 or more: \"" +
+                     *o.maxGameSize + "\""};
 
   // Typing into Must contain; choosing "Moves" converts a Notation text.
   const bool keepRange = o.containsRange.has_value();
@@ -287,6 +298,7 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
   if (o.progress || (!o.quiet && terminal)) line.emplace(stderr, terminal);
   ScanRequest request{settings.input.path(), settings.output.path(), o.split, settings.criteria,
                       &cancelRequested};
+  request.maxGameBytes = static_cast<size_t>(settings.maxGameSize) * kBytesPerMB;
   // Tolerant reading, as the window's Options menu or the command line asks; the list goes
   // to standard error, and to a log file only when --log names one.
   ReadingOptions reading;

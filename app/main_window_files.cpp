@@ -146,8 +146,8 @@ void MainWindow::runScan() {
     dialogs().Beep();
     return;
   }
-  const ScanRequest request{settings_.input.path(), settings_.output.path(), split_,
-                            settings_.criteria};
+  ScanRequest request{settings_.input.path(), settings_.output.path(), split_, settings_.criteria};
+  request.maxGameBytes = static_cast<size_t>(settings_.maxGameSize) * kBytesPerMB;
   // Tolerant reading lists what it skips and the faulty games in a log beside the output,
   // instead of a message box for each.
   ReadingOptions reading;

@@ -133,6 +133,7 @@ class ChunkScanner {
  public:
   ChunkScanner(const ScanRequest& request, std::string_view invalidLineAdvice)
       : split_(request.split),
+        most_(request.maxGameBytes),
         advice_(invalidLineAdvice),
         matcher_(request.criteria, recorder_),
         raw_(matcher_),
@@ -164,9 +165,9 @@ class ChunkScanner {
   void ScanGame(InputFile& in, Chunk& c, bool& eof) {
     Destination to = Destination::None;
     size_t headerSize = 0;
-    if (!fast_ || !SkipRejectedGame(in, raw_, eof)) {
-      ReadHeader(in, eof, header_, recorder_, advice_);
-      ReadMoveText(in, eof, moveText_, recorder_);
+    if (!fast_ || !SkipRejectedGame(in, raw_, eof, most_)) {
+      ReadHeader(in, eof, header_, recorder_, advice_, most_);
+      ReadMoveText(in, eof, moveText_, recorder_, most_ - header_.size());
       fault_.reset();
       const bool pass = matcher_.Decide(moveText_, fault_);
       if (fault_)
@@ -186,6 +187,7 @@ class ChunkScanner {
 
   MessageRecorder recorder_;  // before the matcher, which keeps a reference
   bool split_;
+  size_t most_;  // the most a game may take
   std::string advice_;
   GameMatcher matcher_;
   RawQuickTest raw_;
@@ -490,9 +492,10 @@ class Delivery {
     eof = input.AtEnd();
     while (!eof && input.Position() < until) {
       Destination to = Destination::None;
-      if (!fast || !SkipRejectedGame(input, *raw_, eof)) {
-        ReadHeader(input, eof, header_, dialogs_, advice_);
-        ReadMoveText(input, eof, moveText_, dialogs_);
+      const size_t most = request_.maxGameBytes;
+      if (!fast || !SkipRejectedGame(input, *raw_, eof, most)) {
+        ReadHeader(input, eof, header_, dialogs_, advice_, most);
+        ReadMoveText(input, eof, moveText_, dialogs_, most - header_.size());
         if (matcher_->Matches(moveText_, delivered_ + 1))
           to = Destination::Output;
         else if (request_.split)

@@ -21,14 +21,16 @@ bool IsBareResult(std::string_view line) {
 // Both blocks share one loop: lines are read and cleaned in place at the end of the block
 // text, empty lines are skipped until the block has begun and end it afterwards, and every
 // kept line is followed by CR LF.
+// A block that would hold more than most bytes throws GameTooLarge, before a line longer
+// than what is left of most is held whole.
 void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialogs& dialogs,
-               std::string_view advice = {}) {
+               std::string_view advice, size_t most) {
   text.clear();
   bool seen = false;
   bool done = false;
   while (!done && !file.AtEnd()) {
     size_t start = text.size();
-    file.ReadLineAppend(text);
+    if (!file.ReadLineAppend(text, most - start)) throw GameTooLarge();
     if (file.AtEnd()) eof = true;
     size_t n = CleanSpan(text.data() + start, text.size() - start);
     text.resize(start + n);
@@ -52,6 +54,7 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
         dialogs.ShowQuotedNotice("odd line: \"", line, "\"");
     }
     text.append("\r\n");
+    if (text.size() > most) throw GameTooLarge();
   }
 }
 
@@ -144,13 +147,23 @@ class ResultWatch {
 
 }  // namespace
 
-void ReadHeader(InputFile& file, bool& eof, std::string& header, Dialogs& dialogs,
-                std::string_view advice) {
-  ReadBlock(file, eof, header, Block::Header, dialogs, advice);
+std::string GameSizeText(size_t most) {
+  constexpr size_t kMB = 1000000;
+  return most % kMB == 0 ? std::to_string(most / kMB) + " MB" : std::to_string(most) + " bytes";
 }
 
-void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& dialogs) {
-  ReadBlock(file, eof, moveText, Block::MoveText, dialogs);
+std::string GameTooLargeMessage(int64_t game, size_t most) {
+  return "Game " + std::to_string(game) + " is larger than " + GameSizeText(most);
+}
+
+void ReadHeader(InputFile& file, bool& eof, std::string& header, Dialogs& dialogs,
+                std::string_view advice, size_t most) {
+  ReadBlock(file, eof, header, Block::Header, dialogs, advice, most);
+}
+
+void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& dialogs,
+                  size_t most) {
+  ReadBlock(file, eof, moveText, Block::MoveText, dialogs, {}, most);
 }
 
 // ---- Tolerant reading -----------------------------------------------------------------
@@ -162,11 +175,13 @@ void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& di
     text.append(ahead_);
     n = ahead_.size();
     lineNo_ = aheadNo_;
+    cut_ = aheadCut_;
     return true;
   }
   if (file_.AtEnd()) return false;
   size_t start = text.size();
-  file_.ReadLineAppend(text);
+  cut_ = !file_.ReadLineAppend(text, most_);
+  if (cut_) file_.SkipLine();
   lineNo_ = ++lines_;
   if (lines_ == 1 && std::string_view(text).substr(start).starts_with(kByteOrderMark))
     text.erase(start, kByteOrderMark.size());
@@ -184,6 +199,7 @@ bool TolerantReader::ReadAhead() {
     if (n > 0) {
       hasAhead_ = true;
       aheadNo_ = lineNo_;
+      aheadCut_ = cut_;
       return true;
     }
     if (!blanks) blankTailNo_ = lineNo_;
@@ -218,6 +234,7 @@ bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveT
   header.clear();
   moveText.clear();
   gameLine_ = 0;
+  skipped_ = false;
   if (blankTail_) {
     blankTail_ = false;
     gameLine_ = blankTailNo_;
@@ -245,21 +262,24 @@ bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveT
     }
     if (n == 0) {
       if (!tags) continue;
-      return ReadMoves(eof, moveText, false);  // the empty line ends the header block
+      // The empty line ends the header block.
+      return ReadMoves(eof, moveText, false, header.size()) || SkipGame(eof, header, moveText);
     }
     const std::string_view line(header.data() + start, n);
     if (line[0] == '[') {
       if (!tags) gameLine_ = lineNo_;
       tags = true;
       header.append("\r\n");
+      if (cut_ || header.size() > most_) return SkipGame(eof, header, moveText);
       continue;
     }
     if (BeginsMoveText(line) || (tags && line[0] == '{')) {
       if (!tags) gameLine_ = lineNo_;
+      if (cut_ || start + n + 2 > most_) return SkipGame(eof, header, moveText);
       moveText.assign(line);
       moveText.append("\r\n");
       header.resize(start);
-      return ReadMoves(eof, moveText, true);
+      return ReadMoves(eof, moveText, true, header.size()) || SkipGame(eof, header, moveText);
     }
     skipped = true;
     if (!tags && line[0] == '{') {
@@ -272,12 +292,13 @@ bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveT
   }
 }
 
-bool TolerantReader::ReadMoves(bool& eof, std::string& moveText, bool begun) {
+bool TolerantReader::ReadMoves(bool& eof, std::string& moveText, bool begun, size_t headerSize) {
   ResultWatch watch;
   for (;;) {
     const size_t start = moveText.size();
     size_t n = 0;
     if (!NextLine(moveText, n)) break;
+    if (cut_ || headerSize + moveText.size() + 2 > most_) return false;
     if (n == 0) {
       if (!begun) continue;
       // The game ends before a tag line or the end of the file, and after a result (looked
@@ -293,6 +314,25 @@ bool TolerantReader::ReadMoves(bool& eof, std::string& moveText, bool begun) {
         notes_.OddLine(lineNo_, line);
     }
     moveText.append("\r\n");
+  }
+  SetEof(eof);
+  return true;
+}
+
+bool TolerantReader::SkipGame(bool& eof, std::string& header, std::string& moveText) {
+  notes_.GameSkipped(gameLine_, most_);
+  skipped_ = true;
+  // What was held of the game is given back.
+  std::string().swap(header);
+  std::string().swap(moveText);
+  std::string line;
+  size_t n = 0;
+  while (NextLine(line, n)) {
+    line.clear();
+    if (n > 0) continue;
+    // After an empty line, a tag line begins the next game.
+    if (!ReadAhead() || ahead_[0] == '[') break;
+    hasAhead_ = false;
   }
   SetEof(eof);
   return true;

@@ -11,14 +11,24 @@
 
 namespace kelvane {
 
+// Thrown by ReadHeader and ReadMoveText when the block would hold more than most bytes: the
+// game is too large to be held. The caller, which knows the game's number, tells it with
+// GameTooLargeMessage.
+struct GameTooLarge {};
+// "Game 7 is larger than 256 MB".
+std::string GameTooLargeMessage(int64_t game, size_t most);
+// A limit on a game's size as it is told: "256 MB" (MB of 10^6 bytes), or "1500 bytes".
+std::string GameSizeText(size_t most);
+
 // Reads the next header block into header (its old content replaced). A non-empty line
 // that does not begin with "[" is shown as "invalid PGN: " + line + advice and traps
 // ("trap 7365").
 void ReadHeader(InputFile& file, bool& eof, std::string& header, Dialogs& dialogs,
-                std::string_view advice = {});
+                std::string_view advice = {}, size_t most = InputFile::kWholeLine);
 // Reads the next move-text block into moveText. Messages go to dialogs. Lines before the move text
 // has begun that are no recognised start are shown as odd lines and kept.
-void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& dialogs);
+void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& dialogs,
+                  size_t most = InputFile::kWholeLine);
 
 // Told by tolerant reading about the lines it does not read as part of a game.
 class ReadingNotes {
@@ -30,6 +40,8 @@ class ReadingNotes {
   // A line in front of a move text that does not begin one; it is kept, as ReadMoveText
   // keeps it.
   virtual void OddLine(int64_t line, std::string_view text) = 0;
+  // A game that begins at line and grew past most bytes: it is read past and left out.
+  virtual void GameSkipped(int64_t line, size_t most) = 0;
 };
 
 // Tolerant reading: games the reading above stops on or runs together are read one by one,
@@ -43,11 +55,15 @@ class ReadingNotes {
 //   result, or "{" once a tag line was read) ends the header block and begins the move text;
 // - a brace comment in front of a game's first tag line is skipped whole;
 // - a UTF-8 byte-order mark at the start of the file is passed over;
-// - any other line in a header block is skipped.
+// - any other line in a header block is skipped;
+// - a game whose header and move text grow past most bytes (a line longer than that
+//   included) is read past, up to an empty line followed by a tag line, without being
+//   held, and is told as skipped; the reading goes on with the next game.
 // Lines are numbered from 1 as the file holds them.
 class TolerantReader {
  public:
-  TolerantReader(InputFile& file, ReadingNotes& notes) : file_(file), notes_(notes) {}
+  TolerantReader(InputFile& file, ReadingNotes& notes, size_t most = InputFile::kWholeLine)
+      : file_(file), notes_(notes), most_(most) {}
   TolerantReader(const TolerantReader&) = delete;
   TolerantReader& operator=(const TolerantReader&) = delete;
 
@@ -58,22 +74,32 @@ class TolerantReader {
   // The line number of the first line of the game last read: its first tag line, or its
   // first move-text line when it has no tags (for an empty game, the line after the last).
   int64_t GameLine() const { return gameLine_; }
+  // True when the game last read was too large and skipped: its blocks are empty.
+  bool Skipped() const { return skipped_; }
 
  private:
   // Appends the next line, cleaned, to text and sets n to its cleaned length; false at the
-  // end of the file. A line read ahead comes first.
+  // end of the file. A line read ahead comes first. Of a line longer than most_ bytes only
+  // those are appended, and cut_ is set.
   bool NextLine(std::string& text, size_t& n);
+  // Reads past the rest of a game too large to hold and tells it (see the class).
+  bool SkipGame(bool& eof, std::string& header, std::string& moveText);
   // Reads ahead to the next non-blank line and keeps it for NextLine; false at the end of
   // the file.
   bool ReadAhead();
   // Skips a comment that begins at line, which was appended to text at start; leaves in
   // text what follows the comment on its last line (the rest of the line to look at next).
   void SkipComment(std::string& text, size_t start);
-  bool ReadMoves(bool& eof, std::string& moveText, bool begun);
+  // Reads the move text; false when header and move text grew past most_ bytes.
+  bool ReadMoves(bool& eof, std::string& moveText, bool begun, size_t headerSize);
   void SetEof(bool& eof);
 
   InputFile& file_;
   ReadingNotes& notes_;
+  size_t most_;
+  bool cut_ = false;  // the line NextLine gave last was longer than most_
+  bool aheadCut_ = false;
+  bool skipped_ = false;
   int64_t lines_ = 0;   // lines read from the file
   int64_t lineNo_ = 0;  // number of the line NextLine gave last
   int64_t gameLine_ = 0;

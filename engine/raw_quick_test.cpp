@@ -320,10 +320,12 @@ RawQuickTest::Found RawQuickTest::FirstMoves(std::string_view text, size_t part)
   return joined_.find(sequence_) != std::string::npos ? Found::Stands : Found::Absent;
 }
 
-bool SkipRejectedGame(InputFile& file, RawQuickTest& test, bool& eof) {
+bool SkipRejectedGame(InputFile& file, RawQuickTest& test, bool& eof, size_t most) {
   const std::string_view bytes = file.Buffered();
   PlainGame game;
   if (!MeasurePlainGame(bytes.data(), bytes.size(), game)) return false;
+  // Read as lines, the game takes at most its bytes and a CR for each line of two or more.
+  if (game.end + game.end / 2 > most) return false;
   if (test.MayPass(bytes.substr(game.moveText, game.moveEnd - game.moveText))) return false;
   file.Skip(game.end);
   if (file.AtEnd()) eof = true;

@@ -81,7 +81,9 @@ class RawQuickTest {
 
 // Passes over the game at the reading position of file when it is plain and the raw test
 // rejects it, and sets eof as reading its lines would have set it. False (nothing moved) for
-// every other game, which is then read line by line.
-bool SkipRejectedGame(InputFile& file, RawQuickTest& test, bool& eof);
+// every other game, which is then read line by line; so is a game that reading its lines
+// might find larger than most bytes (ReadHeader).
+bool SkipRejectedGame(InputFile& file, RawQuickTest& test, bool& eof,
+                      size_t most = InputFile::kWholeLine);
 
 }  // namespace kelvane

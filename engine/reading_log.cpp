@@ -54,6 +54,11 @@ void ReadingLog::OddLine(int64_t line, std::string_view text) {
   Add(line, "odd line: \"" + std::string(text) + "\"");
 }
 
+void ReadingLog::GameSkipped(int64_t line, size_t most) {
+  ++counts_.gamesSkipped;
+  Add(line, "game larger than " + GameSizeText(most) + ", skipped");
+}
+
 void ReadingLog::GameFault(const std::string& notice) {
   ++counts_.faultyGames;
   // The matcher names the game itself; the entry names it like every other.
@@ -72,6 +77,7 @@ std::string ReadingLog::ReportLine() const {
   part(counts_.linesSkipped, " line skipped", " lines skipped");
   part(counts_.oddLines, " odd line", " odd lines");
   part(counts_.faultyGames, " game with faults", " games with faults");
+  part(counts_.gamesSkipped, " game skipped", " games skipped");
   if (!line.empty() && !path_.empty()) line += ", listed in " + FileNamePart(path_);
   return line;
 }

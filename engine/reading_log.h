@@ -19,6 +19,7 @@ struct ReadingCounts {
   int64_t linesSkipped = 0;
   int64_t oddLines = 0;
   int64_t faultyGames = 0;
+  int64_t gamesSkipped = 0;  // too large to hold
   friend bool operator==(const ReadingCounts&, const ReadingCounts&) = default;
 };
 
@@ -40,6 +41,7 @@ class ReadingLog : public ReadingNotes {
 
   void LineSkipped(int64_t line, std::string_view text) override;
   void OddLine(int64_t line, std::string_view text) override;
+  void GameSkipped(int64_t line, size_t most) override;
   // The dialogs for the game matcher: its notice about a faulty game ("Game N: fault")
   // becomes an entry; everything else goes on to the scan's dialogs.
   Dialogs& MatcherDialogs() { return faults_; }

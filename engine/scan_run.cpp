@@ -188,7 +188,7 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, Sca
   }
   GameMatcher matcher(request.criteria, log ? log->MatcherDialogs() : dialogs);
   std::optional<TolerantReader> tolerant;
-  if (log) tolerant.emplace(files.input, *log);
+  if (log) tolerant.emplace(files.input, *log, request.maxGameBytes);
   // Without Split, a game that fails is only counted: in the usual reading, the quick test
   // on its raw bytes may pass over it without reading its lines.
   RawQuickTest rawTest(matcher);
@@ -199,16 +199,20 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, Sca
   std::string moveText;
   while (!eof) {
     Destination to = Destination::None;
-    if (!fast || !SkipRejectedGame(files.input, rawTest, eof)) {
+    if (!fast || !SkipRejectedGame(files.input, rawTest, eof, request.maxGameBytes)) {
       if (tolerant) {
         log->StartGame(result.gamesRead + 1);
         if (!tolerant->ReadGame(eof, header, moveText)) break;
         log->SetGameLine(tolerant->GameLine());
       } else {
-        ReadHeader(files.input, eof, header, dialogs, reading.invalidLineAdvice);
-        ReadMoveText(files.input, eof, moveText, dialogs);
+        ReadHeader(files.input, eof, header, dialogs, reading.invalidLineAdvice,
+                   request.maxGameBytes);
+        ReadMoveText(files.input, eof, moveText, dialogs, request.maxGameBytes - header.size());
       }
-      if (matcher.Matches(moveText, result.gamesRead + 1))
+      // A game too large to hold was skipped: it counts, and goes nowhere.
+      if (tolerant && tolerant->Skipped())
+        to = Destination::None;
+      else if (matcher.Matches(moveText, result.gamesRead + 1))
         to = Destination::Output;
       else if (request.split)
         to = Destination::Split;
@@ -304,7 +308,12 @@ ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs, Sca
     log.emplace(dialogs, reading.logPath, reading.listAsNotices);
     log->Create();
   }
-  ScanGames(files, request, dialogs, observer, result, reading, log ? &*log : nullptr);
+  try {
+    ScanGames(files, request, dialogs, observer, result, reading, log ? &*log : nullptr);
+  } catch (const GameTooLarge&) {
+    // Thrown while the game after the ones delivered was read.
+    ReportTrap(GameTooLargeMessage(result.gamesRead + 1, request.maxGameBytes));
+  }
   if (log) result.listed = log->Counts();
   CloseAndReport(files, request, splitPath, result, dialogs, log ? &*log : nullptr);
   return result;

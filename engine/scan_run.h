@@ -34,6 +34,10 @@ struct ScanRequest {
   // When set (from any thread, or a signal handler), the run stops after the game in hand.
   const std::atomic<bool>* cancel = nullptr;
   ScanMethod method = {};
+  // The most bytes a game's text may take. A larger one is never held whole: the run ends
+  // with "Game N is larger than ..." after the games before it or, read tolerantly, the game
+  // is skipped and listed.
+  size_t maxGameBytes = size_t{kDefaultMaxGameSize} * kBytesPerMB;
 };
 
 // How far a run has got.

@@ -144,8 +144,8 @@ size_t InputFile::NextOf(char c, size_t& cached) {
   return cached;
 }
 
-void InputFile::ReadLineAppend(std::string& out) {
-  if (AtEnd()) return;
+bool InputFile::TakeLine(std::string* out, size_t most) {
+  if (AtEnd()) return true;
   for (;;) {
     // The line ends at the first LF, CR or Ctrl-Z.
     const char* start = buf_.data() + pos_;
@@ -157,12 +157,20 @@ void InputFile::ReadLineAppend(std::string& out) {
     const bool stop = z < end;
     if (stop) end = z;
     size_t span = end - pos_;
-    out.append(start, span);
+    if (span > most) {
+      // Too long to keep: the rest of the line is left for SkipLine.
+      if (out) out->append(start, most);
+      pos_ += most;
+      consumed_ += most;
+      return false;
+    }
+    most -= span;
+    if (out) out->append(start, span);
     pos_ = end;
     consumed_ += span;
     if (stop) {
       stopped_ = true;
-      return;
+      return true;
     }
     if (end < len_) {
       bool wasCr = buf_[pos_] == '\r';
@@ -173,10 +181,10 @@ void InputFile::ReadLineAppend(std::string& out) {
         ++pos_;
         ++consumed_;
       }
-      return;
+      return true;
     }
     // The line goes on past the buffer.
-    if (!Fill()) return;
+    if (!Fill()) return true;
   }
 }
 

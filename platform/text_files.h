@@ -32,9 +32,13 @@ class InputFile {
     if (!stopped_ && pos_ < len_ && buf_[pos_] != 26) return false;  // the common case
     return AtEndSlow();
   }
+  static constexpr size_t kWholeLine = static_cast<size_t>(-1);
   // Appends the next line's characters (without its line end) to out and moves past the
-  // line end. Does nothing at the end of the file.
-  void ReadLineAppend(std::string& out);
+  // line end; true. Does nothing at the end of the file. A line of more than most characters
+  // is cut after most of them: false, with the reading position inside the line, from where
+  // SkipLine moves past the rest without keeping it.
+  bool ReadLineAppend(std::string& out, size_t most = kWholeLine) { return TakeLine(&out, most); }
+  void SkipLine() { TakeLine(nullptr, kWholeLine); }
   // The bytes in the buffer from the reading position up to a Ctrl-Z or the buffer's end,
   // for a reader that looks at whole games before it reads their lines. Empty at the end
   // of the file; valid until the next read.
@@ -79,6 +83,8 @@ class InputFile {
 
  private:
   bool AtEndSlow();
+  // ReadLineAppend, which keeps nothing when out is null.
+  bool TakeLine(std::string* out, size_t most);
   bool Fill();  // refills the buffer; false at the end of the data
   // Up to n bytes from the file into to; 0 (and no more) at its end or on a failure.
   size_t ReadFromFile(char* to, size_t n);

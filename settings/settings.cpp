@@ -62,6 +62,9 @@ constexpr char kBooleans[] = "Booleans";
 constexpr char kNotationKey[] = "RadNota";
 // Tolerant reading; files written before it existed lack the key, which reads as off.
 constexpr char kTolerantKey[] = "Tolerant";
+// The most a game may take, in MB; a file without the key (or with a size below 1) takes
+// the default.
+constexpr char kMaxGameSizeKey[] = "MaxGameSize";
 
 // The settings file of an installed program, whose own folder cannot be written:
 // $XDG_CONFIG_HOME/kelvane/kelvane.ini, or ~/.config/kelvane/kelvane.ini. Empty when
@@ -141,6 +144,8 @@ void LoadSettings(Settings& settings, const std::string& path) {
                                               ? SequenceForm::Notation
                                               : SequenceForm::Moves;
       settings.tolerant = ini.ReadBool(kBooleans, kTolerantKey, false);
+      settings.maxGameSize = ini.ReadInteger(kIntegers, kMaxGameSizeKey, kDefaultMaxGameSize);
+      if (settings.maxGameSize < 1) settings.maxGameSize = kDefaultMaxGameSize;
     }
   } catch (const std::exception&) {
     failed = true;
@@ -164,6 +169,10 @@ void SaveSettings(const Settings& settings, const std::string& path) {
   // (No value read back holds a line end: "\n" tells that the key is missing.)
   if (settings.tolerant || ini.ReadString(kBooleans, kTolerantKey, "\n") != "\n")
     ini.WriteBool(kBooleans, kTolerantKey, settings.tolerant);
+  // Written when it is not the default, or was written before, likewise.
+  if (settings.maxGameSize != kDefaultMaxGameSize ||
+      ini.ReadString(kIntegers, kMaxGameSizeKey, "\n") != "\n")
+    ini.WriteInteger(kIntegers, kMaxGameSizeKey, settings.maxGameSize);
   MakeParentDirs(path);
   if (!ini.Save(path)) throw refused;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -39,6 +40,10 @@ struct FileLocation {
   friend bool operator==(const FileLocation&, const FileLocation&) = default;
 };
 
+// The most a game may take, in MB of 10^6 bytes, unless the settings say otherwise.
+inline constexpr int32_t kDefaultMaxGameSize = 256;
+inline constexpr size_t kBytesPerMB = 1000000;
+
 struct Settings {
   std::string startUpDir;  // ends with "/"
   FileLocation input;
@@ -46,6 +51,7 @@ struct Settings {
   std::array<std::string, 2> editors;  // programs that open the output file
   Criteria criteria;
   bool tolerant = false;  // tolerant reading of the input (Options > Tolerant reading)
+  int32_t maxGameSize = kDefaultMaxGameSize;  // MB; a larger game is not held (ScanRequest)
   friend bool operator==(const Settings&, const Settings&) = default;
 };
 

@@ -408,4 +408,41 @@ TEST_F(ChunkedScan, CancelStopsAfterTheSameGame) {
   }
 }
 
+TEST_F(ChunkedScan, AGameLargerThanTheLimitEndsEveryMethodAfterTheGamesBeforeIt) {
+  // Game 31 is plain and rejected by the raw test, which must not pass over it unseen.
+  std::string bytes;
+  std::string expected;
+  for (int g = 1; g <= 30; ++g) {
+    bytes += "[Event \"" + std::to_string(g) + "\"]\n\n1.Nf3 *\n\n";
+    expected += "[Event \"" + std::to_string(g) + "\"]\r\n\r\n1.Nf3 *\r\n\r\n";
+  }
+  std::string moves = "1.e4";
+  while (moves.size() < 3000) moves += " e5 d4";
+  bytes += "[Event \"Big\"]\n\n" + moves + "\n\n";
+  for (int g = 32; g <= 60; ++g) bytes += "[Event \"" + std::to_string(g) + "\"]\n\n1.Nf3 *\n\n";
+  WriteFile(dir_ / "in.pgn", bytes);
+  Criteria criteria;
+  criteria.mustContain = "Nf3";
+  criteria.mustContainForm = SequenceForm::Moves;
+  criteria.mustContainRange = {1, 15};
+  ScanMethod lineByLine = OneThread();
+  lineByLine.rawQuickTest = false;
+  for (const ScanMethod& method :
+       {OneThread(), lineByLine, Chunked(500), Chunked(500, false), Chunked(100000)}) {
+    ScriptedDialogs dialogs;
+    ScanRequest request{dir_ / "in.pgn", dir_ / "out.pgn", false, criteria};
+    request.method = method;
+    request.maxGameBytes = 2000;
+    std::remove((dir_ / "out.pgn").c_str());
+    std::string fault;
+    try {
+      RunScan(request, dialogs, fileSystem());
+    } catch (const FatalError& e) {
+      fault = e.what();
+    }
+    EXPECT_EQ(fault, "Game 31 is larger than 2000 bytes");
+    EXPECT_TRUE(ReadFile(dir_ / "out.pgn") == expected);
+  }
+}
+
 }  // namespace

@@ -330,11 +330,51 @@ TEST(GameReaderHeader, TheInvalidLineMessageCarriesTheCallersAdvice) {
   EXPECT_EQ(scripted.messages, std::vector<std::string>{"invalid PGN: 1.e4 e5\rTry this."});
 }
 
+TEST(GameReader, AGameLargerThanMostThrowsBeforeItsLineIsHeldWhole) {
+  // The game below takes 9 bytes of header and 8 of move text.
+  const std::string game = "[A \"1\"]\n\n1.e4 *\n";
+  struct Case {
+    std::string bytes;
+    size_t most;
+    bool tooLarge;
+  } cases[] = {
+      {game, 17, false},
+      {game, 16, true},
+      {game, 8, true},
+      {"[A \"" + std::string(1u << 20, 'x') + "\"]\n", 100, true},
+      {"[A \"1\"]\n\n1.e4 " + std::string(1u << 20, 'x') + "\n", 100, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.most);
+    TempDir dir;
+    WriteFile(dir / "in.pgn", c.bytes);
+    InputFile in;
+    in.Open(dir / "in.pgn");
+    ScriptedDialogs scripted;
+    bool eof = false;
+    std::string header, moves;
+    bool thrown = false;
+    try {
+      ReadHeader(in, eof, header, scripted, {}, c.most);
+      ReadMoveText(in, eof, moves, scripted, c.most - header.size());
+    } catch (const GameTooLarge&) {
+      thrown = true;
+    }
+    EXPECT_EQ(thrown, c.tooLarge);
+    EXPECT_LE(header.size() + moves.size(), c.most + 2);
+    EXPECT_LE(in.Position(), c.most + 16);  // the rest of a long line is not read
+  }
+}
+
 // ---- Tolerant reading -----------------------------------------------------------------
 
-// What tolerant reading told, in order: "skipped N: text" and "odd N: text".
+// What tolerant reading told, in order: "skipped N: text", "odd N: text" and "game N
+// skipped".
 class NoteLog : public ReadingNotes {
  public:
+  void GameSkipped(int64_t line, size_t) override {
+    notes.push_back("game " + std::to_string(line) + " skipped");
+  }
   void LineSkipped(int64_t line, std::string_view text) override {
     notes.push_back("skipped " + std::to_string(line) + ": " + std::string(text));
   }
@@ -362,15 +402,15 @@ struct TolerantResult {
   Log notes;
 };
 
-// Reads a whole file as the scan does with tolerant reading.
-TolerantResult ReadTolerantly(const std::string& bytes) {
+// Reads a whole file as the scan does with tolerant reading, games held up to most bytes.
+TolerantResult ReadTolerantly(const std::string& bytes, size_t most = InputFile::kWholeLine) {
   TempDir dir;
   WriteFile(dir / "in.pgn", bytes);
   InputFile in;
   in.Open(dir / "in.pgn");
   EXPECT_EQ(TakeIoResult(), 0);
   NoteLog notes;
-  TolerantReader reader(in, notes);
+  TolerantReader reader(in, notes, most);
   TolerantResult r;
   bool eof = in.AtEnd();
   for (int i = 0; !eof && i < 1000; ++i) {
@@ -393,12 +433,13 @@ struct TolerantCase {
   std::string bytes;
   TolerantGames games;
   Log notes;
+  size_t most = InputFile::kWholeLine;
 };
 
 void ExpectTolerantReading(const std::vector<TolerantCase>& cases) {
   for (const TolerantCase& c : cases) {
     SCOPED_TRACE(c.what);
-    TolerantResult r = ReadTolerantly(c.bytes);
+    TolerantResult r = ReadTolerantly(c.bytes, c.most);
     EXPECT_EQ(r.games, c.games);
     EXPECT_EQ(r.notes, c.notes);
   }
@@ -584,6 +625,32 @@ TEST(TolerantReader, AMoveTextMayBeginAtAnyMoveNumber) {
        "[A \"1\"]\n\n[B \"2\"]\nWhite wins\n1.e4 *\n",
        {{"[A \"1\"]\r\n", "[B \"2\"]\r\nWhite wins\r\n1.e4 *\r\n", 1}},
        {"odd 3: [B \"2\"]", "odd 4: White wins"}},
+  });
+}
+
+TEST(TolerantReader, AGameLargerThanMostIsSkippedUpToTheNextTagLine) {
+  const std::string x(60, 'x');
+  ExpectTolerantReading({
+      {"a move-text line past the limit",
+       "[A \"1\"]\n\n1.e4 " + x + "\n1-0\n\n[B \"2\"]\n\n1.d4 *\n",
+       {{"", "", 1}, {"[B \"2\"]\r\n", "1.d4 *\r\n", 6}},
+       {"game 1 skipped"},
+       40},
+      {"a tag line past the limit; an empty line and text are no end",
+       "[A \"" + x + "\"]\n[B \"2\"]\n\n1.e4 *\n\nmore\n\n[C \"3\"]\n\n1.d4 *\n",
+       {{"", "", 1}, {"[C \"3\"]\r\n", "1.d4 *\r\n", 8}},
+       {"game 1 skipped"},
+       40},
+      {"header and move text together past the limit, at the end of the file",
+       "[A \"1\"]\n[B \"2\"]\n[C \"3\"]\n\n1.e4 e5 Nf3 Nc6 Bb5 a6\n",
+       {{"", "", 1}},
+       {"game 1 skipped"},
+       40},
+      {"a long line of no game is skipped as a line, cut",
+       x + "\n[A \"1\"]\n\n1.e4 *\n",
+       {{"[A \"1\"]\r\n", "1.e4 *\r\n", 2}},
+       {"skipped 1: " + x.substr(0, 40)},
+       40},
   });
 }
 

@@ -101,8 +101,9 @@ class TolerantScan : public ::testing::Test {
   ScanResult Scan(const std::string& in, const ReadingOptions& reading) {
     scripted_.Clear();
     scripted_.AnswerConfirm(DialogButton::Ok);
-    return RunScan({in, dir_ / "out.pgn", split_, criteria_}, scripted_, fileSystem(), nullptr,
-                   reading);
+    ScanRequest request{in, dir_ / "out.pgn", split_, criteria_};
+    request.maxGameBytes = maxGameBytes_;
+    return RunScan(request, scripted_, fileSystem(), nullptr, reading);
   }
   // As the window scans with tolerant reading: the list in out.pgn.log.
   ScanResult ScanWithLog(const std::string& in) {
@@ -117,6 +118,7 @@ class TolerantScan : public ::testing::Test {
   ScriptedDialogs scripted_;
   Criteria criteria_;
   bool split_ = false;
+  size_t maxGameBytes_ = ScanRequest().maxGameBytes;
 };
 
 // A file with a little of everything tolerant reading lists.
@@ -164,6 +166,22 @@ TEST_F(TolerantScan, TheLogListsEachLineAndFaultyGameAndTheReportCountsThem) {
             Log{"3 games read from in.pgn\r2 games written to out.pgn\r1 games written to "
                 "out2.pgn\r3 lines skipped, 1 odd line, 1 game with faults, listed in "
                 "out.pgn.log"});
+}
+
+TEST_F(TolerantScan, AGameLargerThanTheLimitIsSkippedListedAndTheScanGoesOn) {
+  const std::string big = "[Event \"Big\"]\n\n1.e4 " + std::string(3000, 'x') + " 1-0\n\n";
+  const std::string games = "[Event \"A\"]\n\n1.e4 *\n\n" + big + "[Event \"C\"]\n\n1.d4 *\n";
+  maxGameBytes_ = 2000;
+  split_ = true;
+  ScanResult r = ScanWithLog(Input(games));
+  EXPECT_EQ(r.gamesRead, 3);
+  EXPECT_EQ(r.listed, (ReadingCounts{0, 0, 0, 1}));
+  EXPECT_EQ(scripted_.reports,
+            Log{"3 games read from in.pgn\r2 games written to out.pgn\r0 games written to "
+                "out2.pgn\r1 game skipped, listed in out.pgn.log"});
+  EXPECT_EQ(LogText(), "line 5, game 2: game larger than 2000 bytes, skipped\r\n");
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"),
+            "[Event \"A\"]\r\n\r\n1.e4 *\r\n\r\n[Event \"C\"]\r\n\r\n1.d4 *\r\n\r\n");
 }
 
 TEST_F(TolerantScan, NothingToListLeavesTheReportAsItWasAndTheLogEmpty) {

@@ -133,6 +133,8 @@ TEST_F(HeadlessScan, BadOptionsAndCriteriaAreStatusTwoAndNameTheField) {
       {{"--output", "in.pgn"}, "Input and output cannot be the same file"},
       {{"--split=yes"}, "--split takes no value"},
       {{"--cond1-range=9"}, "--cond1-range"},
+      {{"--max-game-size", "0"}, "--max-game-size"},
+      {{"--max-game-size", "1.5"}, "--max-game-size"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -154,8 +156,9 @@ TEST_F(HeadlessScan, HelpAnywherePrintsTheUsageOfEveryOption) {
     ProcessResult r = Scan(args);
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    for (const char* option : {"--settings FILE", "--input PATH", "--split", "--cond3-range A-B",
-                               "--contains TEXT", "--moves", "--without-range A-B", "--quiet"})
+    for (const char* option :
+         {"--settings FILE", "--input PATH", "--split", "--cond3-range A-B", "--contains TEXT",
+          "--moves", "--without-range A-B", "--quiet", "--max-game-size MB"})
       EXPECT_NE(r.out.find(option), std::string::npos) << option;
   }
   EXPECT_FALSE(Exists(dir_ / "out.pgn"));
@@ -464,14 +467,35 @@ TEST_F(HeadlessScan, RunningOutOfMemoryIsATerminatingErrorThatKeepsTheGames) {
     {
       ScopedLimit limit(RLIMIT_AS, rlim_t{768} << 20);
       ASSERT_TRUE(limit.ok());
+      // Games may be larger than the memory: the line is read until the memory runs out.
       r = Scan({"--input", c.input, "--output", "out.pgn", "--split", "--yes", "--contains", "e4",
-                "--quiet"});
+                "--quiet", "--max-game-size", "4000"});
     }
     EXPECT_EQ(r.status, 231);
     EXPECT_EQ(r.err, "Terminating error: out of memory\n");
     EXPECT_TRUE(Out() == c.out);
     EXPECT_TRUE(Out("out2.pgn") == c.out2);
   }
+}
+
+TEST_F(HeadlessScan, AGameLargerThanTheLimitEndsTheScanAfterTheGamesBeforeIt) {
+  // Over 1 MB of moves in game 2: the option's limit, from the command line or the settings.
+  std::string moves = "1.e4";
+  while (moves.size() <= 1000000) moves += " e5 Nf3 Nf6";
+  WriteFile(dir_ / "big.pgn", kGameA + "[Event \"Big\"]\n\n" + moves + "\n\n" + kGameB);
+  std::string small = kEmptyCriteria;
+  small.insert(small.find("[Booleans]"), "MaxGameSize=1\n");
+  WriteFile(dir_ / "small.ini", small);
+  const Args args = {"--input", "big.pgn", "--output", "out.pgn", "--yes"};
+  Args option = args;
+  option.insert(option.end(), {"--max-game-size", "1"});
+  for (const ProcessResult& r : {Scan(option), Scan(args, "small.ini")}) {
+    EXPECT_EQ(r.status, 231);
+    EXPECT_EQ(r.err, "Terminating error: Game 2 is larger than 1 MB\n");
+    EXPECT_TRUE(Out() == kOutA);
+  }
+  const ProcessResult r = Scan(args);  // 256 MB
+  EXPECT_EQ(r.status, 0) << r.err;
 }
 
 TEST_F(HeadlessScan, UnderAnyMemoryLimitACompressedInputEndsWholeOrOutOfMemory) {

@@ -87,6 +87,28 @@ TEST(InputFile, ReadLineAppendAppends) {
   EXPECT_EQ(s, "1. e4e5");
 }
 
+TEST(InputFile, ALineLongerThanMostIsCutAndItsRestSkipped) {
+  TempDir dir;
+  const std::string x(kMiB + 10, 'x');  // across a refill
+  WriteFile(dir / "in.pgn", "abcdef\nab\n" + x + "\r\nnext\n");
+  InputFile f;
+  f.Open(dir / "in.pgn");
+  std::string s;
+  EXPECT_FALSE(f.ReadLineAppend(s, 3));
+  EXPECT_EQ(s, "abc");
+  f.SkipLine();
+  EXPECT_TRUE(f.ReadLineAppend(s, 2));  // exactly most
+  EXPECT_EQ(s, "abcab");
+  s.clear();
+  EXPECT_FALSE(f.ReadLineAppend(s, kMiB + 9));
+  EXPECT_EQ(s.size(), kMiB + 9);
+  f.SkipLine();  // the CR LF too
+  s.clear();
+  EXPECT_TRUE(f.ReadLineAppend(s, 4));
+  EXPECT_EQ(s, "next");
+  EXPECT_TRUE(f.AtEnd());
+}
+
 TEST(InputFile, LineEndsAtTheBufferBoundary) {
   const std::string x(kMiB - 1, 'x');
   // CR as the buffer's last byte, LF as the next fill's first: one line end.

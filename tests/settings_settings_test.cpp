@@ -250,6 +250,33 @@ TEST_F(SettingsTest, TolerantReadingHasItsOwnKeyThatOlderFilesLack) {
   }
 }
 
+TEST_F(SettingsTest, TheGameSizeLimitIsWrittenOnlyOnceItDiffersFromTheDefault) {
+  // A file from before the key keeps its bytes through a save.
+  Start();
+  Save();
+  const std::string before = ReadFile(IniPath());
+  EXPECT_EQ(s.maxGameSize, 256);
+  Save();
+  EXPECT_EQ(ReadFile(IniPath()), before);
+  EXPECT_EQ(before.find("MaxGameSize"), std::string::npos);
+
+  s.maxGameSize = 1000;
+  Save();
+  Start();
+  EXPECT_EQ(s.maxGameSize, 1000);
+  s.maxGameSize = 256;  // back to the default: the key says so
+  Save();
+  EXPECT_NE(ReadFile(IniPath()).find("\nMaxGameSize=256\n"), std::string::npos);
+
+  const std::pair<const char*, int32_t> values[] = {
+      {"5", 5}, {"0", 256}, {"-3", 256}, {"x", 256}, {"2147483647", 2147483647}};
+  for (const auto& [value, size] : values) {
+    WriteFile(IniPath(), std::string("[Integers]\nMaxGameSize=") + value + "\n");
+    Start();
+    EXPECT_EQ(s.maxGameSize, size) << value;
+  }
+}
+
 TEST_F(SettingsTest, StartUpDirectoryStaysWhenStartedElsewhere) {
   Start();
   Save();
