@@ -29,6 +29,12 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
   bool seen = false;
   bool done = false;
   while (!done && !file.AtEnd()) {
+    // Empty lines in front of the block are passed over at once: a long run of them costs
+    // what reading it costs.
+    if (!seen && file.SkipEmptyLines() > 0 && file.AtEnd()) {
+      eof = true;
+      break;
+    }
     size_t start = text.size();
     if (!file.ReadLineAppend(text, most - start)) throw GameTooLarge();
     if (file.AtEnd()) eof = true;
@@ -204,6 +210,7 @@ bool TolerantReader::ReadAhead() {
     }
     if (!blanks) blankTailNo_ = lineNo_;
     blanks = true;
+    SkipEmptyLines();
   }
   blankTail_ = blanks;
   return false;
@@ -261,7 +268,10 @@ bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveT
       if (firstLine == 0) firstLine = lineNo_;
     }
     if (n == 0) {
-      if (!tags) continue;
+      if (!tags) {
+        SkipEmptyLines();
+        continue;
+      }
       // The empty line ends the header block.
       return ReadMoves(eof, moveText, false, header.size()) || SkipGame(eof, header, moveText);
     }
@@ -300,7 +310,10 @@ bool TolerantReader::ReadMoves(bool& eof, std::string& moveText, bool begun, siz
     if (!NextLine(moveText, n)) break;
     if (cut_ || headerSize + moveText.size() + 2 > most_) return false;
     if (n == 0) {
-      if (!begun) continue;
+      if (!begun) {
+        SkipEmptyLines();
+        continue;
+      }
       // The game ends before a tag line or the end of the file, and after a result (looked
       // for only when it decides: most games are followed by the next one's tags).
       if (!ReadAhead() || ahead_[0] == '[' || watch.EndsWithResult(moveText)) break;

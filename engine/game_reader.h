@@ -82,6 +82,8 @@ class TolerantReader {
   // end of the file. A line read ahead comes first. Of a line longer than most_ bytes only
   // those are appended, and cut_ is set.
   bool NextLine(std::string& text, size_t& n);
+  // Passes over the empty lines that follow at once, counting them.
+  void SkipEmptyLines() { lines_ += static_cast<int64_t>(file_.SkipEmptyLines()); }
   // Reads past the rest of a game too large to hold and tells it (see the class).
   bool SkipGame(bool& eof, std::string& header, std::string& moveText);
   // Reads ahead to the next non-blank line and keeps it for NextLine; false at the end of

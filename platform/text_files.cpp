@@ -188,6 +188,37 @@ bool InputFile::TakeLine(std::string* out, size_t most) {
   }
 }
 
+uint64_t InputFile::SkipEmptyLines() {
+  uint64_t lines = 0;
+  while (!AtEnd()) {
+    const char* p = buf_.data();
+    size_t i = pos_;
+    size_t next = pos_;  // the start of the line after the last empty one
+    while (i < len_) {
+      const char c = p[i];
+      if (c == '\n' || c == '\r') {
+        ++i;
+        if (c == '\r' && i < len_ && p[i] == '\n') ++i;
+        next = i;
+        ++lines;
+      } else if (c == ' ' || c == '\t') {
+        ++i;
+      } else {
+        break;
+      }
+    }
+    consumed_ += next - pos_;
+    pos_ = next;
+    if (pos_ < len_) break;  // a line with more in it, or one that goes on past the buffer
+    // A LF right after a CR at the buffer's end belongs to the same line end.
+    if (next > 0 && p[next - 1] == '\r' && Fill() && buf_[pos_] == '\n') {
+      ++pos_;
+      ++consumed_;
+    }
+  }
+  return lines;
+}
+
 std::string_view InputFile::Buffered() {
   if (AtEnd()) return {};
   return {buf_.data() + pos_, NextOf(kCtrlZ, nextCtrlZ_) - pos_};

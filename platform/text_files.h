@@ -39,6 +39,9 @@ class InputFile {
   // SkipLine moves past the rest without keeping it.
   bool ReadLineAppend(std::string& out, size_t most = kWholeLine) { return TakeLine(&out, most); }
   void SkipLine() { TakeLine(nullptr, kWholeLine); }
+  // Moves past the lines in front of the reading position that hold nothing but blanks and
+  // tabs, as reading them would, and returns how many there were.
+  uint64_t SkipEmptyLines();
   // The bytes in the buffer from the reading position up to a Ctrl-Z or the buffer's end,
   // for a reader that looks at whole games before it reads their lines. Empty at the end
   // of the file; valid until the next read.

@@ -109,6 +109,31 @@ TEST(InputFile, ALineLongerThanMostIsCutAndItsRestSkipped) {
   EXPECT_TRUE(f.AtEnd());
 }
 
+TEST(InputFile, SkipEmptyLinesCountsThemAndStopsAtALineWithText) {
+  const std::string blanks(kMiB - 1, '\n');  // a CR LF cut by the buffer's end follows
+  struct Case {
+    std::string bytes;
+    uint64_t lines;
+    std::string next;  // the line read after them
+  } cases[] = {
+      {"\n \n\t\r\n\r\r  x\n", 5, "  x"},
+      {blanks + "\r\n\n[A]", kMiB + 1, "[A]"},
+      {"\n\n\x1a\n", 2, ""},  // a Ctrl-Z ends the file
+      {"x\n", 0, "x"},
+      {"\n\n", 2, ""},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    WriteFile(dir / "in.pgn", c.bytes);
+    InputFile f;
+    f.Open(dir / "in.pgn");
+    EXPECT_EQ(f.SkipEmptyLines(), c.lines);
+    std::string line;
+    f.ReadLineAppend(line);
+    EXPECT_EQ(line, c.next);
+  }
+}
+
 TEST(InputFile, LineEndsAtTheBufferBoundary) {
   const std::string x(kMiB - 1, 'x');
   // CR as the buffer's last byte, LF as the next fill's first: one line end.
