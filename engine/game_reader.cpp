@@ -308,7 +308,7 @@ bool TolerantReader::ReadMoves(bool& eof, std::string& moveText, bool begun, siz
     const size_t start = moveText.size();
     size_t n = 0;
     if (!NextLine(moveText, n)) break;
-    if (cut_ || headerSize + moveText.size() + 2 > most_) return false;
+    if (cut_ || headerSize + moveText.size() + (n > 0 ? 2 : 0) > most_) return false;
     if (n == 0) {
       if (!begun) {
         SkipEmptyLines();
