@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/io_result.h"
+#include "platform/temp_files.h"
 #include "platform/text_files.h"
 #include "test_support.h"
 
@@ -326,7 +327,7 @@ TEST(OutputFile, OldFileStaysWholeUntilClose) {
   f.Write("new");
   f.Flush();
   // The flushed bytes are in the temporary file beside the old one.
-  const std::string temp = dir / ".out.pgn.kelvane-" + std::to_string(::getpid()) + ".tmp";
+  const std::string temp = TempFileName(dir / "out.pgn", ::getpid());
   EXPECT_EQ(ReadFile(temp), "new");
   EXPECT_EQ(ReadFile(dir / "out.pgn"), "old contents that are longer");
   f.Write("er");
