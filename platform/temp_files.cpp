@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/file_system.h"
+#include "platform/write_all.h"
 
 namespace kelvane {
 
@@ -121,6 +122,42 @@ int CreateTempFile(const std::string& target, mode_t mode, std::string& tempPath
     // A process with this id before us left it behind: it is not running any more.
     if (::unlink(tempPath.c_str()) != 0) return -1;
   }
+}
+
+int CreateSpareTempFile(const std::string& target, std::string& tempPath) {
+  const char* env = std::getenv("TMPDIR");
+  std::string folder = env && *env ? env : "/tmp";
+  if (folder.back() != '/') folder += '/';
+  RemoveStaleTempFiles(folder);
+  // Outputs of one name in two folders get two temporary files.
+  return CreateTempFile(folder + FileNamePart(target) + "~" + HexHash(target), 0600, tempPath);
+}
+
+bool CopyOver(const std::string& from, const std::string& to) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  const int out = ::open(to.c_str(), O_WRONLY | O_CLOEXEC);
+  bool ok = out >= 0;
+  off_t size = 0;
+  char buf[1 << 16];
+  while (ok) {
+    const ssize_t n = ::read(in, buf, sizeof buf);
+    if (n == 0) break;
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0 && WriteAll(out, buf, static_cast<size_t>(n));
+    if (ok) size += n;
+  }
+  // Written over and cut after, not emptied first: the new bytes take the old file's
+  // blocks, so that on most file systems a full disk can stop the copy only past them.
+  ok = ok && ::ftruncate(out, size) == 0;
+  int err = errno;
+  if (out >= 0 && ::close(out) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  ::close(in);
+  errno = err;
+  return ok;
 }
 
 bool TempFileIsStale(const std::string& name, time_t modified, time_t now) {

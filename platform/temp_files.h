@@ -32,6 +32,16 @@ std::string TempFileName(const std::string& target, pid_t pid);
 // -1 with errno set.
 int CreateTempFile(const std::string& target, mode_t mode, std::string& tempPath);
 
+// For a target in a folder that takes no new file: creates this process's temporary file
+// for it in the system's temporary folder ($TMPDIR, else /tmp), readable by the user only,
+// after removing the stale ones there. As CreateTempFile otherwise.
+int CreateSpareTempFile(const std::string& target, std::string& tempPath);
+
+// Writes the whole of file from over the existing file to, from its start, and cuts to
+// after it: to keeps its permissions and owner. For a target whose folder takes no new
+// file. False with errno set; to is then partly overwritten when the failure came midway.
+bool CopyOver(const std::string& from, const std::string& to);
+
 // Removes the temporary files of our naming in dir (empty: the current folder) that were
 // left behind (TempFileIsStale).
 void RemoveStaleTempFiles(const std::string& dir);

@@ -298,12 +298,15 @@ void OutputFile::Create(const std::string& path) {
     } else if (fd < 0) {
       const int err = errno;
       temp_.clear();
-      // A folder that takes no new file can still hold a file that may be written: that
-      // one is written in place, emptied only at its first write.
+      // A folder that takes no new file can still hold a file that may be written: the new
+      // file is made in the system's temporary folder and copied over that one at the end.
       if (!exists || (err != EACCES && err != EPERM)) return Record(err);
-      fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-      if (fd < 0) return Record(errno);
-      truncateDue_ = true;
+      fd = CreateSpareTempFile(target, temp_);
+      if (fd < 0) {
+        temp_.clear();
+        return Record(errno);
+      }
+      copyOver_ = true;
     }
     target_ = target;
   }
@@ -350,10 +353,19 @@ void OutputFile::Close() {
   if (::close(fd_) != 0) Record(errno);
   fd_ = -1;
   if (!temp_.empty()) {
-    if (!failed_ && ::rename(temp_.c_str(), target_.c_str()) != 0) Record(errno);
+    if (!failed_) PutInPlace();
     if (failed_) ::unlink(temp_.c_str());
   }
   Release();
+}
+
+void OutputFile::PutInPlace() {
+  if (!copyOver_) {
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) Record(errno);
+    return;
+  }
+  if (!CopyOver(temp_, target_)) Record(errno);
+  ::unlink(temp_.c_str());
 }
 
 void OutputFile::Discard() {
@@ -367,6 +379,7 @@ void OutputFile::Discard() {
 void OutputFile::Release() {
   temp_.clear();
   target_.clear();
+  copyOver_ = false;
   truncateDue_ = false;
   len_ = 0;
   std::vector<char>().swap(buf_);

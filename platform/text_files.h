@@ -106,8 +106,9 @@ class InputFile {
 
 // Writes a file from empty through a buffer. A regular file (or a new one) is not touched
 // until Close: the bytes go to a temporary file beside it, which then takes its place, so
-// the old file stays whole until the new one is complete (temp_files.h). A device or pipe
-// is written directly.
+// the old file stays whole until the new one is complete (temp_files.h). In a folder that
+// takes no new file, the temporary file is in the system's temporary folder and is copied
+// over the old file at Close. A device or pipe is written directly.
 class OutputFile {
  public:
   OutputFile() = default;
@@ -138,6 +139,8 @@ class OutputFile {
   // Leaves err pending and marks the file failed.
   void Record(int err);
   void WriteOut(const char* data, size_t n);
+  // Puts the whole temporary file in the target's place: renamed, or copied over it.
+  void PutInPlace();
   // Empties a file written in place, once, before its first byte.
   void TruncateOnce();
   void Release();
@@ -148,6 +151,7 @@ class OutputFile {
   bool failed_ = false;
   std::string temp_;          // the temporary file; empty when writing in place
   std::string target_;        // the file it replaces
+  bool copyOver_ = false;     // the temporary file is elsewhere: copied over target_
   bool truncateDue_ = false;  // an existing file written in place, not emptied yet
 };
 
