@@ -165,6 +165,9 @@ class ChunkScanner {
     if (!fast_ || !SkipRejectedGame(in, raw_, eof)) {
       ReadHeader(in, eof, header_, recorder_, advice_);
       ReadMoveText(in, eof, moveText_, recorder_);
+      // Nothing but empty lines in the whole file: it holds no game.
+      if (eof && c.last && c.base == 0 && c.games.empty() && header_.empty() && moveText_.empty())
+        return;
       fault_.reset();
       const bool pass = matcher_.Decide(moveText_, fault_);
       if (fault_)
@@ -486,6 +489,7 @@ class Delivery {
       if (!fast || !SkipRejectedGame(input, *raw_, eof)) {
         ReadHeader(input, eof, header_, dialogs_, advice_);
         ReadMoveText(input, eof, moveText_, dialogs_);
+        if (eof && delivered_ == 0 && header_.empty() && moveText_.empty()) return true;
         if (matcher_->Matches(moveText_, delivered_ + 1))
           to = Destination::Output;
         else if (request_.split)

@@ -2,6 +2,7 @@
 
 #include "platform/fault.h"
 #include "platform/file_system.h"
+#include "platform/shown_text.h"
 
 namespace kelvane {
 
@@ -41,17 +42,18 @@ void ReadingLog::Add(int64_t line, std::string_view what) {
   entry.append(what);
   if (showNotices_) dialogs_.ShowNotice(entry);
   entry.append("\r\n");
-  file_.Write(entry);
+  // A line of a game file may hold any byte: the log shows its controls as the console does.
+  file_.Write(EscapeControls(entry));
 }
 
 void ReadingLog::LineSkipped(int64_t line, std::string_view text) {
   ++counts_.linesSkipped;
-  Add(line, "skipped: " + std::string(text));
+  Add(line, "skipped: " + CutQuotedLine(text));
 }
 
 void ReadingLog::OddLine(int64_t line, std::string_view text) {
   ++counts_.oddLines;
-  Add(line, "odd line: \"" + std::string(text) + "\"");
+  Add(line, "odd line: \"" + CutQuotedLine(text) + "\"");
 }
 
 void ReadingLog::GameFault(const std::string& notice) {
@@ -72,7 +74,8 @@ std::string ReadingLog::ReportLine() const {
   part(counts_.linesSkipped, " line skipped", " lines skipped");
   part(counts_.oddLines, " odd line", " odd lines");
   part(counts_.faultyGames, " game with faults", " games with faults");
-  if (!line.empty() && !path_.empty()) line += ", listed in " + FileNamePart(path_);
+  if (!line.empty() && !path_.empty())
+    line += ", listed in " + EscapeLineBreaks(FileNamePart(path_));
   return line;
 }
 

@@ -9,6 +9,7 @@
 #include "engine/game_reader.h"
 #include "engine/raw_quick_test.h"
 #include "platform/fault.h"
+#include "platform/shown_text.h"
 #include "platform/temp_files.h"
 #include "platform/text_files.h"
 
@@ -24,7 +25,7 @@ void WriteGame(OutputFile& f, std::string_view header, std::string_view moveText
 }
 
 std::string Counted(int64_t n, const char* what, const std::string& path) {
-  return std::to_string(n) + what + FileNamePart(path);
+  return std::to_string(n) + what + EscapeLineBreaks(FileNamePart(path));
 }
 
 }  // namespace
@@ -136,6 +137,8 @@ class Delivery : public GameSink {
 
   bool Deliver(Destination to, std::string_view header, std::string_view moveText,
                uint64_t position, bool eof) override {
+    // The game that a stop request cut short, where the input waited for more, is left out.
+    if (eof && files_.input.Cancelled()) return false;
     if (to == Destination::Output) {
       WriteGame(files_.output, header, moveText);
       ++result_.gamesWritten;
@@ -208,6 +211,8 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, Sca
         ReadHeader(files.input, eof, header, dialogs, reading.invalidLineAdvice);
         ReadMoveText(files.input, eof, moveText, dialogs);
       }
+      // Nothing but empty lines: the file holds no game.
+      if (eof && result.gamesRead == 0 && header.empty() && moveText.empty()) break;
       if (matcher.Matches(moveText, result.gamesRead + 1))
         to = Destination::Output;
       else if (request.split)
@@ -305,6 +310,7 @@ ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs, Sca
     log->Create();
   }
   ScanGames(files, request, dialogs, observer, result, reading, log ? &*log : nullptr);
+  if (files.input.Cancelled()) result.outcome = ScanOutcome::Cancelled;
   if (log) result.listed = log->Counts();
   CloseAndReport(files, request, splitPath, result, dialogs, log ? &*log : nullptr);
   return result;

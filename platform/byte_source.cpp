@@ -1,7 +1,10 @@
 #include "platform/byte_source.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -13,14 +16,56 @@ constexpr size_t kBlock = 1 << 20;  // bytes of one decoded block
 constexpr size_t kAhead = 4;        // blocks the decoder may run ahead of the reader
 constexpr size_t kMagicBytes = 6;   // enough to tell every form apart
 
+// The stop request of waiting reads: a pipe that becomes readable when it comes, so that
+// every wait can watch it beside its own descriptor.
+int cancelPipe[2] = {-1, -1};
+std::atomic<bool> readsCancelled = false;
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+// True once fd has data (or its end, or an error for the read to tell); false when the
+// wait is cancelled first.
+bool WaitForData(int fd) {
+  if (cancelPipe[0] < 0) return true;
+  for (;;) {
+    pollfd fds[2] = {{fd, POLLIN, 0}, {cancelPipe[0], POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return true;
+    }
+    if (fds[0].revents != 0) return true;
+    if (fds[1].revents != 0) return false;
+  }
+}
+
 ssize_t ReadRetrying(int fd, void* buf, size_t n) {
   for (;;) {
+    if (!WaitForData(fd)) {
+      errno = ECANCELED;
+      return -1;
+    }
     ssize_t got = ::read(fd, buf, n);
     if (got >= 0 || errno != EINTR) return got;
   }
 }
 
 }  // namespace
+
+void AllowReadCancel() {
+  if (cancelPipe[0] < 0 && ::pipe2(cancelPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    cancelPipe[0] = cancelPipe[1] = -1;
+}
+
+void CancelWaitingReads() {
+  readsCancelled.store(true, std::memory_order_relaxed);
+  const char wake = 0;
+  if (cancelPipe[1] >= 0 && ::write(cancelPipe[1], &wake, 1) < 0) {
+    // Full: a byte is there already.
+  }
+}
+
+bool WaitingReadsCancelled() {
+  return readsCancelled.load(std::memory_order_relaxed);
+}
 
 ssize_t PlainSource::Read(char* buf, size_t n) {
   if (headUsed_ < head_.size()) {

@@ -85,4 +85,14 @@ class DecodingSource : public ByteSource {
 // Opens what fd holds: peeks at its first bytes and decodes them when they are compressed.
 std::unique_ptr<ByteSource> OpenByteSource(int fd);
 
+// Reads that wait for data that may never come (a pipe whose writer stalls, a terminal) and
+// a stop request: once CancelWaitingReads has been called, a read of an input that would
+// wait fails with ECANCELED instead, on whichever thread it waits. Data that is there is
+// still read. Off until AllowReadCancel, which the headless scan calls before it catches
+// its stop signals.
+void AllowReadCancel();
+// Safe in a signal handler.
+void CancelWaitingReads();
+bool WaitingReadsCancelled();
+
 }  // namespace kelvane

@@ -35,13 +35,21 @@ InputFile::~InputFile() {
 void InputFile::Open(const std::string& path) {
   Close();
   pos_ = len_ = 0;
-  eof_ = stopped_ = false;
+  eof_ = stopped_ = cancelled_ = false;
   consumed_ = size_ = 0;
   // "-" is standard input, read through a descriptor of our own.
   const bool standard = path == kStandardStream;
   fd_ = standard ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
                  : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   name_ = standard ? "standard input" : FileNamePart(path);
+  // An open that waits (a FIFO without a writer) ends at a stop request as a read does.
+  while (fd_ < 0 && errno == EINTR) {
+    if (WaitingReadsCancelled()) {
+      cancelled_ = eof_ = true;
+      return;
+    }
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  }
   if (fd_ < 0) {
     SetIoResult(errno);
     eof_ = true;
@@ -115,10 +123,11 @@ size_t InputFile::ReadFromFile(char* to, size_t n) {
     ssize_t got = source_->Read(to, n);
     if (got > 0) return static_cast<size_t>(got);
     if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno == ECANCELED) cancelled_ = true;
     // Damaged compressed data ends the run here: the games before it are decided already.
-    if (got < 0 && !source_->Damage().empty())
-      ReportTrap(name_ + " is damaged: " + source_->Damage());
-    if (got < 0) SetIoResult(errno);
+    if (got < 0 && !cancelled_ && !source_->Damage().empty())
+      ReportTrap(FaultNaming("", name_, " is damaged: " + source_->Damage()));
+    if (got < 0 && !cancelled_) SetIoResult(errno);
     eof_ = true;
     return 0;
   }

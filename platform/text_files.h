@@ -76,6 +76,9 @@ class InputFile {
   uint64_t Position() const { return consumed_; }
   bool Compressed() const { return compressed_; }
   uint64_t Size() const { return size_; }
+  // True when a stop request ended a read or an open that waited for data (byte_source.h):
+  // the data ends there, and the game being read when it came is not whole.
+  bool Cancelled() const { return cancelled_; }
 
  private:
   bool AtEndSlow();
@@ -97,6 +100,7 @@ class InputFile {
   size_t len_ = 0;
   bool eof_ = false;       // no more data from the file
   bool stopped_ = false;   // a Ctrl-Z was met
+  bool cancelled_ = false;  // see Cancelled
   uint64_t consumed_ = 0;  // bytes moved past
   uint64_t size_ = 0;
   size_t nextCr_ = kUnknown;
