@@ -18,6 +18,8 @@ bool IsBareResult(std::string_view line) {
   return line == "*" || line == "1-0" || line == "0-1" || line == "1/2-1/2";
 }
 
+bool EndsAfterLine(InputFile& file, Block kind, std::string_view text, size_t n, bool seen);
+
 // Both blocks share one loop: lines are read and cleaned in place at the end of the block
 // text, empty lines are skipped until the block has begun and end it afterwards, and every
 // kept line is followed by CR LF.
@@ -29,9 +31,9 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
   while (!done && !file.AtEnd()) {
     size_t start = text.size();
     file.ReadLineAppend(text);
-    if (file.AtEnd()) eof = true;
     size_t n = CleanSpan(text.data() + start, text.size() - start);
     text.resize(start + n);
+    if (EndsAfterLine(file, kind, text, n, seen)) eof = true;
     if (n == 0) {
       if (seen) done = true;
       continue;
@@ -141,6 +143,19 @@ class ResultWatch {
   int64_t depth_ = 0;  // open variations
   bool lastIsResult_ = false;
 };
+
+// Whether the file ends after the line just read (n: its cleaned length, text: the block so
+// far). Damaged data right after a move text that has ended (at an empty line, or with its
+// result) is left for the next read to meet, so that the game is still given whole.
+bool EndsAfterLine(InputFile& file, Block kind, std::string_view text, size_t n, bool seen) {
+  try {
+    return file.AtEnd();
+  } catch (const FatalError&) {
+    if (kind == Block::MoveText && (n == 0 ? seen : ResultWatch().EndsWithResult(text)))
+      return false;
+    throw;
+  }
+}
 
 }  // namespace
 

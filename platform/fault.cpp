@@ -20,10 +20,12 @@ void EndOnFatalError(const FatalError& error) {
   OrderlyExit(kTrapExitCode);
 }
 
-void CheckIO(int step) {
+void CheckIO(int step, std::string_view file) {
   int result = TakeIoResult();
   if (result == 0) return;
-  ReportTrap("An I/O error has occurred at " + std::to_string(step) + ". The result code is " +
+  std::string where = std::to_string(step);
+  if (!file.empty()) where.append(" (").append(file).append(")");
+  ReportTrap("An I/O error has occurred at " + where + ". The result code is " +
              std::to_string(result));
 }
 

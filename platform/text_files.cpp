@@ -116,12 +116,16 @@ size_t InputFile::ReadFromFile(char* to, size_t n) {
     if (got > 0) return static_cast<size_t>(got);
     if (got < 0 && errno == EINTR) continue;
     // Damaged compressed data ends the run here: the games before it are decided already.
-    if (got < 0 && !source_->Damage().empty())
-      ReportTrap(name_ + " is damaged: " + source_->Damage());
+    if (got < 0 && !source_->Damage().empty()) ReportTrap(Damage());
     if (got < 0) SetIoResult(errno);
     eof_ = true;
     return 0;
   }
+}
+
+std::string InputFile::Damage() const {
+  const std::string damage = source_ ? source_->Damage() : std::string();
+  return damage.empty() ? damage : name_ + " is damaged: " + damage;
 }
 
 bool InputFile::AtEndSlow() {
@@ -343,12 +347,16 @@ void OutputFile::Write(const char* data, size_t n) {
   len_ += n;
 }
 
-void OutputFile::Close() {
+void OutputFile::Finish() {
   if (fd_ < 0) return;
   Flush();
   TruncateOnce();  // a file written in place with no byte is emptied too
   if (::close(fd_) != 0) Record(errno);
   fd_ = -1;
+}
+
+void OutputFile::Close() {
+  Finish();
   if (!temp_.empty()) {
     if (!failed_ && ::rename(temp_.c_str(), target_.c_str()) != 0) Record(errno);
     if (failed_) ::unlink(temp_.c_str());
@@ -357,8 +365,7 @@ void OutputFile::Close() {
 }
 
 void OutputFile::Discard() {
-  if (fd_ < 0) return;
-  ::close(fd_);
+  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
   Release();
