@@ -220,10 +220,12 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
   std::string report = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
                        Counted(result.gamesWritten, " games written to ", request.outputPath);
 
-  // A compressed input read to its end has passed every check, unless a failed read ended
-  // it early: that failure (pending) ends the run then.
-  if (result.outcome != ScanOutcome::Cancelled && !files.input.CheckRead(request.cancel))
+  // A compressed input read to its end (or to a Ctrl-Z) is checked up to where its reading
+  // stopped: a failed read (pending) or damage found there ends the run.
+  if (result.outcome != ScanOutcome::Cancelled && !files.input.CheckRead(request.cancel)) {
     CheckIO(kOutputStep);
+    if (const std::string damage = files.input.Damage(); !damage.empty()) ReportTrap(damage);
+  }
   files.input.Close();
   // Every file is written whole before the first takes its place.
   files.output.Finish();
