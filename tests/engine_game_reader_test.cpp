@@ -596,14 +596,14 @@ TEST(GameReader, AGameThatEndsBeforeDamagedDataIsGivenWhole) {
     int given;
     int givenTolerantly;
   } cases[] = {
-      {"[A]\n\n1.e4 1-0\n\n", 1, 1},
-      {"[A]\n\n1.e4 1-0\n", 1, 1},
-      {"[A]\n\n1.e4 e5\n\n", 1, 0},
-      {"[A]\n\n1.e4 *\n\n[B]\n\n1.d4 0-1\n", 2, 2},
-      {"[A]\n\n1.e4 e5\n", 0, 0},             // the move text may go on
-      {"[A]\n\n1.e4 {1-0}\n", 0, 0},          // a result in a comment ends nothing
-      {"[A]\n\n1.e4 *\n\n[B]\n\n", 1, 1},  // B's move text is missing
-      {"[A]\n\n1.e4 1-", 0, 0},               // a line cut short
+      {"[A]\n\n1.e4 1-0\n\n", 1, 1},                 // an empty line after the result
+      {"[A]\n\n1.e4 1-0\n", 1, 1},                   // the result
+      {"[A]\n\n1.e4 e5\n\n", 1, 0},                  // an empty line, but no result
+      {"[A]\n\n1.e4 *\n\n[B]\n\n1.d4 0-1\n", 2, 2},  // B after A
+      {"[A]\n\n1.e4 e5\n", 0, 0},                    // the move text may go on
+      {"[A]\n\n1.e4 {1-0}\n", 0, 0},                 // a result in a comment ends nothing
+      {"[A]\n\n1.e4 *\n\n[B]\n\n", 1, 1},            // B's move text is missing
+      {"[A]\n\n1.e4 1-", 0, 0},                      // a line cut short
   };
   for (const auto& c : cases) {
     for (bool tolerant : {false, true}) {

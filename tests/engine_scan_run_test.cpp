@@ -435,8 +435,9 @@ TEST_F(ScanRun, DamagedCompressedInputLeavesTheOldOutputs) {
   // the damage came to light, and the fault says so.
   std::string games;
   for (int i = 0; i < 60; ++i)
-    games += "[Event \"" + std::to_string(i) + "\"]\n\n1." + (i % 3 ? "e4 e5 2.Nf3" : "d4 d5 2.c4") +
-             " {" + std::to_string(i * 7919 % 1000) + "} *\n\n";
+    games += "[Event \"" + std::to_string(i) + "\"]\n\n1." +
+             (i % 3 ? "e4 e5 2.Nf3" : "d4 d5 2.c4") + " {" + std::to_string(i * 7919 % 1000) +
+             "} *\n\n";
   games += "not a tag\n";
   FailE4Games();
   const std::string out = dir_ / "out.pgn", out2 = dir_ / "out2.pgn";
