@@ -492,28 +492,36 @@ int FailWritesToFailingName(int fd) {
   char path[4096];
   const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
   const std::string name = n > 0 ? std::string(path, static_cast<size_t>(n)) : "";
-  return name.find("/." + failingName + ".") != std::string::npos ? ENOSPC : 0;
+  const bool failing = !failingName.empty() && name.find("/." + failingName + ".") != name.npos;
+  return failing ? ENOSPC : 0;
 }
 
 TEST_F(ScanRun, FailedWriteOfAnyOutputLeavesEveryOldOutput) {
-  // The log of tolerant reading counts as an output; its failure names it.
+  // The log of tolerant reading counts as an output; its failure names it. A log that
+  // cannot be made stops the run before it begins.
   const std::string in = Input(kGameA + "junk\n\n" + kGameB);
   FailE4Games();
   split_ = true;
-  const std::pair<std::string, std::string> cases[] = {
-      {"games.pgn", "An I/O error has occurred at 199. The result code is 28"},
-      {"games2.pgn", "An I/O error has occurred at 200. The result code is 28"},
-      {"list.txt", "An I/O error has occurred at 202 (list.txt). The result code is 28"},
+  const struct {
+    std::string failing;
+    std::string log;
+    std::string fault;
+  } cases[] = {
+      {"games.pgn", "list.txt", "An I/O error has occurred at 199. The result code is 28"},
+      {"games2.pgn", "list.txt", "An I/O error has occurred at 200. The result code is 28"},
+      {"list.txt", "list.txt",
+       "An I/O error has occurred at 202 (list.txt). The result code is 28"},
+      {"", "none/list.txt", "An I/O error has occurred at 103. The result code is 2"},
   };
   SetWriteFault(FailWritesToFailingName);
-  for (const auto& [name, fault] : cases) {
+  for (const auto& [name, log, fault] : cases) {
     SCOPED_TRACE(name);
     failingName = name;
     for (const char* old : {"games.pgn", "games2.pgn", "list.txt"}) WriteFile(dir_ / old, old);
     scripted_.AnswerConfirm(DialogButton::Ok);
     try {
       RunScan({in, dir_ / "games.pgn", true, criteria_}, scripted_, fileSystem(), nullptr,
-              {.tolerant = true, .logPath = dir_ / "list.txt", .invalidLineAdvice = {}});
+              {.tolerant = true, .logPath = dir_ / log, .invalidLineAdvice = {}});
       ADD_FAILURE() << "no fatal fault";
     } catch (const FatalError& e) {
       EXPECT_EQ(e.what(), fault);
