@@ -149,6 +149,8 @@ class ChunkScanner {
       bool eof = in.AtEnd();
       while (!eof && in.Position() < chunk.size && !stop.load(std::memory_order_relaxed))
         ScanGame(in, chunk, eof);
+      // Damaged data right after the last whole game is met here.
+      if (!eof) in.AtEnd();
     } catch (const FatalError& e) {
       chunk.stopped = true;
       chunk.fault = e.what();

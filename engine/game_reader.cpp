@@ -18,6 +18,9 @@ bool IsBareResult(std::string_view line) {
   return line == "*" || line == "1-0" || line == "0-1" || line == "1/2-1/2";
 }
 
+bool EndsAfterLine(InputFile& file, Block kind, std::string_view text, size_t n, bool seen,
+                   bool& done);
+
 // Both blocks share one loop: lines are read and cleaned in place at the end of the block
 // text, empty lines are skipped until the block has begun and end it afterwards, and every
 // kept line is followed by CR LF.
@@ -29,9 +32,9 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
   while (!done && !file.AtEnd()) {
     size_t start = text.size();
     file.ReadLineAppend(text);
-    if (file.AtEnd()) eof = true;
     size_t n = CleanSpan(text.data() + start, text.size() - start);
     text.resize(start + n);
+    if (EndsAfterLine(file, kind, text, n, seen, done)) eof = true;
     if (n == 0) {
       if (seen) done = true;
       continue;
@@ -142,6 +145,21 @@ class ResultWatch {
   bool lastIsResult_ = false;
 };
 
+// Whether the file ends after the line just read (n: its cleaned length, text: the block so
+// far). Damaged data right after a move text that has ended (at an empty line, or with its
+// result) ends the block (done) and is left for the next read to meet, so that the game is
+// still given whole.
+bool EndsAfterLine(InputFile& file, Block kind, std::string_view text, size_t n, bool seen,
+                   bool& done) {
+  try {
+    return file.AtEnd();
+  } catch (const FatalError&) {
+    if (kind != Block::MoveText || !(n == 0 ? seen : ResultWatch().EndsWithResult(text))) throw;
+    done = true;
+    return false;
+  }
+}
+
 }  // namespace
 
 void ReadHeader(InputFile& file, bool& eof, std::string& header, Dialogs& dialogs,
@@ -245,7 +263,7 @@ bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveT
     }
     if (n == 0) {
       if (!tags) continue;
-      return ReadMoves(eof, moveText, false);  // the empty line ends the header block
+      return ReadWholeMoves(eof, moveText, false);  // the empty line ends the header block
     }
     const std::string_view line(header.data() + start, n);
     if (line[0] == '[') {
@@ -259,7 +277,7 @@ bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveT
       moveText.assign(line);
       moveText.append("\r\n");
       header.resize(start);
-      return ReadMoves(eof, moveText, true);
+      return ReadWholeMoves(eof, moveText, true);
     }
     skipped = true;
     if (!tags && line[0] == '{') {
@@ -269,6 +287,16 @@ bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveT
       notes_.LineSkipped(lineNo_, line);
       header.resize(start);
     }
+  }
+}
+
+bool TolerantReader::ReadWholeMoves(bool& eof, std::string& moveText, bool begun) {
+  try {
+    return ReadMoves(eof, moveText, begun);
+  } catch (const FatalError&) {
+    // Every whole line of the move text ends with CR LF; a line cut by the damage does not.
+    if (!moveText.ends_with("\r\n") || !ResultWatch().EndsWithResult(moveText)) throw;
+    return true;
   }
 }
 

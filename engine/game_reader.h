@@ -70,6 +70,9 @@ class TolerantReader {
   // text what follows the comment on its last line (the rest of the line to look at next).
   void SkipComment(std::string& text, size_t start);
   bool ReadMoves(bool& eof, std::string& moveText, bool begun);
+  // ReadMoves, but damaged data met right after a move text that has ended with its result
+  // leaves the game whole: it is given, and the next read meets the damage again.
+  bool ReadWholeMoves(bool& eof, std::string& moveText, bool begun);
   void SetEof(bool& eof);
 
   InputFile& file_;

@@ -8,6 +8,8 @@ namespace kelvane {
 
 namespace {
 
+constexpr int kLogStep = 202;  // log file written and closed
+
 // "1 line skipped", "3 lines skipped".
 std::string Count(int64_t n, const char* one, const char* many) {
   return std::to_string(n) + (n == 1 ? one : many);
@@ -31,10 +33,20 @@ void ReadingLog::Create() {
   CheckIO(103);
 }
 
+void ReadingLog::CheckWrites() {
+  if (file_.Failed()) CheckIO(kLogStep, FileNamePart(path_));
+}
+
+void ReadingLog::Finish() {
+  if (path_.empty()) return;
+  file_.Finish();
+  CheckIO(kLogStep, FileNamePart(path_));
+}
+
 void ReadingLog::Close() {
   if (path_.empty()) return;
   file_.Close();
-  CheckIO(202);
+  CheckIO(kLogStep, FileNamePart(path_));
 }
 
 void ReadingLog::Add(int64_t line, std::string_view what) {

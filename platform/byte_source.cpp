@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace kelvane {
@@ -150,6 +151,7 @@ void DecodingSource::Decode() {
   size_t used = 0, size = 0;
   bool more = true;  // the file may hold more bytes
   std::string damage;
+  uint64_t decoded = 0;  // bytes of the blocks delivered
   Block out = TakeSpare();
   for (;;) {
     if (used == size && more) more = FillFromFile(in, used, size);
@@ -166,7 +168,14 @@ void DecodingSource::Decode() {
     }
     used = static_cast<size_t>(from - in.data());
     out.size = static_cast<size_t>(to - out.bytes.data());
+    if (decoder_->AtBoundary()) {
+      // Every byte so far has passed its frame's check.
+      std::lock_guard<std::mutex> lock(mutex_);
+      checked_ = decoded + out.size;
+      changed_.notify_all();
+    }
     if (out.size == kBlock) {
+      decoded += out.size;
       if (!Deliver(std::move(out))) return;
       out = TakeSpare();
     }
@@ -192,11 +201,12 @@ ssize_t DecodingSource::Read(char* buf, size_t n) {
       if (ready_.empty()) {
         // The end: a failure counts only once the bytes before it have been taken.
         if (given > 0) break;
+        failed_ = error_ != 0 || !damage_.empty();
         if (error_ != 0) {
           errno = error_;
           return -1;
         }
-        if (!damage_.empty()) {
+        if (failed_) {
           errno = EIO;
           return -1;
         }
@@ -213,7 +223,25 @@ ssize_t DecodingSource::Read(char* buf, size_t n) {
     currentUsed_ += k;
     given += k;
   }
+  given_ += given;
   return static_cast<ssize_t>(given);
+}
+
+bool DecodingSource::CheckGiven(const std::atomic<bool>* cancel) {
+  if (failed_) return false;  // the data given ended in the failure
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    if (checked_ >= given_) return true;
+    if (finished_ || (cancel && cancel->load(std::memory_order_relaxed))) return false;
+    // The decoded blocks are thrown away, so that the decoder goes on to the check.
+    while (!ready_.empty()) {
+      spare_.push_back(std::move(ready_.front()));
+      ready_.pop_front();
+    }
+    changed_.notify_all();
+    // A cancel is looked at now and then.
+    changed_.wait_for(lock, std::chrono::milliseconds(100));
+  }
 }
 
 uint64_t DecodingSource::FileBytesRead() const {

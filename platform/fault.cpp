@@ -36,11 +36,14 @@ std::string FaultNaming(std::string_view before, std::string_view name, std::str
   return text;
 }
 
-void CheckIO(int step) {
+void CheckIO(int step, std::string_view file) {
   int result = TakeIoResult();
   if (result == 0) return;
-  ReportTrap("An I/O error has occurred at " + std::to_string(step) + ". The result code is " +
-             std::to_string(result));
+  const std::string at = "An I/O error has occurred at " + std::to_string(step);
+  const std::string code = ". The result code is " + std::to_string(result);
+  if (file.empty()) ReportTrap(at + code);
+  // A long name is cut in its middle, so that the code stays in view.
+  ReportTrap(FaultNaming(at + " (", file, ")" + code));
 }
 
 int CompareFileAges(const std::string& first, const std::string& second) {

@@ -22,8 +22,9 @@ class FatalError : public std::runtime_error {
 // Throws FatalError(message).
 [[noreturn]] void ReportTrap(std::string_view message);
 // Takes the pending I/O result; when a failure was pending, traps with
-// "An I/O error has occurred at <step>. The result code is <code>".
-void CheckIO(int step);
+// "An I/O error has occurred at <step>. The result code is <code>", with " (<file>)" after
+// the step when a file is named.
+void CheckIO(int step, std::string_view file = {});
 // -1 when first is older than second, 1 when newer, 0 when both have the same two-second
 // age. Traps with "Logic #6538" when either is missing or a directory.
 int CompareFileAges(const std::string& first, const std::string& second);

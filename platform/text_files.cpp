@@ -125,12 +125,16 @@ size_t InputFile::ReadFromFile(char* to, size_t n) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0 && errno == ECANCELED) cancelled_ = true;
     // Damaged compressed data ends the run here: the games before it are decided already.
-    if (got < 0 && !cancelled_ && !source_->Damage().empty())
-      ReportTrap(FaultNaming("", name_, " is damaged: " + source_->Damage()));
+    if (got < 0 && !cancelled_ && !source_->Damage().empty()) ReportTrap(Damage());
     if (got < 0 && !cancelled_) SetIoResult(errno);
     eof_ = true;
     return 0;
   }
+}
+
+std::string InputFile::Damage() const {
+  const std::string damage = source_ ? source_->Damage() : std::string();
+  return damage.empty() ? damage : FaultNaming("", name_, " is damaged: " + damage);
 }
 
 bool InputFile::AtEndSlow() {
@@ -355,12 +359,16 @@ void OutputFile::Write(const char* data, size_t n) {
   len_ += n;
 }
 
-void OutputFile::Close() {
+void OutputFile::Finish() {
   if (fd_ < 0) return;
   Flush();
   TruncateOnce();  // a file written in place with no byte is emptied too
   if (::close(fd_) != 0) Record(errno);
   fd_ = -1;
+}
+
+void OutputFile::Close() {
+  Finish();
   if (!temp_.empty()) {
     if (!failed_) PutInPlace();
     if (failed_) ::unlink(temp_.c_str());
@@ -378,8 +386,7 @@ void OutputFile::PutInPlace() {
 }
 
 void OutputFile::Discard() {
-  if (fd_ < 0) return;
-  ::close(fd_);
+  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
   Release();

@@ -2,6 +2,7 @@
 // Neither fails on the spot: a failed step leaves its error number pending (io_result.h).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -79,6 +80,14 @@ class InputFile {
   // True when a stop request ended a read or an open that waited for data (byte_source.h):
   // the data ends there, and the game being read when it came is not whole.
   bool Cancelled() const { return cancelled_; }
+  // "NAME is damaged: ..." once the decoding of a compressed file found its data damaged;
+  // empty otherwise.
+  std::string Damage() const;
+  // True once every byte read so far is known to be right (see ByteSource::CheckGiven): the
+  // games read from a compressed file can be trusted only then. Reads nothing more after.
+  bool CheckRead(const std::atomic<bool>* cancel) {
+    return !source_ || source_->CheckGiven(cancel);
+  }
 
  private:
   bool AtEndSlow();
@@ -130,10 +139,14 @@ class OutputFile {
   void Write(const std::string& s) { Write(s.data(), s.size()); }
   // Hands the buffered bytes to the operating system.
   void Flush();
-  // Flushes and closes; the new file then takes the place of the old one. When a write
+  // Flushes and closes the new file, without putting it in place yet. Failures are left
+  // pending (and Failed() is true then).
+  void Finish();
+  // Finishes the file; the new file then takes the place of the old one. When a write
   // failed, the old file is kept and the new one removed. Failures are left pending.
   void Close();
-  // Closes without putting anything in place: the old file stays as it was.
+  // Closes (or leaves finished) without putting anything in place: the old file stays as it
+  // was and the new one is removed.
   void Discard();
   bool IsOpen() const { return fd_ >= 0; }
   // True once a write or the close failed (the error was left pending then).

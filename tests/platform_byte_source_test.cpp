@@ -19,25 +19,6 @@ using namespace kelvane;
 
 namespace {
 
-std::string Bzip2(const std::string& plain) {
-  unsigned size = static_cast<unsigned>(plain.size() + plain.size() / 100 + 1024);
-  std::string out(size, '\0');
-  BZ2_bzBuffToBuffCompress(out.data(), &size, const_cast<char*>(plain.data()),
-                           static_cast<unsigned>(plain.size()), 9, 0, 0);
-  out.resize(size);
-  return out;
-}
-
-std::string Xz(const std::string& plain) {
-  std::string out(lzma_stream_buffer_bound(plain.size()), '\0');
-  size_t pos = 0;
-  lzma_easy_buffer_encode(1, LZMA_CHECK_CRC64, nullptr,
-                          reinterpret_cast<const uint8_t*>(plain.data()), plain.size(),
-                          reinterpret_cast<uint8_t*>(out.data()), &pos, out.size());
-  out.resize(pos);
-  return out;
-}
-
 // A zstd skippable frame: its magic number, its size and that many bytes of anything.
 std::string Skippable(const std::string& payload) {
   std::string frame = "\x50\x2A\x4D\x18";
@@ -101,6 +82,7 @@ TEST(CompressedInput, EveryFormDecodesToThePlainBytes) {
       {"bzip2, two streams", Bzip2(half) + Bzip2(rest)},
       {"xz", Xz(plain)},
       {"xz, two streams", Xz(half) + Xz(rest)},
+      {"gzip with zero padding, as gzip takes it", Gzip(plain) + std::string(4, '\0')},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -142,6 +124,7 @@ TEST(CompressedInput, CutOrDamagedDataFailsAfterTheBytesBeforeIt) {
       {"bzip2 cut", Bzip2(plain).substr(0, Bzip2(plain).size() * 2 / 3), false},
       {"xz cut", Xz(plain).substr(0, Xz(plain).size() * 2 / 3), false},
       {"gzip with a last byte gone", Gzip(plain).substr(0, Gzip(plain).size() - 1), true},
+      {"gzip with more after its padding", Gzip(plain) + std::string(4, '\0') + "\x1F", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
