@@ -20,6 +20,7 @@
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
 #include "engine/scan_run.h"
+#include "platform/byte_source.h"
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"
 #include "platform/file_system.h"
@@ -247,7 +248,9 @@ void ApplyOptions(const ScanOptions& o, Settings& settings) {
 }
 
 // SIGINT, SIGTERM and SIGHUP ask the scan to stop after the game in hand; a second one
-// ends the program at once.
+// ends the program at once. An input that waits for data (a FIFO without a writer, a
+// stalled pipe) stops at once, without the game in hand: the open is interrupted (no
+// SA_RESTART), and a waiting read is woken.
 std::atomic<bool> cancelRequested = false;
 volatile std::sig_atomic_t signalReceived = 0;
 
@@ -255,19 +258,33 @@ void OnStopSignal(int signal) {
   if (signalReceived != 0) ::_exit(128 + signal);
   signalReceived = signal;
   cancelRequested.store(true, std::memory_order_relaxed);
+  CancelWaitingReads();
 }
 
 void CatchStopSignals() {
+  AllowReadCancel();
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
+  action.sa_flags = 0;
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+  // A reader of standard output that goes away ends the program quietly with SIGPIPE (141),
+  // also when the caller set SIGPIPE to be ignored: EPIPE is the same event.
+  ::signal(SIGPIPE, SIG_DFL);
+  sigset_t pipe;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  ::sigprocmask(SIG_UNBLOCK, &pipe, nullptr);
 }
 
-int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
+// The line in the "invalid PGN" message: the way past that stop.
+constexpr char kTolerantAdvice[] =
+    "\rUse --tolerant (tolerant reading) to scan files like this one.";
+
+int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* line) {
   if (o.settings && !fileSystem().FileExists(*o.settings)) {
-    std::fprintf(stderr, "kelvane: settings file %s not found\n", o.settings->c_str());
+    const char* what = fileSystem().DirExists(*o.settings) ? "is a folder" : "not found";
+    std::fprintf(stderr, "kelvane: settings file %s %s\n", o.settings->c_str(), what);
     return kExitBadInput;
   }
   Settings settings;
@@ -293,9 +310,6 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
     return kExitBadInput;
   }
 
-  const bool terminal = ::isatty(STDERR_FILENO);
-  std::optional<ProgressLine> line;
-  if (o.progress || (!o.quiet && terminal)) line.emplace(stderr, terminal);
   ScanRequest request{settings.input.path(), settings.output.path(), o.split, settings.criteria,
                       &cancelRequested};
   request.maxGameBytes = static_cast<size_t>(settings.maxGameSize) * kBytesPerMB;
@@ -309,9 +323,9 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs) {
   }
   reading.logPath = o.log.value_or("");
   reading.listAsNotices = true;
-  const ScanOutcome outcome =
-      RunScan(request, dialogs, fileSystem(), line ? &*line : nullptr, reading).outcome;
-  line.reset();
+  reading.invalidLineAdvice = kTolerantAdvice;
+  const ScanOutcome outcome = RunScan(request, dialogs, fileSystem(), line, reading).outcome;
+  if (line) line->End();
   if (const int signal = signalReceived) return 128 + signal;
   return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
 }
@@ -378,13 +392,19 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
                  "kelvane: --split cannot go with --output - (the split file needs a name)\n");
     return kExitBadInput;
   }
+  // Progress on a terminal is one line redrawn in place; it outlives the console, which ends
+  // it before each message and the report so that they start on a line of their own.
+  const bool terminal = ::isatty(STDERR_FILENO);
+  std::optional<ProgressLine> line;
+  if (o.progress || (!o.quiet && terminal)) line.emplace(stderr, terminal);
   // With the games on standard output, the report goes to standard error.
   ConsoleDialogs console(ConsoleDialogs::Options{o.yes, o.quiet, toStandardOutput});
+  if (line) console.SetBeforeWriting([&line] { line->End(); });
   SetDialogs(&console);
   static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
   CatchStopSignals();
   try {
-    return RunScanFromOptions(o, console);
+    return RunScanFromOptions(o, console, line ? &*line : nullptr);
   } catch (const FatalError& e) {
     EndOnFatalError(e);
   } catch (const std::bad_alloc&) {

@@ -68,7 +68,12 @@ ProgressLine::ProgressLine(FILE* out, bool live, std::function<double()> now)
     : out_(out), live_(live), now_(std::move(now)), start_(now_()) {}
 
 ProgressLine::~ProgressLine() {
+  End();
+}
+
+void ProgressLine::End() {
   if (shown_ && live_) std::fputc('\n', out_);
+  shown_ = false;
   std::fflush(out_);
 }
 

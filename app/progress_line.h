@@ -23,6 +23,9 @@ class ProgressLine : public ScanObserver {
   ProgressLine(FILE* out, bool live, std::function<double()> now = SteadySeconds);
   ~ProgressLine() override;
   void Progress(const ScanProgress& progress) override;
+  // Ends a live line that is shown, so that what is written next starts a line of its own;
+  // the next progress starts a new live line.
+  void End();
 
   static double SteadySeconds();
 

@@ -152,6 +152,8 @@ class ChunkScanner {
       bool eof = in.AtEnd();
       while (!eof && in.Position() < chunk.size && !stop.load(std::memory_order_relaxed))
         ScanGame(in, chunk, eof);
+      // Damaged data right after the last whole game is met here.
+      if (!eof) in.AtEnd();
     } catch (const FatalError& e) {
       chunk.stopped = true;
       chunk.fault = e.what();
@@ -168,6 +170,9 @@ class ChunkScanner {
     if (!fast_ || !SkipRejectedGame(in, raw_, eof, most_)) {
       ReadHeader(in, eof, header_, recorder_, advice_, most_);
       ReadMoveText(in, eof, moveText_, recorder_, most_ - header_.size());
+      // Nothing but empty lines in the whole file: it holds no game.
+      if (eof && c.last && c.base == 0 && c.games.empty() && header_.empty() && moveText_.empty())
+        return;
       fault_.reset();
       const bool pass = matcher_.Decide(moveText_, fault_);
       if (fault_)
@@ -496,6 +501,7 @@ class Delivery {
       if (!fast || !SkipRejectedGame(input, *raw_, eof, most)) {
         ReadHeader(input, eof, header_, dialogs_, advice_, most);
         ReadMoveText(input, eof, moveText_, dialogs_, most - header_.size());
+        if (eof && delivered_ == 0 && header_.empty() && moveText_.empty()) return true;
         if (matcher_->Matches(moveText_, delivered_ + 1))
           to = Destination::Output;
         else if (request_.split)

@@ -18,6 +18,9 @@ bool IsBareResult(std::string_view line) {
   return line == "*" || line == "1-0" || line == "0-1" || line == "1/2-1/2";
 }
 
+bool EndsAfterLine(InputFile& file, Block kind, std::string_view text, size_t n, bool seen,
+                   bool& done);
+
 // Both blocks share one loop: lines are read and cleaned in place at the end of the block
 // text, empty lines are skipped until the block has begun and end it afterwards, and every
 // kept line is followed by CR LF.
@@ -37,9 +40,9 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
     }
     size_t start = text.size();
     if (!file.ReadLineAppend(text, most - start)) throw GameTooLarge();
-    if (file.AtEnd()) eof = true;
     size_t n = CleanSpan(text.data() + start, text.size() - start);
     text.resize(start + n);
+    if (EndsAfterLine(file, kind, text, n, seen, done)) eof = true;
     if (n == 0) {
       if (seen) done = true;
       continue;
@@ -150,6 +153,21 @@ class ResultWatch {
   int64_t depth_ = 0;  // open variations
   bool lastIsResult_ = false;
 };
+
+// Whether the file ends after the line just read (n: its cleaned length, text: the block so
+// far). Damaged data right after a move text that has ended (at an empty line, or with its
+// result) ends the block (done) and is left for the next read to meet, so that the game is
+// still given whole.
+bool EndsAfterLine(InputFile& file, Block kind, std::string_view text, size_t n, bool seen,
+                   bool& done) {
+  try {
+    return file.AtEnd();
+  } catch (const FatalError&) {
+    if (kind != Block::MoveText || !(n == 0 ? seen : ResultWatch().EndsWithResult(text))) throw;
+    done = true;
+    return false;
+  }
+}
 
 }  // namespace
 
@@ -273,7 +291,8 @@ bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveT
         continue;
       }
       // The empty line ends the header block.
-      return ReadMoves(eof, moveText, false, header.size()) || SkipGame(eof, header, moveText);
+      return ReadWholeMoves(eof, moveText, false, header.size()) ||
+             SkipGame(eof, header, moveText);
     }
     const std::string_view line(header.data() + start, n);
     if (line[0] == '[') {
@@ -289,7 +308,8 @@ bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveT
       moveText.assign(line);
       moveText.append("\r\n");
       header.resize(start);
-      return ReadMoves(eof, moveText, true, header.size()) || SkipGame(eof, header, moveText);
+      return ReadWholeMoves(eof, moveText, true, header.size()) ||
+             SkipGame(eof, header, moveText);
     }
     skipped = true;
     if (!tags && line[0] == '{') {
@@ -299,6 +319,17 @@ bool TolerantReader::ReadGame(bool& eof, std::string& header, std::string& moveT
       notes_.LineSkipped(lineNo_, line);
       header.resize(start);
     }
+  }
+}
+
+bool TolerantReader::ReadWholeMoves(bool& eof, std::string& moveText, bool begun,
+                                    size_t headerSize) {
+  try {
+    return ReadMoves(eof, moveText, begun, headerSize);
+  } catch (const FatalError&) {
+    // Every whole line of the move text ends with CR LF; a line cut by the damage does not.
+    if (!moveText.ends_with("\r\n") || !ResultWatch().EndsWithResult(moveText)) throw;
+    return true;
   }
 }
 

@@ -94,6 +94,9 @@ class TolerantReader {
   void SkipComment(std::string& text, size_t start);
   // Reads the move text; false when header and move text grew past most_ bytes.
   bool ReadMoves(bool& eof, std::string& moveText, bool begun, size_t headerSize);
+  // ReadMoves, but damaged data met right after a move text that has ended with its result
+  // leaves the game whole: it is given, and the next read meets the damage again.
+  bool ReadWholeMoves(bool& eof, std::string& moveText, bool begun, size_t headerSize);
   void SetEof(bool& eof);
 
   InputFile& file_;

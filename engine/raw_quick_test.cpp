@@ -5,6 +5,7 @@
 
 #include "engine/game_matcher.h"
 #include "engine/move_text_parser.h"
+#include "platform/fault.h"
 
 #if defined(__x86_64__)
 #include <immintrin.h>
@@ -328,7 +329,11 @@ bool SkipRejectedGame(InputFile& file, RawQuickTest& test, bool& eof, size_t mos
   if (game.end + game.end / 2 > most) return false;
   if (test.MayPass(bytes.substr(game.moveText, game.moveEnd - game.moveText))) return false;
   file.Skip(game.end);
-  if (file.AtEnd()) eof = true;
+  try {
+    if (file.AtEnd()) eof = true;
+  } catch (const FatalError&) {
+    // Damaged data after the whole game: the next read meets it.
+  }
   return true;
 }
 

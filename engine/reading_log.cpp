@@ -2,10 +2,13 @@
 
 #include "platform/fault.h"
 #include "platform/file_system.h"
+#include "platform/shown_text.h"
 
 namespace kelvane {
 
 namespace {
+
+constexpr int kLogStep = 202;  // log file written and closed
 
 // "1 line skipped", "3 lines skipped".
 std::string Count(int64_t n, const char* one, const char* many) {
@@ -30,10 +33,20 @@ void ReadingLog::Create() {
   CheckIO(103);
 }
 
+void ReadingLog::CheckWrites() {
+  if (file_.Failed()) CheckIO(kLogStep, FileNamePart(path_));
+}
+
+void ReadingLog::Finish() {
+  if (path_.empty()) return;
+  file_.Finish();
+  CheckIO(kLogStep, FileNamePart(path_));
+}
+
 void ReadingLog::Close() {
   if (path_.empty()) return;
   file_.Close();
-  CheckIO(202);
+  CheckIO(kLogStep, FileNamePart(path_));
 }
 
 void ReadingLog::Add(int64_t line, std::string_view what) {
@@ -41,17 +54,18 @@ void ReadingLog::Add(int64_t line, std::string_view what) {
   entry.append(what);
   if (showNotices_) dialogs_.ShowNotice(entry);
   entry.append("\r\n");
-  file_.Write(entry);
+  // A line of a game file may hold any byte: the log shows its controls as the console does.
+  file_.Write(EscapeControls(entry));
 }
 
 void ReadingLog::LineSkipped(int64_t line, std::string_view text) {
   ++counts_.linesSkipped;
-  Add(line, "skipped: " + std::string(text));
+  Add(line, "skipped: " + CutQuotedLine(text));
 }
 
 void ReadingLog::OddLine(int64_t line, std::string_view text) {
   ++counts_.oddLines;
-  Add(line, "odd line: \"" + std::string(text) + "\"");
+  Add(line, "odd line: \"" + CutQuotedLine(text) + "\"");
 }
 
 void ReadingLog::GameSkipped(int64_t line, size_t most) {
@@ -78,7 +92,8 @@ std::string ReadingLog::ReportLine() const {
   part(counts_.oddLines, " odd line", " odd lines");
   part(counts_.faultyGames, " game with faults", " games with faults");
   part(counts_.gamesSkipped, " game skipped", " games skipped");
-  if (!line.empty() && !path_.empty()) line += ", listed in " + FileNamePart(path_);
+  if (!line.empty() && !path_.empty())
+    line += ", listed in " + EscapeLineBreaks(FileNamePart(path_));
   return line;
 }
 

@@ -46,6 +46,13 @@ class ReadingLog : public ReadingNotes {
   // becomes an entry; everything else goes on to the scan's dialogs.
   Dialogs& MatcherDialogs() { return faults_; }
 
+  // A failed write of the log file traps at step 202, with the file's name.
+  void CheckWrites();
+  // Flushes and closes the log file without putting it in place yet; a failure traps as
+  // above. Close then puts it in place, Discard removes it (the old file stays).
+  void Finish();
+  // The log file itself, for a run that settles its files unchecked.
+  OutputFile& File() { return file_; }
   // Closes the log file, complete; a failure traps at step 202.
   void Close();
   // The report's line about the list ("3 lines skipped, 2 games with faults, listed in

@@ -9,6 +9,8 @@
 #include "engine/game_reader.h"
 #include "engine/raw_quick_test.h"
 #include "platform/fault.h"
+#include "platform/io_result.h"
+#include "platform/shown_text.h"
 #include "platform/temp_files.h"
 #include "platform/text_files.h"
 
@@ -24,7 +26,7 @@ void WriteGame(OutputFile& f, std::string_view header, std::string_view moveText
 }
 
 std::string Counted(int64_t n, const char* what, const std::string& path) {
-  return std::to_string(n) + what + FileNamePart(path);
+  return std::to_string(n) + what + EscapeLineBreaks(FileNamePart(path));
 }
 
 }  // namespace
@@ -43,23 +45,17 @@ constexpr int kOutputStep = 199;  // input and output file closed
 constexpr int kSplitStep = 200;   // split file closed
 constexpr int kReportStep = 201;  // report shown (a console writes it to standard output)
 
-// The files of a run, opened in order; a failed step traps at its step number. Until every
-// one is open, nothing of the old output files is touched: a run that cannot open them all
-// leaves them as they were. Once all are open, the destructors flush and close them and
-// the new files take the old ones' places, so a fatal fault still delivers every decided
-// game.
+// The files of a run, opened in order; a failed step traps at its step number. The new
+// outputs (the log file too) take the old ones' places only after a run that wrote them all
+// whole (see EndOnFault): until then the old files stay as they were.
 struct ScanFiles {
   InputFile input;
   OutputFile output;
   OutputFile split;
-  bool opened = false;
+  ReadingLog* log = nullptr;
+  bool opened = false;  // every file could be opened
 
-  ~ScanFiles() {
-    if (!opened) {
-      output.Discard();
-      split.Discard();
-    }
-  }
+  bool Failed() { return output.Failed() || split.Failed() || (log && log->File().Failed()); }
 };
 
 void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
@@ -71,7 +67,6 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
     files.split.Create(splitPath);
     CheckIO(102);
   }
-  files.opened = true;
 }
 
 // The dialogs of the reader and the matcher during a run: every message about the data is
@@ -136,6 +131,8 @@ class Delivery : public GameSink {
 
   bool Deliver(Destination to, std::string_view header, std::string_view moveText,
                uint64_t position, bool eof) override {
+    // The game that a stop request cut short, where the input waited for more, is left out.
+    if (eof && files_.input.Cancelled()) return false;
     if (to == Destination::Output) {
       WriteGame(files_.output, header, moveText);
       ++result_.gamesWritten;
@@ -146,7 +143,9 @@ class Delivery : public GameSink {
     ++result_.gamesRead;
     // A failed write (of this game, or of the games handed over before a message) ends the
     // run at once with the error its file's close would report: reading on would only make
-    // the user wait for an error that is known already.
+    // the user wait for an error that is known already. The log is written while a game is
+    // read, before the game is.
+    if (files_.log) files_.log->CheckWrites();
     if (files_.output.Failed()) CheckIO(kOutputStep);
     if (files_.split.Failed()) CheckIO(kSplitStep);
     if (observer_ && result_.gamesRead % kProgressEvery == 0) Tell(position);
@@ -209,8 +208,11 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, Sca
                    request.maxGameBytes);
         ReadMoveText(files.input, eof, moveText, dialogs, request.maxGameBytes - header.size());
       }
+      const bool skipped = tolerant && tolerant->Skipped();
+      // Nothing but empty lines: the file holds no game.
+      if (!skipped && eof && result.gamesRead == 0 && header.empty() && moveText.empty()) break;
       // A game too large to hold was skipped: it counts, and goes nowhere.
-      if (tolerant && tolerant->Skipped())
+      if (skipped)
         to = Destination::None;
       else if (matcher.Matches(moveText, result.gamesRead + 1))
         to = Destination::Output;
@@ -228,7 +230,21 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
   std::string report = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
                        Counted(result.gamesWritten, " games written to ", request.outputPath);
 
+  // A compressed input read to its end (or to a Ctrl-Z) is checked up to where its reading
+  // stopped: a failed read (pending) or damage found there ends the run.
+  if (result.outcome != ScanOutcome::Cancelled && !files.input.CheckRead(request.cancel)) {
+    CheckIO(kOutputStep);
+    if (const std::string damage = files.input.Damage(); !damage.empty()) ReportTrap(damage);
+  }
   files.input.Close();
+  // Every file is written whole before the first takes its place.
+  files.output.Finish();
+  CheckIO(kOutputStep);
+  if (request.split) {
+    files.split.Finish();
+    CheckIO(kSplitStep);
+  }
+  if (log) log->Finish();
   files.output.Close();
   CheckIO(kOutputStep);
   if (request.split) {
@@ -246,6 +262,44 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
   else
     dialogs.ShowReport(report);
   CheckIO(kReportStep);
+}
+
+// A run that ends on a fault (the exception in hand) puts its outputs in place only when
+// they are whole: every write of every file succeeded, and every byte read from a
+// compressed input has passed its frame's check, so that no game can come from data that
+// turns out damaged later. Otherwise the old files stay as they were, the new ones are
+// removed, and a fatal fault says so. Rethrows the fault in hand otherwise.
+[[noreturn]] void EndOnFault(ScanFiles& files, const ScanRequest& request) {
+  bool whole = files.opened && !files.Failed();
+  std::string fault;
+  if (whole && !files.input.CheckRead(request.cancel)) {
+    whole = false;
+    fault = files.input.Damage();
+    if (fault.empty()) {
+      try {
+        throw;
+      } catch (const FatalError& e) {
+        fault = e.what();
+      } catch (const std::bad_alloc&) {
+        fault = kOutOfMemoryMessage;
+      } catch (...) {
+      }
+    }
+    if (!fault.empty()) fault += "; no output was written";
+  }
+  OutputFile* outputs[] = {&files.output, &files.split, files.log ? &files.log->File() : nullptr};
+  if (whole) {
+    for (OutputFile* f : outputs)
+      if (f) f->Finish();
+    whole = !files.Failed();
+  }
+  for (OutputFile* f : outputs) {
+    if (f && whole) f->Close();
+    if (f && !whole) f->Discard();
+  }
+  TakeIoResult();  // the fault in hand is the one to report
+  if (!fault.empty()) ReportTrap(fault);
+  throw;
 }
 
 // The run: the checks of the names and the question, then the files and the games.
@@ -302,20 +356,27 @@ ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs, Sca
   }
 
   ScanFiles files;
-  OpenFiles(files, request, splitPath);
   std::optional<ReadingLog> log;
-  if (reading.tolerant) {
-    log.emplace(dialogs, reading.logPath, reading.listAsNotices);
-    log->Create();
-  }
   try {
-    ScanGames(files, request, dialogs, observer, result, reading, log ? &*log : nullptr);
-  } catch (const GameTooLarge&) {
-    // Thrown while the game after the ones delivered was read.
-    ReportTrap(GameTooLargeMessage(result.gamesRead + 1, request.maxGameBytes));
+    OpenFiles(files, request, splitPath);
+    if (reading.tolerant) {
+      log.emplace(dialogs, reading.logPath, reading.listAsNotices);
+      files.log = &*log;
+      log->Create();
+    }
+    files.opened = true;
+    try {
+      ScanGames(files, request, dialogs, observer, result, reading, log ? &*log : nullptr);
+    } catch (const GameTooLarge&) {
+      // Thrown while the game after the ones delivered was read.
+      ReportTrap(GameTooLargeMessage(result.gamesRead + 1, request.maxGameBytes));
+    }
+    if (files.input.Cancelled()) result.outcome = ScanOutcome::Cancelled;
+    if (log) result.listed = log->Counts();
+    CloseAndReport(files, request, splitPath, result, dialogs, log ? &*log : nullptr);
+  } catch (...) {
+    EndOnFault(files, request);
   }
-  if (log) result.listed = log->Counts();
-  CloseAndReport(files, request, splitPath, result, dialogs, log ? &*log : nullptr);
   return result;
 }
 

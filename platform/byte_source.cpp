@@ -1,8 +1,12 @@
 #include "platform/byte_source.h"
 
+#include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -15,14 +19,56 @@ constexpr size_t kBlock = 1 << 20;  // bytes of one decoded block
 constexpr size_t kAhead = 4;        // blocks the decoder may run ahead of the reader
 constexpr size_t kMagicBytes = 6;   // enough to tell every form apart
 
+// The stop request of waiting reads: a pipe that becomes readable when it comes, so that
+// every wait can watch it beside its own descriptor.
+int cancelPipe[2] = {-1, -1};
+std::atomic<bool> readsCancelled = false;
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+// True once fd has data (or its end, or an error for the read to tell); false when the
+// wait is cancelled first.
+bool WaitForData(int fd) {
+  if (cancelPipe[0] < 0) return true;
+  for (;;) {
+    pollfd fds[2] = {{fd, POLLIN, 0}, {cancelPipe[0], POLLIN, 0}};
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      return true;
+    }
+    if (fds[0].revents != 0) return true;
+    if (fds[1].revents != 0) return false;
+  }
+}
+
 ssize_t ReadRetrying(int fd, void* buf, size_t n) {
   for (;;) {
+    if (!WaitForData(fd)) {
+      errno = ECANCELED;
+      return -1;
+    }
     ssize_t got = ::read(fd, buf, n);
     if (got >= 0 || errno != EINTR) return got;
   }
 }
 
 }  // namespace
+
+void AllowReadCancel() {
+  if (cancelPipe[0] < 0 && ::pipe2(cancelPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+    cancelPipe[0] = cancelPipe[1] = -1;
+}
+
+void CancelWaitingReads() {
+  readsCancelled.store(true, std::memory_order_relaxed);
+  const char wake = 0;
+  if (cancelPipe[1] >= 0 && ::write(cancelPipe[1], &wake, 1) < 0) {
+    // Full: a byte is there already.
+  }
+}
+
+bool WaitingReadsCancelled() {
+  return readsCancelled.load(std::memory_order_relaxed);
+}
 
 ssize_t PlainSource::Read(char* buf, size_t n) {
   if (headUsed_ < head_.size()) {
@@ -122,6 +168,7 @@ void DecodingSource::Decode() {
   size_t used = 0, size = 0;
   bool more = true;  // the file may hold more bytes
   std::string damage;
+  uint64_t decoded = 0;  // bytes of the blocks delivered
   Block out = TakeSpare();
   for (;;) {
     if (used == size && more) more = FillFromFile(in, used, size);
@@ -138,7 +185,14 @@ void DecodingSource::Decode() {
     }
     used = static_cast<size_t>(from - in.data());
     out.size = static_cast<size_t>(to - out.bytes.data());
+    if (decoder_->AtBoundary()) {
+      // Every byte so far has passed its frame's check.
+      std::lock_guard<std::mutex> lock(mutex_);
+      checked_ = decoded + out.size;
+      changed_.notify_all();
+    }
     if (out.size == kBlock) {
+      decoded += out.size;
       if (!Deliver(std::move(out))) return;
       out = TakeSpare();
     }
@@ -165,11 +219,12 @@ ssize_t DecodingSource::Read(char* buf, size_t n) {
         // The end: a failure counts only once the bytes before it have been taken.
         if (given > 0) break;
         if (outOfMemory_) throw std::bad_alloc();
+        failed_ = error_ != 0 || !damage_.empty();
         if (error_ != 0) {
           errno = error_;
           return -1;
         }
-        if (!damage_.empty()) {
+        if (failed_) {
           errno = EIO;
           return -1;
         }
@@ -186,7 +241,25 @@ ssize_t DecodingSource::Read(char* buf, size_t n) {
     currentUsed_ += k;
     given += k;
   }
+  given_ += given;
   return static_cast<ssize_t>(given);
+}
+
+bool DecodingSource::CheckGiven(const std::atomic<bool>* cancel) {
+  if (failed_) return false;  // the data given ended in the failure
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    if (checked_ >= given_) return true;
+    if (finished_ || (cancel && cancel->load(std::memory_order_relaxed))) return false;
+    // The decoded blocks are thrown away, so that the decoder goes on to the check.
+    while (!ready_.empty()) {
+      spare_.push_back(std::move(ready_.front()));
+      ready_.pop_front();
+    }
+    changed_.notify_all();
+    // A cancel is looked at now and then.
+    changed_.wait_for(lock, std::chrono::milliseconds(100));
+  }
 }
 
 uint64_t DecodingSource::FileBytesRead() const {

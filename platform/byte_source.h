@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -29,6 +30,11 @@ class ByteSource {
   // What was wrong with damaged compressed data; empty when nothing was.
   virtual std::string Damage() const { return ""; }
   virtual bool Compressed() const { return false; }
+  // True once every byte Read has given is known to be right: of compressed data, once the
+  // check of the frame, member or stream that holds them has passed. Decodes on to that
+  // point, throwing away what it gives, unless the data ends or fails first or cancel is
+  // set; no byte is read after this. False once Read has failed. Plain data is always right.
+  virtual bool CheckGiven(const std::atomic<bool>* /*cancel*/) { return true; }
 };
 
 // The bytes of fd as they are. head: bytes already read from fd, given back first.
@@ -55,6 +61,7 @@ class DecodingSource : public ByteSource {
   uint64_t FileBytesRead() const override;
   std::string Damage() const override;
   bool Compressed() const override { return true; }
+  bool CheckGiven(const std::atomic<bool>* cancel) override;
 
  private:
   struct Block {
@@ -83,10 +90,23 @@ class DecodingSource : public ByteSource {
   bool outOfMemory_ = false;  // the thread found no memory: Read throws std::bad_alloc
   std::string damage_;
   uint64_t fileBytes_ = 0;
+  uint64_t checked_ = 0;  // decoded bytes up to the end of the last frame checked
+  uint64_t given_ = 0;    // decoded bytes Read has given (the reader's own)
+  bool failed_ = false;   // Read has reported damage or a failed read (the reader's own)
   std::thread thread_;
 };
 
 // Opens what fd holds: peeks at its first bytes and decodes them when they are compressed.
 std::unique_ptr<ByteSource> OpenByteSource(int fd);
+
+// Reads that wait for data that may never come (a pipe whose writer stalls, a terminal) and
+// a stop request: once CancelWaitingReads has been called, a read of an input that would
+// wait fails with ECANCELED instead, on whichever thread it waits. Data that is there is
+// still read. Off until AllowReadCancel, which the headless scan calls before it catches
+// its stop signals.
+void AllowReadCancel();
+// Safe in a signal handler.
+void CancelWaitingReads();
+bool WaitingReadsCancelled();
 
 }  // namespace kelvane

@@ -59,6 +59,7 @@ bool ConsoleDialogs::Interactive() const {
 }
 
 void ConsoleDialogs::ShowMessage(const std::string& text) {
+  if (beforeWriting_) beforeWriting_();
   WriteLines(Or(err_, stderr), text);
 }
 
@@ -82,6 +83,7 @@ void ConsoleDialogs::ShowReport(const std::string& text) {
   // The report is the scan's result: a write that fails (a full device, a closed stream)
   // is left pending for the run to report.
   FILE* to = options_.reportToErr ? Or(err_, stderr) : Or(out_, stdout);
+  if (beforeWriting_ && !options_.quiet) beforeWriting_();
   if (!options_.quiet && !WriteWhole(to, ConsoleText(text, true))) SetIoResult(errno);
 }
 
@@ -95,6 +97,7 @@ DialogButton ConsoleDialogs::Confirm(const std::string& text, DialogButtons butt
   DialogButton yes = okCancel ? DialogButton::Ok : DialogButton::Yes;
   DialogButton no = okCancel ? DialogButton::Cancel : DialogButton::No;
   if (options_.assumeYes) return yes;
+  if (beforeWriting_) beforeWriting_();
   FILE* err = Or(err_, stderr);
   if (!Interactive()) {
     WriteLines(err, text + " Cancelled: no terminal to ask; use --yes");

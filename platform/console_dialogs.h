@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,10 @@ class ConsoleDialogs : public Dialogs {
   // Streams for tests; the defaults are standard output, standard error and input.
   ConsoleDialogs(Options options, FILE* out, FILE* err, FILE* in, bool interactive)
       : options_(options), out_(out), err_(err), in_(in), interactive_(interactive) {}
+
+  // Called before each message, report or question is written (the headless scan's live
+  // progress line is ended there).
+  void SetBeforeWriting(std::function<void()> before) { beforeWriting_ = std::move(before); }
 
   void ShowMessage(const std::string& text) override;
   void ShowNotice(const std::string& text) override;
@@ -50,6 +55,7 @@ class ConsoleDialogs : public Dialogs {
   FILE* err_ = nullptr;
   FILE* in_ = nullptr;
   int interactive_ = -1;  // -1: ask whether standard input and error are terminals
+  std::function<void()> beforeWriting_;
 };
 
 // A message as the console shows it: control characters escaped (shown_text.h), every CR,

@@ -52,7 +52,16 @@ class GzipDecoder : public Decoder {
   bool Decode(const unsigned char*& in, const unsigned char* inEnd, unsigned char*& out,
               unsigned char* outEnd) override {
     if (state_.block_state == ISAL_BLOCK_FINISH) {
+      // Zero bytes after a member are padding, as gzip takes them: the data may end there.
+      while (in < inEnd && *in == 0) {
+        ++in;
+        padding_ = true;
+      }
       if (in == inEnd) return true;
+      if (padding_) {
+        error_ = "not a gzip member";
+        return false;
+      }
       Reset();  // the next member begins
     }
     state_.next_in = const_cast<unsigned char*>(in);
@@ -80,6 +89,7 @@ class GzipDecoder : public Decoder {
   }
   inflate_state state_;
   bool started_ = false;
+  bool padding_ = false;  // zero bytes after the last member
 };
 
 // bzip2, stream after stream.

@@ -22,14 +22,20 @@ class FatalError : public std::runtime_error {
 // Throws FatalError(message).
 [[noreturn]] void ReportTrap(std::string_view message);
 // Takes the pending I/O result; when a failure was pending, traps with
-// "An I/O error has occurred at <step>. The result code is <code>".
-void CheckIO(int step);
+// "An I/O error has occurred at <step>. The result code is <code>", with " (<file>)" after
+// the step when a file is named.
+void CheckIO(int step, std::string_view file = {});
 // -1 when first is older than second, 1 when newer, 0 when both have the same two-second
 // age. Traps with "Logic #6538" when either is missing or a directory.
 int CompareFileAges(const std::string& first, const std::string& second);
 
-// At the edge: beeps, shows "Terminating error: " + the fault's text (cut at 255 bytes),
-// runs the orderly exit and ends the process with exit code 999. Main thread only.
+// At the edge: beeps, shows "Terminating error: " + the fault's whole text, runs the
+// orderly exit and ends the process with exit code 999. Main thread only.
 [[noreturn]] void EndOnFatalError(const FatalError& error);
+
+// A fault's text that names a file, before + name + after: when "Terminating error: " and
+// the text would pass 255 bytes, the name is cut in its middle (CutInMiddle), never the
+// rest, which says what went wrong.
+std::string FaultNaming(std::string_view before, std::string_view name, std::string_view after);
 
 }  // namespace kelvane

@@ -44,13 +44,18 @@ size_t ControlAt(std::string_view text, size_t i, size_t charLength) {
   return 0;
 }
 
-template <typename Shown>
+// The byte-order mark U+FEFF: a character that shows as nothing.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// kMark: the byte-order mark is replaced too.
+template <bool kMark, typename Shown>
 std::string Replaced(std::string_view text, Shown shown) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size();) {
     const size_t length = CharLength(text, i);
-    if (const size_t control = ControlAt(text, i, length)) {
+    const bool isMark = kMark && length == 3 && text.substr(i, 3) == kByteOrderMark;
+    if (const size_t control = isMark ? length : ControlAt(text, i, length)) {
       shown(text.substr(i, control), out);
       i += control;
     } else {
@@ -65,7 +70,7 @@ std::string Replaced(std::string_view text, Shown shown) {
 }  // namespace
 
 std::string EscapeControls(std::string_view text) {
-  return Replaced(text, [](std::string_view bytes, std::string& out) {
+  return Replaced<true>(text, [](std::string_view bytes, std::string& out) {
     static const char kHex[] = "0123456789ABCDEF";
     for (unsigned char c : bytes) {
       const char escape[] = {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
@@ -75,7 +80,14 @@ std::string EscapeControls(std::string_view text) {
 }
 
 std::string ReplaceControls(std::string_view text) {
-  return Replaced(text, [](std::string_view, std::string& out) { out += "\xEF\xBF\xBD"; });
+  return Replaced<false>(text, [](std::string_view, std::string& out) { out += "\xEF\xBF\xBD"; });
+}
+
+std::string EscapeLineBreaks(std::string_view name) {
+  std::string out;
+  out.reserve(name.size());
+  for (char c : name) out += c == '\r' ? "\\x0D" : c == '\n' ? "\\x0A" : std::string_view(&c, 1);
+  return out;
 }
 
 std::string CutQuotedLine(std::string_view line) {
@@ -87,6 +99,16 @@ std::string CutQuotedLine(std::string_view line) {
   if (IsContinuation(static_cast<unsigned char>(line[cut]))) cut = kQuotedBytes;
   return std::string(line.substr(0, cut)) + "... (" + std::to_string(line.size() - cut) +
          " more bytes)";
+}
+
+std::string CutInMiddle(std::string_view name, size_t most) {
+  if (name.size() <= most) return std::string(name);
+  const size_t keep = most > 3 ? most - 3 : 0;
+  size_t head = keep / 2;
+  size_t tail = name.size() - (keep - head);
+  while (head > 0 && IsContinuation(static_cast<unsigned char>(name[head]))) --head;
+  while (tail < name.size() && IsContinuation(static_cast<unsigned char>(name[tail]))) ++tail;
+  return std::string(name.substr(0, head)) + "..." + std::string(name.substr(tail));
 }
 
 }  // namespace kelvane

@@ -35,13 +35,21 @@ InputFile::~InputFile() {
 void InputFile::Open(const std::string& path) {
   Close();
   pos_ = len_ = 0;
-  eof_ = stopped_ = false;
+  eof_ = stopped_ = cancelled_ = false;
   consumed_ = size_ = 0;
   // "-" is standard input, read through a descriptor of our own.
   const bool standard = path == kStandardStream;
   fd_ = standard ? ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0)
                  : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   name_ = standard ? "standard input" : FileNamePart(path);
+  // An open that waits (a FIFO without a writer) ends at a stop request as a read does.
+  while (fd_ < 0 && errno == EINTR) {
+    if (WaitingReadsCancelled()) {
+      cancelled_ = eof_ = true;
+      return;
+    }
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  }
   if (fd_ < 0) {
     SetIoResult(errno);
     eof_ = true;
@@ -115,13 +123,18 @@ size_t InputFile::ReadFromFile(char* to, size_t n) {
     ssize_t got = source_->Read(to, n);
     if (got > 0) return static_cast<size_t>(got);
     if (got < 0 && errno == EINTR) continue;
+    if (got < 0 && errno == ECANCELED) cancelled_ = true;
     // Damaged compressed data ends the run here: the games before it are decided already.
-    if (got < 0 && !source_->Damage().empty())
-      ReportTrap(name_ + " is damaged: " + source_->Damage());
-    if (got < 0) SetIoResult(errno);
+    if (got < 0 && !cancelled_ && !source_->Damage().empty()) ReportTrap(Damage());
+    if (got < 0 && !cancelled_) SetIoResult(errno);
     eof_ = true;
     return 0;
   }
+}
+
+std::string InputFile::Damage() const {
+  const std::string damage = source_ ? source_->Damage() : std::string();
+  return damage.empty() ? damage : FaultNaming("", name_, " is damaged: " + damage);
 }
 
 bool InputFile::AtEndSlow() {
@@ -337,12 +350,15 @@ void OutputFile::Create(const std::string& path) {
     } else if (fd < 0) {
       const int err = errno;
       temp_.clear();
-      // A folder that takes no new file can still hold a file that may be written: that
-      // one is written in place, emptied only at its first write.
+      // A folder that takes no new file can still hold a file that may be written: the new
+      // file is made in the system's temporary folder and copied over that one at the end.
       if (!exists || (err != EACCES && err != EPERM)) return Record(err);
-      fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC);
-      if (fd < 0) return Record(errno);
-      truncateDue_ = true;
+      fd = CreateSpareTempFile(target, temp_);
+      if (fd < 0) {
+        temp_.clear();
+        return Record(errno);
+      }
+      copyOver_ = true;
     }
     target_ = target;
   }
@@ -382,22 +398,34 @@ void OutputFile::Write(const char* data, size_t n) {
   len_ += n;
 }
 
-void OutputFile::Close() {
+void OutputFile::Finish() {
   if (fd_ < 0) return;
   Flush();
   TruncateOnce();  // a file written in place with no byte is emptied too
   if (::close(fd_) != 0) Record(errno);
   fd_ = -1;
+}
+
+void OutputFile::Close() {
+  Finish();
   if (!temp_.empty()) {
-    if (!failed_ && ::rename(temp_.c_str(), target_.c_str()) != 0) Record(errno);
+    if (!failed_) PutInPlace();
     if (failed_) ::unlink(temp_.c_str());
   }
   Release();
 }
 
+void OutputFile::PutInPlace() {
+  if (!copyOver_) {
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) Record(errno);
+    return;
+  }
+  if (!CopyOver(temp_, target_)) Record(errno);
+  ::unlink(temp_.c_str());
+}
+
 void OutputFile::Discard() {
-  if (fd_ < 0) return;
-  ::close(fd_);
+  if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
   Release();
@@ -406,6 +434,7 @@ void OutputFile::Discard() {
 void OutputFile::Release() {
   temp_.clear();
   target_.clear();
+  copyOver_ = false;
   truncateDue_ = false;
   len_ = 0;
   std::vector<char>().swap(buf_);

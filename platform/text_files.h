@@ -2,6 +2,7 @@
 // Neither fails on the spot: a failed step leaves its error number pending (io_result.h).
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -83,6 +84,17 @@ class InputFile {
   uint64_t Position() const { return consumed_; }
   bool Compressed() const { return compressed_; }
   uint64_t Size() const { return size_; }
+  // True when a stop request ended a read or an open that waited for data (byte_source.h):
+  // the data ends there, and the game being read when it came is not whole.
+  bool Cancelled() const { return cancelled_; }
+  // "NAME is damaged: ..." once the decoding of a compressed file found its data damaged;
+  // empty otherwise.
+  std::string Damage() const;
+  // True once every byte read so far is known to be right (see ByteSource::CheckGiven): the
+  // games read from a compressed file can be trusted only then. Reads nothing more after.
+  bool CheckRead(const std::atomic<bool>* cancel) {
+    return !source_ || source_->CheckGiven(cancel);
+  }
 
  private:
   bool AtEndSlow();
@@ -106,6 +118,7 @@ class InputFile {
   size_t len_ = 0;
   bool eof_ = false;       // no more data from the file
   bool stopped_ = false;   // a Ctrl-Z was met
+  bool cancelled_ = false;  // see Cancelled
   uint64_t consumed_ = 0;  // bytes moved past
   uint64_t size_ = 0;
   size_t nextCr_ = kUnknown;
@@ -115,8 +128,9 @@ class InputFile {
 
 // Writes a file from empty through a buffer. A regular file (or a new one) is not touched
 // until Close: the bytes go to a temporary file beside it, which then takes its place, so
-// the old file stays whole until the new one is complete (temp_files.h). A device or pipe
-// is written directly.
+// the old file stays whole until the new one is complete (temp_files.h). In a folder that
+// takes no new file, the temporary file is in the system's temporary folder and is copied
+// over the old file at Close. A device or pipe is written directly.
 class OutputFile {
  public:
   OutputFile() = default;
@@ -134,10 +148,14 @@ class OutputFile {
   void Write(const std::string& s) { Write(s.data(), s.size()); }
   // Hands the buffered bytes to the operating system.
   void Flush();
-  // Flushes and closes; the new file then takes the place of the old one. When a write
+  // Flushes and closes the new file, without putting it in place yet. Failures are left
+  // pending (and Failed() is true then).
+  void Finish();
+  // Finishes the file; the new file then takes the place of the old one. When a write
   // failed, the old file is kept and the new one removed. Failures are left pending.
   void Close();
-  // Closes without putting anything in place: the old file stays as it was.
+  // Closes (or leaves finished) without putting anything in place: the old file stays as it
+  // was and the new one is removed.
   void Discard();
   bool IsOpen() const { return fd_ >= 0; }
   // True once a write or the close failed (the error was left pending then).
@@ -147,6 +165,8 @@ class OutputFile {
   // Leaves err pending and marks the file failed.
   void Record(int err);
   void WriteOut(const char* data, size_t n);
+  // Puts the whole temporary file in the target's place: renamed, or copied over it.
+  void PutInPlace();
   // Empties a file written in place, once, before its first byte.
   void TruncateOnce();
   void Release();
@@ -157,6 +177,7 @@ class OutputFile {
   bool failed_ = false;
   std::string temp_;          // the temporary file; empty when writing in place
   std::string target_;        // the file it replaces
+  bool copyOver_ = false;     // the temporary file is elsewhere: copied over target_
   bool truncateDue_ = false;  // an existing file written in place, not emptied yet
 };
 

@@ -9,4 +9,9 @@ namespace kelvane {
 // False on failure, with errno set (EIO when the system accepts no byte).
 bool WriteAll(int fd, const char* data, size_t n);
 
+// The seam for tests that need a write to fail (a full disk, say): while set, WriteAll asks
+// it first, and an error number it returns fails the write with that error, nothing written.
+using WriteFault = int (*)(int fd);
+void SetWriteFault(WriteFault fault);
+
 }  // namespace kelvane

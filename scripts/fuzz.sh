@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets of fuzz/ (clang, AddressSanitizer and UndefinedBehaviorSanitizer,
 # folder build-fuzz/) and runs each one for SECONDS, starting from its seeds in
 # fuzz/corpus/<name>/ with its dictionary.
-#   scripts/fuzz.sh [SECONDS] [NAME...]      NAME: scan, parser, ini (default: all three)
+#   scripts/fuzz.sh [SECONDS] [NAME...]      NAME: scan, compressed, parser, ini (default: all)
 # Any finding (a crash, a sanitizer report, a failed check, a leak, a hang) ends the script
 # with status 1; the input that caused it is kept in build-fuzz/findings/<name>/. The inputs
 # a run finds are not kept: the seeds stay as they are in the repository.
@@ -12,7 +12,7 @@ seconds="${1:-20}"
 [ $# -gt 0 ] && shift
 case "$seconds" in ''|*[!0-9]*) echo "usage: $0 [SECONDS] [NAME...]" >&2; exit 2 ;; esac
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(scan parser ini)
+[ ${#names[@]} -gt 0 ] || names=(scan compressed parser ini)
 
 scripts/setup.sh fuzz
 
@@ -30,6 +30,7 @@ for name in "${names[@]}"; do
   dict=fuzz/pgn.dict
   max_len=8192
   case "$name" in
+    compressed) dict= ;;  # compressed bytes have no words to offer
     ini) dict=fuzz/ini.dict; max_len=4096 ;;
     parser) max_len=16384 ;;  # past 4 KiB the parser counts a text's moves first
   esac
@@ -38,7 +39,7 @@ for name in "${names[@]}"; do
   echo "== fuzzing $name for ${seconds}s"
   # The first folder receives what the run finds; the seeds are only read.
   if ! TMPDIR="$work" "$program" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
-      -rss_limit_mb=2048 -dict="$dict" -artifact_prefix="$findings/" -print_final_stats=1 \
+      -rss_limit_mb=2048 ${dict:+-dict="$dict"} -artifact_prefix="$findings/" -print_final_stats=1 \
       "$work/$name" "fuzz/corpus/$name" > "$work/$name.log" 2>&1; then
     status=1
     echo "fuzz.sh: $name found a fault; its input is in $findings/" >&2

@@ -2,13 +2,12 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
+#include <ctime>
 
 #include "platform/file_system.h"
 #include "platform/temp_files.h"
@@ -46,12 +45,14 @@ bool IsQuote(char c) {
   return c == '"' || c == '\'';
 }
 
-// Earlier versions named the temporary file NAME.tmp-PID-N: those of processes that no
-// longer run are removed too.
+// Earlier versions named the temporary file NAME.tmp-PID-N, which does not tell the host
+// that made it: such a file is removed once it is a day old, as a temporary file of
+// another host is.
 void RemoveEarlierLeftovers(const std::string& dir, const std::string& name) {
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
   if (!d) return;
   const std::string prefix = name + ".tmp-";
+  const time_t now = ::time(nullptr);
   while (dirent* e = ::readdir(d)) {
     const std::string entry = e->d_name;
     if (entry.rfind(prefix, 0) != 0) continue;
@@ -60,11 +61,9 @@ void RemoveEarlierLeftovers(const std::string& dir, const std::string& name) {
     if (dash == 0 || dash == npos || dash > 10 || dash + 1 == rest.size() ||
         rest.find_first_not_of("0123456789-") != npos || rest.find('-', dash + 1) != npos)
       continue;
-    const long long pid = std::stoll(rest.substr(0, dash));
-    if (pid <= 0 || pid > INT_MAX || pid == ::getpid()) continue;
-    if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
     struct stat st;
-    if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode))
+    if (::fstatat(::dirfd(d), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+        now - st.st_mtime > kTempFileLeftAfter)
       ::unlinkat(::dirfd(d), e->d_name, 0);
   }
   ::closedir(d);

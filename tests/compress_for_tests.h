@@ -12,10 +12,14 @@
 
 namespace kelvane {
 
-// One zstd frame at level 3.
+// One zstd frame at level 3, with the checksum the zstd tool writes.
 inline std::string Zstd(const std::string& plain) {
   std::string out(ZSTD_compressBound(plain.size()), '\0');
-  out.resize(ZSTD_compress(out.data(), out.size(), plain.data(), plain.size(), 3));
+  ZSTD_CCtx* cctx = ZSTD_createCCtx();
+  ZSTD_CCtx_setParameter(cctx, ZSTD_c_compressionLevel, 3);
+  ZSTD_CCtx_setParameter(cctx, ZSTD_c_checksumFlag, 1);
+  out.resize(ZSTD_compress2(cctx, out.data(), out.size(), plain.data(), plain.size()));
+  ZSTD_freeCCtx(cctx);
   return out;
 }
 

@@ -654,4 +654,51 @@ TEST(TolerantReader, AGameLargerThanMostIsSkippedUpToTheNextTagLine) {
   });
 }
 
+TEST(GameReader, AGameThatEndsBeforeDamagedDataIsGivenWhole) {
+  // The bytes before the damage of a compressed file: a game whose move text has ended (at
+  // an empty line, or with its result; with tolerant reading, with its result) is given,
+  // and reading on meets the damage.
+  const struct {
+    const char* bytes;
+    int given;
+    int givenTolerantly;
+  } cases[] = {
+      {"[A]\n\n1.e4 1-0\n\n", 1, 1},                 // an empty line after the result
+      {"[A]\n\n1.e4 1-0\n", 1, 1},                   // the result
+      {"[A]\n\n1.e4 e5\n\n", 1, 0},                  // an empty line, but no result
+      {"[A]\n\n1.e4 *\n\n[B]\n\n1.d4 0-1\n", 2, 2},  // B after A
+      {"[A]\n\n1.e4 e5\n", 0, 0},                    // the move text may go on
+      {"[A]\n\n1.e4 {1-0}\n", 0, 0},                 // a result in a comment ends nothing
+      {"[A]\n\n1.e4 *\n\n[B]\n\n", 1, 1},            // B's move text is missing
+      {"[A]\n\n1.e4 1-", 0, 0},                      // a line cut short
+  };
+  for (const auto& c : cases) {
+    for (bool tolerant : {false, true}) {
+      SCOPED_TRACE(c.bytes + std::string(tolerant ? ", tolerant" : ""));
+      const std::string bytes = c.bytes;
+      InputFile in;
+      in.OpenBytes(std::vector<char>(bytes.begin(), bytes.end()), bytes.size(), "damaged");
+      ScriptedDialogs scripted;
+      NoteLog notes;
+      TolerantReader reader(in, notes);
+      std::string header, moves;
+      int given = 0;
+      try {
+        for (bool eof = in.AtEnd(); !eof; ++given) {
+          if (tolerant) {
+            reader.ReadGame(eof, header, moves);
+          } else {
+            ReadHeader(in, eof, header, scripted);
+            ReadMoveText(in, eof, moves, scripted);
+          }
+        }
+        ADD_FAILURE() << "no fatal fault";
+      } catch (const FatalError& e) {
+        EXPECT_STREQ(e.what(), "damaged");
+      }
+      EXPECT_EQ(given, tolerant ? c.givenTolerantly : c.given);
+    }
+  }
+}
+
 }  // namespace

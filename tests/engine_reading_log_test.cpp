@@ -184,6 +184,20 @@ TEST_F(TolerantScan, AGameLargerThanTheLimitIsSkippedListedAndTheScanGoesOn) {
             "[Event \"A\"]\r\n\r\n1.e4 *\r\n\r\n[Event \"C\"]\r\n\r\n1.d4 *\r\n\r\n");
 }
 
+TEST_F(TolerantScan, LongLinesAreCutAndControlsEscapedInTheLogAndTheNotices) {
+  const std::string junk = "\x1b]0;t\x07" + std::string(300 << 10, 'z');  // a title, then more
+  const std::string entry =
+      "line 1, game 1: skipped: \\x1B]0;t\\x07" + std::string(194, 'z') + "... (307006 more bytes)";
+  ReadingOptions reading;
+  reading.tolerant = true;
+  reading.logPath = LogFileName(dir_ / "out.pgn");
+  reading.listAsNotices = true;
+  Scan(Input(junk + "\n[Event \"A\"]\n\n1.e4 *\n"), reading);
+  EXPECT_EQ(LogText(), entry + "\r\n");
+  ASSERT_EQ(scripted_.messages.size(), 1u);
+  EXPECT_EQ(scripted_.messages[0].size(), entry.size() - 6);  // the controls as they are
+}
+
 TEST_F(TolerantScan, NothingToListLeavesTheReportAsItWasAndTheLogEmpty) {
   const std::string games = "[Event \"A\"]\n\n1.e4 e5 1-0\n\n[Event \"B\"]\n\n1.d4 *\n";
   WriteFile(dir_ / "out.pgn.log", "an old log");

@@ -14,11 +14,13 @@
 #include <string>
 #include <vector>
 
+#include "compress_for_tests.h"
 #include "engine/criteria.h"
 #include "engine/scan_run.h"
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"
 #include "platform/io_result.h"
+#include "platform/write_all.h"
 #include "scripted_dialogs.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -425,6 +427,112 @@ TEST_F(ScanRun, ManyGamesBeforeTheTrapAllReachTheOutput) {
   EXPECT_TRUE(ReadFile(dir_ / "out.pgn") == expected);
 }
 
+TEST_F(ScanRun, DamagedCompressedInputLeavesTheOldOutputs) {
+  // Games, then an invalid line: the run traps there, with the games before it in place
+  // when its input is right. A bit flipped anywhere in a compressed form of it either
+  // changes nothing that is read (a field no check covers), or makes the input damaged: then
+  // no output takes the place of the old one, whatever the flip did to the games read before
+  // the damage came to light, and the fault says so.
+  std::string games;
+  for (int i = 0; i < 60; ++i)
+    games += "[Event \"" + std::to_string(i) + "\"]\n\n1." +
+             (i % 3 ? "e4 e5 2.Nf3" : "d4 d5 2.c4") + " {" + std::to_string(i * 7919 % 1000) +
+             "} *\n\n";
+  games += "not a tag\n";
+  FailE4Games();
+  const std::string out = dir_ / "out.pgn", out2 = dir_ / "out2.pgn";
+  ASSERT_EQ(RunToTrap(Input(games), out), "trap 7365");
+  std::remove(out.c_str());
+  split_ = true;
+  ASSERT_EQ(RunToTrap(Input(games), out), "trap 7365");
+  const std::string passed = ReadFile(out), failed = ReadFile(out2);
+  const std::pair<const char*, std::string> forms[] = {
+      {"zstd", Zstd(games)}, {"gzip", Gzip(games)}, {"bzip2", Bzip2(games)}, {"xz", Xz(games)}};
+  std::mt19937 random(17);
+  for (const auto& [form, bytes] : forms)
+    for (int flip = -1; flip < 20; ++flip) {
+      std::string file = bytes;
+      const size_t bit = random() % (file.size() * 8);
+      if (flip >= 0) file[bit / 8] = static_cast<char>(file[bit / 8] ^ (1 << bit % 8));
+      for (unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(std::string(form) + (flip < 0 ? " whole" : ", bit " + std::to_string(bit)) +
+                     ", threads " + std::to_string(threads));
+        WriteFile(out, "old");
+        WriteFile(out2, "old2");
+        scripted_.AnswerConfirm(DialogButton::Ok);
+        ScanRequest request{Input(file), out, true, criteria_};
+        request.method = {.threads = threads, .chunkBytes = 256};
+        std::string fault;
+        try {
+          RunScan(request, scripted_, fileSystem());
+        } catch (const FatalError& e) {
+          fault = e.what();
+        }
+        if (fault == "trap 7365") {
+          EXPECT_EQ(ReadFile(out), passed);
+          EXPECT_EQ(ReadFile(out2), failed);
+        } else {
+          EXPECT_TRUE(fault.starts_with("in.pgn is damaged: ") &&
+                      fault.ends_with("; no output was written"))
+              << fault;
+          EXPECT_EQ(ReadFile(out), "old");
+          EXPECT_EQ(ReadFile(out2), "old2");
+        }
+        if (flip < 0) {
+          EXPECT_EQ(fault, "trap 7365");
+        }
+        EXPECT_EQ(TempFilesIn(dir_.path()), Log{});
+      }
+    }
+}
+
+// The file name whose temporary file the seam of the file layer fails every write to.
+std::string failingName;
+int FailWritesToFailingName(int fd) {
+  char path[4096];
+  const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), path, sizeof path);
+  const std::string name = n > 0 ? std::string(path, static_cast<size_t>(n)) : "";
+  const bool failing = !failingName.empty() && name.find("/." + failingName + ".") != name.npos;
+  return failing ? ENOSPC : 0;
+}
+
+TEST_F(ScanRun, FailedWriteOfAnyOutputLeavesEveryOldOutput) {
+  // The log of tolerant reading counts as an output; its failure names it. A log that
+  // cannot be made stops the run before it begins.
+  const std::string in = Input(kGameA + "junk\n\n" + kGameB);
+  FailE4Games();
+  split_ = true;
+  const struct {
+    std::string failing;
+    std::string log;
+    std::string fault;
+  } cases[] = {
+      {"games.pgn", "list.txt", "An I/O error has occurred at 199. The result code is 28"},
+      {"games2.pgn", "list.txt", "An I/O error has occurred at 200. The result code is 28"},
+      {"list.txt", "list.txt",
+       "An I/O error has occurred at 202 (list.txt). The result code is 28"},
+      {"", "none/list.txt", "An I/O error has occurred at 103. The result code is 2"},
+  };
+  SetWriteFault(FailWritesToFailingName);
+  for (const auto& [name, log, fault] : cases) {
+    SCOPED_TRACE(name);
+    failingName = name;
+    for (const char* old : {"games.pgn", "games2.pgn", "list.txt"}) WriteFile(dir_ / old, old);
+    scripted_.AnswerConfirm(DialogButton::Ok);
+    try {
+      RunScan({in, dir_ / "games.pgn", true, criteria_}, scripted_, fileSystem(), nullptr,
+              {.tolerant = true, .logPath = dir_ / log, .invalidLineAdvice = {}});
+      ADD_FAILURE() << "no fatal fault";
+    } catch (const FatalError& e) {
+      EXPECT_EQ(e.what(), fault);
+    }
+    for (const char* old : {"games.pgn", "games2.pgn", "list.txt"})
+      EXPECT_EQ(ReadFile(dir_ / old), old);
+    EXPECT_EQ(TempFilesIn(dir_.path()), Log{});
+  }
+  SetWriteFault(nullptr);
+}
+
 TEST_F(ScanRun, FailedFileStepsTrapWithTheirNumbers) {
   const std::string in = Input(kGameA);
   // An output folder that does not exist: the create fails with ENOENT.
@@ -626,9 +734,9 @@ TEST_F(ScanRun, FailedWriteEndsTheRunAtOnce) {
       EXPECT_EQ(std::string(e.what()), c.fault);
     }
     EXPECT_EQ(progress.calls, 0);
+    // The other output, written whole, does not take the place of the old one (none).
     if (c.split) {
-      // The other file's games are delivered: none passed before the failing one.
-      EXPECT_EQ(ReadFile(c.output), "");
+      EXPECT_FALSE(Exists(c.output));
     }
     criteria_ = Criteria{};
   }
@@ -812,9 +920,9 @@ TEST_F(ScanRun, DamagedCompressedInputTrapsAndLeavesNoTemporaryFile) {
     SCOPED_TRACE(c.fault);
     const std::string fault = RunToTrap(Input(c.bytes), dir_ / "out.pgn");
     EXPECT_EQ(fault.rfind(c.fault, 0), 0u) << fault;
-    EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "");  // the run's output, with no game
+    EXPECT_TRUE(fault.ends_with("; no output was written")) << fault;
+    EXPECT_FALSE(Exists(dir_ / "out.pgn"));
     EXPECT_TRUE(TempFilesIn(dir_.path()).empty());
-    std::remove((dir_ / "out.pgn").c_str());
   }
 }
 

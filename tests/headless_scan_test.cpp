@@ -164,6 +164,9 @@ TEST_F(HeadlessScan, HelpAnywherePrintsTheUsageOfEveryOption) {
   EXPECT_FALSE(Exists(dir_ / "out.pgn"));
 }
 
+// The second line of the "invalid PGN" message.
+const std::string kAdvice = "Use --tolerant (tolerant reading) to scan files like this one.\n";
+
 // A file the usual reading stops on: a description in front of the tags, tags without an
 // empty line before the moves, and a note between the games.
 const std::string kUntidy = "{ Games }\n[Event \"A\"]\n1.e4 e5 1-0\n\nnotes\n1.d4 *\n";
@@ -179,7 +182,7 @@ TEST_F(HeadlessScan, TolerantReadingListsWhatItSkipsOnStandardErrorOrInALog) {
   // As before without the option: the message, and the stop.
   ProcessResult r = scan({});
   EXPECT_EQ(r.status, 231);
-  EXPECT_EQ(r.err, "invalid PGN: { Games }\nTerminating error: trap 7365\n");
+  EXPECT_EQ(r.err, "invalid PGN: { Games }\n" + kAdvice + "Terminating error: trap 7365\n");
 
   const std::string entries =
       "line 1, game 1: skipped: { Games }\nline 5, game 2: skipped: notes\n";
@@ -267,7 +270,7 @@ TEST_F(HeadlessScan, TerminatingErrorIsStatus231AndKeepsTheGamesWritten) {
       Scan({"--input", "bad.pgn", "--output", "out.pgn", "--split", "--without", "e4"});
   EXPECT_EQ(r.status, 231);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "invalid PGN: Garbage line\nTerminating error: trap 7365\n");
+  EXPECT_EQ(r.err, "invalid PGN: Garbage line\n" + kAdvice + "Terminating error: trap 7365\n");
   EXPECT_EQ(Out(), kOutB);
   EXPECT_EQ(Out("out2.pgn"), kOutA);
 
@@ -677,17 +680,15 @@ TEST_F(HeadlessScan, CompressedInputIsToldByItsContentAndWrittenPlain) {
   EXPECT_EQ(r.out, "40000 games read from big.data\n20000 games written to out.pgn\n");
   EXPECT_TRUE(Out() == Out("plain.pgn"));
 
-  // Cut: the message names the file and what is wrong; the games before the cut are kept.
+  // Cut: the message names the file and what is wrong; no output is written.
   const std::string whole = ZstdOf(games);
   WriteFile(dir_ / "cut.pgn.zst", whole.substr(0, whole.size() / 2));
   r = Scan({"--input", "cut.pgn.zst", "--output", "cut.pgn", "--without", "e4"});
   EXPECT_EQ(r.status, 231);
   EXPECT_EQ(r.err,
             "Terminating error: cut.pgn.zst is damaged: zstd data: the data ends in the "
-            "middle\n");
-  const std::string cut = Out("cut.pgn");
-  EXPECT_GT(cut.size(), 0u);
-  EXPECT_TRUE(Out("plain.pgn").compare(0, cut.size(), cut) == 0);
+            "middle; no output was written\n");
+  EXPECT_FALSE(Exists(dir_ / "cut.pgn"));
 }
 
 TEST_F(HeadlessScan, DashReadsStandardInputAndWritesStandardOutput) {
@@ -748,7 +749,7 @@ TEST_F(HeadlessScan, QuotedLinesAreCutAndTheirControlCharactersEscaped) {
   // 196 bytes of the line follow its 4-byte escape sequence.
   EXPECT_EQ(r.err, "odd line: \"\\x1B[2J" + std::string(196, 'z') + "... (" +
                        std::to_string(longLine.size() - 200) + " more bytes)\"\n" +
-                       "invalid PGN: \\x1B[31mred\nTerminating error: trap 7365\n");
+                       "invalid PGN: \\x1B[31mred\n" + kAdvice + "Terminating error: trap 7365\n");
   // The files keep every byte.
   EXPECT_TRUE(Out() == "[Event \"O\"]\r\n\r\n" + longLine +
                            "\r\n1.e4 *\r\n\r\n[Event \"x\x1b]0;t\x07\"]\r\n\r\n1.d4 *\r\n\r\n");
@@ -907,6 +908,145 @@ TEST_F(HeadlessScan, RealGameFilesScanToTheirEndOrTrap) {
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("odd line: \""), std::string::npos);
   }
+}
+
+TEST_F(HeadlessScan, NamesAndInputsThatHidTheirMessageAreShownReadably) {
+  ::mkdir((dir_ / "folder").c_str(), 0755);
+  const std::string longName = std::string(240, 'n') + ".zst", zst = ZstdOf(kGameA + kGameB);
+  const std::string blanks(3 << 20, '\n'),
+      noGame = "0 games read from blank.pgn\n0 games written to out.pgn\n";
+  struct Case {
+    std::string input, bytes;  // the input file and what it holds
+    Args more;
+    int status;
+    std::string shown;  // on standard output and error
+  };
+  const Case cases[] = {
+      // A byte-order mark is shown, with the way past the stop.
+      {"bom.pgn",
+       "\xEF\xBB\xBF" + kGameA,
+       {},
+       231,
+       "invalid PGN: \\xEF\\xBB\\xBF[Event \"A\"]\n" + kAdvice + "Terminating error: trap 7365\n"},
+      // Empty lines only, a few or enough for the scan in chunks, hold no game.
+      {"blank.pgn", "\n \n\t\r\n\n", {}, 0, noGame},
+      {"blank.pgn", blanks, {}, 0, noGame},
+      {"blank.pgn", blanks, {"--tolerant"}, 0, noGame},
+      // A line break in a name does not split a line of the report.
+      {"a\nb.pgn", kGameB, {}, 0, "1 games read from a\\x0Ab.pgn\n1 games written to out.pgn\n"},
+      {"in.pgn",
+       kGameB,
+       {"--settings", "folder"},
+       2,
+       "kelvane: settings file folder is a folder\n"},
+      // A long name is cut in its middle; what went wrong is kept whole.
+      {longName,
+       zst.substr(0, zst.size() - 2),
+       {},
+       231,
+       "Terminating error: " + longName.substr(0, 91) + "..." + longName.substr(240 - 87) +
+           " is damaged: zstd data: the data ends in the middle; no output was written\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.input + " " + ::testing::PrintToString(c.more));
+    WriteFile(dir_ / c.input, c.bytes);
+    ::unlink((dir_ / "out.pgn").c_str());
+    Args args = {"--input", c.input, "--output", "out.pgn"};
+    args.insert(args.end(), c.more.begin(), c.more.end());
+    ProcessResult r = Scan(args);
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_EQ(r.out + r.err, c.shown);
+    EXPECT_TRUE(c.status != 0 || Out() == (c.input == "blank.pgn" ? "" : kOutB));
+  }
+}
+
+// True once process pid runs kelvane, with its stop signals caught, and waits.
+bool WaitsWithStopSignalsCaught(pid_t pid) {
+  const std::string proc = "/proc/" + std::to_string(pid);
+  std::error_code ec;
+  if (!std::filesystem::equivalent(proc + "/exe", KelvanePath(), ec)) return false;
+  std::ifstream status(proc + "/status");
+  bool sleeping = false, caught = false;
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("State:\tS", 0) == 0) sleeping = true;
+    if (line.rfind("SigCgt:\t", 0) == 0)
+      caught = (std::stoull(line.substr(8), nullptr, 16) >> (SIGTERM - 1)) & 1;
+  }
+  return sleeping && caught;
+}
+
+// The input is a named pipe that nobody opens for writing, or whose writer stops inside a
+// game; SIGTERM comes while the scan waits for it, SIGKILL ten seconds later.
+TEST_F(HeadlessScan, StopSignalEndsAScanThatWaitsForItsInputAtOnce) {
+  ::signal(SIGPIPE, SIG_IGN);
+  const std::string fifo = dir_ / "games.fifo", stalled = kGameB + kGameB + "[Event \"C\"]\n\n1.";
+  for (const std::string& bytes : {std::string(), stalled, ZstdOf(stalled)}) {
+    std::remove(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> ended = false;
+    std::thread writer([&] {
+      if (bytes.empty()) return;
+      const int fd = ::open(fifo.c_str(), O_WRONLY);
+      EXPECT_EQ(::write(fd, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+      while (!ended) ::usleep(10000);
+      ::close(fd);
+    });
+    std::thread stopper;
+    auto stop = [&](pid_t pid, const ProcessResult&) {
+      if (stopper.joinable()) return;
+      stopper = std::thread([&ended, pid] {
+        for (int t = 0; t < 1000 && !ended && !WaitsWithStopSignalsCaught(pid); ++t)
+          ::usleep(10000);
+        if (!ended) ::kill(pid, SIGTERM);
+        for (int t = 0; t < 1000 && !ended; ++t) ::usleep(10000);
+        if (!ended) ::kill(pid, SIGKILL);
+      });
+    };
+    // The shell's line tells the program's process id: the shell becomes the program.
+    ProcessResult r = RunProcess("/bin/sh",
+                                 {"-c",
+                                  "echo >&2; exec \"$0\" --scan --settings empty.ini --input "
+                                  "games.fifo --output out.pgn --yes",
+                                  KelvanePath()},
+                                 dir_.path(), stop);
+    ended = true;
+    ::close(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK));  // a writer still waiting goes on
+    if (stopper.joinable()) stopper.join();
+    writer.join();
+    EXPECT_EQ(r.status, 128 + SIGTERM) << r.err;
+    const std::string n = r.out.substr(0, r.out.find(' '));
+    EXPECT_EQ(r.out, n + " games read from games.fifo\n" + n + " games written to out.pgn\n");
+    EXPECT_NE(r.err.find("Scan cancelled after " + n + " games\n"), std::string::npos) << r.err;
+    std::string whole;
+    for (int g = 0; g < std::atoi(n.c_str()); ++g) whole += kOutB;
+    EXPECT_EQ(Out(), whole);
+  }
+}
+
+TEST_F(HeadlessScan, ReaderOfStandardOutputGoingAwayEndsTheScanQuietlyAsSigpipeDoes) {
+  std::string games;
+  for (int i = 0; i < 4000; ++i) games += kGameA;  // more than a pipe holds
+  WriteFile(dir_ / "big.pgn", games);
+  // The caller ignores SIGPIPE; the reader ends without reading.
+  ProcessResult r =
+      RunProcess("/bin/sh",
+                 {"-c",
+                  "trap '' PIPE; { \"$0\" --scan --settings empty.ini --input big.pgn "
+                  "--output -; echo \"status $?\" >&2; } | true",
+                  KelvanePath()},
+                 dir_.path());
+  EXPECT_EQ(r.err, "status 141\n");
+}
+
+TEST_F(HeadlessScan, ReportOnATerminalBeginsALineAfterTheProgressLine) {
+  // script (util-linux) runs the scan on a terminal of its own and passes on what it shows.
+  const ProcessResult r = RunProcess(
+      "/usr/bin/script",
+      {"-qec", KelvanePath() + " --scan --settings empty.ini --input in.pgn --output out.pgn",
+       "/dev/null"},
+      dir_.path());
+  EXPECT_NE(r.out.find("4 games, "), std::string::npos) << r.out;  // the live line was drawn
+  EXPECT_NE(r.out.find("\033[K\r\n4 games read from in.pgn\r\n"), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -82,6 +82,7 @@ TEST(CompressedInput, EveryFormDecodesToThePlainBytes) {
       {"bzip2, two streams", Bzip2(half) + Bzip2(rest)},
       {"xz", Xz(plain)},
       {"xz, two streams", Xz(half) + Xz(rest)},
+      {"gzip with zero padding, as gzip takes it", Gzip(plain) + std::string(4, '\0')},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -123,6 +124,7 @@ TEST(CompressedInput, CutOrDamagedDataFailsAfterTheBytesBeforeIt) {
       {"bzip2 cut", Bzip2(plain).substr(0, Bzip2(plain).size() * 2 / 3), false},
       {"xz cut", Xz(plain).substr(0, Xz(plain).size() * 2 / 3), false},
       {"gzip with a last byte gone", Gzip(plain).substr(0, Gzip(plain).size() - 1), true},
+      {"gzip with more after its padding", Gzip(plain) + std::string(4, '\0') + "\x1F", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

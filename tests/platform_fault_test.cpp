@@ -51,7 +51,7 @@ TEST_F(FaultDeathTest, EndingOnAFaultShowsThePrefixedMessageAndExitsWith999) {
               "^Terminating error: no period in file name\n$");
 }
 
-TEST_F(FaultDeathTest, EndingOnAFaultBeepsShowsCutMessageAndRunsExitStepsFirst) {
+TEST_F(FaultDeathTest, EndingOnAFaultBeepsShowsTheWholeMessageAndRunsExitStepsFirst) {
   SharedDir dir(kDirVar);
   const std::string log = dir / "log.txt";
   const std::string message(300, 'm');
@@ -66,7 +66,7 @@ TEST_F(FaultDeathTest, EndingOnAFaultBeepsShowsCutMessageAndRunsExitStepsFirst) 
         AppendLine(log, "after the end");  // must never run
       },
       ::testing::ExitedWithCode(kShellSees), "");
-  const std::string shown = "Terminating error: " + std::string(255 - 19, 'm');
+  const std::string shown = "Terminating error: " + message;
   EXPECT_EQ(ReadFile(log), "beep\nmessage: " + shown + "\nexit step ran\n");
 }
 

@@ -44,6 +44,8 @@ TEST(ShownText, ControlCharactersAreEscapedOrReplaced) {
       // A character cut short, or an overlong form, is no character: its bytes count alone.
       {"\xe2\x82", "\xe2\\x82", "\xe2" + fffd},
       {"\xc0\x9b", "\xc0\\x9B", "\xc0" + fffd},
+      // The byte-order mark shows as nothing: the console spells it out.
+      {"\xEF\xBB\xBF[Event", "\\xEF\\xBB\\xBF[Event", "\xEF\xBB\xBF[Event"},
       {"", "", ""},
   };
   for (const ShownCase& c : cases) {
@@ -67,6 +69,20 @@ TEST(ShownText, LongQuotedLinesAreCutWithTheCountLeftOut) {
       {std::string(210, '\x80'), std::string(200, '\x80') + "... (10 more bytes)"},
   };
   for (const auto& [line, shown] : cases) EXPECT_EQ(CutQuotedLine(line), shown);
+}
+
+TEST(ShownText, NamesAreCutInTheirMiddleBetweenCharacters) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"abcdefghij", "abcdefghij"},
+      {"abcdefghijk", "abc...hijk"},
+      // "\xc3\xb6" is one character: it stays whole or goes whole.
+      {"ab\xc3\xb6"
+       "efghijk",
+       "ab...hijk"},
+      {"abcdef\xc3\xb6ijk", "abc...ijk"},
+      {"abcdefg\xc3\xb6jk", "abc...\xc3\xb6jk"},
+  };
+  for (const auto& [name, shown] : cases) EXPECT_EQ(CutInMiddle(name, 10), shown) << name;
 }
 
 }  // namespace

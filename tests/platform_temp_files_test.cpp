@@ -26,9 +26,16 @@ pid_t EndedProcess() {
   return pid;
 }
 
+// A host's tag in a temporary file's name, not this host's.
+constexpr char kOtherHost[] = "fedcba9876543210";
+
 TEST(TempFiles, OwnerIsReadFromOurNamesOnly) {
   const std::pair<const char*, pid_t> cases[] = {
-      {".out.pgn.kelvane-1234.tmp", 1234},
+      {".out.pgn.kelvane-0123456789abcdef-1234.tmp", 1234},
+      {".out.pgn.kelvane-0123456789ABCDEF-1234.tmp", 0},  // not a tag we make
+      {".out.pgn.kelvane-0123456789abcde-1234.tmp", 0},   // nor this
+      {".out.pgn.kelvane-0123456789abcdef-.tmp", 0},
+      {".out.pgn.kelvane-1234.tmp", 1234},  // the earlier naming, without the host
       {".a.kelvane-1.tmp", 1},
       {".kelvane.ini.kelvane-99.tmp", 99},
       {".x.kelvane-2147483647.tmp", 2147483647},
@@ -47,9 +54,13 @@ TEST(TempFiles, OwnerIsReadFromOurNamesOnly) {
   EXPECT_EQ(TempFileOwner(FileNamePart(TempFileName("/a/b/out.pgn", 4321))), 4321);
 }
 
-TEST(TempFiles, NameStaysBesideTheTargetAndWithinTheSystemsLimit) {
-  EXPECT_EQ(TempFileName("/a/b.c/out.pgn", 77), "/a/b.c/.out.pgn.kelvane-77.tmp");
-  EXPECT_EQ(TempFileName("out.pgn", 77), ".out.pgn.kelvane-77.tmp");
+TEST(TempFiles, NameStaysBesideTheTargetSaysItsHostAndStaysWithinTheSystemsLimit) {
+  const std::string name = TempFileName("/a/b.c/out.pgn", 77);
+  std::string host;
+  EXPECT_EQ(TempFileOwner(FileNamePart(name), &host), 77);
+  EXPECT_EQ(host.size(), 16u);
+  EXPECT_EQ(name, "/a/b.c/.out.pgn.kelvane-" + host + "-77.tmp");
+  EXPECT_EQ(TempFileName("out.pgn", 77), ".out.pgn.kelvane-" + host + "-77.tmp");
   // Two long names that differ only past the kept part still get two temporary files.
   const std::string stem(240, 'g');
   const std::string a = TempFileName("/d/" + stem + ".pgn", 2147483647);
@@ -62,27 +73,35 @@ TEST(TempFiles, NameStaysBesideTheTargetAndWithinTheSystemsLimit) {
   }
 }
 
-TEST(TempFiles, StaleFilesOfEndedProcessesAreRemoved) {
+TEST(TempFiles, LeftoversAreJudgedByTheirProcessOnTheirHostElseByAge) {
   TempDir dir;
-  const std::string dead = std::to_string(EndedProcess());
-  const std::string self = std::to_string(::getpid());
-  const std::string parent = std::to_string(::getppid());
-  const std::vector<std::string> kept = {
-      ".mine.pgn.kelvane-" + self + ".tmp",    // this process's own
-      ".live.pgn.kelvane-" + parent + ".tmp",  // a running process's
-      ".init.pgn.kelvane-1.tmp",               // likewise
-      "plain.pgn.kelvane-" + dead + ".tmp",    // not our naming
-      "games.pgn",
-  };
-  for (const std::string& name : kept) WriteFile(dir / name, "x");
-  WriteFile(dir / (".out.pgn.kelvane-" + dead + ".tmp"), "left by a killed run");
-  WriteFile(dir / (".kelvane.ini.kelvane-" + dead + ".tmp"), "left by a killed save");
+  const pid_t dead = EndedProcess();
+  const std::string deadId = std::to_string(dead);
+  constexpr long kDay = 24 * 60 * 60;
+  std::vector<std::string> expected = WriteAgedFiles(
+      dir.path(),
+      {
+          // Made on this host and in this namespace: judged by whether the process runs.
+          {FileNamePart(TempFileName(dir / "mine.pgn", ::getpid())), 2 * kDay, false},
+          {FileNamePart(TempFileName(dir / "live.pgn", ::getppid())), 2 * kDay, false},
+          {FileNamePart(TempFileName(dir / "out.pgn", dead)), 0, true},
+          // Made elsewhere, where a process of that id may run: only once a day old.
+          {".out.pgn.kelvane-" + std::string(kOtherHost) + "-" + deadId + ".tmp", 0, false},
+          {".new.pgn.kelvane-" + std::string(kOtherHost) + "-" + deadId + ".tmp", kDay - 60, false},
+          {".old.pgn.kelvane-" + std::string(kOtherHost) + "-1.tmp", kDay + 60, true},
+          // The earlier naming does not say where it was made.
+          {".early.pgn.kelvane-" + deadId + ".tmp", 0, false},
+          {".earlier.pgn.kelvane-1.tmp", 2 * kDay, true},
+          // Not our naming.
+          {"plain.pgn.kelvane-" + deadId + ".tmp", 2 * kDay, false},
+          {"games.pgn", 2 * kDay, false},
+      });
   // A folder of that name is not ours to remove.
-  ASSERT_EQ(::mkdir((dir / (".folder.kelvane-" + dead + ".tmp")).c_str(), 0755), 0);
+  const std::string folder = FileNamePart(TempFileName(dir / "folder", dead));
+  ASSERT_EQ(::mkdir((dir / folder).c_str(), 0755), 0);
+  expected.push_back(folder);
 
   RemoveStaleTempFiles(dir.path());
-  std::vector<std::string> expected = kept;
-  expected.push_back(".folder.kelvane-" + dead + ".tmp");
   std::sort(expected.begin(), expected.end());
   EXPECT_EQ(FolderEntries(dir.path()), expected);
   RemoveStaleTempFiles(dir / "no/such/folder");  // nothing to do, no harm

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/io_result.h"
+#include "platform/temp_files.h"
 #include "platform/text_files.h"
 #include "test_support.h"
 
@@ -373,7 +374,7 @@ TEST(OutputFile, OldFileStaysWholeUntilClose) {
   f.Write("new");
   f.Flush();
   // The flushed bytes are in the temporary file beside the old one.
-  const std::string temp = dir / ".out.pgn.kelvane-" + std::to_string(::getpid()) + ".tmp";
+  const std::string temp = TempFileName(dir / "out.pgn", ::getpid());
   EXPECT_EQ(ReadFile(temp), "new");
   EXPECT_EQ(ReadFile(dir / "out.pgn"), "old contents that are longer");
   f.Write("er");
@@ -486,28 +487,52 @@ TEST(OutputFile, RefusedFilesLeaveTheErrorPendingAndTheOldFileWhole) {
   EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"folder.pgn", "readonly.pgn"}));
 }
 
-TEST(OutputFile, FileInAFolderThatTakesNoNewFileIsWrittenInPlace) {
+TEST(OutputFile, FileInAFolderThatTakesNoNewFileIsReplacedByACopyAtTheEnd) {
   TempDir dir;
   ASSERT_EQ(::mkdir((dir / "shut").c_str(), 0755), 0);
-  WriteFile(dir / "shut/out.pgn", "old contents");
-  ASSERT_EQ(::chmod((dir / "shut/out.pgn").c_str(), 0666), 0);
+  ASSERT_EQ(::mkdir((dir / "spare").c_str(), 0777), 0);
+  ASSERT_EQ(::chmod((dir / "spare").c_str(), 0777), 0);
+  ASSERT_EQ(::symlink("shut/out.pgn", (dir / "link.pgn").c_str()), 0);
   ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-  ASSERT_EQ(::chmod((dir / "shut").c_str(), 0555), 0);
-  EXPECT_EQ(InChild(
-                [&] {
-                  OutputFile g;
-                  g.Create(dir / "shut/out.pgn");
-                  if (!g.IsOpen()) return 100 + TakeIoResult();
-                  // Not emptied before the first write.
-                  if (ReadFile(dir / "shut/out.pgn") != "old contents") return 3;
-                  g.Write("new");
-                  g.Close();
-                  return TakeIoResult();
-                },
-                true),
-            0);
-  EXPECT_EQ(ReadFile(dir / "shut/out.pgn"), "new");
+  struct Case {
+    const char* path;
+    bool refusedAtClose;  // the file may no longer be written when the copy is due
+  };
+  const Case cases[] = {{"shut/out.pgn", false}, {"link.pgn", false}, {"shut/out.pgn", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    WriteFile(dir / "shut/out.pgn", "old contents");
+    // The child's user may change the file's permissions.
+    if (::geteuid() == 0) {
+      ASSERT_EQ(::chown((dir / "shut/out.pgn").c_str(), 65534, 65534), 0);
+    }
+    ASSERT_EQ(::chmod((dir / "shut/out.pgn").c_str(), 0646), 0);
+    ASSERT_EQ(::chmod((dir / "shut").c_str(), 0555), 0);
+    EXPECT_EQ(InChild(
+                  [&] {
+                    // The system's temporary folder.
+                    ::setenv("TMPDIR", (dir / "spare").c_str(), 1);
+                    OutputFile g;
+                    g.Create(dir / c.path);
+                    if (!g.IsOpen()) return 100 + TakeIoResult();
+                    g.Write("new");
+                    g.Flush();
+                    // The old file stays whole until the new one is.
+                    if (ReadFile(dir / "shut/out.pgn") != "old contents") return 3;
+                    if (FolderEntries(dir / "spare").size() != 1) return 4;
+                    if (c.refusedAtClose) ::chmod((dir / "shut/out.pgn").c_str(), 0444);
+                    g.Close();
+                    return TakeIoResult();
+                  },
+                  true),
+              c.refusedAtClose ? EACCES : 0);
+    EXPECT_EQ(ReadFile(dir / "shut/out.pgn"), c.refusedAtClose ? "old contents" : "new");
+    EXPECT_EQ(ModeOf(dir / "shut/out.pgn"), c.refusedAtClose ? 0444 : 0646);
+    EXPECT_EQ(FolderEntries(dir / "spare"), std::vector<std::string>{});
+    ::chmod((dir / "shut").c_str(), 0755);
+  }
   // A new file cannot be made there at all.
+  ::chmod((dir / "shut").c_str(), 0555);
   EXPECT_EQ(InChild(
                 [&] {
                   OutputFile g;

@@ -61,8 +61,9 @@ inline ScanRecord RecordScan(const std::string& input, const Criteria& criteria,
   } catch (const FatalError& e) {
     r.fault = e.what();
   }
-  r.output = ReadFile(out);
-  if (split) r.split = ReadFile(out2);
+  // A run that puts no output in place leaves none here.
+  r.output = Exists(out) ? ReadFile(out) : "(no file)";
+  if (split) r.split = Exists(out2) ? ReadFile(out2) : "(no file)";
   r.log = dialogs.log;
   return r;
 }

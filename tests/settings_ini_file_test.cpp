@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <csignal>
 
+#include "platform/file_system.h"
+#include "platform/temp_files.h"
 #include "settings/ini_file.h"
 #include "test_support.h"
 
@@ -404,29 +406,31 @@ TEST_F(IniFileDisk, CopyDuringASaveIsNeverMoreOpenThanTheFile) {
   ::umask(oldMask);
 }
 
-TEST_F(IniFileDisk, SaveRemovesLeftoversOfEndedProcessesOnly) {
+TEST_F(IniFileDisk, SaveRemovesLeftoversOfEndedProcessesAndOfUnknownOnesADayOld) {
   pid_t ended = ::fork();
   if (ended == 0) ::_exit(0);
   ::waitpid(ended, nullptr, 0);
   const std::string gone = std::to_string(ended);
   const std::string running = std::to_string(::getppid());
-  const std::vector<std::string> kept = {
-      ".kelvane.ini.kelvane-" + running + ".tmp",  // a save going on in another program
-      "kelvane.ini.tmp-" + running + "-0",
-      "kelvane.ini.tmp-notes",
-      "other.ini.tmp-" + gone + "-0",
-      "kelvane.ini",
-  };
-  for (const std::string& name : kept) WriteFile(dir / name, "x");
-  // Left by this program's earlier versions and by a killed save.
-  WriteFile(dir / ("kelvane.ini.tmp-" + gone + "-0"), "x");
-  WriteFile(dir / ("kelvane.ini.tmp-" + gone + "-17"), "x");
-  WriteFile(dir / (".kelvane.ini.kelvane-" + gone + ".tmp"), "x");
+  constexpr long kOld = 25 * 60 * 60;
+  const std::vector<std::string> expected = WriteAgedFiles(
+      dir.path(),
+      {
+          {"kelvane.ini", kOld, false},
+          {FileNamePart(TempFileName(path, ended)), 0, true},  // a killed save on this host
+          // Names that do not say the host they were made on: a day old or kept.
+          {".kelvane.ini.kelvane-" + gone + ".tmp", 0, false},
+          {".kelvane.ini.kelvane-" + running + ".tmp", kOld, true},
+          {"kelvane.ini.tmp-" + gone + "-0", 0, false},  // of this program's earlier versions
+          {"kelvane.ini.tmp-" + gone + "-17", kOld, true},
+          {"kelvane.ini.tmp-" + running + "-0", kOld, true},
+          // Not a temporary file of this one.
+          {"kelvane.ini.tmp-notes", kOld, false},
+          {"other.ini.tmp-" + gone + "-0", kOld, false},
+      });
   IniFile ini;
   ini.WriteString("S", "k", "v");
   ASSERT_TRUE(ini.Save(path));
-  std::vector<std::string> expected = kept;
-  std::sort(expected.begin(), expected.end());
   std::vector<std::string> entries = FolderEntries(dir.path());
   std::sort(entries.begin(), entries.end());
   EXPECT_EQ(entries, expected);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -62,6 +63,23 @@ std::string ReadFile(const std::string& path) {
 bool Exists(const std::string& path) {
   struct stat st;
   return ::stat(path.c_str(), &st) == 0;
+}
+
+std::vector<std::string> WriteAgedFiles(const std::string& dir,
+                                        const std::vector<AgedFile>& files) {
+  std::vector<std::string> staying;
+  for (const AgedFile& f : files) {
+    const std::string path = dir + f.name;
+    WriteFile(path, "x");
+    timespec times[2];
+    times[0].tv_sec = times[1].tv_sec = ::time(nullptr) - f.age;
+    times[0].tv_nsec = times[1].tv_nsec = 0;
+    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0)
+      throw std::runtime_error("cannot set the time of " + path);
+    if (!f.removed) staying.push_back(f.name);
+  }
+  std::sort(staying.begin(), staying.end());
+  return staying;
 }
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,

@@ -45,6 +45,14 @@ class SharedDir {
 void WriteFile(const std::string& path, const std::string& bytes);
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);
+// A file for a test of the clean-up of temporary files.
+struct AgedFile {
+  std::string name;
+  long age;  // seconds since its last write
+  bool removed;
+};
+// Writes the files in dir, each with its age; returns the names of those to stay, sorted.
+std::vector<std::string> WriteAgedFiles(const std::string& dir, const std::vector<AgedFile>& files);
 
 struct ProcessResult {
   int status = -1;  // exit status, or 128 + signal
