@@ -315,7 +315,7 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
   request.maxGameBytes = static_cast<size_t>(settings.maxGameSize) * kBytesPerMB;
   // Tolerant reading, as the window's Options menu or the command line asks; the list goes
   // to standard error, and to a log file only when --log names one.
-  ReadingOptions reading;
+  ReadingOptions& reading = request.reading;
   reading.tolerant = o.tolerant || settings.tolerant;
   if (o.log && !reading.tolerant) {
     std::fprintf(stderr, "kelvane: --log needs tolerant reading (--tolerant)\n");
@@ -324,7 +324,7 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
   reading.logPath = o.log.value_or("");
   reading.listAsNotices = true;
   reading.invalidLineAdvice = kTolerantAdvice;
-  const ScanOutcome outcome = RunScan(request, dialogs, fileSystem(), line, reading).outcome;
+  const ScanOutcome outcome = RunScan(request, dialogs, fileSystem(), line).outcome;
   if (line) line->End();
   if (const int signal = signalReceived) return 128 + signal;
   return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;

@@ -257,7 +257,7 @@ class MainWindow : public QMainWindow {
   bool fillingControls_ = false;
 
   // The scan on its worker thread (main_window_scan.cpp).
-  void startScan(const ScanRequest& request, const ReadingOptions& reading);
+  void startScan(const ScanRequest& request);
   void onScanFinished();
   void showProgress();
   void closeProgress();

@@ -150,12 +150,12 @@ void MainWindow::runScan() {
   request.maxGameBytes = static_cast<size_t>(settings_.maxGameSize) * kBytesPerMB;
   // Tolerant reading lists what it skips and the faulty games in a log beside the output,
   // instead of a message box for each.
-  ReadingOptions reading;
+  ReadingOptions& reading = request.reading;
   reading.tolerant = settings_.tolerant;
   if (reading.tolerant) reading.logPath = LogFileName(request.outputPath);
   reading.invalidLineAdvice = kTolerantAdvice;
   scanSplit_ = split_;
-  startScan(request, reading);
+  startScan(request);
 }
 
 // ---- Output editors -------------------------------------------------------------------

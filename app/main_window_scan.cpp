@@ -33,8 +33,8 @@ void MainWindow::setScanObserver(ScanObserver* observer) {
   scanObserver_ = observer;
 }
 
-void MainWindow::startScan(const ScanRequest& request, const ReadingOptions& reading) {
-  scan_ = std::make_unique<ScanJob>(request, reading, dialogs(), fileSystem(), scanObserver_);
+void MainWindow::startScan(const ScanRequest& request) {
+  scan_ = std::make_unique<ScanJob>(request, dialogs(), fileSystem(), scanObserver_);
   scan_->Dialogs().beforeReport = [this] { closeProgress(); };
   connect(scan_.get(), &ScanJob::finished, this, guarded([this] { onScanFinished(); }));
   setScanning(true);

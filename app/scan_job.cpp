@@ -85,10 +85,9 @@ class ScanJob::Observer : public ScanObserver {
   ScanJob& job_;
 };
 
-ScanJob::ScanJob(ScanRequest request, ReadingOptions reading, kelvane::Dialogs& dialogs,
-                 FileSystem& fileSystem, ScanObserver* extra)
+ScanJob::ScanJob(ScanRequest request, kelvane::Dialogs& dialogs, FileSystem& fileSystem,
+                 ScanObserver* extra)
     : request_(std::move(request)),
-      reading_(std::move(reading)),
       fileSystem_(fileSystem),
       extra_(extra),
       forwarding_(*this, dialogs) {
@@ -117,7 +116,7 @@ ScanProgress ScanJob::Progress() const {
 void ScanJob::Run() {
   Observer observer(*this);
   try {
-    result_ = RunScan(request_, forwarding_, fileSystem_, &observer, reading_);
+    result_ = RunScan(request_, forwarding_, fileSystem_, &observer);
   } catch (...) {
     // Carried to the window's thread: a fatal fault must end the program there.
     error_ = std::current_exception();

@@ -49,7 +49,7 @@ class ScanJob : public QObject {
   Q_OBJECT
  public:
   // dialogs: the window's own; extra, when given, also hears the progress (on the worker).
-  ScanJob(ScanRequest request, ReadingOptions reading, Dialogs& dialogs, FileSystem& fileSystem,
+  ScanJob(ScanRequest request, Dialogs& dialogs, FileSystem& fileSystem,
           ScanObserver* extra = nullptr);
   // Cancels, and waits for the worker while serving its questions.
   ~ScanJob() override;
@@ -73,7 +73,6 @@ class ScanJob : public QObject {
   void Run();
 
   ScanRequest request_;
-  ReadingOptions reading_;
   FileSystem& fileSystem_;
   ScanObserver* extra_;
   ForwardingDialogs forwarding_;

@@ -18,9 +18,8 @@
 #include <thread>
 #include <vector>
 
-#include "engine/game_matcher.h"
+#include "engine/game_decider.h"
 #include "engine/game_reader.h"
-#include "engine/raw_quick_test.h"
 #include "platform/fault.h"
 #include "platform/io_result.h"
 
@@ -131,13 +130,7 @@ class MessageRecorder : public Dialogs {
 // Reads and decides the games of chunks, as the line-by-line scan does, into the chunks.
 class ChunkScanner {
  public:
-  ChunkScanner(const ScanRequest& request, std::string_view invalidLineAdvice)
-      : split_(request.split),
-        most_(request.maxGameBytes),
-        advice_(invalidLineAdvice),
-        matcher_(request.criteria, recorder_),
-        raw_(matcher_),
-        fast_(request.method.rawQuickTest && !request.split && raw_.Usable()) {}
+  explicit ChunkScanner(const ScanRequest& request) : decider_(request, recorder_) {}
   ChunkScanner(const ChunkScanner&) = delete;
   ChunkScanner& operator=(const ChunkScanner&) = delete;
 
@@ -165,41 +158,23 @@ class ChunkScanner {
 
  private:
   void ScanGame(InputFile& in, Chunk& c, bool& eof) {
-    Destination to = Destination::None;
+    // The game's number is known only when the chunk is delivered: a fault is kept alone.
+    const bool first = c.last && c.base == 0 && c.games.empty();
+    if (!decider_.Next(in, eof, first, 0)) return;
+    if (std::optional<std::string> fault = decider_.TakeFault())
+      c.messages.push_back({Message::GameFault, c.games.size(), std::move(*fault), {}, {}});
+    const Destination to = decider_.To();
     size_t headerSize = 0;
-    if (!fast_ || !SkipRejectedGame(in, raw_, eof, most_)) {
-      ReadHeader(in, eof, header_, recorder_, advice_, most_);
-      ReadMoveText(in, eof, moveText_, recorder_, most_ - header_.size());
-      // Nothing but empty lines in the whole file: it holds no game.
-      if (eof && c.last && c.base == 0 && c.games.empty() && header_.empty() && moveText_.empty())
-        return;
-      fault_.reset();
-      const bool pass = matcher_.Decide(moveText_, fault_);
-      if (fault_)
-        c.messages.push_back({Message::GameFault, c.games.size(), std::move(*fault_), {}, {}});
-      if (pass)
-        to = Destination::Output;
-      else if (split_)
-        to = Destination::Split;
-      if (to != Destination::None) {
-        c.text += header_;
-        c.text += moveText_;
-        headerSize = header_.size();
-      }
+    if (to != Destination::None) {
+      c.text += decider_.Header();
+      c.text += decider_.MoveText();
+      headerSize = decider_.Header().size();
     }
     c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof});
   }
 
-  MessageRecorder recorder_;  // before the matcher, which keeps a reference
-  bool split_;
-  size_t most_;  // the most a game may take
-  std::string advice_;
-  GameMatcher matcher_;
-  RawQuickTest raw_;
-  bool fast_;
-  std::string header_;
-  std::string moveText_;
-  std::optional<std::string> fault_;
+  MessageRecorder recorder_;  // before the decider, which keeps a reference
+  GameDecider decider_;
 };
 
 // Reads the bytes of a chunk from the file at its place. The data ends inside the chunk at a
@@ -220,12 +195,10 @@ void ReadChunk(const InputFile& file, Chunk& c) {
 // Threads that scan the chunks handed to them, each with its own scanner.
 class Workers {
  public:
-  Workers(unsigned count, const InputFile& file, const ScanRequest& request,
-          std::string_view invalidLineAdvice)
-      : file_(file) {
+  Workers(unsigned count, const InputFile& file, const ScanRequest& request) : file_(file) {
     // The scanners are built here, so that their set-up fails on the scan's own thread.
     for (unsigned i = 0; i < count; ++i)
-      scanners_.push_back(std::make_unique<ChunkScanner>(request, invalidLineAdvice));
+      scanners_.push_back(std::make_unique<ChunkScanner>(request));
     try {
       for (auto& scanner : scanners_) threads_.emplace_back([this, &scanner] { Run(*scanner); });
     } catch (const std::system_error&) {
@@ -447,13 +420,8 @@ class ChunkCutter {
 // the scan's thread.
 class Delivery {
  public:
-  Delivery(const InputFile& input, const ScanRequest& request, std::string_view invalidLineAdvice,
-           Dialogs& dialogs, GameSink& sink)
-      : input_(input),
-        request_(request),
-        advice_(invalidLineAdvice),
-        dialogs_(dialogs),
-        sink_(sink) {}
+  Delivery(const InputFile& input, const ScanRequest& request, Dialogs& dialogs, GameSink& sink)
+      : input_(input), request_(request), dialogs_(dialogs), sink_(sink) {}
 
   // Shows each game's messages and delivers it, as the line-by-line scan would have; false
   // when the sink stops the run. A chunk that a fatal fault or an error ended throws it once
@@ -489,27 +457,14 @@ class Delivery {
   // delivers each at once, until the reading position reaches until or the file ends (eof
   // set); false when the sink stops the run. Faults are thrown where they come.
   bool DeliverLineByLine(InputFile& input, uint64_t until, bool& eof) {
-    if (!matcher_) {
-      matcher_.emplace(request_.criteria, dialogs_);
-      raw_.emplace(*matcher_);
-    }
-    const bool fast = request_.method.rawQuickTest && !request_.split && raw_->Usable();
+    if (!decider_) decider_.emplace(request_, dialogs_);
     eof = input.AtEnd();
     while (!eof && input.Position() < until) {
-      Destination to = Destination::None;
-      const size_t most = request_.maxGameBytes;
-      if (!fast || !SkipRejectedGame(input, *raw_, eof, most)) {
-        ReadHeader(input, eof, header_, dialogs_, advice_, most);
-        ReadMoveText(input, eof, moveText_, dialogs_, most - header_.size());
-        if (eof && delivered_ == 0 && header_.empty() && moveText_.empty()) return true;
-        if (matcher_->Matches(moveText_, delivered_ + 1))
-          to = Destination::Output;
-        else if (request_.split)
-          to = Destination::Split;
-      }
+      if (!decider_->Next(input, eof, delivered_ == 0, delivered_ + 1)) return true;
       position_ = input.BytesRead();
       ++delivered_;
-      if (!sink_.Deliver(to, header_, moveText_, position_, eof)) return false;
+      if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof))
+        return false;
     }
     return true;
   }
@@ -540,21 +495,13 @@ class Delivery {
 
   const InputFile& input_;
   const ScanRequest& request_;
-  std::string advice_;
   Dialogs& dialogs_;
   GameSink& sink_;
   int64_t delivered_ = 0;  // games handed to the sink
   uint64_t position_ = 0;  // the reading position after the last of them
   // For stretches read line by line.
-  std::optional<GameMatcher> matcher_;
-  std::optional<RawQuickTest> raw_;
-  std::string header_;
-  std::string moveText_;
+  std::optional<GameDecider> decider_;
 };
-
-bool IsBareResult(std::string_view s) {
-  return s == "*" || s == "1-0" || s == "0-1" || s == "1/2-1/2";
-}
 
 }  // namespace
 
@@ -606,8 +553,8 @@ size_t CutFinder::Find(const char* d, size_t n) {
   }
 }
 
-bool ScanInChunks(InputFile& input, const ScanRequest& request, std::string_view invalidLineAdvice,
-                  Dialogs& dialogs, GameSink& sink, uint64_t& position) {
+bool ScanInChunks(InputFile& input, const ScanRequest& request, Dialogs& dialogs, GameSink& sink,
+                  uint64_t& position) {
   const unsigned threads =
       std::min(request.method.threads ? request.method.threads : CoresForScan(), kMaxThreads);
   const size_t chunkBytes = request.method.chunkBytes ? request.method.chunkBytes : kChunkBytes;
@@ -617,9 +564,9 @@ bool ScanInChunks(InputFile& input, const ScanRequest& request, std::string_view
   std::vector<std::unique_ptr<Chunk>> chunks;
   std::vector<Chunk*> idle;
   std::deque<Chunk*> order;
-  Workers workers(threads, input, request, invalidLineAdvice);
+  Workers workers(threads, input, request);
   ChunkCutter cutter(input, chunkBytes, request.method.readAtOffsets && input.ReadableAtOffsets());
-  Delivery delivery(input, request, invalidLineAdvice, dialogs, sink);
+  Delivery delivery(input, request, dialogs, sink);
   // Delivers the first chunk in order, once scanned; false when the run stops.
   auto deliverFirst = [&] {
     Chunk* c = order.front();

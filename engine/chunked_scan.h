@@ -10,13 +10,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/game_decider.h"
 #include "engine/scan_run.h"
 #include "platform/text_files.h"
 
 namespace kelvane {
-
-// Where a decided game goes.
-enum class Destination : uint8_t { None, Output, Split };
 
 // What becomes of the decided games, on the scan's thread, in file order.
 class GameSink {
@@ -34,8 +32,8 @@ class GameSink {
 // the run may use one core only or the input is no larger than one chunk: the caller then
 // reads it line by line. A fatal fault (the reading's, or from dialogs or sink) is thrown
 // after every game before it was delivered.
-bool ScanInChunks(InputFile& input, const ScanRequest& request, std::string_view invalidLineAdvice,
-                  Dialogs& dialogs, GameSink& sink, uint64_t& position);
+bool ScanInChunks(InputFile& input, const ScanRequest& request, Dialogs& dialogs, GameSink& sink,
+                  uint64_t& position);
 
 // The cores the process may run on (its affinity mask), at least 1.
 unsigned CoresForScan();

@@ -10,13 +10,13 @@
 
 namespace kelvane {
 
-namespace {
-
-enum class Block { Header, MoveText };
-
 bool IsBareResult(std::string_view line) {
   return line == "*" || line == "1-0" || line == "0-1" || line == "1/2-1/2";
 }
+
+namespace {
+
+enum class Block { Header, MoveText };
 
 bool EndsAfterLine(InputFile& file, Block kind, std::string_view text, size_t n, bool seen,
                    bool& done);

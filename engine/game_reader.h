@@ -11,6 +11,9 @@
 
 namespace kelvane {
 
+// True for a line that is nothing but a result: "*", "1-0", "0-1" or "1/2-1/2".
+bool IsBareResult(std::string_view line);
+
 // Thrown by ReadHeader and ReadMoveText when the block would hold more than most bytes: the
 // game is too large to be held. The caller, which knows the game's number, tells it with
 // GameTooLargeMessage.

@@ -5,9 +5,8 @@
 
 #include "engine/chunked_scan.h"
 #include "engine/criteria_entry.h"
-#include "engine/game_matcher.h"
+#include "engine/game_decider.h"
 #include "engine/game_reader.h"
-#include "engine/raw_quick_test.h"
 #include "platform/fault.h"
 #include "platform/io_result.h"
 #include "platform/shown_text.h"
@@ -175,51 +174,24 @@ class Delivery : public GameSink {
 // run is cancelled. With a log, the input is read tolerantly and the log lists what the
 // reading and the matcher found.
 void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, ScanObserver* observer,
-               ScanResult& result, const ReadingOptions& reading, ReadingLog* log) {
+               ScanResult& result, ReadingLog* log) {
   FlushingDialogs dialogs(shown, files);
   Delivery delivery(files, request, observer, result);
   // With more than one core the usual reading scans the input in chunks on all of them.
   uint64_t position = 0;
-  if (!log &&
-      ScanInChunks(files.input, request, reading.invalidLineAdvice, dialogs, delivery, position)) {
+  if (!log && ScanInChunks(files.input, request, dialogs, delivery, position)) {
     delivery.Tell(position);
     return;
   }
-  GameMatcher matcher(request.criteria, log ? log->MatcherDialogs() : dialogs);
-  std::optional<TolerantReader> tolerant;
-  if (log) tolerant.emplace(files.input, *log, request.maxGameBytes);
-  // Without Split, a game that fails is only counted: in the usual reading, the quick test
-  // on its raw bytes may pass over it without reading its lines.
-  RawQuickTest rawTest(matcher);
-  const bool fast = !log && request.method.rawQuickTest && !request.split && rawTest.Usable();
+  GameDecider decider(request, dialogs, log);
   // A file without a single line holds no game.
   bool eof = files.input.AtEnd();
-  std::string header;
-  std::string moveText;
   while (!eof) {
-    Destination to = Destination::None;
-    if (!fast || !SkipRejectedGame(files.input, rawTest, eof, request.maxGameBytes)) {
-      if (tolerant) {
-        log->StartGame(result.gamesRead + 1);
-        if (!tolerant->ReadGame(eof, header, moveText)) break;
-        log->SetGameLine(tolerant->GameLine());
-      } else {
-        ReadHeader(files.input, eof, header, dialogs, reading.invalidLineAdvice,
-                   request.maxGameBytes);
-        ReadMoveText(files.input, eof, moveText, dialogs, request.maxGameBytes - header.size());
-      }
-      const bool skipped = tolerant && tolerant->Skipped();
-      // Nothing but empty lines: the file holds no game.
-      if (!skipped && eof && result.gamesRead == 0 && header.empty() && moveText.empty()) break;
-      // A game too large to hold was skipped: it counts, and goes nowhere.
-      if (skipped)
-        to = Destination::None;
-      else if (matcher.Matches(moveText, result.gamesRead + 1))
-        to = Destination::Output;
-      else if (request.split)
-        to = Destination::Split;
-    }
-    if (!delivery.Deliver(to, header, moveText, files.input.BytesRead(), eof)) break;
+    const int64_t number = result.gamesRead + 1;
+    if (!decider.Next(files.input, eof, number == 1, number)) break;
+    if (!delivery.Deliver(decider.To(), decider.Header(), decider.MoveText(),
+                          files.input.BytesRead(), eof))
+      break;
   }
   delivery.Tell(files.input.BytesRead());
 }
@@ -303,9 +275,10 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
 }
 
 // The run: the checks of the names and the question, then the files and the games.
-ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs, ScanObserver* observer,
-               const ReadingOptions& reading) {
+ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
+               ScanObserver* observer) {
   ScanResult result;
+  const ReadingOptions& reading = request.reading;
   const std::string& inputPath = request.inputPath;
   const std::string& outputPath = request.outputPath;
   // Creating the output would empty the input before it is read.
@@ -366,7 +339,7 @@ ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs, Sca
     }
     files.opened = true;
     try {
-      ScanGames(files, request, dialogs, observer, result, reading, log ? &*log : nullptr);
+      ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);
     } catch (const GameTooLarge&) {
       // Thrown while the game after the ones delivered was read.
       ReportTrap(GameTooLargeMessage(result.gamesRead + 1, request.maxGameBytes));
@@ -383,9 +356,9 @@ ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs, Sca
 }  // namespace
 
 ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
-                   ScanObserver* observer, const ReadingOptions& reading) {
+                   ScanObserver* observer) {
   try {
-    return Run(request, dialogs, fs, observer, reading);
+    return Run(request, dialogs, fs, observer);
   } catch (const std::bad_alloc&) {
     // A game too big for the memory (a line that never ends, say) ends the run like any
     // other fatal fault. The files were closed and put in place on the way here, and the

@@ -38,6 +38,7 @@ struct ScanRequest {
   // with "Game N is larger than ..." after the games before it or, read tolerantly, the game
   // is skipped and listed.
   size_t maxGameBytes = size_t{kDefaultMaxGameSize} * kBytesPerMB;
+  ReadingOptions reading = {};
 };
 
 // How far a run has got.
@@ -84,7 +85,7 @@ struct ScanResult {
 // every file of the run could be opened. A fatal fault throws FatalError after the files
 // have been flushed and closed and have taken their places.
 ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fileSystem,
-                   ScanObserver* observer = nullptr, const ReadingOptions& reading = {});
+                   ScanObserver* observer = nullptr);
 // The output path with "2" before the first "." of its file name; traps
 // ("no period in file name") when the file name has none.
 std::string SplitFileName(const std::string& outputPath);

@@ -103,7 +103,8 @@ class TolerantScan : public ::testing::Test {
     scripted_.AnswerConfirm(DialogButton::Ok);
     ScanRequest request{in, dir_ / "out.pgn", split_, criteria_};
     request.maxGameBytes = maxGameBytes_;
-    return RunScan(request, scripted_, fileSystem(), nullptr, reading);
+    request.reading = reading;
+    return RunScan(request, scripted_, fileSystem());
   }
   // As the window scans with tolerant reading: the list in out.pgn.log.
   ScanResult ScanWithLog(const std::string& in) {
@@ -234,10 +235,9 @@ TEST_F(TolerantScan, ALogThatWouldBeTheInputOrAnOutputIsRefused) {
     reading.logPath = log;
     ::unlink((dir_ / "out.pgn").c_str());
     scripted_.Clear();
-    EXPECT_EQ(RunScan({in, dir_ / "out.pgn", split_, criteria_}, scripted_, fileSystem(), nullptr,
-                      reading)
-                  .outcome,
-              ScanOutcome::SameFile);
+    ScanRequest request{in, dir_ / "out.pgn", split_, criteria_};
+    request.reading = reading;
+    EXPECT_EQ(RunScan(request, scripted_, fileSystem()).outcome, ScanOutcome::SameFile);
     EXPECT_EQ(scripted_.log, Log{"message: Input and output cannot be the same file"});
     EXPECT_FALSE(Exists(dir_ / "out.pgn"));
   }

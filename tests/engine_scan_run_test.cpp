@@ -520,8 +520,9 @@ TEST_F(ScanRun, FailedWriteOfAnyOutputLeavesEveryOldOutput) {
     for (const char* old : {"games.pgn", "games2.pgn", "list.txt"}) WriteFile(dir_ / old, old);
     scripted_.AnswerConfirm(DialogButton::Ok);
     try {
-      RunScan({in, dir_ / "games.pgn", true, criteria_}, scripted_, fileSystem(), nullptr,
-              {.tolerant = true, .logPath = dir_ / log, .invalidLineAdvice = {}});
+      ScanRequest request{in, dir_ / "games.pgn", true, criteria_};
+      request.reading = {.tolerant = true, .logPath = dir_ / log, .invalidLineAdvice = {}};
+      RunScan(request, scripted_, fileSystem());
       ADD_FAILURE() << "no fatal fault";
     } catch (const FatalError& e) {
       EXPECT_EQ(e.what(), fault);

@@ -1,0 +1,67 @@
+// The step every scan loop takes per game: read the next game and decide where it goes.
+// The one-thread scan, the threads that scan chunks and the stretches of a chunked scan read
+// line by line all take it, so that they read and decide alike.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "engine/game_matcher.h"
+#include "engine/game_reader.h"
+#include "engine/raw_quick_test.h"
+#include "engine/scan_run.h"
+#include "platform/dialogs.h"
+#include "platform/text_files.h"
+
+namespace kelvane {
+
+class ReadingLog;
+
+// Where a decided game goes.
+enum class Destination : uint8_t { None, Output, Split };
+
+class GameDecider {
+ public:
+  // Reads as the request says; the reading's messages and the matcher's fault notices go to
+  // dialogs. With a log, the input is read tolerantly and the log hears of what the reading
+  // skipped and of the faulty games.
+  GameDecider(const ScanRequest& request, Dialogs& dialogs, ReadingLog* log = nullptr);
+  GameDecider(const GameDecider&) = delete;
+  GameDecider& operator=(const GameDecider&) = delete;
+
+  // Reads the next game from input and decides it; sets eof when nothing follows it.
+  // first: no game came before in the file. number: the game's number in the run, under
+  // which a faulty move text is shown; 0 when it is not known yet: the fault is kept for
+  // TakeFault instead. False, with eof set, when there was no game left: the file held
+  // nothing but empty lines, or (read tolerantly) only lines that were skipped. Without
+  // Split, a game that fails may be passed over on its raw bytes (its blocks are then
+  // empty). A game that grows past the request's size limit throws GameTooLarge.
+  bool Next(InputFile& input, bool& eof, bool first, int64_t number);
+
+  // Of the game Next read last.
+  Destination To() const { return to_; }
+  std::string_view Header() const { return header_; }
+  std::string_view MoveText() const { return moveText_; }
+  // The fault of its move text, when Next was told no number.
+  std::optional<std::string> TakeFault() { return std::exchange(fault_, std::nullopt); }
+
+ private:
+  bool split_;
+  size_t most_;  // the most a game may take
+  std::string advice_;
+  Dialogs& dialogs_;
+  ReadingLog* log_;
+  GameMatcher matcher_;
+  RawQuickTest raw_;
+  bool fast_;  // games may be decided on their raw bytes
+  std::optional<TolerantReader> tolerant_;
+  Destination to_ = Destination::None;
+  std::string header_;
+  std::string moveText_;
+  std::optional<std::string> fault_;
+};
+
+}  // namespace kelvane
