@@ -277,9 +277,15 @@ void CatchStopSignals() {
   ::sigprocmask(SIG_UNBLOCK, &pipe, nullptr);
 }
 
-// The line in the "invalid PGN" message: the way past that stop.
-constexpr char kTolerantAdvice[] =
-    "\rUse --tolerant (tolerant reading) to scan files like this one.";
+// The scan's reports, with the way past the "invalid PGN" stop on the command line.
+class HeadlessReporter : public ForwardingReporter {
+ public:
+  using ForwardingReporter::ForwardingReporter;
+  void ShowInvalidLine(std::string_view line) override {
+    target_.ShowQuotedMessage("invalid PGN: ", line,
+                              "\rUse --tolerant (tolerant reading) to scan files like this one.");
+  }
+};
 
 int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* line) {
   if (o.settings && !fileSystem().FileExists(*o.settings)) {
@@ -323,8 +329,8 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
   }
   reading.logPath = o.log.value_or("");
   reading.listAsNotices = true;
-  reading.invalidLineAdvice = kTolerantAdvice;
-  const ScanOutcome outcome = RunScan(request, dialogs, fileSystem(), line).outcome;
+  HeadlessReporter reporter(dialogs);
+  const ScanOutcome outcome = RunScan(request, reporter, fileSystem(), line).outcome;
   if (line) line->End();
   if (const int signal = signalReceived) return 128 + signal;
   return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;

@@ -28,10 +28,6 @@ void SetTextColour(QLineEdit* edit, const QColor& colour) {
   edit->setPalette(p);
 }
 
-// The line the "invalid PGN" message gets in the window: the way past that stop.
-constexpr char kTolerantAdvice[] =
-    "\rTurn on Options > Tolerant reading to scan files like this one.";
-
 MainWindow::Side Other(MainWindow::Side side) {
   return side == MainWindow::Side::Input ? MainWindow::Side::Output : MainWindow::Side::Input;
 }
@@ -153,7 +149,6 @@ void MainWindow::runScan() {
   ReadingOptions& reading = request.reading;
   reading.tolerant = settings_.tolerant;
   if (reading.tolerant) reading.logPath = LogFileName(request.outputPath);
-  reading.invalidLineAdvice = kTolerantAdvice;
   scanSplit_ = split_;
   startScan(request);
 }

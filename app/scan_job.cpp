@@ -6,67 +6,38 @@
 
 namespace kelvane {
 
-void ForwardingDialogs::OnContextThread(const std::function<void()>& call) {
+namespace {
+// The line the "invalid PGN" message gets in the window: the way past that stop.
+constexpr char kTolerantAdvice[] =
+    "\rTurn on Options > Tolerant reading to scan files like this one.";
+}  // namespace
+
+void ForwardingDialogs::Forward(const std::function<void(ScanReporter&)>& call) {
+  if (detached_) return;
   if (QThread::currentThread() == context_.thread()) {
-    call();
+    call(target_);
     return;
   }
-  QMetaObject::invokeMethod(&context_, call, Qt::BlockingQueuedConnection);
-}
-
-void ForwardingDialogs::ShowMessage(const std::string& text) {
-  if (!detached_) OnContextThread([&] { target_.ShowMessage(text); });
-}
-
-void ForwardingDialogs::ShowNotice(const std::string& text) {
-  if (!detached_) OnContextThread([&] { target_.ShowNotice(text); });
+  QMetaObject::invokeMethod(
+      &context_, [&] { call(target_); }, Qt::BlockingQueuedConnection);
 }
 
 void ForwardingDialogs::ShowReport(const std::string& text) {
-  if (detached_) return;
-  OnContextThread([&] {
+  Forward([&](ScanReporter& r) {
     if (beforeReport) beforeReport();
-    target_.ShowReport(text);
+    r.ShowReport(text);
   });
 }
 
 void ForwardingDialogs::ShowCancelledReport(const std::string& heading, const std::string& counts) {
-  if (detached_) return;
-  OnContextThread([&] {
+  Forward([&](ScanReporter& r) {
     if (beforeReport) beforeReport();
-    target_.ShowCancelledReport(heading, counts);
+    r.ShowCancelledReport(heading, counts);
   });
 }
 
-DialogButton ForwardingDialogs::Confirm(const std::string& text, DialogButtons buttons) {
-  DialogButton answer =
-      buttons == DialogButtons::OkCancel ? DialogButton::Cancel : DialogButton::No;
-  if (!detached_) OnContextThread([&] { answer = target_.Confirm(text, buttons); });
-  return answer;
-}
-
-std::optional<std::string> ForwardingDialogs::InputBox(const std::string& caption,
-                                                       const std::string& prompt,
-                                                       const std::string& defaultText) {
-  std::optional<std::string> answer;
-  if (!detached_) OnContextThread([&] { answer = target_.InputBox(caption, prompt, defaultText); });
-  return answer;
-}
-
-void ForwardingDialogs::Beep() {
-  if (!detached_) OnContextThread([&] { target_.Beep(); });
-}
-
-std::optional<std::string> ForwardingDialogs::OpenFile(const FileDialogRequest& request) {
-  std::optional<std::string> answer;
-  if (!detached_) OnContextThread([&] { answer = target_.OpenFile(request); });
-  return answer;
-}
-
-std::optional<std::string> ForwardingDialogs::SaveFile(const FileDialogRequest& request) {
-  std::optional<std::string> answer;
-  if (!detached_) OnContextThread([&] { answer = target_.SaveFile(request); });
-  return answer;
+void ForwardingDialogs::ShowInvalidLine(std::string_view line) {
+  Forward([&](ScanReporter& r) { r.ShowQuotedMessage("invalid PGN: ", line, kTolerantAdvice); });
 }
 
 // Keeps the latest progress for the window's timer, and passes it on.
@@ -85,7 +56,7 @@ class ScanJob::Observer : public ScanObserver {
   ScanJob& job_;
 };
 
-ScanJob::ScanJob(ScanRequest request, kelvane::Dialogs& dialogs, FileSystem& fileSystem,
+ScanJob::ScanJob(ScanRequest request, ScanReporter& dialogs, FileSystem& fileSystem,
                  ScanObserver* extra)
     : request_(std::move(request)),
       fileSystem_(fileSystem),

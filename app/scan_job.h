@@ -15,33 +15,27 @@
 
 namespace kelvane {
 
-// Dialogs for the worker: each call runs on the thread of context, through target.
-class ForwardingDialogs : public Dialogs {
+// The reporter of the worker: each call runs on the thread of context, through target.
+class ForwardingDialogs : public ForwardingReporter {
  public:
-  ForwardingDialogs(QObject& context, Dialogs& target) : context_(context), target_(target) {}
+  ForwardingDialogs(QObject& context, ScanReporter& target)
+      : ForwardingReporter(target), context_(context) {}
   // The window is going away: reports are no longer shown, and questions are answered
   // Cancel/No without being asked.
   void Detach() { detached_ = true; }
   // Runs before the report is shown (the window closes its progress dialog).
   std::function<void()> beforeReport;
 
-  void ShowMessage(const std::string& text) override;
-  void ShowNotice(const std::string& text) override;
   void ShowReport(const std::string& text) override;
   void ShowCancelledReport(const std::string& heading, const std::string& counts) override;
-  DialogButton Confirm(const std::string& text, DialogButtons buttons) override;
-  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
-                                      const std::string& defaultText) override;
-  void Beep() override;
-  std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
-  std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+  // With the way past that stop in the window.
+  void ShowInvalidLine(std::string_view line) override;
 
  private:
   // Runs call on the context's thread and waits for it.
-  void OnContextThread(const std::function<void()>& call);
+  void Forward(const std::function<void(ScanReporter&)>& call) override;
 
   QObject& context_;
-  Dialogs& target_;
   std::atomic<bool> detached_ = false;
 };
 
@@ -49,7 +43,7 @@ class ScanJob : public QObject {
   Q_OBJECT
  public:
   // dialogs: the window's own; extra, when given, also hears the progress (on the worker).
-  ScanJob(ScanRequest request, Dialogs& dialogs, FileSystem& fileSystem,
+  ScanJob(ScanRequest request, ScanReporter& dialogs, FileSystem& fileSystem,
           ScanObserver* extra = nullptr);
   // Cancels, and waits for the worker while serving its questions.
   ~ScanJob() override;

@@ -50,7 +50,7 @@ struct GameEntry {
 
 // A message shown while a game was read or decided, shown again when the game is delivered.
 struct Message {
-  enum Kind : uint8_t { Plain, Notice, QuotedMessage, QuotedNotice, GameFault } kind;
+  enum Kind : uint8_t { Plain, Notice, QuotedMessage, QuotedNotice, InvalidLine, GameFault } kind;
   size_t game;  // the game being read, counted in the chunk from 0
   // The text; a quoted line comes with what stands before and after it. A game fault is
   // kept alone, since the game's number is known only when the chunk is delivered.
@@ -93,7 +93,7 @@ struct Chunk {
 };
 
 // The dialogs of a chunk's reading: every message is kept with the game it belongs to.
-class MessageRecorder : public Dialogs {
+class MessageRecorder : public ScanReporter {
  public:
   void Use(Chunk& chunk) { chunk_ = &chunk; }
   void ShowMessage(const std::string& text) override { Keep(Message::Plain, {}, text, {}); }
@@ -106,16 +106,10 @@ class MessageRecorder : public Dialogs {
                         std::string_view after) override {
     Keep(Message::QuotedNotice, before, line, after);
   }
+  void ShowInvalidLine(std::string_view line) override { Keep(Message::InvalidLine, {}, line, {}); }
   DialogButton Confirm(const std::string&, DialogButtons buttons) override {
     return buttons == DialogButtons::OkCancel ? DialogButton::Cancel : DialogButton::No;
   }
-  std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                      const std::string&) override {
-    return std::nullopt;
-  }
-  void Beep() override {}
-  std::optional<std::string> OpenFile(const FileDialogRequest&) override { return std::nullopt; }
-  std::optional<std::string> SaveFile(const FileDialogRequest&) override { return std::nullopt; }
 
  private:
   void Keep(Message::Kind kind, std::string_view before, std::string_view text,
@@ -420,7 +414,8 @@ class ChunkCutter {
 // the scan's thread.
 class Delivery {
  public:
-  Delivery(const InputFile& input, const ScanRequest& request, Dialogs& dialogs, GameSink& sink)
+  Delivery(const InputFile& input, const ScanRequest& request, ScanReporter& dialogs,
+           GameSink& sink)
       : input_(input), request_(request), dialogs_(dialogs), sink_(sink) {}
 
   // Shows each game's messages and delivers it, as the line-by-line scan would have; false
@@ -486,6 +481,9 @@ class Delivery {
       case Message::QuotedNotice:
         dialogs_.ShowQuotedNotice(message.before, message.text, message.after);
         break;
+      case Message::InvalidLine:
+        dialogs_.ShowInvalidLine(message.text);
+        break;
       case Message::GameFault:
         // The game's number counts the games delivered before this one.
         dialogs_.ShowNotice(GameFaultNotice(delivered_ + 1, message.text));
@@ -495,7 +493,7 @@ class Delivery {
 
   const InputFile& input_;
   const ScanRequest& request_;
-  Dialogs& dialogs_;
+  ScanReporter& dialogs_;
   GameSink& sink_;
   int64_t delivered_ = 0;  // games handed to the sink
   uint64_t position_ = 0;  // the reading position after the last of them
@@ -553,8 +551,8 @@ size_t CutFinder::Find(const char* d, size_t n) {
   }
 }
 
-bool ScanInChunks(InputFile& input, const ScanRequest& request, Dialogs& dialogs, GameSink& sink,
-                  uint64_t& position) {
+bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& dialogs,
+                  GameSink& sink, uint64_t& position) {
   const unsigned threads =
       std::min(request.method.threads ? request.method.threads : CoresForScan(), kMaxThreads);
   const size_t chunkBytes = request.method.chunkBytes ? request.method.chunkBytes : kChunkBytes;

@@ -32,8 +32,8 @@ class GameSink {
 // the run may use one core only or the input is no larger than one chunk: the caller then
 // reads it line by line. A fatal fault (the reading's, or from dialogs or sink) is thrown
 // after every game before it was delivered.
-bool ScanInChunks(InputFile& input, const ScanRequest& request, Dialogs& dialogs, GameSink& sink,
-                  uint64_t& position);
+bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& dialogs,
+                  GameSink& sink, uint64_t& position);
 
 // The cores the process may run on (its affinity mask), at least 1.
 unsigned CoresForScan();

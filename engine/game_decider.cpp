@@ -6,10 +6,9 @@
 
 namespace kelvane {
 
-GameDecider::GameDecider(const ScanRequest& request, Dialogs& dialogs, ReadingLog* log)
+GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, ReadingLog* log)
     : split_(request.split),
       most_(request.maxGameBytes),
-      advice_(request.reading.invalidLineAdvice),
       dialogs_(dialogs),
       log_(log),
       matcher_(request.criteria, log ? log->MatcherDialogs() : dialogs),
@@ -33,7 +32,7 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
     log_->SetGameLine(tolerant_->GameLine());
     skipped = tolerant_->Skipped();
   } else {
-    ReadHeader(input, eof, header_, dialogs_, advice_, most_);
+    ReadHeader(input, eof, header_, dialogs_, most_);
     ReadMoveText(input, eof, moveText_, dialogs_, most_ - header_.size());
   }
   // Nothing but empty lines: the file holds no game.

@@ -28,7 +28,7 @@ class GameDecider {
   // Reads as the request says; the reading's messages and the matcher's fault notices go to
   // dialogs. With a log, the input is read tolerantly and the log hears of what the reading
   // skipped and of the faulty games.
-  GameDecider(const ScanRequest& request, Dialogs& dialogs, ReadingLog* log = nullptr);
+  GameDecider(const ScanRequest& request, ScanReporter& dialogs, ReadingLog* log = nullptr);
   GameDecider(const GameDecider&) = delete;
   GameDecider& operator=(const GameDecider&) = delete;
 
@@ -51,8 +51,7 @@ class GameDecider {
  private:
   bool split_;
   size_t most_;  // the most a game may take
-  std::string advice_;
-  Dialogs& dialogs_;
+  ScanReporter& dialogs_;
   ReadingLog* log_;
   GameMatcher matcher_;
   RawQuickTest raw_;

@@ -94,7 +94,7 @@ std::string ConditionWords(const Criteria& criteria) {
   return words.str();
 }
 
-GameMatcher::GameMatcher(const Criteria& criteria, Dialogs& dialogs)
+GameMatcher::GameMatcher(const Criteria& criteria, ScanReporter& dialogs)
     : criteria_(WithLineBreaksAsBlanks(criteria)),
       dialogs_(dialogs),
       wantCleanText_(criteria_.mustContainForm == SequenceForm::Notation &&

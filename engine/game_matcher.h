@@ -18,7 +18,7 @@ class GameMatcher {
  public:
   // Prepares the criteria once for a whole run. A faulty move text is reported through
   // dialogs as "Game N: <fault>".
-  GameMatcher(const Criteria& criteria, Dialogs& dialogs);
+  GameMatcher(const Criteria& criteria, ScanReporter& dialogs);
   GameMatcher(const GameMatcher&) = delete;  // the quick words point into its own list
   GameMatcher& operator=(const GameMatcher&) = delete;
 
@@ -49,7 +49,7 @@ class GameMatcher {
   void TestWithout(int ply, std::string_view move, bool& done, bool& pass) const;
 
   Criteria criteria_;
-  Dialogs& dialogs_;
+  ScanReporter& dialogs_;
   bool wantCleanText_;    // the Notation test looks at the normalised text
   bool wantMoves_;        // some criterion looks at the moves ply by ply
   std::string sequence_;  // Must contain in Moves form, without periods

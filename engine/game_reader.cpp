@@ -26,8 +26,8 @@ bool EndsAfterLine(InputFile& file, Block kind, std::string_view text, size_t n,
 // kept line is followed by CR LF.
 // A block that would hold more than most bytes throws GameTooLarge, before a line longer
 // than what is left of most is held whole.
-void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialogs& dialogs,
-               std::string_view advice, size_t most) {
+void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, ScanReporter& dialogs,
+               size_t most) {
   text.clear();
   bool seen = false;
   bool done = false;
@@ -50,7 +50,7 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
     std::string_view line(text.data() + start, n);
     if (kind == Block::Header) {
       if (line[0] != '[') {
-        dialogs.ShowQuotedMessage("invalid PGN: ", line, advice);
+        dialogs.ShowInvalidLine(line);
         ReportTrap("trap 7365");
       }
       seen = true;
@@ -180,14 +180,14 @@ std::string GameTooLargeMessage(int64_t game, size_t most) {
   return "Game " + std::to_string(game) + " is larger than " + GameSizeText(most);
 }
 
-void ReadHeader(InputFile& file, bool& eof, std::string& header, Dialogs& dialogs,
-                std::string_view advice, size_t most) {
-  ReadBlock(file, eof, header, Block::Header, dialogs, advice, most);
+void ReadHeader(InputFile& file, bool& eof, std::string& header, ScanReporter& dialogs,
+                size_t most) {
+  ReadBlock(file, eof, header, Block::Header, dialogs, most);
 }
 
-void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& dialogs,
+void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, ScanReporter& dialogs,
                   size_t most) {
-  ReadBlock(file, eof, moveText, Block::MoveText, dialogs, {}, most);
+  ReadBlock(file, eof, moveText, Block::MoveText, dialogs, most);
 }
 
 // ---- Tolerant reading -----------------------------------------------------------------

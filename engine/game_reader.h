@@ -24,13 +24,13 @@ std::string GameTooLargeMessage(int64_t game, size_t most);
 std::string GameSizeText(size_t most);
 
 // Reads the next header block into header (its old content replaced). A non-empty line
-// that does not begin with "[" is shown as "invalid PGN: " + line + advice and traps
+// that does not begin with "[" is shown as an invalid line (ShowInvalidLine) and traps
 // ("trap 7365").
-void ReadHeader(InputFile& file, bool& eof, std::string& header, Dialogs& dialogs,
-                std::string_view advice = {}, size_t most = InputFile::kWholeLine);
+void ReadHeader(InputFile& file, bool& eof, std::string& header, ScanReporter& dialogs,
+                size_t most = InputFile::kWholeLine);
 // Reads the next move-text block into moveText. Messages go to dialogs. Lines before the move text
 // has begun that are no recognised start are shown as odd lines and kept.
-void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, Dialogs& dialogs,
+void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, ScanReporter& dialogs,
                   size_t most = InputFile::kWholeLine);
 
 // Told by tolerant reading about the lines it does not read as part of a game.

@@ -21,7 +21,7 @@ std::string LogFileName(const std::string& outputPath) {
   return outputPath + ".log";
 }
 
-ReadingLog::ReadingLog(Dialogs& dialogs, std::string path, bool showNotices)
+ReadingLog::ReadingLog(ScanReporter& dialogs, std::string path, bool showNotices)
     : dialogs_(dialogs),
       faults_(*this, dialogs),
       path_(std::move(path)),

@@ -29,7 +29,7 @@ std::string LogFileName(const std::string& outputPath);
 class ReadingLog : public ReadingNotes {
  public:
   // path: the log file (empty: none); showNotices: every entry is also a notice.
-  ReadingLog(Dialogs& dialogs, std::string path, bool showNotices);
+  ReadingLog(ScanReporter& dialogs, std::string path, bool showNotices);
   ReadingLog(const ReadingLog&) = delete;
   ReadingLog& operator=(const ReadingLog&) = delete;
 
@@ -44,7 +44,7 @@ class ReadingLog : public ReadingNotes {
   void GameSkipped(int64_t line, size_t most) override;
   // The dialogs for the game matcher: its notice about a faulty game ("Game N: fault")
   // becomes an entry; everything else goes on to the scan's dialogs.
-  Dialogs& MatcherDialogs() { return faults_; }
+  ScanReporter& MatcherDialogs() { return faults_; }
 
   // A failed write of the log file traps at step 202, with the file's name.
   void CheckWrites();
@@ -61,37 +61,21 @@ class ReadingLog : public ReadingNotes {
   const ReadingCounts& Counts() const { return counts_; }
 
  private:
-  class FaultDialogs : public Dialogs {
+  // The matcher's reporter: its fault notices go to the log, the rest on.
+  class FaultDialogs : public ForwardingReporter {
    public:
-    FaultDialogs(ReadingLog& log, Dialogs& inner) : log_(log), inner_(inner) {}
-    void ShowMessage(const std::string& text) override { inner_.ShowMessage(text); }
+    FaultDialogs(ReadingLog& log, ScanReporter& inner) : ForwardingReporter(inner), log_(log) {}
     void ShowNotice(const std::string& text) override { log_.GameFault(text); }
-    void ShowReport(const std::string& text) override { inner_.ShowReport(text); }
-    DialogButton Confirm(const std::string& text, DialogButtons buttons) override {
-      return inner_.Confirm(text, buttons);
-    }
-    std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
-                                        const std::string& defaultText) override {
-      return inner_.InputBox(caption, prompt, defaultText);
-    }
-    void Beep() override { inner_.Beep(); }
-    std::optional<std::string> OpenFile(const FileDialogRequest& request) override {
-      return inner_.OpenFile(request);
-    }
-    std::optional<std::string> SaveFile(const FileDialogRequest& request) override {
-      return inner_.SaveFile(request);
-    }
 
    private:
     ReadingLog& log_;
-    Dialogs& inner_;
   };
 
   void GameFault(const std::string& notice);
   // Writes "line L, game N: what" to the file and, when asked, shows it.
   void Add(int64_t line, std::string_view what);
 
-  Dialogs& dialogs_;
+  ScanReporter& dialogs_;
   FaultDialogs faults_;
   std::string path_;
   bool showNotices_;

@@ -71,52 +71,18 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
 // The dialogs of the reader and the matcher during a run: every message about the data is
 // shown after the games decided before it were handed to the system, so that what stays
 // on screen (or what a user who stops the run sees) never runs ahead of the files.
-class FlushingDialogs : public Dialogs {
+class FlushingDialogs : public ForwardingReporter {
  public:
-  FlushingDialogs(Dialogs& shown, ScanFiles& files) : shown_(shown), files_(files) {}
-
-  void ShowMessage(const std::string& text) override {
-    Flush();
-    shown_.ShowMessage(text);
-  }
-  void ShowNotice(const std::string& text) override {
-    Flush();
-    shown_.ShowNotice(text);
-  }
-  void ShowReport(const std::string& text) override { shown_.ShowReport(text); }
-  void ShowQuotedMessage(std::string_view before, std::string_view line,
-                         std::string_view after) override {
-    Flush();
-    shown_.ShowQuotedMessage(before, line, after);
-  }
-  void ShowQuotedNotice(std::string_view before, std::string_view line,
-                        std::string_view after) override {
-    Flush();
-    shown_.ShowQuotedNotice(before, line, after);
-  }
-  DialogButton Confirm(const std::string& text, DialogButtons buttons) override {
-    Flush();
-    return shown_.Confirm(text, buttons);
-  }
-  std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
-                                      const std::string& defaultText) override {
-    return shown_.InputBox(caption, prompt, defaultText);
-  }
-  void Beep() override { shown_.Beep(); }
-  std::optional<std::string> OpenFile(const FileDialogRequest& request) override {
-    return shown_.OpenFile(request);
-  }
-  std::optional<std::string> SaveFile(const FileDialogRequest& request) override {
-    return shown_.SaveFile(request);
-  }
+  FlushingDialogs(ScanReporter& shown, ScanFiles& files)
+      : ForwardingReporter(shown), files_(files) {}
 
  private:
-  void Flush() {
+  void Forward(const std::function<void(ScanReporter&)>& call) override {
     files_.output.Flush();
     files_.split.Flush();
+    call(target_);
   }
 
-  Dialogs& shown_;
   ScanFiles& files_;
 };
 
@@ -173,8 +139,8 @@ class Delivery : public GameSink {
 // Reads every game, decides it and writes it where it belongs, until the input ends or the
 // run is cancelled. With a log, the input is read tolerantly and the log lists what the
 // reading and the matcher found.
-void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, ScanObserver* observer,
-               ScanResult& result, ReadingLog* log) {
+void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown,
+               ScanObserver* observer, ScanResult& result, ReadingLog* log) {
   FlushingDialogs dialogs(shown, files);
   Delivery delivery(files, request, observer, result);
   // With more than one core the usual reading scans the input in chunks on all of them.
@@ -198,7 +164,7 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, Dialogs& shown, Sca
 
 // Closes the files, checking each close, and shows the counts.
 void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::string& splitPath,
-                    const ScanResult& result, Dialogs& dialogs, ReadingLog* log) {
+                    const ScanResult& result, ScanReporter& dialogs, ReadingLog* log) {
   std::string report = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
                        Counted(result.gamesWritten, " games written to ", request.outputPath);
 
@@ -275,7 +241,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
 }
 
 // The run: the checks of the names and the question, then the files and the games.
-ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
+ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs,
                ScanObserver* observer) {
   ScanResult result;
   const ReadingOptions& reading = request.reading;
@@ -355,7 +321,7 @@ ScanResult Run(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
 
 }  // namespace
 
-ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fs,
+ScanResult RunScan(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs,
                    ScanObserver* observer) {
   try {
     return Run(request, dialogs, fs, observer);

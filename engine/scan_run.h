@@ -21,8 +21,6 @@ struct ReadingOptions {
   // whether each entry is also shown as a notice.
   std::string logPath;
   bool listAsNotices = false;
-  // Not tolerant: a line added to the "invalid PGN" message before the trap.
-  std::string invalidLineAdvice;
 };
 
 // Everything one run needs to know.
@@ -84,7 +82,7 @@ struct ScanResult {
 // The output files are written beside the old ones and take their places at the end, once
 // every file of the run could be opened. A fatal fault throws FatalError after the files
 // have been flushed and closed and have taken their places.
-ScanResult RunScan(const ScanRequest& request, Dialogs& dialogs, FileSystem& fileSystem,
+ScanResult RunScan(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fileSystem,
                    ScanObserver* observer = nullptr);
 // The output path with "2" before the first "." of its file name; traps
 // ("no period in file name") when the file name has none.

@@ -16,13 +16,13 @@ std::string Joined(std::string_view before, std::string_view line, std::string_v
 }
 }  // namespace
 
-void Dialogs::ShowQuotedMessage(std::string_view before, std::string_view line,
-                                std::string_view after) {
+void ScanReporter::ShowQuotedMessage(std::string_view before, std::string_view line,
+                                     std::string_view after) {
   ShowMessage(Joined(before, line, after));
 }
 
-void Dialogs::ShowQuotedNotice(std::string_view before, std::string_view line,
-                               std::string_view after) {
+void ScanReporter::ShowQuotedNotice(std::string_view before, std::string_view line,
+                                    std::string_view after) {
   ShowNotice(Joined(before, line, after));
 }
 

@@ -1,8 +1,10 @@
 // The user-facing dialogs that the core reaches through one interface: plain messages,
 // confirmation boxes, the input box, the beep and the two file dialogs. The window installs
-// its Qt implementation, the headless scan its console one, tests a scripted one.
+// its Qt implementation, the headless scan its console one, tests a scripted one. A scan
+// reaches only the part it uses, ScanReporter.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,9 +24,11 @@ struct FileDialogRequest {
   bool programsOnly = false;  // lists folders and the files that may be run, nothing else
 };
 
-class Dialogs {
+// What a scan reports, and the one question it asks: its messages and notices about the
+// data, its report, and whether an output file is to be overwritten.
+class ScanReporter {
  public:
-  virtual ~Dialogs() = default;
+  virtual ~ScanReporter() = default;
   // A plain modal message with an OK button; a CR (13) inside separates lines.
   virtual void ShowMessage(const std::string& text) = 0;
   // A message about the data being scanned (an odd line, a faulty game): a message box
@@ -42,8 +46,63 @@ class Dialogs {
                                  std::string_view after);
   virtual void ShowQuotedNotice(std::string_view before, std::string_view line,
                                 std::string_view after);
+  // The line that stopped the usual reading of a header block: no tag, where tolerant
+  // reading would have read past it. Shown as "invalid PGN: " + line; the window and the
+  // console add how to turn tolerant reading on.
+  virtual void ShowInvalidLine(std::string_view line) {
+    ShowQuotedMessage("invalid PGN: ", line, {});
+  }
   // A confirmation box captioned "Confirm"; returns the button pressed.
   virtual DialogButton Confirm(const std::string& text, DialogButtons buttons) = 0;
+};
+
+// Passes every report and question on to a target; a decorator overrides Forward to run
+// the calls elsewhere (or not at all), and the calls it changes.
+class ForwardingReporter : public ScanReporter {
+ public:
+  explicit ForwardingReporter(ScanReporter& target) : target_(target) {}
+
+  void ShowMessage(const std::string& text) override {
+    Forward([&](ScanReporter& r) { r.ShowMessage(text); });
+  }
+  void ShowNotice(const std::string& text) override {
+    Forward([&](ScanReporter& r) { r.ShowNotice(text); });
+  }
+  void ShowReport(const std::string& text) override {
+    Forward([&](ScanReporter& r) { r.ShowReport(text); });
+  }
+  void ShowCancelledReport(const std::string& heading, const std::string& counts) override {
+    Forward([&](ScanReporter& r) { r.ShowCancelledReport(heading, counts); });
+  }
+  void ShowQuotedMessage(std::string_view before, std::string_view line,
+                         std::string_view after) override {
+    Forward([&](ScanReporter& r) { r.ShowQuotedMessage(before, line, after); });
+  }
+  void ShowQuotedNotice(std::string_view before, std::string_view line,
+                        std::string_view after) override {
+    Forward([&](ScanReporter& r) { r.ShowQuotedNotice(before, line, after); });
+  }
+  void ShowInvalidLine(std::string_view line) override {
+    Forward([&](ScanReporter& r) { r.ShowInvalidLine(line); });
+  }
+  // Cancel (or No) when the call is not passed on.
+  DialogButton Confirm(const std::string& text, DialogButtons buttons) override {
+    DialogButton answer =
+        buttons == DialogButtons::OkCancel ? DialogButton::Cancel : DialogButton::No;
+    Forward([&](ScanReporter& r) { answer = r.Confirm(text, buttons); });
+    return answer;
+  }
+
+ protected:
+  virtual void Forward(const std::function<void(ScanReporter&)>& call) { call(target_); }
+
+  ScanReporter& target_;
+};
+
+// The scan's reports and the dialogs only the window opens: the input box, the beep and the
+// two file dialogs.
+class Dialogs : public ScanReporter {
+ public:
   // An input box; returns what the user left in it, or nothing when cancelled.
   virtual std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                               const std::string& defaultText) = 0;

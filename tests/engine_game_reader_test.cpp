@@ -318,15 +318,21 @@ TEST(GameReaderHeader, LineWithoutBracketIsShownAndTraps) {
   }
 }
 
-TEST(GameReaderHeader, TheInvalidLineMessageCarriesTheCallersAdvice) {
+TEST(GameReaderHeader, TheInvalidLineIsReportedAsItsOwnKindForTheCallerToWord) {
   TempDir dir;
   WriteFile(dir / "in.pgn", "1.e4 e5\n");
   InputFile in;
   in.Open(dir / "in.pgn");
   ScriptedDialogs scripted;
+  struct Worded : ForwardingReporter {
+    using ForwardingReporter::ForwardingReporter;
+    void ShowInvalidLine(std::string_view line) override {
+      target_.ShowQuotedMessage("invalid PGN: ", line, "\rTry this.");
+    }
+  } worded(scripted);
   bool eof = false;
   std::string header;
-  EXPECT_THROW(ReadHeader(in, eof, header, scripted, "\rTry this."), FatalError);
+  EXPECT_THROW(ReadHeader(in, eof, header, worded), FatalError);
   EXPECT_EQ(scripted.messages, std::vector<std::string>{"invalid PGN: 1.e4 e5\rTry this."});
 }
 
@@ -355,7 +361,7 @@ TEST(GameReader, AGameLargerThanMostThrowsBeforeItsLineIsHeldWhole) {
     std::string header, moves;
     bool thrown = false;
     try {
-      ReadHeader(in, eof, header, scripted, {}, c.most);
+      ReadHeader(in, eof, header, scripted, c.most);
       ReadMoveText(in, eof, moves, scripted, c.most - header.size());
     } catch (const GameTooLarge&) {
       thrown = true;

@@ -244,10 +244,16 @@ TEST_F(TolerantScan, ALogThatWouldBeTheInputOrAnOutputIsRefused) {
   EXPECT_EQ(ReadFile(in), kUntidy);
 }
 
-TEST_F(TolerantScan, TheUsualReadingAddsTheCallersAdviceToItsStop) {
-  ReadingOptions reading;
-  reading.invalidLineAdvice = "\rTry tolerant reading.";
-  EXPECT_THROW(Scan(Input(kUntidy), reading), FatalError);
+TEST_F(TolerantScan, TheUsualReadingReportsItsStopAsAnInvalidLineForTheCallerToWord) {
+  struct Worded : ForwardingReporter {
+    using ForwardingReporter::ForwardingReporter;
+    void ShowInvalidLine(std::string_view line) override {
+      target_.ShowQuotedMessage("invalid PGN: ", line, "\rTry tolerant reading.");
+    }
+  } worded(scripted_);
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  EXPECT_THROW(RunScan({Input(kUntidy), dir_ / "out.pgn", split_, criteria_}, worded, fileSystem()),
+               FatalError);
   EXPECT_EQ(scripted_.messages, Log{"invalid PGN: { Club games\rTry tolerant reading."});
 }
 

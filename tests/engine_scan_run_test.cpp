@@ -521,7 +521,7 @@ TEST_F(ScanRun, FailedWriteOfAnyOutputLeavesEveryOldOutput) {
     scripted_.AnswerConfirm(DialogButton::Ok);
     try {
       ScanRequest request{in, dir_ / "games.pgn", true, criteria_};
-      request.reading = {.tolerant = true, .logPath = dir_ / log, .invalidLineAdvice = {}};
+      request.reading = {.tolerant = true, .logPath = dir_ / log};
       RunScan(request, scripted_, fileSystem());
       ADD_FAILURE() << "no fatal fault";
     } catch (const FatalError& e) {
