@@ -39,18 +39,17 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
   if (!skipped && eof && first && header_.empty() && moveText_.empty()) return false;
   // A game too large to hold was skipped: it counts, and goes nowhere.
   if (skipped) return true;
-  bool pass = false;
-  if (number > 0) {
-    pass = matcher_.Matches(moveText_, number);
-  } else {
-    fault_.reset();
-    pass = matcher_.Decide(moveText_, fault_);
-  }
-  if (pass)
+  if (Passes(GameView{header_, moveText_}, number))
     to_ = Destination::Output;
   else if (split_)
     to_ = Destination::Split;
   return true;
+}
+
+bool GameDecider::Passes(const GameView& game, int64_t number) {
+  if (number > 0) return matcher_.Matches(game.moveText, number);
+  fault_.reset();
+  return matcher_.Decide(game.moveText, fault_);
 }
 
 }  // namespace kelvane

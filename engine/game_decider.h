@@ -11,6 +11,7 @@
 
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
+#include "engine/game_view.h"
 #include "engine/raw_quick_test.h"
 #include "engine/scan_run.h"
 #include "platform/dialogs.h"
@@ -49,6 +50,10 @@ class GameDecider {
   std::optional<std::string> TakeFault() { return std::exchange(fault_, std::nullopt); }
 
  private:
+  // Whether the game passes the criteria; a fault of its move text is shown under number,
+  // or kept when that is 0.
+  bool Passes(const GameView& game, int64_t number);
+
   bool split_;
   size_t most_;  // the most a game may take
   ScanReporter& dialogs_;

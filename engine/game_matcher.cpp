@@ -116,7 +116,7 @@ GameMatcher::GameMatcher(const Criteria& criteria, ScanReporter& dialogs)
   }
 }
 
-bool GameMatcher::Matches(const std::string& moveText, int64_t gameNumber) {
+bool GameMatcher::Matches(std::string_view moveText, int64_t gameNumber) {
   std::optional<std::string> fault;
   const bool pass = Decide(moveText, fault);
   if (fault) dialogs_.ShowNotice(GameFaultNotice(gameNumber, *fault));

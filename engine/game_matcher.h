@@ -23,7 +23,7 @@ class GameMatcher {
   GameMatcher& operator=(const GameMatcher&) = delete;
 
   // gameNumber counts the games of the run from 1.
-  bool Matches(const std::string& moveText, int64_t gameNumber);
+  bool Matches(std::string_view moveText, int64_t gameNumber);
   // Decides as Matches does but shows nothing: the fault of a faulty move text goes to
   // fault, for a caller that reports it later (GameFaultNotice).
   bool Decide(std::string_view moveText, std::optional<std::string>& fault);

@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "engine/game_view.h"
+
+namespace kelvane {
+namespace {
+
+TEST(GameView, ATagIsLookedUpInTheHeaderBytes) {
+  const std::string header =
+      "[Event \"Club \\\"A\\\" cup\"]\r\n[white \"Kim\"]\r\n[White \"Lee\"]\r\n"
+      "[Date \"\"]\r\n[Round 3]\r\n[ECO \"B90\"]";  // the last line without its CR LF
+  struct Case {
+    std::string_view name;
+    std::optional<std::string_view> value;
+  };
+  const Case cases[] = {
+      {"Event", R"(Club \"A\" cup)"},  // an escaped quote stays as written
+      {"WHITE", "Kim"},                // names match in any case, the first line wins
+      {"Date", ""},
+      {"Round", std::nullopt},  // no quoted value
+      {"ECO", "B90"},
+      {"Whit", std::nullopt},  // a name matches whole
+      {"Black", std::nullopt},
+      {"", std::nullopt},
+  };
+  const GameView game{header, "1.e4 *\r\n"};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.name));
+    EXPECT_EQ(game.Tag(c.name), c.value);
+  }
+  EXPECT_EQ(GameView{}.Tag("Event"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace kelvane
