@@ -51,7 +51,7 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, Dialog
     if (kind == Block::Header) {
       if (line[0] != '[') {
         dialogs.ShowQuotedMessage("invalid PGN: ", line, advice);
-        ReportTrap("trap 7365");
+        ReportTrap(kInvalidHeaderTrap);
       }
       seen = true;
     } else if (n >= 2 && line[0] == '1' && line[1] == '.') {

@@ -8,8 +8,6 @@ namespace kelvane {
 
 namespace {
 
-constexpr int kLogStep = 202;  // log file written and closed
-
 // "1 line skipped", "3 lines skipped".
 std::string Count(int64_t n, const char* one, const char* many) {
   return std::to_string(n) + (n == 1 ? one : many);
@@ -30,7 +28,7 @@ ReadingLog::ReadingLog(Dialogs& dialogs, std::string path, bool showNotices)
 void ReadingLog::Create() {
   if (path_.empty()) return;
   file_.Create(path_);
-  CheckIO(103);
+  CheckIO(kLogCreateStep);
 }
 
 void ReadingLog::CheckWrites() {

@@ -150,7 +150,7 @@ void LoadSettings(Settings& settings, const std::string& path) {
   } catch (const std::exception&) {
     failed = true;
   }
-  if (failed) ReportTrap("Ini error (ref: 6203)");
+  if (failed) ReportTrap(kIniReadTrap);
 }
 
 void SaveSettings(const Settings& settings, const std::string& path) {
