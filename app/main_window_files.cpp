@@ -13,6 +13,7 @@
 #include "platform/file_system.h"
 #include "platform/launcher.h"
 #include "settings/settings.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 

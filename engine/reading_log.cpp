@@ -1,8 +1,8 @@
 #include "engine/reading_log.h"
 
 #include "platform/fault.h"
-#include "platform/file_system.h"
 #include "platform/shown_text.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 

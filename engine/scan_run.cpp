@@ -13,6 +13,7 @@
 #include "platform/shown_text.h"
 #include "platform/temp_files.h"
 #include "platform/text_files.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 

@@ -12,6 +12,7 @@
 #include "platform/file_system.h"
 #include "settings/ini_file.h"
 #include "text/clean_line.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 
