@@ -26,6 +26,7 @@
 #include "platform/file_system.h"
 #include "platform/text_files.h"
 #include "settings/settings.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 

@@ -24,7 +24,13 @@ namespace kelvane {
 namespace {
 const char* const kHelpFileName = "Kelvane.html";
 
+// The help file the tests show in place of the one in the usual places (SetHelpFileOverride);
+// empty in the program, which looks only in the usual places.
 std::string helpFileOverride;
+// The program's one help window: a help request shows or raises it rather than opening a
+// second one, and an open one keeps its place. Made at the first request. A QPointer, for
+// the window can be destroyed from outside (with a modal window it was made a child of, by
+// the launcher at the end), and the next request then makes a new one.
 QPointer<HelpViewer> viewer;
 
 bool IsFile(const std::string& path) {

@@ -23,6 +23,7 @@
 #include "platform/file_system.h"
 #include "platform/launcher.h"
 #include "settings/settings.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 

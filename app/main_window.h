@@ -103,7 +103,7 @@ class MainWindow : public QMainWindow {
     QLineEdit* from;
     QLineEdit* to;
   };
-  // The form of the Must contain text, as the items of its choice.
+  // What an Edit action (menu item, tool button or shortcut) does to the focused field.
   enum class EditCommand { Cut, Copy, Paste };
 
   // ---- main_window.cpp: start-up, shutdown, events, edit actions, help

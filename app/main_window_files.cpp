@@ -13,6 +13,7 @@
 #include "platform/file_system.h"
 #include "platform/launcher.h"
 #include "settings/settings.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 
@@ -168,10 +169,11 @@ void MainWindow::openOutputEditor(int editorNumber) {
 bool MainWindow::launchEditor(int editorNumber, std::string& editor, const std::string& outputName,
                               const std::string& outputDir) {
   std::string outputPath = outputDir + outputName;
-  // A path has no short form here; it is the path itself when the file exists.
-  std::string shortPath = fileSystem().FileExists(outputPath) ? outputPath : std::string();
-  if (fileSystem().FileExists(editor) && !shortPath.empty()) {
-    int code = launcher().StartProgram(editor, shortPath, outputDir);
+  // The editor is started on the output file only when both exist; otherwise the user is
+  // asked for an editor.
+  const bool outputExists = fileSystem().FileExists(outputPath);
+  if (fileSystem().FileExists(editor) && outputExists) {
+    int code = launcher().StartProgram(editor, outputPath, outputDir);
     if (code != 0)
       dialogs().ShowMessage("Sorry, " + editor + " could not be launched. The return code was " +
                             std::to_string(code) + ".");

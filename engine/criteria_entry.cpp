@@ -2,6 +2,7 @@
 
 #include "engine/criteria.h"
 #include "text/clean_line.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 

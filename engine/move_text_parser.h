@@ -87,7 +87,13 @@ class MoveTextParser {
   std::vector<Move> Moves;
 };
 
-// Blanks the game result at the very end of w (see the parser tests for the edges).
+// Blanks the game result at the very end of w: past trailing white bytes (blank, tab, CR,
+// LF, NUL), a final "*" becomes a blank, and a final word whose last two bytes are "-" or
+// "/" and then "0", "1" or "2" is blanked back to the white byte before it ("e4 1/2-1/2"
+// becomes "e4" and blanks). Nothing else is a result: a result followed by a move stays, so
+// does a lone digit ("e4 3"). The search and the blanking stop at the second byte, so the
+// first two bytes stay ("1-0" becomes "1- ", "-1" and "*\r\n" stay), except that a w of one
+// "*" becomes one blank.
 void BlankResult(char* w, size_t len);
 // Blanks comments, variations and "$" annotation codes and turns tabs and line breaks into
 // blanks. Returns the final bracket depth; when a closing bracket takes the depth below

@@ -1,14 +1,12 @@
 #include "engine/reading_log.h"
 
 #include "platform/fault.h"
-#include "platform/file_system.h"
 #include "platform/shown_text.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 
 namespace {
-
-constexpr int kLogStep = 202;  // log file written and closed
 
 // "1 line skipped", "3 lines skipped".
 std::string Count(int64_t n, const char* one, const char* many) {
@@ -30,7 +28,7 @@ ReadingLog::ReadingLog(ScanReporter& dialogs, std::string path, bool showNotices
 void ReadingLog::Create() {
   if (path_.empty()) return;
   file_.Create(path_);
-  CheckIO(103);
+  CheckIO(kLogCreateStep);
 }
 
 void ReadingLog::CheckWrites() {

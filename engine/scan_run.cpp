@@ -12,6 +12,7 @@
 #include "platform/shown_text.h"
 #include "platform/temp_files.h"
 #include "platform/text_files.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 
@@ -40,10 +41,6 @@ std::string SplitFileName(const std::string& outputPath) {
 
 namespace {
 
-constexpr int kOutputStep = 199;  // input and output file closed
-constexpr int kSplitStep = 200;   // split file closed
-constexpr int kReportStep = 201;  // report shown (a console writes it to standard output)
-
 // The files of a run, opened in order; a failed step traps at its step number. The new
 // outputs (the log file too) take the old ones' places only after a run that wrote them all
 // whole (see EndOnFault): until then the old files stay as they were.
@@ -59,12 +56,12 @@ struct ScanFiles {
 
 void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
   files.input.Open(request.inputPath);
-  CheckIO(100);
+  CheckIO(kInputOpenStep);
   files.output.Create(request.outputPath);
-  CheckIO(101);
+  CheckIO(kOutputCreateStep);
   if (request.split) {
     files.split.Create(splitPath);
-    CheckIO(102);
+    CheckIO(kSplitCreateStep);
   }
 }
 

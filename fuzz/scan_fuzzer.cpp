@@ -142,7 +142,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The two faults a game file can cause: a line where a tag should be, and compressed
     // data that is damaged (the file's first bytes may be any compressed form's).
     const std::string_view what = e.what();
-    Check(what == "trap 7365" || what.starts_with("in.pgn is damaged: "));
+    Check(what == kInvalidHeaderTrap || what.starts_with("in.pgn is damaged: "));
   }
   Check(NoTempFileLeft());
   return 0;

@@ -49,7 +49,7 @@ void CheckIO(int step, std::string_view file) {
 int CompareFileAges(const std::string& first, const std::string& second) {
   std::optional<int64_t> a = fileSystem().FileAge(first);
   std::optional<int64_t> b = fileSystem().FileAge(second);
-  if (!a || !b) ReportTrap("Logic #6538");
+  if (!a || !b) ReportTrap(kFileAgeTrap);
   return *a < *b ? -1 : (*a > *b ? 1 : 0);
 }
 

@@ -13,6 +13,25 @@ inline constexpr int kTrapExitCode = 999;
 // The fatal fault of an allocation that failed.
 inline constexpr char kOutOfMemoryMessage[] = "out of memory";
 
+// The steps a failed file operation is reported at ("An I/O error has occurred at <step>"):
+// the number says which file, and whether it was being opened or written and closed.
+inline constexpr int kInputOpenStep = 100;     // input file opened
+inline constexpr int kOutputCreateStep = 101;  // output file created
+inline constexpr int kSplitCreateStep = 102;   // split file created
+inline constexpr int kLogCreateStep = 103;     // log file created
+inline constexpr int kOutputStep = 199;        // output file written and closed (input closed)
+inline constexpr int kSplitStep = 200;         // split file written and closed
+inline constexpr int kReportStep = 201;        // report shown (a console writes it to stdout)
+inline constexpr int kLogStep = 202;           // log file written and closed
+
+// The texts of the fatal faults that carry a fixed reference instead of a description.
+// ReadHeader met a line that does not begin with "[".
+inline constexpr char kInvalidHeaderTrap[] = "trap 7365";
+// CompareFileAges was given a file that is missing or a directory.
+inline constexpr char kFileAgeTrap[] = "Logic #6538";
+// The settings file could not be read.
+inline constexpr char kIniReadTrap[] = "Ini error (ref: 6203)";
+
 // A fatal fault; what() is the text shown after "Terminating error: ".
 class FatalError : public std::runtime_error {
  public:
@@ -26,7 +45,7 @@ class FatalError : public std::runtime_error {
 // the step when a file is named.
 void CheckIO(int step, std::string_view file = {});
 // -1 when first is older than second, 1 when newer, 0 when both have the same two-second
-// age. Traps with "Logic #6538" when either is missing or a directory.
+// age. Traps with kFileAgeTrap when either is missing or a directory.
 int CompareFileAges(const std::string& first, const std::string& second);
 
 // At the edge: beeps, shows "Terminating error: " + the fault's whole text, runs the

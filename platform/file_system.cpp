@@ -69,16 +69,6 @@ bool PosixFileSystem::SameFile(const std::string& a, const std::string& b) {
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-std::string DirectoryPart(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
-std::string FileNamePart(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string AbsolutePath(const std::string& path) {
   if (path.empty() || path.front() == '/') return path;
   return fileSystem().CurrentDir() + "/" + path;

@@ -43,10 +43,6 @@ FileSystem& fileSystem();
 // Installs fs (not owned; nullptr goes back to the POSIX file system).
 void SetFileSystem(FileSystem* fs);
 
-// The directory part of a path, up to and including its last "/" (empty when none).
-std::string DirectoryPart(const std::string& path);
-// The file-name part: what follows the last "/".
-std::string FileNamePart(const std::string& path);
 // A relative path taken from the current directory; an absolute or empty path as it is.
 std::string AbsolutePath(const std::string& path);
 

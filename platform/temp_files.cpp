@@ -15,8 +15,8 @@
 #include <fstream>
 #include <vector>
 
-#include "platform/file_system.h"
 #include "platform/write_all.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 

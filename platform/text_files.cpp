@@ -9,10 +9,10 @@
 #include <cstring>
 
 #include "platform/fault.h"
-#include "platform/file_system.h"
 #include "platform/io_result.h"
 #include "platform/temp_files.h"
 #include "platform/write_all.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 

@@ -9,9 +9,9 @@
 #include <cstdlib>
 #include <ctime>
 
-#include "platform/file_system.h"
 #include "platform/temp_files.h"
 #include "platform/write_all.h"
+#include "text/path_parts.h"
 #include "text/whole_number.h"
 
 namespace kelvane {

@@ -12,6 +12,7 @@
 #include "platform/file_system.h"
 #include "settings/ini_file.h"
 #include "text/clean_line.h"
+#include "text/path_parts.h"
 
 namespace kelvane {
 
@@ -150,7 +151,7 @@ void LoadSettings(Settings& settings, const std::string& path) {
   } catch (const std::exception&) {
     failed = true;
   }
-  if (failed) ReportTrap("Ini error (ref: 6203)");
+  if (failed) ReportTrap(kIniReadTrap);
 }
 
 void SaveSettings(const Settings& settings, const std::string& path) {

@@ -17,6 +17,7 @@
 #include "platform/io_result.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
+#include "text/path_parts.h"
 
 using namespace kelvane;
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/file_system.h"
 #include "platform/temp_files.h"
 #include "test_support.h"
+#include "text/path_parts.h"
 
 using namespace kelvane;
 

@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <csignal>
 
-#include "platform/file_system.h"
 #include "platform/temp_files.h"
 #include "settings/ini_file.h"
 #include "test_support.h"
+#include "text/path_parts.h"
 
 using namespace kelvane;
 
