@@ -27,8 +27,8 @@ enum class Destination : uint8_t { None, Output, Split };
 class GameDecider {
  public:
   // Reads as the request says; the reading's messages and the matcher's fault notices go to
-  // dialogs. With a log, the input is read tolerantly and the log hears of what the reading
-  // skipped and of the faulty games.
+  // dialogs. With a log, the input is read tolerantly (Next is then given the same input
+  // every time) and the log hears of what the reading skipped and of the faulty games.
   GameDecider(const ScanRequest& request, ScanReporter& dialogs, ReadingLog* log = nullptr);
   GameDecider(const GameDecider&) = delete;
   GameDecider& operator=(const GameDecider&) = delete;
