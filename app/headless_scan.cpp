@@ -244,7 +244,7 @@ void ApplyOptions(const ScanOptions& o, Settings& settings) {
     const Option& option = *FindOption("--cond" + std::to_string(wrong));
     throw UsageError{FieldName(option) + ": " + msg};
   }
-  CleanTexts(settings);
+  CleanTexts(settings.criteria);
 }
 
 // SIGINT, SIGTERM and SIGHUP ask the scan to stop after the game in hand; a second one
@@ -296,11 +296,13 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     return kExitBadInput;
   }
   // The names come first: nothing is opened under a name that cannot be one.
-  if (NameFault names = CheckNames(settings, o.split, fileSystem()); names != NameFault::None) {
-    dialogs.ShowMessage(NameFaultMessage(names, settings));
+  if (NameFault names = CheckNames(settings.input, settings.output, o.split, fileSystem());
+      names != NameFault::None) {
+    dialogs.ShowMessage(NameFaultMessage(names, settings.input, settings.output));
     return kExitNoScan;
   }
-  CriteriaFault fault = CheckCriteria(settings);
+  CriteriaFault fault =
+      CheckCriteria(settings.criteria, settings.input.path(), settings.output.path());
   if (fault == CriteriaFault::SameFile) {
     dialogs.ShowMessage(kSameFileMessage);
     return kExitBadInput;

@@ -164,7 +164,7 @@ bool MainWindow::controlsToSettings() {
   settings_.criteria.conditions[2] = fieldText(conditionEdits_[2]);
   settings_.criteria.mustContain = mustContainText();
   settings_.criteria.without = fieldText(withoutEdit_);
-  CleanTexts(settings_);
+  CleanTexts(settings_.criteria);
   // Stored conditions are always normalised, so neither a save nor a run sees "a > b",
   // also when the field being typed in was never left.
   NormaliseConditions(settings_.criteria);

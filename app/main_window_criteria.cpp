@@ -97,16 +97,17 @@ void MainWindow::onMustContainEdited() {
 }
 
 bool MainWindow::namesValid() {
-  const NameFault fault = CheckNames(settings_, split_, fileSystem());
+  const NameFault fault = CheckNames(settings_.input, settings_.output, split_, fileSystem());
   if (fault == NameFault::None) return true;
-  dialogs().ShowMessage(NameFaultMessage(fault, settings_));
+  dialogs().ShowMessage(NameFaultMessage(fault, settings_.input, settings_.output));
   (IsOutputNameFault(fault) ? outputNameEdit_ : inputNameEdit_)->setFocus(Qt::OtherFocusReason);
   return false;
 }
 
 bool MainWindow::criteriaValid() {
   QLineEdit* field = nullptr;
-  const CriteriaFault fault = CheckCriteria(settings_);
+  const CriteriaFault fault =
+      CheckCriteria(settings_.criteria, settings_.input.path(), settings_.output.path());
   if (fault == CriteriaFault::None) return true;
   dialogs().ShowMessage(CriteriaFaultMessage(fault, settings_.criteria));
   switch (fault) {

@@ -42,8 +42,7 @@ bool ChooseMovesForm(Criteria& criteria, bool keepRange) {
   return TypeMustContain(criteria, converted, keepRange);
 }
 
-void CleanTexts(Settings& settings) {
-  Criteria& c = settings.criteria;
+void CleanTexts(Criteria& c) {
   for (std::string* text :
        {&c.conditions[0], &c.conditions[1], &c.conditions[2], &c.mustContain, &c.without})
     CleanLine(*text);
@@ -64,11 +63,10 @@ std::string ConditionRefusal(int number, const std::string& text) {
          ConditionFormMessage();
 }
 
-CriteriaFault CheckCriteria(const Settings& settings) {
+CriteriaFault CheckCriteria(const Criteria& c, const std::string& inputPath,
+                            const std::string& outputPath) {
   // "-" names two streams: standard input to read, standard output to write.
-  if (settings.input.path() == settings.output.path() && settings.input.path() != "-")
-    return CriteriaFault::SameFile;
-  const Criteria& c = settings.criteria;
+  if (inputPath == outputPath && inputPath != "-") return CriteriaFault::SameFile;
   const CriteriaFault conditionFaults[3] = {
       CriteriaFault::Condition1To, CriteriaFault::Condition2To, CriteriaFault::Condition3To};
   for (int k = 0; k < 3; ++k)
@@ -138,35 +136,6 @@ std::string NonNumericRangeMessage(int field, const std::string& text) {
   return std::string("Non-numeric value in range: the ") + (field % 2 == 0 ? "start" : "end") +
          " of the " + kCriterionNames[field / 2] + " range must be a whole number, not \"" + text +
          "\"";
-}
-
-NameFault CheckNames(const Settings& settings, bool split, FileSystem& fs) {
-  if (settings.input.name.empty()) return NameFault::InputEmpty;
-  if (settings.output.name.empty()) return NameFault::OutputEmpty;
-  if (fs.DirExists(settings.input.path())) return NameFault::InputFolder;
-  if (fs.DirExists(settings.output.path())) return NameFault::OutputFolder;
-  // The split file's name puts "2" before the first "." of the output's file name.
-  if (split && FileNamePart(settings.output.path()).find('.') == std::string::npos)
-    return NameFault::SplitNoExtension;
-  return NameFault::None;
-}
-
-std::string NameFaultMessage(NameFault fault, const Settings& settings) {
-  switch (fault) {
-    case NameFault::None:
-      return "";
-    case NameFault::InputEmpty:
-      return "The input file has no name";
-    case NameFault::OutputEmpty:
-      return "The output file has no name";
-    case NameFault::InputFolder:
-      return "The input file " + settings.input.path() + " is a folder";
-    case NameFault::OutputFolder:
-      return "The output file " + settings.output.path() + " is a folder";
-    case NameFault::SplitNoExtension:
-      break;
-  }
-  return "Split needs a file name with an extension, such as games.pgn";
 }
 
 }  // namespace kelvane

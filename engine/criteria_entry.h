@@ -5,8 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/file_system.h"
-#include "settings/settings.h"
+#include "engine/criteria.h"
 
 namespace kelvane {
 
@@ -35,9 +34,8 @@ bool TypeMustContain(Criteria& criteria, const std::string& text, bool keepRange
 // Choosing the Moves form: a Notation text is converted, then typed again.
 bool ChooseMovesForm(Criteria& criteria, bool keepRange);
 
-// Passes the criteria texts (conditions, Must contain, Without) through CleanLine. File
-// names, folders and editor paths are kept byte for byte.
-void CleanTexts(Settings& settings);
+// Passes the criteria texts (conditions, Must contain, Without) through CleanLine.
+void CleanTexts(Criteria& criteria);
 // Checks the three conditions and stores their normalised texts ("a > b" as "b < a"), as
 // leaving a field does; returns the number (1 to 3) of the first condition whose form is
 // wrong, or 0.
@@ -57,7 +55,8 @@ enum class CriteriaFault {
 };
 // The checks before a run: input and output differ, and every criterion in use has a
 // usable range.
-CriteriaFault CheckCriteria(const Settings& settings);
+CriteriaFault CheckCriteria(const Criteria& criteria, const std::string& inputPath,
+                            const std::string& outputPath);
 // The rule a fault broke, as the headless scan words it.
 const char* CriteriaFaultRule(CriteriaFault fault);
 // The window's message for a fault: the field, what it holds and the rule it breaks.
@@ -65,25 +64,5 @@ std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& criteria);
 // The message for a range field that does not hold a whole number: field is 0 to 9, the
 // from and to fields of conditions 1 to 3, Must contain and Without in that order.
 std::string NonNumericRangeMessage(int field, const std::string& text);
-
-// The names of a run's files, checked before anything is opened.
-enum class NameFault {
-  None,
-  InputEmpty,
-  OutputEmpty,
-  InputFolder,
-  OutputFolder,
-  SplitNoExtension,  // Split needs a "." in the output's file name
-};
-// The first fault of the input's and the output's names; split: the run writes a split
-// file too.
-NameFault CheckNames(const Settings& settings, bool split, FileSystem& fs);
-// The message that tells a name fault, with the path where it names one.
-std::string NameFaultMessage(NameFault fault, const Settings& settings);
-// True for the faults of the output's name.
-inline bool IsOutputNameFault(NameFault fault) {
-  return fault == NameFault::OutputEmpty || fault == NameFault::OutputFolder ||
-         fault == NameFault::SplitNoExtension;
-}
 
 }  // namespace kelvane

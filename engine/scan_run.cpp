@@ -5,6 +5,7 @@
 
 #include "engine/chunked_scan.h"
 #include "engine/criteria_entry.h"
+#include "engine/file_names.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
 #include "engine/raw_quick_test.h"
@@ -28,18 +29,6 @@ void WriteGame(OutputFile& f, std::string_view header, std::string_view moveText
 std::string Counted(int64_t n, const char* what, const std::string& path) {
   return std::to_string(n) + what + EscapeLineBreaks(FileNamePart(path));
 }
-
-}  // namespace
-
-std::string SplitFileName(const std::string& outputPath) {
-  std::string dir = DirectoryPart(outputPath);
-  std::string name = FileNamePart(outputPath);
-  size_t dot = name.find('.');
-  if (dot == std::string::npos) ReportTrap("no period in file name");
-  return dir + name.substr(0, dot) + "2" + name.substr(dot);
-}
-
-namespace {
 
 constexpr int kOutputStep = 199;  // input and output file closed
 constexpr int kSplitStep = 200;   // split file closed
