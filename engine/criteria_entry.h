@@ -2,6 +2,7 @@
 // the window and the headless scan share.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -43,16 +44,21 @@ int NormaliseConditions(Criteria& criteria);
 // The window's message for condition number (1 to 3) whose form is wrong.
 std::string ConditionRefusal(int number, const std::string& text);
 
-// The field a failed check before a run points at.
-enum class CriteriaFault {
-  None,
-  SameFile,      // output name (shown with kSameFileMessage)
-  Condition1To,  // to of condition 1
+// The field a failed check before a run points at: the output's name, or the end of the
+// range of the criterion at a row of CriterionKinds() (RangeFault(row)). Today's rows have
+// names.
+enum class CriteriaFault : int {
+  None = -2,
+  SameFile = -1,  // output name (shown with kSameFileMessage)
+  Condition1To = 0,
   Condition2To,
   Condition3To,
   MustContainTo,
   WithoutTo,
 };
+inline CriteriaFault RangeFault(size_t row) {
+  return static_cast<CriteriaFault>(row);
+}
 // The checks before a run: input and output differ, and every criterion in use has a
 // usable range.
 CriteriaFault CheckCriteria(const Criteria& criteria, const std::string& inputPath,
