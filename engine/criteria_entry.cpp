@@ -1,6 +1,7 @@
 #include "engine/criteria_entry.h"
 
 #include "engine/criteria.h"
+#include "engine/criteria_kinds.h"
 #include "text/clean_line.h"
 
 namespace kelvane {
@@ -132,10 +133,9 @@ std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& c) {
   return sequenceRange("Without", c.withoutRange);
 }
 
-std::string NonNumericRangeMessage(int field, const std::string& text) {
-  return std::string("Non-numeric value in range: the ") + (field % 2 == 0 ? "start" : "end") +
-         " of the " + kCriterionNames[field / 2] + " range must be a whole number, not \"" + text +
-         "\"";
+std::string NonNumericRangeMessage(const CriterionKind& kind, bool end, const std::string& text) {
+  return std::string("Non-numeric value in range: the ") + (end ? "end" : "start") + " of the " +
+         kind.name + " range must be a whole number, not \"" + text + "\"";
 }
 
 }  // namespace kelvane

@@ -10,6 +10,8 @@
 
 namespace kelvane {
 
+struct CriterionKind;
+
 inline constexpr char kSameFileMessage[] = "Input and output cannot be the same file";
 // Choosing Notation for a Must contain text in Moves form.
 inline constexpr char kNotationRefused[] =
@@ -67,8 +69,8 @@ CriteriaFault CheckCriteria(const Criteria& criteria, const std::string& inputPa
 const char* CriteriaFaultRule(CriteriaFault fault);
 // The window's message for a fault: the field, what it holds and the rule it breaks.
 std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& criteria);
-// The message for a range field that does not hold a whole number: field is 0 to 9, the
-// from and to fields of conditions 1 to 3, Must contain and Without in that order.
-std::string NonNumericRangeMessage(int field, const std::string& text);
+// The message for a range field of a kind of criterion that does not hold a whole number;
+// end: its to field, else its from field.
+std::string NonNumericRangeMessage(const CriterionKind& kind, bool end, const std::string& text);
 
 }  // namespace kelvane
