@@ -2,7 +2,6 @@
 
 #include "engine/criteria.h"
 #include "engine/criteria_kinds.h"
-#include "text/clean_line.h"
 
 namespace kelvane {
 
@@ -36,6 +35,13 @@ bool TypeMustContain(Criteria& criteria, const std::string& text, bool keepRange
   return keepRange || !entry.numberTooLarge;
 }
 
+namespace {
+// The kind whose range end a fault names.
+const CriterionKind& FaultKind(CriteriaFault fault) {
+  return CriterionKinds()[static_cast<size_t>(fault)];
+}
+}  // namespace
+
 bool ChooseMovesForm(Criteria& criteria, bool keepRange) {
   if (criteria.mustContainForm != SequenceForm::Notation) return true;
   std::string converted = criteria.mustContain;
@@ -44,9 +50,14 @@ bool ChooseMovesForm(Criteria& criteria, bool keepRange) {
 }
 
 void CleanTexts(Criteria& c) {
-  for (std::string* text :
-       {&c.conditions[0], &c.conditions[1], &c.conditions[2], &c.mustContain, &c.without})
-    CleanLine(*text);
+  for (const CriterionKind& kind : CriterionKinds()) {
+    if (!kind.clean) continue;
+    if (HasText(kind)) {
+      kind.clean(*kind.text(c));
+      continue;
+    }
+    for (std::string& line : *kind.lines(c)) kind.clean(line);
+  }
 }
 
 int NormaliseConditions(Criteria& criteria) {
@@ -68,69 +79,33 @@ CriteriaFault CheckCriteria(const Criteria& c, const std::string& inputPath,
                             const std::string& outputPath) {
   // "-" names two streams: standard input to read, standard output to write.
   if (inputPath == outputPath && inputPath != "-") return CriteriaFault::SameFile;
-  const CriteriaFault conditionFaults[3] = {
-      CriteriaFault::Condition1To, CriteriaFault::Condition2To, CriteriaFault::Condition3To};
-  for (int k = 0; k < 3; ++k)
-    if (!c.conditions[k].empty() && c.conditionRanges[k].to <= c.conditionRanges[k].from)
-      return conditionFaults[k];
-  auto unusable = [](const MoveRange& r) { return r.to < r.from || r.to == 0; };
-  if (!c.mustContain.empty() && unusable(c.mustContainRange)) return CriteriaFault::MustContainTo;
-  if (!c.without.empty() && unusable(c.withoutRange)) return CriteriaFault::WithoutTo;
+  const auto kinds = CriterionKinds();
+  for (size_t row = 0; row < kinds.size(); ++row) {
+    const CriterionKind& kind = kinds[row];
+    if (kind.range && !KindEmpty(kind, c) && !RangeUsable(kind.rangeRule, KindRange(kind, c)))
+      return RangeFault(row);
+  }
   return CriteriaFault::None;
 }
 
 const char* CriteriaFaultRule(CriteriaFault fault) {
-  switch (fault) {
-    case CriteriaFault::None:
-      return "";
-    case CriteriaFault::SameFile:
-      return kSameFileMessage;
-    case CriteriaFault::Condition1To:
-    case CriteriaFault::Condition2To:
-    case CriteriaFault::Condition3To:
-      return "the last move number must be greater than the first";
-    case CriteriaFault::MustContainTo:
-    case CriteriaFault::WithoutTo:
-      break;
-  }
+  if (fault == CriteriaFault::None) return "";
+  if (fault == CriteriaFault::SameFile) return kSameFileMessage;
+  if (FaultKind(fault).rangeRule == RangeRule::EndsAfterStart)
+    return "the last move number must be greater than the first";
   return "the last move number must not be 0 nor less than the first";
 }
 
-namespace {
-const char* const kCriterionNames[] = {"condition 1", "condition 2", "condition 3", "Must contain",
-                                       "Without"};
-
-std::string RangeText(const MoveRange& r) {
-  return std::to_string(r.from) + " to " + std::to_string(r.to);
-}
-}  // namespace
-
 std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& c) {
-  auto conditionRange = [&](int k) {
-    return "The " + std::string(kCriterionNames[k]) + " range, " + RangeText(c.conditionRanges[k]) +
-           ", must end after its start";
-  };
-  auto sequenceRange = [](const char* name, const MoveRange& r) {
-    return "The " + std::string(name) + " range, " + RangeText(r) +
-           (r.to < r.from ? ", must end at or after its start" : ", must not end at 0");
-  };
-  switch (fault) {
-    case CriteriaFault::None:
-      return "";
-    case CriteriaFault::SameFile:
-      return kSameFileMessage;
-    case CriteriaFault::Condition1To:
-      return conditionRange(0);
-    case CriteriaFault::Condition2To:
-      return conditionRange(1);
-    case CriteriaFault::Condition3To:
-      return conditionRange(2);
-    case CriteriaFault::MustContainTo:
-      return sequenceRange("Must contain", c.mustContainRange);
-    case CriteriaFault::WithoutTo:
-      break;
-  }
-  return sequenceRange("Without", c.withoutRange);
+  if (fault == CriteriaFault::None) return "";
+  if (fault == CriteriaFault::SameFile) return kSameFileMessage;
+  const CriterionKind& kind = FaultKind(fault);
+  const MoveRange& r = KindRange(kind, c);
+  const char* rule = kind.rangeRule == RangeRule::EndsAfterStart ? ", must end after its start"
+                     : r.to < r.from ? ", must end at or after its start"
+                                     : ", must not end at 0";
+  return "The " + std::string(kind.name) + " range, " + std::to_string(r.from) + " to " +
+         std::to_string(r.to) + rule;
 }
 
 std::string NonNumericRangeMessage(const CriterionKind& kind, bool end, const std::string& text) {
