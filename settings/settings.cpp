@@ -65,14 +65,26 @@ std::string ConfigHomeIniFile() {
   return base + "kelvane/kelvane.ini";
 }
 
+// Creates the folder that holds path and every missing folder above it.
+void MakeParentDirs(const std::string& path) {
+  std::string dir = DirectoryPart(path);
+  for (size_t at = 1; at < dir.size(); ++at) {
+    if (dir[at] != '/') continue;
+    std::string part = dir.substr(0, at);
+    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return;
+  }
+}
+
 // The key of line number (from 1) of a kind held as a list of lines.
 std::string LineKey(const CriterionKind& kind, size_t number) {
   return kind.textKey + std::to_string(number);
 }
 
-// Reads the criteria of the rows; a missing key keeps the default's value.
-void LoadCriteria(const IniFile& ini, Criteria& criteria, const Criteria& defaults) {
-  for (const CriterionKind& kind : CriterionKinds()) {
+}  // namespace
+
+void LoadCriteria(const IniFile& ini, Criteria& criteria, const Criteria& defaults,
+                  std::span<const CriterionKind> kinds) {
+  for (const CriterionKind& kind : kinds) {
     if (HasText(kind)) {
       *kind.text(criteria) = ini.ReadString(kTexts, kind.textKey, KindText(kind, defaults));
     } else {
@@ -90,14 +102,13 @@ void LoadCriteria(const IniFile& ini, Criteria& criteria, const Criteria& defaul
   }
 }
 
-// Writes the criteria of the rows: every value, then every range, as the files have them.
-void SaveCriteria(IniFile& ini, const Criteria& criteria) {
+void SaveCriteria(IniFile& ini, const Criteria& criteria, std::span<const CriterionKind> kinds) {
   auto present = [&ini](const std::string& key) {
     // No value read back holds a line end: "\n" tells that the key is missing.
     return ini.ReadString(kTexts, key, "\n") != "\n";
   };
   std::vector<const CriterionKind*> written;
-  for (const CriterionKind& kind : CriterionKinds()) {
+  for (const CriterionKind& kind : kinds) {
     const std::string first = HasText(kind) ? kind.textKey : LineKey(kind, 1);
     if (!kind.alwaysWritten && KindEmpty(kind, criteria) && !present(first)) continue;
     written.push_back(&kind);
@@ -118,18 +129,6 @@ void SaveCriteria(IniFile& ini, const Criteria& criteria) {
     ini.WriteInteger(kIntegers, kind->toKey, KindRange(*kind, criteria).to);
   }
 }
-
-// Creates the folder that holds path and every missing folder above it.
-void MakeParentDirs(const std::string& path) {
-  std::string dir = DirectoryPart(path);
-  for (size_t at = 1; at < dir.size(); ++at) {
-    if (dir[at] != '/') continue;
-    std::string part = dir.substr(0, at);
-    if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST) return;
-  }
-}
-
-}  // namespace
 
 Settings DefaultSettings() {
   std::string here = fileSystem().CurrentDir();
@@ -171,7 +170,7 @@ void LoadSettings(Settings& settings, const std::string& path) {
       Settings defaults = DefaultSettings();
       for (const TextKey& k : kTextKeys)
         k.field(settings) = ini.ReadString(kTexts, k.key, k.field(defaults));
-      LoadCriteria(ini, settings.criteria, defaults.criteria);
+      LoadCriteria(ini, settings.criteria, defaults.criteria, CriterionKinds());
       settings.criteria.mustContainForm = ini.ReadBool(kBooleans, kNotationKey, true)
                                               ? SequenceForm::Notation
                                               : SequenceForm::Moves;
@@ -194,7 +193,7 @@ void SaveSettings(const Settings& settings, const std::string& path) {
   if (ini.Load(path) == IniFile::LoadResult::Failed) throw refused;
   Settings s = settings;  // the key tables hand out writable fields
   for (const TextKey& k : kTextKeys) ini.WriteString(kTexts, k.key, k.field(s));
-  SaveCriteria(ini, settings.criteria);
+  SaveCriteria(ini, settings.criteria, CriterionKinds());
   ini.WriteBool(kBooleans, kNotationKey,
                 settings.criteria.mustContainForm == SequenceForm::Notation);
   // Written once it was turned on, so the file of someone who never used it stays as it was.

@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "engine/criteria.h"
+#include "engine/criteria_kinds.h"
 #include "engine/file_names.h"
 #include "engine/scan_method.h"
 
@@ -37,5 +39,13 @@ void LoadSettings(Settings& settings, const std::string& path);
 // Writes the settings into path, keeping every line of the file the program does not know;
 // throws std::runtime_error "Unable to write to <path>" when the file cannot be written.
 void SaveSettings(const Settings& settings, const std::string& path);
+
+class IniFile;
+// The criteria of kinds in an ini file, as LoadSettings and SaveSettings read and write those
+// of every kind. A missing key keeps the default's value; every value is written before
+// every range, as the files have them.
+void LoadCriteria(const IniFile& ini, Criteria& criteria, const Criteria& defaults,
+                  std::span<const CriterionKind> kinds);
+void SaveCriteria(IniFile& ini, const Criteria& criteria, std::span<const CriterionKind> kinds);
 
 }  // namespace kelvane

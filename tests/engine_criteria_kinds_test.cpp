@@ -8,6 +8,7 @@
 #include "app/headless_scan.h"
 #include "engine/criteria_kinds.h"
 #include "scripted_dialogs.h"
+#include "settings/ini_file.h"
 #include "settings/settings.h"
 #include "test_support.h"
 
@@ -57,6 +58,47 @@ TEST(CriterionKinds, EveryRowLoadsSavesAndTakesItsOptionIntoItsOwnField) {
   std::string fault;
   EXPECT_TRUE(ApplyScanOptions(args, given, fault)) << fault;
   EXPECT_TRUE(given.criteria == expected);
+}
+
+// Kinds to come, held outside the record: a text without a range, and a list of lines.
+std::string newText;
+std::vector<std::string> newLines;
+MoveRange newRange;
+const CriterionKind kNewKinds[] = {
+    {.name = "text",
+     .text = [](Criteria&) { return &newText; },
+     .range = [](Criteria&) { return &newRange; },
+     .textKey = "T",
+     .fromKey = "TFrom",
+     .toKey = "TTo"},
+    {.name = "lines", .lines = [](Criteria&) { return &newLines; }, .textKey = "L"},
+};
+
+TEST(CriterionKinds, ANewKindWritesNoKeyWhileEmptyAndAListKeepsItsLines) {
+  IniFile ini;
+  const std::string before = "[Strings]\n7=x\n";
+  ini.Parse(before);
+  Criteria criteria;
+  newText.clear();
+  newLines.clear();
+  SaveCriteria(ini, criteria, kNewKinds);
+  EXPECT_EQ(ini.Text(), before);  // a file written before keeps its bytes
+
+  newText = "t";
+  newRange = {3, 4};
+  newLines = {"[White \"A\"]", "[Black \"B\"]"};
+  SaveCriteria(ini, criteria, kNewKinds);
+  newLines = {"[Site \"C\"]"};  // a shorter list ends before the old one's last line
+  SaveCriteria(ini, criteria, kNewKinds);
+  EXPECT_EQ(ini.Text(), before + "T=t\nL1=[Site \"C\"]\nL2=\n[Integers]\nTFrom=3\nTTo=4\n");
+
+  newText.clear();
+  newLines.clear();
+  newRange = {};
+  LoadCriteria(ini, criteria, Criteria{}, kNewKinds);
+  EXPECT_EQ(newText, "t");
+  EXPECT_EQ(newLines, std::vector<std::string>{"[Site \"C\"]"});
+  EXPECT_EQ(newRange, (MoveRange{3, 4}));
 }
 
 }  // namespace
