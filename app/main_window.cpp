@@ -235,7 +235,7 @@ void MainWindow::storeCriterion(const CriterionKind& kind) {
 QWidget* MainWindow::focusedField() const {
   QWidget* w = QApplication::focusWidget();
   if (!w || w->window() != this) return nullptr;
-  if (qobject_cast<QLineEdit*>(w) || w == mustContainEdit_) return w;
+  if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w)) return w;
   return nullptr;
 }
 
@@ -255,14 +255,14 @@ void MainWindow::editFocusedField(EditCommand command) {
   };
   QWidget* w = focusedField();
   if (auto* e = qobject_cast<QLineEdit*>(w)) apply(e);
-  if (w == mustContainEdit_) apply(mustContainEdit_);
+  if (auto* box = qobject_cast<QPlainTextEdit*>(w)) apply(box);
 }
 
 void MainWindow::updateEditActions() {
   QWidget* w = focusedField();
   bool selection = false;
   if (auto* e = qobject_cast<QLineEdit*>(w)) selection = e->hasSelectedText();
-  if (w == mustContainEdit_) selection = mustContainEdit_->textCursor().hasSelection();
+  if (auto* box = qobject_cast<QPlainTextEdit*>(w)) selection = box->textCursor().hasSelection();
   const QMimeData* clip = QApplication::clipboard()->mimeData();
   bool canPaste = w && clip && clip->hasText();
   cutAction_->setEnabled(selection);

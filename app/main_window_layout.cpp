@@ -288,8 +288,8 @@ void MainWindow::buildMenus() {
           &MainWindow::updateEditActions);
   for (QLineEdit* e : findChildren<QLineEdit*>())
     connect(e, &QLineEdit::selectionChanged, this, &MainWindow::updateEditActions);
-  connect(mustContainEdit_, &QPlainTextEdit::selectionChanged, this,
-          &MainWindow::updateEditActions);
+  for (QPlainTextEdit* box : findChildren<QPlainTextEdit*>())
+    connect(box, &QPlainTextEdit::selectionChanged, this, &MainWindow::updateEditActions);
 }
 
 void MainWindow::buildEditorChoiceMenu() {
