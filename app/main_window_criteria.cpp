@@ -113,7 +113,7 @@ bool MainWindow::criteriaValid() {
   // Any other fault is at the end of a range.
   QWidget* field = fault == CriteriaFault::SameFile
                        ? outputNameEdit_
-                       : criterionField(CriterionKinds()[static_cast<size_t>(fault)].toFieldName);
+                       : criterionField(CriterionKinds()[FaultRow(fault)].toFieldName);
   field->setFocus(Qt::OtherFocusReason);
   return false;
 }

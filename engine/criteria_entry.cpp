@@ -38,7 +38,7 @@ bool TypeMustContain(Criteria& criteria, const std::string& text, bool keepRange
 namespace {
 // The kind whose range end a fault names.
 const CriterionKind& FaultKind(CriteriaFault fault) {
-  return CriterionKinds()[static_cast<size_t>(fault)];
+  return CriterionKinds()[FaultRow(fault)];
 }
 }  // namespace
 

@@ -49,17 +49,21 @@ std::string ConditionRefusal(int number, const std::string& text);
 // The field a failed check before a run points at: the output's name, or the end of the
 // range of the criterion at a row of CriterionKinds() (RangeFault(row)). Today's rows have
 // names.
-enum class CriteriaFault : int {
-  None = -2,
-  SameFile = -1,  // output name (shown with kSameFileMessage)
-  Condition1To = 0,
+enum class CriteriaFault : size_t {
+  None,
+  SameFile,  // output name (shown with kSameFileMessage)
+  Condition1To,
   Condition2To,
   Condition3To,
   MustContainTo,
   WithoutTo,
 };
 inline CriteriaFault RangeFault(size_t row) {
-  return static_cast<CriteriaFault>(row);
+  return static_cast<CriteriaFault>(row + 2);
+}
+// The row whose range end a fault other than None and SameFile names.
+inline size_t FaultRow(CriteriaFault fault) {
+  return static_cast<size_t>(fault) - 2;
 }
 // The checks before a run: input and output differ, and every criterion in use has a
 // usable range.
