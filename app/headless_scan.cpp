@@ -236,7 +236,14 @@ void ApplyOptions(const ScanOptions& o, Settings& settings) {
                              (kind.typingFault ? kind.typingFault : "")};
     if (given.text && kind.type && !kind.type(c, *given.text, keepRange)) throw refused;
     if (given.text && !kind.type) *kind.text(c) = *given.text;
-    if (!given.lines.empty()) *kind.lines(c) = given.lines;
+    if (!given.lines.empty()) {
+      // The uses of a repeatable option make the whole list; an empty one adds no line, so
+      // that it alone clears the list.
+      std::vector<std::string>& lines = *kind.lines(c);
+      lines.clear();
+      for (const std::string& line : given.lines)
+        if (!line.empty()) lines.push_back(line);
+    }
     if (given.form && !kind.chooseForm(c, keepRange)) throw refused;
   }
 

@@ -56,7 +56,9 @@ void CleanTexts(Criteria& c) {
       kind.clean(*kind.text(c));
       continue;
     }
-    for (std::string& line : *kind.lines(c)) kind.clean(line);
+    std::vector<std::string>& lines = *kind.lines(c);
+    for (std::string& line : lines) kind.clean(line);
+    std::erase(lines, std::string());  // a line of blanks alone holds nothing
   }
 }
 
