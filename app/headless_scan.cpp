@@ -19,6 +19,7 @@
 #include "app/progress_line.h"
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
+#include "engine/criteria_kinds.h"
 #include "engine/scan_run.h"
 #include "platform/byte_source.h"
 #include "platform/console_dialogs.h"
@@ -35,16 +36,26 @@ namespace {
 constexpr int kExitNoScan = 1;
 constexpr int kExitBadInput = 2;
 
+// What the options give one kind of criterion (a row of CriterionKinds()).
+struct CriterionOptions {
+  std::optional<std::string> text;
+  std::vector<std::string> lines;  // a repeatable option's values
+  std::optional<MoveRange> range;
+  bool form = false;  // its switch (--moves)
+};
+
 struct ScanOptions {
-  std::optional<std::string> settings, input, output, cond1, cond2, cond3, contains, without, log,
-      maxGameSize;
-  std::optional<MoveRange> cond1Range, cond2Range, cond3Range, containsRange, withoutRange;
-  bool split = false, yes = false, moves = false, quiet = false, progress = false, tolerant = false;
+  std::optional<std::string> settings, input, output, log, maxGameSize;
+  std::vector<CriterionOptions> criteria = std::vector<CriterionOptions>(CriterionKinds().size());
+  bool split = false, yes = false, quiet = false, progress = false, tolerant = false;
 };
 
 struct UsageError {
   std::string message;
 };
+
+// The part of a criterion an option sets.
+enum class CriterionPart { None, Value, Range, Form };
 
 // One command-line option: how it is written, the field of ScanOptions it sets, how the
 // usage text explains it, and what messages about its value call it.
@@ -56,11 +67,14 @@ struct Option {
   CriteriaFault fault = CriteriaFault::None;  // the check before a run that names it
   bool ScanOptions::*flag = nullptr;
   std::optional<std::string> ScanOptions::*text = nullptr;
-  std::optional<MoveRange> ScanOptions::*range = nullptr;
+  // A criterion's option: its row of CriterionKinds() and the part it sets.
+  size_t row = 0;
+  CriterionPart part = CriterionPart::None;
 };
 
 using O = ScanOptions;
-const Option kOptions[] = {
+// The options before the criteria's and after them, in the order of the usage text.
+const Option kFileOptions[] = {
     {.name = "--settings",
      .value = "FILE",
      .help = "read settings from FILE (never written)",
@@ -77,65 +91,8 @@ const Option kOptions[] = {
              "with \"2\" before its first \".\"",
      .flag = &O::split},
     {.name = "--yes", .help = "overwrite an existing output file without asking", .flag = &O::yes},
-    {.name = "--cond1",
-     .value = "TEXT",
-     .help = "order condition 1, e.g. \"Kh1 < Qe1\"",
-     .field = "condition 1",
-     .text = &O::cond1},
-    {.name = "--cond1-range",
-     .value = "A-B",
-     .help = "its range of move numbers",
-     .field = "condition 1 range",
-     .fault = CriteriaFault::Condition1To,
-     .range = &O::cond1Range},
-    {.name = "--cond2",
-     .value = "TEXT",
-     .help = "order condition 2",
-     .field = "condition 2",
-     .text = &O::cond2},
-    {.name = "--cond2-range",
-     .value = "A-B",
-     .help = "its range of move numbers",
-     .field = "condition 2 range",
-     .fault = CriteriaFault::Condition2To,
-     .range = &O::cond2Range},
-    {.name = "--cond3",
-     .value = "TEXT",
-     .help = "order condition 3",
-     .field = "condition 3",
-     .text = &O::cond3},
-    {.name = "--cond3-range",
-     .value = "A-B",
-     .help = "its range of move numbers",
-     .field = "condition 3 range",
-     .fault = CriteriaFault::Condition3To,
-     .range = &O::cond3Range},
-    {.name = "--contains",
-     .value = "TEXT",
-     .help = "Must contain, in Notation (\"1.e4 c5 2.Nf3\")\n"
-             "or Moves form (\"e4 ..c5 Nf3\")",
-     .field = "Must contain",
-     .text = &O::contains},
-    {.name = "--contains-range",
-     .value = "A-B",
-     .help = "its range (a Notation text sets its own otherwise)",
-     .field = "Must contain range",
-     .fault = CriteriaFault::MustContainTo,
-     .range = &O::containsRange},
-    {.name = "--moves",
-     .help = "convert a Notation Must contain text to Moves form",
-     .flag = &O::moves},
-    {.name = "--without",
-     .value = "TEXT",
-     .help = "moves a game must not contain",
-     .field = "Without",
-     .text = &O::without},
-    {.name = "--without-range",
-     .value = "A-B",
-     .help = "their range of move numbers",
-     .field = "Without range",
-     .fault = CriteriaFault::WithoutTo,
-     .range = &O::withoutRange},
+};
+const Option kReadingOptions[] = {
     {.name = "--tolerant",
      .help = "tolerant reading: read files that stop the scan with\n"
              "\"invalid PGN\"; lines that belong to no game are skipped,\n"
@@ -156,6 +113,34 @@ const Option kOptions[] = {
     {.name = "--help", .help = "print this text and exit"},
 };
 
+// Every option: the files', then each criterion's value, range and switch, then the
+// reading's and the output's.
+const std::vector<Option>& Options() {
+  static const std::vector<Option> options = [] {
+    std::vector<Option> all(std::begin(kFileOptions), std::end(kFileOptions));
+    const auto kinds = CriterionKinds();
+    for (size_t row = 0; row < kinds.size(); ++row) {
+      const CriterionKind& kind = kinds[row];
+      auto add = [&](const OptionText& t, CriterionPart part, CriteriaFault fault) {
+        if (t.name)
+          all.push_back({.name = t.name,
+                         .value = t.value,
+                         .help = t.help,
+                         .field = t.field,
+                         .fault = fault,
+                         .row = row,
+                         .part = part});
+      };
+      add(kind.option, CriterionPart::Value, CriteriaFault::None);
+      add(kind.rangeOption, CriterionPart::Range, RangeFault(row));
+      add(kind.formOption, CriterionPart::Form, CriteriaFault::None);
+    }
+    all.insert(all.end(), std::begin(kReadingOptions), std::end(kReadingOptions));
+    return all;
+  }();
+  return options;
+}
+
 // "A-B": two whole numbers; the separator is the first "-" after the first character, so
 // a negative first number still reads.
 MoveRange ParseRange(const Option& option, const std::string& text) {
@@ -169,7 +154,7 @@ MoveRange ParseRange(const Option& option, const std::string& text) {
 }
 
 const Option* FindOption(std::string_view name) {
-  for (const Option& option : kOptions)
+  for (const Option& option : Options())
     if (name == option.name) return &option;
   return nullptr;
 }
@@ -180,7 +165,7 @@ std::string FieldName(const Option& option) {
 }
 
 std::string FaultField(CriteriaFault fault) {
-  for (const Option& option : kOptions)
+  for (const Option& option : Options())
     if (option.fault == fault && option.field) return FieldName(option);
   return "";
 }
@@ -204,7 +189,23 @@ ScanOptions ParseOptions(const std::vector<std::string>& args) {
     }
     if (option->flag) o.*option->flag = true;
     if (option->text) o.*option->text = value;
-    if (option->range) o.*option->range = ParseRange(*option, value);
+    CriterionOptions& criterion = o.criteria[option->row];
+    switch (option->part) {
+      case CriterionPart::None:
+        break;
+      case CriterionPart::Value:
+        if (CriterionKinds()[option->row].repeatable)
+          criterion.lines.push_back(value);
+        else
+          criterion.text = value;
+        break;
+      case CriterionPart::Range:
+        criterion.range = ParseRange(*option, value);
+        break;
+      case CriterionPart::Form:
+        criterion.form = true;
+        break;
+    }
   }
   return o;
 }
@@ -217,35 +218,44 @@ FileLocation Location(const std::string& path) {
 void ApplyOptions(const ScanOptions& o, Settings& settings) {
   if (o.input) settings.input = Location(*o.input);
   if (o.output) settings.output = Location(*o.output);
-  Criteria& c = settings.criteria;
-  const std::optional<std::string>* conditions[3] = {&o.cond1, &o.cond2, &o.cond3};
-  const std::optional<MoveRange>* ranges[3] = {&o.cond1Range, &o.cond2Range, &o.cond3Range};
-  for (int k = 0; k < 3; ++k) {
-    if (*conditions[k]) c.conditions[k] = **conditions[k];
-    if (*ranges[k]) c.conditionRanges[k] = **ranges[k];
-  }
-  if (o.without) c.without = *o.without;
-  if (o.withoutRange) c.withoutRange = *o.withoutRange;
-  if (o.containsRange) c.mustContainRange = *o.containsRange;
+  // No criterion's value can fail before Must contain's typing, whose faults come after
+  // this one.
   if (o.maxGameSize &&
       (!WholeNumber(*o.maxGameSize, settings.maxGameSize) || settings.maxGameSize < 1))
     throw UsageError{"--max-game-size: expected a whole number of MB, 1 or more: \"" +
                      *o.maxGameSize + "\""};
-
-  // Typing into Must contain; choosing "Moves" converts a Notation text.
-  const bool keepRange = o.containsRange.has_value();
-  const UsageError tooLarge{std::string("--contains: ") + kMoveNumberTooLarge};
-  if (o.contains && !TypeMustContain(c, *o.contains, keepRange)) throw tooLarge;
-  if (o.moves && !ChooseMovesForm(c, keepRange)) throw tooLarge;
+  Criteria& c = settings.criteria;
+  const auto kinds = CriterionKinds();
+  for (size_t row = 0; row < kinds.size(); ++row) {
+    const CriterionKind& kind = kinds[row];
+    const CriterionOptions& given = o.criteria[row];
+    if (given.range) *kind.range(c) = *given.range;
+    // Typing into Must contain sets its form, and its range unless an option gave one;
+    // choosing "Moves" converts a Notation text.
+    const bool keepRange = given.range.has_value();
+    const UsageError refused{std::string(kind.option.name) + ": " +
+                             (kind.typingFault ? kind.typingFault : "")};
+    if (given.text && kind.type && !kind.type(c, *given.text, keepRange)) throw refused;
+    if (given.text && !kind.type) *kind.text(c) = *given.text;
+    if (!given.lines.empty()) {
+      // The uses of a repeatable option make the whole list; an empty one adds no line, so
+      // that it alone clears the list.
+      std::vector<std::string>& lines = *kind.lines(c);
+      lines.clear();
+      for (const std::string& line : given.lines)
+        if (!line.empty()) lines.push_back(line);
+    }
+    if (given.form && !kind.chooseForm(c, keepRange)) throw refused;
+  }
 
   // Every field exit checks the three conditions and stores the normalised texts.
   if (int wrong = NormaliseConditions(c); wrong != 0) {
     std::string msg = ConditionFormMessage();
     std::replace(msg.begin(), msg.end(), '\r', ' ');
-    const Option& option = *FindOption("--cond" + std::to_string(wrong));
+    const Option& option = *FindOption(kinds[wrong - 1].option.name);
     throw UsageError{FieldName(option) + ": " + msg};
   }
-  CleanTexts(settings);
+  CleanTexts(settings.criteria);
 }
 
 // SIGINT, SIGTERM and SIGHUP ask the scan to stop after the game in hand; a second one
@@ -303,11 +313,13 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     return kExitBadInput;
   }
   // The names come first: nothing is opened under a name that cannot be one.
-  if (NameFault names = CheckNames(settings, o.split, fileSystem()); names != NameFault::None) {
-    dialogs.ShowMessage(NameFaultMessage(names, settings));
+  if (NameFault names = CheckNames(settings.input, settings.output, o.split, fileSystem());
+      names != NameFault::None) {
+    dialogs.ShowMessage(NameFaultMessage(names, settings.input, settings.output));
     return kExitNoScan;
   }
-  CriteriaFault fault = CheckCriteria(settings);
+  CriteriaFault fault =
+      CheckCriteria(settings.criteria, settings.input.path(), settings.output.path());
   if (fault == CriteriaFault::SameFile) {
     dialogs.ShowMessage(kSameFileMessage);
     return kExitBadInput;
@@ -353,6 +365,17 @@ void KeepStandardStreamsApart() {
 
 }  // namespace
 
+bool ApplyScanOptions(const std::vector<std::string>& args, Settings& settings,
+                      std::string& fault) {
+  try {
+    ApplyOptions(ParseOptions(args), settings);
+    return true;
+  } catch (const UsageError& e) {
+    fault = e.message;
+    return false;
+  }
+}
+
 std::string UsageText() {
   std::string text =
       "Usage:\n"
@@ -362,7 +385,7 @@ std::string UsageText() {
       "\n"
       "Scan options (criteria not given come from the settings file; an option's value may\n"
       "also follow an \"=\", as in --input=games.pgn):\n";
-  for (const Option& option : kOptions) {
+  for (const Option& option : Options()) {
     std::string left = std::string("  ") + option.name;
     if (option.value) left += std::string(" ") + option.value;
     constexpr size_t kHelpColumn = 30;

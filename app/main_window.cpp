@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -20,6 +21,7 @@
 #include "app/scan_job.h"
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
+#include "engine/criteria_kinds.h"
 #include "platform/file_system.h"
 #include "platform/launcher.h"
 #include "settings/settings.h"
@@ -142,16 +144,13 @@ void MainWindow::settingsToControls() {
   setFileNameText(outputNameEdit_, settings_.output.name);
   setDirectoryHint(inputDirBox_, settings_.input.dir);
   setDirectoryHint(outputDirBox_, settings_.output.dir);
-  setFieldText(conditionEdits_[0], settings_.criteria.conditions[0]);
-  setFieldText(conditionEdits_[1], settings_.criteria.conditions[1]);
-  setFieldText(conditionEdits_[2], settings_.criteria.conditions[2]);
-  // This runs onMustContainEdited, which may move the Notation/Moves choice.
-  setMustContainText(settings_.criteria.mustContain);
-  setFieldText(withoutEdit_, settings_.criteria.without);
-  const auto values = ranges();
-  for (size_t k = 0; k < kCriteria; ++k) {
-    setFieldText(rangeEdits_[k].from, std::to_string(values[k]->from));
-    setFieldText(rangeEdits_[k].to, std::to_string(values[k]->to));
+  // Must contain's text runs onMustContainEdited, which may move the Notation/Moves choice.
+  for (const CriterionKind& kind : CriterionKinds()) showCriterion(kind);
+  for (const CriterionKind& kind : CriterionKinds()) {
+    if (!kind.range) continue;
+    const MoveRange& range = KindRange(kind, settings_.criteria);
+    setFieldText(criterionEdit(kind.fromFieldName), std::to_string(range.from));
+    setFieldText(criterionEdit(kind.toFieldName), std::to_string(range.to));
   }
   setSequenceForm(settings_.criteria.mustContainForm);
   tolerantAction_->setChecked(settings_.tolerant);
@@ -160,32 +159,76 @@ void MainWindow::settingsToControls() {
 
 bool MainWindow::controlsToSettings() {
   pathsToSettings();
-  settings_.criteria.conditions[0] = fieldText(conditionEdits_[0]);
-  settings_.criteria.conditions[1] = fieldText(conditionEdits_[1]);
-  settings_.criteria.conditions[2] = fieldText(conditionEdits_[2]);
-  settings_.criteria.mustContain = mustContainText();
-  settings_.criteria.without = fieldText(withoutEdit_);
-  CleanTexts(settings_);
+  for (const CriterionKind& kind : CriterionKinds()) storeCriterion(kind);
+  CleanTexts(settings_.criteria);
   // Stored conditions are always normalised, so neither a save nor a run sees "a > b",
   // also when the field being typed in was never left.
   NormaliseConditions(settings_.criteria);
   // The ranges in field order. A field that holds no whole number is told, keeps the value
   // in use and shows it again.
   bool numbers = true;
-  const auto fields = rangeEditsInOrder();
-  const auto values = ranges();
-  for (size_t i = 0; i < fields.size(); ++i) {
-    int32_t& value = i % 2 == 0 ? values[i / 2]->from : values[i / 2]->to;
-    const std::string text = fieldText(fields[i]);
-    if (WholeNumber(text, value)) continue;
-    numbers = false;
-    dialogs().Beep();
-    dialogs().ShowMessage(NonNumericRangeMessage(static_cast<int>(i), text));
-    setFieldText(fields[i], std::to_string(value));
+  for (const CriterionKind& kind : CriterionKinds()) {
+    if (!kind.range) continue;
+    MoveRange& range = *kind.range(settings_.criteria);
+    for (bool end : {false, true}) {
+      QLineEdit* field = criterionEdit(end ? kind.toFieldName : kind.fromFieldName);
+      int32_t& value = end ? range.to : range.from;
+      const std::string text = fieldText(field);
+      if (WholeNumber(text, value)) continue;
+      numbers = false;
+      dialogs().Beep();
+      dialogs().ShowMessage(NonNumericRangeMessage(kind, end, text));
+      setFieldText(field, std::to_string(value));
+    }
   }
   settings_.criteria.mustContainForm = sequenceForm();
   settings_.tolerant = tolerantAction_->isChecked();
   return numbers;
+}
+
+QWidget* MainWindow::criterionField(const char* name) const {
+  return centralWidget()->findChild<QWidget*>(QLatin1String(name));
+}
+
+QLineEdit* MainWindow::criterionEdit(const char* name) const {
+  return qobject_cast<QLineEdit*>(criterionField(name));
+}
+
+void MainWindow::showCriterion(const CriterionKind& kind) {
+  QWidget* field = criterionField(kind.fieldName);
+  if (auto* edit = qobject_cast<QLineEdit*>(field)) {
+    setFieldText(edit, KindText(kind, settings_.criteria));
+    return;
+  }
+  // A text box: one text, or one line per entry of a list.
+  std::string text;
+  if (HasText(kind)) {
+    text = KindText(kind, settings_.criteria);
+  } else {
+    for (const std::string& line : KindLines(kind, settings_.criteria))
+      text += (text.empty() ? "" : "\n") + line;
+  }
+  static_cast<QPlainTextEdit*>(field)->setPlainText(
+      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+void MainWindow::storeCriterion(const CriterionKind& kind) {
+  QWidget* field = criterionField(kind.fieldName);
+  std::string text =
+      qobject_cast<QLineEdit*>(field)
+          ? fieldText(static_cast<QLineEdit*>(field))
+          : static_cast<QPlainTextEdit*>(field)->toPlainText().toUtf8().toStdString();
+  if (HasText(kind)) {
+    *kind.text(settings_.criteria) = std::move(text);
+    return;
+  }
+  std::vector<std::string>& lines = *kind.lines(settings_.criteria);
+  lines.clear();
+  for (size_t at = 0; at <= text.size();) {
+    size_t end = std::min(text.find('\n', at), text.size());
+    if (end > at) lines.push_back(text.substr(at, end - at));
+    at = end + 1;
+  }
 }
 
 // ---- Edit actions ---------------------------------------------------------------------
@@ -193,7 +236,7 @@ bool MainWindow::controlsToSettings() {
 QWidget* MainWindow::focusedField() const {
   QWidget* w = QApplication::focusWidget();
   if (!w || w->window() != this) return nullptr;
-  if (qobject_cast<QLineEdit*>(w) || w == mustContainEdit_) return w;
+  if (qobject_cast<QLineEdit*>(w) || qobject_cast<QPlainTextEdit*>(w)) return w;
   return nullptr;
 }
 
@@ -213,14 +256,14 @@ void MainWindow::editFocusedField(EditCommand command) {
   };
   QWidget* w = focusedField();
   if (auto* e = qobject_cast<QLineEdit*>(w)) apply(e);
-  if (w == mustContainEdit_) apply(mustContainEdit_);
+  if (auto* box = qobject_cast<QPlainTextEdit*>(w)) apply(box);
 }
 
 void MainWindow::updateEditActions() {
   QWidget* w = focusedField();
   bool selection = false;
   if (auto* e = qobject_cast<QLineEdit*>(w)) selection = e->hasSelectedText();
-  if (w == mustContainEdit_) selection = mustContainEdit_->textCursor().hasSelection();
+  if (auto* box = qobject_cast<QPlainTextEdit*>(w)) selection = box->textCursor().hasSelection();
   const QMimeData* clip = QApplication::clipboard()->mimeData();
   bool canPaste = w && clip && clip->hasText();
   cutAction_->setEnabled(selection);

@@ -32,6 +32,7 @@ class QToolButton;
 
 namespace kelvane {
 
+struct CriterionKind;
 class ProgressDialog;
 class ScanJob;
 
@@ -140,11 +141,14 @@ class MainWindow : public QMainWindow {
   kelvane::SequenceForm sequenceForm() const;
   // Selects an item of the choice as the program itself, without its click handler.
   void setSequenceForm(kelvane::SequenceForm form);
-  // The range fields in the order of the integer slots 0 to 9: from and to of conditions
-  // 1 to 3, of Must contain and of Without.
-  std::array<QLineEdit*, 2 * kCriteria> rangeEditsInOrder() const;
-  // The ranges of the criteria, in the order of rangeEdits_.
-  std::array<MoveRange*, kCriteria> ranges();
+  // The criteria's fields, found by the objectNames of their rows (criteria_kinds.h).
+  QWidget* criterionField(const char* name) const;
+  QLineEdit* criterionEdit(const char* name) const;
+  // A row's value shown in its field, and stored back from it.
+  void showCriterion(const CriterionKind& kind);
+  void storeCriterion(const CriterionKind& kind);
+  // Every criterion's field in the order of the rows, then their ranges' from and to fields.
+  std::vector<QWidget*> criteriaFieldsInTabOrder() const;
   bool isNotation() const;
 
   // ---- main_window_files.cpp: the files, Run and the output editors

@@ -10,6 +10,7 @@
 #include "app/main_window.h"
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
+#include "engine/criteria_kinds.h"
 #include "platform/file_system.h"
 #include "settings/settings.h"
 
@@ -97,40 +98,22 @@ void MainWindow::onMustContainEdited() {
 }
 
 bool MainWindow::namesValid() {
-  const NameFault fault = CheckNames(settings_, split_, fileSystem());
+  const NameFault fault = CheckNames(settings_.input, settings_.output, split_, fileSystem());
   if (fault == NameFault::None) return true;
-  dialogs().ShowMessage(NameFaultMessage(fault, settings_));
+  dialogs().ShowMessage(NameFaultMessage(fault, settings_.input, settings_.output));
   (IsOutputNameFault(fault) ? outputNameEdit_ : inputNameEdit_)->setFocus(Qt::OtherFocusReason);
   return false;
 }
 
 bool MainWindow::criteriaValid() {
-  QLineEdit* field = nullptr;
-  const CriteriaFault fault = CheckCriteria(settings_);
+  const CriteriaFault fault =
+      CheckCriteria(settings_.criteria, settings_.input.path(), settings_.output.path());
   if (fault == CriteriaFault::None) return true;
   dialogs().ShowMessage(CriteriaFaultMessage(fault, settings_.criteria));
-  switch (fault) {
-    case CriteriaFault::None:
-      return true;
-    case CriteriaFault::SameFile:
-      field = outputNameEdit_;
-      break;
-    case CriteriaFault::Condition1To:
-      field = rangeEdits_[kCondition1].to;
-      break;
-    case CriteriaFault::Condition2To:
-      field = rangeEdits_[kCondition2].to;
-      break;
-    case CriteriaFault::Condition3To:
-      field = rangeEdits_[kCondition3].to;
-      break;
-    case CriteriaFault::MustContainTo:
-      field = rangeEdits_[kMustContain].to;
-      break;
-    case CriteriaFault::WithoutTo:
-      field = rangeEdits_[kWithout].to;
-      break;
-  }
+  // Any other fault is at the end of a range.
+  QWidget* field = fault == CriteriaFault::SameFile
+                       ? outputNameEdit_
+                       : criterionField(CriterionKinds()[FaultRow(fault)].toFieldName);
   field->setFocus(Qt::OtherFocusReason);
   return false;
 }
@@ -158,19 +141,15 @@ bool MainWindow::isNotation() const {
   return settings_.criteria.mustContainForm == kelvane::SequenceForm::Notation;
 }
 
-std::array<MoveRange*, MainWindow::kCriteria> MainWindow::ranges() {
-  Criteria& c = settings_.criteria;
-  return {&c.conditionRanges[0], &c.conditionRanges[1], &c.conditionRanges[2], &c.mustContainRange,
-          &c.withoutRange};
-}
-
-auto MainWindow::rangeEditsInOrder() const -> std::array<QLineEdit*, 2 * kCriteria> {
-  std::array<QLineEdit*, 2 * kCriteria> edits{};
-  for (size_t c = 0; c < kCriteria; ++c) {
-    edits[2 * c] = rangeEdits_[c].from;
-    edits[2 * c + 1] = rangeEdits_[c].to;
-  }
-  return edits;
+std::vector<QWidget*> MainWindow::criteriaFieldsInTabOrder() const {
+  std::vector<QWidget*> fields;
+  for (const CriterionKind& kind : CriterionKinds())
+    fields.push_back(criterionField(kind.fieldName));
+  for (const CriterionKind& kind : CriterionKinds())
+    if (kind.range)
+      fields.insert(fields.end(),
+                    {criterionField(kind.fromFieldName), criterionField(kind.toFieldName)});
+  return fields;
 }
 
 }  // namespace kelvane

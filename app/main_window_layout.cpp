@@ -288,8 +288,8 @@ void MainWindow::buildMenus() {
           &MainWindow::updateEditActions);
   for (QLineEdit* e : findChildren<QLineEdit*>())
     connect(e, &QLineEdit::selectionChanged, this, &MainWindow::updateEditActions);
-  connect(mustContainEdit_, &QPlainTextEdit::selectionChanged, this,
-          &MainWindow::updateEditActions);
+  for (QPlainTextEdit* box : findChildren<QPlainTextEdit*>())
+    connect(box, &QPlainTextEdit::selectionChanged, this, &MainWindow::updateEditActions);
 }
 
 void MainWindow::buildEditorChoiceMenu() {
@@ -311,10 +311,7 @@ void MainWindow::buildEditorChoiceMenu() {
 void MainWindow::orderTabs() {
   // The criteria, the ranges in the order of their settings slots, the Notation/Moves
   // choice, then the files and the buttons.
-  std::vector<QWidget*> order(conditionEdits_.begin(), conditionEdits_.end());
-  order.push_back(mustContainEdit_);
-  order.push_back(withoutEdit_);
-  for (QLineEdit* e : rangeEditsInOrder()) order.push_back(e);
+  std::vector<QWidget*> order = criteriaFieldsInTabOrder();
   order.insert(order.end(),
                {notationButton_, movesButton_, inputNameEdit_, outputNameEdit_, inputDirBox_,
                 outputDirBox_, swapFilesButton_, runButton_, exitButton_});

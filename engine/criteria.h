@@ -1,7 +1,8 @@
-// The rules of the criteria texts: the condition form, the Notation and Moves forms of
-// Must contain and the range a Notation text sets.
+// The criteria a game must show, and the rules of their texts: the condition form, the
+// Notation and Moves forms of Must contain and the range a Notation text sets.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -9,6 +10,29 @@
 #include "text/whole_number.h"
 
 namespace kelvane {
+
+// The two ways of typing Must contain: with move numbers as in a game file
+// ("1.e4 c5 2.Nf3"), or as bare moves with black's marked ("e4 ..c5 Nf3").
+enum class SequenceForm { Notation, Moves };
+
+// A range of full move numbers, both ends included.
+struct MoveRange {
+  int32_t from = 0;
+  int32_t to = 0;
+  friend bool operator==(const MoveRange&, const MoveRange&) = default;
+};
+
+// What a game must show; each criterion holds within its own range of move numbers.
+struct Criteria {
+  std::array<std::string, 3> conditions;  // "Kh1 < Qe1": both played, Kh1 no later
+  std::array<MoveRange, 3> conditionRanges;
+  std::string mustContain;
+  SequenceForm mustContainForm = SequenceForm::Notation;
+  MoveRange mustContainRange;
+  std::string without;  // moves the game must not play
+  MoveRange withoutRange;
+  friend bool operator==(const Criteria&, const Criteria&) = default;
+};
 
 struct ConditionCheck {
   std::string text;  // the normalised condition

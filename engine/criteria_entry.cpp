@@ -1,6 +1,7 @@
 #include "engine/criteria_entry.h"
 
 #include "engine/criteria.h"
+#include "engine/criteria_kinds.h"
 #include "text/clean_line.h"
 #include "text/path_parts.h"
 
@@ -36,6 +37,13 @@ bool TypeMustContain(Criteria& criteria, const std::string& text, bool keepRange
   return keepRange || !entry.numberTooLarge;
 }
 
+namespace {
+// The kind whose range end a fault names.
+const CriterionKind& FaultKind(CriteriaFault fault) {
+  return CriterionKinds()[FaultRow(fault)];
+}
+}  // namespace
+
 bool ChooseMovesForm(Criteria& criteria, bool keepRange) {
   if (criteria.mustContainForm != SequenceForm::Notation) return true;
   std::string converted = criteria.mustContain;
@@ -43,11 +51,17 @@ bool ChooseMovesForm(Criteria& criteria, bool keepRange) {
   return TypeMustContain(criteria, converted, keepRange);
 }
 
-void CleanTexts(Settings& settings) {
-  Criteria& c = settings.criteria;
-  for (std::string* text :
-       {&c.conditions[0], &c.conditions[1], &c.conditions[2], &c.mustContain, &c.without})
-    CleanLine(*text);
+void CleanTexts(Criteria& c) {
+  for (const CriterionKind& kind : CriterionKinds()) {
+    if (!kind.clean) continue;
+    if (HasText(kind)) {
+      kind.clean(*kind.text(c));
+      continue;
+    }
+    std::vector<std::string>& lines = *kind.lines(c);
+    for (std::string& line : lines) kind.clean(line);
+    std::erase(lines, std::string());  // a line of blanks alone holds nothing
+  }
 }
 
 int NormaliseConditions(Criteria& criteria) {
@@ -65,109 +79,42 @@ std::string ConditionRefusal(int number, const std::string& text) {
          ConditionFormMessage();
 }
 
-CriteriaFault CheckCriteria(const Settings& settings) {
+CriteriaFault CheckCriteria(const Criteria& c, const std::string& inputPath,
+                            const std::string& outputPath) {
   // "-" names two streams: standard input to read, standard output to write.
-  if (settings.input.path() == settings.output.path() && settings.input.path() != "-")
-    return CriteriaFault::SameFile;
-  const Criteria& c = settings.criteria;
-  const CriteriaFault conditionFaults[3] = {
-      CriteriaFault::Condition1To, CriteriaFault::Condition2To, CriteriaFault::Condition3To};
-  for (int k = 0; k < 3; ++k)
-    if (!c.conditions[k].empty() && c.conditionRanges[k].to <= c.conditionRanges[k].from)
-      return conditionFaults[k];
-  auto unusable = [](const MoveRange& r) { return r.to < r.from || r.to == 0; };
-  if (!c.mustContain.empty() && unusable(c.mustContainRange)) return CriteriaFault::MustContainTo;
-  if (!c.without.empty() && unusable(c.withoutRange)) return CriteriaFault::WithoutTo;
+  if (inputPath == outputPath && inputPath != "-") return CriteriaFault::SameFile;
+  const auto kinds = CriterionKinds();
+  for (size_t row = 0; row < kinds.size(); ++row) {
+    const CriterionKind& kind = kinds[row];
+    if (kind.range && !KindEmpty(kind, c) && !RangeUsable(kind.rangeRule, KindRange(kind, c)))
+      return RangeFault(row);
+  }
   return CriteriaFault::None;
 }
 
 const char* CriteriaFaultRule(CriteriaFault fault) {
-  switch (fault) {
-    case CriteriaFault::None:
-      return "";
-    case CriteriaFault::SameFile:
-      return kSameFileMessage;
-    case CriteriaFault::Condition1To:
-    case CriteriaFault::Condition2To:
-    case CriteriaFault::Condition3To:
-      return "the last move number must be greater than the first";
-    case CriteriaFault::MustContainTo:
-    case CriteriaFault::WithoutTo:
-      break;
-  }
+  if (fault == CriteriaFault::None) return "";
+  if (fault == CriteriaFault::SameFile) return kSameFileMessage;
+  if (FaultKind(fault).rangeRule == RangeRule::EndsAfterStart)
+    return "the last move number must be greater than the first";
   return "the last move number must not be 0 nor less than the first";
 }
 
-namespace {
-const char* const kCriterionNames[] = {"condition 1", "condition 2", "condition 3", "Must contain",
-                                       "Without"};
-
-std::string RangeText(const MoveRange& r) {
-  return std::to_string(r.from) + " to " + std::to_string(r.to);
-}
-}  // namespace
-
 std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& c) {
-  auto conditionRange = [&](int k) {
-    return "The " + std::string(kCriterionNames[k]) + " range, " + RangeText(c.conditionRanges[k]) +
-           ", must end after its start";
-  };
-  auto sequenceRange = [](const char* name, const MoveRange& r) {
-    return "The " + std::string(name) + " range, " + RangeText(r) +
-           (r.to < r.from ? ", must end at or after its start" : ", must not end at 0");
-  };
-  switch (fault) {
-    case CriteriaFault::None:
-      return "";
-    case CriteriaFault::SameFile:
-      return kSameFileMessage;
-    case CriteriaFault::Condition1To:
-      return conditionRange(0);
-    case CriteriaFault::Condition2To:
-      return conditionRange(1);
-    case CriteriaFault::Condition3To:
-      return conditionRange(2);
-    case CriteriaFault::MustContainTo:
-      return sequenceRange("Must contain", c.mustContainRange);
-    case CriteriaFault::WithoutTo:
-      break;
-  }
-  return sequenceRange("Without", c.withoutRange);
+  if (fault == CriteriaFault::None) return "";
+  if (fault == CriteriaFault::SameFile) return kSameFileMessage;
+  const CriterionKind& kind = FaultKind(fault);
+  const MoveRange& r = KindRange(kind, c);
+  const char* rule = kind.rangeRule == RangeRule::EndsAfterStart ? ", must end after its start"
+                     : r.to < r.from ? ", must end at or after its start"
+                                     : ", must not end at 0";
+  return "The " + std::string(kind.name) + " range, " + std::to_string(r.from) + " to " +
+         std::to_string(r.to) + rule;
 }
 
-std::string NonNumericRangeMessage(int field, const std::string& text) {
-  return std::string("Non-numeric value in range: the ") + (field % 2 == 0 ? "start" : "end") +
-         " of the " + kCriterionNames[field / 2] + " range must be a whole number, not \"" + text +
-         "\"";
-}
-
-NameFault CheckNames(const Settings& settings, bool split, FileSystem& fs) {
-  if (settings.input.name.empty()) return NameFault::InputEmpty;
-  if (settings.output.name.empty()) return NameFault::OutputEmpty;
-  if (fs.DirExists(settings.input.path())) return NameFault::InputFolder;
-  if (fs.DirExists(settings.output.path())) return NameFault::OutputFolder;
-  // The split file's name puts "2" before the first "." of the output's file name.
-  if (split && FileNamePart(settings.output.path()).find('.') == std::string::npos)
-    return NameFault::SplitNoExtension;
-  return NameFault::None;
-}
-
-std::string NameFaultMessage(NameFault fault, const Settings& settings) {
-  switch (fault) {
-    case NameFault::None:
-      return "";
-    case NameFault::InputEmpty:
-      return "The input file has no name";
-    case NameFault::OutputEmpty:
-      return "The output file has no name";
-    case NameFault::InputFolder:
-      return "The input file " + settings.input.path() + " is a folder";
-    case NameFault::OutputFolder:
-      return "The output file " + settings.output.path() + " is a folder";
-    case NameFault::SplitNoExtension:
-      break;
-  }
-  return "Split needs a file name with an extension, such as games.pgn";
+std::string NonNumericRangeMessage(const CriterionKind& kind, bool end, const std::string& text) {
+  return std::string("Non-numeric value in range: the ") + (end ? "end" : "start") + " of the " +
+         kind.name + " range must be a whole number, not \"" + text + "\"";
 }
 
 }  // namespace kelvane

@@ -2,13 +2,15 @@
 // the window and the headless scan share.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
-#include "platform/file_system.h"
-#include "settings/settings.h"
+#include "engine/criteria.h"
 
 namespace kelvane {
+
+struct CriterionKind;
 
 inline constexpr char kSameFileMessage[] = "Input and output cannot be the same file";
 // Choosing Notation for a Must contain text in Moves form.
@@ -35,9 +37,8 @@ bool TypeMustContain(Criteria& criteria, const std::string& text, bool keepRange
 // Choosing the Moves form: a Notation text is converted, then typed again.
 bool ChooseMovesForm(Criteria& criteria, bool keepRange);
 
-// Passes the criteria texts (conditions, Must contain, Without) through CleanLine. File
-// names, folders and editor paths are kept byte for byte.
-void CleanTexts(Settings& settings);
+// Passes the criteria texts (conditions, Must contain, Without) through CleanLine.
+void CleanTexts(Criteria& criteria);
 // Checks the three conditions and stores their normalised texts ("a > b" as "b < a"), as
 // leaving a field does; returns the number (1 to 3) of the first condition whose form is
 // wrong, or 0.
@@ -45,45 +46,35 @@ int NormaliseConditions(Criteria& criteria);
 // The window's message for condition number (1 to 3) whose form is wrong.
 std::string ConditionRefusal(int number, const std::string& text);
 
-// The field a failed check before a run points at.
-enum class CriteriaFault {
+// The field a failed check before a run points at: the output's name, or the end of the
+// range of the criterion at a row of CriterionKinds() (RangeFault(row)). Today's rows have
+// names.
+enum class CriteriaFault : size_t {
   None,
-  SameFile,      // output name (shown with kSameFileMessage)
-  Condition1To,  // to of condition 1
+  SameFile,  // output name (shown with kSameFileMessage)
+  Condition1To,
   Condition2To,
   Condition3To,
   MustContainTo,
   WithoutTo,
 };
+inline CriteriaFault RangeFault(size_t row) {
+  return static_cast<CriteriaFault>(row + 2);
+}
+// The row whose range end a fault other than None and SameFile names.
+inline size_t FaultRow(CriteriaFault fault) {
+  return static_cast<size_t>(fault) - 2;
+}
 // The checks before a run: input and output differ, and every criterion in use has a
 // usable range.
-CriteriaFault CheckCriteria(const Settings& settings);
+CriteriaFault CheckCriteria(const Criteria& criteria, const std::string& inputPath,
+                            const std::string& outputPath);
 // The rule a fault broke, as the headless scan words it.
 const char* CriteriaFaultRule(CriteriaFault fault);
 // The window's message for a fault: the field, what it holds and the rule it breaks.
 std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& criteria);
-// The message for a range field that does not hold a whole number: field is 0 to 9, the
-// from and to fields of conditions 1 to 3, Must contain and Without in that order.
-std::string NonNumericRangeMessage(int field, const std::string& text);
-
-// The names of a run's files, checked before anything is opened.
-enum class NameFault {
-  None,
-  InputEmpty,
-  OutputEmpty,
-  InputFolder,
-  OutputFolder,
-  SplitNoExtension,  // Split needs a "." in the output's file name
-};
-// The first fault of the input's and the output's names; split: the run writes a split
-// file too.
-NameFault CheckNames(const Settings& settings, bool split, FileSystem& fs);
-// The message that tells a name fault, with the path where it names one.
-std::string NameFaultMessage(NameFault fault, const Settings& settings);
-// True for the faults of the output's name.
-inline bool IsOutputNameFault(NameFault fault) {
-  return fault == NameFault::OutputEmpty || fault == NameFault::OutputFolder ||
-         fault == NameFault::SplitNoExtension;
-}
+// The message for a range field of a kind of criterion that does not hold a whole number;
+// end: its to field, else its from field.
+std::string NonNumericRangeMessage(const CriterionKind& kind, bool end, const std::string& text);
 
 }  // namespace kelvane

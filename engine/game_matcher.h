@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/criteria.h"
 #include "platform/dialogs.h"
-#include "settings/settings.h"
 #include "text/bounded_text.h"
 
 namespace kelvane {

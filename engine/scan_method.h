@@ -3,8 +3,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace kelvane {
+
+// The most a game may take, in MB of 10^6 bytes, unless the settings say otherwise.
+inline constexpr int32_t kDefaultMaxGameSize = 256;
+inline constexpr size_t kBytesPerMB = 1000000;
 
 struct ScanMethod {
   // Games that cannot pass are passed over on their raw bytes (raw_quick_test.h); off, every

@@ -5,6 +5,7 @@
 
 #include "engine/chunked_scan.h"
 #include "engine/criteria_entry.h"
+#include "engine/file_names.h"
 #include "engine/game_decider.h"
 #include "engine/game_reader.h"
 #include "platform/fault.h"
@@ -29,17 +30,6 @@ std::string Counted(int64_t n, const char* what, const std::string& path) {
   return std::to_string(n) + what + EscapeLineBreaks(FileNamePart(path));
 }
 
-}  // namespace
-
-std::string SplitFileName(const std::string& outputPath) {
-  std::string dir = DirectoryPart(outputPath);
-  std::string name = FileNamePart(outputPath);
-  size_t dot = name.find('.');
-  if (dot == std::string::npos) ReportTrap("no period in file name");
-  return dir + name.substr(0, dot) + "2" + name.substr(dot);
-}
-
-namespace {
 
 // The files of a run, opened in order; a failed step traps at its step number. The new
 // outputs (the log file too) take the old ones' places only after a run that wrote them all

@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/criteria.h"
 #include "engine/reading_log.h"
 #include "engine/scan_method.h"
 #include "platform/dialogs.h"
 #include "platform/file_system.h"
-#include "settings/settings.h"
 
 namespace kelvane {
 
@@ -84,8 +84,5 @@ struct ScanResult {
 // have been flushed and closed and have taken their places.
 ScanResult RunScan(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fileSystem,
                    ScanObserver* observer = nullptr);
-// The output path with "2" before the first "." of its file name; traps
-// ("no period in file name") when the file name has none.
-std::string SplitFileName(const std::string& outputPath);
 
 }  // namespace kelvane

@@ -27,6 +27,7 @@
 #include "platform/file_system.h"
 #include "platform/io_result.h"
 #include "platform/temp_files.h"
+#include "settings/settings.h"
 
 using namespace kelvane;
 
@@ -116,8 +117,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (check.failed) return 0;  // refused before a run
     condition = check.text;
   }
-  CleanTexts(settings);
-  if (CheckCriteria(settings) != CriteriaFault::None) return 0;
+  CleanTexts(c);
+  if (CheckCriteria(c, settings.input.path(), settings.output.path()) != CriteriaFault::None)
+    return 0;
 
   {
     FILE* game = std::fopen(settings.input.path().c_str(), "wb");

@@ -7,6 +7,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "engine/criteria_kinds.h"
 #include "platform/dialogs.h"
 #include "platform/fault.h"
 #include "platform/file_system.h"
@@ -18,8 +19,8 @@ namespace kelvane {
 
 namespace {
 
-// The settings file's keys. The file numbers its texts and integers: these two tables are
-// the one place where a number stands for a field.
+// The settings file's keys. The file numbers its texts and integers: this table and the
+// criteria rows (criteria_kinds.h) are the one place where a number stands for a field.
 struct TextKey {
   const char* key;
   std::string& (*field)(Settings&);
@@ -32,28 +33,6 @@ constexpr TextKey kTextKeys[] = {
     {"4", [](Settings& s) -> std::string& { return s.output.dir; }},
     {"5", [](Settings& s) -> std::string& { return s.editors[0]; }},
     {"6", [](Settings& s) -> std::string& { return s.editors[1]; }},
-    {"7", [](Settings& s) -> std::string& { return s.criteria.conditions[0]; }},
-    {"8", [](Settings& s) -> std::string& { return s.criteria.conditions[1]; }},
-    {"9", [](Settings& s) -> std::string& { return s.criteria.conditions[2]; }},
-    {"10", [](Settings& s) -> std::string& { return s.criteria.mustContain; }},
-    {"11", [](Settings& s) -> std::string& { return s.criteria.without; }},
-};
-
-struct IntegerKey {
-  const char* key;
-  int32_t& (*field)(Settings&);
-};
-constexpr IntegerKey kIntegerKeys[] = {
-    {"0", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[0].from; }},
-    {"1", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[0].to; }},
-    {"2", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[1].from; }},
-    {"3", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[1].to; }},
-    {"4", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[2].from; }},
-    {"5", [](Settings& s) -> int32_t& { return s.criteria.conditionRanges[2].to; }},
-    {"6", [](Settings& s) -> int32_t& { return s.criteria.mustContainRange.from; }},
-    {"7", [](Settings& s) -> int32_t& { return s.criteria.mustContainRange.to; }},
-    {"8", [](Settings& s) -> int32_t& { return s.criteria.withoutRange.from; }},
-    {"9", [](Settings& s) -> int32_t& { return s.criteria.withoutRange.to; }},
 };
 
 constexpr char kTexts[] = "Strings";
@@ -97,7 +76,60 @@ void MakeParentDirs(const std::string& path) {
   }
 }
 
+// The key of line number (from 1) of a kind held as a list of lines.
+std::string LineKey(const CriterionKind& kind, size_t number) {
+  return kind.textKey + std::to_string(number);
+}
+
 }  // namespace
+
+void LoadCriteria(const IniFile& ini, Criteria& criteria, const Criteria& defaults,
+                  std::span<const CriterionKind> kinds) {
+  for (const CriterionKind& kind : kinds) {
+    if (HasText(kind)) {
+      *kind.text(criteria) = ini.ReadString(kTexts, kind.textKey, KindText(kind, defaults));
+    } else {
+      // The lines run up to the first key that is missing or empty.
+      std::vector<std::string> lines;
+      for (std::string line;
+           !(line = ini.ReadString(kTexts, LineKey(kind, lines.size() + 1), "")).empty();)
+        lines.push_back(std::move(line));
+      *kind.lines(criteria) = lines.empty() ? KindLines(kind, defaults) : lines;
+    }
+    if (!kind.range) continue;
+    MoveRange& range = *kind.range(criteria);
+    range.from = ini.ReadInteger(kIntegers, kind.fromKey, KindRange(kind, defaults).from);
+    range.to = ini.ReadInteger(kIntegers, kind.toKey, KindRange(kind, defaults).to);
+  }
+}
+
+void SaveCriteria(IniFile& ini, const Criteria& criteria, std::span<const CriterionKind> kinds) {
+  auto present = [&ini](const std::string& key) {
+    // No value read back holds a line end: "\n" tells that the key is missing.
+    return ini.ReadString(kTexts, key, "\n") != "\n";
+  };
+  std::vector<const CriterionKind*> written;
+  for (const CriterionKind& kind : kinds) {
+    const std::string first = HasText(kind) ? kind.textKey : LineKey(kind, 1);
+    if (!kind.alwaysWritten && KindEmpty(kind, criteria) && !present(first)) continue;
+    written.push_back(&kind);
+    if (HasText(kind)) {
+      ini.WriteString(kTexts, kind.textKey, KindText(kind, criteria));
+      continue;
+    }
+    const std::vector<std::string>& lines = KindLines(kind, criteria);
+    for (size_t i = 0; i < lines.size(); ++i)
+      ini.WriteString(kTexts, LineKey(kind, i + 1), lines[i]);
+    // An empty line after the last ends the list that a longer one left in the file.
+    if (present(LineKey(kind, lines.size() + 1)))
+      ini.WriteString(kTexts, LineKey(kind, lines.size() + 1), "");
+  }
+  for (const CriterionKind* kind : written) {
+    if (!kind->range) continue;
+    ini.WriteInteger(kIntegers, kind->fromKey, KindRange(*kind, criteria).from);
+    ini.WriteInteger(kIntegers, kind->toKey, KindRange(*kind, criteria).to);
+  }
+}
 
 Settings DefaultSettings() {
   std::string here = fileSystem().CurrentDir();
@@ -139,8 +171,7 @@ void LoadSettings(Settings& settings, const std::string& path) {
       Settings defaults = DefaultSettings();
       for (const TextKey& k : kTextKeys)
         k.field(settings) = ini.ReadString(kTexts, k.key, k.field(defaults));
-      for (const IntegerKey& k : kIntegerKeys)
-        k.field(settings) = ini.ReadInteger(kIntegers, k.key, k.field(defaults));
+      LoadCriteria(ini, settings.criteria, defaults.criteria, CriterionKinds());
       settings.criteria.mustContainForm = ini.ReadBool(kBooleans, kNotationKey, true)
                                               ? SequenceForm::Notation
                                               : SequenceForm::Moves;
@@ -163,7 +194,7 @@ void SaveSettings(const Settings& settings, const std::string& path) {
   if (ini.Load(path) == IniFile::LoadResult::Failed) throw refused;
   Settings s = settings;  // the key tables hand out writable fields
   for (const TextKey& k : kTextKeys) ini.WriteString(kTexts, k.key, k.field(s));
-  for (const IntegerKey& k : kIntegerKeys) ini.WriteInteger(kIntegers, k.key, k.field(s));
+  SaveCriteria(ini, settings.criteria, CriterionKinds());
   ini.WriteBool(kBooleans, kNotationKey,
                 settings.criteria.mustContainForm == SequenceForm::Notation);
   // Written once it was turned on, so the file of someone who never used it stays as it was.

@@ -3,46 +3,16 @@
 #pragma once
 
 #include <array>
-#include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 
+#include "engine/criteria.h"
+#include "engine/criteria_kinds.h"
+#include "engine/file_names.h"
+#include "engine/scan_method.h"
+
 namespace kelvane {
-
-// The two ways of typing Must contain: with move numbers as in a game file
-// ("1.e4 c5 2.Nf3"), or as bare moves with black's marked ("e4 ..c5 Nf3").
-enum class SequenceForm { Notation, Moves };
-
-// A range of full move numbers, both ends included.
-struct MoveRange {
-  int32_t from = 0;
-  int32_t to = 0;
-  friend bool operator==(const MoveRange&, const MoveRange&) = default;
-};
-
-// What a game must show; each criterion holds within its own range of move numbers.
-struct Criteria {
-  std::array<std::string, 3> conditions;  // "Kh1 < Qe1": both played, Kh1 no later
-  std::array<MoveRange, 3> conditionRanges;
-  std::string mustContain;
-  SequenceForm mustContainForm = SequenceForm::Notation;
-  MoveRange mustContainRange;
-  std::string without;  // moves the game must not play
-  MoveRange withoutRange;
-  friend bool operator==(const Criteria&, const Criteria&) = default;
-};
-
-// A file as the window shows it: a directory (ending with "/") and a name.
-struct FileLocation {
-  std::string dir;
-  std::string name;
-  std::string path() const { return dir + name; }
-  friend bool operator==(const FileLocation&, const FileLocation&) = default;
-};
-
-// The most a game may take, in MB of 10^6 bytes, unless the settings say otherwise.
-inline constexpr int32_t kDefaultMaxGameSize = 256;
-inline constexpr size_t kBytesPerMB = 1000000;
 
 struct Settings {
   std::string startUpDir;  // ends with "/"
@@ -69,5 +39,13 @@ void LoadSettings(Settings& settings, const std::string& path);
 // Writes the settings into path, keeping every line of the file the program does not know;
 // throws std::runtime_error "Unable to write to <path>" when the file cannot be written.
 void SaveSettings(const Settings& settings, const std::string& path);
+
+class IniFile;
+// The criteria of kinds in an ini file, as LoadSettings and SaveSettings read and write those
+// of every kind. A missing key keeps the default's value; every value is written before
+// every range, as the files have them.
+void LoadCriteria(const IniFile& ini, Criteria& criteria, const Criteria& defaults,
+                  std::span<const CriterionKind> kinds);
+void SaveCriteria(IniFile& ini, const Criteria& criteria, std::span<const CriterionKind> kinds);
 
 }  // namespace kelvane

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "engine/file_names.h"
+#include "settings/settings.h"
 #include "test_support.h"
 
 using namespace kelvane;
@@ -73,21 +75,15 @@ TEST(MustContainEntry, ChoosingMovesConvertsANotationTextOnce) {
   EXPECT_EQ(c.mustContain, "e4 ..c5 Nf3 ..d6");
 }
 
-TEST(CleanTexts, CriteriaAreCleanedNamesFoldersAndEditorsKeptByteForByte) {
-  Settings s;
+TEST(CleanTexts, EveryCriterionTextIsCleaned) {
+  Criteria c;
   for (std::string* t :
-       {&s.startUpDir, &s.input.dir, &s.input.name, &s.output.dir, &s.output.name, &s.editors[0],
-        &s.editors[1], &s.criteria.conditions[0], &s.criteria.conditions[1],
-        &s.criteria.conditions[2], &s.criteria.mustContain, &s.criteria.without})
+       {&c.conditions[0], &c.conditions[1], &c.conditions[2], &c.mustContain, &c.without})
     *t = " a \t b  ";
-  CleanTexts(s);
+  CleanTexts(c);
   for (const std::string* t :
-       {&s.criteria.conditions[0], &s.criteria.conditions[1], &s.criteria.conditions[2],
-        &s.criteria.mustContain, &s.criteria.without})
+       {&c.conditions[0], &c.conditions[1], &c.conditions[2], &c.mustContain, &c.without})
     EXPECT_EQ(*t, "a b");
-  for (const std::string* t : {&s.startUpDir, &s.input.dir, &s.input.name, &s.output.dir,
-                               &s.output.name, &s.editors[0], &s.editors[1]})
-    EXPECT_EQ(*t, " a \t b  ");
 }
 
 TEST(NormaliseConditions, StoresEveryConditionNormalisedAndNamesTheFirstWrongOne) {
@@ -131,12 +127,11 @@ TEST(CheckNames, EmptyNamesFoldersAndASplitNameWithoutPeriodAreRefused) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.input) + " " + c.output);
-    Settings s;
-    s.input = {dir.path(), c.input};
-    s.output = {dir.path(), c.output};
-    const NameFault fault = CheckNames(s, c.split, fileSystem());
+    const FileLocation input{dir.path(), c.input};
+    const FileLocation output{dir.path(), c.output};
+    const NameFault fault = CheckNames(input, output, c.split, fileSystem());
     EXPECT_EQ(fault, c.fault);
-    EXPECT_EQ(NameFaultMessage(fault, s), c.message);
+    EXPECT_EQ(NameFaultMessage(fault, input, output), c.message);
   }
 }
 
@@ -154,21 +149,24 @@ class BeforeRunTest : public ::testing::Test {
     c.withoutRange = {1, 15};
   }
   Settings s;
+  static CriteriaFault Check(const Settings& s) {
+    return CheckCriteria(s.criteria, s.input.path(), s.output.path());
+  }
 };
 
 TEST_F(BeforeRunTest, AcceptsTheDefaults) {
-  EXPECT_EQ(CheckCriteria(s), CriteriaFault::None);
+  EXPECT_EQ(Check(s), CriteriaFault::None);
 }
 
 TEST_F(BeforeRunTest, SameFileNamesAreRefused) {
   s.output.name = "in.pgn";
-  EXPECT_EQ(CheckCriteria(s), CriteriaFault::SameFile);
+  EXPECT_EQ(Check(s), CriteriaFault::SameFile);
   EXPECT_STREQ(CriteriaFaultRule(CriteriaFault::SameFile), kSameFileMessage);
   s.output.dir = "/other/";
-  EXPECT_EQ(CheckCriteria(s), CriteriaFault::None);
+  EXPECT_EQ(Check(s), CriteriaFault::None);
   s.output.dir = "/games/";
   s.output.name = "IN.pgn";  // names compare exactly
-  EXPECT_EQ(CheckCriteria(s), CriteriaFault::None);
+  EXPECT_EQ(Check(s), CriteriaFault::None);
 }
 
 TEST_F(BeforeRunTest, RangesOfEachCriterion) {
@@ -201,10 +199,10 @@ TEST_F(BeforeRunTest, RangesOfEachCriterion) {
     Settings t = s;
     *c.text(t.criteria) = "Nf3 < Nc3";
     *c.range(t.criteria) = c.value;
-    EXPECT_EQ(CheckCriteria(t), c.fault) << c.value.from << "-" << c.value.to;
+    EXPECT_EQ(Check(t), c.fault) << c.value.from << "-" << c.value.to;
     // An empty criterion's range is not looked at.
     c.text(t.criteria)->clear();
-    EXPECT_EQ(CheckCriteria(t), CriteriaFault::None);
+    EXPECT_EQ(Check(t), CriteriaFault::None);
   }
 }
 

@@ -16,6 +16,7 @@
 
 #include "compress_for_tests.h"
 #include "engine/criteria.h"
+#include "engine/file_names.h"
 #include "engine/scan_run.h"
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"

@@ -1,0 +1,51 @@
+#include "engine/file_names.h"
+
+#include "platform/fault.h"
+#include "text/path_parts.h"
+
+namespace kelvane {
+
+NameFault CheckNames(const FileLocation& input, const FileLocation& output, bool split,
+                     FileSystem& fs) {
+  if (input.name.empty()) return NameFault::InputEmpty;
+  if (output.name.empty()) return NameFault::OutputEmpty;
+  if (fs.DirExists(input.path())) return NameFault::InputFolder;
+  if (fs.DirExists(output.path())) return NameFault::OutputFolder;
+  if (split && !SplitName(output.path())) return NameFault::SplitNoExtension;
+  return NameFault::None;
+}
+
+std::string NameFaultMessage(NameFault fault, const FileLocation& input,
+                             const FileLocation& output) {
+  switch (fault) {
+    case NameFault::None:
+      return "";
+    case NameFault::InputEmpty:
+      return "The input file has no name";
+    case NameFault::OutputEmpty:
+      return "The output file has no name";
+    case NameFault::InputFolder:
+      return "The input file " + input.path() + " is a folder";
+    case NameFault::OutputFolder:
+      return "The output file " + output.path() + " is a folder";
+    case NameFault::SplitNoExtension:
+      break;
+  }
+  return "Split needs a file name with an extension, such as games.pgn";
+}
+
+std::optional<std::string> SplitName(const std::string& outputPath) {
+  std::string dir = DirectoryPart(outputPath);
+  std::string name = FileNamePart(outputPath);
+  size_t dot = name.find('.');
+  if (dot == std::string::npos) return std::nullopt;
+  return dir + name.substr(0, dot) + "2" + name.substr(dot);
+}
+
+std::string SplitFileName(const std::string& outputPath) {
+  std::optional<std::string> split = SplitName(outputPath);
+  if (!split) ReportTrap("no period in file name");
+  return *split;
+}
+
+}  // namespace kelvane

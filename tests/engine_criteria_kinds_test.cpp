@@ -1,0 +1,104 @@
+// The rows that describe each kind of criterion: one value per field reaches the same
+// field from the settings file and from the headless options, and saves back unchanged.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/headless_scan.h"
+#include "engine/criteria_kinds.h"
+#include "scripted_dialogs.h"
+#include "settings/ini_file.h"
+#include "settings/settings.h"
+#include "test_support.h"
+
+using namespace kelvane;
+
+namespace {
+
+TEST(CriterionKinds, EveryRowLoadsSavesAndTakesItsOptionIntoItsOwnField) {
+  // A distinct value for every field, as the criteria record names them.
+  Criteria expected;
+  expected.conditions = {"Ka1 < Qa2", "Kb1 < Qb2", "Kc1 < Qc2"};
+  expected.conditionRanges = {{{1, 2}, {3, 4}, {5, 6}}};
+  expected.mustContain = "d4 ..d5";
+  expected.mustContainForm = SequenceForm::Moves;
+  expected.mustContainRange = {7, 8};
+  expected.without = "..e5";
+  expected.withoutRange = {9, 10};
+
+  // The settings file and the options, from each row's keys and options.
+  std::string texts = "[Strings]\n0=/s/\n1=in.pgn\n2=out.pgn\n3=/d/\n4=/d/\n5=e1\n6=e2\n";
+  std::string integers = "[Integers]\n";
+  std::vector<std::string> args;
+  for (const CriterionKind& kind : CriterionKinds()) {
+    SCOPED_TRACE(kind.name);
+    const std::string& text = KindText(kind, expected);
+    const MoveRange& range = KindRange(kind, expected);
+    texts += std::string(kind.textKey) + "=" + text + "\n";
+    integers += std::string(kind.fromKey) + "=" + std::to_string(range.from) + "\n" + kind.toKey +
+                "=" + std::to_string(range.to) + "\n";
+    args.insert(args.end(), {kind.option.name, text, kind.rangeOption.name,
+                             std::to_string(range.from) + "-" + std::to_string(range.to)});
+    EXPECT_NE(kind.fieldName, nullptr);
+  }
+  const std::string file = texts + integers + "[Booleans]\nRadNota=0\n";
+
+  ScopedScriptedDialogs dialogs;
+  TempDir dir;
+  const std::string ini = dir / "kelvane.ini";
+  WriteFile(ini, file);
+  Settings loaded;
+  LoadSettings(loaded, ini);
+  EXPECT_TRUE(loaded.criteria == expected);
+  SaveSettings(loaded, ini);
+  EXPECT_EQ(ReadFile(ini), file);
+
+  Settings given;
+  std::string fault;
+  EXPECT_TRUE(ApplyScanOptions(args, given, fault)) << fault;
+  EXPECT_TRUE(given.criteria == expected);
+}
+
+// Kinds to come, held outside the record: a text without a range, and a list of lines.
+std::string newText;
+std::vector<std::string> newLines;
+MoveRange newRange;
+const CriterionKind kNewKinds[] = {
+    {.name = "text",
+     .text = [](Criteria&) { return &newText; },
+     .range = [](Criteria&) { return &newRange; },
+     .textKey = "T",
+     .fromKey = "TFrom",
+     .toKey = "TTo"},
+    {.name = "lines", .lines = [](Criteria&) { return &newLines; }, .textKey = "L"},
+};
+
+TEST(CriterionKinds, ANewKindWritesNoKeyWhileEmptyAndAListKeepsItsLines) {
+  IniFile ini;
+  const std::string before = "[Strings]\n7=x\n";
+  ini.Parse(before);
+  Criteria criteria;
+  newText.clear();
+  newLines.clear();
+  SaveCriteria(ini, criteria, kNewKinds);
+  EXPECT_EQ(ini.Text(), before);  // a file written before keeps its bytes
+
+  newText = "t";
+  newRange = {3, 4};
+  newLines = {"[White \"A\"]", "[Black \"B\"]"};
+  SaveCriteria(ini, criteria, kNewKinds);
+  newLines = {"[Site \"C\"]"};  // a shorter list ends before the old one's last line
+  SaveCriteria(ini, criteria, kNewKinds);
+  EXPECT_EQ(ini.Text(), before + "T=t\nL1=[Site \"C\"]\nL2=\n[Integers]\nTFrom=3\nTTo=4\n");
+
+  newText.clear();
+  newLines.clear();
+  newRange = {};
+  LoadCriteria(ini, criteria, Criteria{}, kNewKinds);
+  EXPECT_EQ(newText, "t");
+  EXPECT_EQ(newLines, std::vector<std::string>{"[Site \"C\"]"});
+  EXPECT_EQ(newRange, (MoveRange{3, 4}));
+}
+
+}  // namespace
