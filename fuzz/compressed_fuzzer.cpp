@@ -21,6 +21,7 @@
 
 #include "engine/criteria.h"
 #include "engine/scan_run.h"
+#include "fuzz/fuzz_folder.h"
 #include "platform/byte_source.h"
 #include "platform/console_dialogs.h"
 #include "platform/decoders.h"
@@ -30,33 +31,10 @@
 #include "platform/temp_files.h"
 
 using namespace kelvane;
+using kelvane_fuzz::Check;
+using kelvane_fuzz::Folder;
 
 namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-// A folder of this process's own for the files, removed at the end.
-struct OwnFolder {
-  OwnFolder() {
-    // In $TMPDIR when set: a run that stops at a finding leaves the folder there.
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kelvane-fuzz-XXXXXX";
-    Check(::mkdtemp(pattern.data()) != nullptr);
-    path = pattern + "/";
-  }
-  ~OwnFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-  std::string path;
-};
-
-const std::string& Folder() {
-  static const OwnFolder folder;
-  return folder.path;
-}
 
 void Write(const std::string& name, std::string_view bytes) {
   FILE* f = std::fopen((Folder() + name).c_str(), "wb");

@@ -22,6 +22,7 @@
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
 #include "engine/scan_run.h"
+#include "fuzz/fuzz_folder.h"
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"
 #include "platform/file_system.h"
@@ -30,33 +31,10 @@
 #include "settings/settings.h"
 
 using namespace kelvane;
+using kelvane_fuzz::Check;
+using kelvane_fuzz::Folder;
 
 namespace {
-
-void Check(bool ok) {
-  if (!ok) std::abort();
-}
-
-// A folder of this process's own for the game file and the outputs, removed at the end.
-struct OwnFolder {
-  OwnFolder() {
-    // In $TMPDIR when set: a run that stops at a finding leaves the folder there.
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kelvane-fuzz-XXXXXX";
-    Check(::mkdtemp(pattern.data()) != nullptr);
-    path = pattern + "/";
-  }
-  ~OwnFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path, ec);
-  }
-  std::string path;
-};
-
-const std::string& Folder() {
-  static const OwnFolder folder;
-  return folder.path;
-}
 
 std::string_view NextLine(std::string_view& rest) {
   const size_t end = rest.find('\n');
