@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWhatsThis>
@@ -22,9 +23,15 @@ EditorChooserDialog::EditorChooserDialog(QWidget* parent)
   setObjectName("Form6");
   setWindowTitle("Output Editor");
 
+  // What to type, in the free room left of Browse, above the field.
+  auto* prompt = new QLabel("The program that opens the output file:", this);
+  prompt->setObjectName("Prompt");
+  prompt->setGeometry(DesignRect(this, 8, 6, 352, 21));
+
   pathEdit_ = new QLineEdit(this);
   pathEdit_->setObjectName("Edit1");
   pathEdit_->setGeometry(DesignRect(this, 8, 32, 481, 21));
+  prompt->setBuddy(pathEdit_);
 
   browseButton_ = new QPushButton("Browse", this);
   browseButton_->setObjectName("Button1");
@@ -38,11 +45,9 @@ EditorChooserDialog::EditorChooserDialog(QWidget* parent)
   cancelButton_->setObjectName("Button3");
   cancelButton_->setGeometry(DesignRect(this, 400, 62, 81, 25));
 
-  // Neither button answers Enter: the user closes the chooser with a click.
-  for (QPushButton* b : {browseButton_, okButton_, cancelButton_}) {
-    b->setAutoDefault(false);
-    b->setDefault(false);
-  }
+  // Enter presses OK wherever the focus is; Escape cancels.
+  for (QPushButton* b : {browseButton_, okButton_, cancelButton_}) b->setAutoDefault(false);
+  okButton_->setDefault(true);
 
   setTabOrder(pathEdit_, browseButton_);
   setTabOrder(browseButton_, okButton_);
@@ -61,8 +66,8 @@ EditorChooserDialog::EditorChooserDialog(QWidget* parent)
   browseRequest_.defaultSuffix = "";
   browseRequest_.programsOnly = true;
 
+  // Not moved: shown, the dialog is centred on its parent window.
   setFixedSize(DesignSize(this, 507, 90));
-  move(DesignPixels(this, 70), DesignPixels(this, 156));
 }
 
 void EditorChooserDialog::setEditorPath(const std::string& path) {

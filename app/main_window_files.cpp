@@ -169,17 +169,18 @@ void MainWindow::openOutputEditor(int editorNumber) {
 bool MainWindow::launchEditor(int editorNumber, std::string& editor, const std::string& outputName,
                               const std::string& outputDir) {
   std::string outputPath = outputDir + outputName;
-  // The editor is started on the output file only when both exist; otherwise the user is
-  // asked for an editor.
+  // The editor is started on the output file when both exist; otherwise the user is asked
+  // for an editor first, and the output opens in the one chosen, when there is an output.
   const bool outputExists = fileSystem().FileExists(outputPath);
-  if (fileSystem().FileExists(editor) && outputExists) {
-    int code = launcher().StartProgram(editor, outputPath, outputDir);
-    if (code != 0)
-      dialogs().ShowMessage("Sorry, " + editor + " could not be launched. The return code was " +
-                            std::to_string(code) + ".");
-    return false;
+  bool chosen = false;
+  if (!fileSystem().FileExists(editor) || !outputExists) {
+    if (!askForEditor(editorNumber, editor)) return false;
+    chosen = true;
+    if (!outputExists) return true;
   }
-  return askForEditor(editorNumber, editor);
+  if (const int code = launcher().StartProgram(editor, outputPath, outputDir); code != 0)
+    dialogs().ShowMessage(StartFailureMessage(editor, code));
+  return chosen;
 }
 
 bool MainWindow::askForEditor(int editorNumber, std::string& editor) {

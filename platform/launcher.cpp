@@ -23,6 +23,13 @@ class PosixLauncher : public Launcher {
 using LauncherService = Service<Launcher, PosixLauncher>;
 }  // namespace
 
+std::string StartFailureMessage(const std::string& program, int error) {
+  if (error == EACCES || error == ENOENT || error == ENOEXEC)
+    return program + " is not a program that can be run";
+  return "Sorry, " + program + " could not be launched. The return code was " +
+         std::to_string(error) + ".";
+}
+
 Launcher& launcher() {
   return LauncherService::Get();
 }

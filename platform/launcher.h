@@ -16,6 +16,11 @@ class Launcher {
   virtual void ShowHelp(int topic) = 0;
 };
 
+// What the user is told when program could not be started with error (an errno): a file
+// that is missing, not executable or of no format the system runs is "not a program";
+// other errors give their number.
+std::string StartFailureMessage(const std::string& program, int error);
+
 Launcher& launcher();
 // Installs l (not owned; nullptr goes back to the default, which starts programs with
 // StartDetached and has no help viewer).

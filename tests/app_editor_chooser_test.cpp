@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -41,6 +42,7 @@ TEST_F(EditorChooserTest, ControlsHaveTheirNamesCaptionsAndPlaces) {
   };
   const Expected controls[] = {
       {"Edit1", "", {8, 32, 481, 21}},
+      {"Prompt", "The program that opens the output file:", {8, 6, 352, 21}},
       {"Button1", "Browse", {368, 6, 89, 21}},
       {"Button2", "OK", {312, 62, 81, 25}},
       {"Button3", "Cancel", {400, 62, 81, 25}},
@@ -54,21 +56,33 @@ TEST_F(EditorChooserTest, ControlsHaveTheirNamesCaptionsAndPlaces) {
     EXPECT_EQ(control->geometry(), scaled);
     if (auto* button = qobject_cast<QPushButton*>(control)) {
       EXPECT_EQ(button->text(), c.caption);
-      // Neither button is the dialog's default: Enter must not close the chooser.
-      EXPECT_FALSE(button->isDefault());
+      // OK is the dialog's default, wherever the focus is.
+      EXPECT_EQ(button->isDefault(), button == OkButton(form));
       EXPECT_FALSE(button->autoDefault());
+    }
+    if (auto* label = qobject_cast<QLabel*>(control)) {
+      EXPECT_EQ(label->text(), c.caption);
+      EXPECT_LE(label->sizeHint().width(), label->width());  // the prompt is read whole
+      for (QWidget* other :
+           {static_cast<QWidget*>(PathField(form)), static_cast<QWidget*>(BrowseButton(form))})
+        EXPECT_FALSE(label->geometry().intersects(other->geometry()));
     }
   }
   EXPECT_EQ(PathField(form)->text(), "");
 }
 
-TEST_F(EditorChooserTest, DialogIsFixedWithHelpButtonAndPlacedAt70_156) {
-  EditorChooserDialog form;
+TEST_F(EditorChooserTest, DialogIsFixedWithHelpButtonAndCentredOnItsWindow) {
+  QWidget owner;
+  owner.setGeometry(100, 80, 600, 400);  // inside the offscreen screen
+  owner.show();
+  EditorChooserDialog form(&owner);
   EXPECT_EQ(form.size(), QSize(Px(form, 507), Px(form, 90)));
   EXPECT_EQ(form.minimumSize(), form.maximumSize());
   EXPECT_TRUE(form.windowFlags() & Qt::WindowContextHelpButtonHint);
   EXPECT_TRUE(form.windowFlags() & Qt::WindowSystemMenuHint);
-  EXPECT_EQ(form.pos(), QPoint(Px(form, 70), Px(form, 156)));
+  form.show();
+  EXPECT_LE((form.geometry().center() - owner.geometry().center()).manhattanLength(), 2)
+      << form.geometry().x() << "," << form.geometry().y();
 }
 
 TEST_F(EditorChooserTest, TabOrderRunsPathBrowseOkCancel) {
@@ -111,7 +125,7 @@ TEST_F(EditorChooserTest, CancelledBrowseLeavesTheFieldAlone) {
   EXPECT_TRUE(dialogs.AllAnswered());
 }
 
-TEST_F(EditorChooserTest, OkAcceptsCancelRejectsAndEnterDoesNothing) {
+TEST_F(EditorChooserTest, OkAndEnterAcceptCancelRejects) {
   {
     EditorChooserDialog form;
     form.show();
@@ -132,8 +146,8 @@ TEST_F(EditorChooserTest, OkAcceptsCancelRejectsAndEnterDoesNothing) {
     form.setResult(-1);
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(PathField(form), &enter);
-    EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.result(), -1);
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), QDialog::Accepted);
   }
 }
 

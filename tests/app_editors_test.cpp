@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <cerrno>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -160,41 +159,64 @@ TEST_F(EditorsTest, ExistingEditorAndOutputStartTheEditorOnTheOutputFile) {
   EXPECT_TRUE(dialogs.messages.empty());
 }
 
-TEST_F(EditorsTest, EditorThatIsNoProgramGivesTheLaunchMessage) {
+TEST_F(EditorsTest, EditorThatIsNoProgramSaysSo) {
   TempDir tools;
   WriteFile(output / "out.pgn", "");
   struct Case {
     const char* name;
-    const char* text;
+    const char* text;  // nullptr: no such file, typed into the chooser
     int mode;
-    int error;
   };
   const Case cases[] = {
-      {"readme.txt", "not a program\n", 0644, EACCES},
-      {"notes", "not a program either\n", 0755, ENOEXEC},
+      {"readme.txt", "not a program\n", 0644},    // EACCES
+      {"notes", "not a program either\n", 0755},  // ENOEXEC
+      {"missing", nullptr, 0},                    // ENOENT
   };
   QtLauncher launcher;
   SetLauncher(&launcher);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const std::string editor = tools / c.name;
-    WriteFile(editor, c.text);
-    ::chmod(editor.c_str(), c.mode);
-    WriteSettings(editor, "");
+    if (c.text) {
+      WriteFile(editor, c.text);
+      ::chmod(editor.c_str(), c.mode);
+    }
+    WriteSettings(c.text ? editor : "", "");
     dialogs.Clear();
     MainWindow form({}, Ini());
     ChooserSeen seen;
-    WhenChooserOpens(form, seen, false);
+    WhenChooserOpens(form, seen, true, [&](EditorChooserDialog* d) {
+      Child<QLineEdit>(*d, "Edit1")->setText(QString::fromStdString(editor));
+    });
     Child<QAction>(form, "OutputEditor11")->trigger();
     QCoreApplication::processEvents();
-    EXPECT_FALSE(seen.opened);
+    EXPECT_EQ(seen.opened, c.text == nullptr);
     EXPECT_EQ(dialogs.messages,
-              std::vector<std::string>{"Sorry, " + editor +
-                                       " could not be launched. The return code was " +
-                                       std::to_string(c.error) + "."});
+              std::vector<std::string>{editor + " is not a program that can be run"});
     EXPECT_EQ(form.settings().editors[0], editor);
   }
   SetLauncher(nullptr);
+}
+
+TEST_F(EditorsTest, ChosenEditorOpensTheOutputAtOnce) {
+  TempDir tools;
+  const std::string editor = tools / "editor";
+  WriteFile(editor, "#!/bin/sh\n");
+  ::chmod(editor.c_str(), 0755);
+  WriteFile(output / "out.pgn", "");
+  WriteSettings("", "");
+  RecordingLauncher launcher;
+  MainWindow form({}, Ini());
+  ChooserSeen seen;
+  WhenChooserOpens(form, seen, true, [&](EditorChooserDialog* d) {
+    Child<QLineEdit>(*d, "Edit1")->setText(QString::fromStdString(editor));
+  });
+  Child<QAction>(form, "OutputEditor21")->trigger();
+  EXPECT_TRUE(seen.opened);
+  ASSERT_EQ(launcher.starts.size(), 1u);
+  EXPECT_EQ(launcher.starts[0].program, editor);
+  EXPECT_EQ(launcher.starts[0].argument, output / "out.pgn");
+  EXPECT_TRUE(HasLine(Settings(), "6=" + editor)) << Settings();
 }
 
 TEST_F(EditorsTest, LaunchPassesTheOutputPathAndFolder) {
