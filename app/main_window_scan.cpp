@@ -1,6 +1,7 @@
 // The main window's scan: it runs on a worker thread while the window keeps answering; a
-// progress dialog comes up when the scan takes longer than half a second, and the window's
-// commands wait until the scan is over.
+// progress dialog comes up when the scan's games take longer than half a second (so never
+// behind a question or message of its checks), and the window's commands wait until the
+// scan is over.
 #include <QAction>
 #include <QApplication>
 #include <QPushButton>
@@ -42,7 +43,7 @@ void MainWindow::startScan(const ScanRequest& request) {
   progressTimer_ = new QTimer(this);
   progressTimer_->setInterval(kProgressDelayMs);
   connect(progressTimer_, &QTimer::timeout, this, [this] { showProgress(); });
-  progressTimer_->start();
+  connect(scan_.get(), &ScanJob::filesOpened, progressTimer_, qOverload<>(&QTimer::start));
   scan_->Start();
 }
 
@@ -54,6 +55,9 @@ void MainWindow::showProgress() {
       if (scan_) scan_->Cancel();
     });
     progress_->show();
+    // It takes the focus, so that Escape cancels the scan.
+    progress_->raise();
+    progress_->activateWindow();
     progressTimer_->setInterval(kProgressEveryMs);
   }
   progress_->Show(scan_->Progress(), SecondsSince(scanStart_));

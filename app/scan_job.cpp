@@ -51,6 +51,11 @@ class ScanJob::Observer : public ScanObserver {
     }
     if (job_.extra_) job_.extra_->Progress(progress);
   }
+  void FilesOpened() override {
+    QMetaObject::invokeMethod(
+        &job_, [job = &job_] { emit job->filesOpened(); }, Qt::QueuedConnection);
+    if (job_.extra_) job_.extra_->FilesOpened();
+  }
 
  private:
   ScanJob& job_;

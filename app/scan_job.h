@@ -60,6 +60,8 @@ class ScanJob : public QObject {
   std::exception_ptr Error() const { return error_; }
 
  signals:
+  // The run has passed its checks and questions: from here on it reads and writes games.
+  void filesOpened();
   void finished();
 
  private:

@@ -291,6 +291,7 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       log->Create();
     }
     files.opened = true;
+    if (observer) observer->FilesOpened();
     try {
       ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);
     } catch (const GameTooLarge&) {

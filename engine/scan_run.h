@@ -55,6 +55,8 @@ class ScanObserver {
  public:
   virtual ~ScanObserver() = default;
   virtual void Progress(const ScanProgress& progress) = 0;
+  // The run has passed its checks and questions and opened its files: the games come next.
+  virtual void FilesOpened() {}
 };
 
 enum class ScanOutcome {

@@ -30,6 +30,38 @@ class Pace : public ScanObserver {
   int ms_;
 };
 
+// Questions and messages that stay on screen a while, as the user reads them, and give the
+// focus back to the main window when they close, as a closed message box does.
+class SlowDialogs : public ScriptedDialogs {
+ public:
+  SlowDialogs(MainWindow& window, Dialogs& previous) : window_(window), previous_(previous) {
+    SetDialogs(this);
+  }
+  ~SlowDialogs() override { SetDialogs(&previous_); }
+  // Whether a progress dialog stood behind any of them.
+  bool progressBehind = false;
+
+  DialogButton Confirm(const std::string& text, DialogButtons buttons) override {
+    Read();
+    return ScriptedDialogs::Confirm(text, buttons);
+  }
+  void ShowMessage(const std::string& text) override {
+    Read();
+    ScriptedDialogs::ShowMessage(text);
+  }
+
+ private:
+  void Read() {
+    QTest::qWait(800);
+    if (window_.findChild<ProgressDialog*>("ScanProgress")) progressBehind = true;
+    QApplication::setActiveWindow(&window_);
+    window_.activateWindow();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return QApplication::activeWindow() == &window_; }, 2000));
+  }
+  MainWindow& window_;
+  Dialogs& previous_;
+};
+
 class MainWindowScanTest : public MainWindowTest {
  protected:
   void WriteGames(int n) {
@@ -83,6 +115,40 @@ TEST_F(MainWindowScanTest, ProgressShowsAndCancelStopsAfterWholeGames) {
   std::string expected;
   for (int i = 0; i < read; ++i) expected += kOutGame;
   EXPECT_TRUE(ReadFile(dir / "out.pgn") == expected);
+}
+
+TEST_F(MainWindowScanTest, ProgressComesOnlyAfterTheChecksAndTakesTheFocusForEscape) {
+  WriteGames(40000);
+  WriteFile(dir / "out.pgn", "old");
+  Pace pace(300);
+  MainWindow& f = StartActive();
+  f.setScanObserver(&pace);
+  {
+    // Input not found: after the question the message, and no scan follows.
+    SlowDialogs slow(f, script);
+    slow.AnswerConfirm(DialogButton::Ok);
+    ui.inputName->setText("none.pgn");
+    ui.run->click();
+    WaitForScan();
+    EXPECT_EQ(slow.log,
+              (std::vector<std::string>{"confirm: Overwrite out.pgn?",
+                                        "message: File " + dir / "none.pgn" + " not found"}));
+    EXPECT_FALSE(slow.progressBehind);
+  }
+  ui.inputName->setText("in.pgn");
+  SlowDialogs slow(f, script);
+  slow.AnswerConfirm(DialogButton::Ok);
+  ui.run->click();
+  ProgressDialog* progress = WaitForProgress();
+  ASSERT_NE(progress, nullptr);
+  EXPECT_FALSE(slow.progressBehind);
+  // The dialog itself, not only a window of the program: Escape goes to its Cancel.
+  EXPECT_TRUE(QTest::qWaitFor([progress] { return QApplication::activeWindow() == progress; }));
+  ASSERT_NE(QApplication::focusWidget(), nullptr);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  WaitForScan();
+  ASSERT_EQ(slow.reports.size(), 1u);
+  EXPECT_EQ(slow.reports[0].rfind("Scan cancelled after ", 0), 0u) << slow.reports[0];
 }
 
 TEST_F(MainWindowScanTest, ClosingTheWindowCancelsTheScanAndSavesTheSettings) {
