@@ -43,7 +43,11 @@ void MainWindow::startScan(const ScanRequest& request) {
   progressTimer_ = new QTimer(this);
   progressTimer_->setInterval(kProgressDelayMs);
   connect(progressTimer_, &QTimer::timeout, this, [this] { showProgress(); });
-  connect(scan_.get(), &ScanJob::filesOpened, progressTimer_, qOverload<>(&QTimer::start));
+  connect(scan_.get(), &ScanJob::filesOpened, this, [this] {
+    // The speed and the time left count from here, not from the time the questions took.
+    scanStart_ = std::chrono::steady_clock::now();
+    if (progressTimer_) progressTimer_->start();
+  });
   scan_->Start();
 }
 
