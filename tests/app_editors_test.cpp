@@ -198,27 +198,6 @@ TEST_F(EditorsTest, EditorThatIsNoProgramSaysSo) {
   SetLauncher(nullptr);
 }
 
-TEST_F(EditorsTest, ChosenEditorOpensTheOutputAtOnce) {
-  TempDir tools;
-  const std::string editor = tools / "editor";
-  WriteFile(editor, "#!/bin/sh\n");
-  ::chmod(editor.c_str(), 0755);
-  WriteFile(output / "out.pgn", "");
-  WriteSettings("", "");
-  RecordingLauncher launcher;
-  MainWindow form({}, Ini());
-  ChooserSeen seen;
-  WhenChooserOpens(form, seen, true, [&](EditorChooserDialog* d) {
-    Child<QLineEdit>(*d, "Edit1")->setText(QString::fromStdString(editor));
-  });
-  Child<QAction>(form, "OutputEditor21")->trigger();
-  EXPECT_TRUE(seen.opened);
-  ASSERT_EQ(launcher.starts.size(), 1u);
-  EXPECT_EQ(launcher.starts[0].program, editor);
-  EXPECT_EQ(launcher.starts[0].argument, output / "out.pgn");
-  EXPECT_TRUE(HasLine(Settings(), "6=" + editor)) << Settings();
-}
-
 TEST_F(EditorsTest, LaunchPassesTheOutputPathAndFolder) {
   TempDir tools;
   const std::string editor = tools / "editor";
