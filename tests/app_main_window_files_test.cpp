@@ -339,24 +339,15 @@ TEST_F(MainWindowTest, RunWithTolerantReadingListsInALogBesideTheOutput) {
 }
 
 TEST_F(MainWindowTest, TheInvalidPgnMessageNamesTheOptionOnItsSecondLine) {
-  GTEST_FLAG_SET(death_test_style, "fast");
   WriteFile(dir / "in.pgn", kUntidy);
   Start();
-  EXPECT_EXIT(
-      {
-        // What the window showed, told on standard error as the program ends.
-        AddExitStep([this] {
-          for (std::string m : script.messages) {
-            std::replace(m.begin(), m.end(), '\r', '|');
-            std::fprintf(stderr, "shown: %s\n", m.c_str());
-          }
-        });
-        ui.runItem->trigger();
-        WaitForScan();
-      },
-      ::testing::ExitedWithCode(kTrapExitCode & 0xff),
-      "shown: invalid PGN: \\{ Games \\}\\|Turn on Options > Tolerant reading to scan files like "
-      "this one\\.\nshown: Terminating error: trap 7365\n");
+  ui.runItem->trigger();
+  WaitForScan();
+  ASSERT_GE(script.messages.size(), 2u);
+  EXPECT_EQ(std::vector<std::string>(script.messages.begin(), script.messages.begin() + 2),
+            (std::vector<std::string>{"invalid PGN: { Games }\rTurn on Options > Tolerant reading "
+                                      "to scan files like this one.",
+                                      "Terminating error: trap 7365"}));
 }
 
 }  // namespace
