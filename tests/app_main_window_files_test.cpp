@@ -197,6 +197,32 @@ TEST_F(MainWindowTest, NamesFoldersAndEditorsAreSavedByteForByte) {
   EXPECT_EQ(TextColour(ui.inputName), kBlack);
 }
 
+TEST_F(MainWindowTest, APathInANameFieldIsPartedBetweenTheFolderBoxAndTheField) {
+  // Read from the settings file.
+  Seed([this](Settings& s) { s.output.name = dir / "sub/out.pgn"; });
+  StartActive();
+  EXPECT_EQ(MainWindow::directoryHint(ui.outputDir), dir / "sub/");
+  EXPECT_EQ(MainWindow::fileNameText(ui.outputName), "out.pgn");
+  // Typed or pasted, and taken when the field is left: a relative one from the folder box.
+  Seed([](Settings&) {});
+  const std::pair<std::string, std::string> cases[] = {
+      {"/elsewhere/games/in.pgn", "/elsewhere/games/"},
+      {"sub/in.pgn", dir / "sub/"},
+      {"in.pgn", dir.path()},
+  };
+  for (const auto& [typed, folder] : cases) {
+    SCOPED_TRACE(typed);
+    StartActive();
+    Tab(ui.inputName);
+    ui.inputName->clear();
+    QTest::keyClicks(ui.inputName, QString::fromStdString(typed));
+    Tab(ui.outputName);
+    EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), folder);
+    EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "in.pgn");
+    EXPECT_EQ(form->settings().input.path(), folder + "in.pgn");
+  }
+}
+
 // ---- The Run command ------------------------------------------------------------------
 
 TEST_F(MainWindowTest, RunRefusesNamesThatNameNoFileBeforeOpeningAnything) {
@@ -216,6 +242,9 @@ TEST_F(MainWindowTest, RunRefusesNamesThatNameNoFileBeforeOpeningAnything) {
       {"in.pgn", "folder.pgn", false, "The output file " + dir / "folder.pgn" + " is a folder",
        &Controls::outputName},
       {"in.pgn", "noext", true, "Split needs a file name with an extension, such as games.pgn",
+       &Controls::outputName},
+      {"in.pgn", "nodir/noext.pgn", true,
+       "The folder " + dir / "nodir/" + " of the output file does not exist",
        &Controls::outputName},
   };
   for (const Case& c : cases) {
