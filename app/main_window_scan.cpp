@@ -82,8 +82,11 @@ void MainWindow::onScanFinished() {
     try {
       std::rethrow_exception(error);
     } catch (const ScanFileError& e) {
-      ShowFatalError(e);
-      if (!e.Written().empty()) dialogs().ShowMessage(e.Written());
+      // A window that is closing has nothing more to show.
+      if (!closeAfterScan_) {
+        ShowFatalError(e);
+        if (!e.Written().empty()) dialogs().ShowMessage(e.Written());
+      }
     }
   }
   showFileStates();
