@@ -140,6 +140,9 @@ bool MainWindow::takeCommandLineFile(std::string& dir, std::string& name) {
 // ---- Settings and controls ------------------------------------------------------------
 
 void MainWindow::settingsToControls() {
+  // A settings file may hold a path in a name: the folder box takes its folder.
+  settings_.input = TakeWholePath(settings_.input);
+  settings_.output = TakeWholePath(settings_.output);
   setFileNameText(inputNameEdit_, settings_.input.name);
   setFileNameText(outputNameEdit_, settings_.output.name);
   setDirectoryHint(inputDirBox_, settings_.input.dir);

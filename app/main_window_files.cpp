@@ -122,6 +122,16 @@ void MainWindow::pathsToSettings() {
   settings_.output.name = fileNameText(outputNameEdit_);
   settings_.input.dir = directoryHint(inputDirBox_);
   settings_.output.dir = directoryHint(outputDirBox_);
+  // A path typed or pasted in a name field is parted between the folder box and the field.
+  for (Side side : {Side::Input, Side::Output}) {
+    FileLocation& location = side == Side::Input ? settings_.input : settings_.output;
+    const FileLocation taken = TakeWholePath(location);
+    if (taken == location) continue;
+    location = taken;
+    setFileNameText(nameEdit(side), location.name);
+    setDirectoryHint(dirBox(side), location.dir);
+    showFileStates();
+  }
 }
 
 void MainWindow::toggleSplit() {

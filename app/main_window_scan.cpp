@@ -84,7 +84,19 @@ void MainWindow::onScanFinished() {
   closeProgress();
   std::unique_ptr<ScanJob> job = std::move(scan_);
   setScanning(false);
-  if (std::exception_ptr error = job->Error()) std::rethrow_exception(error);
+  if (std::exception_ptr error = job->Error()) {
+    // A fault of the scan's own files ends the scan, not the program: the user can mend the
+    // file or the names and run again. Any other fault ends the program on this thread.
+    try {
+      std::rethrow_exception(error);
+    } catch (const ScanFileError& e) {
+      // A window that is closing has nothing more to show.
+      if (!closeAfterScan_) {
+        ShowFatalError(e);
+        if (!e.Written().empty()) dialogs().ShowMessage(e.Written());
+      }
+    }
+  }
   showFileStates();
   if (closeAfterScan_) close();
 }

@@ -73,7 +73,7 @@ struct Chunk {
   std::vector<GameEntry> games;
   std::vector<Message> messages;
   bool stopped = false;      // a fatal fault or an error ended the chunk
-  std::string fault;         // the fatal fault's text
+  std::string fault;         // the text of a fault of the scan's files
   std::exception_ptr error;  // any other error
   bool scanned = false;      // under the workers' lock
 
@@ -141,7 +141,7 @@ class ChunkScanner {
         ScanGame(in, chunk, eof);
       // Damaged data right after the last whole game is met here.
       if (!eof) in.AtEnd();
-    } catch (const FatalError& e) {
+    } catch (const ScanFileError& e) {
       chunk.stopped = true;
       chunk.fault = e.what();
     } catch (...) {
@@ -443,7 +443,7 @@ class Delivery {
     if (c.stopped) {
       show(c.games.size());
       if (c.error) std::rethrow_exception(c.error);
-      ReportTrap(c.fault);
+      ReportScanFault(c.fault);
     }
     return true;
   }

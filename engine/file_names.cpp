@@ -11,6 +11,9 @@ NameFault CheckNames(const FileLocation& input, const FileLocation& output, bool
   if (output.name.empty()) return NameFault::OutputEmpty;
   if (fs.DirExists(input.path())) return NameFault::InputFolder;
   if (fs.DirExists(output.path())) return NameFault::OutputFolder;
+  // Nothing could be created there; standard output ("-") has no folder.
+  if (const std::string dir = DirectoryPart(output.path()); !dir.empty() && !fs.DirExists(dir))
+    return NameFault::OutputNoFolder;
   if (split && !SplitName(output.path())) return NameFault::SplitNoExtension;
   return NameFault::None;
 }
@@ -28,10 +31,19 @@ std::string NameFaultMessage(NameFault fault, const FileLocation& input,
       return "The input file " + input.path() + " is a folder";
     case NameFault::OutputFolder:
       return "The output file " + output.path() + " is a folder";
+    case NameFault::OutputNoFolder:
+      return "The folder " + DirectoryPart(output.path()) + " of the output file does not exist";
     case NameFault::SplitNoExtension:
       break;
   }
   return "Split needs a file name with an extension, such as games.pgn";
+}
+
+FileLocation TakeWholePath(const FileLocation& location) {
+  const std::string& name = location.name;
+  if (name.find('/') == std::string::npos) return location;
+  const std::string dir = DirectoryPart(name);
+  return {dir.front() == '/' ? dir : location.dir + dir, FileNamePart(name)};
 }
 
 std::optional<std::string> SplitName(const std::string& outputPath) {

@@ -24,6 +24,7 @@ enum class NameFault {
   OutputEmpty,
   InputFolder,
   OutputFolder,
+  OutputNoFolder,    // the output's (and so the split file's) folder does not exist
   SplitNoExtension,  // Split needs a "." in the output's file name
 };
 // The first fault of the input's and the output's names; split: the run writes a split
@@ -36,8 +37,13 @@ std::string NameFaultMessage(NameFault fault, const FileLocation& input,
 // True for the faults of the output's name.
 inline bool IsOutputNameFault(NameFault fault) {
   return fault == NameFault::OutputEmpty || fault == NameFault::OutputFolder ||
-         fault == NameFault::SplitNoExtension;
+         fault == NameFault::OutputNoFolder || fault == NameFault::SplitNoExtension;
 }
+
+// A name typed in a name field that holds a folder too is taken as that path: a whole path
+// gives the folder and the file name, a relative one ("sub/out.pgn") is taken from the
+// location's folder. A name without a "/" is returned as it is.
+FileLocation TakeWholePath(const FileLocation& location);
 
 // The split file of an output: its path with "2" before the first "." of its file name;
 // empty when the file name has no "." (CheckNames refuses such a name for a split run).

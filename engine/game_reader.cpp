@@ -51,7 +51,7 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, ScanRe
     if (kind == Block::Header) {
       if (line[0] != '[') {
         dialogs.ShowInvalidLine(line);
-        ReportTrap(kInvalidHeaderTrap);
+        ReportScanFault(kInvalidHeaderTrap);
       }
       seen = true;
     } else if (n >= 2 && line[0] == '1' && line[1] == '.') {

@@ -30,6 +30,11 @@ std::string Counted(int64_t n, const char* what, const std::string& path) {
   return std::to_string(n) + what + EscapeLineBreaks(FileNamePart(path));
 }
 
+// The report's first lines: the games read, and the games written to the output.
+std::string ReadAndWritten(const ScanRequest& request, const ScanResult& result) {
+  return Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
+         Counted(result.gamesWritten, " games written to ", request.outputPath);
+}
 
 // The files of a run, opened in order; a failed step traps at its step number. The new
 // outputs (the log file too) take the old ones' places only after a run that wrote them all
@@ -152,14 +157,13 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
 // Closes the files, checking each close, and shows the counts.
 void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::string& splitPath,
                     const ScanResult& result, ScanReporter& dialogs, ReadingLog* log) {
-  std::string report = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
-                       Counted(result.gamesWritten, " games written to ", request.outputPath);
+  std::string report = ReadAndWritten(request, result);
 
   // A compressed input read to its end (or to a Ctrl-Z) is checked up to where its reading
   // stopped: a failed read (pending) or damage found there ends the run.
   if (result.outcome != ScanOutcome::Cancelled && !files.input.CheckRead(request.cancel)) {
     CheckIO(kOutputStep);
-    if (const std::string damage = files.input.Damage(); !damage.empty()) ReportTrap(damage);
+    if (const std::string damage = files.input.Damage(); !damage.empty()) ReportScanFault(damage);
   }
   files.input.Close();
   // Every file is written whole before the first takes its place.
@@ -193,8 +197,11 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
 // they are whole: every write of every file succeeded, and every byte read from a
 // compressed input has passed its frame's check, so that no game can come from data that
 // turns out damaged later. Otherwise the old files stay as they were, the new ones are
-// removed, and a fatal fault says so. Rethrows the fault in hand otherwise.
-[[noreturn]] void EndOnFault(ScanFiles& files, const ScanRequest& request) {
+// removed, and a fatal fault says so. A fault of the scan's files (and a failed allocation)
+// is thrown again as a ScanFileError that tells what the run left behind; any other
+// exception in hand is rethrown as it is.
+[[noreturn]] void EndOnFault(ScanFiles& files, const ScanRequest& request,
+                             const std::string& splitPath, const ScanResult& result) {
   bool whole = files.opened && !files.Failed();
   std::string fault;
   if (whole && !files.input.CheckRead(request.cancel)) {
@@ -223,8 +230,20 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     if (f && !whole) f->Discard();
   }
   TakeIoResult();  // the fault in hand is the one to report
-  if (!fault.empty()) ReportTrap(fault);
-  throw;
+  if (!fault.empty()) throw ScanFileError(fault, "");
+  std::string written = "No output was written";
+  if (whole) {
+    written = ReadAndWritten(request, result);
+    if (request.split)
+      written += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
+  }
+  try {
+    throw;
+  } catch (const ScanFileError& e) {
+    throw ScanFileError(e.what(), written);
+  } catch (const std::bad_alloc&) {
+    throw ScanFileError(kOutOfMemoryMessage, written);
+  }
 }
 
 // The run: the checks of the names and the question, then the files and the games.
@@ -296,13 +315,13 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);
     } catch (const GameTooLarge&) {
       // Thrown while the game after the ones delivered was read.
-      ReportTrap(GameTooLargeMessage(result.gamesRead + 1, request.maxGameBytes));
+      ReportScanFault(GameTooLargeMessage(result.gamesRead + 1, request.maxGameBytes));
     }
     if (files.input.Cancelled()) result.outcome = ScanOutcome::Cancelled;
     if (log) result.listed = log->Counts();
     CloseAndReport(files, request, splitPath, result, dialogs, log ? &*log : nullptr);
   } catch (...) {
-    EndOnFault(files, request);
+    EndOnFault(files, request, splitPath, result);
   }
   return result;
 }

@@ -15,13 +15,21 @@ void ReportTrap(std::string_view message) {
   throw FatalError(std::string(message));
 }
 
+void ReportScanFault(std::string_view message) {
+  throw ScanFileError(std::string(message), "");
+}
+
 namespace {
 constexpr std::string_view kTerminating = "Terminating error: ";
 }  // namespace
 
-void EndOnFatalError(const FatalError& error) {
+void ShowFatalError(const FatalError& error) {
   dialogs().Beep();
   dialogs().ShowMessage(std::string(kTerminating) + error.what());
+}
+
+void EndOnFatalError(const FatalError& error) {
+  ShowFatalError(error);
   OrderlyExit(kTrapExitCode);
 }
 
@@ -41,9 +49,9 @@ void CheckIO(int step, std::string_view file) {
   if (result == 0) return;
   const std::string at = "An I/O error has occurred at " + std::to_string(step);
   const std::string code = ". The result code is " + std::to_string(result);
-  if (file.empty()) ReportTrap(at + code);
+  if (file.empty()) ReportScanFault(at + code);
   // A long name is cut in its middle, so that the code stays in view.
-  ReportTrap(FaultNaming(at + " (", file, ")" + code));
+  ReportScanFault(FaultNaming(at + " (", file, ")" + code));
 }
 
 int CompareFileAges(const std::string& first, const std::string& second) {

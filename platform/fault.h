@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kelvane {
 
@@ -38,9 +39,26 @@ class FatalError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A fatal fault of a scan's own files: a failed step of their opening, writing or closing,
+// an input that is not PGN or is damaged, a game too large for the memory. It ends the
+// scan; the headless scan ends on it as on any fatal fault, the window shows it and stays.
+// written: what the scan left behind, to be shown after the fault (empty when the fault's
+// text says it already).
+class ScanFileError : public FatalError {
+ public:
+  ScanFileError(const std::string& what, std::string written)
+      : FatalError(what), written_(std::move(written)) {}
+  const std::string& Written() const { return written_; }
+
+ private:
+  std::string written_;
+};
+
 // Throws FatalError(message).
 [[noreturn]] void ReportTrap(std::string_view message);
-// Takes the pending I/O result; when a failure was pending, traps with
+// Throws ScanFileError(message): a fault of a scan's own files.
+[[noreturn]] void ReportScanFault(std::string_view message);
+// Takes the pending I/O result; when a failure was pending, ends the scan (ReportScanFault) with
 // "An I/O error has occurred at <step>. The result code is <code>", with " (<file>)" after
 // the step when a file is named.
 void CheckIO(int step, std::string_view file = {});
@@ -48,6 +66,8 @@ void CheckIO(int step, std::string_view file = {});
 // age. Traps with kFileAgeTrap when either is missing or a directory.
 int CompareFileAges(const std::string& first, const std::string& second);
 
+// Beeps and shows "Terminating error: " + the fault's whole text.
+void ShowFatalError(const FatalError& error);
 // At the edge: beeps, shows "Terminating error: " + the fault's whole text, runs the
 // orderly exit and ends the process with exit code 999. Main thread only.
 [[noreturn]] void EndOnFatalError(const FatalError& error);

@@ -108,7 +108,7 @@ void InputFile::SeekTo(uint64_t offset) {
 
 bool InputFile::Fill() {
   // Bytes read as a whole file may end where the file they were taken from was damaged.
-  if (fd_ < 0 && !endFault_.empty()) ReportTrap(endFault_);
+  if (fd_ < 0 && !endFault_.empty()) ReportScanFault(endFault_);
   if (eof_ || fd_ < 0) return false;
   // Keep nothing: callers only refill once the buffer is used up.
   pos_ = len_ = 0;
@@ -125,7 +125,7 @@ size_t InputFile::ReadFromFile(char* to, size_t n) {
     if (got < 0 && errno == EINTR) continue;
     if (got < 0 && errno == ECANCELED) cancelled_ = true;
     // Damaged compressed data ends the run here: the games before it are decided already.
-    if (got < 0 && !cancelled_ && !source_->Damage().empty()) ReportTrap(Damage());
+    if (got < 0 && !cancelled_ && !source_->Damage().empty()) ReportScanFault(Damage());
     if (got < 0 && !cancelled_) SetIoResult(errno);
     eof_ = true;
     return 0;

@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "app/progress_dialog.h"
@@ -167,20 +168,63 @@ TEST_F(MainWindowScanTest, MessagesOfTheScanArriveInOrderBeforeTheReport) {
                 "report: 5 games read from in.pgn\r5 games written to out.pgn"}));
 }
 
-TEST_F(MainWindowScanTest, AFatalFaultInTheScanEndsTheProgramOnTheWindowsThread) {
+TEST_F(MainWindowScanTest, AFaultOfTheScansFilesEndsTheScanAndTheWindowStays) {
+  struct Case {
+    std::string input;
+    std::vector<std::string> shown;  // after the scan's own messages
+    std::string output;              // "-" when none is written
+  } cases[] = {
+      // The games decided before the fault are delivered.
+      {kGame + kGame + "no tag line\n\n1.d4 *\n",
+       {"beep", "message: Terminating error: trap 7365",
+        "message: 2 games read from in.pgn\r2 games written to out.pgn"},
+       kOutGame + kOutGame},
+      {"\x1F\x8B\x08garbage", {"beep"}, "-"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shown.back());
+    WriteFile(dir / "in.pgn", c.input);
+    std::filesystem::remove(dir / "out.pgn");
+    MainWindow& f = StartActive();
+    ui.without->setText("..h6");
+    ui.run->click();
+    WaitForScan();
+    ASSERT_GE(script.log.size(), c.shown.size());
+    if (c.output == "-") {
+      EXPECT_FALSE(Exists(dir / "out.pgn"));
+      EXPECT_TRUE(script.log.back().starts_with("message: Terminating error: in.pgn is damaged"));
+      EXPECT_TRUE(script.log.back().ends_with("; no output was written")) << script.log.back();
+    } else {
+      EXPECT_EQ(std::vector<std::string>(script.log.end() - c.shown.size(), script.log.end()),
+                c.shown);
+      EXPECT_EQ(ReadFile(dir / "out.pgn"), c.output);
+    }
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_TRUE(ui.run->isEnabled());
+    EXPECT_EQ(MainWindow::fieldText(ui.without), "..h6");
+  }
+}
+
+// A fatal fault that is not one of the scan's files.
+class ThrowingObserver : public ScanObserver {
+ public:
+  void Progress(const ScanProgress&) override { ReportTrap("Logic #1"); }
+};
+
+TEST_F(MainWindowScanTest, AnotherFatalFaultInTheScanEndsTheProgramOnTheWindowsThread) {
   // The child is forked as it stands: the scan's thread starts only there.
   GTEST_FLAG_SET(death_test_style, "fast");
-  WriteFile(dir / "in.pgn", kGame + kGame + "no tag line\n\n1.d4 *\n");
+  WriteGames(2);
+  ThrowingObserver observer;
   EXPECT_EXIT(
       {
-        StartActive();
+        StartActive().setScanObserver(&observer);
         ui.without->setText("..h6");
         ui.run->click();
         WaitForScan();
       },
       ::testing::ExitedWithCode(kTrapExitCode & 0xff), "");
-  // The games decided before the fault are delivered, and the window saved its settings.
-  EXPECT_EQ(ReadFile(dir / "out.pgn"), kOutGame + kOutGame);
+  // The window saved its settings.
   EXPECT_EQ(Saved().criteria.without, "..h6");
 }
 

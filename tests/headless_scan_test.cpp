@@ -275,7 +275,7 @@ TEST_F(HeadlessScan, TerminatingErrorIsStatus231AndKeepsTheGamesWritten) {
   EXPECT_EQ(Out("out2.pgn"), kOutA);
 
   // A failed create.
-  r = Scan({"--input", "in.pgn", "--output", "nofolder/out.pgn"});
+  r = Scan({"--input", "in.pgn", "--output", "/proc/out.pgn"});
   EXPECT_EQ(r.status, 231);
   EXPECT_EQ(r.err, "Terminating error: An I/O error has occurred at 101. The result code is 2\n");
 }
@@ -343,6 +343,8 @@ TEST_F(HeadlessScan, NamesAreCheckedBeforeAnythingIsOpened) {
        "The output file folder.pgn is a folder\n"},
       {{"--input", "in.pgn", "--output", "noext", "--split"},
        "Split needs a file name with an extension, such as games.pgn\n"},
+      {{"--input", "in.pgn", "--output", "nodir/out.pgn"},
+       "The folder nodir/ of the output file does not exist\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
