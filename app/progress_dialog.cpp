@@ -56,8 +56,8 @@ void ProgressDialog::Show(const ScanProgress& p, double seconds) {
   } else {
     bar_->setRange(0, 0);  // a size that is not known (yet): a busy bar
   }
-  QString games = QStringLiteral("%1 games read, %2 written")
-                      .arg(Count(p.gamesRead), Count(p.gamesWritten));
+  QString games =
+      QStringLiteral("%1 games read, %2 written").arg(Count(p.gamesRead), Count(p.gamesWritten));
   if (split_) games += QStringLiteral(", %1 to the split file").arg(Count(p.splitWritten));
   games_->setText(games);
   amount_->setText(QString::fromStdString(ProgressAmount(p)));

@@ -143,8 +143,7 @@ TEST(PlaceBeside, RightLeftAboveBelowThenNarrowedBesideElseCoveringTheParentLeas
     EXPECT_EQ(PlaceBeside(c.parent, help, screen), c.place);
   }
   // A help window larger than the screen is cut to it (and here narrowed beside the parent).
-  EXPECT_EQ(PlaceBeside({10, 10, 100, 100}, help, QRect(0, 0, 800, 600)),
-            QRect(110, 0, 690, 600));
+  EXPECT_EQ(PlaceBeside({10, 10, 100, 100}, help, QRect(0, 0, 800, 600)), QRect(110, 0, 690, 600));
 }
 
 TEST_F(HelpTest, HelpFromTheChooserOpensOnScreenAndEscapeClosesIt) {
