@@ -74,11 +74,16 @@ void PlaceHelpWindow(HelpViewer* w, QWidget* parent) {
   QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect area = screen->availableGeometry();
-  // Without a window to stand beside, help opens in the middle of the screen.
-  const QRect parentFrame = parent ? parent->frameGeometry() : area;
   const QSize frame =
       parent ? parent->frameGeometry().size() - parent->geometry().size() : QSize(0, 0);
-  const QRect place = PlaceBeside(parentFrame, w->size() + frame, area);
+  QRect place;
+  if (parent) {
+    place = PlaceBeside(parent->frameGeometry(), w->size() + frame, area);
+  } else {
+    // Without a window to stand beside, help opens in the middle of the screen.
+    const QSize size = w->size().boundedTo(area.size());
+    place = QRect(area.center() - QPoint(size.width() / 2, size.height() / 2), size);
+  }
   w->resize(place.size() - frame);
   w->move(place.topLeft());
 }
@@ -99,10 +104,33 @@ QRect PlaceBeside(const QRect& parent, QSize size, const QRect& screen) {
   };
   for (const QRect& r : candidates)
     if (screen.contains(r)) return r;
-  const QPoint centred = parent.center() - QPoint(size.width() / 2, size.height() / 2);
-  return {QPoint(within(centred.x(), screen.left(), size.width(), screen.width()),
-                 within(centred.y(), screen.top(), size.height(), screen.height())),
-          size};
+  // No side holds the whole size: beside the parent on the side with more room, narrowed to
+  // that room, as long as that leaves at least half the width asked for.
+  const int roomRight = screen.right() - parent.right();
+  const int roomLeft = parent.left() - screen.left();
+  const int room = std::max(roomRight, roomLeft);
+  if (room >= (size.width() + 1) / 2) {
+    const int x = roomRight >= roomLeft ? parent.right() + 1 : screen.left();
+    return {QPoint(x, top), QSize(room, size.height())};
+  }
+  // No room for both: where the help covers the least of the parent, at an edge of the
+  // screen (right before left, level with the parent before the top and the bottom).
+  const int xs[] = {screen.right() + 1 - size.width(), screen.left()};
+  const int ys[] = {top, screen.top(), screen.bottom() + 1 - size.height()};
+  QRect best;
+  long long bestCover = -1;
+  for (int x : xs) {
+    for (int y : ys) {
+      const QRect r(QPoint(x, y), size);
+      const QRect common = r.intersected(parent);
+      const long long cover = common.isEmpty() ? 0 : 1LL * common.width() * common.height();
+      if (bestCover < 0 || cover < bestCover) {
+        best = r;
+        bestCover = cover;
+      }
+    }
+  }
+  return best;
 }
 
 HelpViewer::HelpViewer(QWidget* parent) : QWidget(parent, Qt::Window) {

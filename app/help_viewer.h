@@ -33,7 +33,9 @@ class HelpViewer : public QWidget {
 
 // Where a window whose frame has the given size goes beside parent (a frame rectangle)
 // within the screen's available area: to its right, else to its left, else above, else
-// below it; where no side has room, over it. The size is cut to the area when it is larger.
+// below it; else narrowed beside it, on the side with more room, when that room is at least
+// half the width; else where it covers the least of the parent. The size is cut to the
+// area when it is larger. The parent is never moved.
 QRect PlaceBeside(const QRect& parent, QSize size, const QRect& screen);
 
 // Where the help file is: beside the program, in the data folder next to the program's

@@ -98,6 +98,9 @@ void MainWindow::onFileNameKeyUp() {
 void MainWindow::showFileStates() {
   std::string input = directoryHint(inputDirBox_) + fileNameText(inputNameEdit_);
   std::string output = directoryHint(outputDirBox_) + fileNameText(outputNameEdit_);
+  // A long name shows only its tail in the field: its tooltip is the whole path.
+  inputNameEdit_->setToolTip(QString::fromLocal8Bit(input));
+  outputNameEdit_->setToolTip(QString::fromLocal8Bit(output));
   QColor inputColour = kBlack, outputColour = kBlack;
   bool inputExists = fileSystem().FileExists(input);
   bool outputExists = fileSystem().FileExists(output);

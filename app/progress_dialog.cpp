@@ -1,6 +1,7 @@
 #include "app/progress_dialog.h"
 
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -12,7 +13,15 @@ namespace kelvane {
 
 namespace {
 constexpr int kBarSteps = 1000;
+
+// A count with thousands separators, in the user's locale; grouped even in the C locale,
+// which Qt leaves ungrouped.
+QString Count(int64_t n) {
+  QLocale locale;
+  locale.setNumberOptions(locale.numberOptions() & ~QLocale::OmitGroupSeparator);
+  return locale.toString(static_cast<qlonglong>(n));
 }
+}  // namespace
 
 ProgressDialog::ProgressDialog(QWidget* parent, bool split) : QDialog(parent), split_(split) {
   setObjectName(QStringLiteral("ScanProgress"));
@@ -47,8 +56,9 @@ void ProgressDialog::Show(const ScanProgress& p, double seconds) {
   } else {
     bar_->setRange(0, 0);  // a size that is not known (yet): a busy bar
   }
-  QString games = QStringLiteral("%1 games read, %2 written").arg(p.gamesRead).arg(p.gamesWritten);
-  if (split_) games += QStringLiteral(", %1 to the split file").arg(p.splitWritten);
+  QString games =
+      QStringLiteral("%1 games read, %2 written").arg(Count(p.gamesRead), Count(p.gamesWritten));
+  if (split_) games += QStringLiteral(", %1 to the split file").arg(Count(p.splitWritten));
   games_->setText(games);
   amount_->setText(QString::fromStdString(ProgressAmount(p)));
   speed_->setText(QString::fromStdString(ProgressSpeed(p, seconds)));

@@ -7,13 +7,14 @@ namespace kelvane {
 
 namespace {
 
-// Bytes in the largest unit that keeps them at 1 or more: "512 B", "3.4 MB", "1.2 GB".
+// Bytes in the largest decimal unit (1 MB = 10^6 bytes) that keeps them at 1 or more:
+// "512 B", "3.4 MB", "1.2 GB".
 std::string Amount(uint64_t bytes) {
-  const char* units[] = {"B", "KB", "MB", "GB", "TB"};
+  const char* units[] = {"B", "kB", "MB", "GB", "TB"};
   double v = static_cast<double>(bytes);
   int u = 0;
-  while (v >= 1024 && u < 4) {
-    v /= 1024;
+  while (v >= 1000 && u < 4) {
+    v /= 1000;
     ++u;
   }
   char text[32];
@@ -46,7 +47,7 @@ std::string ProgressSpeed(const ScanProgress& p, double seconds) {
   if (seconds <= 0 || p.bytesRead == 0) return "";
   const double rate = p.bytesRead / seconds;
   char speed[32];
-  std::snprintf(speed, sizeof speed, "%.1f MB/s", rate / (1024 * 1024));
+  std::snprintf(speed, sizeof speed, "%.1f MB/s", rate / 1e6);
   std::string text = speed;
   if (p.totalBytes > 0 && p.bytesRead <= p.totalBytes)
     text += ", " + Duration((p.totalBytes - p.bytesRead) / rate) + " left";

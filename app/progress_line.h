@@ -11,6 +11,7 @@ namespace kelvane {
 
 // "1.2 of 3.0 GB (40%), 2345678 games, 950.0 MB/s, 0:02 left": what has been read, the
 // games, the speed and the time left; without a known size, no share and no time left.
+// Amounts are in decimal units: 1 kB = 1000 bytes, 1 MB = 10^6 bytes.
 std::string ProgressText(const ScanProgress& progress, double seconds);
 // Its parts: "1.2 of 3.0 GB (40%)", and "950.0 MB/s, 0:02 left" (empty before a first byte).
 std::string ProgressAmount(const ScanProgress& progress);

@@ -275,7 +275,7 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
   if (request.split) {
     splitPath = SplitFileName(outputPath);
     if (fs.SameFile(inputPath, splitPath)) {
-      dialogs.ShowMessage(kSameFileMessage);
+      dialogs.ShowMessage(kSameSplitMessage);
       result.outcome = ScanOutcome::SameFile;
       return result;
     }

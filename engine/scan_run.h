@@ -69,6 +69,8 @@ enum class ScanOutcome {
 };
 
 inline constexpr char kSameOutputMessage[] = "Output and split file cannot be the same file";
+// The split file would be the input: the message names the split file, not the output.
+inline constexpr char kSameSplitMessage[] = "Input and split file cannot be the same file";
 
 struct ScanResult {
   ScanOutcome outcome = ScanOutcome::Completed;

@@ -118,7 +118,7 @@ TEST_F(HelpTest, HelpFromAModalChooserIsUsableAndOutlivesIt) {
   EXPECT_TRUE(during->isVisible());
 }
 
-TEST(PlaceBeside, RightThenLeftThenAboveThenBelowElseOverTheParentOnScreen) {
+TEST(PlaceBeside, RightLeftAboveBelowThenNarrowedBesideElseCoveringTheParentLeast) {
   const QRect screen(0, 0, 1280, 1024);
   const QSize help(700, 650);
   struct Case {
@@ -132,15 +132,18 @@ TEST(PlaceBeside, RightThenLeftThenAboveThenBelowElseOverTheParentOnScreen) {
       {"right of a parent partly off the screen", {-200, -50, 400, 300}, {200, 0, 700, 650}},
       {"above", {300, 800, 700, 120}, {300, 150, 700, 650}},
       {"below", {300, 10, 700, 120}, {300, 130, 700, 650}},
-      {"over it, on screen", {300, 300, 700, 400}, {299, 174, 700, 650}},
-      {"over it, pulled onto the screen", {400, 600, 880, 424}, {489, 374, 700, 650}},
+      {"narrowed to the right of a centred parent", {355, 265, 569, 370}, {924, 265, 356, 650}},
+      {"narrowed to the left, which has more room", {500, 100, 600, 700}, {0, 100, 500, 650}},
+      {"narrowed to the left, pulled onto the screen", {400, 600, 880, 424}, {0, 374, 400, 650}},
+      // Less than half the width beside it: at the screen's corner that covers it least.
+      {"over it, covering the least", {300, 300, 700, 400}, {0, 374, 700, 650}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.where);
     EXPECT_EQ(PlaceBeside(c.parent, help, screen), c.place);
   }
-  // A help window larger than the screen is cut to it.
-  EXPECT_EQ(PlaceBeside({10, 10, 100, 100}, help, QRect(0, 0, 800, 600)), QRect(0, 0, 700, 600));
+  // A help window larger than the screen is cut to it (and here narrowed beside the parent).
+  EXPECT_EQ(PlaceBeside({10, 10, 100, 100}, help, QRect(0, 0, 800, 600)), QRect(110, 0, 690, 600));
 }
 
 TEST_F(HelpTest, HelpFromTheChooserOpensOnScreenAndEscapeClosesIt) {

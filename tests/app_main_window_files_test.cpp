@@ -69,6 +69,8 @@ TEST_F(MainWindowTest, TypingANameRecoloursItAtEachKey) {
   EXPECT_EQ(TextColour(ui.inputName), kRed);
   QTest::keyClick(ui.inputName, Qt::Key_N);
   EXPECT_EQ(TextColour(ui.inputName), kBlack);
+  // The field shows the tail of a long name; its tooltip, the whole path, follows each key.
+  EXPECT_EQ(ui.inputName->toolTip().toStdString(), dir / "game.pgn");
   // The name is stored when the field is left, not while typing.
   EXPECT_EQ(form->settings().input.name, "in.pgn");
   Tab(ui.outputName);
@@ -88,6 +90,11 @@ TEST_F(MainWindowTest, SwapAndPathButtonsExchangeNamesAndDirectories) {
   EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "b/");
   EXPECT_EQ(MainWindow::directoryHint(ui.outputDir), dir / "a/");
   EXPECT_EQ(form->settings().input.name, "out.pgn");
+  // Tooltips: the whole path on each name field, the whole folder on each folder box.
+  EXPECT_EQ(ui.inputName->toolTip().toStdString(), dir / "b/out.pgn");
+  EXPECT_EQ(ui.outputName->toolTip().toStdString(), dir / "a/in.pgn");
+  EXPECT_EQ(ui.inputDir->toolTip().toStdString(), dir / "b/");
+  EXPECT_EQ(ui.outputDir->toolTip().toStdString(), dir / "a/");
   EXPECT_EQ(form->settings().output.dir, dir / "a/");
   QTest::mouseClick(ui.swapFiles, Qt::LeftButton);
   EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "in.pgn");

@@ -2,6 +2,7 @@
 // window during a scan, and the scan's messages shown on the window's thread in order.
 #include <QAction>
 #include <QLabel>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <chrono>
@@ -78,6 +79,20 @@ class MainWindowScanTest : public MainWindowTest {
     return nullptr;
   }
 };
+
+TEST_F(MainWindowScanTest, ProgressDialogGroupsCountsAndCountsMegabytesInMillions) {
+  const QLocale before;  // the separators are the locale's: use the C locale's ","
+  QLocale::setDefault(QLocale::c());
+  ProgressDialog dialog(nullptr, true);
+  dialog.Show({4294967296, 8589934592, 1234567, 23456, 1000}, 2);
+  EXPECT_EQ(Child<QLabel>(dialog, "ScanProgressGames")->text().toStdString(),
+            "1,234,567 games read, 23,456 written, 1,000 to the split file");
+  EXPECT_EQ(Child<QLabel>(dialog, "ScanProgressAmount")->text().toStdString(),
+            "4.3 GB of 8.6 GB (50%)");
+  EXPECT_EQ(Child<QLabel>(dialog, "ScanProgressSpeed")->text().toStdString(),
+            "2147.5 MB/s, 0:02 left");
+  QLocale::setDefault(before);
+}
 
 TEST_F(MainWindowScanTest, ProgressShowsAndCancelStopsAfterWholeGames) {
   WriteGames(40000);

@@ -11,7 +11,7 @@ using namespace kelvane;
 namespace {
 
 TEST(ProgressText, SaysWhatIsReadTheGamesTheSpeedAndTheTimeLeft) {
-  const uint64_t kMB = 1024 * 1024;
+  const uint64_t kMB = 1000 * 1000;  // decimal units: 1 MB = 10^6 bytes
   struct Case {
     ScanProgress progress;
     double seconds;
@@ -19,16 +19,19 @@ TEST(ProgressText, SaysWhatIsReadTheGamesTheSpeedAndTheTimeLeft) {
   } cases[] = {
       {{0, 0, 0, 0, 0}, 0, "0 B, 0 games"},
       {{512, 0, 3, 0, 0}, 0, "512 B, 3 games"},
+      {{1500, 0, 3, 0, 0}, 0, "1.5 kB, 3 games"},
       {{300 * kMB, 0, 5000, 1, 0}, 2, "300.0 MB, 5000 games, 150.0 MB/s"},  // a pipe: no size
-      {{1024 * kMB, 3072 * kMB, 2000000, 7, 3},
+      {{1000 * kMB, 3000 * kMB, 2000000, 7, 3},
        1,
        "1.0 GB of 3.0 GB (33%), 2000000 games, "
-       "1024.0 MB/s, 0:02 left"},
+       "1000.0 MB/s, 0:02 left"},
       {{10 * kMB, 36010 * kMB, 9, 0, 0},
        10,
-       "10.0 MB of 35.2 GB (0%), 9 games, 1.0 MB/s, "
+       "10.0 MB of 36.0 GB (0%), 9 games, 1.0 MB/s, "
        "10:00:00 left"},
       {{5 * kMB, 5 * kMB, 9, 0, 0}, 1, "5.0 MB of 5.0 MB (100%), 9 games, 5.0 MB/s, 0:00 left"},
+      // 4 GiB is 4.3 GB, not "4.0 GB".
+      {{4294967296, 0, 1, 0, 0}, 0, "4.3 GB, 1 games"},
   };
   for (const auto& c : cases) EXPECT_EQ(ProgressText(c.progress, c.seconds), c.text);
 }

@@ -249,7 +249,8 @@ TEST_F(ScanRun, SameFileUnderAnotherNameIsRefusedBeforeAnythingIsOpened) {
     scripted_.Clear();
     split_ = c.split;
     EXPECT_EQ(Run(in, c.output), ScanOutcome::SameFile);
-    EXPECT_EQ(scripted_.log, Log{"message: Input and output cannot be the same file"});
+    EXPECT_EQ(scripted_.log, Log{c.split ? "message: Input and split file cannot be the same file"
+                                         : "message: Input and output cannot be the same file"});
     EXPECT_EQ(ReadFile(in), games);
     if (!c.split) {
       EXPECT_EQ(result_.gamesRead, 0);

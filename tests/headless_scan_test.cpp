@@ -258,8 +258,8 @@ TEST_F(HeadlessScan, InputUnderAnotherNameIsRefusedAndKept) {
   // The split file of x.pgn is x2.pgn: here the input itself.
   WriteFile(dir_ / "x2.pgn", input);
   ProcessResult r = Scan({"--input", "x2.pgn", "--output", "x.pgn", "--split"});
-  EXPECT_NE(r.status, 0);
-  EXPECT_EQ(r.err, "Input and output cannot be the same file\n");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.err, "Input and split file cannot be the same file\n");
   EXPECT_EQ(ReadFile(dir_ / "x2.pgn"), input);
   EXPECT_FALSE(Exists(dir_ / "x.pgn"));
 }
