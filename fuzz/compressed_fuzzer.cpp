@@ -33,6 +33,7 @@
 using namespace kelvane;
 using kelvane_fuzz::Check;
 using kelvane_fuzz::Folder;
+using kelvane_fuzz::NoTempFileLeft;
 
 namespace {
 
@@ -97,15 +98,6 @@ Outcome Scan(const std::string& input, const ScanMethod& method) {
   o.output = Read("out.pgn");
   o.split = Read("out2.pgn");
   return o;
-}
-
-bool NoTempFileLeft() {
-  DIR* d = ::opendir(Folder().c_str());
-  Check(d != nullptr);
-  bool none = true;
-  while (dirent* e = ::readdir(d)) none = none && TempFileOwner(e->d_name) == 0;
-  ::closedir(d);
-  return none;
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
 // What the fuzz targets that write files share: a check that stops the run at a finding,
-// and a folder of the process's own for the files.
+// a folder of the process's own for the files, and the look for temporary files left in it.
 #pragma once
 
 #include <cstdlib>
@@ -7,7 +7,10 @@
 #include <string>
 #include <system_error>
 
+#include <dirent.h>
 #include <stdlib.h>
+
+#include "platform/temp_files.h"
 
 namespace kelvane_fuzz {
 
@@ -36,6 +39,16 @@ struct OwnFolder {
 inline const std::string& Folder() {
   static const OwnFolder folder;
   return folder.path;
+}
+
+// True when no temporary file of ours is left in the folder.
+inline bool NoTempFileLeft() {
+  DIR* d = ::opendir(Folder().c_str());
+  Check(d != nullptr);
+  bool none = true;
+  while (dirent* e = ::readdir(d)) none = none && kelvane::TempFileOwner(e->d_name) == 0;
+  ::closedir(d);
+  return none;
 }
 
 }  // namespace kelvane_fuzz

@@ -33,6 +33,7 @@
 using namespace kelvane;
 using kelvane_fuzz::Check;
 using kelvane_fuzz::Folder;
+using kelvane_fuzz::NoTempFileLeft;
 
 namespace {
 
@@ -56,15 +57,6 @@ void ReadNumbers(std::string_view text, int32_t* numbers, size_t count) {
     int32_t n;
     if (WholeNumber(std::string(text.substr(start, i - start)), n)) numbers[k++] = n;
   }
-}
-
-bool NoTempFileLeft() {
-  DIR* d = ::opendir(Folder().c_str());
-  Check(d != nullptr);
-  bool none = true;
-  while (dirent* e = ::readdir(d)) none = none && TempFileOwner(e->d_name) == 0;
-  ::closedir(d);
-  return none;
 }
 
 }  // namespace
