@@ -302,12 +302,7 @@ TEST_F(ChunkedScan, AnInvalidLineInAChunkKeepsItsKindForTheCallerToWord) {
   for (int i = 0; i < 500; ++i) bytes += "[B]\n\n1.d4 d5 *\n\n";
   WriteFile(dir_ / "in.pgn", bytes + "no tag here\n" + bytes);
   ScriptedDialogs scripted;
-  struct Worded : ForwardingReporter {
-    using ForwardingReporter::ForwardingReporter;
-    void ShowInvalidLine(std::string_view line) override {
-      target_.ShowQuotedMessage("invalid PGN: ", line, "\rTry this.");
-    }
-  } worded(scripted);
+  AdvisingReporter worded(scripted);
   ScanRequest request{dir_ / "in.pgn", dir_ / "out.pgn", false, Criteria{}};
   request.method = Chunked(1000);
   EXPECT_THROW(RunScan(request, worded, fileSystem()), FatalError);

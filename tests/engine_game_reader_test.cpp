@@ -324,12 +324,7 @@ TEST(GameReaderHeader, TheInvalidLineIsReportedAsItsOwnKindForTheCallerToWord) {
   InputFile in;
   in.Open(dir / "in.pgn");
   ScriptedDialogs scripted;
-  struct Worded : ForwardingReporter {
-    using ForwardingReporter::ForwardingReporter;
-    void ShowInvalidLine(std::string_view line) override {
-      target_.ShowQuotedMessage("invalid PGN: ", line, "\rTry this.");
-    }
-  } worded(scripted);
+  AdvisingReporter worded(scripted);
   bool eof = false;
   std::string header;
   EXPECT_THROW(ReadHeader(in, eof, header, worded), FatalError);

@@ -57,4 +57,14 @@ class ScopedScriptedDialogs : public ScriptedDialogs {
   ~ScopedScriptedDialogs() override { SetDialogs(nullptr); }
 };
 
+// Words the invalid line of a game file as a caller of the scan does, with an advice line of
+// its own ("\rTry this."), so that a test sees the kind reach the caller.
+class AdvisingReporter : public ForwardingReporter {
+ public:
+  using ForwardingReporter::ForwardingReporter;
+  void ShowInvalidLine(std::string_view line) override {
+    target_.ShowQuotedMessage("invalid PGN: ", line, "\rTry this.");
+  }
+};
+
 }  // namespace kelvane
