@@ -264,7 +264,7 @@ TEST(CountPlies, AgreesWithTheParserOnRandomMoveTexts) {
   const char* const results[] = {"", " 1-0", " 0-1", " 1/2-1/2", " *"};
   for (int round = 0; round < 20000; ++round) {
     std::string text;
-    const size_t n = rng() % 30;
+    const size_t n = rng() % 60;  // past 64 bytes too, which are counted a block at a time
     for (size_t i = 0; i < n; ++i) {
       text += pieces[rng() % std::size(pieces)];
       if (rng() % 2) text += ' ';
