@@ -35,21 +35,8 @@ enum class Kind : uint8_t { Text, Number, Date, Eco, Class };
 
 constexpr std::string_view kOperatorBytes = "=!~<>";
 
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && IsBlankOrTab(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlankOrTab(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
-    return lower(x) == lower(y);
-  });
-}
-
 bool EndsWithIgnoringCase(std::string_view s, std::string_view end) {
-  return s.size() >= end.size() && SameIgnoringCase(s.substr(s.size() - end.size()), end);
+  return s.size() >= end.size() && SameIgnoringAsciiCase(s.substr(s.size() - end.size()), end);
 }
 
 // The byte a tag name cannot hold: it ends the name in a tag line, or no line has it.
@@ -136,7 +123,7 @@ constexpr NameRule kDerived[] = {
 
 void SetSource(std::string_view name, HeaderLine& line) {
   for (const NameRule& rule : kDerived) {
-    if (SameIgnoringCase(name, rule.name)) {
+    if (SameIgnoringAsciiCase(name, rule.name)) {
       line.source = rule.source;
       line.kind = rule.kind;
       line.tag = rule.name;
@@ -180,7 +167,7 @@ bool SplitAlternatives(std::string_view value, Op op, std::vector<std::string_vi
   }
   for (;;) {
     const size_t bar = value.find('|');
-    const std::string_view part = Trimmed(value.substr(0, bar));
+    const std::string_view part = TrimBlanks(value.substr(0, bar));
     if (part.empty()) return false;
     parts.push_back(part);
     if (bar == std::string_view::npos) return true;
@@ -195,21 +182,21 @@ std::optional<std::string> Fault(std::string_view name, const char* what) {
 // Reads a line into line; nothing when it can be used, else what is wrong with it. An
 // empty line leaves line refused, and is no fault.
 std::optional<std::string> ParseLine(std::string_view text, HeaderLine& line) {
-  text = Trimmed(text);
+  text = TrimBlanks(text);
   if (text.empty()) return std::nullopt;
   const size_t at = text.find_first_of(kOperatorBytes);
   if (at == std::string_view::npos) return "no operator (=, !=, ~, !~, <, <=, > or >=)";
-  const std::string_view name = Trimmed(text.substr(0, at));
+  const std::string_view name = TrimBlanks(text.substr(0, at));
   if (name.empty()) return "no tag name in front of the operator";
   if (std::any_of(name.begin(), name.end(), NeverInTagName))
     return "a tag name holds no blank, quote, bracket or backslash";
   Op op = Op::Equal;
   const size_t opSize = ReadOperator(text.substr(at), op);
   if (opSize == 0) return "\"!\" must be followed by \"=\" or \"~\"";
-  std::string_view value = Trimmed(text.substr(at + opSize));
+  std::string_view value = TrimBlanks(text.substr(at + opSize));
   // A value typed in quotes, as the tag line holds it, is taken without them.
   if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-    value = Trimmed(value.substr(1, value.size() - 2));
+    value = TrimBlanks(value.substr(1, value.size() - 2));
   if (value.empty()) return "no value after the operator";
 
   HeaderLine parsed;
@@ -272,7 +259,7 @@ std::optional<std::string_view> KnownTag(const GameView& game, std::string_view 
     }
     value = work;
   }
-  value = Trimmed(value);
+  value = TrimBlanks(value);
   if (value.empty() || value == "?") return std::nullopt;
   return value;
 }
@@ -403,7 +390,7 @@ bool PassesLine(const GameView& game, const HeaderLine& line) {
 
 HeaderCriteria::HeaderCriteria(const std::vector<std::string>& lines) {
   for (const std::string& text : lines) {
-    if (Trimmed(text).empty()) continue;
+    if (TrimBlanks(text).empty()) continue;
     HeaderLine line;
     // A line that fails the check is kept as one that no game passes, so that a criterion
     // never widens the selection by being left out.

@@ -9,12 +9,6 @@ namespace kelvane {
 
 namespace {
 
-std::string_view Trimmed(std::string_view s) {
-  while (!s.empty() && IsBlankOrTab(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlankOrTab(s.back())) s.remove_suffix(1);
-  return s;
-}
-
 // All digits, at least one, at most digits of them.
 bool AllDigits(std::string_view s, size_t most = 15) {
   if (s.empty() || s.size() > most) return false;
@@ -52,7 +46,7 @@ bool DatePart(std::string_view s, int& value) {
 }  // namespace
 
 std::optional<double> ReadNumber(std::string_view text) {
-  std::string_view s = Trimmed(text);
+  std::string_view s = TrimBlanks(text);
   bool negative = false;
   if (!s.empty() && s.front() == '-') {
     negative = true;
@@ -73,7 +67,7 @@ std::optional<double> ReadNumber(std::string_view text) {
 }
 
 std::optional<ValueSpan> ReadDate(std::string_view text) {
-  const std::string_view s = Trimmed(text);
+  const std::string_view s = TrimBlanks(text);
   if (s.size() != 4 && s.size() != 7 && s.size() != 10) return std::nullopt;
   if (!AllDigits(s.substr(0, 4))) return std::nullopt;
   const int year = DigitsValue(s.substr(0, 4));
@@ -89,29 +83,24 @@ std::optional<ValueSpan> ReadDate(std::string_view text) {
 }
 
 std::optional<int> ReadEco(std::string_view text) {
-  const std::string_view s = Trimmed(text);
+  const std::string_view s = TrimBlanks(text);
   if (s.size() != 3 || !AllDigits(s.substr(1))) return std::nullopt;
-  const char letter = static_cast<char>(s[0] >= 'a' && s[0] <= 'z' ? s[0] - 'a' + 'A' : s[0]);
-  if (letter < 'A' || letter > 'E') return std::nullopt;
-  return (letter - 'A') * 100 + DigitsValue(s.substr(1));
+  const char letter = AsciiLower(s[0]);
+  if (letter < 'a' || letter > 'e') return std::nullopt;
+  return (letter - 'a') * 100 + DigitsValue(s.substr(1));
 }
 
 std::optional<TimeClass> TimeClassNamed(std::string_view name) {
   static constexpr std::array<std::string_view, 6> kNames{
       "ultrabullet", "bullet", "blitz", "rapid", "classical", "correspondence"};
-  const std::string_view s = Trimmed(name);
-  for (size_t k = 0; k < kNames.size(); ++k) {
-    if (s.size() != kNames[k].size()) continue;
-    bool same = true;
-    for (size_t i = 0; i < s.size() && same; ++i)
-      same = (s[i] >= 'A' && s[i] <= 'Z' ? s[i] - 'A' + 'a' : s[i]) == kNames[k][i];
-    if (same) return static_cast<TimeClass>(k);
-  }
+  const std::string_view s = TrimBlanks(name);
+  for (size_t k = 0; k < kNames.size(); ++k)
+    if (SameIgnoringAsciiCase(s, kNames[k])) return static_cast<TimeClass>(k);
   return std::nullopt;
 }
 
 std::optional<TimeClass> TimeClassOf(std::string_view timeControl) {
-  const std::string_view s = Trimmed(timeControl);
+  const std::string_view s = TrimBlanks(timeControl);
   if (s == "-") return TimeClass::Correspondence;
   const size_t plus = s.find('+');
   const std::string_view base = s.substr(0, plus);
