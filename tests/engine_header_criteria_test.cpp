@@ -133,6 +133,8 @@ TEST(HeaderCriteria, RefusedLinesAreToldWhy) {
       {"Plies !~ 3", "is a number"},
       {"Date >= 2023.13.01", "must be a date"},
       {"Date >= 2023.02.29", "must be a date"},
+      {"Date < 2023.04.31", "must be a date"},
+      {"Date < 2023.00", "must be a date"},
       {"Date = 23.01.01", "must be a date"},
       {"Date >= ????.??.??", "must be a date"},
       {"ECO >= Z99", "A00 to E99"},
