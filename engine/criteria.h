@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "text/whole_number.h"
 
@@ -31,6 +32,8 @@ struct Criteria {
   MoveRange mustContainRange;
   std::string without;  // moves the game must not play
   MoveRange withoutRange;
+  // Criteria on the game's tags, one "NAME OP VALUE" per line (header_criteria.h).
+  std::vector<std::string> header;
   friend bool operator==(const Criteria&, const Criteria&) = default;
 };
 

@@ -8,17 +8,6 @@ namespace kelvane {
 
 namespace {
 
-char AsciiLower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
-
 // The value of the tag line if its name is name.
 std::optional<std::string_view> TagValue(std::string_view line, std::string_view name) {
   if (line.empty() || line[0] != '[') return std::nullopt;
@@ -26,7 +15,7 @@ std::optional<std::string_view> TagValue(std::string_view line, std::string_view
   while (i < line.size() && IsBlankOrTab(line[i])) ++i;
   const size_t nameStart = i;
   while (i < line.size() && !IsBlankOrTab(line[i]) && line[i] != '"' && line[i] != ']') ++i;
-  if (!SameIgnoringCase(line.substr(nameStart, i - nameStart), name)) return std::nullopt;
+  if (!SameIgnoringAsciiCase(line.substr(nameStart, i - nameStart), name)) return std::nullopt;
   while (i < line.size() && IsBlankOrTab(line[i])) ++i;
   if (i == line.size() || line[i] != '"') return std::nullopt;
   const size_t valueStart = ++i;
