@@ -10,10 +10,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -135,6 +138,8 @@ TEST_F(HeadlessScan, BadOptionsAndCriteriaAreStatusTwoAndNameTheField) {
       {{"--cond1-range=9"}, "--cond1-range"},
       {{"--max-game-size", "0"}, "--max-game-size"},
       {{"--max-game-size", "1.5"}, "--max-game-size"},
+      {{"--tag", "WhiteElo >= abc"}, "Header (--tag): line \"WhiteElo >= abc\": "},
+      {{"--tag", "Event = A", "--tag", "Event"}, "Header (--tag): line \"Event\": "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -158,7 +163,7 @@ TEST_F(HeadlessScan, HelpAnywherePrintsTheUsageOfEveryOption) {
     EXPECT_EQ(r.err, "");
     for (const char* option :
          {"--settings FILE", "--input PATH", "--split", "--cond3-range A-B", "--contains TEXT",
-          "--moves", "--without-range A-B", "--quiet", "--max-game-size MB"})
+          "--moves", "--without-range A-B", "--tag LINE", "--quiet", "--max-game-size MB"})
       EXPECT_NE(r.out.find(option), std::string::npos) << option;
   }
   EXPECT_FALSE(Exists(dir_ / "out.pgn"));
@@ -832,6 +837,157 @@ TEST_F(HeadlessScan, EmptyCriterionFromTheCommandLineClearsTheSettings) {
   r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--yes", "--cond1", ""}, "strict.ini");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Out(), kOutC);
+}
+
+TEST_F(HeadlessScan, TagLinesGivenReplaceThoseOfTheSettingsAndAnEmptyOneClearsThem) {
+  WriteFile(dir_ / "tagged.ini", kEmptyCriteria + "[Header]\nLine1=Event = A|C\n");
+  const struct {
+    Args tags;
+    std::string out;
+  } cases[] = {
+      {{}, kOutA + kOutC},
+      {{"--tag", "Event = B|C"}, kOutB + kOutC},
+      {{"--tag", "Event = A|B", "--tag", "Result = 1-0"}, kOutA},  // all must pass
+      {{"--tag", ""}, kOutA + kOutB + kOutC + kOutD},
+      {{"--tag", "", "--tag", "Event != A"}, kOutB + kOutC + kOutD},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.tags));
+    Args args = {"--input", "in.pgn", "--output", "out.pgn", "--yes"};
+    args.insert(args.end(), c.tags.begin(), c.tags.end());
+    ProcessResult r = Scan(args, "tagged.ini");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Out(), c.out);
+  }
+  // A line of the settings file is checked as one given.
+  WriteFile(dir_ / "bad.ini", kEmptyCriteria + "[Header]\nLine1=Event\n");
+  ProcessResult r = Scan({"--input", "in.pgn", "--output", "new.pgn"}, "bad.ini");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("line \"Event\": "), std::string::npos) << r.err;
+  EXPECT_FALSE(Exists(dir_ / "new.pgn"));
+}
+
+// The tags of a generated game; an empty text is a tag the game lacks.
+struct GeneratedGame {
+  std::string black, result, date, whiteElo, blackElo, timeControl;
+  int plies = 0;
+
+  // The game as a file holds it, its lines ended by eol. The moves shuffle the knights.
+  std::string Text(const std::string& eol) const {
+    std::string text;
+    auto tag = [&](const char* name, const std::string& value) {
+      if (!value.empty()) text += std::string("[") + name + " \"" + value + "\"]" + eol;
+    };
+    tag("White", "Player");
+    tag("Black", black);
+    tag("Result", result);
+    tag("Date", date);
+    tag("WhiteElo", whiteElo);
+    tag("BlackElo", blackElo);
+    tag("TimeControl", timeControl);
+    text += eol;
+    static const char* const kMoves[] = {"Nf3", "Nf6", "Ng1", "Ng8"};
+    for (int ply = 0; ply < plies; ++ply) {
+      if (ply % 2 == 0) text += std::to_string(ply / 2 + 1) + ".";
+      text += std::string(kMoves[ply % 4]) + (ply % 16 == 15 ? eol : " ");
+    }
+    return text + (result.empty() ? "*" : result) + eol + eol;
+  }
+};
+
+// A whole number read from a tag, or nothing for "?", a missing tag or any other text.
+std::optional<int> Number(const std::string& text) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return {};
+  return std::stoi(text);
+}
+
+// The seconds of a TimeControl "base" or "base+increment" as the time class weighs them.
+std::optional<int> ClockSeconds(const std::string& tc) {
+  const size_t plus = tc.find('+');
+  std::optional<int> base = Number(tc.substr(0, plus));
+  std::optional<int> increment = plus == std::string::npos ? 0 : Number(tc.substr(plus + 1));
+  if (!base || !increment) return {};
+  return *base + 40 * *increment;
+}
+
+bool HoldsCarlsen(const std::string& name) {
+  std::string lower = name;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower.find("carlsen") != std::string::npos;
+}
+
+TEST_F(HeadlessScan, TagLinesSelectTheGamesAnIndependentCountSelects) {
+  std::mt19937 random(20260);
+  auto pick = [&random](const std::vector<std::string>& values) {
+    return values[std::uniform_int_distribution<size_t>(0, values.size() - 1)(random)];
+  };
+  const std::vector<std::string> elos = {"", "?", "2350", "2399", "2400", "2550", "2700"};
+  std::vector<GeneratedGame> games(400);
+  std::string corpus;
+  for (GeneratedGame& g : games) {
+    g.black = pick({"Carlsen, Magnus", "Caruana, Fabiano", "CARLSEN, M.", "Nakamura, H.", ""});
+    g.result = pick({"1-0", "0-1", "1/2-1/2", "*", ""});
+    g.date = pick({"", "2021.05.05", "2022.12.31", "2023.01.01", "2023.06.15"});
+    g.whiteElo = pick(elos);
+    g.blackElo = pick(elos);
+    g.timeControl = pick({"", "-", "15+0", "60+0", "180+2", "300", "600+5", "5400+30", "?"});
+    g.plies = std::uniform_int_distribution<int>(0, 70)(random);
+    corpus += g.Text("\n");
+  }
+  WriteFile(dir_ / "tags.pgn", corpus);
+
+  using Rule = std::function<bool(const GeneratedGame&)>;
+  auto elo = [](const std::string& text, auto pass) {
+    std::optional<int> n = Number(text);
+    return n && pass(*n);
+  };
+  const struct {
+    Args lines;
+    Rule passes;
+  } cases[] = {
+      {{"WhiteElo >= 2400"},
+       [&](const GeneratedGame& g) { return elo(g.whiteElo, [](int n) { return n >= 2400; }); }},
+      {{"BlackElo < 2400"},
+       [&](const GeneratedGame& g) { return elo(g.blackElo, [](int n) { return n < 2400; }); }},
+      {{"Black ~ carlsen"}, [](const GeneratedGame& g) { return HoldsCarlsen(g.black); }},
+      // A missing tag passes a line that says what the tag must not be.
+      {{"Black !~ Carlsen"}, [](const GeneratedGame& g) { return !HoldsCarlsen(g.black); }},
+      {{"Result = 1-0|0-1"},
+       [](const GeneratedGame& g) { return g.result == "1-0" || g.result == "0-1"; }},
+      {{"Date >= 2023.01.01"},
+       [](const GeneratedGame& g) { return !g.date.empty() && g.date >= "2023.01.01"; }},
+      {{"TimeClass = blitz"},
+       [](const GeneratedGame& g) {
+         std::optional<int> s = ClockSeconds(g.timeControl);
+         return s && *s >= 180 && *s < 480;
+       }},
+      {{"TimeClass = correspondence|ultrabullet"},
+       [](const GeneratedGame& g) {
+         std::optional<int> s = ClockSeconds(g.timeControl);
+         return g.timeControl == "-" || (s && *s < 30);
+       }},
+      {{"Plies >= 40"}, [](const GeneratedGame& g) { return g.plies >= 40; }},
+      {{"WhiteElo >= 2400", "Black ~ Carlsen", "Plies < 30"},
+       [&](const GeneratedGame& g) {
+         return elo(g.whiteElo, [](int n) { return n >= 2400; }) && HoldsCarlsen(g.black) &&
+                g.plies < 30;
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.lines));
+    Args args = {"--input", "tags.pgn", "--output", "out.pgn", "--yes"};
+    std::string expected;
+    size_t count = 0;
+    for (const std::string& line : c.lines) args.insert(args.end(), {"--tag", line});
+    for (const GeneratedGame& g : games)
+      if (c.passes(g)) expected += g.Text("\r\n"), ++count;
+    ProcessResult r = Scan(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "400 games read from tags.pgn\n" + std::to_string(count) +
+                         " games written to out.pgn\n");
+    EXPECT_EQ(Out(), expected);
+    EXPECT_GT(count, 0u);
+  }
 }
 
 TEST_F(HeadlessScan, SampleFileIsWrittenBackCleanedWithCrLf) {
