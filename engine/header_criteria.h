@@ -41,6 +41,7 @@ class HeaderCriteria {
 
  private:
   std::vector<HeaderLine> lines_;
+  bool needsPlies_ = false;
 };
 
 // The number of half-moves of a move text's main line: the moves outside comments and
