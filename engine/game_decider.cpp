@@ -12,10 +12,12 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       dialogs_(dialogs),
       log_(log),
       matcher_(request.criteria, log ? log->MatcherDialogs() : dialogs),
+      tags_(request.criteria.header),
       raw_(matcher_),
       // Without Split, a game that fails is only counted: in the usual reading, the quick
       // test on its raw bytes may pass over it without reading its lines.
-      fast_(!log && request.method.rawQuickTest && !request.split && raw_.Usable()) {}
+      fast_(!log && request.method.rawQuickTest && !request.split && raw_.Usable()),
+      skipMoves_(request.method.rawQuickTest) {}
 
 bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) {
   to_ = Destination::None;
@@ -25,6 +27,7 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
     return true;
   }
   bool skipped = false;
+  bool tagsPassed = false;
   if (log_) {
     if (!tolerant_) tolerant_.emplace(input, *log_, most_);
     log_->StartGame(number);
@@ -33,23 +36,42 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
     skipped = tolerant_->Skipped();
   } else {
     ReadHeader(input, eof, header_, dialogs_, most_);
+    // Without Split, a game whose tags fail is only counted: its move text is read past.
+    if (!split_ && !tags_.Empty() && !header_.empty()) {
+      if (!tags_.PassesHeader(GameView{header_, {}})) {
+        const size_t rest = most_ - header_.size();
+        if (!skipMoves_ || !SkipPlainMoveText(input, eof, rest))
+          ReadMoveText(input, eof, moveText_, dialogs_, rest);
+        header_.clear();
+        moveText_.clear();
+        return true;
+      }
+      tagsPassed = true;
+    }
     ReadMoveText(input, eof, moveText_, dialogs_, most_ - header_.size());
   }
   // Nothing but empty lines: the file holds no game.
   if (!skipped && eof && first && header_.empty() && moveText_.empty()) return false;
   // A game too large to hold was skipped: it counts, and goes nowhere.
   if (skipped) return true;
-  if (Passes(GameView{header_, moveText_}, number))
+  if (Passes(GameView{header_, moveText_}, number, tagsPassed))
     to_ = Destination::Output;
   else if (split_)
     to_ = Destination::Split;
   return true;
 }
 
-bool GameDecider::Passes(const GameView& game, int64_t number) {
-  if (number > 0) return matcher_.Matches(game.moveText, number);
-  fault_.reset();
-  return matcher_.Decide(game.moveText, fault_);
+bool GameDecider::Passes(const GameView& game, int64_t number, bool tagsPassed) {
+  // The tags are decided first: a game they reject is not parsed.
+  if (!tagsPassed && !tags_.Empty() && !tags_.PassesHeader(game)) return false;
+  bool pass;
+  if (number > 0) {
+    pass = matcher_.Matches(game.moveText, number);
+  } else {
+    fault_.reset();
+    pass = matcher_.Decide(game.moveText, fault_);
+  }
+  return pass && (!tags_.NeedsPlies() || tags_.PassesPlies(CountPlies(game.moveText)));
 }
 
 }  // namespace kelvane

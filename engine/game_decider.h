@@ -12,6 +12,7 @@
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
 #include "engine/game_view.h"
+#include "engine/header_criteria.h"
 #include "engine/raw_quick_test.h"
 #include "engine/scan_run.h"
 #include "platform/dialogs.h"
@@ -39,7 +40,9 @@ class GameDecider {
   // TakeFault instead. False, with eof set, when there was no game left: the file held
   // nothing but empty lines, or (read tolerantly) only lines that were skipped. Without
   // Split, a game that fails may be passed over on its raw bytes (its blocks are then
-  // empty). A game that grows past the request's size limit throws GameTooLarge.
+  // empty). So may a game whose tags fail the criteria on them: its move text is read past
+  // unparsed, and when plain, uncopied. A game that grows past the request's size limit
+  // throws GameTooLarge.
   bool Next(InputFile& input, bool& eof, bool first, int64_t number);
 
   // Of the game Next read last.
@@ -51,16 +54,18 @@ class GameDecider {
 
  private:
   // Whether the game passes the criteria; a fault of its move text is shown under number,
-  // or kept when that is 0.
-  bool Passes(const GameView& game, int64_t number);
+  // or kept when that is 0. tagsPassed: the game is known to pass the lines on its header.
+  bool Passes(const GameView& game, int64_t number, bool tagsPassed = false);
 
   bool split_;
   size_t most_;  // the most a game may take
   ScanReporter& dialogs_;
   ReadingLog* log_;
   GameMatcher matcher_;
+  HeaderCriteria tags_;  // the criteria on the game's tags
   RawQuickTest raw_;
   bool fast_;  // games may be decided on their raw bytes
+  bool skipMoves_;  // a plain move text may be read past on its raw bytes
   std::optional<TolerantReader> tolerant_;
   Destination to_ = Destination::None;
   std::string header_;

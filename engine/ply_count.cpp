@@ -1,5 +1,10 @@
-// CountPlies (header_criteria.h): the half-moves of a move text's main line, counted in
-// one pass without the parser's working copy.
+// CountPlies (header_criteria.h): the half-moves of a move text's main line, counted in one
+// pass and without a copy. It reads the text as the move-text parser does (move_text_parser.h),
+// so that both count the same moves in every text the parser accepts: brackets of either
+// kind nest as one depth, an annotation code runs from "$" to the next white byte, periods
+// and white bytes split words into pieces whose leading digits are a move number, and only
+// a result at the very end is no move. Beyond the parser, a ";" comment outside brackets and
+// an escape line that begins with "%" hold no move.
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -11,100 +16,73 @@ namespace kelvane {
 
 namespace {
 
-// Where the text from i on holds c, or its end.
-size_t Find(std::string_view t, size_t i, char c) {
-  const void* at = std::memchr(t.data() + i, c, t.size() - i);
-  return at ? static_cast<size_t>(static_cast<const char*>(at) - t.data()) : t.size();
-}
-
-bool IsLineBreak(char c) {
-  return c == '\r' || c == '\n';
-}
-
 bool IsWhite(char c) {
-  return c == ' ' || c == '\t' || IsLineBreak(c);
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// A byte that ends a piece of a word: the move-text parser splits words at periods too, so
-// that "12.e4" and "12...e5" hold one move each.
-bool EndsPiece(char c) {
-  return IsWhite(c) || c == '.' || c == '{' || c == '}' || c == '(' || c == ')' || c == ';' ||
-         c == '$';
+// Where the moves end: in front of the result that BlankResult (move_text_parser.h) blanks.
+size_t MovesEnd(std::string_view t) {
+  size_t k = t.size();
+  if (k == 0) return 0;
+  while (k > 2 && (IsWhite(t[k - 1]) || t[k - 1] == '\0')) --k;
+  if (t[k - 1] == '*') return k - 1;
+  const char c = t[k - 1];
+  if (c != '0' && c != '1' && c != '2') return t.size();
+  if (k < 2 || (t[k - 2] != '-' && t[k - 2] != '/')) return t.size();
+  while (k > 2 && !IsWhite(t[k - 1]) && t[k - 1] != '\0') --k;
+  return k;
 }
 
-bool IsResult(std::string_view word) {
-  return word == "1-0" || word == "0-1" || word == "1/2-1/2" || word == "*";
-}
-
-// Past the variation that opens at i: nested variations, brace comments and comments to
-// the end of the line inside it are passed over with it.
-size_t SkipVariation(std::string_view t, size_t i) {
-  int64_t depth = 0;
-  while (i < t.size()) {
-    const char c = t[i];
-    if (c == '{') {
-      i = Find(t, i + 1, '}');
-    } else if (c == ';') {
-      i = Find(t, i + 1, '\n');
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')' && --depth == 0) {
-      return i + 1;
-    }
-    ++i;
-  }
-  return i;
+// Past the end of the line that holds i.
+size_t LineEnd(std::string_view t, size_t i, size_t end) {
+  const void* lf = std::memchr(t.data() + i, '\n', end - i);
+  return lf ? static_cast<size_t>(static_cast<const char*>(lf) - t.data()) : end;
 }
 
 }  // namespace
 
 int64_t CountPlies(std::string_view t) {
+  // The parser keeps a text of one digit as a move.
+  if (t.size() == 1 && IsDigit(t[0])) return 1;
+  const size_t end = MovesEnd(t);
   int64_t plies = 0;
-  const size_t n = t.size();
+  int64_t depth = 0;        // open brackets
+  bool annotation = false;  // inside an annotation code
+  bool inPiece = false;     // the byte before belongs to a piece of a word
+  bool number = false;      // the piece so far is digits
   bool lineStart = true;
-  bool wordStart = true;  // the byte before ended a word (not only a piece)
-  size_t i = 0;
-  while (i < n) {
+  for (size_t i = 0; i < end; ++i) {
     const char c = t[i];
-    if (lineStart && c == '%') {  // an escape line
-      i = Find(t, i, '\n');
-      continue;
-    }
-    lineStart = IsLineBreak(c);
-    if (EndsPiece(c)) {
-      wordStart = c != '.';
-      if (c == '{') {
-        i = Find(t, i + 1, '}') + 1;
-      } else if (c == ';') {
-        i = Find(t, i + 1, '\n');
-      } else if (c == '(') {
-        i = SkipVariation(t, i);
-      } else if (c == '$') {  // an annotation code runs to the next white byte or bracket
-        ++i;
-        while (i < n && !IsWhite(t[i]) && t[i] != '{' && t[i] != '(' && t[i] != ')' && t[i] != '}')
-          ++i;
+    const bool atLineStart = lineStart;
+    lineStart = c == '\n' || c == '\r';
+    bool visible = false;
+    if (IsWhite(c)) {
+      annotation = false;
+    } else if (c == '(' || c == '{') {
+      ++depth;
+    } else if (c == ')' || c == '}') {
+      --depth;
+    } else if (c == '$') {
+      annotation = true;
+    } else if (depth == 0 && !annotation) {
+      if ((c == '%' && atLineStart) || c == ';') {
+        i = LineEnd(t, i, end) - 1;  // the comment's line break comes next
+      } else if (c == '\0') {
+        break;  // the parser's moves end at a NUL
       } else {
-        ++i;
+        visible = c != '.';
       }
+    }
+    if (!visible) {
+      if (inPiece && !number) ++plies;
+      inPiece = false;
       continue;
     }
-    size_t end = i;
-    while (end < n && !EndsPiece(t[end])) ++end;
-    if (wordStart) {
-      size_t wordEnd = end;
-      while (wordEnd < n && !IsWhite(t[wordEnd])) ++wordEnd;
-      if (IsResult(t.substr(i, wordEnd - i))) {
-        i = wordEnd;
-        continue;
-      }
-    }
-    wordStart = false;
-    // The digits that begin a piece are a move number.
-    size_t move = i;
-    while (move < end && IsDigit(t[move])) ++move;
-    if (move < end) ++plies;
-    i = end;
+    if (!inPiece) number = true;
+    inPiece = true;
+    number = number && IsDigit(c);
   }
+  if (inPiece && !number) ++plies;
   return plies;
 }
 

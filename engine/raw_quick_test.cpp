@@ -18,10 +18,11 @@ namespace kelvane {
 namespace {
 
 // Follows the line starts of a plain game: tag lines, the empty line after them, then the
-// move-text lines up to the empty line that ends the game.
+// move-text lines up to the empty line that ends the game. Told that the bytes begin with
+// the move text, it follows that alone.
 class LayoutCheck {
  public:
-  LayoutCheck(const char* p, size_t n) : p_(p), n_(n) {}
+  LayoutCheck(const char* p, size_t n, bool inHeader) : p_(p), n_(n), inHeader_(inHeader) {}
 
   // Looks at the line that follows the LF at i. Returns false when the game is not plain
   // (or not wholly inside the bytes); sets done once the game's end is known.
@@ -61,7 +62,7 @@ class LayoutCheck {
 
   const char* p_;
   size_t n_;
-  bool inHeader_ = true;
+  bool inHeader_;
   bool done_ = false;
   PlainGame game_;
 };
@@ -196,9 +197,9 @@ __attribute__((always_inline)) inline int LookAt(const char* p, size_t n, size_t
 // The measure with blocks of width bytes, whose events events gives. Always inlined, so that
 // it takes the instruction set of its caller, and the events of the blocks are inlined too.
 template <size_t width, unsigned (*events)(const char*, bool)>
-__attribute__((always_inline)) inline bool MeasureInBlocks(const char* p, size_t n,
-                                                           PlainGame& game) {
-  LayoutCheck check(p, n);
+__attribute__((always_inline)) inline bool MeasureInBlocks(const char* p, size_t n, PlainGame& game,
+                                                           bool inHeader) {
+  LayoutCheck check(p, n, inHeader);
   size_t o = 0;
   while (events != nullptr && o + width < n) {
     const unsigned mask = events(p + o, check.inHeader());
@@ -217,8 +218,9 @@ __attribute__((always_inline)) inline bool MeasureInBlocks(const char* p, size_t
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) bool MeasureIn32(const char* p, size_t n, PlainGame& game) {
-  return MeasureInBlocks<32, Events32>(p, n, game);
+__attribute__((target("avx2"))) bool MeasureIn32(const char* p, size_t n, PlainGame& game,
+                                                 bool inHeader) {
+  return MeasureInBlocks<32, Events32>(p, n, game, inHeader);
 }
 #endif
 
@@ -234,17 +236,30 @@ bool BlockWidthAvailable(size_t width) {
   return width == 1;
 }
 
-bool MeasurePlainGame(const char* p, size_t n, PlainGame& game, size_t width) {
-  if (n == 0 || p[0] != '[') return false;
+namespace {
+
+bool Measure(const char* p, size_t n, PlainGame& game, size_t width, bool inHeader) {
   static const size_t widest = BlockWidthAvailable(32) ? 32 : BlockWidthAvailable(16) ? 16 : 1;
   if (width == 0) width = widest;
 #if defined(__x86_64__)
-  if (width == 32) return MeasureIn32(p, n, game);
+  if (width == 32) return MeasureIn32(p, n, game, inHeader);
 #endif
 #if defined(__SSE2__)
-  if (width == 16) return MeasureInBlocks<16, Events16>(p, n, game);
+  if (width == 16) return MeasureInBlocks<16, Events16>(p, n, game, inHeader);
 #endif
-  return MeasureInBlocks<1, nullptr>(p, n, game);
+  return MeasureInBlocks<1, nullptr>(p, n, game, inHeader);
+}
+
+}  // namespace
+
+bool MeasurePlainGame(const char* p, size_t n, PlainGame& game, size_t width) {
+  if (n == 0 || p[0] != '[') return false;
+  return Measure(p, n, game, width, true);
+}
+
+bool MeasurePlainMoveText(const char* p, size_t n, PlainGame& game, size_t width) {
+  if (n < 2 || p[0] != '1' || p[1] != '.') return false;
+  return Measure(p, n, game, width, false);
 }
 
 RawQuickTest::RawQuickTest(const GameMatcher& matcher)
@@ -321,6 +336,20 @@ RawQuickTest::Found RawQuickTest::FirstMoves(std::string_view text, size_t part)
   return joined_.find(sequence_) != std::string::npos ? Found::Stands : Found::Absent;
 }
 
+namespace {
+
+// Moves past n bytes that end a game, and sets eof as reading their lines would.
+void SkipGameBytes(InputFile& file, size_t n, bool& eof) {
+  file.Skip(n);
+  try {
+    if (file.AtEnd()) eof = true;
+  } catch (const FatalError&) {
+    // Damaged data after the whole game: the next read meets it.
+  }
+}
+
+}  // namespace
+
 bool SkipRejectedGame(InputFile& file, RawQuickTest& test, bool& eof, size_t most) {
   const std::string_view bytes = file.Buffered();
   PlainGame game;
@@ -328,12 +357,16 @@ bool SkipRejectedGame(InputFile& file, RawQuickTest& test, bool& eof, size_t mos
   // Read as lines, the game takes at most its bytes and a CR for each line of two or more.
   if (game.end + game.end / 2 > most) return false;
   if (test.MayPass(bytes.substr(game.moveText, game.moveEnd - game.moveText))) return false;
-  file.Skip(game.end);
-  try {
-    if (file.AtEnd()) eof = true;
-  } catch (const FatalError&) {
-    // Damaged data after the whole game: the next read meets it.
-  }
+  SkipGameBytes(file, game.end, eof);
+  return true;
+}
+
+bool SkipPlainMoveText(InputFile& file, bool& eof, size_t most) {
+  const std::string_view bytes = file.Buffered();
+  PlainGame game;
+  if (!MeasurePlainMoveText(bytes.data(), bytes.size(), game)) return false;
+  if (game.end + game.end / 2 > most) return false;
+  SkipGameBytes(file, game.end, eof);
   return true;
 }
 

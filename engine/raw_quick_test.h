@@ -30,6 +30,9 @@ struct PlainGame {
 // width: the bytes looked at at once (32, 16 or 1; 0 for the widest the processor has),
 // for the tests, which hold each against the others.
 bool MeasurePlainGame(const char* data, size_t n, PlainGame& game, size_t width = 0);
+// MeasurePlainGame on bytes that begin with a move text: its first line begins with "1.";
+// game.moveText is 0.
+bool MeasurePlainMoveText(const char* data, size_t n, PlainGame& game, size_t width = 0);
 // True when MeasurePlainGame can look at width bytes at once on this processor.
 bool BlockWidthAvailable(size_t width);
 
@@ -85,5 +88,10 @@ class RawQuickTest {
 // might find larger than most bytes (ReadHeader).
 bool SkipRejectedGame(InputFile& file, RawQuickTest& test, bool& eof,
                       size_t most = InputFile::kWholeLine);
+// Passes over the move text at the reading position, up to and with the empty line that
+// ends it, as ReadMoveText would read it (eof included), when it is plain as
+// MeasurePlainMoveText says and ReadMoveText could not find it larger than most bytes: a
+// game rejected by its tags needs no copy of its moves. False (nothing moved) otherwise.
+bool SkipPlainMoveText(InputFile& file, bool& eof, size_t most = InputFile::kWholeLine);
 
 }  // namespace kelvane
