@@ -181,6 +181,10 @@ class MainWindow : public QMainWindow {
   void buildCriteria();
   void buildSequenceFormChoice();
   void buildFileControls();
+  void buildAddedCriteria();
+  void buildStatusBar();
+  // The status bar's line on Split: off, or the file the failing games go to.
+  void showSplitState();
   void buildEditActions();
   void buildToolBar();
   void buildMenus();
@@ -189,6 +193,9 @@ class MainWindow : public QMainWindow {
   void centreOnScreen();
   QLabel* addLabel(const char* name, const char* caption, int left, int top);
   QLineEdit* addField(const char* name, int left, int top, int width, int height = 21);
+  // A box of several lines in a frame of its own (text_box_frame.h): the frame is what
+  // is placed.
+  QPlainTextEdit* addTextBox(const char* name, QWidget* parent);
 
   // The controls. Each keeps its name from the window's layout as its objectName ("Edit16"
   // for the input file name, "Run1" for the Run menu item ...), by which tests find it.
@@ -206,6 +213,8 @@ class MainWindow : public QMainWindow {
   QRadioButton* notationButton_;
   QRadioButton* movesButton_;
   QButtonGroup* sequenceFormButtons_;
+  // The kinds of criteria beyond the designed ones, below the designed controls.
+  QWidget* addedCriteriaArea_ = nullptr;
 
   // The files and the commands.
   QLineEdit* inputNameEdit_;
@@ -227,6 +236,9 @@ class MainWindow : public QMainWindow {
   QToolButton* cutToolButton_;
   QToolButton* copyToolButton_;
   QToolButton* pasteToolButton_;
+
+  // The status bar.
+  QLabel* splitState_ = nullptr;
 
   // The main menu and its items; cut, copy and paste are shared with the tool bar.
   QMenu* fileMenu_;

@@ -140,6 +140,7 @@ void MainWindow::pathsToSettings() {
 void MainWindow::toggleSplit() {
   // The check item has already inverted its own mark when this runs.
   split_ = splitAction_->isChecked();
+  showSplitState();
 }
 
 void MainWindow::toggleTolerant() {

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QClipboard>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,15 +14,22 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpacerItem>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "app/design_pixels.h"
 #include "app/event_errors.h"
 #include "app/main_window.h"
+#include "app/text_box_frame.h"
 #include "app/tool_icons.h"
+#include "engine/file_names.h"
 
 namespace kelvane {
 
@@ -43,6 +52,8 @@ void MainWindow::buildControls() {
   buildCriteria();
   buildSequenceFormChoice();
   buildFileControls();
+  buildAddedCriteria();
+  buildStatusBar();
   // Connected once every control exists: the handler moves the Notation/Moves choice.
   connect(mustContainEdit_, &QPlainTextEdit::textChanged, this,
           guarded([this] { onMustContainEdited(); }));
@@ -62,6 +73,15 @@ QLineEdit* MainWindow::addField(const char* name, int left, int top, int width, 
   return e;
 }
 
+QPlainTextEdit* MainWindow::addTextBox(const char* name, QWidget* parent) {
+  auto* frame = Named(new TextBoxFrame(parent), (std::string(name) + "Frame").c_str());
+  QPlainTextEdit* box = Named(frame->box(), name);
+  box->setTabChangesFocus(true);
+  box->document()->setDocumentMargin(1);
+  box->installEventFilter(this);
+  return box;
+}
+
 void MainWindow::buildCriteria() {
   conditionsLabel_ = addLabel("Label1", "Conditions", 24, 48);
   rangeLabel_ = addLabel("Label4", "Range", 192, 48);
@@ -72,11 +92,8 @@ void MainWindow::buildCriteria() {
   conditionEdits_[1] = addField("Edit2", 32, 104, 129);
   conditionEdits_[2] = addField("Edit3", 32, 144, 129);
 
-  mustContainEdit_ = Named(new QPlainTextEdit(centralWidget()), "Memo1");
-  mustContainEdit_->setGeometry(DesignRect(this, 32, 192, 417, 49));
-  mustContainEdit_->setTabChangesFocus(true);
-  mustContainEdit_->document()->setDocumentMargin(2);
-  mustContainEdit_->installEventFilter(this);
+  mustContainEdit_ = addTextBox("Memo1", centralWidget());
+  mustContainEdit_->parentWidget()->setGeometry(DesignRect(this, 32, 192, 417, 49));
 
   withoutEdit_ = addField("Edit5", 32, 264, 417);
   rangeEdits_[kCondition1] = {addField("Edit6", 176, 64, 33), addField("Edit7", 216, 64, 33)};
@@ -155,6 +172,60 @@ void MainWindow::buildFileControls() {
   connect(swapFilesButton_, &QPushButton::clicked, this, guarded([this] { swapFiles(); }));
   connect(runButton_, &QPushButton::clicked, this, guarded([this] { runScan(); }));
   connect(exitButton_, &QPushButton::clicked, this, guarded([this] { exitProgram(); }));
+}
+
+void MainWindow::buildAddedCriteria() {
+  // The kinds of criteria beyond the designed ones share one area below the designed
+  // controls: a caption and a box per kind, laid out by Qt so that any font fits. The
+  // window grows by the area's height.
+  addedCriteriaArea_ = Named(new QWidget(centralWidget()), "AddedCriteria");
+  auto* grid = new QGridLayout(addedCriteriaArea_);
+  grid->setContentsMargins(DesignPixels(this, 24), 0, 0, DesignPixels(this, 8));
+  grid->setHorizontalSpacing(0);
+  grid->setVerticalSpacing(DesignPixels(this, 2));
+  auto* caption = Named(new QLabel(QStringLiteral("Header"), addedCriteriaArea_), "HeaderLabel");
+  QPlainTextEdit* box = addTextBox("HeaderCriteria", addedCriteriaArea_);
+  box->setPlaceholderText(
+      QStringLiteral("One per line, all must pass: WhiteElo >= 2400, Black ~ Carlsen, Year >= 2020"));
+  box->setToolTip(QStringLiteral(
+      "Criteria on the game's tags, one NAME OP VALUE per line.\n"
+      "Names: any tag, Player, MinElo, MaxElo, AvgElo, EloDiff, Year, TimeClass, Plies.\n"
+      "Operators: = != ~ (contains) !~ < <= > >=; = and ~ take alternatives: 1-0|0-1"));
+  // Three lines of the box's font, like Must contain's two and a little more.
+  QWidget* frame = box->parentWidget();
+  const QFontMetrics metrics(box->font());
+  frame->setFixedSize(DesignPixels(this, 417),
+                      3 * metrics.lineSpacing() + 2 * (frame->contentsMargins().top() + 3));
+  grid->addWidget(caption, 0, 0, 1, 2, Qt::AlignLeft);
+  grid->addItem(new QSpacerItem(DesignPixels(this, 8), 0, QSizePolicy::Fixed), 1, 0);
+  grid->addWidget(frame, 1, 1, Qt::AlignLeft);
+  grid->setColumnStretch(2, 1);
+  // Below the Without line.
+  const int top = DesignPixels(this, 292);
+  addedCriteriaArea_->setGeometry(0, top, DesignPixels(this, kClientWidth),
+                                  addedCriteriaArea_->sizeHint().height());
+}
+
+void MainWindow::buildStatusBar() {
+  statusBar()->setObjectName(QStringLiteral("StatusBar1"));
+  statusBar()->setSizeGripEnabled(false);
+  splitState_ = Named(new QLabel(statusBar()), "SplitState");
+  statusBar()->addWidget(splitState_, 1);
+  connect(outputNameEdit_, &QLineEdit::textChanged, this, &MainWindow::showSplitState);
+  showSplitState();
+}
+
+void MainWindow::showSplitState() {
+  QString text = QStringLiteral("Split: off");
+  if (split_) {
+    const std::optional<std::string> splitName = SplitName(fileNameText(outputNameEdit_));
+    text = splitName ? QStringLiteral("Split: failing games go to ") +
+                           QString::fromLocal8Bit(splitName->data(),
+                                                  static_cast<qsizetype>(splitName->size()))
+                     : QStringLiteral("Split: on; the output's name needs a \".\" to name the "
+                                      "split file");
+  }
+  splitState_->setText(text);
 }
 
 void MainWindow::buildEditActions() {
@@ -319,8 +390,10 @@ void MainWindow::orderTabs() {
 }
 
 void MainWindow::centreOnScreen() {
+  const int clientHeight =
+      std::max(DesignPixels(this, kClientHeight), addedCriteriaArea_->geometry().bottom() + 1);
   resize(DesignPixels(this, kClientWidth),
-         DesignPixels(this, kClientHeight) + menuBar()->sizeHint().height());
+         clientHeight + menuBar()->sizeHint().height() + statusBar()->sizeHint().height());
   if (QScreen* s = screen()) {
     QRect area = s->availableGeometry();
     move(area.center() - QPoint(width() / 2, height() / 2));

@@ -3,6 +3,7 @@
 // headless scan.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QMenu>
 #include <QtTest/QTest>
 #include <algorithm>
@@ -387,3 +388,30 @@ TEST_F(MainWindowTest, TheInvalidPgnMessageNamesTheOptionOnItsSecondLine) {
 }
 
 }  // namespace
+
+namespace kelvane {
+
+// The status bar says whether Split is on and which file the failing games go to, as the
+// option and the output's name change.
+TEST_F(MainWindowTest, StatusBarTellsWhereSplitSendsFailingGames) {
+  StartActive();
+  QLabel* state = Child<QLabel>(*form, "SplitState");
+  struct Step {
+    bool toggleSplit;
+    const char* outputName;  // typed into the output name field; null: left as it is
+    const char* shown;
+  } steps[] = {
+      {false, nullptr, "Split: off"},
+      {true, nullptr, "Split: failing games go to out2.pgn"},
+      {false, "games.2024.pgn", "Split: failing games go to games2.2024.pgn"},
+      {false, "games", "Split: on; the output's name needs a \".\" to name the split file"},
+      {true, "out.pgn", "Split: off"},
+  };
+  for (const Step& s : steps) {
+    if (s.toggleSplit) ui.split->trigger();
+    if (s.outputName) ui.outputName->setText(QString::fromUtf8(s.outputName));
+    EXPECT_EQ(state->text().toStdString(), s.shown);
+  }
+}
+
+}  // namespace kelvane

@@ -101,7 +101,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesPlacesAndHints) {
     QRect rect;
   } places[] = {
       {"Edit1", at(32, 64, 129, 21)},    {"Edit3", at(32, 144, 129, 21)},
-      {"Memo1", at(32, 192, 417, 49)},   {"Edit5", at(32, 264, 417, 21)},
+      {"Memo1Frame", at(32, 192, 417, 49)}, {"Edit5", at(32, 264, 417, 21)},
       {"Edit7", at(216, 64, 33, 21)},    {"Edit12", at(464, 224, 33, 21)},
       {"Edit15", at(504, 264, 33, 21)},  {"RadioGroup1", at(464, 168, 73, 49)},
       {"Edit16", at(312, 56, 129, 21)},  {"Edit19", at(448, 88, 9, 21)},
