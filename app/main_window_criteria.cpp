@@ -144,9 +144,11 @@ bool MainWindow::isNotation() const {
 }
 
 std::vector<QWidget*> MainWindow::criteriaFieldsInTabOrder() const {
+  // The designed fields; those of the kinds added since lie in an area of their own, whose
+  // order the layout keeps.
   std::vector<QWidget*> fields;
   for (const CriterionKind& kind : CriterionKinds())
-    if (QWidget* field = criterionField(kind.fieldName)) fields.push_back(field);
+    if (kind.alwaysWritten) fields.push_back(criterionField(kind.fieldName));
   for (const CriterionKind& kind : CriterionKinds())
     if (kind.range)
       fields.insert(fields.end(),
