@@ -131,7 +131,7 @@ const std::vector<Option>& Options() {
                          .row = row,
                          .part = part});
       };
-      add(kind.option, CriterionPart::Value, CriteriaFault::None);
+      add(kind.option, CriterionPart::Value, kind.check ? LineFault(row) : CriteriaFault::None);
       add(kind.rangeOption, CriterionPart::Range, RangeFault(row));
       add(kind.formOption, CriterionPart::Form, CriteriaFault::None);
     }
@@ -325,7 +325,9 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     return kExitBadInput;
   }
   if (fault != CriteriaFault::None) {
-    std::fprintf(stderr, "kelvane: %s: %s\n", FaultField(fault).c_str(), CriteriaFaultRule(fault));
+    const std::string rule =
+        IsLineFault(fault) ? RefusedLineText(fault, settings.criteria) : CriteriaFaultRule(fault);
+    std::fprintf(stderr, "kelvane: %s: %s\n", FaultField(fault).c_str(), rule.c_str());
     return kExitBadInput;
   }
 

@@ -199,6 +199,7 @@ QLineEdit* MainWindow::criterionEdit(const char* name) const {
 
 void MainWindow::showCriterion(const CriterionKind& kind) {
   QWidget* field = criterionField(kind.fieldName);
+  if (!field) return;  // a kind the window shows no field for keeps its settings
   if (auto* edit = qobject_cast<QLineEdit*>(field)) {
     setFieldText(edit, KindText(kind, settings_.criteria));
     return;
@@ -217,6 +218,7 @@ void MainWindow::showCriterion(const CriterionKind& kind) {
 
 void MainWindow::storeCriterion(const CriterionKind& kind) {
   QWidget* field = criterionField(kind.fieldName);
+  if (!field) return;
   std::string text =
       qobject_cast<QLineEdit*>(field)
           ? fieldText(static_cast<QLineEdit*>(field))

@@ -110,11 +110,13 @@ bool MainWindow::criteriaValid() {
       CheckCriteria(settings_.criteria, settings_.input.path(), settings_.output.path());
   if (fault == CriteriaFault::None) return true;
   dialogs().ShowMessage(CriteriaFaultMessage(fault, settings_.criteria));
-  // Any other fault is at the end of a range.
-  QWidget* field = fault == CriteriaFault::SameFile
-                       ? outputNameEdit_
-                       : criterionField(CriterionKinds()[FaultRow(fault)].toFieldName);
-  field->setFocus(Qt::OtherFocusReason);
+  // Any other fault is in a criterion's lines or at the end of its range.
+  QWidget* field = outputNameEdit_;
+  if (fault != CriteriaFault::SameFile) {
+    const CriterionKind& kind = CriterionKinds()[FaultRow(fault)];
+    field = criterionField(IsLineFault(fault) ? kind.fieldName : kind.toFieldName);
+  }
+  if (field) field->setFocus(Qt::OtherFocusReason);
   return false;
 }
 
@@ -142,9 +144,11 @@ bool MainWindow::isNotation() const {
 }
 
 std::vector<QWidget*> MainWindow::criteriaFieldsInTabOrder() const {
+  // The designed fields; those of the kinds added since lie in an area of their own, whose
+  // order the layout keeps.
   std::vector<QWidget*> fields;
   for (const CriterionKind& kind : CriterionKinds())
-    fields.push_back(criterionField(kind.fieldName));
+    if (kind.alwaysWritten) fields.push_back(criterionField(kind.fieldName));
   for (const CriterionKind& kind : CriterionKinds())
     if (kind.range)
       fields.insert(fields.end(),

@@ -38,9 +38,28 @@ bool TypeMustContain(Criteria& criteria, const std::string& text, bool keepRange
 }
 
 namespace {
-// The kind whose range end a fault names.
+// The kind whose range end or line a fault names.
 const CriterionKind& FaultKind(CriteriaFault fault) {
   return CriterionKinds()[FaultRow(fault)];
+}
+
+// The first non-empty line of the kind's value that its check refuses, and why; nothing
+// when every line is taken.
+struct RefusedLine {
+  const std::string* line = nullptr;
+  std::string reason;
+};
+RefusedLine FirstRefusedLine(const CriterionKind& kind, const Criteria& c) {
+  if (!kind.check) return {};
+  auto refused = [&kind](const std::string& line) -> RefusedLine {
+    if (line.empty()) return {};
+    std::optional<std::string> reason = kind.check(line);
+    return reason ? RefusedLine{&line, std::move(*reason)} : RefusedLine{};
+  };
+  if (HasText(kind)) return refused(KindText(kind, c));
+  for (const std::string& line : KindLines(kind, c))
+    if (RefusedLine r = refused(line); r.line) return r;
+  return {};
 }
 }  // namespace
 
@@ -86,6 +105,7 @@ CriteriaFault CheckCriteria(const Criteria& c, const std::string& inputPath,
   const auto kinds = CriterionKinds();
   for (size_t row = 0; row < kinds.size(); ++row) {
     const CriterionKind& kind = kinds[row];
+    if (FirstRefusedLine(kind, c).line) return LineFault(row);
     if (kind.range && !KindEmpty(kind, c) && !RangeUsable(kind.rangeRule, KindRange(kind, c)))
       return RangeFault(row);
   }
@@ -93,7 +113,7 @@ CriteriaFault CheckCriteria(const Criteria& c, const std::string& inputPath,
 }
 
 const char* CriteriaFaultRule(CriteriaFault fault) {
-  if (fault == CriteriaFault::None) return "";
+  if (fault == CriteriaFault::None || IsLineFault(fault)) return "";
   if (fault == CriteriaFault::SameFile) return kSameFileMessage;
   if (FaultKind(fault).rangeRule == RangeRule::EndsAfterStart)
     return "the last move number must be greater than the first";
@@ -104,12 +124,20 @@ std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& c) {
   if (fault == CriteriaFault::None) return "";
   if (fault == CriteriaFault::SameFile) return kSameFileMessage;
   const CriterionKind& kind = FaultKind(fault);
+  if (IsLineFault(fault)) return kind.name + (" " + RefusedLineText(fault, c));
   const MoveRange& r = KindRange(kind, c);
   const char* rule = kind.rangeRule == RangeRule::EndsAfterStart ? ", must end after its start"
                      : r.to < r.from ? ", must end at or after its start"
                                      : ", must not end at 0";
   return "The " + std::string(kind.name) + " range, " + std::to_string(r.from) + " to " +
          std::to_string(r.to) + rule;
+}
+
+std::string RefusedLineText(CriteriaFault fault, const Criteria& c) {
+  if (!IsLineFault(fault)) return "";
+  const RefusedLine refused = FirstRefusedLine(FaultKind(fault), c);
+  if (!refused.line) return "";
+  return "line \"" + *refused.line + "\": " + refused.reason;
 }
 
 std::string NonNumericRangeMessage(const CriterionKind& kind, bool end, const std::string& text) {

@@ -37,7 +37,8 @@ bool TypeMustContain(Criteria& criteria, const std::string& text, bool keepRange
 // Choosing the Moves form: a Notation text is converted, then typed again.
 bool ChooseMovesForm(Criteria& criteria, bool keepRange);
 
-// Passes the criteria texts (conditions, Must contain, Without) through CleanLine.
+// Passes the criteria texts (conditions, Must contain, Without) and header lines through
+// CleanLine; a line left empty goes.
 void CleanTexts(Criteria& criteria);
 // Checks the three conditions and stores their normalised texts ("a > b" as "b < a"), as
 // leaving a field does; returns the number (1 to 3) of the first condition whose form is
@@ -46,9 +47,10 @@ int NormaliseConditions(Criteria& criteria);
 // The window's message for condition number (1 to 3) whose form is wrong.
 std::string ConditionRefusal(int number, const std::string& text);
 
-// The field a failed check before a run points at: the output's name, or the end of the
-// range of the criterion at a row of CriterionKinds() (RangeFault(row)). Today's rows have
-// names.
+// The field a failed check before a run points at: the output's name, the end of the
+// range of the criterion at a row of CriterionKinds() (RangeFault(row)), or a line of its
+// value that the row's check refuses (LineFault(row)). The rows of today have names.
+inline constexpr size_t kLineFaults = 0x100;  // where the line faults begin
 enum class CriteriaFault : size_t {
   None,
   SameFile,  // output name (shown with kSameFileMessage)
@@ -57,20 +59,31 @@ enum class CriteriaFault : size_t {
   Condition3To,
   MustContainTo,
   WithoutTo,
+  HeaderLine = kLineFaults + 5,
 };
 inline CriteriaFault RangeFault(size_t row) {
   return static_cast<CriteriaFault>(row + 2);
 }
-// The row whose range end a fault other than None and SameFile names.
+inline CriteriaFault LineFault(size_t row) {
+  return static_cast<CriteriaFault>(kLineFaults + row);
+}
+inline bool IsLineFault(CriteriaFault fault) {
+  return static_cast<size_t>(fault) >= kLineFaults;
+}
+// The row whose range end or line a fault other than None and SameFile names.
 inline size_t FaultRow(CriteriaFault fault) {
-  return static_cast<size_t>(fault) - 2;
+  const size_t value = static_cast<size_t>(fault);
+  return IsLineFault(fault) ? value - kLineFaults : value - 2;
 }
 // The checks before a run: input and output differ, and every criterion in use has a
-// usable range.
+// usable range and lines its row's check takes; the rows are checked in their order.
 CriteriaFault CheckCriteria(const Criteria& criteria, const std::string& inputPath,
                             const std::string& outputPath);
-// The rule a fault broke, as the headless scan words it.
+// The rule a range fault broke (or the same-file message), as the headless scan words it.
 const char* CriteriaFaultRule(CriteriaFault fault);
+// A line fault's line and what is wrong with it: 'line "WhiteElo >= x": the value of
+// WhiteElo must be a number'.
+std::string RefusedLineText(CriteriaFault fault, const Criteria& criteria);
 // The window's message for a fault: the field, what it holds and the rule it breaks.
 std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& criteria);
 // The message for a range field of a kind of criterion that does not hold a whole number;

@@ -1,14 +1,15 @@
 #include "engine/criteria_kinds.h"
 
 #include "engine/criteria_entry.h"
+#include "engine/header_criteria.h"
 #include "text/clean_line.h"
 
 namespace kelvane {
 
 namespace {
 
-// The rows of today's kinds. Their settings keys are numbers: the files written before
-// keep them. The help texts are the usage text's lines.
+// The rows of the kinds. The keys of those the settings file held from the start are
+// numbers: the files written before keep them. The help texts are the usage text's lines.
 const CriterionKind kKinds[] = {
     {.name = "condition 1",
      .text = [](Criteria& c) { return &c.conditions[0]; },
@@ -86,6 +87,21 @@ const CriterionKind kKinds[] = {
      .fieldName = "Edit5",
      .fromFieldName = "Edit14",
      .toFieldName = "Edit15"},
+    // Lines on the game's tags, all of which must pass; in a section of their own, which
+    // the files written before lack.
+    {.name = "Header",
+     .lines = [](Criteria& c) { return &c.header; },
+     .clean = CleanLine,
+     .check = HeaderCriteria::Check,
+     .section = "Header",
+     .textKey = "Line",
+     .option = {"--tag", "LINE",
+                "a criterion on the game's tags, e.g. \"WhiteElo >= 2400\";\n"
+                "repeat it for more (all must pass); the lines replace\n"
+                "the settings' header lines, and --tag \"\" clears them",
+                "Header"},
+     .repeatable = true,
+     .fieldName = "HeaderCriteria"},
 };
 
 }  // namespace

@@ -6,8 +6,10 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/criteria.h"
@@ -45,9 +47,14 @@ struct CriterionKind {
   // The kind's switch (formOption): false, for typingFault, when it cannot be done.
   bool (*chooseForm)(Criteria&, bool keepRange) = nullptr;
   const char* typingFault = nullptr;
+  // The check before a run that every non-empty line of the value must pass: nothing, or
+  // what is wrong with the line. Null: every value can be used.
+  std::optional<std::string> (*check)(std::string_view line) = nullptr;
 
-  // The settings file: the value's key in [Strings] (a list of lines takes the keys
-  // "<key>1", "<key>2" ...), the range's from and to keys in [Integers].
+  // The settings file: the value's section ([Strings] unless it names one) and key (a list
+  // of lines takes the keys "<key>1", "<key>2" ...), the range's from and to keys in
+  // [Integers].
+  const char* section = nullptr;
   const char* textKey = nullptr;
   const char* fromKey = nullptr;
   const char* toKey = nullptr;

@@ -76,9 +76,12 @@ void MakeParentDirs(const std::string& path) {
   }
 }
 
-// The key of line number (from 1) of a kind held as a list of lines.
+// The key of line number (from 1) of a kind held as a list of lines, and its section.
 std::string LineKey(const CriterionKind& kind, size_t number) {
   return kind.textKey + std::to_string(number);
+}
+const char* ValueSection(const CriterionKind& kind) {
+  return kind.section ? kind.section : kTexts;
 }
 
 }  // namespace
@@ -87,12 +90,14 @@ void LoadCriteria(const IniFile& ini, Criteria& criteria, const Criteria& defaul
                   std::span<const CriterionKind> kinds) {
   for (const CriterionKind& kind : kinds) {
     if (HasText(kind)) {
-      *kind.text(criteria) = ini.ReadString(kTexts, kind.textKey, KindText(kind, defaults));
+      *kind.text(criteria) =
+          ini.ReadString(ValueSection(kind), kind.textKey, KindText(kind, defaults));
     } else {
       // The lines run up to the first key that is missing or empty.
       std::vector<std::string> lines;
       for (std::string line;
-           !(line = ini.ReadString(kTexts, LineKey(kind, lines.size() + 1), "")).empty();)
+           !(line = ini.ReadString(ValueSection(kind), LineKey(kind, lines.size() + 1), ""))
+                .empty();)
         lines.push_back(std::move(line));
       *kind.lines(criteria) = lines.empty() ? KindLines(kind, defaults) : lines;
     }
@@ -104,25 +109,26 @@ void LoadCriteria(const IniFile& ini, Criteria& criteria, const Criteria& defaul
 }
 
 void SaveCriteria(IniFile& ini, const Criteria& criteria, std::span<const CriterionKind> kinds) {
-  auto present = [&ini](const std::string& key) {
+  auto present = [&ini](const char* section, const std::string& key) {
     // No value read back holds a line end: "\n" tells that the key is missing.
-    return ini.ReadString(kTexts, key, "\n") != "\n";
+    return ini.ReadString(section, key, "\n") != "\n";
   };
   std::vector<const CriterionKind*> written;
   for (const CriterionKind& kind : kinds) {
+    const char* section = ValueSection(kind);
     const std::string first = HasText(kind) ? kind.textKey : LineKey(kind, 1);
-    if (!kind.alwaysWritten && KindEmpty(kind, criteria) && !present(first)) continue;
+    if (!kind.alwaysWritten && KindEmpty(kind, criteria) && !present(section, first)) continue;
     written.push_back(&kind);
     if (HasText(kind)) {
-      ini.WriteString(kTexts, kind.textKey, KindText(kind, criteria));
+      ini.WriteString(section, kind.textKey, KindText(kind, criteria));
       continue;
     }
     const std::vector<std::string>& lines = KindLines(kind, criteria);
     for (size_t i = 0; i < lines.size(); ++i)
-      ini.WriteString(kTexts, LineKey(kind, i + 1), lines[i]);
+      ini.WriteString(section, LineKey(kind, i + 1), lines[i]);
     // An empty line after the last ends the list that a longer one left in the file.
-    if (present(LineKey(kind, lines.size() + 1)))
-      ini.WriteString(kTexts, LineKey(kind, lines.size() + 1), "");
+    if (present(section, LineKey(kind, lines.size() + 1)))
+      ini.WriteString(section, LineKey(kind, lines.size() + 1), "");
   }
   for (const CriterionKind* kind : written) {
     if (!kind->range) continue;

@@ -318,6 +318,34 @@ TEST_F(MainWindowTest, RunRefusesCriteriaThatFailTheChecksAndFocusesTheField) {
   EXPECT_TRUE(f.criteriaValid());
 }
 
+TEST_F(MainWindowTest, HeaderLinesAreShownUsedByRunCheckedAndSaved) {
+  WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
+  Seed([](Settings& s) { s.criteria.header = {"Result = 1-0", "Plies >= 40"}; });
+  MainWindow& f = StartActive();
+  auto* box = f.findChild<QPlainTextEdit*>("HeaderCriteria");
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(box->toPlainText().toStdString(), "Result = 1-0\nPlies >= 40");
+  ui.runItem->trigger();
+  WaitForScan();
+  ASSERT_EQ(script.reports.size(), 1u);
+  // 19 of the 36 games are won by white, and last 40 half-moves or more.
+  EXPECT_NE(script.reports[0].find("19 games written"), std::string::npos) << script.reports[0];
+
+  // A line the criteria cannot take is named, and the cursor goes to the field.
+  box->setPlainText("Result = 1-0\n\n  WhiteElo >= abc ");
+  script.Clear();
+  QTest::mouseClick(ui.run, Qt::LeftButton);
+  EXPECT_EQ(f.focusWidget(), box);
+  EXPECT_EQ(script.messages, std::vector<std::string>{"Header line \"WhiteElo >= abc\": the "
+                                                      "value of WhiteElo must be a number"});
+  EXPECT_TRUE(script.reports.empty());
+
+  // Closing keeps the lines tidied, empty ones left out.
+  box->setPlainText("Black ~  Carlsen\n\n Year >= 2000");
+  f.close();
+  EXPECT_EQ(Saved().criteria.header, (std::vector<std::string>{"Black ~ Carlsen", "Year >= 2000"}));
+}
+
 // ---- Starting a run, closing ----------------------------------------------------------
 
 // The ways of starting a run; none of them may use an older text than the field shows.

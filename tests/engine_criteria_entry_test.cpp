@@ -8,8 +8,11 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "engine/criteria_kinds.h"
 #include "engine/file_names.h"
+#include "engine/header_criteria.h"
 #include "settings/settings.h"
 #include "test_support.h"
 
@@ -203,6 +206,33 @@ TEST_F(BeforeRunTest, RangesOfEachCriterion) {
     // An empty criterion's range is not looked at.
     c.text(t.criteria)->clear();
     EXPECT_EQ(Check(t), CriteriaFault::None);
+  }
+}
+
+TEST_F(BeforeRunTest, EveryHeaderLineMustBeOneTheHeaderCriteriaTake) {
+  EXPECT_STREQ(CriterionKinds()[FaultRow(CriteriaFault::HeaderLine)].name, "Header");
+  const std::string bad = "WhiteElo >= abc";
+  ASSERT_TRUE(HeaderCriteria::Check(bad));
+  const struct {
+    std::vector<std::string> lines;
+    CriteriaFault fault;
+  } cases[] = {
+      {{}, CriteriaFault::None},
+      {{"WhiteElo >= 2400", "", "Result = 1-0|0-1"}, CriteriaFault::None},  // empty: ignored
+      {{bad}, CriteriaFault::HeaderLine},
+      {{"WhiteElo >= 2400", bad}, CriteriaFault::HeaderLine},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.lines));
+    Settings t = s;
+    t.criteria.header = c.lines;
+    EXPECT_EQ(Check(t), c.fault);
+    if (c.fault == CriteriaFault::None) continue;
+    EXPECT_EQ(CriteriaFaultMessage(c.fault, t.criteria),
+              "Header line \"" + bad + "\": " + *HeaderCriteria::Check(bad));
+    // The fields are checked in their order: a range of a field above comes first.
+    t.criteria.conditionRanges[0] = {5, 5};
+    EXPECT_EQ(Check(t), CriteriaFault::Condition1To);
   }
 }
 

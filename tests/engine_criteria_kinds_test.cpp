@@ -26,23 +26,38 @@ TEST(CriterionKinds, EveryRowLoadsSavesAndTakesItsOptionIntoItsOwnField) {
   expected.mustContainRange = {7, 8};
   expected.without = "..e5";
   expected.withoutRange = {9, 10};
+  expected.header = {"WhiteElo >= 2400", "Black ~ Carlsen"};
 
-  // The settings file and the options, from each row's keys and options.
+  // The settings file and the options, from each row's keys and options. A list of lines
+  // in a section of its own sits at the file's end, where a save adds that section.
   std::string texts = "[Strings]\n0=/s/\n1=in.pgn\n2=out.pgn\n3=/d/\n4=/d/\n5=e1\n6=e2\n";
   std::string integers = "[Integers]\n";
+  std::string sections;
   std::vector<std::string> args;
   for (const CriterionKind& kind : CriterionKinds()) {
     SCOPED_TRACE(kind.name);
-    const std::string& text = KindText(kind, expected);
+    EXPECT_NE(kind.fieldName, nullptr);
+    if (HasText(kind)) {
+      texts += std::string(kind.textKey) + "=" + KindText(kind, expected) + "\n";
+      args.insert(args.end(), {kind.option.name, KindText(kind, expected)});
+    } else {
+      ASSERT_NE(kind.section, nullptr);
+      ASSERT_TRUE(kind.repeatable);
+      sections += std::string("[") + kind.section + "]\n";
+      for (size_t i = 0; i < KindLines(kind, expected).size(); ++i) {
+        const std::string& line = KindLines(kind, expected)[i];
+        sections += kind.textKey + std::to_string(i + 1) + "=" + line + "\n";
+        args.insert(args.end(), {kind.option.name, line});
+      }
+    }
+    if (!kind.range) continue;
     const MoveRange& range = KindRange(kind, expected);
-    texts += std::string(kind.textKey) + "=" + text + "\n";
     integers += std::string(kind.fromKey) + "=" + std::to_string(range.from) + "\n" + kind.toKey +
                 "=" + std::to_string(range.to) + "\n";
-    args.insert(args.end(), {kind.option.name, text, kind.rangeOption.name,
+    args.insert(args.end(), {kind.rangeOption.name,
                              std::to_string(range.from) + "-" + std::to_string(range.to)});
-    EXPECT_NE(kind.fieldName, nullptr);
   }
-  const std::string file = texts + integers + "[Booleans]\nRadNota=0\n";
+  const std::string file = texts + integers + "[Booleans]\nRadNota=0\n" + sections;
 
   ScopedScriptedDialogs dialogs;
   TempDir dir;

@@ -10,10 +10,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <thread>
 #include <vector>
@@ -135,6 +137,8 @@ TEST_F(HeadlessScan, BadOptionsAndCriteriaAreStatusTwoAndNameTheField) {
       {{"--cond1-range=9"}, "--cond1-range"},
       {{"--max-game-size", "0"}, "--max-game-size"},
       {{"--max-game-size", "1.5"}, "--max-game-size"},
+      {{"--tag", "WhiteElo >= abc"}, "Header (--tag): line \"WhiteElo >= abc\": "},
+      {{"--tag", "Event = A", "--tag", "Event"}, "Header (--tag): line \"Event\": "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.args));
@@ -158,7 +162,7 @@ TEST_F(HeadlessScan, HelpAnywherePrintsTheUsageOfEveryOption) {
     EXPECT_EQ(r.err, "");
     for (const char* option :
          {"--settings FILE", "--input PATH", "--split", "--cond3-range A-B", "--contains TEXT",
-          "--moves", "--without-range A-B", "--quiet", "--max-game-size MB"})
+          "--moves", "--without-range A-B", "--tag LINE", "--quiet", "--max-game-size MB"})
       EXPECT_NE(r.out.find(option), std::string::npos) << option;
   }
   EXPECT_FALSE(Exists(dir_ / "out.pgn"));
@@ -832,6 +836,110 @@ TEST_F(HeadlessScan, EmptyCriterionFromTheCommandLineClearsTheSettings) {
   r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--yes", "--cond1", ""}, "strict.ini");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Out(), kOutC);
+}
+
+TEST_F(HeadlessScan, TagLinesGivenReplaceThoseOfTheSettingsAndAnEmptyOneClearsThem) {
+  WriteFile(dir_ / "tagged.ini", kEmptyCriteria + "[Header]\nLine1=Event = A|C\n");
+  const struct {
+    Args tags;
+    std::string out;
+  } cases[] = {
+      {{}, kOutA + kOutC},
+      {{"--tag", "Event = B|C"}, kOutB + kOutC},
+      {{"--tag", "Event = A|B", "--tag", "Result = 1-0"}, kOutA},  // all must pass
+      {{"--tag", ""}, kOutA + kOutB + kOutC + kOutD},
+      {{"--tag", "", "--tag", "Event != A"}, kOutB + kOutC + kOutD},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.tags));
+    Args args = {"--input", "in.pgn", "--output", "out.pgn", "--yes"};
+    args.insert(args.end(), c.tags.begin(), c.tags.end());
+    ProcessResult r = Scan(args, "tagged.ini");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Out(), c.out);
+  }
+}
+
+// A generated game: its tags (an empty text is a tag it lacks), the time class its
+// TimeControl stands for, and its number of half-moves.
+struct GeneratedGame {
+  std::string black, date, whiteElo, timeControl, timeClass;
+  int plies = 0;
+
+  // The game as a file holds it, its lines ended by eol. The moves shuffle the knights.
+  std::string Text(const std::string& eol) const {
+    std::string text = "[White \"X\"]" + eol;
+    for (const auto& [name, value] : {std::pair{"Black", black},
+                                      {"Date", date},
+                                      {"WhiteElo", whiteElo},
+                                      {"TimeControl", timeControl}})
+      if (!value.empty()) text += std::string("[") + name + " \"" + value + "\"]" + eol;
+    text += eol;
+    static const char* const kMoves[] = {"Nf3", "Nf6", "Ng1", "Ng8"};
+    for (int ply = 0; ply < plies; ++ply)
+      text += (ply % 2 ? "" : std::to_string(ply / 2 + 1) + ".") + kMoves[ply % 4] +
+              (ply % 16 == 15 ? eol : " ");
+    return text + "*" + eol + eol;
+  }
+  bool Carlsen() const {
+    std::string lower = black;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower.find("carlsen") != std::string::npos;
+  }
+};
+
+TEST_F(HeadlessScan, TagLinesSelectTheGamesAnIndependentCountSelects) {
+  std::mt19937 random(20260);
+  auto pick = [&random](const auto& values) {
+    return values[std::uniform_int_distribution<size_t>(0, std::size(values) - 1)(random)];
+  };
+  const char* const names[] = {"Carlsen, Magnus", "CARLSEN, M.", "Caruana, Fabiano", ""};
+  const char* const dates[] = {"", "2022.12.31", "2023.01.01", "2023.06.15"};
+  const char* const elos[] = {"", "?", "2399", "2400", "2700"};
+  // TimeControl and its class: base + 40 x increment seconds, "-" correspondence.
+  const std::pair<const char*, const char*> clocks[] = {
+      {"", ""},           {"?", ""},          {"-", "correspondence"}, {"15+0", "ultrabullet"},
+      {"60+0", "bullet"}, {"180+2", "blitz"}, {"300", "blitz"},        {"600+5", "rapid"}};
+  std::vector<GeneratedGame> games(400);
+  std::string corpus;
+  for (GeneratedGame& g : games) {
+    const auto clock = pick(clocks);
+    g = {pick(names), pick(dates),  pick(elos),
+         clock.first, clock.second, std::uniform_int_distribution<int>(0, 60)(random)};
+    corpus += g.Text("\n");
+  }
+  WriteFile(dir_ / "tags.pgn", corpus);
+
+  const struct {
+    Args lines;
+    std::function<bool(const GeneratedGame&)> passes;
+  } cases[] = {
+      {{"WhiteElo >= 2400", "Black ~ carlsen", "Plies < 30"},
+       [](const GeneratedGame& g) {
+         return (g.whiteElo == "2400" || g.whiteElo == "2700") && g.Carlsen() && g.plies < 30;
+       }},
+      // A missing tag passes a line that says what the tag must not be.
+      {{"Black !~ Carlsen"}, [](const GeneratedGame& g) { return !g.Carlsen(); }},
+      {{"TimeClass = blitz|ultrabullet", "Date >= 2023.01.01"},
+       [](const GeneratedGame& g) {
+         return (g.timeClass == "blitz" || g.timeClass == "ultrabullet") && g.date >= "2023";
+       }},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.lines));
+    Args args = {"--input", "tags.pgn", "--output", "out.pgn", "--yes"};
+    for (const std::string& line : c.lines) args.insert(args.end(), {"--tag", line});
+    std::string expected;
+    size_t count = 0;
+    for (const GeneratedGame& g : games)
+      if (c.passes(g)) expected += g.Text("\r\n"), ++count;
+    ProcessResult r = Scan(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "400 games read from tags.pgn\n" + std::to_string(count) +
+                         " games written to out.pgn\n");
+    EXPECT_TRUE(Out() == expected) << "not the games the count selects";
+    EXPECT_GT(count, 0u);
+  }
 }
 
 TEST_F(HeadlessScan, SampleFileIsWrittenBackCleanedWithCrLf) {

@@ -277,6 +277,39 @@ TEST_F(SettingsTest, TheGameSizeLimitIsWrittenOnlyOnceItDiffersFromTheDefault) {
   }
 }
 
+TEST_F(SettingsTest, HeaderLinesHaveASectionOfTheirOwnThatOlderFilesLack) {
+  // A whole file as the program wrote it before header lines: a save keeps every byte.
+  const std::string old =
+      "[Strings]\n0=/s/\n1=in.pgn\n2=out.pgn\n3=/d/\n4=/d/\n5=\n6=\n7=Kh1 < Qe1\n8=\n9=\n"
+      "10=1.e4 c5\n11=..e6\n[Integers]\n0=1\n1=15\n2=1\n3=15\n4=1\n5=15\n6=1\n7=2\n8=1\n9=15\n"
+      "[Booleans]\nRadNota=1\n";
+  WriteFile(IniPath(), old);
+  Start();
+  EXPECT_TRUE(s.criteria.header.empty());
+  Save();
+  EXPECT_EQ(ReadFile(IniPath()), old);
+
+  // Each state of the lines: the section the save leaves, and what loading it gives.
+  const struct {
+    std::vector<std::string> lines;
+    std::string section;
+  } steps[] = {
+      {{"WhiteElo >= 2400", "Result = 1-0|0-1"},
+       "[Header]\nLine1=WhiteElo >= 2400\nLine2=Result = 1-0|0-1\n"},
+      // A shorter list ends at an empty line, and an empty one at its first.
+      {{"Black ~ Carlsen"}, "[Header]\nLine1=Black ~ Carlsen\nLine2=\n"},
+      {{}, "[Header]\nLine1=\nLine2=\n"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.section);
+    s.criteria.header = step.lines;
+    Save();
+    EXPECT_EQ(ReadFile(IniPath()), old + step.section);
+    Start();
+    EXPECT_EQ(s.criteria.header, step.lines);
+  }
+}
+
 TEST_F(SettingsTest, StartUpDirectoryStaysWhenStartedElsewhere) {
   Start();
   Save();
