@@ -10,7 +10,10 @@
 // per-piece square tables; they are not legal chess, but their words, lengths and frequencies
 // look like those of a real game database, and a small share of them satisfies the program's
 // default criteria (a Najdorf with 6.f4, Kh1 before Qe1, no ...e6 in the first 15 moves).
+// Their tags mix games over the board of 1950 to 2026 with games played online: ratings, time
+// controls, terminations and ECO codes on most, some of them unknown ("?") or missing.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -70,48 +73,51 @@ struct Options {
 };
 
 // ---------------------------------------------------------------------------------------------
-// Opening lines (plies separated by blanks) and their weights.
+// Opening lines (plies separated by blanks), their weights and their ECO codes: the code of the
+// opening's family for a game that leaves the line before its eighth ply, else of the line.
 
 struct Opening {
   int weight;
   const char* plies;
+  const char* short_eco;
+  const char* eco;
 };
 
 const Opening kOpenings[] = {
-    {60, "e4 e5 Nf3 Nc6 Bb5 a6 Ba4 Nf6 O-O Be7 Re1 b5 Bb3 d6 c3 O-O h3 Nb8 d4 Nbd7"},
-    {30, "e4 e5 Nf3 Nc6 Bb5 Nf6 O-O Nxe4 d4 Nd6 Bxc6 dxc6 dxe5 Nf5 Qxd8+ Kxd8"},
-    {35, "e4 e5 Nf3 Nc6 Bc4 Bc5 c3 Nf6 d3 d6 O-O O-O Re1 a6 a4 Ba7"},
-    {15, "e4 e5 Nf3 Nc6 d4 exd4 Nxd4 Nf6 Nxc6 bxc6 e5 Qe7 Qe2 Nd5 c4 Nb6"},
-    {12, "e4 e5 Nf3 Nf6 Nxe5 d6 Nf3 Nxe4 d4 d5 Bd3 Nc6 O-O Be7"},
-    {25, "e4 c5 Nf3 Nc6 d4 cxd4 Nxd4 Nf6 Nc3 e5 Ndb5 d6 Bg5 a6 Na3 b5"},
-    {25, "e4 c5 Nf3 e6 d4 cxd4 Nxd4 Nc6 Nc3 Qc7 Be3 a6 Qd2 Nf6 O-O-O Bb4"},
-    {20, "e4 c5 Nf3 d6 d4 cxd4 Nxd4 Nf6 Nc3 g6 Be3 Bg7 f3 O-O Qd2 Nc6 Bc4 Bd7"},
-    {15, "e4 c5 Nf3 d6 d4 cxd4 Nxd4 Nf6 Nc3 Nc6 Bg5 e6 Qd2 a6 O-O-O Bd7"},
-    {12, "e4 c5 Nf3 d6 Bb5+ Bd7 Bxd7+ Qxd7 c4 Nc6 Nc3 g6 d4 cxd4 Nxd4 Bg7"},
-    {10, "e4 c5 c3 Nf6 e5 Nd5 d4 cxd4 Nf3 Nc6 cxd4 d6 Bc4 Nb6"},
-    {10, "e4 c5 Nc3 Nc6 g3 g6 Bg2 Bg7 d3 d6 f4 e6 Nf3 Nge7 O-O O-O"},
-    {35, "e4 e6 d4 d5 Nc3 Bb4 e5 c5 a3 Bxc3+ bxc3 Ne7 Qg4 Qc7 Qxg7 Rg8"},
-    {15, "e4 e6 d4 d5 Nd2 Nf6 e5 Nfd7 Bd3 c5 c3 Nc6 Ne2 cxd4 cxd4 f6"},
-    {25, "e4 c6 d4 d5 Nc3 dxe4 Nxe4 Bf5 Ng3 Bg6 h4 h6 Nf3 Nd7 h5 Bh7"},
-    {15, "e4 c6 d4 d5 e5 Bf5 Nf3 e6 Be2 c5 Be3 Nd7 O-O Ne7"},
-    {12, "e4 d6 d4 Nf6 Nc3 g6 f4 Bg7 Nf3 O-O Bd3 Na6 O-O c5"},
-    {10, "e4 d5 exd5 Qxd5 Nc3 Qa5 d4 Nf6 Nf3 c6 Bc4 Bf5 Bd2 e6"},
-    {6, "e4 Nf6 e5 Nd5 d4 d6 Nf3 Bg4 Be2 e6 O-O Be7 c4 Nb6"},
-    {40, "d4 d5 c4 e6 Nc3 Nf6 Bg5 Be7 e3 O-O Nf3 h6 Bh4 b6 Be2 Bb7"},
-    {15, "d4 d5 c4 dxc4 Nf3 Nf6 e3 e6 Bxc4 c5 O-O a6 dxc5 Qxd1 Rxd1 Bxc5"},
-    {30, "d4 d5 c4 c6 Nf3 Nf6 Nc3 dxc4 a4 Bf5 e3 e6 Bxc4 Bb4 O-O Nbd7"},
-    {35, "d4 Nf6 c4 g6 Nc3 Bg7 e4 d6 Nf3 O-O Be2 e5 O-O Nc6 d5 Ne7 Ne1 Nd7"},
-    {20, "d4 Nf6 c4 g6 Nc3 d5 cxd5 Nxd5 e4 Nxc3 bxc3 Bg7 Nf3 c5 Rb1 O-O"},
-    {30, "d4 Nf6 c4 e6 Nc3 Bb4 Qc2 O-O a3 Bxc3+ Qxc3 b6 Bg5 Bb7 f3 h6"},
-    {15, "d4 Nf6 c4 e6 Nf3 b6 g3 Ba6 b3 Bb4+ Bd2 Be7 Bg2 c6 Bc3 d5"},
-    {10, "d4 f5 g3 Nf6 Bg2 g6 Nf3 Bg7 O-O O-O c4 d6 Nc3 Qe8"},
-    {20, "d4 Nf6 Nf3 e6 Bf4 c5 e3 Nc6 c3 d5 Nbd2 Bd6 Bg3 O-O Bd3 b6"},
-    {20, "d4 Nf6 c4 e6 g3 d5 Bg2 Be7 Nf3 O-O O-O dxc4 Qc2 a6 Qxc4 b5"},
-    {25, "c4 e5 Nc3 Nf6 g3 d5 cxd5 Nxd5 Bg2 Nb6 Nf3 Nc6 O-O Be7 d3 O-O"},
-    {15, "c4 c5 Nf3 Nc6 Nc3 g6 g3 Bg7 Bg2 Nf6 O-O O-O d4 cxd4 Nxd4 Nxd4"},
-    {20, "Nf3 d5 g3 Nf6 Bg2 e6 O-O Be7 d3 O-O Nbd2 c5 e4 Nc6 Re1 b5"},
-    {6, "b3 e5 Bb2 Nc6 e3 d5 Bb5 Bd6 c4 dxc4 Bxc4 Nf6"},
-    {5, "g3 d5 Bg2 Nf6 d3 c6 Nf3 Bg4 O-O Nbd7"},
+    {60, "e4 e5 Nf3 Nc6 Bb5 a6 Ba4 Nf6 O-O Be7 Re1 b5 Bb3 d6 c3 O-O h3 Nb8 d4 Nbd7", "C60", "C95"},
+    {30, "e4 e5 Nf3 Nc6 Bb5 Nf6 O-O Nxe4 d4 Nd6 Bxc6 dxc6 dxe5 Nf5 Qxd8+ Kxd8", "C65", "C67"},
+    {35, "e4 e5 Nf3 Nc6 Bc4 Bc5 c3 Nf6 d3 d6 O-O O-O Re1 a6 a4 Ba7", "C50", "C54"},
+    {15, "e4 e5 Nf3 Nc6 d4 exd4 Nxd4 Nf6 Nxc6 bxc6 e5 Qe7 Qe2 Nd5 c4 Nb6", "C45", "C45"},
+    {12, "e4 e5 Nf3 Nf6 Nxe5 d6 Nf3 Nxe4 d4 d5 Bd3 Nc6 O-O Be7", "C42", "C42"},
+    {25, "e4 c5 Nf3 Nc6 d4 cxd4 Nxd4 Nf6 Nc3 e5 Ndb5 d6 Bg5 a6 Na3 b5", "B30", "B33"},
+    {25, "e4 c5 Nf3 e6 d4 cxd4 Nxd4 Nc6 Nc3 Qc7 Be3 a6 Qd2 Nf6 O-O-O Bb4", "B40", "B48"},
+    {20, "e4 c5 Nf3 d6 d4 cxd4 Nxd4 Nf6 Nc3 g6 Be3 Bg7 f3 O-O Qd2 Nc6 Bc4 Bd7", "B50", "B78"},
+    {15, "e4 c5 Nf3 d6 d4 cxd4 Nxd4 Nf6 Nc3 Nc6 Bg5 e6 Qd2 a6 O-O-O Bd7", "B50", "B67"},
+    {12, "e4 c5 Nf3 d6 Bb5+ Bd7 Bxd7+ Qxd7 c4 Nc6 Nc3 g6 d4 cxd4 Nxd4 Bg7", "B50", "B52"},
+    {10, "e4 c5 c3 Nf6 e5 Nd5 d4 cxd4 Nf3 Nc6 cxd4 d6 Bc4 Nb6", "B22", "B22"},
+    {10, "e4 c5 Nc3 Nc6 g3 g6 Bg2 Bg7 d3 d6 f4 e6 Nf3 Nge7 O-O O-O", "B23", "B26"},
+    {35, "e4 e6 d4 d5 Nc3 Bb4 e5 c5 a3 Bxc3+ bxc3 Ne7 Qg4 Qc7 Qxg7 Rg8", "C15", "C18"},
+    {15, "e4 e6 d4 d5 Nd2 Nf6 e5 Nfd7 Bd3 c5 c3 Nc6 Ne2 cxd4 cxd4 f6", "C03", "C06"},
+    {25, "e4 c6 d4 d5 Nc3 dxe4 Nxe4 Bf5 Ng3 Bg6 h4 h6 Nf3 Nd7 h5 Bh7", "B15", "B19"},
+    {15, "e4 c6 d4 d5 e5 Bf5 Nf3 e6 Be2 c5 Be3 Nd7 O-O Ne7", "B12", "B12"},
+    {12, "e4 d6 d4 Nf6 Nc3 g6 f4 Bg7 Nf3 O-O Bd3 Na6 O-O c5", "B07", "B09"},
+    {10, "e4 d5 exd5 Qxd5 Nc3 Qa5 d4 Nf6 Nf3 c6 Bc4 Bf5 Bd2 e6", "B01", "B01"},
+    {6, "e4 Nf6 e5 Nd5 d4 d6 Nf3 Bg4 Be2 e6 O-O Be7 c4 Nb6", "B02", "B05"},
+    {40, "d4 d5 c4 e6 Nc3 Nf6 Bg5 Be7 e3 O-O Nf3 h6 Bh4 b6 Be2 Bb7", "D30", "D58"},
+    {15, "d4 d5 c4 dxc4 Nf3 Nf6 e3 e6 Bxc4 c5 O-O a6 dxc5 Qxd1 Rxd1 Bxc5", "D20", "D27"},
+    {30, "d4 d5 c4 c6 Nf3 Nf6 Nc3 dxc4 a4 Bf5 e3 e6 Bxc4 Bb4 O-O Nbd7", "D10", "D18"},
+    {35, "d4 Nf6 c4 g6 Nc3 Bg7 e4 d6 Nf3 O-O Be2 e5 O-O Nc6 d5 Ne7 Ne1 Nd7", "E60", "E97"},
+    {20, "d4 Nf6 c4 g6 Nc3 d5 cxd5 Nxd5 e4 Nxc3 bxc3 Bg7 Nf3 c5 Rb1 O-O", "D80", "D85"},
+    {30, "d4 Nf6 c4 e6 Nc3 Bb4 Qc2 O-O a3 Bxc3+ Qxc3 b6 Bg5 Bb7 f3 h6", "E20", "E32"},
+    {15, "d4 Nf6 c4 e6 Nf3 b6 g3 Ba6 b3 Bb4+ Bd2 Be7 Bg2 c6 Bc3 d5", "E10", "E15"},
+    {10, "d4 f5 g3 Nf6 Bg2 g6 Nf3 Bg7 O-O O-O c4 d6 Nc3 Qe8", "A80", "A87"},
+    {20, "d4 Nf6 Nf3 e6 Bf4 c5 e3 Nc6 c3 d5 Nbd2 Bd6 Bg3 O-O Bd3 b6", "A46", "A46"},
+    {20, "d4 Nf6 c4 e6 g3 d5 Bg2 Be7 Nf3 O-O O-O dxc4 Qc2 a6 Qxc4 b5", "E01", "E05"},
+    {25, "c4 e5 Nc3 Nf6 g3 d5 cxd5 Nxd5 Bg2 Nb6 Nf3 Nc6 O-O Be7 d3 O-O", "A20", "A29"},
+    {15, "c4 c5 Nf3 Nc6 Nc3 g6 g3 Bg7 Bg2 Nf6 O-O O-O d4 cxd4 Nxd4 Nxd4", "A30", "A39"},
+    {20, "Nf3 d5 g3 Nf6 Bg2 e6 O-O Be7 d3 O-O Nbd2 c5 e4 Nc6 Re1 b5", "A06", "A07"},
+    {6, "b3 e5 Bb2 Nc6 e3 d5 Bb5 Bd6 c4 dxc4 Bxc4 Nf6", "A01", "A01"},
+    {5, "g3 d5 Bg2 Nf6 d3 c6 Nf3 Bg4 O-O Nbd7", "A00", "A00"},
 };
 
 // The Najdorf: its move order is what the default Must contain text asks for.
@@ -136,6 +142,9 @@ const Answer kAfterF4[] = {
     {10, "Qb6", nullptr, "Nb3 e6 Qf3 Nbd7 g4 Qc7 Bd3 b5 g5 Nc5"},
 };
 const char* const kNajdorfSixth[] = {"Be3", "Bg5", "Be2", "Bc4", "h3", "f3", "g3", "a4", "Be3"};
+const char* const kNajdorfSixthEco[] = {"B90", "B96", "B92", "B87", "B90",
+                                        "B90", "B91", "B90", "B90"};
+static_assert(sizeof kNajdorfSixth == sizeof kNajdorfSixthEco, "one code per sixth move");
 
 // ---------------------------------------------------------------------------------------------
 // Tag values.
@@ -172,6 +181,29 @@ static_assert(sizeof kCities == sizeof kCountries, "one country per city");
 const char* const kEventKinds[] = {"Open",  "Championship", "Masters",  "Invitational",
                                    "Rapid", "Blitz",        "Memorial", "Team Championship",
                                    "Cup",   "Festival",     "Olympiad", "Club Championship"};
+
+// A value and its weight.
+struct Choice {
+  int weight;
+  const char* text;
+};
+
+// Time controls (seconds + increment per move, "-" for none) of games played online.
+const Choice kOnlineTimeControls[] = {{2, "15+0"},    {12, "60+0"},  {3, "60+1"},   {4, "120+1"},
+                                      {14, "180+0"},  {14, "180+2"}, {12, "300+0"}, {8, "300+3"},
+                                      {10, "600+0"},  {8, "600+5"},  {6, "900+10"}, {3, "1800+0"},
+                                      {2, "1800+20"}, {2, "-"}};
+// Over the board by the event's kind; the classical ones include the standard's forms with a
+// move count per period.
+const Choice kRapidTimeControls[] = {{5, "900+10"}, {3, "1500+10"}, {2, "1800+0"}};
+const Choice kBlitzTimeControls[] = {{5, "180+2"}, {3, "300+3"}, {2, "300+0"}};
+const Choice kClassicalTimeControls[] = {
+    {40, "5400+30"}, {15, "40/7200:3600"}, {15, "40/6000+30:1800+30"},
+    {10, "7200+30"}, {10, "7200"},         {5, "?"},
+    {5, "-"}};
+const Choice kOnlineTerminations[] = {
+    {800, "Normal"}, {180, "Time forfeit"}, {15, "Abandoned"}, {5, "Rules infraction"}};
+const Choice kBoardTerminations[] = {{85, "normal"}, {8, "time forfeit"}, {7, "adjudication"}};
 
 const char* const kCommentWords[] = {
     "White",     "Black",      "has",    "a",        "strong",    "position", "the",
@@ -216,7 +248,11 @@ struct Side {
 class GameWriter {
  public:
   GameWriter(Random& rng, const Options& options, std::string& out)
-      : rng_(rng), options_(options), out_(out), eol_(options.crlf ? "\r\n" : "\n") {}
+      : rng_(rng),
+        tags_(options.seed ^ 0x6A09E667F3BCC908ULL),
+        options_(options),
+        out_(out),
+        eol_(options.crlf ? "\r\n" : "\n") {}
 
   void Write() {
     plies_.clear();
@@ -239,12 +275,12 @@ class GameWriter {
   }
 
   std::string Player() {
-    std::string name(rng_.Pick(kLastNames));
+    std::string name(tags_.Pick(kLastNames));
     name += ", ";
-    name += rng_.Pick(kFirstNames);
-    if (rng_.Chance(120)) {  // a middle initial now and then
+    name += tags_.Pick(kFirstNames);
+    if (tags_.Chance(120)) {  // a middle initial now and then
       name += ' ';
-      name += static_cast<char>('A' + rng_.Below(26));
+      name += static_cast<char>('A' + tags_.Below(26));
       name += '.';
     }
     return name;
@@ -261,14 +297,65 @@ class GameWriter {
     while (len > 0) s += digits[--len];
   }
 
+  template <size_t N>
+  std::string_view Choose(const Choice (&choices)[N]) {
+    int total = 0;
+    for (const Choice& c : choices) total += c.weight;
+    int r = static_cast<int>(tags_.Below(static_cast<uint32_t>(total)));
+    for (size_t i = 0; i + 1 < N; ++i) {
+      if (r < choices[i].weight) return choices[i].text;
+      r -= choices[i].weight;
+    }
+    return choices[N - 1].text;
+  }
+
+  void AppendDate(std::string& s, unsigned year, unsigned month, unsigned day) {
+    AppendNumber(s, year);
+    s += '.';
+    AppendNumber(s, month, 2);
+    s += '.';
+    AppendNumber(s, day, 2);
+  }
+
+  // The players' ratings: one strength for the game and a difference for each player, so that
+  // the two are close, as pairings make them. Games online are rated lower than those over the
+  // board, and the board's ratings begin in 1971 and spread in the following decades.
+  void WriteElos(bool online, unsigned year) {
+    if (!online && tags_.Chance(year < 1971 ? 850 : year < 1991 ? 300 : 50)) return;
+    const int strength =
+        online ? 1200 + static_cast<int>(tags_.Below(551) + tags_.Below(551) + tags_.Below(451))
+               : 1400 + static_cast<int>(tags_.Below(484) + tags_.Below(484) + tags_.Below(484));
+    const int spread = online ? 80 : 125;
+    for (const char* name : {"WhiteElo", "BlackElo"}) {
+      const int difference = static_cast<int>(tags_.Below(2 * spread + 1)) +
+                             static_cast<int>(tags_.Below(2 * spread + 1)) - 2 * spread;
+      if (tags_.Chance(online ? 5 : 25)) {  // an unrated player
+        Tag(name, "?");
+        continue;
+      }
+      scratch_.clear();
+      AppendNumber(scratch_, static_cast<unsigned>(std::clamp(strength + difference, 1200, 2850)));
+      Tag(name, scratch_);
+    }
+  }
+
+  // The tags draw from their own random source, so the move text does not depend on them.
+  // Games from 2008 on are more and more often played online: those carry UTCDate, UTCTime, a
+  // time control and a termination, as the servers write them; games over the board have
+  // fewer tags, the older ones fewer still and more often an unknown part in their date.
   void WriteTags() {
-    uint32_t city = rng_.Below(sizeof kCities / sizeof kCities[0]);
-    unsigned year = 1950 + rng_.Below(30) + rng_.Below(46);  // leans towards recent years
+    uint32_t city = tags_.Below(sizeof kCities / sizeof kCities[0]);
+    // The product of two uniform draws is most often small: recent years are the most frequent.
+    const unsigned year = 2026 - tags_.Below(77) * tags_.Below(77) / 76;
+    const bool online = year >= 2008 && tags_.Chance(std::min(850u, (year - 2007) * 70));
+    const uint32_t kind = tags_.Below(sizeof kEventKinds / sizeof kEventKinds[0]);
+    const unsigned month = 1 + tags_.Below(12);
+    const unsigned day = 1 + tags_.Below(28);
     std::string text;
     text = kCities[city];
     text += ' ';
-    text += rng_.Pick(kEventKinds);
-    if (rng_.Chance(500)) {
+    text += kEventKinds[kind];
+    if (tags_.Chance(500)) {
       text += ' ';
       AppendNumber(text, year);
     }
@@ -280,35 +367,72 @@ class GameWriter {
     Tag("Site", text);
 
     text.clear();
-    if (rng_.Chance(15)) {
+    const uint32_t unknown = tags_.Below(1000);
+    if (online) {
+      if (unknown < 40)
+        text += "????.??.??";  // the date is in UTCDate only
+      else
+        AppendDate(text, year, month, day);
+    } else if (unknown < 15) {
       text += "????.??.??";
     } else {
       AppendNumber(text, year);
-      text += '.';
-      if (rng_.Chance(40)) {
-        text += "??.??";
-      } else {
-        AppendNumber(text, 1 + rng_.Below(12), 2);
+      if (unknown < (year < 1970 ? 200u : 60u)) {
+        text += ".??.??";
+      } else if (unknown < (year < 1970 ? 260u : 90u)) {
         text += '.';
-        AppendNumber(text, 1 + rng_.Below(28), 2);
+        AppendNumber(text, month, 2);
+        text += ".??";
+      } else {
+        text.clear();
+        AppendDate(text, year, month, day);
       }
     }
     Tag("Date", text);
 
     text.clear();
-    if (rng_.Chance(30)) {
+    if (tags_.Chance(30)) {
       text += '?';
     } else {
-      AppendNumber(text, 1 + rng_.Below(13));
-      if (rng_.Chance(150)) {
+      AppendNumber(text, 1 + tags_.Below(13));
+      if (tags_.Chance(150)) {
         text += '.';
-        AppendNumber(text, 1 + rng_.Below(8));
+        AppendNumber(text, 1 + tags_.Below(8));
       }
     }
     Tag("Round", text);
     Tag("White", Player());
     Tag("Black", Player());
     Tag("Result", result_);
+
+    const bool with_eco = tags_.Chance(online ? 970 : 900);
+    if (online) {
+      text.clear();
+      AppendDate(text, year, month, day);
+      Tag("UTCDate", text);
+      text.clear();
+      AppendNumber(text, tags_.Below(24), 2);
+      text += ':';
+      AppendNumber(text, tags_.Below(60), 2);
+      text += ':';
+      AppendNumber(text, tags_.Below(60), 2);
+      Tag("UTCTime", text);
+      WriteElos(online, year);
+      Tag("TimeControl", Choose(kOnlineTimeControls));
+      if (with_eco) Tag("ECO", eco_);
+      Tag("Termination", result_[0] == '*' ? "Unterminated" : Choose(kOnlineTerminations));
+    } else {
+      if (with_eco) Tag("ECO", eco_);
+      WriteElos(online, year);
+      if (tags_.Chance(year < 2000 ? 100 : 450)) {
+        const std::string_view event = kEventKinds[kind];
+        Tag("TimeControl", event == "Rapid"   ? Choose(kRapidTimeControls)
+                           : event == "Blitz" ? Choose(kBlitzTimeControls)
+                                              : Choose(kClassicalTimeControls));
+      }
+      if (tags_.Chance(100))
+        Tag("Termination", result_[0] == '*' ? "unterminated" : Choose(kBoardTerminations));
+    }
     out_ += eol_;
   }
 
@@ -358,20 +482,26 @@ class GameWriter {
         }
         const Answer& answer = kAfterF4[rng_.Weighted(weights)];
         plies_.emplace_back(answer.reply);
+        eco_ = "B93";
         if (answer.plan != nullptr && rng_.Chance(500)) {
           AddLinePrefix(answer.plan, rng_.Between(9, 12));
         } else {
           AddLinePrefix(answer.other, rng_.Between(4, 12));
         }
       } else {
-        plies_.emplace_back(rng_.Pick(kNajdorfSixth));
+        const uint32_t sixth = rng_.Below(sizeof kNajdorfSixth / sizeof kNajdorfSixth[0]);
+        plies_.emplace_back(kNajdorfSixth[sixth]);
+        eco_ = kNajdorfSixthEco[sixth];
       }
     } else {
       int weights[sizeof kOpenings / sizeof kOpenings[0]];
       for (size_t i = 0; i < sizeof kOpenings / sizeof kOpenings[0]; ++i) {
         weights[i] = kOpenings[i].weight;
       }
-      AddLinePrefix(kOpenings[rng_.Weighted(weights)].plies, rng_.Between(4, 20));
+      // One draw after the other: the order of a call's arguments is the compiler's choice.
+      const Opening& opening = kOpenings[rng_.Weighted(weights)];
+      AddLinePrefix(opening.plies, rng_.Between(4, 20));
+      eco_ = plies_.size() < 8 ? opening.short_eco : opening.eco;
     }
     for (size_t i = 0; i < plies_.size(); ++i) {
       if (plies_[i].rfind("O-O", 0) == 0) {
@@ -587,10 +717,12 @@ class GameWriter {
   }
 
   Random& rng_;
+  Random tags_;
   const Options& options_;
   std::string& out_;
   const char* eol_;
   const char* result_ = "*";
+  const char* eco_ = "A00";
   int length_ = 0;
   std::vector<std::string> plies_;
   Side sides_[2];

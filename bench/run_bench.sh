@@ -15,11 +15,13 @@
 #   KELVANE_BENCH_DIR  where corpora, settings and outputs go (default: /tmp/kelvane-bench)
 #
 # The corpus is generated once per seed, size and options and reused afterwards. The file is read
-# once before the timings so that every run reads it from the page cache. Five runs are timed:
+# once before the timings so that every run reads it from the page cache. Seven runs are timed:
 # `wc -l`, the scan with the default criteria (an empty settings file), the same scan held to
 # one core (taskset), the opening selection (Must contain "1.e4 c5 2.Nf3 d6", the other
-# criteria cleared) and the scan with every criterion cleared (every game parsed and
-# written). Exit status 1 when a scan fails.
+# criteria cleared), the header selection (--tag "MinElo >= 2400" --tag "Year >= 2000", the
+# other criteria cleared), the header and opening selections together, and the scan with every
+# criterion cleared (every game parsed and written). The two header runs are skipped when
+# kelvane has no --tag. Exit status 1 when a scan fails.
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -36,7 +38,7 @@ while [ $# -gt 0 ]; do
     --annotated) gen_flags+=(--comments --variations --nags); shift ;;
     --crlf) gen_flags+=(--crlf); shift ;;
     --tolerant) scan_flags+=(--tolerant); shift ;;
-    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run_bench.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -134,6 +136,18 @@ out_default="$bench_dir/out-default.pgn"
 out_all="$bench_dir/out-all.pgn"
 out_one="$bench_dir/out-one-core.pgn"
 out_opening="$bench_dir/out-opening.pgn"
+out_header="$bench_dir/out-header.pgn"
+out_header_opening="$bench_dir/out-header-opening.pgn"
+header_tags=(--tag "MinElo >= 2400" --tag "Year >= 2000")
+# The header criteria are newer than the other runs: a kelvane without them is still timed.
+names=(wc default one-core opening)
+if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--tag([[:space:]=]|$)'; then
+  names+=(header header-opening)
+  has_tag=1
+else
+  has_tag=0
+fi
+names+=(all)
 run wc - wc -l "$corpus"
 run default "$out_default" "$kelvane" --scan --settings "$settings" --input "$corpus" \
   --output "$out_default" --yes --quiet "${scan_flags[@]+"${scan_flags[@]}"}"
@@ -142,6 +156,15 @@ run one-core "$out_one" taskset -c 0 "$kelvane" --scan --settings "$settings" \
 run opening "$out_opening" "$kelvane" --scan --settings "$settings" --input "$corpus" \
   --output "$out_opening" --yes --quiet --cond1 "" --contains "1.e4 c5 2.Nf3 d6" --without "" \
   "${scan_flags[@]+"${scan_flags[@]}"}"
+if [ "$has_tag" -eq 1 ]; then
+  run header "$out_header" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+    --output "$out_header" --yes --quiet --cond1 "" --contains "" --without "" "${header_tags[@]}" \
+    "${scan_flags[@]+"${scan_flags[@]}"}"
+  run header-opening "$out_header_opening" "$kelvane" --scan --settings "$settings" \
+    --input "$corpus" --output "$out_header_opening" --yes --quiet --cond1 "" \
+    --contains "1.e4 c5 2.Nf3 d6" --without "" "${header_tags[@]}" \
+    "${scan_flags[@]+"${scan_flags[@]}"}"
+fi
 run all "$out_all" "$kelvane" --scan --settings "$settings" --input "$corpus" \
   --output "$out_all" --yes --quiet --cond1 "" --contains "" --without "" \
   "${scan_flags[@]+"${scan_flags[@]}"}"
@@ -159,12 +182,14 @@ echo
 printf '%-26s %9s %9s %11s %9s %8s %7s  %s\n' run "wall s" "MB/s" "games/s" "RSS MB" "x wc -l" \
   "CPU s" "output SHA-256"
 failed=0
-for name in wc default one-core opening all; do
+for name in "${names[@]}"; do
   case "$name" in
     wc) label="wc -l" ;;
     default) label="scan, default criteria" ;;
     one-core) label="default, one core" ;;
     opening) label="opening 1.e4 c5 2.Nf3 d6" ;;
+    header) label="header MinElo, Year" ;;
+    header-opening) label="header + opening" ;;
     all) label="scan, no criteria" ;;
   esac
   if [ "${status[$name]}" -ne 0 ]; then
@@ -180,15 +205,35 @@ for name in wc default one-core opening all; do
       printf "%-26s %9.3f %9.1f %11.0f %9.1f %8.2f %7.2f  %s\n", label, s, b / 1048576 / s, g / s,
         kb / 1024, ns / wc, cpu / 1000, d }'
 done
+[ "$has_tag" -eq 1 ] || echo "kelvane has no --tag: header runs skipped"
 echo
+if [ "$has_tag" -eq 1 ]; then
+  echo "header runs: --tag \"MinElo >= 2400\" --tag \"Year >= 2000\" (header + opening: with"
+  echo "Must contain \"1.e4 c5 2.Nf3 d6\"); wall time ratios against their targets:"
+  # ratio A B LABEL TARGET: the wall time of run A over that of run B.
+  ratio() {
+    if [ "${status[$1]}" -ne 0 ] || [ "${status[$2]}" -ne 0 ]; then
+      printf '  %-34s  -     (a run failed)\n' "$3"
+      return
+    fi
+    awk -v a="${wall[$1]}" -v b="${wall[$2]}" -v label="$3" -v target="$4" 'BEGIN {
+      r = a / b
+      printf "  %-34s %5.2f  target <= %s: %s\n", label, r, target, r <= target ? "met" : "missed" }'
+  }
+  ratio header default "header only / default criteria" 1.3
+  ratio header-opening opening "header + opening / opening alone" 1.0
+  echo
+fi
 declare -A outs=([default]="$out_default" [one-core]="$out_one" [opening]="$out_opening"
-  [all]="$out_all")
-for name in default one-core opening all; do
+  [header]="$out_header" [header-opening]="$out_header_opening" [all]="$out_all")
+for name in "${names[@]}"; do
+  [ "$name" != wc ] || continue
   [ "${status[$name]}" -eq 0 ] || continue
   out="${outs[$name]}"
   echo "games written by the scan ($name): $(grep -c '^\[Event ' "$out" || true) of $games"
 done
-for name in default opening all; do
+for name in "${names[@]}"; do
+  [ "$name" != wc ] && [ "$name" != one-core ] || continue
   [ "${status[$name]}" -eq 0 ] || continue
   if [ -s "$bench_dir/$name.stdout" ]; then
     echo

@@ -355,7 +355,7 @@ std::string FromMove18(const std::string& game, bool blackFirst) {
 
 TEST_F(TolerantScan, GamesFromSetUpPositionsAreReadOneByOne) {
   // About 2,000 games, 3 % of them from set-up positions.
-  std::vector<std::string> games = GamesOf(ReadFile(Corpus("1100K", {})));
+  std::vector<std::string> games = GamesOf(ReadFile(Corpus("1250K", {})));
   ASSERT_GT(games.size(), 1800u);
   std::string file;
   int setUp = 0;
