@@ -29,6 +29,7 @@
 #include "app/main_window.h"
 #include "app/text_box_frame.h"
 #include "app/tool_icons.h"
+#include "engine/criteria_kinds.h"
 #include "engine/file_names.h"
 
 namespace kelvane {
@@ -381,11 +382,14 @@ void MainWindow::buildEditorChoiceMenu() {
 
 void MainWindow::orderTabs() {
   // The criteria, the ranges in the order of their settings slots, the Notation/Moves
-  // choice, then the files and the buttons.
+  // choice, the files and the buttons, then the added criteria.
   std::vector<QWidget*> order = criteriaFieldsInTabOrder();
   order.insert(order.end(),
                {notationButton_, movesButton_, inputNameEdit_, outputNameEdit_, inputDirBox_,
                 outputDirBox_, swapFilesButton_, runButton_, exitButton_});
+  // Then the fields of the added criteria, in the area's order below the designed ones.
+  for (const CriterionKind& kind : CriterionKinds())
+    if (!kind.alwaysWritten && kind.fieldName) order.push_back(criterionField(kind.fieldName));
   for (size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 

@@ -17,11 +17,14 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       // Without Split, a game that fails is only counted: in the usual reading, the quick
       // test on its raw bytes may pass over it without reading its lines.
       fast_(!log && request.method.rawQuickTest && !request.split && raw_.Usable()),
+      // Likewise on the raw tag lines, with criteria on tags.
+      fastTags_(!log && request.method.rawQuickTest && !request.split && !tags_.Empty()),
       skipMoves_(request.method.rawQuickTest) {}
 
 bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) {
   to_ = Destination::None;
-  if (fast_ && SkipRejectedGame(input, raw_, eof, most_)) {
+  if ((fast_ && SkipRejectedGame(input, raw_, eof, most_)) ||
+      (fastTags_ && SkipGameRejectedByTags(input, tags_, eof, most_))) {
     header_.clear();
     moveText_.clear();
     return true;

@@ -65,6 +65,7 @@ class GameDecider {
   HeaderCriteria tags_;  // the criteria on the game's tags
   RawQuickTest raw_;
   bool fast_;  // games may be decided on their raw bytes
+  bool fastTags_;  // games may be decided on their raw tag lines
   bool skipMoves_;  // a plain move text may be read past on its raw bytes
   std::optional<TolerantReader> tolerant_;
   Destination to_ = Destination::None;

@@ -8,14 +8,22 @@ namespace kelvane {
 
 namespace {
 
-// The value of the tag line if its name is name.
-std::optional<std::string_view> TagValue(std::string_view line, std::string_view name) {
-  if (line.empty() || line[0] != '[') return std::nullopt;
+// The name of a tag line "[Name ..."; empty when the line is none. at becomes the index of
+// the byte past the name.
+std::string_view TagName(std::string_view line, size_t& at) {
+  if (line.empty() || line[0] != '[') return {};
   size_t i = 1;
   while (i < line.size() && IsBlankOrTab(line[i])) ++i;
   const size_t nameStart = i;
   while (i < line.size() && !IsBlankOrTab(line[i]) && line[i] != '"' && line[i] != ']') ++i;
-  if (!SameIgnoringAsciiCase(line.substr(nameStart, i - nameStart), name)) return std::nullopt;
+  at = i;
+  return line.substr(nameStart, i - nameStart);
+}
+
+// The quoted value of a tag line from at, the byte past its name; nothing when the line
+// has none.
+std::optional<std::string_view> TagValue(std::string_view line, size_t at) {
+  size_t i = at;
   while (i < line.size() && IsBlankOrTab(line[i])) ++i;
   if (i == line.size() || line[i] != '"') return std::nullopt;
   const size_t valueStart = ++i;
@@ -29,17 +37,46 @@ std::optional<std::string_view> TagValue(std::string_view line, std::string_view
   return std::nullopt;
 }
 
+// The line of header around byte at, without its line end: lines end in CR LF as read,
+// or in LF or CR LF in a file's raw bytes.
+std::string_view LineAround(std::string_view header, size_t at, size_t& next) {
+  const size_t before = header.rfind('\n', at);
+  const size_t start = before == std::string_view::npos ? 0 : before + 1;
+  const size_t end = header.find('\n', at);
+  next = end == std::string_view::npos ? header.size() : end + 1;
+  std::string_view line = header.substr(start, end == std::string_view::npos ? end : end - start);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+// The value of the first tag line named name as written, found by searching the header
+// for the name rather than reading it line by line.
+std::optional<std::string_view> TagAsWritten(std::string_view header, std::string_view name) {
+  for (size_t from = 0; from < header.size();) {
+    const size_t at = header.find(name, from);
+    if (at == std::string_view::npos) break;
+    size_t next = 0;
+    const std::string_view line = LineAround(header, at, next);
+    size_t nameEnd = 0;
+    if (TagName(line, nameEnd) == name)
+      if (std::optional<std::string_view> value = TagValue(line, nameEnd)) return value;
+    from = next;  // the name stood in a value, or named a line without one
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<std::string_view> GameView::Tag(std::string_view name) const {
   if (name.empty()) return std::nullopt;
-  std::string_view rest = header;
-  while (!rest.empty()) {
-    const size_t end = rest.find("\r\n");
-    const std::string_view line = rest.substr(0, end);
-    if (std::optional<std::string_view> value = TagValue(line, name)) return value;
-    if (end == std::string_view::npos) break;
-    rest.remove_prefix(end + 2);
+  if (std::optional<std::string_view> value = TagAsWritten(header, name)) return value;
+  for (size_t from = 0; from < header.size();) {
+    size_t next = 0;
+    const std::string_view line = LineAround(header, from, next);
+    size_t nameEnd = 0;
+    if (SameIgnoringAsciiCase(TagName(line, nameEnd), name))
+      if (std::optional<std::string_view> value = TagValue(line, nameEnd)) return value;
+    from = next;
   }
   return std::nullopt;
 }

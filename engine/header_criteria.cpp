@@ -9,6 +9,7 @@
 #include "engine/header_line.h"
 #include "engine/tag_values.h"
 #include "text/char_class.h"
+#include "text/clean_line.h"
 #include "text/folded_text.h"
 
 namespace kelvane {
@@ -69,6 +70,14 @@ std::optional<std::string_view> KnownTag(const GameView& game, std::string_view 
     value = work;
   }
   value = TrimBlanks(value);
+  // A game decided on its raw bytes holds its tags as the file does: its values are
+  // cleaned here as reading the line would (a tab as a blank, a run of blanks as one).
+  if (value.find('\t') != std::string_view::npos || value.find("  ") != std::string_view::npos) {
+    std::string cleaned(value);
+    cleaned.resize(CleanSpan(cleaned.data(), cleaned.size()));
+    work = std::move(cleaned);
+    value = work;
+  }
   if (value.empty() || value == "?") return std::nullopt;
   return value;
 }

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "engine/game_matcher.h"
+#include "engine/game_view.h"
+#include "engine/header_criteria.h"
 #include "engine/move_text_parser.h"
 #include "platform/fault.h"
 
@@ -366,6 +368,19 @@ bool SkipPlainMoveText(InputFile& file, bool& eof, size_t most) {
   PlainGame game;
   if (!MeasurePlainMoveText(bytes.data(), bytes.size(), game)) return false;
   if (game.end + game.end / 2 > most) return false;
+  SkipGameBytes(file, game.end, eof);
+  return true;
+}
+
+bool SkipGameRejectedByTags(InputFile& file, const HeaderCriteria& tags, bool& eof,
+                            size_t most) {
+  const std::string_view bytes = file.Buffered();
+  PlainGame game;
+  if (!MeasurePlainGame(bytes.data(), bytes.size(), game)) return false;
+  if (game.end + game.end / 2 > most) return false;
+  // The tags compare alike on raw and on cleaned lines (HeaderCriteria cleans the blanks of
+  // the values it reads).
+  if (tags.PassesHeader(GameView{bytes.substr(0, game.moveText), {}})) return false;
   SkipGameBytes(file, game.end, eof);
   return true;
 }

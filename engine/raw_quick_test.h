@@ -37,6 +37,7 @@ bool MeasurePlainMoveText(const char* data, size_t n, PlainGame& game, size_t wi
 bool BlockWidthAvailable(size_t width);
 
 class GameMatcher;
+class HeaderCriteria;
 
 // A necessary condition of the matcher's decision on a game's raw move-text lines.
 //
@@ -93,5 +94,10 @@ bool SkipRejectedGame(InputFile& file, RawQuickTest& test, bool& eof,
 // MeasurePlainMoveText says and ReadMoveText could not find it larger than most bytes: a
 // game rejected by its tags needs no copy of its moves. False (nothing moved) otherwise.
 bool SkipPlainMoveText(InputFile& file, bool& eof, size_t most = InputFile::kWholeLine);
+// Passes over the plain game at the reading position, as SkipRejectedGame does, when its
+// raw tag lines fail the criteria on tags; false (nothing moved) when the game is not plain
+// or its tags pass. Reading every tag line costs more than deciding the tags on the bytes.
+bool SkipGameRejectedByTags(InputFile& file, const HeaderCriteria& tags, bool& eof,
+                            size_t most = InputFile::kWholeLine);
 
 }  // namespace kelvane

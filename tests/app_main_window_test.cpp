@@ -172,7 +172,8 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesPlacesAndHints) {
                       ui.condition2To,  ui.condition3From, ui.condition3To, ui.mustContainFrom,
                       ui.mustContainTo, ui.withoutFrom,    ui.withoutTo,    ui.notation,
                       ui.moves,         ui.inputName,      ui.outputName,   ui.inputDir,
-                      ui.outputDir,     ui.swapFiles,      ui.run,          ui.exit};
+                      ui.outputDir,     ui.swapFiles,      ui.run,          ui.exit,
+                      Child<QWidget>(f, "HeaderCriteria")};
   for (size_t i = 0; i + 1 < std::size(order); ++i) {
     QWidget* next = order[i]->nextInFocusChain();
     while (next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();

@@ -20,6 +20,7 @@ TEST(GameView, ATagIsLookedUpInTheHeaderBytes) {
   const Case cases[] = {
       {"Event", R"(Club \"A\" cup)"},  // an escaped quote stays as written
       {"WHITE", "Kim"},                // names match in any case, the first line wins
+      {"White", "Lee"},                // ... unless a line has the name as written
       {"Date", ""},
       {"Round", std::nullopt},  // no quoted value
       {"ECO", "B90"},
@@ -33,6 +34,15 @@ TEST(GameView, ATagIsLookedUpInTheHeaderBytes) {
     EXPECT_EQ(game.Tag(c.name), c.value);
   }
   EXPECT_EQ(GameView{}.Tag("Event"), std::nullopt);
+
+  // A plain game's raw tag lines end in LF or CR LF; a name in a value or in a longer
+  // name is no tag line of that name.
+  const std::string raw =
+      "[Event \"Date night\"]\n[UTCDate \"2021.05.06\"]\r\n[Date\t\"2020.01.02\"]\n[Site \"x\"]";
+  const GameView plain{raw, {}};
+  EXPECT_EQ(plain.Tag("Date"), "2020.01.02");
+  EXPECT_EQ(plain.Tag("UTCDate"), "2021.05.06");
+  EXPECT_EQ(plain.Tag("Site"), "x");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "scan_compare.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
+#include "text/clean_line.h"
 
 using namespace kelvane;
 
@@ -279,18 +280,19 @@ TEST(CountPlies, AgreesWithTheParserOnRandomMoveTexts) {
   }
 }
 
-// Six games: the tags pass for Ann, Cid and Fay (WhiteElo 2400 or more). Bob's plain move
+// Six games: the tags pass for Ann, Cid and Fay (WhiteElo 2400 or more); Cid's name is
+// "Cid van Dam" once its line is cleaned, whether it is read or decided raw. Bob's plain move
 // text and Dan's, which begins with a comment, are read past; Eve's has an odd line first,
 // shown however the game is read.
 const std::string kGames =
     "[White \"Ann\"]\n[WhiteElo \"2500\"]\n\n1.e4 e5 2.Nf3 Nc6 1-0\n\n"
     "[White \"Bob\"]\n[WhiteElo \"2100\"]\n\n1.d4 d5\n2.c4 0-1\n\n"
-    "[White \"Cid\"]\n[WhiteElo \"2450\"]\n\n1.e4 c5 *\n\n"
+    "[White \"Cid \tvan  Dam\"]\n[WhiteElo \"2450\"]\n\n1.e4 c5 *\n\n"
     "[White \"Dan\"]\n[WhiteElo \"1900\"]\n\n{first} 1.c4 e5 *\n\n"
     "[White \"Eve\"]\n\nodd line\n1.e4 e5 *\n\n"
     "[White \"Fay\"]\n[WhiteElo \"2600\"]\n\n1.e4 e5 2.Qh5 Nc6 3.Bc4 Nf6 4.Qxf7# 1-0\n\n";
 
-// The games of kGames named, as the scan writes them.
+// The games of kGames named, as the scan writes them: their lines cleaned.
 std::string Written(const std::string& names, int times) {
   std::string games;
   for (size_t at = 0; at < kGames.size();) {
@@ -299,8 +301,15 @@ std::string Written(const std::string& names, int times) {
     if (names.find(game[8]) != std::string::npos) games += game;
     at = end == std::string::npos ? kGames.size() : end + 2;
   }
+  // Each line cleaned, and ended by CR LF.
   std::string once;
-  for (char c : games) once += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  for (size_t at = 0; at < games.size();) {
+    const size_t end = games.find('\n', at);
+    std::string line = games.substr(at, end - at);
+    CleanLine(line);
+    once += line + "\r\n";
+    at = end + 1;
+  }
   std::string out;
   for (int i = 0; i < times; ++i) out += once;
   return out;
@@ -322,6 +331,7 @@ TEST(HeaderCriteriaScan, TagsSelectAlikeInEveryWayOfScanning) {
       {{"WhiteElo >= 2400"}, "..c5", "AF"},
       {{"WhiteElo >= 2400", "Plies >= 5"}, "", "F"},
       {{"Plies < 5"}, "", "ABCDE"},
+      {{"White = cid van dam|fay"}, "", "CF"},
       {{"White != Fay"}, "", "ABCDE"},  // the last game, read past to the file's end
   };
   ScanMethod oneThread;
