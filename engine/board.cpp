@@ -54,17 +54,21 @@ constexpr std::array<uint8_t, 64> kCastlingMask = MakeCastlingMasks();
 Board::Board() { attacks::Init(); }
 
 Board Board::Start() {
-  Board b;
-  constexpr PieceType kBack[8] = {kRook, kKnight, kBishop, kQueen, kKing, kBishop, kKnight, kRook};
-  for (int f = 0; f < 8; ++f) {
-    b.Put(MakePiece(kWhite, kBack[f]), MakeSquare(f, 0));
-    b.Put(MakePiece(kWhite, kPawn), MakeSquare(f, 1));
-    b.Put(MakePiece(kBlack, kPawn), MakeSquare(f, 6));
-    b.Put(MakePiece(kBlack, kBack[f]), MakeSquare(f, 7));
-  }
-  b.castling_ = 15;
-  b.Finish();
-  return b;
+  static const Board start = [] {
+    Board b;
+    constexpr PieceType kBack[8] = {kRook, kKnight, kBishop, kQueen,
+                                    kKing, kBishop, kKnight, kRook};
+    for (int f = 0; f < 8; ++f) {
+      b.Put(MakePiece(kWhite, kBack[f]), MakeSquare(f, 0));
+      b.Put(MakePiece(kWhite, kPawn), MakeSquare(f, 1));
+      b.Put(MakePiece(kBlack, kPawn), MakeSquare(f, 6));
+      b.Put(MakePiece(kBlack, kBack[f]), MakeSquare(f, 7));
+    }
+    b.castling_ = 15;
+    b.Finish();
+    return b;
+  }();
+  return start;
 }
 
 Bitboard Board::AttackersTo(Square s, Bitboard occupied) const {

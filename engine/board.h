@@ -11,11 +11,12 @@
 namespace kelvane {
 
 // A move in 16 bits: from (6), to (6), promotion piece (2: knight to queen), kind (2).
-// Castling is the king's move, two squares.
+// Castling is the king's move, two squares. ChessMove{} is no move; a plain ChessMove m is
+// left unset, so that a list of 256 costs nothing to make.
 class ChessMove {
  public:
   enum Kind : uint16_t { kNormal = 0, kPromotion = 1, kEnPassant = 2, kCastling = 3 };
-  constexpr ChessMove() = default;
+  ChessMove() = default;
   constexpr ChessMove(Square from, Square to, Kind kind = kNormal, PieceType promo = kKnight)
       : bits_(static_cast<uint16_t>(from | (to << 6) | ((promo - kKnight) << 12) | (kind << 14))) {}
   constexpr Square From() const { return bits_ & 63; }
@@ -26,7 +27,7 @@ class ChessMove {
   constexpr bool operator==(const ChessMove&) const = default;
 
  private:
-  uint16_t bits_ = 0;
+  uint16_t bits_;
 };
 
 // Castling rights, one bit each.

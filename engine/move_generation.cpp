@@ -65,9 +65,12 @@ void GenerateLegal(const Board& board, MoveList& list, PieceType only, Bitboard 
   const Bitboard pinned = board.Pinned(us);
   const Bitboard allowed = ~own & targets;
 
+  // One destination (as SAN reading asks): only the pieces that reach it are looked at.
+  const bool oneTarget = targets && !MoreThanOne(targets);
   for (PieceType t : {kKnight, kBishop, kRook, kQueen}) {
     if (only != kNoPieceType && only != t) continue;
     Bitboard pieces = board.Pieces(us, t);
+    if (oneTarget) pieces &= AttacksOf(t, Lsb(targets), occupied);
     while (pieces) {
       const Square from = PopLsb(pieces);
       Bitboard to = AttacksOf(t, from, occupied) & allowed;
@@ -79,6 +82,11 @@ void GenerateLegal(const Board& board, MoveList& list, PieceType only, Bitboard 
 
   const int up = us == kWhite ? 8 : -8;
   Bitboard pawns = board.Pieces(us, kPawn);
+  if (oneTarget) {
+    const Bitboard ahead = us == kWhite ? (targets >> 8) | ((targets & RankBB(3)) >> 16)
+                                        : (targets << 8) | ((targets & RankBB(4)) << 16);
+    pawns &= ahead | PawnAttacksBB(them, targets);
+  }
   while (pawns) {
     const Square from = PopLsb(pawns);
     Bitboard to = PawnAttacks(us, from) & enemies;

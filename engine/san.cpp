@@ -11,6 +11,19 @@ constexpr std::string_view kPieceLetters = "  NBRQK";
 bool IsFile(char c) { return c >= 'a' && c <= 'h'; }
 bool IsRank(char c) { return c >= '1' && c <= '8'; }
 
+PieceType PieceOfLetter(char c) {
+  switch (c) {
+    case 'N': return kKnight;
+    case 'B': return kBishop;
+    case 'R': return kRook;
+    case 'Q': return kQueen;
+    case 'K': return kKing;
+    default: return kNoPieceType;
+  }
+}
+
+bool IsSuffixMark(char c) { return c == '+' || c == '#' || c == '!' || c == '?'; }
+
 PieceType PromotionOf(char c) {
   switch (c) {
     case 'Q': case 'q': return kQueen;
@@ -25,8 +38,7 @@ PieceType PromotionOf(char c) {
 // signs and an "e.p." mark.
 std::string_view StripSuffixes(std::string_view s) {
   for (;;) {
-    while (!s.empty() && std::string_view("+#!?").find(s.back()) != std::string_view::npos)
-      s.remove_suffix(1);
+    while (!s.empty() && IsSuffixMark(s.back())) s.remove_suffix(1);
     if (s.size() > 4 && s.ends_with("e.p.")) {
       s.remove_suffix(4);
       continue;
@@ -60,8 +72,8 @@ SanRead ReadSan(const Board& board, std::string_view text) {
   if (s == "O-O-O" || s == "0-0-0") return ReadCastling(board, false);
 
   PieceType piece = kPawn;
-  if (!s.empty() && s[0] != 'b' && kPieceLetters.find(s[0]) != std::string_view::npos) {
-    piece = PieceType(kPieceLetters.find(s[0]));
+  if (!s.empty() && PieceOfLetter(s[0]) != kNoPieceType) {
+    piece = PieceOfLetter(s[0]);
     s.remove_prefix(1);
   } else if (!s.empty() && s[0] == 'P') {
     s.remove_prefix(1);

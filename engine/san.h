@@ -12,7 +12,7 @@ namespace kelvane {
 struct SanRead {
   enum Status { kOk, kUnreadable, kNoSuchMove, kAmbiguous };
   Status status = kUnreadable;
-  ChessMove move;  // the move when status is kOk
+  ChessMove move{};  // the move when status is kOk
 };
 
 // Reads a move of the side to move. Accepted beyond standard SAN: trailing "+", "#", "!"
