@@ -8,22 +8,9 @@
 
 #include "engine/fen.h"
 #include "engine/move_generation.h"
+#include "engine/san.h"
 
 using namespace kelvane;
-
-namespace {
-
-std::string FromTo(ChessMove m) {
-  std::string text;
-  for (Square s : {m.From(), m.To()}) {
-    text += static_cast<char>('a' + FileOf(s));
-    text += static_cast<char>('1' + RankOf(s));
-  }
-  if (m.GetKind() == ChessMove::kPromotion) text += " nbrq"[m.Promotion() - kPawn];
-  return text;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3 || std::atoi(argv[1]) < 1) {
@@ -46,7 +33,7 @@ int main(int argc, char** argv) {
     next.Play(m);
     const uint64_t n = Perft(next, depth - 1);
     total += n;
-    std::printf("%s: %llu\n", FromTo(m).c_str(), static_cast<unsigned long long>(n));
+    std::printf("%s: %llu\n", WriteFromTo(m).c_str(), static_cast<unsigned long long>(n));
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

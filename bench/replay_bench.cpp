@@ -84,11 +84,12 @@ int main(int argc, char** argv) {
     }
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-  std::printf("%zu games, %llu plies replayed in %d round(s); %llu games stopped on a move, "
-              "%llu not replayed\n",
-              games.size(), static_cast<unsigned long long>(plies / rounds), rounds,
-              static_cast<unsigned long long>(stopped / rounds),
-              static_cast<unsigned long long>(refused / rounds));
+  std::printf(
+      "%zu games, %llu plies replayed in %d round(s); %llu games stopped on a move, "
+      "%llu not replayed\n",
+      games.size(), static_cast<unsigned long long>(plies / rounds), rounds,
+      static_cast<unsigned long long>(stopped / rounds),
+      static_cast<unsigned long long>(refused / rounds));
   std::printf("reading and parsing: %.3f s; replay: %.3f s, %.2f million plies/s\n", readSeconds,
               seconds, plies / seconds / 1e6);
   return 0;

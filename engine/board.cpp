@@ -51,7 +51,9 @@ constexpr std::array<uint8_t, 64> kCastlingMask = MakeCastlingMasks();
 
 }  // namespace
 
-Board::Board() { attacks::Init(); }
+Board::Board() {
+  attacks::Init();
+}
 
 Board Board::Start() {
   static const Board start = [] {

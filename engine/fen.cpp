@@ -47,7 +47,8 @@ std::string ReadPlacement(std::string_view field, Board& board) {
     const char* name = c == kWhite ? "white" : "black";
     if (Count(board.Pieces(c, kKing)) != 1) return std::string(name) + " must have one king";
   }
-  if (board.Pieces(kPawn) & (RankBB(0) | RankBB(7))) return "a pawn stands on the first or last rank";
+  if (board.Pieces(kPawn) & (RankBB(0) | RankBB(7)))
+    return "a pawn stands on the first or last rank";
   return "";
 }
 
@@ -78,8 +79,7 @@ std::string ReadEnPassant(std::string_view field, const Board& board, Square& sq
     return "'" + std::string(field) + "' is not an en-passant square for the side to move";
   const Square s = MakeSquare(field[0] - 'a', field[1] - '1');
   const int up = us == kWhite ? 8 : -8;
-  if (board.PieceOn(s - up) != MakePiece(~us, kPawn) || board.PieceOn(s) ||
-      board.PieceOn(s + up))
+  if (board.PieceOn(s - up) != MakePiece(~us, kPawn) || board.PieceOn(s) || board.PieceOn(s + up))
     return "en-passant square " + std::string(field) + " does not follow a pawn's double step";
   square = s;
   return "";

@@ -8,29 +8,50 @@ namespace {
 
 constexpr std::string_view kPieceLetters = "  NBRQK";
 
-bool IsFile(char c) { return c >= 'a' && c <= 'h'; }
-bool IsRank(char c) { return c >= '1' && c <= '8'; }
+bool IsFile(char c) {
+  return c >= 'a' && c <= 'h';
+}
+bool IsRank(char c) {
+  return c >= '1' && c <= '8';
+}
 
 PieceType PieceOfLetter(char c) {
   switch (c) {
-    case 'N': return kKnight;
-    case 'B': return kBishop;
-    case 'R': return kRook;
-    case 'Q': return kQueen;
-    case 'K': return kKing;
-    default: return kNoPieceType;
+    case 'N':
+      return kKnight;
+    case 'B':
+      return kBishop;
+    case 'R':
+      return kRook;
+    case 'Q':
+      return kQueen;
+    case 'K':
+      return kKing;
+    default:
+      return kNoPieceType;
   }
 }
 
-bool IsSuffixMark(char c) { return c == '+' || c == '#' || c == '!' || c == '?'; }
+bool IsSuffixMark(char c) {
+  return c == '+' || c == '#' || c == '!' || c == '?';
+}
 
 PieceType PromotionOf(char c) {
   switch (c) {
-    case 'Q': case 'q': return kQueen;
-    case 'R': case 'r': return kRook;
-    case 'B': case 'b': return kBishop;
-    case 'N': case 'n': return kKnight;
-    default: return kNoPieceType;
+    case 'Q':
+    case 'q':
+      return kQueen;
+    case 'R':
+    case 'r':
+      return kRook;
+    case 'B':
+    case 'b':
+      return kBishop;
+    case 'N':
+    case 'n':
+      return kKnight;
+    default:
+      return kNoPieceType;
   }
 }
 
@@ -55,6 +76,10 @@ SanRead Pick(const MoveList& list, auto&& matches) {
     result = {SanRead::kOk, m};
   }
   return result;
+}
+
+std::string SquareName(Square s) {
+  return {static_cast<char>('a' + FileOf(s)), static_cast<char>('1' + RankOf(s))};
 }
 
 SanRead ReadCastling(const Board& board, bool kingSide) {
@@ -122,14 +147,11 @@ std::string WriteSan(const Board& board, ChessMove move) {
   const Square from = move.From(), to = move.To();
   const PieceType piece = TypeOf(board.PieceOn(from));
   const bool capture = board.PieceOn(to) || move.GetKind() == ChessMove::kEnPassant;
-  auto square = [](Square s) {
-    return std::string{static_cast<char>('a' + FileOf(s)), static_cast<char>('1' + RankOf(s))};
-  };
   if (move.GetKind() == ChessMove::kCastling) {
     san = to > from ? "O-O" : "O-O-O";
   } else if (piece == kPawn) {
     if (capture) san = {static_cast<char>('a' + FileOf(from)), 'x'};
-    san += square(to);
+    san += SquareName(to);
     if (move.GetKind() == ChessMove::kPromotion) {
       san += '=';
       san += kPieceLetters[move.Promotion()];
@@ -148,12 +170,18 @@ std::string WriteSan(const Board& board, ChessMove move) {
     if (others && (!sameFile || sameRank)) san += static_cast<char>('a' + FileOf(from));
     if (others && sameFile) san += static_cast<char>('1' + RankOf(from));
     if (capture) san += 'x';
-    san += square(to);
+    san += SquareName(to);
   }
   Board after = board;
   after.Play(move);
   if (after.Checkers()) san += HasLegalMove(after) ? '+' : '#';
   return san;
+}
+
+std::string WriteFromTo(ChessMove move) {
+  std::string text = SquareName(move.From()) + SquareName(move.To());
+  if (move.GetKind() == ChessMove::kPromotion) text += " pnbrq"[move.Promotion()];
+  return text;
 }
 
 }  // namespace kelvane

@@ -25,5 +25,8 @@ SanRead ReadSan(const Board& board, std::string_view text);
 // The move in standard SAN: minimal disambiguation (file, else rank, else both), "x" for a
 // capture, "=Q" for a promotion, "+" or "#" after a check or mate.
 std::string WriteSan(const Board& board, ChessMove move);
+// The move as chess engines write it: from and to squares, a promotion's lower-case letter
+// ("e2e4", "e1g1", "e7e8q").
+std::string WriteFromTo(ChessMove move);
 
 }  // namespace kelvane

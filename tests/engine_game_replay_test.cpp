@@ -27,9 +27,9 @@ struct KnownGame {
 const KnownGame kKnownGames[] = {
     // Morphy - Duke Karl / Count Isouard, Paris 1858: queen-side castling, a mate.
     {"",
-     {"e4", "e5", "Nf3", "d6", "d4", "Bg4", "dxe5", "Bxf3", "Qxf3", "dxe5", "Bc4", "Nf6",
-      "Qb3", "Qe7", "Nc3", "c6", "Bg5", "b5", "Nxb5", "cxb5", "Bxb5+", "Nbd7", "O-O-O", "Rd8",
-      "Rxd7", "Rxd7", "Rd1", "Qe6", "Bxd7+", "Nxd7", "Qb8+", "Nxb8", "Rd8#"},
+     {"e4",    "e5",  "Nf3",  "d6",   "d4",  "Bg4", "dxe5",  "Bxf3", "Qxf3", "dxe5",  "Bc4",
+      "Nf6",   "Qb3", "Qe7",  "Nc3",  "c6",  "Bg5", "b5",    "Nxb5", "cxb5", "Bxb5+", "Nbd7",
+      "O-O-O", "Rd8", "Rxd7", "Rxd7", "Rd1", "Qe6", "Bxd7+", "Nxd7", "Qb8+", "Nxb8",  "Rd8#"},
      {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1",
       "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 2",
       "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2",
@@ -65,9 +65,9 @@ const KnownGame kKnownGames[] = {
       "1n1Rkb1r/p4ppp/4q3/4p1B1/4P3/8/PPP2PPP/2K5 b k - 1 17"}},
     // En passant, both sides castling short, an under-promotion taking a rook, checks.
     {"[Variant \"Standard\"]\r\n",
-     {"e4", "Nf6", "e5", "d5", "exd6", "Nc6", "dxc7", "Qd7", "Nf3", "e5", "Bb5", "Bd6",
-      "O-O", "O-O", "Bxc6", "bxc6", "d4", "e4", "Ng5", "h6", "Nxe4", "Nxe4", "f3", "Rb8",
-      "cxb8=R", "Bxh2+", "Kxh2", "Qd6+", "Kh1", "Nf2+", "Rxf2", "Qxb8"},
+     {"e4",  "Nf6", "e5",     "d5",    "exd6", "Nc6",  "dxc7", "Qd7",  "Nf3",  "e5",   "Bb5",
+      "Bd6", "O-O", "O-O",    "Bxc6",  "bxc6", "d4",   "e4",   "Ng5",  "h6",   "Nxe4", "Nxe4",
+      "f3",  "Rb8", "cxb8=R", "Bxh2+", "Kxh2", "Qd6+", "Kh1",  "Nf2+", "Rxf2", "Qxb8"},
      {"rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b KQkq - 0 1",
       "rnbqkb1r/pppppppp/5n2/8/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 1 2",
       "rnbqkb1r/pppppppp/5n2/4P3/8/8/PPPP1PPP/RNBQKBNR b KQkq - 0 2",

@@ -26,15 +26,6 @@ constexpr const char* kCastlingThroughCheck = "r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq 
 // The e2 knight is pinned, so only the b5 knight reaches c3 and d4.
 constexpr const char* kPinnedKnight = "4k3/4r3/8/1N6/8/8/4N3/4K3 w - - 0 1";
 
-std::string FromTo(ChessMove m) {
-  std::string text = {static_cast<char>('a' + FileOf(m.From())),
-                      static_cast<char>('1' + RankOf(m.From())),
-                      static_cast<char>('a' + FileOf(m.To())),
-                      static_cast<char>('1' + RankOf(m.To()))};
-  if (m.GetKind() == ChessMove::kPromotion) text += " nbrq"[m.Promotion() - kPawn];
-  return text;
-}
-
 // The move read as its from-to text, or the failure's name.
 std::string Read(const char* fen, std::string_view text) {
   Board board;
@@ -42,7 +33,7 @@ std::string Read(const char* fen, std::string_view text) {
   const SanRead read = ReadSan(board, text);
   switch (read.status) {
     case SanRead::kOk:
-      return FromTo(read.move);
+      return WriteFromTo(read.move);
     case SanRead::kUnreadable:
       return "unreadable";
     case SanRead::kNoSuchMove:
@@ -172,26 +163,16 @@ TEST(San, StandardFormWritten) {
   // Queens on a1, c1, a3 and c3 all reach b2.
   const char* fourQueens = "4k3/8/8/8/8/Q1Q5/8/Q1Q1K3 w - - 0 1";
   const Case cases[] = {
-      {start, "e2e4", "e4"},
-      {start, "g1f3", "Nf3"},
-      {kTwoKnights, "g1f3", "Ngf3"},
-      {kTwoKnights, "d2f3", "Ndf3"},
-      {kTwoKnights, "g1h3", "Nh3"},
-      {kTwoKnights, "a1a3", "R1a3"},
-      {kTwoKnights, "a5a3", "R5a3"},
-      {fourQueens, "a1b2", "Qa1b2"},
-      {fourQueens, "c3b2", "Qc3b2"},
-      {fourQueens, "a3a2", "Q3a2"},
-      {fourQueens, "c1d2", "Q1d2"},
-      {kPromotion, "b7a8q", "bxa8=Q+"},
-      {kPromotion, "b7b8n", "b8=N"},
-      {kPromotion, "e4d5", "exd5"},
-      {kEnPassant, "e5d6", "exd6"},
-      {kCastling, "e1g1", "O-O"},
-      {kCastling, "e1c1", "O-O-O"},
-      {kCastling, "a1a8", "Rxa8+"},
-      {kPinnedKnight, "b5c3", "Nc3"},
-      {"7k/1R6/8/8/8/8/8/R3K3 w Q - 0 1", "a1a8", "Ra8#"},
+      {start, "e2e4", "e4"},          {start, "g1f3", "Nf3"},
+      {kTwoKnights, "g1f3", "Ngf3"},  {kTwoKnights, "d2f3", "Ndf3"},
+      {kTwoKnights, "g1h3", "Nh3"},   {kTwoKnights, "a1a3", "R1a3"},
+      {kTwoKnights, "a5a3", "R5a3"},  {fourQueens, "a1b2", "Qa1b2"},
+      {fourQueens, "c3b2", "Qc3b2"},  {fourQueens, "a3a2", "Q3a2"},
+      {fourQueens, "c1d2", "Q1d2"},   {kPromotion, "b7a8q", "bxa8=Q+"},
+      {kPromotion, "b7b8n", "b8=N"},  {kPromotion, "e4d5", "exd5"},
+      {kEnPassant, "e5d6", "exd6"},   {kCastling, "e1g1", "O-O"},
+      {kCastling, "e1c1", "O-O-O"},   {kCastling, "a1a8", "Rxa8+"},
+      {kPinnedKnight, "b5c3", "Nc3"}, {"7k/1R6/8/8/8/8/8/R3K3 w Q - 0 1", "a1a8", "Ra8#"},
   };
   for (const Case& c : cases) {
     Board board;
@@ -200,7 +181,7 @@ TEST(San, StandardFormWritten) {
     GenerateLegal(board, list);
     bool found = false;
     for (ChessMove m : list) {
-      if (FromTo(m) != c.fromTo) continue;
+      if (WriteFromTo(m) != c.fromTo) continue;
       found = true;
       EXPECT_EQ(WriteSan(board, m), c.san) << c.fen;
     }
