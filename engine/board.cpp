@@ -130,8 +130,10 @@ void Board::SetEnPassant(Square s) {
 
 void Board::Finish() {
   key_ = 0;
-  for (Square s = 0; s < 64; ++s)
-    if (squares_[s]) key_ ^= kZobrist.piece[squares_[s]][s];
+  for (Bitboard b = Occupied(); b;) {
+    const Square s = PopLsb(b);
+    key_ ^= kZobrist.piece[squares_[s]][s];
+  }
   key_ ^= kZobrist.castling[castling_];
   if (enPassant_ != kNoSquare) key_ ^= kZobrist.enPassant[FileOf(enPassant_)];
   if (side_ == kBlack) key_ ^= kZobrist.black;
