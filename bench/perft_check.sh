@@ -47,7 +47,7 @@ checks=0
 while IFS= read -r line; do
   case "$line" in '#'* | '') continue ;; esac
   fen="${line%% ;*}"
-  counts=($(printf '%s\n' "$line" | grep -oE ';D[0-9]+ [0-9]+' | awk '{print $2}'))
+  mapfile -t counts < <(printf '%s\n' "$line" | grep -oE ';D[0-9]+ [0-9]+' | awk '{print $2}')
   last=$((${#counts[@]} + extra))
   for depth in $(seq 1 "$last"); do
     ours="$("$perft" "$depth" "$fen" 2>/dev/null)"
