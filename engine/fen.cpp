@@ -85,9 +85,11 @@ std::string ReadEnPassant(std::string_view field, const Board& board, Square& sq
   return "";
 }
 
+// A move clock: digits only, at most a million, so that playing on cannot overflow it.
 bool ReadNumber(std::string_view field, int& value) {
   const auto [end, error] = std::from_chars(field.data(), field.data() + field.size(), value);
-  return error == std::errc() && end == field.data() + field.size() && value >= 0;
+  return error == std::errc() && end == field.data() + field.size() && value >= 0 &&
+         value <= 1'000'000;
 }
 
 }  // namespace
@@ -108,9 +110,9 @@ std::string ReadFen(std::string_view fen, Board& board) {
   b.SetEnPassant(ep);
   int halfmove = 0, fullmove = 1;
   if (fields.size() > 4 && !ReadNumber(fields[4], halfmove))
-    return "the half-move clock '" + std::string(fields[4]) + "' is not a number";
+    return "the half-move clock '" + std::string(fields[4]) + "' is not a number up to 1000000";
   if (fields.size() > 5 && !ReadNumber(fields[5], fullmove))
-    return "the move number '" + std::string(fields[5]) + "' is not a number";
+    return "the move number '" + std::string(fields[5]) + "' is not a number up to 1000000";
   b.SetClocks(halfmove, fullmove == 0 ? 1 : fullmove);
   b.Finish();
   const Color them = ~b.SideToMove();

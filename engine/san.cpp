@@ -82,10 +82,12 @@ std::string SquareName(Square s) {
   return {static_cast<char>('a' + FileOf(s)), static_cast<char>('1' + RankOf(s))};
 }
 
+// Castling takes the king to the g- or c-file of its back rank, wherever the king stands now
+// (a king that has left its square has no castling rights left).
 SanRead ReadCastling(const Board& board, bool kingSide) {
-  const Square king = board.KingSquare(board.SideToMove());
+  const int rank = board.SideToMove() == kWhite ? 0 : 7;
   MoveList list;
-  GenerateLegal(board, list, kKing, Bit(kingSide ? king + 2 : king - 2));
+  GenerateLegal(board, list, kKing, Bit(MakeSquare(kingSide ? 6 : 2, rank)));
   return Pick(list, [](ChessMove m) { return m.GetKind() == ChessMove::kCastling; });
 }
 

@@ -29,6 +29,7 @@ TEST(Fen, ReadThenWrittenBack) {
       {"4k3/8/8/8/8/8/8/4K3 b - - 3", "4k3/8/8/8/8/8/8/4K3 b - - 3 1"},
       {"4k3/8/8/8/8/8/8/4K3 w - - 0 0", "4k3/8/8/8/8/8/8/4K3 w - - 0 1"},
       {"  4k3/8/8/8/8/8/8/4K3   w  -  - 5 9 ", "4k3/8/8/8/8/8/8/4K3 w - - 5 9"},
+      {"4k3/8/8/8/8/8/8/4K3 w - - 1000000 1000000", nullptr},
   };
   for (const Case& c : cases) {
     Board board;
@@ -63,8 +64,12 @@ TEST(Fen, BadOnesAreRefusedWithAReason) {
       {"4k3/8/8/8/8/8/8/4K3 w - e3 0 1", "'e3' is not an en-passant square for the side to move"},
       {"4k3/8/8/8/8/8/8/4K3 w - e6 0 1",
        "en-passant square e6 does not follow a pawn's double step"},
-      {"4k3/8/8/8/8/8/8/4K3 w - - x 1", "the half-move clock 'x' is not a number"},
-      {"4k3/8/8/8/8/8/8/4K3 w - - 0 -1", "the move number '-1' is not a number"},
+      {"4k3/8/8/8/8/8/8/4K3 w - - x 1", "the half-move clock 'x' is not a number up to 1000000"},
+      {"4k3/8/8/8/8/8/8/4K3 w - - 0 -1", "the move number '-1' is not a number up to 1000000"},
+      {"4k3/8/8/8/8/8/8/4K3 w - - 0 1000001",
+       "the move number '1000001' is not a number up to 1000000"},
+      {"4k3/8/8/8/8/8/8/4K3 w - - 2147483647 1",
+       "the half-move clock '2147483647' is not a number up to 1000000"},
       {"4k3/8/8/8/8/8/8/4K2r b - - 0 1", "the side not to move is in check"},
   };
   for (const Case& c : cases) {

@@ -127,6 +127,8 @@ TEST(San, SpellingsRead) {
       {kCastling, "Kg1", "no such move"},
       {kCastling, "o-o", "unreadable"},
       {kCastlingThroughCheck, "O-O", "no such move"},
+      {"7k/8/8/8/8/8/8/4K3 b - - 0 1", "O-O", "no such move"},  // a king on the edge
+      {"4k3/8/8/8/8/8/8/K7 w - - 0 1", "O-O-O", "no such move"},
       {kCastlingThroughCheck, "O-O-O", "e1c1"},
       {kPinnedKnight, "Nc3", "b5c3"},
       {kPinnedKnight, "Nd4", "b5d4"},
