@@ -1,6 +1,8 @@
 // Counts the move paths of a position to a depth: per first move ("e2e4: 20", moves in
 // from-to form as chess engines print them) and in total, and the speed on standard error.
-//   perft DEPTH [FEN]     (FEN: the start position when left out)
+//   perft [--960] DEPTH [FEN]     (FEN: the start position when left out; --960: Chess960,
+//                                 castling rights by rook files, castling printed as the king
+//                                 taking its rook)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -13,13 +15,16 @@
 using namespace kelvane;
 
 int main(int argc, char** argv) {
+  const bool chess960 = argc > 1 && std::string(argv[1]) == "--960";
+  argc -= chess960;
+  argv += chess960;
   if (argc < 2 || argc > 3 || std::atoi(argv[1]) < 1) {
-    std::fprintf(stderr, "usage: perft DEPTH [FEN]\n");
+    std::fprintf(stderr, "usage: perft [--960] DEPTH [FEN]\n");
     return 2;
   }
   const int depth = std::atoi(argv[1]);
   Board board;
-  const std::string error = ReadFen(argc == 3 ? argv[2] : kStartFen, board);
+  const std::string error = ReadFen(argc == 3 ? argv[2] : kStartFen, board, chess960);
   if (!error.empty()) {
     std::fprintf(stderr, "perft: %s\n", error.c_str());
     return 2;
@@ -33,7 +38,8 @@ int main(int argc, char** argv) {
     next.Play(m);
     const uint64_t n = Perft(next, depth - 1);
     total += n;
-    std::printf("%s: %llu\n", WriteFromTo(m).c_str(), static_cast<unsigned long long>(n));
+    std::printf("%s: %llu\n", WriteFromTo(m, chess960 ? &board : nullptr).c_str(),
+                static_cast<unsigned long long>(n));
   }
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

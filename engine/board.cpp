@@ -1,7 +1,5 @@
 #include "engine/board.h"
 
-#include <array>
-
 namespace kelvane {
 
 namespace {
@@ -33,21 +31,6 @@ constexpr Zobrist MakeZobrist() {
 }
 
 constexpr Zobrist kZobrist = MakeZobrist();
-
-// The rights that stay when a move leaves or reaches a square: a king or rook leaving its
-// square, or a rook captured on it, ends the rights it carries.
-constexpr std::array<uint8_t, 64> MakeCastlingMasks() {
-  std::array<uint8_t, 64> m{};
-  for (auto& v : m) v = 15;
-  m[0] = 15 & ~kWhiteQueenSide;
-  m[7] = 15 & ~kWhiteKingSide;
-  m[4] = 15 & ~(kWhiteKingSide | kWhiteQueenSide);
-  m[56] = 15 & ~kBlackQueenSide;
-  m[63] = 15 & ~kBlackKingSide;
-  m[60] = 15 & ~(kBlackKingSide | kBlackQueenSide);
-  return m;
-}
-constexpr std::array<uint8_t, 64> kCastlingMask = MakeCastlingMasks();
 
 }  // namespace
 
@@ -149,9 +132,13 @@ void Board::Play(ChessMove m) {
   ++halfmove_;
   switch (m.GetKind()) {
     case ChessMove::kCastling: {
-      const bool kingSide = to > from;
-      Move(from, to);
-      Move(kingSide ? to + 1 : to - 2, kingSide ? to - 1 : to + 1);
+      // Both pieces come off first: in Chess960 each may land where the other stood.
+      const bool kingSide = FileOf(to) == 6;
+      const Square rook = castlingRook_[2 * us + !kingSide];
+      Remove(from);
+      Remove(rook);
+      Put(MakePiece(us, kKing), to);
+      Put(MakePiece(us, kRook), kingSide ? to - 1 : to + 1);
       break;
     }
     case ChessMove::kEnPassant:
@@ -179,7 +166,14 @@ void Board::Play(ChessMove m) {
         }
       }
   }
-  const uint8_t rights = castling_ & kCastlingMask[from] & kCastlingMask[to];
+  // A king that moves ends both its rights; a rook that leaves its square or is taken on it
+  // ends its own.
+  uint8_t rights = castling_;
+  if (rights) {
+    if (moved == kKing) rights &= us == kWhite ? ~3 : ~12;
+    for (int i = 0; i < 4; ++i)
+      if (castlingRook_[i] == from || castlingRook_[i] == to) rights &= ~(1 << i);
+  }
   if (rights != castling_) {
     key_ ^= kZobrist.castling[castling_] ^ kZobrist.castling[rights];
     castling_ = rights;
@@ -193,6 +187,8 @@ void Board::Play(ChessMove m) {
 bool Board::SamePosition(const Board& other) const {
   for (int t = kPawn; t <= kKing; ++t)
     if (byType_[t] != other.byType_[t]) return false;
+  for (int i = 0; i < 4; ++i)
+    if ((castling_ & (1 << i)) && castlingRook_[i] != other.castlingRook_[i]) return false;
   return byColor_[kWhite] == other.byColor_[kWhite] && side_ == other.side_ &&
          castling_ == other.castling_ && enPassant_ == other.enPassant_;
 }

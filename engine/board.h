@@ -11,8 +11,9 @@
 namespace kelvane {
 
 // A move in 16 bits: from (6), to (6), promotion piece (2: knight to queen), kind (2).
-// Castling is the king's move, two squares. ChessMove{} is no move; a plain ChessMove m is
-// left unset, so that a list of 256 costs nothing to make.
+// Castling is the king's move to the g- or c-file of its back rank (in Chess960 the king may
+// already stand there, so from and to can be one square). ChessMove{} is no move; a plain ChessMove
+// m is left unset, so that a list of 256 costs nothing to make.
 class ChessMove {
  public:
   enum Kind : uint16_t { kNormal = 0, kPromotion = 1, kEnPassant = 2, kCastling = 3 };
@@ -30,7 +31,8 @@ class ChessMove {
   uint16_t bits_;
 };
 
-// Castling rights, one bit each.
+// Castling rights, one bit each; the right with bit 1 << i is the i-th of a board's
+// castling rooks.
 enum CastlingRight : uint8_t {
   kWhiteKingSide = 1,
   kWhiteQueenSide = 2,
@@ -53,6 +55,10 @@ class Board {
   Square KingSquare(Color c) const { return Lsb(Pieces(c, kKing)); }
   Color SideToMove() const { return side_; }
   int CastlingRights() const { return castling_; }
+  // The rook that castles with right 1 << index (h1, a1, h8, a8 in standard chess).
+  Square CastlingRook(int index) const { return castlingRook_[index]; }
+  // Chess960: castling rooks may start on any file; FENs are written with file letters.
+  bool IsChess960() const { return chess960_; }
   // The square a pawn passed over on the last move, when a pawn of the side to move attacks
   // it; kNoSquare otherwise.
   Square EnPassant() const { return enPassant_; }
@@ -70,13 +76,16 @@ class Board {
 
   // Makes a legal move.
   void Play(ChessMove m);
-  // Same pieces, side to move, castling rights and en-passant square (clocks left out).
+  // Same pieces, side to move, castling rights (and rooks) and en-passant square (clocks left
+  // out).
   bool SamePosition(const Board& other) const;
 
   // Building a position (FEN reading); Finish computes the key and checkers at the end.
   void Put(Piece p, Square s);
   void SetSideToMove(Color c) { side_ = c; }
   void SetCastlingRights(int rights) { castling_ = static_cast<uint8_t>(rights); }
+  void SetCastlingRook(int index, Square s) { castlingRook_[index] = static_cast<uint8_t>(s); }
+  void SetChess960(bool on) { chess960_ = on; }
   // Keeps s only when a pawn of the side to move attacks it.
   void SetEnPassant(Square s);
   void SetClocks(int halfmove, int fullmove) {
@@ -96,6 +105,8 @@ class Board {
   Piece squares_[64] = {};
   Color side_ = kWhite;
   uint8_t castling_ = 0;
+  uint8_t castlingRook_[4] = {7, 0, 63, 56};
+  bool chess960_ = false;
   Square enPassant_ = kNoSquare;
   int halfmove_ = 0;
   int fullmove_ = 1;

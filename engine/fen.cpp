@@ -52,21 +52,50 @@ std::string ReadPlacement(std::string_view field, Board& board) {
   return "";
 }
 
-std::string ReadCastling(std::string_view field, const Board& board, int& rights) {
-  rights = 0;
-  if (field == "-") return "";
-  for (char c : field) {
-    const size_t i = std::string_view("KQkq").find(c);
-    if (i == std::string_view::npos) return std::string("'") + c + "' is not a castling right";
-    if (rights & (1 << i)) return std::string("castling right '") + c + "' written twice";
-    const Color color = i < 2 ? kWhite : kBlack;
-    const int rank = color == kWhite ? 0 : 7;
-    const Square rook = MakeSquare(i % 2 == 0 ? 7 : 0, rank);
-    if (board.PieceOn(MakeSquare(4, rank)) != MakePiece(color, kKing) ||
-        board.PieceOn(rook) != MakePiece(color, kRook))
-      return std::string("castling right '") + c + "' without its king and rook at home";
-    rights |= 1 << i;
+// The rook a Chess960 castling letter names: K and Q the outermost rook on that side of the
+// king, A to H the rook on that file; kNoSquare when there is none.
+Square Chess960Rook(const Board& board, Color color, char letter, bool& kingSide) {
+  const Square king = board.KingSquare(color);
+  const Bitboard rooks = board.Pieces(color, kRook) & RankBB(RankOf(king));
+  if (letter == 'K' || letter == 'Q') {
+    kingSide = letter == 'K';
+    for (int f = kingSide ? 7 : 0; f != FileOf(king); f += kingSide ? -1 : 1)
+      if (rooks & Bit(MakeSquare(f, RankOf(king)))) return MakeSquare(f, RankOf(king));
+    return kNoSquare;
   }
+  const Square rook = MakeSquare(letter - 'A', RankOf(king));
+  kingSide = FileOf(rook) > FileOf(king);
+  return (rooks & Bit(rook)) && rook != king ? rook : kNoSquare;
+}
+
+std::string ReadCastling(std::string_view field, Board& board, bool chess960) {
+  int rights = 0;
+  if (field == "-") field = {};
+  for (char c : field) {
+    const bool white = c >= 'A' && c <= 'Z';
+    const char upper = white ? c : static_cast<char>(c - 'a' + 'A');
+    const bool named = upper == 'K' || upper == 'Q' || (chess960 && upper >= 'A' && upper <= 'H');
+    if (!named || (!white && (c < 'a' || c > 'z')))
+      return std::string("'") + c + "' is not a castling right";
+    const Color color = white ? kWhite : kBlack;
+    const int rank = white ? 0 : 7;
+    const std::string without = std::string("castling right '") + c + "' without its ";
+    bool kingSide = upper == 'K';
+    Square rook = MakeSquare(kingSide ? 7 : 0, rank);
+    if (chess960) {
+      if (RankOf(board.KingSquare(color)) != rank) return without + "king on the back rank";
+      rook = Chess960Rook(board, color, upper, kingSide);
+      if (rook == kNoSquare) return without + "rook";
+    } else if (board.PieceOn(MakeSquare(4, rank)) != MakePiece(color, kKing) ||
+               board.PieceOn(rook) != MakePiece(color, kRook)) {
+      return without + "king and rook at home";
+    }
+    const int index = 2 * color + !kingSide;
+    if (rights & (1 << index)) return std::string("castling right '") + c + "' written twice";
+    rights |= 1 << index;
+    board.SetCastlingRook(index, rook);
+  }
+  board.SetCastlingRights(rights);
   return "";
 }
 
@@ -94,17 +123,16 @@ bool ReadNumber(std::string_view field, int& value) {
 
 }  // namespace
 
-std::string ReadFen(std::string_view fen, Board& board) {
+std::string ReadFen(std::string_view fen, Board& board, bool chess960) {
   const std::vector<std::string_view> fields = Fields(fen);
   if (fields.size() < 4 || fields.size() > 6)
     return "a FEN has 4 to 6 fields, this one " + std::to_string(fields.size());
   Board b;
+  b.SetChess960(chess960);
   if (std::string error = ReadPlacement(fields[0], b); !error.empty()) return error;
   if (fields[1] != "w" && fields[1] != "b") return "the side to move is not 'w' or 'b'";
   b.SetSideToMove(fields[1] == "w" ? kWhite : kBlack);
-  int rights = 0;
-  if (std::string error = ReadCastling(fields[2], b, rights); !error.empty()) return error;
-  b.SetCastlingRights(rights);
+  if (std::string error = ReadCastling(fields[2], b, chess960); !error.empty()) return error;
   Square ep = kNoSquare;
   if (std::string error = ReadEnPassant(fields[3], b, ep); !error.empty()) return error;
   b.SetEnPassant(ep);
@@ -141,8 +169,12 @@ std::string WriteFen(const Board& board) {
   }
   fen += board.SideToMove() == kWhite ? " w " : " b ";
   const int rights = board.CastlingRights();
-  for (int i = 0; i < 4; ++i)
-    if (rights & (1 << i)) fen += "KQkq"[i];
+  for (int i = 0; i < 4; ++i) {
+    if (!(rights & (1 << i))) continue;
+    // Chess960 rights are written by the rook's file (as in "HAha").
+    const char base = board.IsChess960() ? (i < 2 ? 'A' : 'a') : 0;
+    fen += base ? static_cast<char>(base + FileOf(board.CastlingRook(i))) : "KQkq"[i];
+  }
   if (!rights) fen += '-';
   fen += ' ';
   if (board.EnPassant() == kNoSquare) {

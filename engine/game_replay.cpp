@@ -8,24 +8,34 @@ namespace kelvane {
 
 namespace {
 
-// Standard chess: no Variant tag, an empty one, "Standard" or "From Position" in any case.
-bool IsStandardVariant(std::string_view variant) {
+enum class Variant { kStandard, kChess960, kOther };
+
+// Standard chess: no Variant tag, an empty one, "Standard" or "From Position"; Chess960:
+// "Chess960", "Chess 960", "Fischerandom" or "Fischer Random"; any case.
+Variant VariantOf(std::string_view variant) {
   std::string lower(variant);
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; });
-  return lower.empty() || lower == "standard" || lower == "from position";
+  if (lower.empty() || lower == "standard" || lower == "from position") return Variant::kStandard;
+  if (lower == "chess960" || lower == "chess 960" || lower == "fischerandom" ||
+      lower == "fischer random")
+    return Variant::kChess960;
+  return Variant::kOther;
 }
 
 }  // namespace
 
 std::string GameReplay::Begin(const GameView& game) {
   const auto variant = game.Tag("Variant");
-  if (variant && !IsStandardVariant(*variant))
+  const Variant kind = variant ? VariantOf(*variant) : Variant::kStandard;
+  if (kind == Variant::kOther)
     return "the variant \"" + std::string(*variant) + "\" is not replayed";
   Board start = Board::Start();
+  start.SetChess960(kind == Variant::kChess960);
   const auto fen = game.Tag("FEN");
   if (fen && game.Tag("SetUp") != "0") {
-    if (std::string error = ReadFen(*fen, start); !error.empty()) return "bad FEN: " + error;
+    if (std::string error = ReadFen(*fen, start, kind == Variant::kChess960); !error.empty())
+      return "bad FEN: " + error;
   }
   Begin(start);
   return "";

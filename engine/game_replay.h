@@ -15,7 +15,8 @@ class GameReplay {
  public:
   // Starts from the game's tags: the standard start, or the position of its FEN tag when
   // it has one and no [SetUp "0"]. Returns "" or why the game is not replayed: a variant
-  // other than "Standard" or "From Position" (any case), or a FEN refused.
+  // other than standard chess ("Standard", "From Position") or Chess960 ("Chess960",
+  // "Chess 960", "Fischerandom", "Fischer Random"), any case; or a FEN refused.
   std::string Begin(const GameView& game);
   void Begin(const Board& start);
 

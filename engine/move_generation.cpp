@@ -18,24 +18,31 @@ void AddPawnMoves(MoveList& list, Color us, Square from, Bitboard to) {
   }
 }
 
-// Castling: the rights, empty squares between king and rook, and no attacked square on the
-// king's path (its start square is covered by the caller: no castling out of check).
+// Castling: the right, no piece but king and rook on the squares either passes over or lands
+// on, and no attack on the squares the king passes over or lands on (its start square is
+// the caller's: no castling out of check). In Chess960 the castling rook may have shielded
+// the king's landing square along the back rank, so that square is looked at without it.
 void AddCastling(const Board& board, MoveList& list, Bitboard targets) {
   const Color us = board.SideToMove();
   const int rank = us == kWhite ? 0 : 7;
-  const Square king = MakeSquare(4, rank);
+  const Square king = board.KingSquare(us);
   const Bitboard occupied = board.Occupied();
   const Bitboard enemies = board.Pieces(~us);
-  const int rights = board.CastlingRights() >> (2 * us);
-  auto safe = [&](Square s) { return !(board.AttackersTo(s, occupied) & enemies); };
-  if ((rights & kWhiteKingSide) && (targets & Bit(king + 2)) &&
-      !(occupied & (Bit(king + 1) | Bit(king + 2))) && safe(king + 1) && safe(king + 2)) {
-    list.Add(ChessMove(king, king + 2, ChessMove::kCastling));
-  }
-  if ((rights & kWhiteQueenSide) && (targets & Bit(king - 2)) &&
-      !(occupied & (Bit(king - 1) | Bit(king - 2) | Bit(king - 3))) && safe(king - 1) &&
-      safe(king - 2)) {
-    list.Add(ChessMove(king, king - 2, ChessMove::kCastling));
+  for (int side = 0; side < 2; ++side) {
+    const int index = 2 * us + side;
+    const Square kingTo = MakeSquare(side == 0 ? 6 : 2, rank);
+    if (!(board.CastlingRights() & (1 << index)) || !(targets & Bit(kingTo))) continue;
+    const Square rook = board.CastlingRook(index);
+    const Square rookTo = MakeSquare(side == 0 ? 5 : 3, rank);
+    const Bitboard kingPath = Between(king, kingTo) | Bit(kingTo);
+    const Bitboard others = occupied ^ Bit(king) ^ Bit(rook);
+    if ((kingPath | Between(rook, rookTo) | Bit(rookTo)) & others) continue;
+    bool safe = true;
+    for (Bitboard path = kingPath; path && safe;)
+      safe = !(board.AttackersTo(PopLsb(path), occupied) & enemies);
+    if (safe && board.IsChess960())
+      safe = !(board.AttackersTo(kingTo, occupied ^ Bit(rook)) & enemies);
+    if (safe) list.Add(ChessMove(king, kingTo, ChessMove::kCastling));
   }
 }
 

@@ -150,7 +150,7 @@ std::string WriteSan(const Board& board, ChessMove move) {
   const PieceType piece = TypeOf(board.PieceOn(from));
   const bool capture = board.PieceOn(to) || move.GetKind() == ChessMove::kEnPassant;
   if (move.GetKind() == ChessMove::kCastling) {
-    san = to > from ? "O-O" : "O-O-O";
+    san = FileOf(to) == 6 ? "O-O" : "O-O-O";
   } else if (piece == kPawn) {
     if (capture) san = {static_cast<char>('a' + FileOf(from)), 'x'};
     san += SquareName(to);
@@ -180,8 +180,11 @@ std::string WriteSan(const Board& board, ChessMove move) {
   return san;
 }
 
-std::string WriteFromTo(ChessMove move) {
-  std::string text = SquareName(move.From()) + SquareName(move.To());
+std::string WriteFromTo(ChessMove move, const Board* chess960) {
+  Square to = move.To();
+  if (chess960 && move.GetKind() == ChessMove::kCastling)
+    to = chess960->CastlingRook(2 * chess960->SideToMove() + (FileOf(to) != 6));
+  std::string text = SquareName(move.From()) + SquareName(to);
   if (move.GetKind() == ChessMove::kPromotion) text += " pnbrq"[move.Promotion()];
   return text;
 }

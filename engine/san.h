@@ -26,7 +26,8 @@ SanRead ReadSan(const Board& board, std::string_view text);
 // capture, "=Q" for a promotion, "+" or "#" after a check or mate.
 std::string WriteSan(const Board& board, ChessMove move);
 // The move as chess engines write it: from and to squares, a promotion's lower-case letter
-// ("e2e4", "e1g1", "e7e8q").
-std::string WriteFromTo(ChessMove move);
+// ("e2e4", "e1g1", "e7e8q"). Given the Chess960 board the move is played on, castling is
+// written as the king taking its own rook ("e1h1"), as engines do in Chess960.
+std::string WriteFromTo(ChessMove move, const Board* chess960 = nullptr);
 
 }  // namespace kelvane

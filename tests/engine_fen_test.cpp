@@ -80,3 +80,36 @@ TEST(Fen, BadOnesAreRefusedWithAReason) {
 }
 
 }  // namespace
+
+// Chess960 castling rights: K and Q name the outermost rook, letters the rook's file; they
+// are written with the files.
+TEST(Fen, Chess960CastlingRights) {
+  struct Case {
+    const char* in;
+    const char* result;  // the FEN written back, or the reason for the refusal
+  };
+  const Case cases[] = {
+      {"1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1", "1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1"},
+      {"1r4kr/8/8/8/8/8/8/1R4KR w KQkq - 0 1", "1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1"},
+      {"rr4kr/8/8/8/8/8/8/RR4KR b Qk - 0 1", "rr4kr/8/8/8/8/8/8/RR4KR b Ah - 0 1"},
+      {"rr4kr/8/8/8/8/8/8/RR4KR b Bb - 0 1", "rr4kr/8/8/8/8/8/8/RR4KR b Bb - 0 1"},
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
+       "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha - 0 1"},
+      {"1r4kr/8/8/8/8/8/8/1R4KR w C - 0 1", "castling right 'C' without its rook"},
+      {"1r4kr/8/8/8/8/8/8/1R4KR w G - 0 1", "castling right 'G' without its rook"},
+      {"6kr/8/8/8/8/8/8/1R4KR w q - 0 1", "castling right 'q' without its rook"},
+      {"1r4kr/8/8/8/8/8/6K1/1R5R w H - 0 1",
+       "castling right 'H' without its king on the back rank"},
+      {"1r4kr/8/8/8/8/8/8/1R4KR w I - 0 1", "'I' is not a castling right"},
+      {"1r4kr/8/8/8/8/8/8/1R4KR w HH - 0 1", "castling right 'H' written twice"},
+      {"1r4kr/8/8/8/8/8/8/1R4KR w HK - 0 1", "castling right 'K' written twice"},
+  };
+  for (const Case& c : cases) {
+    Board board;
+    const std::string error = ReadFen(c.in, board, true);
+    EXPECT_EQ(error.empty() ? WriteFen(board) : error, c.result) << c.in;
+  }
+  Board board;
+  EXPECT_EQ(ReadFen("1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1", board), "'H' is not a castling right")
+      << "file letters are Chess960's only";
+}

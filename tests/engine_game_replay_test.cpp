@@ -100,6 +100,17 @@ const KnownGame kKnownGames[] = {
       "1Rb2rk1/p4pp1/2pq3p/8/3P4/5P2/PPP2nP1/RNBQ1R1K w - - 3 16",
       "1Rb2rk1/p4pp1/2pq3p/8/3P4/5P2/PPP2RP1/RNBQ3K b - - 0 16",
       "1qb2rk1/p4pp1/2p4p/8/3P4/5P2/PPP2RP1/RNBQ3K w - - 0 17"}},
+    // Chess960: the king castles short from b1 to g1 past its own rook, black long; "Rfe1"
+    // tells the two rooks apart.
+    {"[Variant \"Chess960\"]\r\n[SetUp \"1\"]\r\n"
+     "[FEN \"rk2r3/pppppppp/8/8/8/8/PPPPPPPP/RK2R3 w AEae - 0 1\"]\r\n",
+     {"O-O", "O-O-O", "d4", "d5", "Rfe1", "Kb8"},
+     {"rk2r3/pppppppp/8/8/8/8/PPPPPPPP/R4RK1 b ea - 1 1",
+      "2krr3/pppppppp/8/8/8/8/PPPPPPPP/R4RK1 w - - 2 2",
+      "2krr3/pppppppp/8/8/3P4/8/PPP1PPPP/R4RK1 b - - 0 2",
+      "2krr3/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/R4RK1 w - - 0 3",
+      "2krr3/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/R3R1K1 b - - 1 3",
+      "1k1rr3/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/R3R1K1 w - - 2 4"}},
     // Set up with black to move and move number 0 (taken as 1); black takes en passant.
     {"[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/3p4/8/4P3/4K3 b - - 0 0\"]\r\n",
      {"Kd7", "e4", "dxe3", "Kd1", "e2+", "Kxe2"},
@@ -117,7 +128,7 @@ TEST(GameReplay, KnownGamesGiveTheKnownPositionAfterEveryPly) {
       ASSERT_TRUE(replay.Play(game.moves[i])) << game.moves[i];
       EXPECT_EQ(WriteFen(replay.Position()), game.fens[i]) << "after " << game.moves[i];
       Board fromFen;
-      ASSERT_EQ(ReadFen(game.fens[i], fromFen), "");
+      ASSERT_EQ(ReadFen(game.fens[i], fromFen, replay.Position().IsChess960()), "");
       EXPECT_EQ(replay.Position().Key(), fromFen.Key()) << "the key follows the moves";
       EXPECT_TRUE(replay.Position().SamePosition(fromFen));
     }
@@ -126,10 +137,10 @@ TEST(GameReplay, KnownGamesGiveTheKnownPositionAfterEveryPly) {
 
 TEST(GameReplay, MoveNumbersAndColoursFollowTheStart) {
   GameReplay replay;
-  ASSERT_EQ(replay.Begin(GameView{kKnownGames[2].header, {}}), "");
+  ASSERT_EQ(replay.Begin(GameView{kKnownGames[3].header, {}}), "");
   const std::pair<int, Color> expected[] = {{1, kBlack}, {2, kWhite}, {2, kBlack}, {3, kWhite}};
   for (size_t i = 0; i < std::size(expected); ++i) {
-    ASSERT_TRUE(replay.Play(kKnownGames[2].moves[i]));
+    ASSERT_TRUE(replay.Play(kKnownGames[3].moves[i]));
     EXPECT_EQ(replay.MoveNumber(), expected[i].first) << i;
     EXPECT_EQ(replay.Mover(), expected[i].second) << i;
     EXPECT_EQ(replay.Plies(), static_cast<int>(i + 1));
@@ -156,7 +167,10 @@ TEST(GameReplay, StartFromTheTags) {
       {"[SetUp \"1\"]\r\n[FEN \"" + fen + "\"]\r\n", "", fen},
       {"[FEN \"" + fen + "\"]\r\n", "", fen},
       {"[SetUp \"0\"]\r\n[FEN \"" + fen + "\"]\r\n", "", std::string(kStartFen)},
-      {"[Variant \"Chess960\"]\r\n", "the variant \"Chess960\" is not replayed", ""},
+      {"[Variant \"chess 960\"]\r\n", "",
+       "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w HAha - 0 1"},
+      {"[Variant \"Fischerandom\"]\r\n[FEN \"1r4kr/8/8/8/8/8/8/1R4KR w KQkq - 0 1\"]\r\n", "",
+       "1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1"},
       {"[Variant \"crazyhouse\"]\r\n", "the variant \"crazyhouse\" is not replayed", ""},
       {"[SetUp \"1\"]\r\n[FEN \"4k3/8/8/8/8/8/8/8 w - - 0 1\"]\r\n",
        "bad FEN: white must have one king", ""},

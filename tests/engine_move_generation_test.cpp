@@ -28,9 +28,9 @@ struct PerftRow {
   std::vector<uint64_t> counts;  // counts[d - 1]: depth d
 };
 
-std::vector<PerftRow> PerftTable() {
+std::vector<PerftRow> PerftTable(const char* file = "tests/data/perft.epd") {
   std::vector<PerftRow> rows;
-  std::istringstream in(ReadFile(SourcePath("tests/data/perft.epd")));
+  std::istringstream in(ReadFile(SourcePath(file)));
   for (std::string line; std::getline(in, line);) {
     if (line.empty() || line[0] == '#') continue;
     PerftRow row{line.substr(0, line.find(';')), {}};
@@ -41,14 +41,18 @@ std::vector<PerftRow> PerftTable() {
   return rows;
 }
 
-TEST(MoveGeneration, PerftCountsOfTheTable) {
-  const std::vector<PerftRow> rows = PerftTable();
-  ASSERT_GE(rows.size(), 12u);
-  for (const PerftRow& row : rows) {
-    Board board;
-    ASSERT_EQ(ReadFen(row.fen, board), "") << row.fen;
-    for (size_t d = 1; d <= row.counts.size() && (d == 1 || row.counts[d - 1] <= kNodeBudget); ++d)
-      EXPECT_EQ(Perft(board, static_cast<int>(d)), row.counts[d - 1]) << row.fen << " depth " << d;
+TEST(MoveGeneration, PerftCountsOfTheTables) {
+  for (const bool chess960 : {false, true}) {
+    const std::vector<PerftRow> rows =
+        PerftTable(chess960 ? "tests/data/perft960.epd" : "tests/data/perft.epd");
+    ASSERT_GE(rows.size(), chess960 ? 8u : 12u);
+    for (const PerftRow& row : rows) {
+      Board board;
+      ASSERT_EQ(ReadFen(row.fen, board, chess960), "") << row.fen;
+      for (size_t d = 1; d <= row.counts.size() && (d == 1 || row.counts[d - 1] <= kNodeBudget);
+           ++d)
+        EXPECT_EQ(Perft(board, static_cast<int>(d)), row.counts[d - 1]) << row.fen << " " << d;
+    }
   }
 }
 

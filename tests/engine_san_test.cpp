@@ -23,13 +23,17 @@ constexpr const char* kEnPassant = "4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1";
 constexpr const char* kCastling = "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1";
 // The f2 rook guards f1: no castling on the king's side.
 constexpr const char* kCastlingThroughCheck = "r3k2r/8/8/8/8/8/5r2/R3K2R w KQkq - 0 1";
+// Chess960: the king castles on the g-file where it already stands, or with the b1 rook.
+constexpr const char* kChess960 = "1r4kr/8/8/8/8/8/8/1R4KR w HBhb - 0 1";
+// Chess960: the b1 rook shields the c1 square the king would land on from the a1 rook.
+constexpr const char* kChess960Shielded = "4k3/8/8/8/8/8/8/rR1K4 w B - 0 1";
 // The e2 knight is pinned, so only the b5 knight reaches c3 and d4.
 constexpr const char* kPinnedKnight = "4k3/4r3/8/1N6/8/8/4N3/4K3 w - - 0 1";
 
 // The move read as its from-to text, or the failure's name.
 std::string Read(const char* fen, std::string_view text) {
   Board board;
-  EXPECT_EQ(ReadFen(fen, board), "");
+  EXPECT_EQ(ReadFen(fen, board, fen == kChess960 || fen == kChess960Shielded), "");
   const SanRead read = ReadSan(board, text);
   switch (read.status) {
     case SanRead::kOk:
@@ -130,6 +134,11 @@ TEST(San, SpellingsRead) {
       {"7k/8/8/8/8/8/8/4K3 b - - 0 1", "O-O", "no such move"},  // a king on the edge
       {"4k3/8/8/8/8/8/8/K7 w - - 0 1", "O-O-O", "no such move"},
       {kCastlingThroughCheck, "O-O-O", "e1c1"},
+      {kChess960, "O-O", "g1g1"},
+      {kChess960, "O-O-O", "g1c1"},
+      {kChess960, "Kh1", "no such move"},
+      {kChess960Shielded, "O-O-O", "no such move"},
+      {kChess960Shielded, "Kc1", "d1c1"},
       {kPinnedKnight, "Nc3", "b5c3"},
       {kPinnedKnight, "Nd4", "b5d4"},
       {kPinnedKnight, "Nec3", "no such move"},
@@ -192,9 +201,8 @@ TEST(San, StandardFormWritten) {
 }
 
 // Every legal move written in SAN reads back as itself, in the positions up to three plies
-// from those of the perft table.
+// from those of the perft tables (Chess960 included).
 TEST(San, EveryLegalMoveReadsBackAsWritten) {
-  std::istringstream in(ReadFile(SourcePath("tests/data/perft.epd")));
   int checked = 0;
   auto check = [&](const Board& board, auto& self, int depth) -> void {
     MoveList list;
@@ -212,11 +220,15 @@ TEST(San, EveryLegalMoveReadsBackAsWritten) {
       }
     }
   };
-  for (std::string line; std::getline(in, line);) {
-    if (line.empty() || line[0] == '#') continue;
-    Board board;
-    ASSERT_EQ(ReadFen(line.substr(0, line.find(';')), board), "");
-    check(board, check, 3);
+  for (const bool chess960 : {false, true}) {
+    std::istringstream in(
+        ReadFile(SourcePath(chess960 ? "tests/data/perft960.epd" : "tests/data/perft.epd")));
+    for (std::string line; std::getline(in, line);) {
+      if (line.empty() || line[0] == '#') continue;
+      Board board;
+      ASSERT_EQ(ReadFen(line.substr(0, line.find(';')), board, chess960), "");
+      check(board, check, 3);
+    }
   }
   EXPECT_GT(checked, 100000) << checked;
 }
