@@ -1,5 +1,5 @@
-// The board on any text: the first line is read as a FEN, the words of the rest as moves in
-// SAN. A FEN read is written back and read again to the same position; every move read is
+// The board on any text: the first line is read as a FEN (as Chess960 when it begins with
+// "*"), the words of the rest as moves in SAN. A FEN read is written back and read again to the same position; every move read is
 // legal, its standard SAN reads back as the same move, and playing it keeps the key equal to
 // that of the position set up afresh from its FEN.
 #include <cstddef>
@@ -23,7 +23,7 @@ void Check(bool ok) {
 // The position read again from its own FEN: the same position and key.
 void CheckFenRoundTrip(const Board& board) {
   Board again;
-  Check(ReadFen(WriteFen(board), again).empty());
+  Check(ReadFen(WriteFen(board), again, board.IsChess960()).empty());
   Check(again.SamePosition(board) && again.Key() == board.Key());
 }
 
@@ -32,8 +32,10 @@ void CheckFenRoundTrip(const Board& board) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   const size_t eol = std::min(text.find('\n'), text.size());
+  const bool chess960 = !text.empty() && text[0] == '*';
   Board board;
-  if (!ReadFen(text.substr(0, eol), board).empty()) board = Board::Start();
+  if (!ReadFen(text.substr(chess960, eol - chess960), board, chess960).empty())
+    board = Board::Start();
   CheckFenRoundTrip(board);
   std::string_view rest = text.substr(std::min(eol + 1, text.size()));
   for (int plies = 0; !rest.empty() && plies < 200;) {
