@@ -19,7 +19,8 @@ struct SanRead {
 // and "?" in any mix; "0-0" and "0-0-0"; a promotion without "=" or with a lower-case
 // piece letter; any disambiguation, down to the long form "Ng1f3" or "e2e4" (with or
 // without "-"); "x" or ":" left out or written where nothing is captured; "ed5" for
-// "exd5"; a trailing "e.p."; a leading "P" for a pawn. The move must be exactly one legal
+// "exd5"; a trailing "e.p." (the move-text parser splits words at periods, so this
+// form comes only from callers that keep whole words); a leading "P" for a pawn. The move must be exactly one legal
 // move: none is kNoSuchMove, more than one kAmbiguous (a promotion needs its piece).
 SanRead ReadSan(const Board& board, std::string_view text);
 // The move in standard SAN: minimal disambiguation (file, else rank, else both), "x" for a
