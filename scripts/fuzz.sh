@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets of fuzz/ (clang, AddressSanitizer and UndefinedBehaviorSanitizer,
 # folder build-fuzz/) and runs each one for SECONDS, starting from its seeds in
 # fuzz/corpus/<name>/ with its dictionary.
-#   scripts/fuzz.sh [SECONDS] [NAME...]      NAME: scan, compressed, parser, ini (default: all)
+#   scripts/fuzz.sh [SECONDS] [NAME...]   NAME: scan, compressed, parser, ini, board (default: all)
 # Any finding (a crash, a sanitizer report, a failed check, a leak, a hang) ends the script
 # with status 1; the input that caused it is kept in build-fuzz/findings/<name>/. The inputs
 # a run finds are not kept: the seeds stay as they are in the repository.
@@ -12,7 +12,7 @@ seconds="${1:-20}"
 [ $# -gt 0 ] && shift
 case "$seconds" in ''|*[!0-9]*) echo "usage: $0 [SECONDS] [NAME...]" >&2; exit 2 ;; esac
 names=("$@")
-[ ${#names[@]} -gt 0 ] || names=(scan compressed parser ini)
+[ ${#names[@]} -gt 0 ] || names=(scan compressed parser ini board)
 
 scripts/setup.sh fuzz
 
