@@ -104,10 +104,9 @@ bool PositionCriteria::MayReach(std::span<const Move> moves) const {
   for (size_t i = 0; i < plies && (left[kWhite] | left[kBlack]); ++i) {
     const Color side = i % 2 ? kBlack : kWhite;
     const Square to = Destination(moves[i].Text());
-    // Castling names the king's square alone ("O-O"), or the king's from and to squares
-    // ("e1g1", "e1h1" in Chess960's way): a move that names no square, or one on the back
-    // rank, may be castling, which brings the king to the c- or g-file and the rook to the
-    // d- or f-file.
+    // Castling ("O-O") names no square: a move that names none may be castling, which brings
+    // the king to the c- or g-file and the rook to the d- or f-file. So may one that ends on
+    // the back rank, should castling ever be read from the king's squares ("e1g1").
     const int back = side == kWhite ? 0 : 7;
     if (to == kNoSquare || RankOf(to) == back)
       left[side] &= ~(RankBB(back) & (FileBB(2) | FileBB(3) | FileBB(5) | FileBB(6)));
