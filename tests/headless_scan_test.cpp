@@ -1160,3 +1160,33 @@ TEST_F(HeadlessScan, ReportOnATerminalBeginsALineAfterTheProgressLine) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HeadlessScan, PositionGivenSelectsGamesThatReachItAndAnEmptyOneClearsTheSettings) {
+  // A and D reach one position by two move orders.
+  const std::string afterNc6 = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
+  WriteFile(dir_ / "positions.ini", kEmptyCriteria + "[Positions]\nPosition=" + afterNc6 + "\n");
+  const struct {
+    Args options;
+    int status;
+    std::string out;
+  } cases[] = {
+      {{}, 0, kOutA + kOutD},
+      {{"--position", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b"}, 0, kOutA + kOutC},
+      {{"--position", ""}, 0, kOutA + kOutB + kOutC + kOutD},
+      {{"--position", "", "--material", "QRRBBNNPPPPPPP v QRRBBNNPPPPPPPP"}, 0, ""},
+      {{"--position", "8/8/8"}, 2, "(not written)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.options));
+    WriteFile(dir_ / "out.pgn", "(not written)");
+    Args args = {"--input", "in.pgn", "--output", "out.pgn", "--yes"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    ProcessResult r = Scan(args, "positions.ini");
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(Out(), c.out);
+  }
+}
+
+}  // namespace

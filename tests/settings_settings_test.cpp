@@ -310,6 +310,31 @@ TEST_F(SettingsTest, HeaderLinesHaveASectionOfTheirOwnThatOlderFilesLack) {
   }
 }
 
+TEST_F(SettingsTest, PositionCriteriaHaveASectionOfTheirOwnThatOlderFilesLack) {
+  const std::string old =
+      "[Strings]\n0=/s/\n1=in.pgn\n2=out.pgn\n3=/d/\n4=/d/\n5=\n6=\n7=Kh1 < Qe1\n8=\n9=\n"
+      "10=1.e4 c5\n11=..e6\n[Integers]\n0=1\n1=15\n2=1\n3=15\n4=1\n5=15\n6=1\n7=2\n8=1\n9=15\n"
+      "[Booleans]\nRadNota=1\n";
+  WriteFile(IniPath(), old);
+  Start();
+  EXPECT_EQ(s.criteria.positionRange, (MoveRange{1, 999}));
+  EXPECT_EQ(s.criteria.materialRange, (MoveRange{1, 999}));
+  Save();
+  EXPECT_EQ(ReadFile(IniPath()), old);
+
+  s.criteria.position = "8/8/8/8/8/8/8/K6k w";
+  s.criteria.material = "KRP v KR";
+  s.criteria.materialRange = {40, 60};
+  Save();
+  EXPECT_EQ(ReadFile(IniPath()), old +
+                                     "[Positions]\nPosition=8/8/8/8/8/8/8/K6k w\nMaterial=KRP v KR\n"
+                                     "PositionFrom=1\nPositionTo=999\nMaterialFrom=40\n"
+                                     "MaterialTo=60\n");
+  const Criteria saved = s.criteria;
+  Start();
+  EXPECT_TRUE(s.criteria == saved);
+}
+
 TEST_F(SettingsTest, StartUpDirectoryStaysWhenStartedElsewhere) {
   Start();
   Save();
