@@ -75,9 +75,10 @@ bool GameDecider::Passes(const GameView& game, int64_t number, bool tagsPassed) 
     fault_.reset();
     pass = matcher_.Decide(game.moveText, fault_);
   }
-  // The board costs most: a game is replayed once every other criterion has passed.
+  // The board costs most: a game is replayed once every other criterion has passed. A game
+  // whose moves cannot be read passes, as it passes the criteria on moves, to be looked at.
   return pass && (!tags_.NeedsPlies() || tags_.PassesPlies(CountPlies(game.moveText))) &&
-         positions_.Passes(game, matcher_.Moves());
+         (matcher_.Faulty() || positions_.Passes(game, matcher_.Moves()));
 }
 
 }  // namespace kelvane

@@ -126,6 +126,7 @@ bool GameMatcher::Matches(std::string_view moveText, int64_t gameNumber) {
 
 bool GameMatcher::Decide(std::string_view moveText, std::optional<std::string>& fault) {
   moves_.clear();
+  faulty_ = false;
   // From the last word to the first: the first missing word ends the test.
   for (auto it = quickWords_.rbegin(); it != quickWords_.rend(); ++it) {
     int64_t pos = FindFrom(moveText, *it, 1);
@@ -203,6 +204,7 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
     // A faulty game is reported and then decided by the flags as they stand.
     fault = parser.ErrorText;
     parser.Moves.clear();
+    faulty_ = true;
   }
   moves_.swap(parser.Moves);
   return pass && condDone[0] && condDone[1] && condDone[2] && seqDone;

@@ -35,8 +35,9 @@ class GameMatcher {
   std::string_view NotationSequence() const;
   int64_t NotationMoves() const;
   // The moves of the game Decide parsed last, when it passed the quick test and the
-  // criteria on positions need them; empty when its move text is faulty.
+  // criteria on positions need them; empty when its move text is faulty (Faulty).
   const std::vector<Move>& Moves() const { return moves_; }
+  bool Faulty() const { return faulty_; }
 
  private:
   // Parses the move text and applies every criterion ply by ply.
@@ -61,6 +62,7 @@ class GameMatcher {
   std::vector<std::string_view> quickWords_;  // into quickList_
   BoundedText movesLeft_;  // the Must contain moves the game under test has not shown yet
   std::vector<Move> moves_;  // the last game's, for the criteria on positions
+  bool faulty_ = false;
 };
 
 // The Must contain moves as the matcher looks for them: line breaks as blanks, a Notation

@@ -1187,6 +1187,12 @@ TEST_F(HeadlessScan, PositionGivenSelectsGamesThatReachItAndAnEmptyOneClearsTheS
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_EQ(Out(), c.out);
   }
+  // A game whose moves cannot be read passes, as it passes the criteria on moves.
+  WriteFile(dir_ / "faulty.pgn", kGameB + "[Event \"E\"]\n\n1.e4 {never closed\n\n");
+  ProcessResult r =
+      Scan({"--input", "faulty.pgn", "--output", "out.pgn", "--yes", "--quiet"}, "positions.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Out(), "[Event \"E\"]\r\n\r\n1.e4 {never closed\r\n\r\n");
 }
 
 }  // namespace
