@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Compares kelvane's position selection with pgn-extract's positional variations (-x) on one
-# corpus of legal games: the games each selects and the time each takes.
+# Compares kelvane's position and material selections with pgn-extract's positional
+# variations (-x) and material balances (-z) on one corpus of legal games: the games each
+# selects and the time each takes.
 #
 #   bench/compare_pgn_extract.sh [--size SIZE] [--seed N]
 #
@@ -14,9 +15,10 @@
 # order, within moves 1-10 (--position with --position-range 1-10, the other criteria
 # cleared). pgn-extract is given the line "e4 c5 Nf3 d6" in a variation file: it selects the
 # games that reach the line's end position by any route, searching 20 plies deep
-# (--matchplylimit 20, the same moves 1-10). pgn-extract writes the games in its own layout,
-# so each selected game is compared by its tag lines (sorted) and its moves (without move
-# numbers). Skipped, with exit status 0, when pgn-extract is missing; kelvane's side is
+# (--matchplylimit 20, the same moves 1-10). Then kelvane's --material "KRP v KR" against
+# pgn-extract's -z with the balance "r1p1 r1" (either side with the rook and pawn), anywhere
+# in the game. pgn-extract writes the games in its own layout, so each selected game is
+# compared by its tag lines (sorted) and its moves (without move numbers). Skipped, with exit status 0, when pgn-extract is missing; kelvane's side is
 # skipped when kelvane has no --position. Exit status 1 when the selections differ or a
 # run fails.
 set -euo pipefail
@@ -28,7 +30,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --size) size_text="$2"; shift 2 ;;
     --seed) seed="$2"; shift 2 ;;
-    -h|--help) sed -n '2,21p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "compare_pgn_extract.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -85,47 +87,72 @@ game_keys() {
 
 variations="$bench_dir/compare-variations.txt"
 printf 'e4 c5 Nf3 d6\n' > "$variations"
-out_pe="$bench_dir/out-pgn-extract.pgn"
-rm -f "$out_pe"
-start=$(now_ns)
-# Its progress goes to standard error: kept in a file, shown when the run fails.
-if ! "$pgn_extract" --quiet -s -x"$variations" --matchplylimit 20 -o "$out_pe" "$corpus" \
-  2> "$bench_dir/pgn-extract.stderr"; then
-  echo "pgn-extract failed:" >&2
-  tail -c 2000 "$bench_dir/pgn-extract.stderr" >&2
-  exit 1
-fi
-pe_ns=$(($(now_ns) - start))
-game_keys "$out_pe" > "$bench_dir/keys-pgn-extract.txt"
-pe_games=$(wc -l < "$bench_dir/keys-pgn-extract.txt")
+balances="$bench_dir/compare-material.txt"
+printf 'r1p1 r1\n' > "$balances"
 echo "corpus:      $corpus, $games games"
-awk -v ns="$pe_ns" -v n="$pe_games" 'BEGIN {
-  printf "pgn-extract: %d games selected in %.3f s (-x \"e4 c5 Nf3 d6\" --matchplylimit 20)\n", n, ns / 1e9 }'
-
-if ! "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--position([[:space:]=]|$)'; then
-  echo "kelvane has no --position: kelvane's side skipped"
-  exit 0
+if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--position([[:space:]=]|$)'; then
+  has_position=1
+else
+  has_position=0
 fi
 settings="$bench_dir/bench-settings.ini"
 : > "$settings"
-out_kv="$bench_dir/out-position.pgn"
-rm -f "$out_kv"
-start=$(now_ns)
-"$kelvane" --scan --settings "$settings" --input "$corpus" --output "$out_kv" --yes --quiet \
-  --cond1 "" --contains "" --without "" \
-  --position "rnbqkbnr/pp2pppp/3p4/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3" \
-  --position-range 1-10 > /dev/null
-kv_ns=$(($(now_ns) - start))
-game_keys "$out_kv" > "$bench_dir/keys-kelvane.txt"
-kv_games=$(wc -l < "$bench_dir/keys-kelvane.txt")
-awk -v ns="$kv_ns" -v n="$kv_games" -v pe="$pe_ns" 'BEGIN {
-  printf "kelvane:     %d games selected in %.3f s (--position ... --position-range 1-10)\n", n, ns / 1e9
-  printf "time ratio:  pgn-extract / kelvane = %.2f\n", pe / ns }'
-only_kv=$(LC_ALL=C comm -23 "$bench_dir/keys-kelvane.txt" "$bench_dir/keys-pgn-extract.txt" | wc -l)
-only_pe=$(LC_ALL=C comm -13 "$bench_dir/keys-kelvane.txt" "$bench_dir/keys-pgn-extract.txt" | wc -l)
-echo "selections:  $only_kv games only kelvane selects, $only_pe only pgn-extract selects"
-if [ "$only_kv" -ne 0 ] || [ "$only_pe" -ne 0 ]; then
-  echo "the differing games: comm -3 $bench_dir/keys-kelvane.txt $bench_dir/keys-pgn-extract.txt"
-  exit 1
-fi
-echo "the same games ($(sha256sum < "$bench_dir/keys-kelvane.txt" | cut -d' ' -f1))"
+
+# compare NAME LABEL_PE LABEL_KV -- PGN-EXTRACT OPTIONS -- KELVANE OPTIONS: runs both on the
+# corpus, times them and compares their selections; sets differs=1 when they differ.
+differs=0
+compare() {
+  local name="$1" label_pe="$2" label_kv="$3"; shift 4
+  local pe_args=() kv_args=()
+  while [ "$1" != -- ]; do pe_args+=("$1"); shift; done
+  shift
+  kv_args=("$@")
+  local out_pe="$bench_dir/out-pgn-extract-$name.pgn" out_kv="$bench_dir/out-kelvane-$name.pgn"
+  local start pe_ns kv_ns pe_games kv_games only_kv only_pe
+  rm -f "$out_pe" "$out_kv"
+  start=$(now_ns)
+  # Its progress goes to standard error: kept in a file, shown when the run fails.
+  if ! "$pgn_extract" --quiet -s "${pe_args[@]}" -o "$out_pe" "$corpus" \
+    2> "$bench_dir/pgn-extract.stderr"; then
+    echo "pgn-extract failed:" >&2
+    tail -c 2000 "$bench_dir/pgn-extract.stderr" >&2
+    exit 1
+  fi
+  pe_ns=$(($(now_ns) - start))
+  game_keys "$out_pe" > "$bench_dir/keys-pgn-extract-$name.txt"
+  pe_games=$(wc -l < "$bench_dir/keys-pgn-extract-$name.txt")
+  echo
+  awk -v ns="$pe_ns" -v n="$pe_games" -v l="$label_pe" 'BEGIN {
+    printf "pgn-extract: %d games selected in %.3f s (%s)\n", n, ns / 1e9, l }'
+  if [ "$has_position" -eq 0 ]; then
+    echo "kelvane has no --position: kelvane's side skipped"
+    return
+  fi
+  start=$(now_ns)
+  "$kelvane" --scan --settings "$settings" --input "$corpus" --output "$out_kv" --yes --quiet \
+    --cond1 "" --contains "" --without "" "${kv_args[@]}" > /dev/null
+  kv_ns=$(($(now_ns) - start))
+  game_keys "$out_kv" > "$bench_dir/keys-kelvane-$name.txt"
+  kv_games=$(wc -l < "$bench_dir/keys-kelvane-$name.txt")
+  awk -v ns="$kv_ns" -v n="$kv_games" -v pe="$pe_ns" -v l="$label_kv" 'BEGIN {
+    printf "kelvane:     %d games selected in %.3f s (%s)\n", n, ns / 1e9, l
+    printf "time ratio:  pgn-extract / kelvane = %.2f\n", pe / ns }'
+  only_kv=$(LC_ALL=C comm -23 "$bench_dir/keys-kelvane-$name.txt" \
+    "$bench_dir/keys-pgn-extract-$name.txt" | wc -l)
+  only_pe=$(LC_ALL=C comm -13 "$bench_dir/keys-kelvane-$name.txt" \
+    "$bench_dir/keys-pgn-extract-$name.txt" | wc -l)
+  echo "selections:  $only_kv games only kelvane selects, $only_pe only pgn-extract selects"
+  if [ "$only_kv" -ne 0 ] || [ "$only_pe" -ne 0 ]; then
+    echo "the differing games: comm -3 $bench_dir/keys-kelvane-$name.txt" \
+      "$bench_dir/keys-pgn-extract-$name.txt"
+    differs=1
+  else
+    echo "the same games ($(sha256sum < "$bench_dir/keys-kelvane-$name.txt" | cut -d' ' -f1))"
+  fi
+}
+
+compare position '-x "e4 c5 Nf3 d6" --matchplylimit 20' '--position ... --position-range 1-10' -- \
+  -x"$variations" --matchplylimit 20 -- \
+  --position "rnbqkbnr/pp2pppp/3p4/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3" --position-range 1-10
+compare material '-z "r1p1 r1"' '--material "KRP v KR"' -- -z"$balances" -- --material "KRP v KR"
+exit "$differs"
