@@ -716,8 +716,7 @@ class GameWriter {
     board = Board::Start();
     for (size_t ply = 0;; ++ply) {
       if (ply >= moves_.size()) {
-        if (ply >= length || DeadDraw(board) || board.HalfmoveClock() >= 100)
-          break;
+        if (ply >= length || DeadDraw(board) || board.HalfmoveClock() >= 100) break;
         const ChessMove m = ChooseMove(board, static_cast<int>(ply));
         if (m.IsNone()) break;
         moves_.push_back(m);
@@ -743,7 +742,8 @@ class GameWriter {
     const uint32_t count = rng_.Between(1, 8);
     bool interrupted = true;
     for (uint32_t i = 0; i < count; ++i) {
-      const ChessMove m = ChooseMove(board, static_cast<int>(ply + i), i == 0 ? avoid : ChessMove{});
+      const ChessMove m =
+          ChooseMove(board, static_cast<int>(ply + i), i == 0 ? avoid : ChessMove{});
       if (m.IsNone()) break;
       const Board before = board;
       MoveToken(ply + i, kelvane::WriteSan(board, m), interrupted, i == 0 ? "(" : "");

@@ -70,8 +70,7 @@ bool RookPawnVersusRook(const Board& b) {
 
 TEST(LegalCorpus, EveryGameReplaysToItsEndWithAMatchingResult) {
   TempDir dir;
-  const std::vector<std::string> kinds[] = {
-      {}, {"--comments", "--variations", "--nags", "--crlf"}};
+  const std::vector<std::string> kinds[] = {{}, {"--comments", "--variations", "--nags", "--crlf"}};
   for (const auto& options : kinds) {
     SCOPED_TRACE(options.size());
     const std::string path = dir / "legal.pgn";
@@ -107,9 +106,9 @@ TEST(LegalCorpus, EveryGameReplaysToItsEndWithAMatchingResult) {
       const Board& end = replay.Position();
       if (!HasLegalMove(end)) {
         mates += end.Checkers() != 0;
-        const char* expected = end.Checkers() == 0                  ? "1/2-1/2"
+        const char* expected = end.Checkers() == 0          ? "1/2-1/2"
                                : end.SideToMove() == kWhite ? "0-1"
-                                                                    : "1-0";
+                                                            : "1-0";
         ASSERT_EQ(result, expected);
       }
     }
