@@ -13,6 +13,7 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       log_(log),
       matcher_(request.criteria, log ? log->MatcherDialogs() : dialogs),
       tags_(request.criteria.header),
+      positions_(request.criteria),
       raw_(matcher_),
       // Without Split, a game that fails is only counted: in the usual reading, the quick
       // test on its raw bytes may pass over it without reading its lines.
@@ -74,7 +75,9 @@ bool GameDecider::Passes(const GameView& game, int64_t number, bool tagsPassed) 
     fault_.reset();
     pass = matcher_.Decide(game.moveText, fault_);
   }
-  return pass && (!tags_.NeedsPlies() || tags_.PassesPlies(CountPlies(game.moveText)));
+  // The board costs most: a game is replayed once every other criterion has passed.
+  return pass && (!tags_.NeedsPlies() || tags_.PassesPlies(CountPlies(game.moveText))) &&
+         positions_.Passes(game, matcher_.Moves());
 }
 
 }  // namespace kelvane

@@ -13,6 +13,7 @@
 #include "engine/game_reader.h"
 #include "engine/game_view.h"
 #include "engine/header_criteria.h"
+#include "engine/position_criteria.h"
 #include "engine/raw_quick_test.h"
 #include "engine/scan_run.h"
 #include "platform/dialogs.h"
@@ -63,6 +64,7 @@ class GameDecider {
   ReadingLog* log_;
   GameMatcher matcher_;
   HeaderCriteria tags_;  // the criteria on the game's tags
+  PositionCriteria positions_;  // decided last, on the game's replay
   RawQuickTest raw_;
   bool fast_;  // games may be decided on their raw bytes
   bool fastTags_;  // games may be decided on their raw tag lines

@@ -102,7 +102,8 @@ GameMatcher::GameMatcher(const Criteria& criteria, ScanReporter& dialogs)
       wantMoves_(
           !criteria_.conditions[0].empty() || !criteria_.conditions[1].empty() ||
           !criteria_.conditions[2].empty() || !criteria_.without.empty() ||
-          (criteria_.mustContainForm == SequenceForm::Moves && !criteria_.mustContain.empty())),
+          (criteria_.mustContainForm == SequenceForm::Moves && !criteria_.mustContain.empty()) ||
+          !criteria_.position.empty() || !criteria_.material.empty()),
       sequence_(RequiredSequence(criteria_)) {
   const std::string cond = ConditionWords(criteria);
   // A list of any length is used whole.
@@ -124,6 +125,7 @@ bool GameMatcher::Matches(std::string_view moveText, int64_t gameNumber) {
 }
 
 bool GameMatcher::Decide(std::string_view moveText, std::optional<std::string>& fault) {
+  moves_.clear();
   // From the last word to the first: the first missing word ends the test.
   for (auto it = quickWords_.rbegin(); it != quickWords_.rend(); ++it) {
     int64_t pos = FindFrom(moveText, *it, 1);
@@ -200,7 +202,9 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
   } catch (const std::exception&) {
     // A faulty game is reported and then decided by the flags as they stand.
     fault = parser.ErrorText;
+    parser.Moves.clear();
   }
+  moves_.swap(parser.Moves);
   return pass && condDone[0] && condDone[1] && condDone[2] && seqDone;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/criteria.h"
+#include "engine/move_text_parser.h"
 #include "platform/dialogs.h"
 #include "text/bounded_text.h"
 
@@ -33,6 +34,9 @@ class GameMatcher {
   // game's first moves must hold it for the game to pass.
   std::string_view NotationSequence() const;
   int64_t NotationMoves() const;
+  // The moves of the game Decide parsed last, when it passed the quick test and the
+  // criteria on positions need them; empty when its move text is faulty.
+  const std::vector<Move>& Moves() const { return moves_; }
 
  private:
   // Parses the move text and applies every criterion ply by ply.
@@ -56,6 +60,7 @@ class GameMatcher {
   std::string quickList_;
   std::vector<std::string_view> quickWords_;  // into quickList_
   BoundedText movesLeft_;  // the Must contain moves the game under test has not shown yet
+  std::vector<Move> moves_;  // the last game's, for the criteria on positions
 };
 
 // The Must contain moves as the matcher looks for them: line breaks as blanks, a Notation

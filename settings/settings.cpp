@@ -83,6 +83,9 @@ std::string LineKey(const CriterionKind& kind, size_t number) {
 const char* ValueSection(const CriterionKind& kind) {
   return kind.section ? kind.section : kTexts;
 }
+const char* RangeSection(const CriterionKind& kind) {
+  return kind.section ? kind.section : kIntegers;
+}
 
 }  // namespace
 
@@ -103,8 +106,8 @@ void LoadCriteria(const IniFile& ini, Criteria& criteria, const Criteria& defaul
     }
     if (!kind.range) continue;
     MoveRange& range = *kind.range(criteria);
-    range.from = ini.ReadInteger(kIntegers, kind.fromKey, KindRange(kind, defaults).from);
-    range.to = ini.ReadInteger(kIntegers, kind.toKey, KindRange(kind, defaults).to);
+    range.from = ini.ReadInteger(RangeSection(kind), kind.fromKey, KindRange(kind, defaults).from);
+    range.to = ini.ReadInteger(RangeSection(kind), kind.toKey, KindRange(kind, defaults).to);
   }
 }
 
@@ -132,8 +135,8 @@ void SaveCriteria(IniFile& ini, const Criteria& criteria, std::span<const Criter
   }
   for (const CriterionKind* kind : written) {
     if (!kind->range) continue;
-    ini.WriteInteger(kIntegers, kind->fromKey, KindRange(*kind, criteria).from);
-    ini.WriteInteger(kIntegers, kind->toKey, KindRange(*kind, criteria).to);
+    ini.WriteInteger(RangeSection(*kind), kind->fromKey, KindRange(*kind, criteria).from);
+    ini.WriteInteger(RangeSection(*kind), kind->toKey, KindRange(*kind, criteria).to);
   }
 }
 
