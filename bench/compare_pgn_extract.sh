@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Compares kelvane's position and material selections with pgn-extract's positional
-# variations (-x) and material balances (-z) on one corpus of legal games: the games each
+# variations (-x) and material balances (-y) on one corpus of legal games: the games each
 # selects and the time each takes.
 #
 #   bench/compare_pgn_extract.sh [--size SIZE] [--seed N]
@@ -15,8 +15,9 @@
 # order, within moves 1-10 (--position with --position-range 1-10, the other criteria
 # cleared). pgn-extract is given the line "e4 c5 Nf3 d6" in a variation file: it selects the
 # games that reach the line's end position by any route, searching 20 plies deep
-# (--matchplylimit 20, the same moves 1-10). Then kelvane's --material "KRP v KR" against
-# pgn-extract's -z with the balance "r1p1 r1" (either side with the rook and pawn), anywhere
+# (--matchplylimit 20, the same moves 1-10). Then kelvane's --material "KRP v KR" (White
+# with the rook and pawn) against pgn-extract's -y with the balance "0 r1p1 r1" (the same,
+# held for any number of plies: by default pgn-extract wants a balance to last 2), anywhere
 # in the game. pgn-extract writes the games in its own layout, so each selected game is
 # compared by its tag lines (sorted) and its moves (without move numbers). Skipped, with exit status 0, when pgn-extract is missing; kelvane's side is
 # skipped when kelvane has no --position. Exit status 1 when the selections differ or a
@@ -88,7 +89,7 @@ game_keys() {
 variations="$bench_dir/compare-variations.txt"
 printf 'e4 c5 Nf3 d6\n' > "$variations"
 balances="$bench_dir/compare-material.txt"
-printf 'r1p1 r1\n' > "$balances"
+printf '0 r1p1 r1\n' > "$balances"
 echo "corpus:      $corpus, $games games"
 if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--position([[:space:]=]|$)'; then
   has_position=1
@@ -154,5 +155,5 @@ compare() {
 compare position '-x "e4 c5 Nf3 d6" --matchplylimit 20' '--position ... --position-range 1-10' -- \
   -x"$variations" --matchplylimit 20 -- \
   --position "rnbqkbnr/pp2pppp/3p4/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3" --position-range 1-10
-compare material '-z "r1p1 r1"' '--material "KRP v KR"' -- -z"$balances" -- --material "KRP v KR"
+compare material '-y "0 r1p1 r1"' '--material "KRP v KR"' -- -y"$balances" -- --material "KRP v KR"
 exit "$differs"
