@@ -214,7 +214,7 @@ for name in "${names[@]}"; do
     opening) label="opening 1.e4 c5 2.Nf3 d6" ;;
     header) label="header MinElo, Year" ;;
     header-opening) label="header + opening" ;;
-    position) label="position after 1.e4 c5 2.Nf3 d6" ;;
+    position) label="position 1.e4 c5 2.Nf3 d6" ;;
     material) label="material KRP v KR" ;;
     all) label="scan, no criteria" ;;
   esac
