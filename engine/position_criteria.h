@@ -52,7 +52,7 @@ class PositionCriteria {
  private:
   struct Target {
     Board board;
-    bool anySide = false;  // the FEN gave no side to move
+    bool anySide = false;     // the FEN gave no side to move
     Bitboard needed[2] = {};  // the squares a move of each side must reach
   };
   std::optional<Target> position_;

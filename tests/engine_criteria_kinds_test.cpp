@@ -47,12 +47,10 @@ TEST(CriterionKinds, EveryRowLoadsSavesAndTakesItsOptionIntoItsOwnField) {
       const MoveRange& range = KindRange(kind, expected);
       if (kind.section != lastSection) sections += std::string("[") + kind.section + "]\n";
       lastSection = kind.section;
-      sections += std::string(kind.textKey) + "=" +
-                  KindText(kind, expected) + "\n" + kind.fromKey + "=" +
-                  std::to_string(range.from) + "\n" + kind.toKey + "=" + std::to_string(range.to) +
-                  "\n";
-      args.insert(args.end(), {kind.option.name, KindText(kind, expected),
-                               kind.rangeOption.name,
+      sections += std::string(kind.textKey) + "=" + KindText(kind, expected) + "\n" + kind.fromKey +
+                  "=" + std::to_string(range.from) + "\n" + kind.toKey + "=" +
+                  std::to_string(range.to) + "\n";
+      args.insert(args.end(), {kind.option.name, KindText(kind, expected), kind.rangeOption.name,
                                std::to_string(range.from) + "-" + std::to_string(range.to)});
       continue;
     }

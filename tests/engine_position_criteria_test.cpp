@@ -33,6 +33,7 @@ bool Passes(const Criteria& c, const std::string& header, const std::string& mov
 
 // The Najdorf after 5...a6, and two move orders that reach it.
 constexpr char kNajdorf[] = "rnbqkb1r/1p2pppp/p2p1n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R w KQkq - 0 6";
+constexpr char kNajdorfPlacement[] = "rnbqkb1r/1p2pppp/p2p1n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R";
 constexpr char kNajdorfMain[] = "1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6 6.Be3 e5 *";
 constexpr char kNajdorfOther[] = "1.e4 c5 2.Nc3 a6 3.Nf3 d6 4.d4 cxd4 5.Nxd4 Nf6 6.Be2 e5 *";
 // The knights go out and back: the start after black's 2nd move, black's knight on f6 after
@@ -60,51 +61,54 @@ struct Case {
   bool passes;
 };
 
+// Positions after 1.e4, after 1.e4 e5 (white to move), after 2...Nc6 once 2.Ke3 is played.
+constexpr char kAfterE4[] = "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b";
+constexpr char kAfterE5[] = "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w";
+constexpr char kAfterNc6[] = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/8/PPPP1PPP/RNBQKBNR";
+constexpr char kBadMove[] = "1.e4 e5 2.Ke3 Nc6 *";  // the king cannot go to e3
+constexpr char kCrazyhouse[] = "[Variant \"Crazyhouse\"]\r\n";
+constexpr char kFromPosition[] = "[Variant \"From Position\"]\r\n";
+// Material: all of it, one pawn each less, and that without the kings.
+constexpr char kAll[] = "KQRRBBNNPPPPPPPP v KQRRBBNNPPPPPPPP";
+constexpr char kPawnEach[] = "KQRRBBNNPPPPPPP v KQRRBBNNPPPPPPP";
+constexpr char kPawnEachNoKings[] = "QRRBBNNPPPPPPP v QRRBBNNPPPPPPP";
+const std::string kNajdorfBlack = std::string(kNajdorfPlacement) + " b";
+const std::string kStartWhite = std::string(kStart) + " w";
+
 const Case kCases[] = {
     // Transpositions: the same position by two move orders, castling rights and clocks
     // ignored, within moves 1-12; not before it stands (after 5...a6).
     {"main line", "", kNajdorfMain, kNajdorf, {1, 12}, "", {}, true},
     {"other order", "", kNajdorfOther, kNajdorf, {1, 12}, "", {}, true},
-    {"placement only", "", kNajdorfOther, "rnbqkb1r/1p2pppp/p2p1n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R",
-     {1, 12}, "", {}, true},
-    {"other side to move", "", kNajdorfMain,
-     "rnbqkb1r/1p2pppp/p2p1n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R b", {1, 12}, "", {}, false},
+    {"placement only", "", kNajdorfOther, kNajdorfPlacement, {1, 12}, "", {}, true},
+    {"other side to move", "", kNajdorfMain, kNajdorfBlack, {1, 12}, "", {}, false},
     {"range ends before", "", kNajdorfMain, kNajdorf, {1, 4}, "", {}, false},
     {"range ends at black's 5th", "", kNajdorfMain, kNajdorf, {5, 5}, "", {}, true},
     {"range starts after", "", kNajdorfMain, kNajdorf, {6, 12}, "", {}, false},
     // White's and black's 10th moves are both in 1-10; the start does not count.
     {"white's 10th", "", kShuffle, kAfterWhite10, {10, 10}, "", {}, true},
-    {"black's 10th", "", kShuffle, std::string(kStart) + " w", {10, 10}, "", {}, true},
-    {"after move 10", "", kShuffle, std::string(kStart) + " w", {11, 999}, "", {}, false},
-    {"start not counted", "", "1.e4 *", std::string(kStart) + " w", {1, 999}, "", {}, false},
+    {"black's 10th", "", kShuffle, kStartWhite, {10, 10}, "", {}, true},
+    {"after move 10", "", kShuffle, kStartWhite, {11, 999}, "", {}, false},
+    {"start not counted", "", "1.e4 *", kStartWhite, {1, 999}, "", {}, false},
     // Set-up games number their moves from their FEN (0 taken as 1).
     {"set-up", kSetUp, kSetUpMoves, kSetUpAfter20, {20, 20}, "", {}, true},
     {"set-up before", kSetUp, kSetUpMoves, kSetUpAfter20, {1, 19}, "", {}, false},
     {"set-up from 0", kSetUpZero, "1.O-O-O Kf5 *", kSetUpAfter20, {1, 1}, "", {}, true},
     // A move that cannot be played ends the replay; the positions before it count.
-    {"after bad move", "", "1.e4 e5 2.Ke3 Nc6 *",
-     "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/8/PPPP1PPP/RNBQKBNR", {}, "", {}, false},
-    {"before bad move", "", "1.e4 e5 2.Ke3 Nc6 *",
-     "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w", {}, "", {}, true},
+    {"after bad move", "", kBadMove, kAfterNc6, {}, "", {}, false},
+    {"before bad move", "", kBadMove, kAfterE5, {}, "", {}, true},
     // Variants: only standard chess (and Chess960) is replayed.
-    {"crazyhouse", "[Variant \"Crazyhouse\"]\r\n", "1.e4 *",
-     "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b", {}, "", {}, false},
-    {"from position", "[Variant \"From Position\"]\r\n", "1.e4 *",
-     "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b", {}, "", {}, true},
+    {"crazyhouse", kCrazyhouse, "1.e4 *", kAfterE4, {}, "", {}, false},
+    {"from position", kFromPosition, "1.e4 *", kAfterE4, {}, "", {}, true},
     // Material: exact counts (a king may be left out), within its range.
-    {"material", "", "1.e4 d5 2.exd5 Qxd5 *", "", {}, "QRRBBNNPPPPPPP v QRRBBNNPPPPPPP", {}, true},
-    {"material not exact", "", "1.e4 d5 2.exd5 *", "", {}, "KQRRBBNNPPPPPPP v KQRRBBNNPPPPPPP",
-     {}, false},
-    {"material range", "", "1.e4 d5 2.exd5 Qxd5 *", "", {}, "QRRBBNNPPPPPPP v QRRBBNNPPPPPPP",
-     {3, 999}, false},
+    {"material", "", "1.e4 d5 2.exd5 Qxd5 *", "", {}, kPawnEachNoKings, {}, true},
+    {"material not exact", "", "1.e4 d5 2.exd5 *", "", {}, kPawnEach, {}, false},
+    {"material range", "", "1.e4 d5 2.exd5 Qxd5 *", "", {}, kPawnEach, {3, 999}, false},
     {"material in set-up", kSetUp, kSetUpMoves, "", {}, "KR v K", {21, 21}, true},
-    {"material crazyhouse", "[Variant \"Crazyhouse\"]\r\n", "1.e4 *", "", {},
-     "KQRRBBNNPPPPPPPP v KQRRBBNNPPPPPPPP", {}, false},
+    {"material crazyhouse", kCrazyhouse, "1.e4 *", "", {}, kAll, {}, false},
     // Both: each within its own range.
-    {"both", "", kNajdorfMain, kNajdorf, {1, 12}, "KQRRBBNNPPPPPPP v KQRRBBNNPPPPPPP", {4, 4},
-     true},
-    {"both, material out of range", "", kNajdorfMain, kNajdorf, {1, 12},
-     "KQRRBBNNPPPPPPPP v KQRRBBNNPPPPPPPP", {4, 999}, false},
+    {"both", "", kNajdorfMain, kNajdorf, {1, 12}, kPawnEach, {4, 4}, true},
+    {"both, material out of range", "", kNajdorfMain, kNajdorf, {1, 12}, kAll, {4, 999}, false},
 };
 
 TEST(PositionCriteria, HandMadeGames) {
@@ -218,8 +222,8 @@ TEST(PositionCriteria, QuickTestNeverRejectsAGameThatReachesThePosition) {
     for (const std::string& game : games) {
       const std::vector<Move> moves = MovesOf(game);
       const bool replayed = positions.Passes(GameView{{}, game}, moves, false);
-      ASSERT_EQ(positions.Passes(GameView{{}, game}, moves), replayed)
-          << criteria.position << "\n" << game;
+      ASSERT_EQ(positions.Passes(GameView{{}, game}, moves), replayed) << criteria.position << "\n"
+                                                                       << game;
       reached += replayed;
       rejected += !positions.MayReach(moves);
     }

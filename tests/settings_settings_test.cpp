@@ -326,10 +326,11 @@ TEST_F(SettingsTest, PositionCriteriaHaveASectionOfTheirOwnThatOlderFilesLack) {
   s.criteria.material = "KRP v KR";
   s.criteria.materialRange = {40, 60};
   Save();
-  EXPECT_EQ(ReadFile(IniPath()), old +
-                                     "[Positions]\nPosition=8/8/8/8/8/8/8/K6k w\nMaterial=KRP v KR\n"
-                                     "PositionFrom=1\nPositionTo=999\nMaterialFrom=40\n"
-                                     "MaterialTo=60\n");
+  EXPECT_EQ(ReadFile(IniPath()),
+            old +
+                "[Positions]\nPosition=8/8/8/8/8/8/8/K6k w\nMaterial=KRP v KR\n"
+                "PositionFrom=1\nPositionTo=999\nMaterialFrom=40\n"
+                "MaterialTo=60\n");
   const Criteria saved = s.criteria;
   Start();
   EXPECT_TRUE(s.criteria == saved);
