@@ -20,6 +20,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,7 @@
 #include "app/design_pixels.h"
 #include "app/event_errors.h"
 #include "app/main_window.h"
+#include "app/position_preview.h"
 #include "app/text_box_frame.h"
 #include "app/tool_icons.h"
 #include "engine/criteria_kinds.h"
@@ -177,30 +179,67 @@ void MainWindow::buildFileControls() {
 
 void MainWindow::buildAddedCriteria() {
   // The kinds of criteria beyond the designed ones share one area below the designed
-  // controls: a caption and a box per kind, laid out by Qt so that any font fits. The
-  // window grows by the area's height.
+  // controls: a caption above a field per kind, and the field's range in the designed range
+  // columns, laid out by Qt so that any font fits. The window grows by the area's height.
   addedCriteriaArea_ = Named(new QWidget(centralWidget()), "AddedCriteria");
   auto* grid = new QGridLayout(addedCriteriaArea_);
   grid->setContentsMargins(DesignPixels(this, 24), 0, 0, DesignPixels(this, 8));
   grid->setHorizontalSpacing(0);
   grid->setVerticalSpacing(DesignPixels(this, 2));
-  auto* caption = Named(new QLabel(QStringLiteral("Header"), addedCriteriaArea_), "HeaderLabel");
-  QPlainTextEdit* box = addTextBox("HeaderCriteria", addedCriteriaArea_);
-  box->setPlaceholderText(
+  // Columns: the fields' indent, the field, then from and to as in the designed ranges.
+  const int columns[] = {8, 417, 15, 33, 7, 33};
+  for (int c = 0; c < 6; ++c) grid->setColumnMinimumWidth(c, DesignPixels(this, columns[c]));
+  grid->setColumnStretch(6, 1);
+  int row = 0;
+  auto addKind = [&](const char* captionName, const char* caption, QWidget* field,
+                     std::array<const char*, 2> rangeNames) {
+    grid->addWidget(Named(new QLabel(QString::fromUtf8(caption), addedCriteriaArea_), captionName),
+                    row++, 0, 1, 2, Qt::AlignLeft);
+    field->setFixedWidth(DesignPixels(this, 417));
+    grid->addWidget(field, row, 1, Qt::AlignLeft | Qt::AlignTop);
+    if (rangeNames[0]) {
+      for (int end = 0; end < 2; ++end) {
+        auto* e = Named(new QLineEdit(addedCriteriaArea_), rangeNames[end]);
+        e->setFixedSize(DesignSize(this, 33, 21));
+        e->installEventFilter(this);
+        grid->addWidget(e, row, 3 + 2 * end, Qt::AlignLeft | Qt::AlignTop);
+      }
+    }
+    ++row;
+  };
+
+  QPlainTextEdit* header = addTextBox("HeaderCriteria", addedCriteriaArea_);
+  header->setPlaceholderText(
       QStringLiteral("One per line, all must pass: WhiteElo >= 2400, Black ~ Carlsen, Year >= 2020"));
-  box->setToolTip(QStringLiteral(
+  header->setToolTip(QStringLiteral(
       "Criteria on the game's tags, one NAME OP VALUE per line.\n"
       "Names: any tag, Player, MinElo, MaxElo, AvgElo, EloDiff, Year, TimeClass, Plies.\n"
       "Operators: = != ~ (contains) !~ < <= > >=; = and ~ take alternatives: 1-0|0-1"));
   // Three lines of the box's font, like Must contain's two and a little more.
-  QWidget* frame = box->parentWidget();
-  const QFontMetrics metrics(box->font());
-  frame->setFixedSize(DesignPixels(this, 417),
-                      3 * metrics.lineSpacing() + 2 * (frame->contentsMargins().top() + 3));
-  grid->addWidget(caption, 0, 0, 1, 2, Qt::AlignLeft);
-  grid->addItem(new QSpacerItem(DesignPixels(this, 8), 0, QSizePolicy::Fixed), 1, 0);
-  grid->addWidget(frame, 1, 1, Qt::AlignLeft);
-  grid->setColumnStretch(2, 1);
+  QWidget* headerFrame = header->parentWidget();
+  const QFontMetrics metrics(header->font());
+  headerFrame->setFixedHeight(3 * metrics.lineSpacing() +
+                              2 * (headerFrame->contentsMargins().top() + 3));
+  addKind("HeaderLabel", "Header", headerFrame, {nullptr, nullptr});
+
+  QLineEdit* position = Named(new QLineEdit(addedCriteriaArea_), "PositionCriterion");
+  position->installEventFilter(this);
+  position->setPlaceholderText(QStringLiteral(
+      "FEN: rnbqkbnr/pp2pppp/3p4/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w"));
+  position->setToolTip(QStringLiteral(
+      "A position the game reaches after a move within the range, in any move order.\n"
+      "The placement of the pieces and the side to move are compared."));
+  new PositionPreview(position);
+  addKind("PositionLabel", "Position", position, {"PositionFrom", "PositionTo"});
+
+  QLineEdit* material = Named(new QLineEdit(addedCriteriaArea_), "MaterialCriterion");
+  material->installEventFilter(this);
+  material->setPlaceholderText(QStringLiteral("White's pieces v Black's: KRP v KR"));
+  material->setToolTip(QStringLiteral(
+      "The material after a move within the range, exactly: white's pieces, \" v \", "
+      "black's;\neach letter once per piece (K Q R B N P); the K may be left out."));
+  addKind("MaterialLabel", "Material", material, {"MaterialFrom", "MaterialTo"});
+
   // Below the Without line.
   const int top = DesignPixels(this, 292);
   addedCriteriaArea_->setGeometry(0, top, DesignPixels(this, kClientWidth),

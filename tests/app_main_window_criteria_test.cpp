@@ -7,7 +7,9 @@
 #include <filesystem>
 #include <functional>
 
+#include "app/board_view.h"
 #include "app_main_window_fixture.h"
+#include "engine/fen.h"
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
 
@@ -433,6 +435,43 @@ TEST_F(MainWindowTest, ExitClosesAtOnceAndSavesTheLastAcceptedValues) {
                                                         "number, not \"x\""});
     EXPECT_EQ(Saved().criteria.conditionRanges[0].from, 4);
   }
+}
+
+// A FEN typed or pasted into the Position field shows its board beside the field while the
+// field has the focus; a text that is no position shows none.
+TEST_F(MainWindowTest, APositionFieldShowsTheBoardOfItsFen) {
+  MainWindow& f = StartActive();
+  auto* field = Child<QLineEdit>(f, "PositionCriterion");
+  Tab(field);
+  auto preview = [&]() -> BoardView* {
+    BoardView* board = f.findChild<BoardView*>("PositionPreview");
+    return board && board->isVisible() ? board : nullptr;
+  };
+  const std::string najdorf = "rnbqkb1r/1p2pppp/p2p1n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R w";
+  struct Case {
+    std::string typed;
+    const char* shown;  // the board's FEN; null: no board
+  } cases[] = {
+      {najdorf, "rnbqkb1r/1p2pppp/p2p1n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R w - - 0 1"},
+      {"8/8/8/8/8/8/8/K1k5", "8/8/8/8/8/8/8/K1k5 w - - 0 1"},  // the placement alone
+      {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1",
+       "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR b KQkq - 0 1"},
+      {"rnbqkbnr/pppppppp/8", nullptr},  // too few ranks
+      {"", nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.typed);
+    field->setText(QString::fromStdString(c.typed));
+    BoardView* board = preview();
+    ASSERT_EQ(board != nullptr, c.shown != nullptr);
+    if (board) {
+      EXPECT_EQ(WriteFen(board->board()), c.shown);
+    }
+  }
+  field->setText(QString::fromStdString(najdorf));
+  ASSERT_NE(preview(), nullptr);
+  Tab(Child<QLineEdit>(f, "MaterialCriterion"));  // leaving the field hides the board
+  EXPECT_EQ(preview(), nullptr);
 }
 
 }  // namespace
