@@ -150,7 +150,7 @@ void MainWindow::settingsToControls() {
   // Must contain's text runs onMustContainEdited, which may move the Notation/Moves choice.
   for (const CriterionKind& kind : CriterionKinds()) showCriterion(kind);
   for (const CriterionKind& kind : CriterionKinds()) {
-    if (!kind.range || !criterionEdit(kind.fromFieldName)) continue;  // no field: as stored
+    if (!kind.range) continue;
     const MoveRange& range = KindRange(kind, settings_.criteria);
     setFieldText(criterionEdit(kind.fromFieldName), std::to_string(range.from));
     setFieldText(criterionEdit(kind.toFieldName), std::to_string(range.to));
@@ -171,7 +171,7 @@ bool MainWindow::controlsToSettings() {
   // in use and shows it again.
   bool numbers = true;
   for (const CriterionKind& kind : CriterionKinds()) {
-    if (!kind.range || !criterionEdit(kind.fromFieldName)) continue;
+    if (!kind.range) continue;
     MoveRange& range = *kind.range(settings_.criteria);
     for (bool end : {false, true}) {
       QLineEdit* field = criterionEdit(end ? kind.toFieldName : kind.fromFieldName);
