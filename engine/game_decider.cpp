@@ -68,6 +68,8 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
 bool GameDecider::Passes(const GameView& game, int64_t number, bool tagsPassed) {
   // The tags are decided first: a game they reject is not parsed.
   if (!tagsPassed && !tags_.Empty() && !tags_.PassesHeader(game)) return false;
+  // So is a game whose move text does not name the squares the criteria on positions need.
+  if (!positions_.MayReachText(game)) return false;
   bool pass;
   if (number > 0) {
     pass = matcher_.Matches(game.moveText, number);

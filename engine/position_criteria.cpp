@@ -49,6 +49,10 @@ Square Destination(std::string_view text) {
   return kNoSquare;
 }
 
+// The squares castling brings a king or rook to: the c-, d-, f- and g-files of the back ranks.
+constexpr Bitboard kCastlingSquares =
+    (RankBB(0) | RankBB(7)) & (FileBB(2) | FileBB(3) | FileBB(5) | FileBB(6));
+
 bool InRange(const MoveRange& range, int number) {
   return number >= range.from && number <= range.to;
 }
@@ -84,6 +88,7 @@ PositionCriteria::PositionCriteria(const Criteria& criteria)
         if (target.board.PieceOn(s) != start.PieceOn(s)) target.needed[c] |= Bit(s);
       }
     }
+    namedNeeded_ = (target.needed[kWhite] | target.needed[kBlack]) & ~kCastlingSquares;
     position_ = target;
   }
   if (!criteria.material.empty()) {
@@ -108,11 +113,23 @@ bool PositionCriteria::MayReach(std::span<const Move> moves) const {
     // the king to the c- or g-file and the rook to the d- or f-file. So may one that ends on
     // the back rank, should castling ever be read from the king's squares ("e1g1").
     const int back = side == kWhite ? 0 : 7;
-    if (to == kNoSquare || RankOf(to) == back)
-      left[side] &= ~(RankBB(back) & (FileBB(2) | FileBB(3) | FileBB(5) | FileBB(6)));
+    if (to == kNoSquare || RankOf(to) == back) left[side] &= ~(RankBB(back) & kCastlingSquares);
     if (to != kNoSquare) left[side] &= ~Bit(to);
   }
   return (left[kWhite] | left[kBlack]) == 0;
+}
+
+bool PositionCriteria::MayReachText(const GameView& game) const {
+  if (!namedNeeded_) return true;
+  // One pass marks every square named anywhere, comments included: more names, never fewer.
+  Bitboard named = 0;
+  const std::string_view text = game.moveText;
+  for (size_t i = 1; i < text.size(); ++i)
+    if (text[i] >= '1' && text[i] <= '8' && text[i - 1] >= 'a' && text[i - 1] <= 'h')
+      named |= Bit(MakeSquare(text[i - 1] - 'a', text[i] - '1'));
+  if ((namedNeeded_ & ~named) == 0) return true;
+  // A set-up game starts elsewhere (a FEN tag without [SetUp "0"]).
+  return game.Tag("FEN") && game.Tag("SetUp") != "0";
 }
 
 bool PositionCriteria::Passes(const GameView& game, std::span<const Move> moves,

@@ -48,6 +48,10 @@ class PositionCriteria {
   // the position within its range: some piece of the position that does not stand on its
   // starting square has no move of its side to its square. True says nothing.
   bool MayReach(std::span<const Move> moves) const;
+  // The same test on the raw move text, before it is parsed, without colours or move
+  // numbers: the square of every such piece must be named in it (castling squares aside,
+  // since "O-O" names none). False only for a game that starts from the standard start.
+  bool MayReachText(const GameView& game) const;
 
  private:
   struct Target {
@@ -56,6 +60,7 @@ class PositionCriteria {
     Bitboard needed[2] = {};  // the squares a move of each side must reach
   };
   std::optional<Target> position_;
+  Bitboard namedNeeded_ = 0;  // the needed squares a move must name
   MoveRange positionRange_;
   std::optional<Material> material_;
   int materialPieces_ = 0;

@@ -213,7 +213,7 @@ TEST(PositionCriteria, QuickTestNeverRejectsAGameThatReachesThePosition) {
     targets.push_back(positions[random() % std::min<size_t>(positions.size(), 8)]);
     targets.push_back(positions[random() % positions.size()]);
   }
-  int reached = 0, rejected = 0;
+  int reached = 0, rejected = 0, rejectedOnText = 0;
   for (const Board& target : targets) {
     Criteria criteria;
     criteria.position = WriteFen(target);
@@ -224,13 +224,21 @@ TEST(PositionCriteria, QuickTestNeverRejectsAGameThatReachesThePosition) {
       const bool replayed = positions.Passes(GameView{{}, game}, moves, false);
       ASSERT_EQ(positions.Passes(GameView{{}, game}, moves), replayed) << criteria.position << "\n"
                                                                        << game;
+      ASSERT_TRUE(!replayed || positions.MayReachText(GameView{{}, game})) << game;
       reached += replayed;
       rejected += !positions.MayReach(moves);
+      rejectedOnText += !positions.MayReachText(GameView{{}, game});
     }
   }
   // Every target is reached by its own game when in range; most pairs are rejected quickly.
   EXPECT_GT(reached, 300);
   EXPECT_GT(rejected, static_cast<int>(targets.size() * games.size()) / 2);
+  EXPECT_GT(rejectedOnText, static_cast<int>(targets.size() * games.size()) / 10);
+  // A set-up game is never rejected on its text.
+  Criteria criteria;
+  criteria.position = WriteFen(targets.back());
+  EXPECT_TRUE(PositionCriteria(criteria).MayReachText(
+      GameView{"[FEN \"" + std::string(kStart) + " w - - 0 1\"]\r\n", "1.e4 *"}));
 }
 
 }  // namespace

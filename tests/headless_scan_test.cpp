@@ -1187,12 +1187,14 @@ TEST_F(HeadlessScan, PositionGivenSelectsGamesThatReachItAndAnEmptyOneClearsTheS
     EXPECT_EQ(r.status, c.status) << r.err;
     EXPECT_EQ(Out(), c.out);
   }
-  // A game whose moves cannot be read passes, as it passes the criteria on moves.
-  WriteFile(dir_ / "faulty.pgn", kGameB + "[Event \"E\"]\n\n1.e4 {never closed\n\n");
+  // A game whose moves cannot be read passes, as it passes the criteria on moves, when its
+  // text names the squares the position needs.
+  WriteFile(dir_ / "faulty.pgn", kGameB + "[Event \"E\"]\n\n1.e4 e5 2.Nf3 Nc6 {never closed\n\n" +
+                                     "[Event \"F\"]\n\n1.e4 e5 2.Nf3 {never closed\n\n");
   ProcessResult r =
       Scan({"--input", "faulty.pgn", "--output", "out.pgn", "--yes", "--quiet"}, "positions.ini");
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(Out(), "[Event \"E\"]\r\n\r\n1.e4 {never closed\r\n\r\n");
+  EXPECT_EQ(Out(), "[Event \"E\"]\r\n\r\n1.e4 e5 2.Nf3 Nc6 {never closed\r\n\r\n");
 }
 
 }  // namespace
