@@ -426,9 +426,14 @@ void MainWindow::orderTabs() {
   order.insert(order.end(),
                {notationButton_, movesButton_, inputNameEdit_, outputNameEdit_, inputDirBox_,
                 outputDirBox_, swapFilesButton_, runButton_, exitButton_});
-  // Then the fields of the added criteria, in the area's order below the designed ones.
-  for (const CriterionKind& kind : CriterionKinds())
-    if (!kind.alwaysWritten && kind.fieldName) order.push_back(criterionField(kind.fieldName));
+  // Then the fields of the added criteria, each followed by its range, in the area's order
+  // below the designed ones.
+  for (const CriterionKind& kind : CriterionKinds()) {
+    if (kind.alwaysWritten || !kind.fieldName) continue;
+    order.push_back(criterionField(kind.fieldName));
+    if (kind.range)
+      order.insert(order.end(), {criterionField(kind.fromFieldName), criterionField(kind.toFieldName)});
+  }
   for (size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 
