@@ -19,7 +19,8 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       fast_(!log && request.method.rawQuickTest && !request.split && raw_.Usable()),
       // Likewise on the raw tag lines, with criteria on tags.
       fastTags_(!log && request.method.rawQuickTest && !request.split && !tags_.Empty()),
-      skipMoves_(request.method.rawQuickTest) {}
+      skipMoves_(request.method.rawQuickTest),
+      keys_(!request.duplicatesPath.empty()) {}
 
 bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) {
   to_ = Destination::None;
@@ -57,9 +58,10 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
   if (!skipped && eof && first && header_.empty() && moveText_.empty()) return false;
   // A game too large to hold was skipped: it counts, and goes nowhere.
   if (skipped) return true;
-  if (Passes(GameView{header_, moveText_}, number, tagsPassed))
+  if (Passes(GameView{header_, moveText_}, number, tagsPassed)) {
     to_ = Destination::Output;
-  else if (split_)
+    if (keys_) key_ = MakeGameKey(header_, moveText_);
+  } else if (split_)
     to_ = Destination::Split;
   return true;
 }
