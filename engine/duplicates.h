@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/move_text_parser.h"
+
 namespace kelvane {
 
 // What a game is judged on, computed where the game is decided. Two games are the same when
@@ -24,10 +26,14 @@ struct GameKey {
 // value or, without one, the result that ends the move text. A move text the parser finds
 // faulty is keyed on its bytes as read.
 GameKey MakeGameKey(std::string_view header, std::string_view moveText);
+// The same from the moves a parse of moveText found (nullptr: the text is faulty).
+GameKey MakeGameKey(std::string_view header, std::string_view moveText,
+                    const std::vector<Move>* moves);
 
-// The moves of a main line as the key sees them: the parser's moves without "+ # ! ?",
-// castling with O, a promotion with "=" ("e8Q" is "e8=Q"). Empty when the text is faulty.
-std::vector<std::string> KeyMoves(std::string_view moveText, bool& faulty);
+// The moves of a main line as the key sees them: the parser's moves (empty for a faulty
+// text) without "+ # ! ?", castling with O, a promotion with "=" ("e8Q" is
+// "e8=Q"); a word of those marks alone is no move.
+std::vector<std::string> KeyMoves(std::string_view moveText);
 
 // The duplicates file of an output: its name with "dup" before the first "." of its file
 // name (at its end when it has none).

@@ -20,7 +20,9 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       // Likewise on the raw tag lines, with criteria on tags.
       fastTags_(!log && request.method.rawQuickTest && !request.split && !tags_.Empty()),
       skipMoves_(request.method.rawQuickTest),
-      keys_(!request.duplicatesPath.empty()) {}
+      keys_(!request.duplicatesPath.empty()) {
+  if (keys_) matcher_.KeepMoves();
+}
 
 bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) {
   to_ = Destination::None;
@@ -60,7 +62,7 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
   if (skipped) return true;
   if (Passes(GameView{header_, moveText_}, number, tagsPassed)) {
     to_ = Destination::Output;
-    if (keys_) key_ = MakeGameKey(header_, moveText_);
+    if (keys_) key_ = MakeGameKey(header_, moveText_, matcher_.ParsedMoves());
   } else if (split_)
     to_ = Destination::Split;
   return true;

@@ -174,9 +174,11 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
   bool withoutDone = true;
   // The parser builds only what the criteria look at: with no criterion that goes ply by
   // ply, the ply loop below has nothing to test, and its moves are not needed.
-  MoveTextParser parser(moveText, wantCleanText_, wantMoves_);
+  MoveTextParser parser(moveText, wantCleanText_, wantMoves_ || keepMoves_);
+  movesFaulty_ = true;
   try {
     parser.Parse();
+    movesFaulty_ = false;
     if (notation) pass = TestNotationSequence(parser.CleanText);
     for (int k = 0; k < 3; ++k)
       if (!c.conditions[k].empty()) condDone[k] = false;
@@ -201,6 +203,7 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
     // A faulty game is reported and then decided by the flags as they stand.
     fault = parser.ErrorText;
   }
+  if (keepMoves_) moves_.swap(parser.Moves);
   return pass && condDone[0] && condDone[1] && condDone[2] && seqDone;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/criteria.h"
+#include "engine/move_text_parser.h"
 #include "platform/dialogs.h"
 #include "text/bounded_text.h"
 
@@ -33,6 +34,10 @@ class GameMatcher {
   // game's first moves must hold it for the game to pass.
   std::string_view NotationSequence() const;
   int64_t NotationMoves() const;
+  // Keep the moves of every game parsed from now on, for the duplicates key: after a game
+  // that passed, ParsedMoves holds its moves, or nullptr when its move text was faulty.
+  void KeepMoves() { keepMoves_ = true; }
+  const std::vector<Move>* ParsedMoves() const { return movesFaulty_ ? nullptr : &moves_; }
 
  private:
   // Parses the move text and applies every criterion ply by ply.
@@ -56,6 +61,9 @@ class GameMatcher {
   std::string quickList_;
   std::vector<std::string_view> quickWords_;  // into quickList_
   BoundedText movesLeft_;  // the Must contain moves the game under test has not shown yet
+  bool keepMoves_ = false;
+  std::vector<Move> moves_;  // of the game parsed last, when kept
+  bool movesFaulty_ = false;
 };
 
 // The Must contain moves as the matcher looks for them: line breaks as blanks, a Notation
