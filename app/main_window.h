@@ -256,7 +256,7 @@ class MainWindow : public QMainWindow {
   QMenu* optionsMenu_;
   QAction* splitAction_;     // check item
   QAction* tolerantAction_;  // check item: tolerant reading
-  QAction* duplicatesAction_ = nullptr;  // check items: duplicates to their own file, and
+  QAction* duplicatesAction_ = nullptr;        // check items: duplicates to their own file, and
   QAction* duplicatesPrefixAction_ = nullptr;  // its prefix rule
   QMenu* helpMenu_;
   QAction* helpContentsAction_;

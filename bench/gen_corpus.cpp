@@ -108,7 +108,8 @@ class Duplicator {
       while (i < moves.size() && (moves[i] == ' ' || moves[i] == '\r' || moves[i] == '\n')) ++i;
       size_t start = i;
       int depth = 0;  // a comment or variation stays one word
-      while (i < moves.size() && (depth > 0 || (moves[i] != ' ' && moves[i] != '\r' && moves[i] != '\n'))) {
+      while (i < moves.size() &&
+             (depth > 0 || (moves[i] != ' ' && moves[i] != '\r' && moves[i] != '\n'))) {
         if (moves[i] == '{' || moves[i] == '(') ++depth;
         if (moves[i] == '}' || moves[i] == ')') --depth;
         ++i;

@@ -167,8 +167,8 @@ class ChunkScanner {
       headerSize = decider_.Header().size();
     }
     const GameKey* key = decider_.Key();
-    c.games.push_back(
-        {in.Position(), c.text.size(), headerSize, to, c.last && eof, key != nullptr, key ? *key : GameKey{}});
+    c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof, key != nullptr,
+                       key ? *key : GameKey{}});
   }
 
   MessageRecorder recorder_;  // before the decider, which keeps a reference

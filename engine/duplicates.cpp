@@ -67,7 +67,9 @@ struct Hash128 {
   }
 };
 
-constexpr bool IsStripped(char c) { return c == '+' || c == '#' || c == '!' || c == '?'; }
+constexpr bool IsStripped(char c) {
+  return c == '+' || c == '#' || c == '!' || c == '?';
+}
 constexpr bool IsWhiteByte(char c) {
   return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
 }
@@ -168,7 +170,8 @@ std::string_view EndResult(std::string_view moveText) {
                                moveText.back() == ' ' || moveText.back() == '\t'))
     moveText.remove_suffix(1);
   const size_t blank = moveText.find_last_of(" \t\r\n");
-  const std::string_view last = blank == std::string_view::npos ? moveText : moveText.substr(blank + 1);
+  const std::string_view last =
+      blank == std::string_view::npos ? moveText : moveText.substr(blank + 1);
   if (last == "1-0" || last == "0-1" || last == "1/2-1/2" || last == "*") return last;
   return {};
 }
@@ -186,9 +189,8 @@ GameKey MakeGameKey(std::string_view header, std::string_view moveText,
   Hash128 h;
   // A move keeps its first 9 bytes only: one that fills them may be longer, and the
   // parser's normalised text has it whole.
-  const bool cut = moves && std::any_of(moves->begin(), moves->end(), [](const Move& m) {
-                     return m.TextLen == Move::kMaxText;
-                   });
+  const bool cut = moves && std::any_of(moves->begin(), moves->end(),
+                                        [](const Move& m) { return m.TextLen == Move::kMaxText; });
   if (moves && !cut) {
     for (const Move& m : *moves) key.plies += AddMove(h, m.Text(), true);
   } else if (moves) {

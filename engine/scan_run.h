@@ -71,8 +71,9 @@ enum class ScanOutcome {
   InputMissing,    // "File ... not found"
   SameFile,        // output or split file is the input file under another name
   SameOutputFile,  // the split file is the output file under another name
-  SameDuplicatesFile,  // the duplicates file is the output or the split file
   Cancelled,       // stopped on request; the games decided so far are written and reported
+  // The duplicates file is the output or the split file.
+  SameDuplicatesFile,
 };
 
 inline constexpr char kSameOutputMessage[] = "Output and split file cannot be the same file";
@@ -86,8 +87,9 @@ struct ScanResult {
   int64_t gamesRead = 0;
   int64_t gamesWritten = 0;
   int64_t splitWritten = 0;  // games written to the split file
-  int64_t duplicatesWritten = 0;
   ReadingCounts listed;      // what tolerant reading listed
+  // Games written to the duplicates file.
+  int64_t duplicatesWritten = 0;
 };
 
 // Asks before overwriting, reports through dialogs and looks at files through fileSystem.

@@ -211,9 +211,10 @@ void SaveSettings(const Settings& settings, const std::string& path) {
                 settings.criteria.mustContainForm == SequenceForm::Notation);
   // Written once it was turned on, so the file of someone who never used it stays as it was.
   // (No value read back holds a line end: "\n" tells that the key is missing.)
-  const std::pair<const char*, bool> switches[] = {{kTolerantKey, settings.tolerant},
-                                                   {kDuplicatesKey, settings.duplicates},
-                                                   {kDuplicatesPrefixKey, settings.duplicatesPrefix}};
+  const std::pair<const char*, bool> switches[] = {
+      {kTolerantKey, settings.tolerant},
+      {kDuplicatesKey, settings.duplicates},
+      {kDuplicatesPrefixKey, settings.duplicatesPrefix}};
   for (const auto& [key, on] : switches)
     if (on || ini.ReadString(kBooleans, key, "\n") != "\n") ini.WriteBool(kBooleans, key, on);
   // Written when it is not the default, or was written before, likewise.

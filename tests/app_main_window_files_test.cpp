@@ -378,8 +378,9 @@ TEST_F(MainWindowTest, RunWithTolerantReadingListsInALogBesideTheOutput) {
 // ---- Duplicates ------------------------------------------------------------------------
 
 TEST_F(MainWindowTest, DuplicatesAreOptionsItemsKeptInTheSettingsAndUsedByRun) {
-  WriteFile(dir / "in.pgn", "[Event \"A\"]\n\n1.e4 e5 1-0\n\n[Event \"B\"]\n\n1. e4 {x} e5 1-0\n\n"
-                            "[Event \"C\"]\n\n1.e4 *\n");
+  WriteFile(dir / "in.pgn",
+            "[Event \"A\"]\n\n1.e4 e5 1-0\n\n[Event \"B\"]\n\n1. e4 {x} e5 1-0\n\n"
+            "[Event \"C\"]\n\n1.e4 *\n");
   Start();
   auto* options = Child<QMenu>(*form, "Options1");
   auto* dups = Child<QAction>(*form, "Duplicates1");
@@ -394,8 +395,9 @@ TEST_F(MainWindowTest, DuplicatesAreOptionsItemsKeptInTheSettingsAndUsedByRun) {
   Seed([](Settings& s) { s.duplicates = true; });
   StartActive();
   EXPECT_TRUE(Child<QAction>(*form, "Duplicates1")->isChecked());
-  EXPECT_NE(Child<QLabel>(*form, "SplitState")->text().toStdString().find("duplicates go to outdup.pgn"),
-            std::string::npos);
+  EXPECT_NE(
+      Child<QLabel>(*form, "SplitState")->text().toStdString().find("duplicates go to outdup.pgn"),
+      std::string::npos);
   ui.runItem->trigger();
   WaitForScan();
   EXPECT_EQ(script.reports, std::vector<std::string>{"3 games read from in.pgn\r2 games written "

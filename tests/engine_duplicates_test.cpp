@@ -1,11 +1,10 @@
-#include "engine/duplicates.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "engine/duplicates.h"
 #include "engine/scan_method.h"
 #include "engine/scan_run.h"
 #include "platform/io_result.h"
@@ -42,11 +41,11 @@ TEST(GameKey, TellsTheSameGameFromAnother) {
       {"castling with zeros", won, "1.Nf3 Nf6 2.g3 g6 3.Bg2 Bg7 4.O-O O-O-O 1-0", won,
        "1.Nf3 Nf6 2.g3 g6 3.Bg2 Bg7 4.0-0 0-0-0 1-0", true},
       {"promotion without =", won, "1.e8=Q+ Kxe8 1-0", won, "1.e8Q Kxe8 1-0", true},
-      {"the result token stands for a missing Result tag", Header(""), "1.d4 d5 0-1",
-       Header("0-1"), "1.d4 d5 0-1", true},
+      {"the result token stands for a missing Result tag", Header(""), "1.d4 d5 0-1", Header("0-1"),
+       "1.d4 d5 0-1", true},
       {"different results", won, "1.e4 e5 1-0", Header("1/2-1/2"), "1.e4 e5 1/2-1/2", false},
-      {"different result tokens without tags", Header(""), "1.e4 e5 1-0", Header(""),
-       "1.e4 e5 0-1", false},
+      {"different result tokens without tags", Header(""), "1.e4 e5 1-0", Header(""), "1.e4 e5 0-1",
+       false},
       {"transposed moves", won, "1.e4 e5 2.Nf3 Nc6 1-0", won, "1.Nf3 Nc6 2.e4 e5 1-0", false},
       {"a cut-short copy", Header("*"), "1.e4 e5 2.Nf3 Nc6 *", Header("*"), "1.e4 e5 2.Nf3 *",
        false},
@@ -100,10 +99,12 @@ TEST(HeldGames, AGameThatBeginsALongerOneOfTheSamePlayersStandsForIt) {
       {"other players", {whole, {Header("*", "C"), cut.moves}}, {0, 1}},
       {"a copy of the cut copy stands for the whole game", {cut, whole, cut}, {1, 1, 1}},
       {"two continuations: both kept", {cut, whole, other}, {1, 1, 2}},
-      {"the same moves with another result is no prefix", {whole, {Header("0-1"), whole.moves}},
+      {"the same moves with another result is no prefix",
+       {whole, {Header("0-1"), whole.moves}},
        {0, 1}},
       {"a game without moves begins nothing", {{Header("*"), "*"}, whole}, {0, 1}},
-      {"a chain ends at the longest", {cut, {Header("*"), "1.e4 e5 2.Nf3 Nc6 *"}, whole},
+      {"a chain ends at the longest",
+       {cut, {Header("*"), "1.e4 e5 2.Nf3 Nc6 *"}, whole},
        {2, 2, 2}},
   };
   for (const auto& c : cases) {
@@ -156,20 +157,17 @@ TEST_F(DuplicatesScan, WithSplitADuplicateIsInNeitherOutputNorSplitFile) {
   criteria_.without = "d4";
   criteria_.withoutRange = {1, 15};
   const std::string in = Game("1", "1-0", "1.e4 e5 2.Nf3 1-0") + Game("2", "*", "1.d4 d5 *") +
-                         Game("3", "1-0", "1.e4 {x} e5\n2.Nf3 1-0") +
-                         Game("4", "*", "1.d4 d5 *") + Game("5", "*", "1.e4 e5 *") +
-                         Game("6", "1-0", "1. e4 e5 2. Nf3 1-0");
+                         Game("3", "1-0", "1.e4 {x} e5\n2.Nf3 1-0") + Game("4", "*", "1.d4 d5 *") +
+                         Game("5", "*", "1.e4 e5 *") + Game("6", "1-0", "1. e4 e5 2. Nf3 1-0");
   for (unsigned threads : {1u, 2u}) {
     SCOPED_TRACE(threads);
     scripted_.Clear();
     const ScanResult r = Run(in, true, false, threads);
     EXPECT_EQ(ReadFile(dir_ / "out.pgn"),
               Out("1", "1-0", "1.e4 e5 2.Nf3 1-0") + Out("5", "*", "1.e4 e5 *"));
-    EXPECT_EQ(ReadFile(dir_ / "out2.pgn"),
-              Out("2", "*", "1.d4 d5 *") + Out("4", "*", "1.d4 d5 *"));
-    EXPECT_EQ(ReadFile(dir_ / "dups.pgn"),
-              Out("3", "1-0", "1.e4 {x} e5\r\n2.Nf3 1-0", "1") +
-                  Out("6", "1-0", "1. e4 e5 2. Nf3 1-0", "1"));
+    EXPECT_EQ(ReadFile(dir_ / "out2.pgn"), Out("2", "*", "1.d4 d5 *") + Out("4", "*", "1.d4 d5 *"));
+    EXPECT_EQ(ReadFile(dir_ / "dups.pgn"), Out("3", "1-0", "1.e4 {x} e5\r\n2.Nf3 1-0", "1") +
+                                               Out("6", "1-0", "1. e4 e5 2. Nf3 1-0", "1"));
     EXPECT_EQ(r.gamesRead, r.gamesWritten + r.splitWritten + r.duplicatesWritten);
     EXPECT_EQ(scripted_.reports,
               std::vector<std::string>{"6 games read from in.pgn\r2 games written to out.pgn\r"
@@ -198,8 +196,7 @@ TEST_F(DuplicatesScan, TheDuplicatesFileIsRefusedAsTheOutputOrSplitFile) {
   ScanRequest request{dir_ / "in.pgn", dir_ / "out.pgn", true, criteria_};
   for (const char* name : {"out.pgn", "out2.pgn"}) {
     request.duplicatesPath = dir_ / name;
-    EXPECT_EQ(RunScan(request, scripted_, fileSystem()).outcome,
-              ScanOutcome::SameDuplicatesFile);
+    EXPECT_EQ(RunScan(request, scripted_, fileSystem()).outcome, ScanOutcome::SameDuplicatesFile);
   }
   EXPECT_FALSE(Exists(dir_ / "out.pgn"));
 }
