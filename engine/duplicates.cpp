@@ -61,7 +61,7 @@ struct Hash128 {
       Add(v);
     }
     uint64_t last = 0;
-    std::memcpy(&last, s.data() + i, s.size() - i);
+    if (i < s.size()) std::memcpy(&last, s.data() + i, s.size() - i);
     Add(last);
     Add(s.size() | (uint64_t{1} << 63));
   }
