@@ -1,13 +1,11 @@
 #include "engine/duplicates.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <numeric>
 #include <optional>
 #include <unordered_map>
 
-#include "engine/game_reader.h"
 #include "engine/game_view.h"
 #include "engine/move_text_parser.h"
 #include "text/path_parts.h"
@@ -69,9 +67,6 @@ struct Hash128 {
 
 constexpr bool IsStripped(char c) {
   return c == '+' || c == '#' || c == '!' || c == '?';
-}
-constexpr bool IsWhiteByte(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0';
 }
 constexpr bool IsPromotion(std::string_view w) {
   const size_t n = w.size();
