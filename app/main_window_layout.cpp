@@ -32,6 +32,7 @@
 #include "app/text_box_frame.h"
 #include "app/tool_icons.h"
 #include "engine/criteria_kinds.h"
+#include "engine/duplicates.h"
 #include "engine/file_names.h"
 
 namespace kelvane {
@@ -265,6 +266,11 @@ void MainWindow::showSplitState() {
                      : QStringLiteral("Split: on; the output's name needs a \".\" to name the "
                                       "split file");
   }
+  if (duplicatesAction_ && duplicatesAction_->isChecked()) {
+    const std::string dups = DuplicatesFileName(fileNameText(outputNameEdit_));
+    text += QStringLiteral("; duplicates go to ") +
+            QString::fromLocal8Bit(dups.data(), static_cast<qsizetype>(dups.size()));
+  }
   splitState_->setText(text);
 }
 
@@ -384,6 +390,15 @@ void MainWindow::buildMenus() {
       Named(optionsMenu_->addAction(QStringLiteral("&Tolerant reading")), "TolerantReading1");
   tolerantAction_->setCheckable(true);
   connect(tolerantAction_, &QAction::triggered, this, guarded([this] { toggleTolerant(); }));
+  duplicatesAction_ = Named(optionsMenu_->addAction(QStringLiteral("&Duplicates")), "Duplicates1");
+  duplicatesPrefixAction_ =
+      Named(optionsMenu_->addAction(QStringLiteral("Duplicates: also a game that is the &start of "
+                                                   "another")),
+            "DuplicatesPrefix1");
+  for (QAction* a : {duplicatesAction_, duplicatesPrefixAction_}) {
+    a->setCheckable(true);
+    connect(a, &QAction::triggered, this, guarded([this] { toggleDuplicates(); }));
+  }
 
   helpMenu_ = menu("Help1", "&Help");
   helpContentsAction_ =

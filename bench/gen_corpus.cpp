@@ -1,7 +1,7 @@
 // Deterministic corpus generator for the scan benchmarks.
 //
 //   gen_corpus --seed N --size BYTES [--comments] [--variations] [--nags] [--crlf]
-//              [--output FILE]
+//              [--duplicates PERCENT] [--output FILE]
 //              [--legal]
 //
 // Writes PGN games until at least BYTES bytes are out (the last game is finished, so the file is
@@ -20,6 +20,9 @@
 // lines are legal too.
 // Their tags mix games over the board of 1950 to 2026 with games played online: ratings, time
 // controls, terminations and ECO codes on most, some of them unknown ("?") or missing.
+// With --duplicates, after each game a copy of one of the last 1000 games follows with the
+// chance PERCENT in 100: most as they were, some with a comment and other line breaks, some
+// cut short (to "*"). Without it the bytes are those of the generator before the option.
 
 #include <algorithm>
 #include <cstdint>
@@ -81,7 +84,81 @@ struct Options {
   bool variations = false;
   bool nags = false;
   bool crlf = false;
+  uint32_t duplicates = 0;  // percent of games followed by a copy of an earlier one
   const char* output = nullptr;
+};
+
+// Plants copies of earlier games, as merged collections hold them.
+class Duplicator {
+ public:
+  explicit Duplicator(const Options& options)
+      : rng_(options.seed ^ 0xBB67AE8584CAA73BULL),
+        percent_(options.duplicates),
+        eol_(options.crlf ? "\r\n" : "\n") {}
+
+  // game: the text of the game just written; a copy of an earlier one may follow it in out.
+  void After(std::string_view game, std::string& out) {
+    if (percent_ == 0) return;
+    if (recent_.size() < kKept) {
+      recent_.emplace_back(game);
+    } else {
+      recent_[next_] = game;
+      next_ = (next_ + 1) % kKept;
+    }
+    if (rng_.Below(100) >= percent_) return;
+    const std::string& copy = recent_[rng_.Below(static_cast<uint32_t>(recent_.size()))];
+    const uint32_t kind = rng_.Below(10);
+    if (kind < 6) {
+      out += copy;
+      return;
+    }
+    const size_t split = copy.find(std::string(eol_) + eol_);  // the header's end
+    std::string header = copy.substr(0, split + std::strlen(eol_));
+    std::vector<std::string> words;
+    const std::string_view moves = std::string_view(copy).substr(split);
+    for (size_t i = 0; i < moves.size();) {
+      while (i < moves.size() && (moves[i] == ' ' || moves[i] == '\r' || moves[i] == '\n')) ++i;
+      size_t start = i;
+      int depth = 0;  // a comment or variation stays one word
+      while (i < moves.size() &&
+             (depth > 0 || (moves[i] != ' ' && moves[i] != '\r' && moves[i] != '\n'))) {
+        if (moves[i] == '{' || moves[i] == '(') ++depth;
+        if (moves[i] == '}' || moves[i] == ')') --depth;
+        ++i;
+      }
+      if (i > start) words.emplace_back(moves.substr(start, i - start));
+    }
+    if (kind < 8) {
+      // Another source: a comment after the first move, eight words to a line.
+      words.insert(words.begin() + std::min<size_t>(2, words.size() - 1), "{copied}");
+    } else {
+      // A broadcast copy that stopped early: up to a move number, then "*".
+      size_t keep = words.size() / 2;
+      while (keep > 0 && words[keep].find('.') == std::string::npos) --keep;
+      words.resize(keep);
+      words.emplace_back("*");
+      const size_t result = header.find("[Result \"");
+      if (result != std::string::npos) {
+        const size_t end = header.find('"', result + 9);
+        header.replace(result + 9, end - result - 9, "*");
+      }
+    }
+    out += header;
+    out += eol_;
+    for (size_t k = 0; k < words.size(); ++k) {
+      out += words[k];
+      out += (k % 8 == 7 || k + 1 == words.size()) ? eol_ : " ";
+    }
+    out += eol_;
+  }
+
+ private:
+  static constexpr size_t kKept = 1000;
+  Random rng_;
+  uint32_t percent_;
+  const char* eol_;
+  std::vector<std::string> recent_;
+  size_t next_ = 0;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -1012,7 +1089,7 @@ bool ParseSize(const char* text, uint64_t& size) {
 int Usage() {
   std::fputs(
       "usage: gen_corpus --seed N --size BYTES[K|M|G] [--comments] [--variations] [--nags]\n"
-      "                  [--crlf] [--output FILE]\n"
+      "                  [--crlf] [--duplicates PERCENT] [--output FILE]\n"
       "                  [--legal]\n",
       stderr);
   return 2;
@@ -1045,6 +1122,10 @@ int main(int argc, char** argv) {
       options.nags = true;
     } else if (arg == "--crlf") {
       options.crlf = true;
+    } else if (arg == "--duplicates" && has_value) {
+      char* end = nullptr;
+      options.duplicates = static_cast<uint32_t>(std::strtoul(argv[++i], &end, 10));
+      if (*end != '\0' || options.duplicates > 100) return Usage();
     } else {
       return Usage();
     }
@@ -1061,9 +1142,12 @@ int main(int argc, char** argv) {
   constexpr size_t kFlushAt = 8u << 20;
   buffer.reserve(kFlushAt + (1u << 20));
   GameWriter writer(rng, options, buffer);
+  Duplicator duplicator(options);
   uint64_t written = 0;
   while (written + buffer.size() < options.size) {
+    const size_t start = buffer.size();
     writer.Write();
+    duplicator.After(std::string_view(buffer).substr(start), buffer);
     if (buffer.size() >= kFlushAt) {
       if (std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size()) break;
       written += buffer.size();

@@ -2,7 +2,7 @@
 # Times the headless scan against `wc -l` on one generated corpus.
 #
 #   bench/run_bench.sh [--size SIZE] [--seed N] [--annotated] [--crlf] [--runs N] [--tolerant]
-#                      [--legal]
+#                      [--legal] [--duplicates PERCENT]
 #
 #   --size SIZE    corpus size, with K, M or G (powers of 1024); default 1G
 #   --seed N       generator seed; default 1
@@ -11,6 +11,10 @@
 #   --runs N       time every command N times and keep the fastest run; default 1
 #   --tolerant     scan with tolerant reading (kelvane --tolerant)
 #   --legal        corpus of legal games (gen_corpus --legal)
+#   --duplicates PERCENT  corpus with copies of earlier games planted after PERCENT % of its
+#                  games (gen_corpus --duplicates), and one more run: the scan with every
+#                  criterion cleared and kelvane --duplicates, with its ratio to the same scan
+#                  without it (target <= 1.3)
 #
 # Environment:
 #   KELVANE_BUILD      build folder holding app/kelvane and bench/gen_corpus (default: build)
@@ -35,6 +39,8 @@ seed=1
 runs=1
 gen_flags=()
 scan_flags=()
+dup_percent=""
+
 while [ $# -gt 0 ]; do
   case "$1" in
     --size) size_text="$2"; shift 2 ;;
@@ -44,7 +50,8 @@ while [ $# -gt 0 ]; do
     --crlf) gen_flags+=(--crlf); shift ;;
     --tolerant) scan_flags+=(--tolerant); shift ;;
     --legal) gen_flags+=(--legal); shift ;;
-    -h|--help) sed -n '2,29p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --duplicates) dup_percent="$2"; gen_flags+=(--duplicates "$2"); shift 2 ;;
+    -h|--help) sed -n '2,33p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run_bench.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -192,6 +199,13 @@ fi
 run all "$out_all" "$kelvane" --scan --settings "$settings" --input "$corpus" \
   --output "$out_all" --yes --quiet --cond1 "" --contains "" --without "" \
   "${scan_flags[@]+"${scan_flags[@]}"}"
+out_all_dups="$bench_dir/out-all-dups.pgn"
+if [ -n "$dup_percent" ]; then
+  names+=(all-dups)
+  run all-dups "$out_all_dups" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+    --output "$out_all_dups" --yes --quiet --cond1 "" --contains "" --without "" \
+    --duplicates "$bench_dir/out-all-dups.dup.pgn" "${scan_flags[@]+"${scan_flags[@]}"}"
+fi
 
 # ----- report -----
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
@@ -217,6 +231,7 @@ for name in "${names[@]}"; do
     position) label="position 1.e4 c5 2.Nf3 d6" ;;
     material) label="material KRP v KR" ;;
     all) label="scan, no criteria" ;;
+    all-dups) label="no criteria, --duplicates" ;;
   esac
   if [ "${status[$name]}" -ne 0 ]; then
     failed=1
@@ -234,16 +249,21 @@ done
 [ "$has_tag" -eq 1 ] || echo "kelvane has no --tag: header runs skipped"
 [ "$has_position" -eq 1 ] || echo "kelvane has no --position: position runs skipped"
 echo
-  # ratio A B LABEL TARGET: the wall time of run A over that of run B.
-  ratio() {
-    if [ "${status[$1]}" -ne 0 ] || [ "${status[$2]}" -ne 0 ]; then
-      printf '  %-34s  -     (a run failed)\n' "$3"
-      return
-    fi
-    awk -v a="${wall[$1]}" -v b="${wall[$2]}" -v label="$3" -v target="$4" 'BEGIN {
-      r = a / b
-      printf "  %-34s %5.2f  target <= %s: %s\n", label, r, target, r <= target ? "met" : "missed" }'
-  }
+# ratio A B LABEL TARGET: the wall time of run A over that of run B.
+ratio() {
+  if [ "${status[$1]}" -ne 0 ] || [ "${status[$2]}" -ne 0 ]; then
+    printf '  %-34s  -     (a run failed)\n' "$3"
+    return
+  fi
+  awk -v a="${wall[$1]}" -v b="${wall[$2]}" -v label="$3" -v target="$4" 'BEGIN {
+    r = a / b
+    printf "  %-34s %5.2f  target <= %s: %s\n", label, r, target, r <= target ? "met" : "missed" }'
+}
+if [ -n "$dup_percent" ]; then
+  echo "duplicates run (corpus with $dup_percent % of its games planted twice):"
+  ratio all-dups all "--duplicates / no criteria" 1.3
+  echo
+fi
 if [ "$has_tag" -eq 1 ]; then
   echo "header runs: --tag \"MinElo >= 2400\" --tag \"Year >= 2000\" (header + opening: with"
   echo "Must contain \"1.e4 c5 2.Nf3 d6\"); wall time ratios against their targets:"
@@ -268,7 +288,7 @@ if [ "$has_position" -eq 1 ]; then
 fi
 declare -A outs=([default]="$out_default" [one-core]="$out_one" [opening]="$out_opening"
   [header]="$out_header" [header-opening]="$out_header_opening" [all]="$out_all"
-  [position]="$out_position" [material]="$out_material")
+  [position]="$out_position" [material]="$out_material" [all-dups]="$out_all_dups")
 for name in "${names[@]}"; do
   [ "$name" != wc ] || continue
   [ "${status[$name]}" -eq 0 ] || continue

@@ -46,6 +46,8 @@ struct GameEntry {
   size_t headerSize;  // of a game that is written
   Destination to;
   bool eof;  // the game ends the file
+  bool keyed;  // key holds its key for the duplicates test
+  GameKey key;
 };
 
 // A message shown while a game was read or decided, shown again when the game is delivered.
@@ -164,7 +166,9 @@ class ChunkScanner {
       c.text += decider_.MoveText();
       headerSize = decider_.Header().size();
     }
-    c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof});
+    const GameKey* key = decider_.Key();
+    c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof, key != nullptr,
+                       key ? *key : GameKey{}});
   }
 
   MessageRecorder recorder_;  // before the decider, which keeps a reference
@@ -437,7 +441,7 @@ class Delivery {
       position_ = input_.Compressed() ? input_.BytesRead() : c.base + g.end;
       ++delivered_;
       if (!sink_.Deliver(g.to, text.substr(0, g.headerSize), text.substr(g.headerSize), position_,
-                         g.eof))
+                         g.eof, g.keyed ? &g.key : nullptr))
         return false;
     }
     if (c.stopped) {
@@ -458,7 +462,8 @@ class Delivery {
       if (!decider_->Next(input, eof, delivered_ == 0, delivered_ + 1)) return true;
       position_ = input.BytesRead();
       ++delivered_;
-      if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof))
+      if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof,
+                         decider_->Key()))
         return false;
     }
     return true;

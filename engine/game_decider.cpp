@@ -20,7 +20,10 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       fast_(!log && request.method.rawQuickTest && !request.split && raw_.Usable()),
       // Likewise on the raw tag lines, with criteria on tags.
       fastTags_(!log && request.method.rawQuickTest && !request.split && !tags_.Empty()),
-      skipMoves_(request.method.rawQuickTest) {}
+      skipMoves_(request.method.rawQuickTest),
+      keys_(!request.duplicatesPath.empty()) {
+  if (keys_) matcher_.KeepMoves();
+}
 
 bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) {
   to_ = Destination::None;
@@ -58,9 +61,10 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
   if (!skipped && eof && first && header_.empty() && moveText_.empty()) return false;
   // A game too large to hold was skipped: it counts, and goes nowhere.
   if (skipped) return true;
-  if (Passes(GameView{header_, moveText_}, number, tagsPassed))
+  if (Passes(GameView{header_, moveText_}, number, tagsPassed)) {
     to_ = Destination::Output;
-  else if (split_)
+    if (keys_) key_ = MakeGameKey(header_, moveText_, matcher_.ParsedMoves());
+  } else if (split_)
     to_ = Destination::Split;
   return true;
 }

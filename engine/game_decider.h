@@ -9,6 +9,7 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/duplicates.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
 #include "engine/game_view.h"
@@ -50,6 +51,8 @@ class GameDecider {
   Destination To() const { return to_; }
   std::string_view Header() const { return header_; }
   std::string_view MoveText() const { return moveText_; }
+  // Of a game that goes to the output, when the run looks for duplicates; else nullptr.
+  const GameKey* Key() const { return keys_ && to_ == Destination::Output ? &key_ : nullptr; }
   // The fault of its move text, when Next was told no number.
   std::optional<std::string> TakeFault() { return std::exchange(fault_, std::nullopt); }
 
@@ -70,6 +73,8 @@ class GameDecider {
   bool fastTags_;  // games may be decided on their raw tag lines
   bool skipMoves_;  // a plain move text may be read past on its raw bytes
   std::optional<TolerantReader> tolerant_;
+  bool keys_;  // passing games are keyed for the duplicates test
+  GameKey key_;
   Destination to_ = Destination::None;
   std::string header_;
   std::string moveText_;

@@ -177,7 +177,7 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
   bool withoutDone = true;
   // The parser builds only what the criteria look at: with no criterion that goes ply by
   // ply, the ply loop below has nothing to test, and its moves are not needed.
-  MoveTextParser parser(moveText, wantCleanText_, wantMoves_);
+  MoveTextParser parser(moveText, wantCleanText_, wantMoves_ || keepMoves_);
   try {
     parser.Parse();
     if (notation) pass = TestNotationSequence(parser.CleanText);

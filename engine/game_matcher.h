@@ -34,10 +34,15 @@ class GameMatcher {
   // game's first moves must hold it for the game to pass.
   std::string_view NotationSequence() const;
   int64_t NotationMoves() const;
-  // The moves of the game Decide parsed last, when it passed the quick test and the
-  // criteria on positions need them; empty when its move text is faulty (Faulty).
+  // Keep the moves of every game parsed from now on, for the duplicates key.
+  void KeepMoves() { keepMoves_ = true; }
+  // The moves of the game Decide parsed last, when the criteria on positions or KeepMoves
+  // need them; empty when it was not parsed, or its move text is faulty (Faulty).
   const std::vector<Move>& Moves() const { return moves_; }
   bool Faulty() const { return faulty_; }
+  // For the duplicates key: the moves of a game that passed, or nullptr when its move text
+  // was faulty.
+  const std::vector<Move>* ParsedMoves() const { return faulty_ ? nullptr : &moves_; }
 
  private:
   // Parses the move text and applies every criterion ply by ply.
@@ -61,7 +66,8 @@ class GameMatcher {
   std::string quickList_;
   std::vector<std::string_view> quickWords_;  // into quickList_
   BoundedText movesLeft_;  // the Must contain moves the game under test has not shown yet
-  std::vector<Move> moves_;  // the last game's, for the criteria on positions
+  bool keepMoves_ = false;
+  std::vector<Move> moves_;  // the last game's, for the criteria on positions and the key
   bool faulty_ = false;
 };
 

@@ -5,6 +5,7 @@
 
 #include "engine/chunked_scan.h"
 #include "engine/criteria_entry.h"
+#include "engine/duplicates.h"
 #include "engine/file_names.h"
 #include "engine/game_decider.h"
 #include "engine/game_reader.h"
@@ -43,11 +44,22 @@ struct ScanFiles {
   InputFile input;
   OutputFile output;
   OutputFile split;
+  OutputFile duplicates;
   ReadingLog* log = nullptr;
   bool opened = false;  // every file could be opened
+  // The games of the duplicates test: those kept, or (prefix rule) every passing game.
+  KeptGames kept;
+  HeldGames held;
 
-  bool Failed() { return output.Failed() || split.Failed() || (log && log->File().Failed()); }
+  bool Failed() {
+    return output.Failed() || split.Failed() || duplicates.Failed() ||
+           (log && log->File().Failed());
+  }
 };
+
+void CheckDuplicatesIO(const ScanRequest& request) {
+  CheckIO(kDuplicatesStep, FileNamePart(request.duplicatesPath));
+}
 
 void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
   files.input.Open(request.inputPath);
@@ -58,6 +70,38 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
     files.split.Create(splitPath);
     CheckIO(kSplitCreateStep);
   }
+  if (!request.duplicatesPath.empty()) {
+    files.duplicates.Create(request.duplicatesPath);
+    CheckIO(kDuplicatesCreateStep);
+  }
+}
+
+// Writes a game that goes to the output, or, when it is a duplicate of a game written
+// there, to the duplicates file with the kept game's number.
+void WriteOutputGame(ScanFiles& files, ScanResult& result, std::string_view header,
+                     std::string_view moveText, int64_t duplicateOf) {
+  if (duplicateOf == 0) {
+    WriteGame(files.output, header, moveText);
+    ++result.gamesWritten;
+  } else {
+    WriteGame(files.duplicates, WithDuplicateOf(header, duplicateOf), moveText);
+    ++result.duplicatesWritten;
+  }
+}
+
+// With the prefix rule, the held games are judged and written once every game was read.
+void WriteHeldGames(ScanFiles& files, ScanResult& result) {
+  const std::vector<int64_t> target = files.held.Resolve();
+  // The kept games' numbers in the output come first: a duplicate may stand before its game.
+  std::vector<int64_t> number(target.size(), 0);
+  int64_t written = result.gamesWritten;
+  for (size_t i = 0; i < target.size(); ++i)
+    if (target[i] == static_cast<int64_t>(i)) number[i] = ++written;
+  for (size_t i = 0; i < target.size(); ++i) {
+    const int64_t kept = target[i] == static_cast<int64_t>(i) ? 0 : number[target[i]];
+    WriteOutputGame(files, result, files.held.Header(i), files.held.MoveText(i), kept);
+  }
+  files.held.Clear();
 }
 
 // The dialogs of the reader and the matcher during a run: every message about the data is
@@ -72,6 +116,7 @@ class FlushingDialogs : public ForwardingReporter {
   void Forward(const std::function<void(ScanReporter&)>& call) override {
     files_.output.Flush();
     files_.split.Flush();
+    files_.duplicates.Flush();
     call(target_);
   }
 
@@ -87,12 +132,14 @@ class Delivery : public GameSink {
       : files_(files), request_(request), observer_(observer), result_(result) {}
 
   bool Deliver(Destination to, std::string_view header, std::string_view moveText,
-               uint64_t position, bool eof) override {
+               uint64_t position, bool eof, const GameKey* key) override {
     // The game that a stop request cut short, where the input waited for more, is left out.
     if (eof && files_.input.Cancelled()) return false;
-    if (to == Destination::Output) {
-      WriteGame(files_.output, header, moveText);
-      ++result_.gamesWritten;
+    if (to == Destination::Output && key && request_.duplicatesPrefix) {
+      files_.held.Hold(header, moveText, *key);
+    } else if (to == Destination::Output) {
+      WriteOutputGame(files_, result_, header, moveText,
+                      key ? files_.kept.Judge(*key, result_.gamesWritten + 1) : 0);
     } else if (to == Destination::Split) {
       WriteGame(files_.split, header, moveText);
       ++result_.splitWritten;
@@ -105,6 +152,7 @@ class Delivery : public GameSink {
     if (files_.log) files_.log->CheckWrites();
     if (files_.output.Failed()) CheckIO(kOutputStep);
     if (files_.split.Failed()) CheckIO(kSplitStep);
+    if (files_.duplicates.Failed()) CheckDuplicatesIO(request_);
     if (observer_ && result_.gamesRead % kProgressEvery == 0) Tell(position);
     // A cancel takes effect between games, so no file is left with half a game.
     if (request_.cancel && request_.cancel->load(std::memory_order_relaxed) && !eof) {
@@ -148,10 +196,14 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
     const int64_t number = result.gamesRead + 1;
     if (!decider.Next(files.input, eof, number == 1, number)) break;
     if (!delivery.Deliver(decider.To(), decider.Header(), decider.MoveText(),
-                          files.input.BytesRead(), eof))
+                          files.input.BytesRead(), eof, decider.Key()))
       break;
   }
   delivery.Tell(files.input.BytesRead());
+}
+
+std::string DuplicatesLine(const ScanRequest& request, const ScanResult& result) {
+  return Counted(result.duplicatesWritten, " duplicates written to ", request.duplicatesPath);
 }
 
 // Closes the files, checking each close, and shows the counts.
@@ -173,6 +225,10 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.split.Finish();
     CheckIO(kSplitStep);
   }
+  if (!request.duplicatesPath.empty()) {
+    files.duplicates.Finish();
+    CheckDuplicatesIO(request);
+  }
   if (log) log->Finish();
   files.output.Close();
   CheckIO(kOutputStep);
@@ -180,6 +236,11 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     report += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
     files.split.Close();
     CheckIO(kSplitStep);
+  }
+  if (!request.duplicatesPath.empty()) {
+    report += "\r" + DuplicatesLine(request, result);
+    files.duplicates.Close();
+    CheckDuplicatesIO(request);
   }
   if (log) {
     log->Close();
@@ -201,7 +262,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
 // is thrown again as a ScanFileError that tells what the run left behind; any other
 // exception in hand is rethrown as it is.
 [[noreturn]] void EndOnFault(ScanFiles& files, const ScanRequest& request,
-                             const std::string& splitPath, const ScanResult& result) {
+                             const std::string& splitPath, ScanResult& result) {
   bool whole = files.opened && !files.Failed();
   std::string fault;
   if (whole && !files.input.CheckRead(request.cancel)) {
@@ -219,8 +280,11 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     }
     if (!fault.empty()) fault += "; no output was written";
   }
-  OutputFile* outputs[] = {&files.output, &files.split, files.log ? &files.log->File() : nullptr};
+  OutputFile* outputs[] = {&files.output, &files.split, &files.duplicates,
+                           files.log ? &files.log->File() : nullptr};
   if (whole) {
+    // The games held for the prefix rule were decided before the fault.
+    if (files.held.Size() > 0) WriteHeldGames(files, result);
     for (OutputFile* f : outputs)
       if (f) f->Finish();
     whole = !files.Failed();
@@ -236,6 +300,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     written = ReadAndWritten(request, result);
     if (request.split)
       written += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
+    if (!request.duplicatesPath.empty()) written += "\r" + DuplicatesLine(request, result);
   }
   try {
     throw;
@@ -287,10 +352,22 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       return result;
     }
   }
+  if (const std::string& dups = request.duplicatesPath; !dups.empty()) {
+    if (fs.SameFile(inputPath, dups)) {
+      dialogs.ShowMessage(kSameFileMessage);
+      result.outcome = ScanOutcome::SameFile;
+      return result;
+    }
+    if (SameWriteTarget(outputPath, dups) || (request.split && SameWriteTarget(splitPath, dups))) {
+      dialogs.ShowMessage(kSameDuplicatesMessage);
+      result.outcome = ScanOutcome::SameDuplicatesFile;
+      return result;
+    }
+  }
 
   if (reading.tolerant && !reading.logPath.empty()) {
     // The log is written like the outputs: never over the input or one of them.
-    const std::string* paths[] = {&inputPath, &outputPath, &splitPath};
+    const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &request.duplicatesPath};
     for (const std::string* path : paths) {
       if (path->empty() || (*path != reading.logPath && !fs.SameFile(*path, reading.logPath)))
         continue;
@@ -318,6 +395,9 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       ReportScanFault(GameTooLargeMessage(result.gamesRead + 1, request.maxGameBytes));
     }
     if (files.input.Cancelled()) result.outcome = ScanOutcome::Cancelled;
+    WriteHeldGames(files, result);
+    if (files.output.Failed()) CheckIO(kOutputStep);
+    if (files.duplicates.Failed()) CheckDuplicatesIO(request);
     if (log) result.listed = log->Counts();
     CloseAndReport(files, request, splitPath, result, dialogs, log ? &*log : nullptr);
   } catch (...) {

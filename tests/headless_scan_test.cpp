@@ -236,6 +236,28 @@ TEST_F(HeadlessScan, TolerantReadingTurnedOnInTheSettingsHolds) {
   EXPECT_EQ(ReadFile(dir_ / "tolerant.ini"), kEmptyCriteria + "Tolerant=1\n");
 }
 
+TEST_F(HeadlessScan, DuplicatesFromTheSettingsOrTheCommandLine) {
+  WriteFile(dir_ / "in.pgn", kGameA + kGameB + kGameA);
+  WriteFile(dir_ / "dups.ini", kEmptyCriteria + "Duplicates=1\n");
+  const Args files = {"--input", "in.pgn", "--output", "out.pgn", "--yes"};
+  // The stored option names the file after the output; "" turns it off.
+  ProcessResult r = Scan(files, "dups.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "3 games read from in.pgn\n2 games written to out.pgn\n1 duplicates written to "
+            "outdup.pgn\n");
+  Args off = files;
+  off.insert(off.end(), {"--duplicates", ""});
+  r = Scan(off, "dups.ini");
+  EXPECT_EQ(r.out, "3 games read from in.pgn\n3 games written to out.pgn\n");
+  // The prefix rule needs duplicates.
+  Args prefix = files;
+  prefix.push_back("--duplicates-prefix");
+  r = Scan(prefix);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "kelvane: --duplicates-prefix needs duplicates (--duplicates FILE)\n");
+}
+
 TEST_F(HeadlessScan, OptionValuesMayFollowAnEqualsSign) {
   ProcessResult r = Scan({"--input=in.pgn", "--output=out.pgn", "--without=e4",
                           "--without-range=1-1", "--cond1=..Nc6 > e4", "--cond1-range=1-15"});
