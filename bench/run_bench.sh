@@ -21,7 +21,8 @@
 # criteria cleared), the header selection (--tag "MinElo >= 2400" --tag "Year >= 2000", the
 # other criteria cleared), the header and opening selections together, and the scan with every
 # criterion cleared (every game parsed and written). The two header runs are skipped when
-# kelvane has no --tag. Exit status 1 when a scan fails.
+# kelvane has no --tag. Exit status 1 when a scan fails. An eighth run, the scan with every
+# criterion cleared writing its list file (--list), is compared with the seventh.
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -38,7 +39,7 @@ while [ $# -gt 0 ]; do
     --annotated) gen_flags+=(--comments --variations --nags); shift ;;
     --crlf) gen_flags+=(--crlf); shift ;;
     --tolerant) scan_flags+=(--tolerant); shift ;;
-    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run_bench.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -168,6 +169,15 @@ fi
 run all "$out_all" "$kelvane" --scan --settings "$settings" --input "$corpus" \
   --output "$out_all" --yes --quiet --cond1 "" --contains "" --without "" \
   "${scan_flags[@]+"${scan_flags[@]}"}"
+# The same scan writing the list of its games (--list), when kelvane has that option.
+has_list=0
+if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--list([[:space:]=]|$)'; then
+  has_list=1
+  out_list="$bench_dir/out-list.pgn"
+  run list "$out_list" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+    --output "$out_list" --yes --quiet --cond1 "" --contains "" --without "" \
+    --list "$bench_dir/list.tsv" "${scan_flags[@]+"${scan_flags[@]}"}"
+fi
 
 # ----- report -----
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
@@ -223,6 +233,18 @@ if [ "$has_tag" -eq 1 ]; then
   ratio header default "header only / default criteria" 1.3
   ratio header-opening opening "header + opening / opening alone" 1.0
   echo
+fi
+if [ "$has_list" -eq 1 ]; then
+  if [ "${status[list]}" -ne 0 ] || [ "${status[all]}" -ne 0 ]; then
+    echo "list run: a run failed (see $bench_dir/list.stderr)"
+    failed=1
+  else
+    awk -v a="${wall[list]}" -v b="${wall[all]}" -v kb="${rss[list]}" \
+      -v rows="$(($(wc -l < "$bench_dir/list.tsv") - 1))" 'BEGIN {
+      r = a / b
+      printf "list run: no criteria with --list, %.3f s, RSS %.1f MB, %d rows; over the same\n", a / 1e9, kb / 1024, rows
+      printf "  scan without it: %.2f  target <= 1.10: %s\n\n", r, r <= 1.10 ? "met" : "missed" }'
+  fi
 fi
 declare -A outs=([default]="$out_default" [one-core]="$out_one" [opening]="$out_opening"
   [header]="$out_header" [header-opening]="$out_header_opening" [all]="$out_all")

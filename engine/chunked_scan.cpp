@@ -71,6 +71,7 @@ struct Chunk {
   // What the scan of the chunk found.
   std::string text;  // the header and move text of each game that is written
   std::vector<GameEntry> games;
+  std::vector<ListedPlaces> listed;  // the rows of the games written, when they are listed
   std::vector<Message> messages;
   bool stopped = false;      // a fatal fault or an error ended the chunk
   std::string fault;         // the text of a fault of the scan's files
@@ -83,6 +84,7 @@ struct Chunk {
     if (text.capacity() > 4 * chunkBytes) std::string().swap(text);
     if (bytes.size() > 2 * chunkBytes + 1) std::vector<char>().swap(bytes);
     games.clear();
+    listed.clear();
     messages.clear();
     stopped = scanned = last = readHere = endsData = false;
     readError = 0;
@@ -124,7 +126,8 @@ class MessageRecorder : public ScanReporter {
 // Reads and decides the games of chunks, as the line-by-line scan does, into the chunks.
 class ChunkScanner {
  public:
-  explicit ChunkScanner(const ScanRequest& request) : decider_(request, recorder_) {}
+  explicit ChunkScanner(const ScanRequest& request)
+      : decider_(request, recorder_), list_(request.listGames || !request.listPath.empty()) {}
   ChunkScanner(const ChunkScanner&) = delete;
   ChunkScanner& operator=(const ChunkScanner&) = delete;
 
@@ -164,11 +167,16 @@ class ChunkScanner {
       c.text += decider_.MoveText();
       headerSize = decider_.Header().size();
     }
+    // The rows of the games listed are found here, on the threads that scan.
+    if (list_ && to == Destination::Output)
+      c.listed.push_back(PlacesIn(decider_.Header(),
+                                  ListGame(0, decider_.Header(), decider_.MoveText())));
     c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof});
   }
 
   MessageRecorder recorder_;  // before the decider, which keeps a reference
   GameDecider decider_;
+  bool list_;  // the games written are listed
 };
 
 // Reads the bytes of a chunk from the file at its place. The data ends inside the chunk at a
@@ -427,6 +435,7 @@ class Delivery {
       for (; m < c.messages.size() && c.messages[m].game == game; ++m) Show(c.messages[m]);
     };
     size_t textStart = 0;
+    size_t listed = 0;
     for (size_t i = 0; i < c.games.size(); ++i) {
       show(i);
       const GameEntry& g = c.games[i];
@@ -436,6 +445,8 @@ class Delivery {
       // The progress of a compressed file counts its compressed bytes, read ahead.
       position_ = input_.Compressed() ? input_.BytesRead() : c.base + g.end;
       ++delivered_;
+      if (g.to == Destination::Output && listed < c.listed.size())
+        sink_.NextListed(FromPlaces(text.substr(0, g.headerSize), c.listed[listed++]));
       if (!sink_.Deliver(g.to, text.substr(0, g.headerSize), text.substr(g.headerSize), position_,
                          g.eof))
         return false;

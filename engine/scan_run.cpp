@@ -7,6 +7,7 @@
 #include "engine/criteria_entry.h"
 #include "engine/file_names.h"
 #include "engine/game_decider.h"
+#include "engine/game_list.h"
 #include "engine/game_reader.h"
 #include "platform/fault.h"
 #include "platform/io_result.h"
@@ -43,10 +44,13 @@ struct ScanFiles {
   InputFile input;
   OutputFile output;
   OutputFile split;
+  OutputFile list;  // the list file, when the request names one
   ReadingLog* log = nullptr;
   bool opened = false;  // every file could be opened
 
-  bool Failed() { return output.Failed() || split.Failed() || (log && log->File().Failed()); }
+  bool Failed() {
+    return output.Failed() || split.Failed() || list.Failed() || (log && log->File().Failed());
+  }
 };
 
 void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
@@ -57,6 +61,11 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
   if (request.split) {
     files.split.Create(splitPath);
     CheckIO(kSplitCreateStep);
+  }
+  if (!request.listPath.empty()) {
+    files.list.Create(request.listPath);
+    CheckIO(kListCreateStep);
+    files.list.Write(ListFileHeader());
   }
 }
 
@@ -93,6 +102,7 @@ class Delivery : public GameSink {
     if (to == Destination::Output) {
       WriteGame(files_.output, header, moveText);
       ++result_.gamesWritten;
+      List(header, moveText);
     } else if (to == Destination::Split) {
       WriteGame(files_.split, header, moveText);
       ++result_.splitWritten;
@@ -105,6 +115,7 @@ class Delivery : public GameSink {
     if (files_.log) files_.log->CheckWrites();
     if (files_.output.Failed()) CheckIO(kOutputStep);
     if (files_.split.Failed()) CheckIO(kSplitStep);
+    if (files_.list.Failed()) CheckIO(kListStep);
     if (observer_ && result_.gamesRead % kProgressEvery == 0) Tell(position);
     // A cancel takes effect between games, so no file is left with half a game.
     if (request_.cancel && request_.cancel->load(std::memory_order_relaxed) && !eof) {
@@ -122,10 +133,33 @@ class Delivery : public GameSink {
   }
 
  private:
+  void NextListed(const ListedGame& game) override { next_ = game; }
+
+  // The observer and the list file hear of a game written to the output, with its row as
+  // the thread that scanned it found it, or found here.
+  void List(std::string_view header, std::string_view moveText) {
+    const bool observed = observer_ && request_.listGames;
+    if (observed || files_.list.IsOpen()) {
+      ListedGame game = next_ ? *next_ : ListGame(0, header, moveText);
+      game.offset = offset_;
+      if (observed) observer_->Written(game);
+      if (files_.list.IsOpen()) {
+        line_.clear();
+        AppendListLine(line_, result_.gamesWritten, game);
+        files_.list.Write(line_);
+      }
+    }
+    next_.reset();
+    offset_ += header.size() + moveText.size() + 4;  // as WriteGame writes it
+  }
+
   ScanFiles& files_;
   const ScanRequest& request_;
   ScanObserver* observer_;
   ScanResult& result_;
+  uint64_t offset_ = 0;  // where the next game starts in the output
+  std::string line_;     // the list file's line in hand
+  std::optional<ListedGame> next_;  // the row of the next game, found on another thread
 };
 
 // Reads every game, decides it and writes it where it belongs, until the input ends or the
@@ -173,6 +207,10 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.split.Finish();
     CheckIO(kSplitStep);
   }
+  if (!request.listPath.empty()) {
+    files.list.Finish();
+    CheckIO(kListStep);
+  }
   if (log) log->Finish();
   files.output.Close();
   CheckIO(kOutputStep);
@@ -180,6 +218,10 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     report += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
     files.split.Close();
     CheckIO(kSplitStep);
+  }
+  if (!request.listPath.empty()) {
+    files.list.Close();
+    CheckIO(kListStep);
   }
   if (log) {
     log->Close();
@@ -219,7 +261,8 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     }
     if (!fault.empty()) fault += "; no output was written";
   }
-  OutputFile* outputs[] = {&files.output, &files.split, files.log ? &files.log->File() : nullptr};
+  OutputFile* outputs[] = {&files.output, &files.split, files.log ? &files.log->File() : nullptr,
+                           request.listPath.empty() ? nullptr : &files.list};
   if (whole) {
     for (OutputFile* f : outputs)
       if (f) f->Finish();
@@ -300,6 +343,18 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
     }
   }
 
+  // The list file, too, is never written over the input or another output.
+  if (const std::string& list = request.listPath; !list.empty()) {
+    const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &reading.logPath};
+    for (const std::string* path : paths) {
+      if (path->empty() || (*path != list && (list == kStandardStream || !fs.SameFile(*path, list))))
+        continue;
+      dialogs.ShowMessage(kSameFileMessage);
+      result.outcome = ScanOutcome::SameFile;
+      return result;
+    }
+  }
+
   ScanFiles files;
   std::optional<ReadingLog> log;
   try {
@@ -310,6 +365,7 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       log->Create();
     }
     files.opened = true;
+    if (observer) observer->OutputWritingTo(files.output.WritingPath());
     if (observer) observer->FilesOpened();
     try {
       ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);
