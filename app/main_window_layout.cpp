@@ -385,6 +385,7 @@ void MainWindow::buildMenus() {
   tolerantAction_->setCheckable(true);
   connect(tolerantAction_, &QAction::triggered, this, guarded([this] { toggleTolerant(); }));
 
+  buildGameList();
   helpMenu_ = menu("Help1", "&Help");
   helpContentsAction_ =
       item(helpMenu_, "Contents1", "&Contents", QKeySequence(), [this] { showHelpContents(); });
