@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -91,7 +92,7 @@ GameListWindow::GameListWindow(GameListModel& model, EditorOpener openInEditor, 
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setTabKeyNavigation(false);
   // Widths in characters of the font in use, so that every scale keeps them readable.
-  constexpr int kChars[kListColumns] = {9, 18, 18, 7, 12, 18, 5, 9, 9, 6, 10};
+  constexpr int kChars[kListColumns] = {10, 18, 18, 7, 12, 18, 5, 9, 9, 6, 10};
   const int charWidth = table_->fontMetrics().averageCharWidth();
   for (int column = 0; column < kListColumns; ++column)
     table_->horizontalHeader()->resizeSection(column, (kChars[column] + 2) * charWidth);
@@ -174,7 +175,11 @@ GameListWindow::GameListWindow(GameListModel& model, EditorOpener openInEditor, 
   moveList_->installEventFilter(this);
   updateCount();
   showPly(0);
-  resize(table_->fontMetrics().averageCharWidth() * 150, table_->fontMetrics().height() * 36);
+  // As large as the font asks for, but within the screen.
+  QSize size(table_->fontMetrics().averageCharWidth() * 150, table_->fontMetrics().height() * 36);
+  if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen())
+    size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+  resize(size);
 }
 
 bool GameListWindow::eventFilter(QObject* watched, QEvent* event) {

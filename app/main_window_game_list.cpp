@@ -8,6 +8,7 @@
 #include "app/game_list_model.h"
 #include "app/game_list_window.h"
 #include "app/main_window.h"
+#include "app/qt_dialogs.h"
 #include "platform/file_system.h"
 #include "platform/launcher.h"
 #include "text/path_parts.h"
@@ -22,6 +23,10 @@ void MainWindow::buildGameList() {
   selectedGamesAction_->setObjectName(QStringLiteral("SelectedGames1"));
   selectedGamesAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
   connect(selectedGamesAction_, &QAction::triggered, this, guarded([this] { showGameList(); }));
+  // The end-of-scan report offers the list too.
+  SetReportButton(QStringLiteral("Selected &games"), [window = QPointer<MainWindow>(this)] {
+    if (window) window->showGameList();
+  });
 }
 
 void MainWindow::showGameList() {
