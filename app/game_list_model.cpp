@@ -150,13 +150,6 @@ size_t GameListModel::listRow(int viewRow) const {
   return plain_ ? static_cast<size_t>(viewRow) : order_[static_cast<size_t>(viewRow)];
 }
 
-int GameListModel::viewRow(size_t listRow) const {
-  if (plain_) return listRow < list_.Size() ? static_cast<int>(listRow) : -1;
-  for (size_t k = 0; k < order_.size(); ++k)
-    if (order_[k] == listRow) return static_cast<int>(k);
-  return -1;
-}
-
 std::string GameListModel::readGame(size_t listRow) const {
   if (path_.empty() || listRow >= list_.Size()) return {};
   std::ifstream in(path_, std::ios::binary);

@@ -45,8 +45,6 @@ class GameListModel : public QAbstractTableModel, public ScanObserver {
 
   // The row of the list a view row shows.
   size_t listRow(int viewRow) const;
-  // The view row that shows a row of the list; -1 when it is filtered out.
-  int viewRow(size_t listRow) const;
   const GameList& list() const { return list_; }
   // The game's bytes as the file holds them; empty when they cannot be read (yet).
   std::string readGame(size_t listRow) const;

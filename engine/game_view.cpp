@@ -89,7 +89,8 @@ void GameView::Tags(const std::string_view* names, std::string_view* values,
   uint8_t found[kMost] = {};
   if (count > kMost) count = kMost;
   for (size_t k = 0; k < count; ++k) values[k] = {};
-  for (size_t from = 0; from < header.size();) {
+  size_t exact = 0;  // the names found as written: no later line can change them
+  for (size_t from = 0; from < header.size() && exact < count;) {
     size_t end = header.find('\n', from);
     const size_t next = end == std::string_view::npos ? header.size() : end + 1;
     std::string_view line = header.substr(from, next - from);
@@ -105,6 +106,7 @@ void GameView::Tags(const std::string_view* names, std::string_view* values,
       if (std::optional<std::string_view> value = TagValue(line, nameEnd)) {
         values[k] = *value;
         found[k] = kind;
+        exact += kind == 2;
       }
     }
   }
