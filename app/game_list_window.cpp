@@ -25,13 +25,15 @@
 namespace kelvane {
 
 namespace {
-// The ply a "matched at" label names ("12...Nf6"): the first ply whose label it is; 0 when
-// none is.
-int PlyOfLabel(const GameMoves& moves, std::string_view label) {
-  if (label.empty()) return 0;
-  for (size_t k = 0; k < moves.labels.size(); ++k)
-    if (moves.labels[k] == label) return static_cast<int>(k + 1);
-  return 0;
+// The ply a "matched at" label names ("12...Nf6": ply 24), counted as the matcher counts,
+// from the first move of the move text; 0 for an empty label.
+int PlyOfLabel(std::string_view label) {
+  int number = 0;
+  size_t i = 0;
+  for (; i < label.size() && label[i] >= '0' && label[i] <= '9'; ++i)
+    number = std::min(10 * number + (label[i] - '0'), 1 << 20);
+  if (number == 0 || i >= label.size()) return 0;
+  return label.substr(i, 3) == "..." ? 2 * number : 2 * number - 1;
 }
 }  // namespace
 
@@ -92,7 +94,7 @@ GameListWindow::GameListWindow(GameListModel& model, EditorOpener openInEditor, 
   table_->horizontalHeader()->setStretchLastSection(true);
   table_->setTabKeyNavigation(false);
   // Widths in characters of the font in use, so that every scale keeps them readable.
-  constexpr int kChars[kListColumns] = {10, 18, 18, 7, 12, 18, 5, 9, 9, 6, 10};
+  constexpr int kChars[kListColumns] = {8, 14, 14, 5, 11, 14, 4, 8, 8, 5, 9};
   const int charWidth = table_->fontMetrics().averageCharWidth();
   for (int column = 0; column < kListColumns; ++column)
     table_->horizontalHeader()->resizeSection(column, (kChars[column] + 2) * charWidth);
@@ -230,7 +232,7 @@ void GameListWindow::showGame(size_t listRow) {
     for (const std::string& label : moves_.labels) moveList_->addItem(QString::fromStdString(label));
   }
   ply_ = -1;
-  showPly(PlyOfLabel(moves_, model_.list().Text(listRow, ListColumn::MatchedAt)));
+  showPly(PlyOfLabel(model_.list().Text(listRow, ListColumn::MatchedAt)));
 }
 
 void GameListWindow::showPly(int ply) {

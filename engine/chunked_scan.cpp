@@ -169,8 +169,7 @@ class ChunkScanner {
     }
     // The rows of the games listed are found here, on the threads that scan.
     if (list_ && to == Destination::Output)
-      c.listed.push_back(PlacesIn(decider_.Header(),
-                                  ListGame(0, decider_.Header(), decider_.MoveText())));
+      c.listed.push_back(PlacesIn(decider_.Header(), Listed(decider_)));
     c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof});
   }
 
@@ -469,6 +468,8 @@ class Delivery {
       if (!decider_->Next(input, eof, delivered_ == 0, delivered_ + 1)) return true;
       position_ = input.BytesRead();
       ++delivered_;
+      if (decider_->To() == Destination::Output && (request_.listGames || !request_.listPath.empty()))
+        sink_.NextListed(Listed(*decider_));
       if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof))
         return false;
     }

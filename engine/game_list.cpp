@@ -5,6 +5,7 @@
 #include <new>
 #include <optional>
 
+#include "engine/game_decider.h"
 #include "engine/game_view.h"
 #include "engine/header_criteria.h"
 #include "engine/tag_values.h"
@@ -25,6 +26,12 @@ ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view m
   return g;
 }
 
+ListedGame Listed(const GameDecider& decider) {
+  ListedGame g = ListGame(0, decider.Header(), decider.MoveText());
+  g.matchedAt = decider.MatchedAt();
+  return g;
+}
+
 ListedPlaces PlacesIn(std::string_view header, const ListedGame& game) {
   ListedPlaces p;
   for (int k = 0; k < kListTags; ++k) {
@@ -33,6 +40,7 @@ ListedPlaces PlacesIn(std::string_view header, const ListedGame& game) {
     p.size[k] = static_cast<uint32_t>(tag.size());
   }
   p.plies = game.plies;
+  p.matchedAt = game.matchedAt;
   return p;
 }
 
@@ -40,6 +48,7 @@ ListedGame FromPlaces(std::string_view header, const ListedPlaces& places) {
   ListedGame g;
   for (int k = 0; k < kListTags; ++k) g.tags[k] = header.substr(places.from[k], places.size[k]);
   g.plies = places.plies;
+  g.matchedAt = places.matchedAt;
   return g;
 }
 

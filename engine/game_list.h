@@ -55,6 +55,7 @@ struct ListedPlaces {
   std::array<uint32_t, kListTags> from;
   std::array<uint32_t, kListTags> size;
   int64_t plies;
+  std::string matchedAt;
 };
 ListedPlaces PlacesIn(std::string_view header, const ListedGame& game);
 ListedGame FromPlaces(std::string_view header, const ListedPlaces& places);

@@ -132,8 +132,9 @@ class Delivery : public GameSink {
                          result_.splitWritten});
   }
 
- private:
   void NextListed(const ListedGame& game) override { next_ = game; }
+
+ private:
 
   // The observer and the list file hear of a game written to the output, with its row as
   // the thread that scanned it found it, or found here.
@@ -181,6 +182,8 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
   while (!eof) {
     const int64_t number = result.gamesRead + 1;
     if (!decider.Next(files.input, eof, number == 1, number)) break;
+    if (decider.To() == Destination::Output && (request.listGames || !request.listPath.empty()))
+      delivery.NextListed(Listed(decider));
     if (!delivery.Deliver(decider.To(), decider.Header(), decider.MoveText(),
                           files.input.BytesRead(), eof))
       break;
