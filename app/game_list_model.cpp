@@ -117,7 +117,7 @@ QVariant GameListModel::headerData(int section, Qt::Orientation orientation, int
       section >= kListColumns)
     return QAbstractTableModel::headerData(section, orientation, role);
   return section == static_cast<int>(ListColumn::MatchedAt) ? QStringLiteral("Matched at")
-                                                             : QString(kListColumnNames[section]);
+                                                            : QString(kListColumnNames[section]);
 }
 
 void GameListModel::sort(int column, Qt::SortOrder order) {

@@ -1,8 +1,8 @@
 #include "app/game_list_window.h"
 
 #include <QApplication>
-#include <QGridLayout>
 #include <QClipboard>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -55,11 +55,12 @@ int64_t LineAtOffset(const std::string& path, uint64_t offset) {
 std::vector<std::string> EditorArguments(const std::string& editor, const std::string& file,
                                          int64_t line) {
   std::string name = editor.substr(editor.find_last_of('/') + 1);
-  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0) name.resize(name.size() - 4);
+  if (name.size() > 4 && name.compare(name.size() - 4, 4, ".exe") == 0)
+    name.resize(name.size() - 4);
   const std::string n = std::to_string(line);
-  static const char* const kPlus[] = {"vi",    "vim",   "nvim", "gvim", "view",   "nano",
-                                      "emacs", "emacsclient", "gedit", "pluma", "xed",
-                                      "joe",   "mcedit", "kak",  "ne",   "jed"};
+  static const char* const kPlus[] = {"vi",     "vim",         "nvim",  "gvim",  "view", "nano",
+                                      "emacs",  "emacsclient", "gedit", "pluma", "xed",  "joe",
+                                      "mcedit", "kak",         "ne",    "jed"};
   for (const char* plus : kPlus)
     if (name == plus) return {"+" + n, file};
   if (name == "kate" || name == "kwrite") return {"--line", n, file};
@@ -74,8 +75,9 @@ GameListWindow::GameListWindow(GameListModel& model, EditorOpener openInEditor, 
 
   filter_ = new QLineEdit;
   filter_->setObjectName(QStringLiteral("GameFilter"));
-  filter_->setPlaceholderText(QStringLiteral("Filter: text in White, Black, Result, Date, Event, "
-                                             "ECO, WhiteElo or BlackElo"));
+  filter_->setPlaceholderText(
+      QStringLiteral("Filter: text in White, Black, Result, Date, Event, "
+                     "ECO, WhiteElo or BlackElo"));
   filter_->setClearButtonEnabled(true);
   count_ = new QLabel;
   table_ = new QTableView;
@@ -219,17 +221,19 @@ void GameListWindow::showGame(size_t listRow) {
   if (moves_.positions.empty()) moves_.positions.push_back(Board::Start());
   const QString white = QString::fromStdString(model_.list().Shown(listRow, ListColumn::White));
   const QString black = QString::fromStdString(model_.list().Shown(listRow, ListColumn::Black));
-  title_->setText(QStringLiteral("%1. %2 – %3  %4")
-                      .arg(static_cast<qulonglong>(listRow + 1))
-                      .arg(white, black,
-                           QString::fromStdString(model_.list().Shown(listRow, ListColumn::Result))));
+  title_->setText(
+      QStringLiteral("%1. %2 – %3  %4")
+          .arg(static_cast<qulonglong>(listRow + 1))
+          .arg(white, black,
+               QString::fromStdString(model_.list().Shown(listRow, ListColumn::Result))));
   status_->setText(game_.empty() ? QStringLiteral("The game is not in the file yet.")
                                  : QString::fromStdString(moves_.fault));
   {
     const QSignalBlocker block(moveList_);
     moveList_->clear();
     moveList_->addItem(QStringLiteral("Start"));
-    for (const std::string& label : moves_.labels) moveList_->addItem(QString::fromStdString(label));
+    for (const std::string& label : moves_.labels)
+      moveList_->addItem(QString::fromStdString(label));
   }
   ply_ = -1;
   showPly(PlyOfLabel(model_.list().Text(listRow, ListColumn::MatchedAt)));

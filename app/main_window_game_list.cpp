@@ -32,8 +32,8 @@ void MainWindow::buildGameList() {
 void MainWindow::showGameList() {
   if (!gameListWindow_)
     gameListWindow_ = new GameListWindow(
-        *gameList_,
-        [this](const std::string& path, int64_t line) { openGameInEditor(path, line); }, this);
+        *gameList_, [this](const std::string& path, int64_t line) { openGameInEditor(path, line); },
+        this);
   gameListWindow_->show();
   gameListWindow_->raise();
   gameListWindow_->activateWindow();

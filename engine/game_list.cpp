@@ -212,7 +212,8 @@ std::vector<uint32_t> GameList::SortedBy(ListColumn column, bool descending) con
     rank.resize(ids.size());
     for (uint32_t r = 0; r < ids.size(); ++r) rank[ids[r]] = r;
   }
-  const int slot = column == ListColumn::Number || column == ListColumn::Plies ? 0 : TextSlot(column);
+  const int slot =
+      column == ListColumn::Number || column == ListColumn::Plies ? 0 : TextSlot(column);
   for (size_t row = 0; row < size_; ++row) {
     uint64_t key = column == ListColumn::Number  ? row
                    : column == ListColumn::Plies ? At(row).plies

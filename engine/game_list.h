@@ -29,8 +29,8 @@ enum class ListColumn : uint8_t {
 };
 inline constexpr int kListColumns = 11;
 inline constexpr std::array<const char*, kListColumns> kListColumnNames = {
-    "Number", "White", "Black",    "Result", "Date",     "Event",
-    "ECO",    "WhiteElo", "BlackElo", "Plies", "MatchedAt"};
+    "Number", "White",    "Black",    "Result", "Date",     "Event",
+    "ECO",    "WhiteElo", "BlackElo", "Plies",  "MatchedAt"};
 // The columns from White to BlackElo show the tag of the column's name.
 inline constexpr int kListTags = 8;
 inline bool IsTagColumn(ListColumn c) {

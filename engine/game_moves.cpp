@@ -6,8 +6,7 @@
 
 namespace kelvane {
 
-void SplitWrittenGame(std::string_view game, std::string_view& header,
-                      std::string_view& moveText) {
+void SplitWrittenGame(std::string_view game, std::string_view& header, std::string_view& moveText) {
   // The header ends at the first empty line; a game without tags starts with it.
   size_t at = 0;
   while (at < game.size()) {

@@ -68,7 +68,8 @@ TEST_F(GameListTest, AScanFillsTheListAndARowShowsItsGameOnTheBoard) {
   w.findChild<QLineEdit*>("GameFilter")->setText("morphy");
   ASSERT_GT(model->rowCount(), 0);
   for (int row = 0; row < model->rowCount(); ++row) {
-    const QString players = model->index(row, 1).data().toString() + model->index(row, 2).data().toString();
+    const QString players =
+        model->index(row, 1).data().toString() + model->index(row, 2).data().toString();
     EXPECT_TRUE(players.contains("Morphy")) << players.toStdString();
   }
 }

@@ -132,7 +132,8 @@ TEST(GameListTest, ReplaysTheWrittenGameToEachPly) {
   const GameMoves moves = ReplayMoves(header, moveText);
   EXPECT_EQ(moves.fault, "");
   ASSERT_EQ(moves.positions.size(), 6u);
-  EXPECT_EQ(moves.labels, (std::vector<std::string>{"1.e4", "1...e5", "2.Nf3", "2...Nc6", "3.Bb5"}));
+  EXPECT_EQ(moves.labels,
+            (std::vector<std::string>{"1.e4", "1...e5", "2.Nf3", "2...Nc6", "3.Bb5"}));
   EXPECT_EQ(WriteFen(moves.positions[4]),
             "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3");
   // From a FEN tag, and a move that cannot be played ends the replay.
