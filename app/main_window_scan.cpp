@@ -38,8 +38,7 @@ void MainWindow::setScanObserver(ScanObserver* observer) {
 void MainWindow::startScan(const ScanRequest& request) {
   // The list of selected games starts again with every scan.
   startGameList(request.outputPath);
-  scan_ = std::make_unique<ScanJob>(request, dialogs(), fileSystem(), scanObserver_,
-                                    gameList_);
+  scan_ = std::make_unique<ScanJob>(request, dialogs(), fileSystem(), scanObserver_, gameList_);
   scan_->Dialogs().beforeReport = [this] { closeProgress(); };
   connect(scan_.get(), &ScanJob::finished, this, guarded([this] { onScanFinished(); }));
   setScanning(true);

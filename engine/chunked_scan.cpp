@@ -468,7 +468,8 @@ class Delivery {
       if (!decider_->Next(input, eof, delivered_ == 0, delivered_ + 1)) return true;
       position_ = input.BytesRead();
       ++delivered_;
-      if (decider_->To() == Destination::Output && (request_.listGames || !request_.listPath.empty()))
+      if (decider_->To() == Destination::Output &&
+          (request_.listGames || !request_.listPath.empty()))
         sink_.NextListed(Listed(*decider_));
       if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof))
         return false;

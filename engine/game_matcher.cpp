@@ -217,14 +217,15 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
     } else {
       const std::string_view text = parser.CleanText;
       size_t at = 0;
-      for (int64_t k = 1; k < matched && at != std::string_view::npos; ++k)
-        at = text.find(' ', at) == std::string_view::npos ? std::string_view::npos
-                                                         : text.find(' ', at) + 1;
+      for (int64_t k = 1; k < matched && at != std::string_view::npos; ++k) {
+        const size_t blank = text.find(' ', at);
+        at = blank == std::string_view::npos ? blank : blank + 1;
+      }
       if (at != std::string_view::npos) word = text.substr(at, text.find(' ', at) - at);
     }
     if (!word.empty())
-      matchedAt_ = std::to_string((matched + 1) / 2) + (matched % 2 ? "." : "...") +
-                   std::string(word);
+      matchedAt_ =
+          std::to_string((matched + 1) / 2) + (matched % 2 ? "." : "...") + std::string(word);
   }
   return pass;
 }

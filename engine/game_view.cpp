@@ -82,8 +82,7 @@ std::optional<std::string_view> GameView::Tag(std::string_view name) const {
   return std::nullopt;
 }
 
-void GameView::Tags(const std::string_view* names, std::string_view* values,
-                    size_t count) const {
+void GameView::Tags(const std::string_view* names, std::string_view* values, size_t count) const {
   // 0: no line yet; 1: a line whose name differs in case; 2: a line with the name as written.
   constexpr size_t kMost = 16;
   uint8_t found[kMost] = {};

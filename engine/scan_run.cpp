@@ -135,7 +135,6 @@ class Delivery : public GameSink {
   void NextListed(const ListedGame& game) override { next_ = game; }
 
  private:
-
   // The observer and the list file hear of a game written to the output, with its row as
   // the thread that scanned it found it, or found here.
   void List(std::string_view header, std::string_view moveText) {
@@ -158,8 +157,8 @@ class Delivery : public GameSink {
   const ScanRequest& request_;
   ScanObserver* observer_;
   ScanResult& result_;
-  uint64_t offset_ = 0;  // where the next game starts in the output
-  std::string line_;     // the list file's line in hand
+  uint64_t offset_ = 0;             // where the next game starts in the output
+  std::string line_;                // the list file's line in hand
   std::optional<ListedGame> next_;  // the row of the next game, found on another thread
 };
 
@@ -350,7 +349,8 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
   if (const std::string& list = request.listPath; !list.empty()) {
     const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &reading.logPath};
     for (const std::string* path : paths) {
-      if (path->empty() || (*path != list && (list == kStandardStream || !fs.SameFile(*path, list))))
+      if (path->empty() ||
+          (*path != list && (list == kStandardStream || !fs.SameFile(*path, list))))
         continue;
       dialogs.ShowMessage(kSameFileMessage);
       result.outcome = ScanOutcome::SameFile;

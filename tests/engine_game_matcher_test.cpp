@@ -360,8 +360,8 @@ namespace {
 // sequence ends on, the Moves form finds last and a condition's second move; empty with no
 // criterion that locates a move.
 TEST_F(MatcherTest, MatchedAtIsTheLastMoveACriterionLocated) {
-  const std::map<int, std::string> moves = {{White(3), "Kh1"}, {Black(3), "Nf6"},
-                                            {White(5), "Qe1"}, {Black(8), "Kh8"}};
+  const std::map<int, std::string> moves = {
+      {White(3), "Kh1"}, {Black(3), "Nf6"}, {White(5), "Qe1"}, {Black(8), "Kh8"}};
   Typed sequence;
   sequence.contains = "3.Kh1 Nf6";
   sequence.containsRange[0] = 3;
