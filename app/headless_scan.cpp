@@ -20,6 +20,7 @@
 #include "engine/criteria.h"
 #include "engine/criteria_entry.h"
 #include "engine/criteria_kinds.h"
+#include "engine/duplicates.h"
 #include "engine/scan_run.h"
 #include "platform/byte_source.h"
 #include "platform/console_dialogs.h"
@@ -45,9 +46,10 @@ struct CriterionOptions {
 };
 
 struct ScanOptions {
-  std::optional<std::string> settings, input, output, log, maxGameSize, list;
+  std::optional<std::string> settings, input, output, log, maxGameSize, duplicates, list;
   std::vector<CriterionOptions> criteria = std::vector<CriterionOptions>(CriterionKinds().size());
   bool split = false, yes = false, quiet = false, progress = false, tolerant = false;
+  bool duplicatesPrefix = false;
 };
 
 struct UsageError {
@@ -90,6 +92,17 @@ const Option kFileOptions[] = {
      .help = "failing games go to the split file: the output file's name\n"
              "with \"2\" before its first \".\"",
      .flag = &O::split},
+    {.name = "--duplicates",
+     .value = "FILE",
+     .help = "a passing game whose moves and result are those of a game\n"
+             "already written goes to FILE, with [DuplicateOf \"N\"];\n"
+             "\"\" turns the stored option off",
+     .text = &O::duplicates},
+    {.name = "--duplicates-prefix",
+     .help = "with duplicates, also a game whose moves begin a longer\n"
+             "game of the same White and Black (the games are held\n"
+             "until the input has been read)",
+     .flag = &O::duplicatesPrefix},
     {.name = "--yes", .help = "overwrite an existing output file without asking", .flag = &O::yes},
     {.name = "--list",
      .value = "FILE",
@@ -349,6 +362,23 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
   }
   reading.logPath = o.log.value_or("");
   reading.listAsNotices = true;
+  // Duplicates, as the Options menu or the command line asks: --duplicates names the file,
+  // and "" turns the stored option off.
+  if (o.duplicates) settings.duplicates = !o.duplicates->empty();
+  if (o.duplicatesPrefix && !settings.duplicates) {
+    std::fprintf(stderr, "kelvane: --duplicates-prefix needs duplicates (--duplicates FILE)\n");
+    return kExitBadInput;
+  }
+  if (settings.duplicates) {
+    const bool named = o.duplicates && !o.duplicates->empty();
+    if ((!named && request.outputPath == kStandardStream) ||
+        (named && *o.duplicates == kStandardStream)) {
+      std::fprintf(stderr, "kelvane: duplicates need a file of their own (--duplicates FILE)\n");
+      return kExitBadInput;
+    }
+    request.duplicatesPath = named ? *o.duplicates : DuplicatesFileName(request.outputPath);
+    request.duplicatesPrefix = o.duplicatesPrefix || settings.duplicatesPrefix;
+  }
   request.listPath = o.list.value_or("");
   HeadlessReporter reporter(dialogs);
   const ScanOutcome outcome = RunScan(request, reporter, fileSystem(), line).outcome;

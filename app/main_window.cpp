@@ -157,6 +157,9 @@ void MainWindow::settingsToControls() {
   }
   setSequenceForm(settings_.criteria.mustContainForm);
   tolerantAction_->setChecked(settings_.tolerant);
+  duplicatesAction_->setChecked(settings_.duplicates);
+  duplicatesPrefixAction_->setChecked(settings_.duplicatesPrefix);
+  showSplitState();
   showFileStates();
 }
 
@@ -186,6 +189,8 @@ bool MainWindow::controlsToSettings() {
   }
   settings_.criteria.mustContainForm = sequenceForm();
   settings_.tolerant = tolerantAction_->isChecked();
+  settings_.duplicates = duplicatesAction_->isChecked();
+  settings_.duplicatesPrefix = duplicatesPrefixAction_->isChecked();
   return numbers;
 }
 

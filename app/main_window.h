@@ -165,6 +165,7 @@ class MainWindow : public QMainWindow {
   void pathsToSettings();
   void toggleSplit();
   void toggleTolerant();
+  void toggleDuplicates();
   void runScan();
   // Starts output editor 1 or 2 on the output file, or asks for the editor first.
   void openOutputEditor(int editorNumber);
@@ -257,6 +258,8 @@ class MainWindow : public QMainWindow {
   QMenu* optionsMenu_;
   QAction* splitAction_;     // check item
   QAction* tolerantAction_;  // check item: tolerant reading
+  QAction* duplicatesAction_ = nullptr;        // check items: duplicates to their own file, and
+  QAction* duplicatesPrefixAction_ = nullptr;  // its prefix rule
   QMenu* helpMenu_;
   QAction* helpContentsAction_;
   QAction* aboutAction_;

@@ -150,7 +150,7 @@ std::vector<QWidget*> MainWindow::criteriaFieldsInTabOrder() const {
   for (const CriterionKind& kind : CriterionKinds())
     if (kind.alwaysWritten) fields.push_back(criterionField(kind.fieldName));
   for (const CriterionKind& kind : CriterionKinds())
-    if (kind.range)
+    if (kind.alwaysWritten && kind.range)
       fields.insert(fields.end(),
                     {criterionField(kind.fromFieldName), criterionField(kind.toFieldName)});
   return fields;

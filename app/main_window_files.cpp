@@ -8,6 +8,7 @@
 #include "app/editor_chooser.h"
 #include "app/main_window.h"
 #include "engine/criteria.h"
+#include "engine/duplicates.h"
 #include "engine/scan_run.h"
 #include "platform/fault.h"
 #include "platform/file_system.h"
@@ -147,6 +148,12 @@ void MainWindow::toggleTolerant() {
   settings_.tolerant = tolerantAction_->isChecked();
 }
 
+void MainWindow::toggleDuplicates() {
+  settings_.duplicates = duplicatesAction_->isChecked();
+  settings_.duplicatesPrefix = duplicatesPrefixAction_->isChecked();
+  showSplitState();
+}
+
 void MainWindow::runScan() {
   // Every way of starting a run ends the edit of the field being typed in first, with the
   // checks of leaving it (a shortcut or a menu item leaves the focus where it is); what
@@ -164,6 +171,8 @@ void MainWindow::runScan() {
   ReadingOptions& reading = request.reading;
   reading.tolerant = settings_.tolerant;
   if (reading.tolerant) reading.logPath = LogFileName(request.outputPath);
+  if (settings_.duplicates) request.duplicatesPath = DuplicatesFileName(request.outputPath);
+  request.duplicatesPrefix = settings_.duplicatesPrefix;
   scanSplit_ = split_;
   startScan(request);
 }

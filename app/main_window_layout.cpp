@@ -32,6 +32,7 @@
 #include "app/text_box_frame.h"
 #include "app/tool_icons.h"
 #include "engine/criteria_kinds.h"
+#include "engine/duplicates.h"
 #include "engine/file_names.h"
 
 namespace kelvane {
@@ -265,6 +266,11 @@ void MainWindow::showSplitState() {
                      : QStringLiteral("Split: on; the output's name needs a \".\" to name the "
                                       "split file");
   }
+  if (duplicatesAction_ && duplicatesAction_->isChecked()) {
+    const std::string dups = DuplicatesFileName(fileNameText(outputNameEdit_));
+    text += QStringLiteral("; duplicates go to ") +
+            QString::fromLocal8Bit(dups.data(), static_cast<qsizetype>(dups.size()));
+  }
   splitState_->setText(text);
 }
 
@@ -384,6 +390,15 @@ void MainWindow::buildMenus() {
       Named(optionsMenu_->addAction(QStringLiteral("&Tolerant reading")), "TolerantReading1");
   tolerantAction_->setCheckable(true);
   connect(tolerantAction_, &QAction::triggered, this, guarded([this] { toggleTolerant(); }));
+  duplicatesAction_ = Named(optionsMenu_->addAction(QStringLiteral("&Duplicates")), "Duplicates1");
+  duplicatesPrefixAction_ =
+      Named(optionsMenu_->addAction(QStringLiteral("Duplicates: also a game that is the &start of "
+                                                   "another")),
+            "DuplicatesPrefix1");
+  for (QAction* a : {duplicatesAction_, duplicatesPrefixAction_}) {
+    a->setCheckable(true);
+    connect(a, &QAction::triggered, this, guarded([this] { toggleDuplicates(); }));
+  }
 
   buildGameList();
   helpMenu_ = menu("Help1", "&Help");
@@ -427,9 +442,14 @@ void MainWindow::orderTabs() {
   order.insert(order.end(),
                {notationButton_, movesButton_, inputNameEdit_, outputNameEdit_, inputDirBox_,
                 outputDirBox_, swapFilesButton_, runButton_, exitButton_});
-  // Then the fields of the added criteria, in the area's order below the designed ones.
-  for (const CriterionKind& kind : CriterionKinds())
-    if (!kind.alwaysWritten && kind.fieldName) order.push_back(criterionField(kind.fieldName));
+  // Then the fields of the added criteria, each followed by its range, in the area's order
+  // below the designed ones.
+  for (const CriterionKind& kind : CriterionKinds()) {
+    if (kind.alwaysWritten || !kind.fieldName) continue;
+    order.push_back(criterionField(kind.fieldName));
+    if (kind.range)
+      order.insert(order.end(), {criterionField(kind.fromFieldName), criterionField(kind.toFieldName)});
+  }
   for (size_t i = 0; i + 1 < order.size(); ++i) setTabOrder(order[i], order[i + 1]);
 }
 

@@ -1,7 +1,8 @@
 // Deterministic corpus generator for the scan benchmarks.
 //
 //   gen_corpus --seed N --size BYTES [--comments] [--variations] [--nags] [--crlf]
-//              [--output FILE]
+//              [--duplicates PERCENT] [--output FILE]
+//              [--legal]
 //
 // Writes PGN games until at least BYTES bytes are out (the last game is finished, so the file is
 // a little longer). BYTES takes the suffixes K, M and G (powers of 1024). The same seed, size and
@@ -10,8 +11,18 @@
 // per-piece square tables; they are not legal chess, but their words, lengths and frequencies
 // look like those of a real game database, and a small share of them satisfies the program's
 // default criteria (a Najdorf with 6.f4, Kh1 before Qe1, no ...e6 in the first 15 moves).
+// With --legal every game is legal chess played on the engine's board instead, written in
+// standard SAN: the same opening lines (now and then in another move order that reaches the
+// same position), then moves chosen by a cheap heuristic (captures of the more valuable
+// pieces, checks, development, pawn pushes, no piece left en prise when that can be helped),
+// until the drawn length, a mate, a stalemate, a dead draw or the fifty-move rule; the result
+// follows the end (mate, stalemate, a clear material lead, else the drawn result). Its side
+// lines are legal too.
 // Their tags mix games over the board of 1950 to 2026 with games played online: ratings, time
 // controls, terminations and ECO codes on most, some of them unknown ("?") or missing.
+// With --duplicates, after each game a copy of one of the last 1000 games follows with the
+// chance PERCENT in 100: most as they were, some with a comment and other line breaks, some
+// cut short (to "*"). Without it the bytes are those of the generator before the option.
 
 #include <algorithm>
 #include <cstdint>
@@ -21,6 +32,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "engine/move_generation.h"
+#include "engine/san.h"
 
 namespace {
 
@@ -65,11 +79,86 @@ class Random {
 struct Options {
   uint64_t seed = 1;
   uint64_t size = 0;
+  bool legal = false;
   bool comments = false;
   bool variations = false;
   bool nags = false;
   bool crlf = false;
+  uint32_t duplicates = 0;  // percent of games followed by a copy of an earlier one
   const char* output = nullptr;
+};
+
+// Plants copies of earlier games, as merged collections hold them.
+class Duplicator {
+ public:
+  explicit Duplicator(const Options& options)
+      : rng_(options.seed ^ 0xBB67AE8584CAA73BULL),
+        percent_(options.duplicates),
+        eol_(options.crlf ? "\r\n" : "\n") {}
+
+  // game: the text of the game just written; a copy of an earlier one may follow it in out.
+  void After(std::string_view game, std::string& out) {
+    if (percent_ == 0) return;
+    if (recent_.size() < kKept) {
+      recent_.emplace_back(game);
+    } else {
+      recent_[next_] = game;
+      next_ = (next_ + 1) % kKept;
+    }
+    if (rng_.Below(100) >= percent_) return;
+    const std::string& copy = recent_[rng_.Below(static_cast<uint32_t>(recent_.size()))];
+    const uint32_t kind = rng_.Below(10);
+    if (kind < 6) {
+      out += copy;
+      return;
+    }
+    const size_t split = copy.find(std::string(eol_) + eol_);  // the header's end
+    std::string header = copy.substr(0, split + std::strlen(eol_));
+    std::vector<std::string> words;
+    const std::string_view moves = std::string_view(copy).substr(split);
+    for (size_t i = 0; i < moves.size();) {
+      while (i < moves.size() && (moves[i] == ' ' || moves[i] == '\r' || moves[i] == '\n')) ++i;
+      size_t start = i;
+      int depth = 0;  // a comment or variation stays one word
+      while (i < moves.size() &&
+             (depth > 0 || (moves[i] != ' ' && moves[i] != '\r' && moves[i] != '\n'))) {
+        if (moves[i] == '{' || moves[i] == '(') ++depth;
+        if (moves[i] == '}' || moves[i] == ')') --depth;
+        ++i;
+      }
+      if (i > start) words.emplace_back(moves.substr(start, i - start));
+    }
+    if (kind < 8) {
+      // Another source: a comment after the first move, eight words to a line.
+      words.insert(words.begin() + std::min<size_t>(2, words.size() - 1), "{copied}");
+    } else {
+      // A broadcast copy that stopped early: up to a move number, then "*".
+      size_t keep = words.size() / 2;
+      while (keep > 0 && words[keep].find('.') == std::string::npos) --keep;
+      words.resize(keep);
+      words.emplace_back("*");
+      const size_t result = header.find("[Result \"");
+      if (result != std::string::npos) {
+        const size_t end = header.find('"', result + 9);
+        header.replace(result + 9, end - result - 9, "*");
+      }
+    }
+    out += header;
+    out += eol_;
+    for (size_t k = 0; k < words.size(); ++k) {
+      out += words[k];
+      out += (k % 8 == 7 || k + 1 == words.size()) ? eol_ : " ";
+    }
+    out += eol_;
+  }
+
+ private:
+  static constexpr size_t kKept = 1000;
+  Random rng_;
+  uint32_t percent_;
+  const char* eol_;
+  std::vector<std::string> recent_;
+  size_t next_ = 0;
 };
 
 // ---------------------------------------------------------------------------------------------
@@ -244,6 +333,117 @@ struct Side {
   bool long_castle = false;
   bool queen = true;
 };
+
+// ---------------------------------------------------------------------------------------------
+// Legal games: positions on the engine's board, moves scored by a cheap heuristic.
+
+using kelvane::Bitboard;
+using kelvane::Board;
+using kelvane::ChessMove;
+using kelvane::Color;
+using kelvane::PieceType;
+using kelvane::Square;
+
+// Piece values in centipawns; the king is never captured.
+constexpr int kValue[kelvane::kPieceTypes] = {0, 100, 320, 330, 500, 900, 0};
+
+int Material(const Board& board, Color c) {
+  int total = 0;
+  for (int t = kelvane::kPawn; t < kelvane::kKing; ++t)
+    total += kValue[t] * kelvane::Count(board.Pieces(c, PieceType(t)));
+  return total;
+}
+
+// Neither side can mate: bare kings, or one minor piece at most on each side.
+bool DeadDraw(const Board& board) {
+  using namespace kelvane;
+  if (board.Pieces(kPawn) | board.Pieces(kRook) | board.Pieces(kQueen)) return false;
+  const Bitboard minors = board.Pieces(kKnight) | board.Pieces(kBishop);
+  return !MoreThanOne(minors & board.Pieces(kWhite)) && !MoreThanOne(minors & board.Pieces(kBlack));
+}
+
+// The least valuable of the pieces on b (a king counts as the most valuable).
+int LeastValue(const Board& board, Bitboard b) {
+  int least = 10000;
+  while (b != 0) {
+    const PieceType t = kelvane::TypeOf(board.PieceOn(kelvane::PopLsb(b)));
+    least = std::min(least, t == kelvane::kKing ? 10000 : kValue[t]);
+  }
+  return least;
+}
+
+// What the owner of a piece worth `value` on s stands to lose there: all of it when the
+// other side attacks it and nothing defends it, else its value less the cheapest attacker's.
+int Risk(const Board& after, Square s, int value, Color owner) {
+  const Bitboard attackers = after.AttackersTo(s, after.Occupied());
+  const Bitboard theirs = attackers & after.Pieces(~owner);
+  if (theirs == 0) return 0;
+  if ((attackers & after.Pieces(owner)) == 0) return value;
+  return std::max(0, value - LeastValue(after, theirs));
+}
+
+// The move's score for its player, before noise: material won, material left en prise
+// (the moved piece, and the queen if it stands attacked), checks and mates, development in
+// the opening, pawn pushes and an active king in the ending.
+int ScoreMove(const Board& board, ChessMove m, int ply) {
+  using namespace kelvane;
+  const Color us = board.SideToMove();
+  const Square from = m.From(), to = m.To();
+  const PieceType mover = TypeOf(board.PieceOn(from));
+  const ChessMove::Kind kind = m.GetKind();
+  int score = 0;
+  if (kind == ChessMove::kEnPassant) score += kValue[kPawn];
+  if (kind != ChessMove::kCastling && board.PieceOn(to) != kNoPiece)
+    score += kValue[TypeOf(board.PieceOn(to))];
+  PieceType placed = mover;
+  if (kind == ChessMove::kPromotion) {
+    placed = m.Promotion();
+    score += kValue[placed] - kValue[kPawn];
+  }
+  Board after = board;
+  after.Play(m);
+  if (after.Checkers() != 0) {
+    if (!HasLegalMove(after)) return 1000000;  // mate
+    score += 45;
+  } else if (Count(after.Pieces(~us)) <= 3 && !HasLegalMove(after)) {
+    score -= 600;  // stalemate: thrown away by the side that mates
+  }
+  const Square landed = kind == ChessMove::kCastling ? kNoSquare : to;
+  if (placed != kKing && landed != kNoSquare) score -= Risk(after, landed, kValue[placed], us);
+  Bitboard queens = after.Pieces(us, kQueen);
+  while (queens != 0) {
+    const Square q = PopLsb(queens);
+    if (q != landed) score -= Risk(after, q, kValue[kQueen], us) * 3 / 4;
+  }
+  const bool ending = Material(board, kWhite) + Material(board, kBlack) <= 2600;
+  if (kind == ChessMove::kCastling) {
+    score += 70;
+  } else if (ply < 24) {
+    if ((mover == kKnight || mover == kBishop) && RelativeRank(us, from) == 0) score += 35;
+    if (mover == kKing) score -= 90;
+    if (mover == kQueen) score -= 20;
+    if (mover == kRook && (board.CastlingRights() & (us == kWhite ? 3 : 12)) != 0) score -= 25;
+    if (mover == kPawn && (FileOf(from) == 3 || FileOf(from) == 4)) score += 25;
+  }
+  if (mover == kPawn) score += ending ? 10 + 8 * RelativeRank(us, to) : 6;
+  if (mover == kKing && ending) {
+    const int centre = std::abs(2 * FileOf(to) - 7) + std::abs(2 * RankOf(to) - 7);
+    score += 20 - 3 * centre;
+  }
+  return score;
+}
+
+// Whether the side to move has a move that mates.
+bool MateInOne(const Board& board) {
+  kelvane::MoveList list;
+  kelvane::GenerateLegal(board, list);
+  for (ChessMove m : list) {
+    Board after = board;
+    after.Play(m);
+    if (after.Checkers() != 0 && !kelvane::HasLegalMove(after)) return true;
+  }
+  return false;
+}
 
 class GameWriter {
  public:
@@ -503,6 +703,10 @@ class GameWriter {
       AddLinePrefix(opening.plies, rng_.Between(4, 20));
       eco_ = plies_.size() < 8 ? opening.short_eco : opening.eco;
     }
+    if (options_.legal) {
+      PlayLegalGame();
+      return;
+    }
     for (size_t i = 0; i < plies_.size(); ++i) {
       if (plies_[i].rfind("O-O", 0) == 0) {
         Side& side = sides_[i % 2];
@@ -519,6 +723,116 @@ class GameWriter {
       else if (last.find('=') == std::string::npos)
         last += '#';
     }
+  }
+
+  // ----- legal games -----
+
+  // The move the heuristic picks in the position (with a little noise), other than
+  // `avoid` when there is another; ChessMove{} when there is no legal move. Of the best few,
+  // the first that does not allow a mate in one.
+  ChessMove ChooseMove(const Board& board, int ply, ChessMove avoid = {}) {
+    kelvane::MoveList list;
+    kelvane::GenerateLegal(board, list);
+    scored_.clear();
+    for (ChessMove m : list) {
+      if (m == avoid && list.size > 1) continue;
+      scored_.push_back({ScoreMove(board, m, ply) + static_cast<int>(rng_.Below(70)),
+                         static_cast<int>(scored_.size()), m});
+    }
+    if (scored_.empty()) return {};
+    const size_t tries = std::min<size_t>(scored_.size(), 4);
+    std::partial_sort(scored_.begin(), scored_.begin() + static_cast<long>(tries), scored_.end(),
+                      [](const Scored& a, const Scored& b) {
+                        return a.score != b.score ? a.score > b.score : a.order < b.order;
+                      });
+    for (size_t i = 0; i < tries; ++i) {
+      if (scored_[i].score >= 1000000) return scored_[i].move;  // it mates
+      Board after = board;
+      after.Play(scored_[i].move);
+      if (!MateInOne(after)) return scored_[i].move;
+    }
+    return scored_[0].move;
+  }
+
+  // Now and then two moves of one side in the first six plies change places, when the game
+  // reaches the same position that way (1.Nf3 c5 2.e4 d6 for 1.e4 c5 2.Nf3 d6).
+  void Transpose(std::vector<ChessMove>& moves) {
+    const size_t n = std::min<size_t>(moves.size(), 6);
+    if (n < 3 || !rng_.Chance(150)) return;
+    const size_t i = rng_.Below(static_cast<uint32_t>(n - 2));
+    const size_t j = i + 2 * (1 + rng_.Below(static_cast<uint32_t>((n - 1 - i) / 2)));
+    std::vector<ChessMove> swapped(moves.begin(), moves.begin() + static_cast<long>(j + 1));
+    std::swap(swapped[i], swapped[j]);
+    Board board = Board::Start(), original = Board::Start();
+    for (size_t k = 0; k <= j; ++k) {
+      kelvane::MoveList list;
+      kelvane::GenerateLegal(board, list);
+      if (std::find(list.begin(), list.end(), swapped[k]) == list.end()) return;
+      board.Play(swapped[k]);
+      original.Play(moves[k]);
+    }
+    if (board.SamePosition(original)) std::swap(moves[i], moves[j]);
+  }
+
+  // Plays the opening line drawn into plies_ on the board, then heuristic moves, and writes
+  // every ply in standard SAN; the result follows how the game ends.
+  void PlayLegalGame() {
+    Board board = Board::Start();
+    moves_.clear();
+    for (const std::string& text : plies_) {
+      const kelvane::SanRead read = kelvane::ReadSan(board, text);
+      if (read.status != kelvane::SanRead::kOk) break;  // the book's lines are all legal
+      moves_.push_back(read.move);
+      board.Play(read.move);
+    }
+    Transpose(moves_);
+    // Mates end a good share of the games early: the others play on a little longer.
+    const size_t length = static_cast<size_t>(length_ >= 40 ? length_ + 16 : length_);
+    plies_.clear();
+    boards_.clear();
+    board = Board::Start();
+    for (size_t ply = 0;; ++ply) {
+      if (ply >= moves_.size()) {
+        if (ply >= length || DeadDraw(board) || board.HalfmoveClock() >= 100) break;
+        const ChessMove m = ChooseMove(board, static_cast<int>(ply));
+        if (m.IsNone()) break;
+        moves_.push_back(m);
+      }
+      boards_.push_back(board);
+      plies_.push_back(kelvane::WriteSan(board, moves_[ply]));
+      board.Play(moves_[ply]);
+    }
+    const bool white_to_move = board.SideToMove() == kelvane::kWhite;
+    if (!kelvane::HasLegalMove(board)) {
+      result_ = board.Checkers() == 0 ? "1/2-1/2" : white_to_move ? "0-1" : "1-0";
+    } else if (DeadDraw(board) || board.HalfmoveClock() >= 100) {
+      result_ = "1/2-1/2";
+    } else if (result_[0] != '*') {
+      const int lead = Material(board, kelvane::kWhite) - Material(board, kelvane::kBlack);
+      if (lead >= 500) result_ = "1-0";
+      if (lead <= -500) result_ = "0-1";
+    }
+  }
+
+  // A legal side line replacing the move `avoid` at `ply`, played from `board`.
+  void LegalVariation(size_t ply, Board board, ChessMove avoid, int depth) {
+    const uint32_t count = rng_.Between(1, 8);
+    bool interrupted = true;
+    for (uint32_t i = 0; i < count; ++i) {
+      const ChessMove m =
+          ChooseMove(board, static_cast<int>(ply + i), i == 0 ? avoid : ChessMove{});
+      if (m.IsNone()) break;
+      const Board before = board;
+      MoveToken(ply + i, kelvane::WriteSan(board, m), interrupted, i == 0 ? "(" : "");
+      board.Play(m);
+      interrupted = false;
+      if (depth < 3 && i > 0 && rng_.Chance(60)) {
+        LegalVariation(ply + i, before, m, depth + 1);
+        interrupted = true;
+      }
+    }
+    out_ += ')';
+    ++line_length_;
   }
 
   static char FileChar(int f) { return static_cast<char>('a' + f); }
@@ -707,7 +1021,10 @@ class GameWriter {
         interrupted = true;
       }
       if (options_.variations && ply >= 8 && rng_.Chance(30)) {
-        Variation(ply, 1);
+        if (options_.legal)
+          LegalVariation(ply, boards_[ply], moves_[ply], 1);
+        else
+          Variation(ply, 1);
         interrupted = true;
       }
     }
@@ -725,6 +1042,14 @@ class GameWriter {
   const char* eco_ = "A00";
   int length_ = 0;
   std::vector<std::string> plies_;
+  std::vector<ChessMove> moves_;  // legal games: the moves, and the board before each
+  std::vector<Board> boards_;
+  struct Scored {
+    int score;
+    int order;  // ties go to the first generated, whatever the sort
+    ChessMove move;
+  };
+  std::vector<Scored> scored_;
   Side sides_[2];
   size_t line_length_ = 0;
   std::string scratch_;
@@ -764,7 +1089,8 @@ bool ParseSize(const char* text, uint64_t& size) {
 int Usage() {
   std::fputs(
       "usage: gen_corpus --seed N --size BYTES[K|M|G] [--comments] [--variations] [--nags]\n"
-      "                  [--crlf] [--output FILE]\n",
+      "                  [--crlf] [--duplicates PERCENT] [--output FILE]\n"
+      "                  [--legal]\n",
       stderr);
   return 2;
 }
@@ -786,6 +1112,8 @@ int main(int argc, char** argv) {
       have_size = true;
     } else if (arg == "--output" && has_value) {
       options.output = argv[++i];
+    } else if (arg == "--legal") {
+      options.legal = true;
     } else if (arg == "--comments") {
       options.comments = true;
     } else if (arg == "--variations") {
@@ -794,6 +1122,10 @@ int main(int argc, char** argv) {
       options.nags = true;
     } else if (arg == "--crlf") {
       options.crlf = true;
+    } else if (arg == "--duplicates" && has_value) {
+      char* end = nullptr;
+      options.duplicates = static_cast<uint32_t>(std::strtoul(argv[++i], &end, 10));
+      if (*end != '\0' || options.duplicates > 100) return Usage();
     } else {
       return Usage();
     }
@@ -810,9 +1142,12 @@ int main(int argc, char** argv) {
   constexpr size_t kFlushAt = 8u << 20;
   buffer.reserve(kFlushAt + (1u << 20));
   GameWriter writer(rng, options, buffer);
+  Duplicator duplicator(options);
   uint64_t written = 0;
   while (written + buffer.size() < options.size) {
+    const size_t start = buffer.size();
     writer.Write();
+    duplicator.After(std::string_view(buffer).substr(start), buffer);
     if (buffer.size() >= kFlushAt) {
       if (std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size()) break;
       written += buffer.size();

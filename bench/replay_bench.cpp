@@ -16,12 +16,6 @@ using namespace kelvane;
 
 namespace {
 
-struct Quiet : ReadingNotes {
-  void LineSkipped(int64_t, std::string_view) override {}
-  void OddLine(int64_t, std::string_view) override {}
-  void GameSkipped(int64_t, size_t) override {}
-};
-
 struct Game {
   std::string header;
   std::vector<Move> moves;
@@ -47,21 +41,15 @@ int main(int argc, char** argv) {
   const auto readStart = Clock::now();
   std::vector<Game> games;
   for (const std::string& path : files) {
-    InputFile file;
-    file.Open(path);
-    Quiet notes;
-    TolerantReader reader(file, notes);
-    bool eof = false;
-    std::string header, moveText;
-    while (!eof && reader.ReadGame(eof, header, moveText)) {
+    ForEachGame(path, [&](const std::string& header, const std::string& moveText) {
       MoveTextParser parser(moveText, false);
       try {
         parser.Parse();
       } catch (const MoveTextError&) {
-        continue;
+        return;
       }
       games.push_back({header, std::move(parser.Moves)});
-    }
+    });
   }
   const double readSeconds = std::chrono::duration<double>(Clock::now() - readStart).count();
 

@@ -2,6 +2,7 @@
 # Times the headless scan against `wc -l` on one generated corpus.
 #
 #   bench/run_bench.sh [--size SIZE] [--seed N] [--annotated] [--crlf] [--runs N] [--tolerant]
+#                      [--legal] [--duplicates PERCENT]
 #
 #   --size SIZE    corpus size, with K, M or G (powers of 1024); default 1G
 #   --seed N       generator seed; default 1
@@ -9,6 +10,11 @@
 #   --crlf         corpus with CR LF line ends
 #   --runs N       time every command N times and keep the fastest run; default 1
 #   --tolerant     scan with tolerant reading (kelvane --tolerant)
+#   --legal        corpus of legal games (gen_corpus --legal)
+#   --duplicates PERCENT  corpus with copies of earlier games planted after PERCENT % of its
+#                  games (gen_corpus --duplicates), and one more run: the scan with every
+#                  criterion cleared and kelvane --duplicates, with its ratio to the same scan
+#                  without it (target <= 1.3)
 #
 # Environment:
 #   KELVANE_BUILD      build folder holding app/kelvane and bench/gen_corpus (default: build)
@@ -21,8 +27,12 @@
 # criteria cleared), the header selection (--tag "MinElo >= 2400" --tag "Year >= 2000", the
 # other criteria cleared), the header and opening selections together, and the scan with every
 # criterion cleared (every game parsed and written). The two header runs are skipped when
-# kelvane has no --tag. Exit status 1 when a scan fails. An eighth run, the scan with every
-# criterion cleared writing its list file (--list), is compared with the seventh.
+# kelvane has no --tag. When kelvane has --position, two position runs follow: the position
+# after 1.e4 c5 2.Nf3 d6 reached in any move order within moves 1-10, and the material
+# signature KRP v KR anywhere in the game (every game replayed to its end); they are meant
+# for a --legal corpus. When kelvane has --list, one more run, the scan with every criterion
+# cleared writing its list file (--list), is compared with the same scan without it. Exit
+# status 1 when a scan fails.
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -31,6 +41,8 @@ seed=1
 runs=1
 gen_flags=()
 scan_flags=()
+dup_percent=""
+
 while [ $# -gt 0 ]; do
   case "$1" in
     --size) size_text="$2"; shift 2 ;;
@@ -39,7 +51,9 @@ while [ $# -gt 0 ]; do
     --annotated) gen_flags+=(--comments --variations --nags); shift ;;
     --crlf) gen_flags+=(--crlf); shift ;;
     --tolerant) scan_flags+=(--tolerant); shift ;;
-    -h|--help) sed -n '2,26p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --legal) gen_flags+=(--legal); shift ;;
+    --duplicates) dup_percent="$2"; gen_flags+=(--duplicates "$2"); shift 2 ;;
+    -h|--help) sed -n '2,35p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run_bench.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -148,6 +162,16 @@ if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--tag([[:space:]=]|$)'; 
 else
   has_tag=0
 fi
+# The position criteria are newer still: without them the two position runs are skipped.
+if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--position([[:space:]=]|$)'; then
+  names+=(position material)
+  has_position=1
+else
+  has_position=0
+fi
+out_position="$bench_dir/out-position.pgn"
+out_material="$bench_dir/out-material.pgn"
+sicilian_fen="rnbqkbnr/pp2pppp/3p4/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3"
 names+=(all)
 run wc - wc -l "$corpus"
 run default "$out_default" "$kelvane" --scan --settings "$settings" --input "$corpus" \
@@ -166,6 +190,14 @@ if [ "$has_tag" -eq 1 ]; then
     --contains "1.e4 c5 2.Nf3 d6" --without "" "${header_tags[@]}" \
     "${scan_flags[@]+"${scan_flags[@]}"}"
 fi
+if [ "$has_position" -eq 1 ]; then
+  run position "$out_position" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+    --output "$out_position" --yes --quiet --cond1 "" --contains "" --without "" \
+    --position "$sicilian_fen" --position-range 1-10 "${scan_flags[@]+"${scan_flags[@]}"}"
+  run material "$out_material" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+    --output "$out_material" --yes --quiet --cond1 "" --contains "" --without "" \
+    --material "KRP v KR" "${scan_flags[@]+"${scan_flags[@]}"}"
+fi
 run all "$out_all" "$kelvane" --scan --settings "$settings" --input "$corpus" \
   --output "$out_all" --yes --quiet --cond1 "" --contains "" --without "" \
   "${scan_flags[@]+"${scan_flags[@]}"}"
@@ -177,6 +209,13 @@ if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--list([[:space:]=]|$)';
   run list "$out_list" "$kelvane" --scan --settings "$settings" --input "$corpus" \
     --output "$out_list" --yes --quiet --cond1 "" --contains "" --without "" \
     --list "$bench_dir/list.tsv" "${scan_flags[@]+"${scan_flags[@]}"}"
+fi
+out_all_dups="$bench_dir/out-all-dups.pgn"
+if [ -n "$dup_percent" ]; then
+  names+=(all-dups)
+  run all-dups "$out_all_dups" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+    --output "$out_all_dups" --yes --quiet --cond1 "" --contains "" --without "" \
+    --duplicates "$bench_dir/out-all-dups.dup.pgn" "${scan_flags[@]+"${scan_flags[@]}"}"
 fi
 
 # ----- report -----
@@ -200,7 +239,10 @@ for name in "${names[@]}"; do
     opening) label="opening 1.e4 c5 2.Nf3 d6" ;;
     header) label="header MinElo, Year" ;;
     header-opening) label="header + opening" ;;
+    position) label="position 1.e4 c5 2.Nf3 d6" ;;
+    material) label="material KRP v KR" ;;
     all) label="scan, no criteria" ;;
+    all-dups) label="no criteria, --duplicates" ;;
   esac
   if [ "${status[$name]}" -ne 0 ]; then
     failed=1
@@ -216,20 +258,26 @@ for name in "${names[@]}"; do
         kb / 1024, ns / wc, cpu / 1000, d }'
 done
 [ "$has_tag" -eq 1 ] || echo "kelvane has no --tag: header runs skipped"
+[ "$has_position" -eq 1 ] || echo "kelvane has no --position: position runs skipped"
 echo
+# ratio A B LABEL TARGET: the wall time of run A over that of run B.
+ratio() {
+  if [ "${status[$1]}" -ne 0 ] || [ "${status[$2]}" -ne 0 ]; then
+    printf '  %-34s  -     (a run failed)\n' "$3"
+    return
+  fi
+  awk -v a="${wall[$1]}" -v b="${wall[$2]}" -v label="$3" -v target="$4" 'BEGIN {
+    r = a / b
+    printf "  %-34s %5.2f  target <= %s: %s\n", label, r, target, r <= target ? "met" : "missed" }'
+}
+if [ -n "$dup_percent" ]; then
+  echo "duplicates run (corpus with $dup_percent % of its games planted twice):"
+  ratio all-dups all "--duplicates / no criteria" 1.3
+  echo
+fi
 if [ "$has_tag" -eq 1 ]; then
   echo "header runs: --tag \"MinElo >= 2400\" --tag \"Year >= 2000\" (header + opening: with"
   echo "Must contain \"1.e4 c5 2.Nf3 d6\"); wall time ratios against their targets:"
-  # ratio A B LABEL TARGET: the wall time of run A over that of run B.
-  ratio() {
-    if [ "${status[$1]}" -ne 0 ] || [ "${status[$2]}" -ne 0 ]; then
-      printf '  %-34s  -     (a run failed)\n' "$3"
-      return
-    fi
-    awk -v a="${wall[$1]}" -v b="${wall[$2]}" -v label="$3" -v target="$4" 'BEGIN {
-      r = a / b
-      printf "  %-34s %5.2f  target <= %s: %s\n", label, r, target, r <= target ? "met" : "missed" }'
-  }
   ratio header default "header only / default criteria" 1.3
   ratio header-opening opening "header + opening / opening alone" 1.0
   echo
@@ -246,8 +294,24 @@ if [ "$has_list" -eq 1 ]; then
       printf "  scan without it: %.2f  target <= 1.10: %s\n\n", r, r <= 1.10 ? "met" : "missed" }'
   fi
 fi
+if [ "$has_position" -eq 1 ]; then
+  echo "position runs: --position \"$sicilian_fen\" --position-range 1-10;"
+  echo "--material \"KRP v KR\"; wall time ratios against their targets:"
+  ratio position wc "position / wc -l" 10
+  ratio material wc "material / wc -l" 40
+  # Every game is replayed to its end: the plies of the corpus (each word of a plain corpus's
+  # move text is a ply, but for the result) over the run's CPU time.
+  if [ "${status[material]}" -eq 0 ] && ! grep -qm1 '[{(]' "$corpus"; then
+    plies=$(grep -v '^\[' "$corpus" | wc -w)
+    awk -v p="$((plies - games))" -v cpu="${cpu_ms[material]}" 'BEGIN {
+      printf "  material run: %d plies, %.2f million plies per CPU second\n", p,
+        p / (cpu > 0 ? cpu / 1000 : 1e-3) / 1e6 }'
+  fi
+  echo
+fi
 declare -A outs=([default]="$out_default" [one-core]="$out_one" [opening]="$out_opening"
-  [header]="$out_header" [header-opening]="$out_header_opening" [all]="$out_all")
+  [header]="$out_header" [header-opening]="$out_header_opening" [all]="$out_all"
+  [position]="$out_position" [material]="$out_material" [all-dups]="$out_all_dups")
 for name in "${names[@]}"; do
   [ "$name" != wc ] || continue
   [ "${status[$name]}" -eq 0 ] || continue

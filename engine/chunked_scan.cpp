@@ -46,6 +46,8 @@ struct GameEntry {
   size_t headerSize;  // of a game that is written
   Destination to;
   bool eof;  // the game ends the file
+  bool keyed;  // key holds its key for the duplicates test
+  GameKey key;
 };
 
 // A message shown while a game was read or decided, shown again when the game is delivered.
@@ -170,7 +172,9 @@ class ChunkScanner {
     // The rows of the games listed are found here, on the threads that scan.
     if (list_ && to == Destination::Output)
       c.listed.push_back(PlacesIn(decider_.Header(), Listed(decider_)));
-    c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof});
+    const GameKey* key = decider_.Key();
+    c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof, key != nullptr,
+                       key ? *key : GameKey{}});
   }
 
   MessageRecorder recorder_;  // before the decider, which keeps a reference
@@ -447,7 +451,7 @@ class Delivery {
       if (g.to == Destination::Output && listed < c.listed.size())
         sink_.NextListed(FromPlaces(text.substr(0, g.headerSize), c.listed[listed++]));
       if (!sink_.Deliver(g.to, text.substr(0, g.headerSize), text.substr(g.headerSize), position_,
-                         g.eof))
+                         g.eof, g.keyed ? &g.key : nullptr))
         return false;
     }
     if (c.stopped) {
@@ -471,7 +475,8 @@ class Delivery {
       if (decider_->To() == Destination::Output &&
           (request_.listGames || !request_.listPath.empty()))
         sink_.NextListed(Listed(*decider_));
-      if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof))
+      if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof,
+                         decider_->Key()))
         return false;
     }
     return true;

@@ -21,9 +21,10 @@ class GameSink {
  public:
   virtual ~GameSink() = default;
   // A game's header and move-text blocks and where it goes; position: the reading position
-  // after it (for progress); eof: it ends the file. False when the run stops after it.
+  // after it (for progress); eof: it ends the file; key: its key, when the run looks for
+  // duplicates and the game goes to the output. False when the run stops after it.
   virtual bool Deliver(Destination to, std::string_view header, std::string_view moveText,
-                       uint64_t position, bool eof) = 0;
+                       uint64_t position, bool eof, const GameKey* key) = 0;
   // The row of the next game delivered to the output when the thread that scanned it found
   // it (the request lists games): told just before that Deliver.
   virtual void NextListed(const ListedGame& /*game*/) {}

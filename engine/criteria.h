@@ -34,6 +34,12 @@ struct Criteria {
   MoveRange withoutRange;
   // Criteria on the game's tags, one "NAME OP VALUE" per line (header_criteria.h).
   std::vector<std::string> header;
+  // A position the game reaches after a ply of its range (a FEN: its placement, and its
+  // side to move when given), and a material signature ("KRP v KR") it has after one.
+  std::string position;
+  MoveRange positionRange{1, 999};
+  std::string material;
+  MoveRange materialRange{1, 999};
   friend bool operator==(const Criteria&, const Criteria&) = default;
 };
 

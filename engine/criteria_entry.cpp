@@ -137,7 +137,9 @@ std::string RefusedLineText(CriteriaFault fault, const Criteria& c) {
   if (!IsLineFault(fault)) return "";
   const RefusedLine refused = FirstRefusedLine(FaultKind(fault), c);
   if (!refused.line) return "";
-  return "line \"" + *refused.line + "\": " + refused.reason;
+  // A kind of one text is quoted without "line".
+  const char* what = HasText(FaultKind(fault)) ? "\"" : "line \"";
+  return what + *refused.line + "\": " + refused.reason;
 }
 
 std::string NonNumericRangeMessage(const CriterionKind& kind, bool end, const std::string& text) {

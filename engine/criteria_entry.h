@@ -59,7 +59,11 @@ enum class CriteriaFault : size_t {
   Condition3To,
   MustContainTo,
   WithoutTo,
+  PositionTo = 8,
+  MaterialTo,
   HeaderLine = kLineFaults + 5,
+  PositionText,
+  MaterialText,
 };
 inline CriteriaFault RangeFault(size_t row) {
   return static_cast<CriteriaFault>(row + 2);
@@ -82,7 +86,7 @@ CriteriaFault CheckCriteria(const Criteria& criteria, const std::string& inputPa
 // The rule a range fault broke (or the same-file message), as the headless scan words it.
 const char* CriteriaFaultRule(CriteriaFault fault);
 // A line fault's line and what is wrong with it: 'line "WhiteElo >= x": the value of
-// WhiteElo must be a number'.
+// WhiteElo must be a number'; a kind of one text has no "line" ('"KQ x K": ...').
 std::string RefusedLineText(CriteriaFault fault, const Criteria& criteria);
 // The window's message for a fault: the field, what it holds and the rule it breaks.
 std::string CriteriaFaultMessage(CriteriaFault fault, const Criteria& criteria);

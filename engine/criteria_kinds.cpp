@@ -2,6 +2,7 @@
 
 #include "engine/criteria_entry.h"
 #include "engine/header_criteria.h"
+#include "engine/position_criteria.h"
 #include "text/clean_line.h"
 
 namespace kelvane {
@@ -102,6 +103,42 @@ const CriterionKind kKinds[] = {
                 "Header"},
      .repeatable = true,
      .fieldName = "HeaderCriteria"},
+    // The positions a game reaches (position_criteria.h), in a section of their own that
+    // holds their ranges too.
+    {.name = "Position",
+     .text = [](Criteria& c) { return &c.position; },
+     .range = [](Criteria& c) { return &c.positionRange; },
+     .clean = CleanLine,
+     .check = PositionCriteria::CheckPosition,
+     .section = "Positions",
+     .textKey = "Position",
+     .fromKey = "PositionFrom",
+     .toKey = "PositionTo",
+     .option = {"--position", "FEN",
+                "a position the game reaches: a FEN, or its placement\n"
+                "(and side to move); castling and en passant are ignored",
+                "Position"},
+     .rangeOption = {"--position-range", "A-B", "its range of move numbers (default 1-999)",
+                     "Position range"},
+     .fieldName = "PositionCriterion",
+     .fromFieldName = "PositionFrom",
+     .toFieldName = "PositionTo"},
+    {.name = "Material",
+     .text = [](Criteria& c) { return &c.material; },
+     .range = [](Criteria& c) { return &c.materialRange; },
+     .clean = CleanLine,
+     .check = PositionCriteria::CheckMaterial,
+     .section = "Positions",
+     .textKey = "Material",
+     .fromKey = "MaterialFrom",
+     .toKey = "MaterialTo",
+     .option = {"--material", "SIG", "the material the game has after a move, e.g. \"KRP v KR\"",
+                "Material"},
+     .rangeOption = {"--material-range", "A-B", "its range of move numbers (default 1-999)",
+                     "Material range"},
+     .fieldName = "MaterialCriterion",
+     .fromFieldName = "MaterialFrom",
+     .toFieldName = "MaterialTo"},
 };
 
 }  // namespace

@@ -53,7 +53,7 @@ struct CriterionKind {
 
   // The settings file: the value's section ([Strings] unless it names one) and key (a list
   // of lines takes the keys "<key>1", "<key>2" ...), the range's from and to keys in
-  // [Integers].
+  // [Integers], or in the value's section when it names one.
   const char* section = nullptr;
   const char* textKey = nullptr;
   const char* fromKey = nullptr;

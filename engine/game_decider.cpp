@@ -13,13 +13,17 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       log_(log),
       matcher_(request.criteria, log ? log->MatcherDialogs() : dialogs),
       tags_(request.criteria.header),
+      positions_(request.criteria),
       raw_(matcher_),
       // Without Split, a game that fails is only counted: in the usual reading, the quick
       // test on its raw bytes may pass over it without reading its lines.
       fast_(!log && request.method.rawQuickTest && !request.split && raw_.Usable()),
       // Likewise on the raw tag lines, with criteria on tags.
       fastTags_(!log && request.method.rawQuickTest && !request.split && !tags_.Empty()),
-      skipMoves_(request.method.rawQuickTest) {}
+      skipMoves_(request.method.rawQuickTest),
+      keys_(!request.duplicatesPath.empty()) {
+  if (keys_) matcher_.KeepMoves();
+}
 
 bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) {
   to_ = Destination::None;
@@ -57,9 +61,10 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
   if (!skipped && eof && first && header_.empty() && moveText_.empty()) return false;
   // A game too large to hold was skipped: it counts, and goes nowhere.
   if (skipped) return true;
-  if (Passes(GameView{header_, moveText_}, number, tagsPassed))
+  if (Passes(GameView{header_, moveText_}, number, tagsPassed)) {
     to_ = Destination::Output;
-  else if (split_)
+    if (keys_) key_ = MakeGameKey(header_, moveText_, matcher_.ParsedMoves());
+  } else if (split_)
     to_ = Destination::Split;
   return true;
 }
@@ -67,6 +72,8 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
 bool GameDecider::Passes(const GameView& game, int64_t number, bool tagsPassed) {
   // The tags are decided first: a game they reject is not parsed.
   if (!tagsPassed && !tags_.Empty() && !tags_.PassesHeader(game)) return false;
+  // So is a game whose move text does not name the squares the criteria on positions need.
+  if (!positions_.MayReachText(game)) return false;
   bool pass;
   if (number > 0) {
     pass = matcher_.Matches(game.moveText, number);
@@ -74,7 +81,10 @@ bool GameDecider::Passes(const GameView& game, int64_t number, bool tagsPassed) 
     fault_.reset();
     pass = matcher_.Decide(game.moveText, fault_);
   }
-  return pass && (!tags_.NeedsPlies() || tags_.PassesPlies(CountPlies(game.moveText)));
+  // The board costs most: a game is replayed once every other criterion has passed. A game
+  // whose moves cannot be read passes, as it passes the criteria on moves, to be looked at.
+  return pass && (!tags_.NeedsPlies() || tags_.PassesPlies(CountPlies(game.moveText))) &&
+         (matcher_.Faulty() || positions_.Passes(game, matcher_.Moves()));
 }
 
 }  // namespace kelvane

@@ -9,11 +9,13 @@
 #include <string_view>
 #include <utility>
 
+#include "engine/duplicates.h"
 #include "engine/game_list.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
 #include "engine/game_view.h"
 #include "engine/header_criteria.h"
+#include "engine/position_criteria.h"
 #include "engine/raw_quick_test.h"
 #include "engine/scan_run.h"
 #include "platform/dialogs.h"
@@ -50,6 +52,8 @@ class GameDecider {
   Destination To() const { return to_; }
   std::string_view Header() const { return header_; }
   std::string_view MoveText() const { return moveText_; }
+  // Of a game that goes to the output, when the run looks for duplicates; else nullptr.
+  const GameKey* Key() const { return keys_ && to_ == Destination::Output ? &key_ : nullptr; }
   // Of a game that goes to the output: the move where the criteria were met (MatchedAt of
   // GameMatcher), or empty.
   std::string_view MatchedAt() const {
@@ -69,11 +73,14 @@ class GameDecider {
   ReadingLog* log_;
   GameMatcher matcher_;
   HeaderCriteria tags_;  // the criteria on the game's tags
+  PositionCriteria positions_;  // decided last, on the game's replay
   RawQuickTest raw_;
   bool fast_;  // games may be decided on their raw bytes
   bool fastTags_;  // games may be decided on their raw tag lines
   bool skipMoves_;  // a plain move text may be read past on its raw bytes
   std::optional<TolerantReader> tolerant_;
+  bool keys_;  // passing games are keyed for the duplicates test
+  GameKey key_;
   Destination to_ = Destination::None;
   std::string header_;
   std::string moveText_;

@@ -102,7 +102,8 @@ GameMatcher::GameMatcher(const Criteria& criteria, ScanReporter& dialogs)
       wantMoves_(
           !criteria_.conditions[0].empty() || !criteria_.conditions[1].empty() ||
           !criteria_.conditions[2].empty() || !criteria_.without.empty() ||
-          (criteria_.mustContainForm == SequenceForm::Moves && !criteria_.mustContain.empty())),
+          (criteria_.mustContainForm == SequenceForm::Moves && !criteria_.mustContain.empty()) ||
+          !criteria_.position.empty() || !criteria_.material.empty()),
       sequence_(RequiredSequence(criteria_)) {
   const std::string cond = ConditionWords(criteria);
   // A list of any length is used whole.
@@ -124,6 +125,8 @@ bool GameMatcher::Matches(std::string_view moveText, int64_t gameNumber) {
 }
 
 bool GameMatcher::Decide(std::string_view moveText, std::optional<std::string>& fault) {
+  moves_.clear();
+  faulty_ = false;
   // From the last word to the first: the first missing word ends the test.
   for (auto it = quickWords_.rbegin(); it != quickWords_.rend(); ++it) {
     int64_t pos = FindFrom(moveText, *it, 1);
@@ -174,7 +177,7 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
   bool withoutDone = true;
   // The parser builds only what the criteria look at: with no criterion that goes ply by
   // ply, the ply loop below has nothing to test, and its moves are not needed.
-  MoveTextParser parser(moveText, wantCleanText_, wantMoves_);
+  MoveTextParser parser(moveText, wantCleanText_, wantMoves_ || keepMoves_);
   int64_t matched = 0;  // the ply where the last criterion that locates a move was met
   matchedAt_.clear();
   try {
@@ -207,6 +210,7 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
   } catch (const std::exception&) {
     // A faulty game is reported and then decided by the flags as they stand.
     fault = parser.ErrorText;
+    faulty_ = true;
   }
   pass = pass && condDone[0] && condDone[1] && condDone[2] && seqDone;
   if (pass && matched > 0) {
@@ -227,6 +231,10 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
       matchedAt_ =
           std::to_string((matched + 1) / 2) + (matched % 2 ? "." : "...") + std::string(word);
   }
+  // A faulty game's moves are not kept: the moves read before the fault may still name
+  // where it was matched.
+  if (faulty_) parser.Moves.clear();
+  moves_.swap(parser.Moves);
   return pass;
 }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/criteria.h"
+#include "engine/move_text_parser.h"
 #include "platform/dialogs.h"
 #include "text/bounded_text.h"
 
@@ -37,6 +38,15 @@ class GameMatcher {
   // met (the end of the Notation sequence, the last Moves-form move found, a condition's
   // second move), as "12...Nf6" counted from move 1; empty when no criterion locates one.
   const std::string& MatchedAt() const { return matchedAt_; }
+  // Keep the moves of every game parsed from now on, for the duplicates key.
+  void KeepMoves() { keepMoves_ = true; }
+  // The moves of the game Decide parsed last, when the criteria on positions or KeepMoves
+  // need them; empty when it was not parsed, or its move text is faulty (Faulty).
+  const std::vector<Move>& Moves() const { return moves_; }
+  bool Faulty() const { return faulty_; }
+  // For the duplicates key: the moves of a game that passed, or nullptr when its move text
+  // was faulty.
+  const std::vector<Move>* ParsedMoves() const { return faulty_ ? nullptr : &moves_; }
 
  private:
   // Parses the move text and applies every criterion ply by ply.
@@ -62,6 +72,9 @@ class GameMatcher {
   std::vector<std::string_view> quickWords_;  // into quickList_
   BoundedText movesLeft_;  // the Must contain moves the game under test has not shown yet
   std::string matchedAt_;
+  bool keepMoves_ = false;
+  std::vector<Move> moves_;  // the last game's, for the criteria on positions and the key
+  bool faulty_ = false;
 };
 
 // The Must contain moves as the matcher looks for them: line breaks as blanks, a Notation

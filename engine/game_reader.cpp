@@ -382,4 +382,25 @@ bool TolerantReader::SkipGame(bool& eof, std::string& header, std::string& moveT
   return true;
 }
 
+namespace {
+// The notes of a reading nobody is told about.
+struct QuietNotes : ReadingNotes {
+  void LineSkipped(int64_t, std::string_view) override {}
+  void OddLine(int64_t, std::string_view) override {}
+  void GameSkipped(int64_t, size_t) override {}
+};
+}  // namespace
+
+void ForEachGame(const std::string& path,
+                 const std::function<void(const std::string& header, const std::string& moveText)>&
+                     take) {
+  InputFile file;
+  file.Open(path);
+  QuietNotes notes;
+  TolerantReader reader(file, notes);
+  bool eof = false;
+  std::string header, moveText;
+  while (!eof && reader.ReadGame(eof, header, moveText)) take(header, moveText);
+}
+
 }  // namespace kelvane

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -119,5 +120,12 @@ class TolerantReader {
   bool blankTail_ = false;
   int64_t blankTailNo_ = 0;
 };
+
+// Reads every game of the file at path tolerantly, telling nothing of what the reading
+// skips, and hands each to take(header, moveText): for the tools and tests that look at the
+// games of a file one by one.
+void ForEachGame(const std::string& path,
+                 const std::function<void(const std::string& header, const std::string& moveText)>&
+                     take);
 
 }  // namespace kelvane

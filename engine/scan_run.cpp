@@ -5,6 +5,7 @@
 
 #include "engine/chunked_scan.h"
 #include "engine/criteria_entry.h"
+#include "engine/duplicates.h"
 #include "engine/file_names.h"
 #include "engine/game_decider.h"
 #include "engine/game_list.h"
@@ -44,14 +45,32 @@ struct ScanFiles {
   InputFile input;
   OutputFile output;
   OutputFile split;
+  OutputFile duplicates;
   OutputFile list;  // the list file, when the request names one
   ReadingLog* log = nullptr;
   bool opened = false;  // every file could be opened
+  // The games of the duplicates test: those kept, or (prefix rule) every passing game.
+  KeptGames kept;
+  HeldGames held;
+  // The listing of the games written to the output: the observer that hears of each (when
+  // the request lists games), where the next one starts in the output, and the rows of the
+  // held games (when they are listed), found while they were decided.
+  ScanObserver* listObserver = nullptr;
+  uint64_t outputOffset = 0;
+  std::string listLine;
+  std::vector<ListedPlaces> heldRows;
+
+  bool Listing() const { return listObserver || list.IsOpen(); }
 
   bool Failed() {
-    return output.Failed() || split.Failed() || list.Failed() || (log && log->File().Failed());
+    return output.Failed() || split.Failed() || duplicates.Failed() || list.Failed() ||
+           (log && log->File().Failed());
   }
 };
+
+void CheckDuplicatesIO(const ScanRequest& request) {
+  CheckIO(kDuplicatesStep, FileNamePart(request.duplicatesPath));
+}
 
 void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
   files.input.Open(request.inputPath);
@@ -62,11 +81,65 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
     files.split.Create(splitPath);
     CheckIO(kSplitCreateStep);
   }
+  if (!request.duplicatesPath.empty()) {
+    files.duplicates.Create(request.duplicatesPath);
+    CheckIO(kDuplicatesCreateStep);
+  }
   if (!request.listPath.empty()) {
     files.list.Create(request.listPath);
     CheckIO(kListCreateStep);
     files.list.Write(ListFileHeader());
   }
+}
+
+// The observer and the list file hear of a game written to the output as number, with its
+// row as the thread that scanned it found it (row), or found here.
+void ListWritten(ScanFiles& files, int64_t number, std::string_view header,
+                 std::string_view moveText, const ListedGame* row) {
+  if (files.Listing()) {
+    ListedGame game = row ? *row : ListGame(0, header, moveText);
+    game.offset = files.outputOffset;
+    if (files.listObserver) files.listObserver->Written(game);
+    if (files.list.IsOpen()) {
+      files.listLine.clear();
+      AppendListLine(files.listLine, number, game);
+      files.list.Write(files.listLine);
+    }
+  }
+  files.outputOffset += header.size() + moveText.size() + 4;  // as WriteGame writes it
+}
+
+// Writes a game that goes to the output, and lists it, or, when it is a duplicate of a
+// game written there, writes it to the duplicates file with the kept game's number.
+void WriteOutputGame(ScanFiles& files, ScanResult& result, std::string_view header,
+                     std::string_view moveText, int64_t duplicateOf, const ListedGame* row) {
+  if (duplicateOf == 0) {
+    WriteGame(files.output, header, moveText);
+    ++result.gamesWritten;
+    ListWritten(files, result.gamesWritten, header, moveText, row);
+  } else {
+    WriteGame(files.duplicates, WithDuplicateOf(header, duplicateOf), moveText);
+    ++result.duplicatesWritten;
+  }
+}
+
+// With the prefix rule, the held games are judged and written once every game was read.
+void WriteHeldGames(ScanFiles& files, ScanResult& result) {
+  const std::vector<int64_t> target = files.held.Resolve();
+  // The kept games' numbers in the output come first: a duplicate may stand before its game.
+  std::vector<int64_t> number(target.size(), 0);
+  int64_t written = result.gamesWritten;
+  for (size_t i = 0; i < target.size(); ++i)
+    if (target[i] == static_cast<int64_t>(i)) number[i] = ++written;
+  for (size_t i = 0; i < target.size(); ++i) {
+    const int64_t kept = target[i] == static_cast<int64_t>(i) ? 0 : number[target[i]];
+    const std::string_view header = files.held.Header(i);
+    std::optional<ListedGame> row;
+    if (i < files.heldRows.size()) row = FromPlaces(header, files.heldRows[i]);
+    WriteOutputGame(files, result, header, files.held.MoveText(i), kept, row ? &*row : nullptr);
+  }
+  files.held.Clear();
+  files.heldRows.clear();
 }
 
 // The dialogs of the reader and the matcher during a run: every message about the data is
@@ -81,6 +154,7 @@ class FlushingDialogs : public ForwardingReporter {
   void Forward(const std::function<void(ScanReporter&)>& call) override {
     files_.output.Flush();
     files_.split.Flush();
+    files_.duplicates.Flush();
     call(target_);
   }
 
@@ -96,17 +170,23 @@ class Delivery : public GameSink {
       : files_(files), request_(request), observer_(observer), result_(result) {}
 
   bool Deliver(Destination to, std::string_view header, std::string_view moveText,
-               uint64_t position, bool eof) override {
+               uint64_t position, bool eof, const GameKey* key) override {
     // The game that a stop request cut short, where the input waited for more, is left out.
     if (eof && files_.input.Cancelled()) return false;
-    if (to == Destination::Output) {
-      WriteGame(files_.output, header, moveText);
-      ++result_.gamesWritten;
-      List(header, moveText);
+    if (to == Destination::Output && key && request_.duplicatesPrefix) {
+      files_.held.Hold(header, moveText, *key);
+      // The held game's row is kept as places in its header, which the held games copy.
+      if (files_.Listing())
+        files_.heldRows.push_back(PlacesIn(header, next_ ? *next_ : ListGame(0, header, moveText)));
+    } else if (to == Destination::Output) {
+      WriteOutputGame(files_, result_, header, moveText,
+                      key ? files_.kept.Judge(*key, result_.gamesWritten + 1) : 0,
+                      next_ ? &*next_ : nullptr);
     } else if (to == Destination::Split) {
       WriteGame(files_.split, header, moveText);
       ++result_.splitWritten;
     }
+    next_.reset();
     ++result_.gamesRead;
     // A failed write (of this game, or of the games handed over before a message) ends the
     // run at once with the error its file's close would report: reading on would only make
@@ -115,6 +195,7 @@ class Delivery : public GameSink {
     if (files_.log) files_.log->CheckWrites();
     if (files_.output.Failed()) CheckIO(kOutputStep);
     if (files_.split.Failed()) CheckIO(kSplitStep);
+    if (files_.duplicates.Failed()) CheckDuplicatesIO(request_);
     if (files_.list.Failed()) CheckIO(kListStep);
     if (observer_ && result_.gamesRead % kProgressEvery == 0) Tell(position);
     // A cancel takes effect between games, so no file is left with half a game.
@@ -135,30 +216,10 @@ class Delivery : public GameSink {
   void NextListed(const ListedGame& game) override { next_ = game; }
 
  private:
-  // The observer and the list file hear of a game written to the output, with its row as
-  // the thread that scanned it found it, or found here.
-  void List(std::string_view header, std::string_view moveText) {
-    const bool observed = observer_ && request_.listGames;
-    if (observed || files_.list.IsOpen()) {
-      ListedGame game = next_ ? *next_ : ListGame(0, header, moveText);
-      game.offset = offset_;
-      if (observed) observer_->Written(game);
-      if (files_.list.IsOpen()) {
-        line_.clear();
-        AppendListLine(line_, result_.gamesWritten, game);
-        files_.list.Write(line_);
-      }
-    }
-    next_.reset();
-    offset_ += header.size() + moveText.size() + 4;  // as WriteGame writes it
-  }
-
   ScanFiles& files_;
   const ScanRequest& request_;
   ScanObserver* observer_;
   ScanResult& result_;
-  uint64_t offset_ = 0;             // where the next game starts in the output
-  std::string line_;                // the list file's line in hand
   std::optional<ListedGame> next_;  // the row of the next game, found on another thread
 };
 
@@ -184,10 +245,14 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
     if (decider.To() == Destination::Output && (request.listGames || !request.listPath.empty()))
       delivery.NextListed(Listed(decider));
     if (!delivery.Deliver(decider.To(), decider.Header(), decider.MoveText(),
-                          files.input.BytesRead(), eof))
+                          files.input.BytesRead(), eof, decider.Key()))
       break;
   }
   delivery.Tell(files.input.BytesRead());
+}
+
+std::string DuplicatesLine(const ScanRequest& request, const ScanResult& result) {
+  return Counted(result.duplicatesWritten, " duplicates written to ", request.duplicatesPath);
 }
 
 // Closes the files, checking each close, and shows the counts.
@@ -209,6 +274,10 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.split.Finish();
     CheckIO(kSplitStep);
   }
+  if (!request.duplicatesPath.empty()) {
+    files.duplicates.Finish();
+    CheckDuplicatesIO(request);
+  }
   if (!request.listPath.empty()) {
     files.list.Finish();
     CheckIO(kListStep);
@@ -220,6 +289,11 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     report += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
     files.split.Close();
     CheckIO(kSplitStep);
+  }
+  if (!request.duplicatesPath.empty()) {
+    report += "\r" + DuplicatesLine(request, result);
+    files.duplicates.Close();
+    CheckDuplicatesIO(request);
   }
   if (!request.listPath.empty()) {
     files.list.Close();
@@ -245,7 +319,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
 // is thrown again as a ScanFileError that tells what the run left behind; any other
 // exception in hand is rethrown as it is.
 [[noreturn]] void EndOnFault(ScanFiles& files, const ScanRequest& request,
-                             const std::string& splitPath, const ScanResult& result) {
+                             const std::string& splitPath, ScanResult& result) {
   bool whole = files.opened && !files.Failed();
   std::string fault;
   if (whole && !files.input.CheckRead(request.cancel)) {
@@ -263,9 +337,12 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     }
     if (!fault.empty()) fault += "; no output was written";
   }
-  OutputFile* outputs[] = {&files.output, &files.split, files.log ? &files.log->File() : nullptr,
+  OutputFile* outputs[] = {&files.output, &files.split, &files.duplicates,
+                           files.log ? &files.log->File() : nullptr,
                            request.listPath.empty() ? nullptr : &files.list};
   if (whole) {
+    // The games held for the prefix rule were decided before the fault.
+    if (files.held.Size() > 0) WriteHeldGames(files, result);
     for (OutputFile* f : outputs)
       if (f) f->Finish();
     whole = !files.Failed();
@@ -281,6 +358,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     written = ReadAndWritten(request, result);
     if (request.split)
       written += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
+    if (!request.duplicatesPath.empty()) written += "\r" + DuplicatesLine(request, result);
   }
   try {
     throw;
@@ -332,10 +410,22 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       return result;
     }
   }
+  if (const std::string& dups = request.duplicatesPath; !dups.empty()) {
+    if (fs.SameFile(inputPath, dups)) {
+      dialogs.ShowMessage(kSameFileMessage);
+      result.outcome = ScanOutcome::SameFile;
+      return result;
+    }
+    if (SameWriteTarget(outputPath, dups) || (request.split && SameWriteTarget(splitPath, dups))) {
+      dialogs.ShowMessage(kSameDuplicatesMessage);
+      result.outcome = ScanOutcome::SameDuplicatesFile;
+      return result;
+    }
+  }
 
   if (reading.tolerant && !reading.logPath.empty()) {
     // The log is written like the outputs: never over the input or one of them.
-    const std::string* paths[] = {&inputPath, &outputPath, &splitPath};
+    const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &request.duplicatesPath};
     for (const std::string* path : paths) {
       if (path->empty() || (*path != reading.logPath && !fs.SameFile(*path, reading.logPath)))
         continue;
@@ -347,7 +437,8 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
 
   // The list file, too, is never written over the input or another output.
   if (const std::string& list = request.listPath; !list.empty()) {
-    const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &reading.logPath};
+    const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &reading.logPath,
+                                  &request.duplicatesPath};
     for (const std::string* path : paths) {
       if (path->empty() ||
           (*path != list && (list == kStandardStream || !fs.SameFile(*path, list))))
@@ -368,6 +459,7 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       log->Create();
     }
     files.opened = true;
+    if (request.listGames) files.listObserver = observer;
     if (observer) observer->OutputWritingTo(files.output.WritingPath());
     if (observer) observer->FilesOpened();
     try {
@@ -377,6 +469,9 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       ReportScanFault(GameTooLargeMessage(result.gamesRead + 1, request.maxGameBytes));
     }
     if (files.input.Cancelled()) result.outcome = ScanOutcome::Cancelled;
+    WriteHeldGames(files, result);
+    if (files.output.Failed()) CheckIO(kOutputStep);
+    if (files.duplicates.Failed()) CheckDuplicatesIO(request);
     if (log) result.listed = log->Counts();
     CloseAndReport(files, request, splitPath, result, dialogs, log ? &*log : nullptr);
   } catch (...) {

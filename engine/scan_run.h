@@ -39,6 +39,12 @@ struct ScanRequest {
   // is skipped and listed.
   size_t maxGameBytes = size_t{kDefaultMaxGameSize} * kBytesPerMB;
   ReadingOptions reading = {};
+  // A passing game whose moves and result are those of a game already written goes to
+  // this file, not to the output (empty: no such test). With duplicatesPrefix, so does one
+  // whose moves begin a longer game's of the same players; the games are then held until
+  // the input has been read.
+  std::string duplicatesPath = {};
+  bool duplicatesPrefix = false;
   // The list file (engine/game_list.h): a line per game written to the output; empty: none.
   // Written like the outputs, never over the input or one of them.
   std::string listPath = {};
@@ -78,11 +84,15 @@ enum class ScanOutcome {
   SameFile,        // output or split file is the input file under another name
   SameOutputFile,  // the split file is the output file under another name
   Cancelled,       // stopped on request; the games decided so far are written and reported
+  // The duplicates file is the output or the split file.
+  SameDuplicatesFile,
 };
 
 inline constexpr char kSameOutputMessage[] = "Output and split file cannot be the same file";
 // The split file would be the input: the message names the split file, not the output.
 inline constexpr char kSameSplitMessage[] = "Input and split file cannot be the same file";
+inline constexpr char kSameDuplicatesMessage[] =
+    "The duplicates file cannot be the output or the split file";
 
 struct ScanResult {
   ScanOutcome outcome = ScanOutcome::Completed;
@@ -90,6 +100,8 @@ struct ScanResult {
   int64_t gamesWritten = 0;
   int64_t splitWritten = 0;  // games written to the split file
   ReadingCounts listed;      // what tolerant reading listed
+  // Games written to the duplicates file.
+  int64_t duplicatesWritten = 0;
 };
 
 // Asks before overwriting, reports through dialogs and looks at files through fileSystem.

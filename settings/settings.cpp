@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <exception>
 #include <stdexcept>
+#include <utility>
 
 #include "engine/criteria_kinds.h"
 #include "platform/dialogs.h"
@@ -42,6 +43,9 @@ constexpr char kBooleans[] = "Booleans";
 constexpr char kNotationKey[] = "RadNota";
 // Tolerant reading; files written before it existed lack the key, which reads as off.
 constexpr char kTolerantKey[] = "Tolerant";
+// Options > Duplicates and its prefix rule; likewise off without their keys.
+constexpr char kDuplicatesKey[] = "Duplicates";
+constexpr char kDuplicatesPrefixKey[] = "DuplicatesPrefix";
 // The most a game may take, in MB; a file without the key (or with a size below 1) takes
 // the default.
 constexpr char kMaxGameSizeKey[] = "MaxGameSize";
@@ -83,6 +87,9 @@ std::string LineKey(const CriterionKind& kind, size_t number) {
 const char* ValueSection(const CriterionKind& kind) {
   return kind.section ? kind.section : kTexts;
 }
+const char* RangeSection(const CriterionKind& kind) {
+  return kind.section ? kind.section : kIntegers;
+}
 
 }  // namespace
 
@@ -103,8 +110,8 @@ void LoadCriteria(const IniFile& ini, Criteria& criteria, const Criteria& defaul
     }
     if (!kind.range) continue;
     MoveRange& range = *kind.range(criteria);
-    range.from = ini.ReadInteger(kIntegers, kind.fromKey, KindRange(kind, defaults).from);
-    range.to = ini.ReadInteger(kIntegers, kind.toKey, KindRange(kind, defaults).to);
+    range.from = ini.ReadInteger(RangeSection(kind), kind.fromKey, KindRange(kind, defaults).from);
+    range.to = ini.ReadInteger(RangeSection(kind), kind.toKey, KindRange(kind, defaults).to);
   }
 }
 
@@ -132,8 +139,8 @@ void SaveCriteria(IniFile& ini, const Criteria& criteria, std::span<const Criter
   }
   for (const CriterionKind* kind : written) {
     if (!kind->range) continue;
-    ini.WriteInteger(kIntegers, kind->fromKey, KindRange(*kind, criteria).from);
-    ini.WriteInteger(kIntegers, kind->toKey, KindRange(*kind, criteria).to);
+    ini.WriteInteger(RangeSection(*kind), kind->fromKey, KindRange(*kind, criteria).from);
+    ini.WriteInteger(RangeSection(*kind), kind->toKey, KindRange(*kind, criteria).to);
   }
 }
 
@@ -182,6 +189,8 @@ void LoadSettings(Settings& settings, const std::string& path) {
                                               ? SequenceForm::Notation
                                               : SequenceForm::Moves;
       settings.tolerant = ini.ReadBool(kBooleans, kTolerantKey, false);
+      settings.duplicates = ini.ReadBool(kBooleans, kDuplicatesKey, false);
+      settings.duplicatesPrefix = ini.ReadBool(kBooleans, kDuplicatesPrefixKey, false);
       settings.maxGameSize = ini.ReadInteger(kIntegers, kMaxGameSizeKey, kDefaultMaxGameSize);
       if (settings.maxGameSize < 1) settings.maxGameSize = kDefaultMaxGameSize;
     }
@@ -205,8 +214,12 @@ void SaveSettings(const Settings& settings, const std::string& path) {
                 settings.criteria.mustContainForm == SequenceForm::Notation);
   // Written once it was turned on, so the file of someone who never used it stays as it was.
   // (No value read back holds a line end: "\n" tells that the key is missing.)
-  if (settings.tolerant || ini.ReadString(kBooleans, kTolerantKey, "\n") != "\n")
-    ini.WriteBool(kBooleans, kTolerantKey, settings.tolerant);
+  const std::pair<const char*, bool> switches[] = {
+      {kTolerantKey, settings.tolerant},
+      {kDuplicatesKey, settings.duplicates},
+      {kDuplicatesPrefixKey, settings.duplicatesPrefix}};
+  for (const auto& [key, on] : switches)
+    if (on || ini.ReadString(kBooleans, key, "\n") != "\n") ini.WriteBool(kBooleans, key, on);
   // Written when it is not the default, or was written before, likewise.
   if (settings.maxGameSize != kDefaultMaxGameSize ||
       ini.ReadString(kIntegers, kMaxGameSizeKey, "\n") != "\n")

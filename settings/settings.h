@@ -21,6 +21,8 @@ struct Settings {
   std::array<std::string, 2> editors;  // programs that open the output file
   Criteria criteria;
   bool tolerant = false;  // tolerant reading of the input (Options > Tolerant reading)
+  bool duplicates = false;        // Options > Duplicates: duplicates go to their own file
+  bool duplicatesPrefix = false;  // and so does a game that is the start of another
   int32_t maxGameSize = kDefaultMaxGameSize;  // MB; a larger game is not held (ScanRequest)
   friend bool operator==(const Settings&, const Settings&) = default;
 };

@@ -375,6 +375,47 @@ TEST_F(MainWindowTest, RunWithTolerantReadingListsInALogBesideTheOutput) {
             "[Event \"A\"]\r\n\r\n1.e4 e5 1-0\r\n\r\n\r\n1.d4 *\r\n\r\n");
 }
 
+// ---- Duplicates ------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, DuplicatesAreOptionsItemsKeptInTheSettingsAndUsedByRun) {
+  WriteFile(dir / "in.pgn",
+            "[Event \"A\"]\n\n1.e4 e5 1-0\n\n[Event \"B\"]\n\n1. e4 {x} e5 1-0\n\n"
+            "[Event \"C\"]\n\n1.e4 *\n");
+  Start();
+  auto* options = Child<QMenu>(*form, "Options1");
+  auto* dups = Child<QAction>(*form, "Duplicates1");
+  auto* prefix = Child<QAction>(*form, "DuplicatesPrefix1");
+  EXPECT_TRUE(options->actions().contains(dups) && options->actions().contains(prefix));
+  EXPECT_FALSE(dups->isChecked());
+  dups->trigger();
+  form.reset();  // closing saves
+  EXPECT_TRUE(Saved().duplicates);
+  EXPECT_FALSE(Saved().duplicatesPrefix);
+
+  Seed([](Settings& s) { s.duplicates = true; });
+  StartActive();
+  EXPECT_TRUE(Child<QAction>(*form, "Duplicates1")->isChecked());
+  EXPECT_NE(
+      Child<QLabel>(*form, "SplitState")->text().toStdString().find("duplicates go to outdup.pgn"),
+      std::string::npos);
+  ui.runItem->trigger();
+  WaitForScan();
+  EXPECT_EQ(script.reports, std::vector<std::string>{"3 games read from in.pgn\r2 games written "
+                                                     "to out.pgn\r1 duplicates written to "
+                                                     "outdup.pgn"});
+  EXPECT_EQ(ReadFile(dir / "outdup.pgn"),
+            "[Event \"B\"]\r\n[DuplicateOf \"1\"]\r\n\r\n1. e4 {x} e5 1-0\r\n\r\n");
+
+  // With the prefix rule the game that begins the first one is set aside too.
+  script.reports.clear();
+  script.AnswerConfirm(DialogButton::Ok);  // overwrite out.pgn
+  Child<QAction>(*form, "DuplicatesPrefix1")->trigger();
+  ui.runItem->trigger();
+  WaitForScan();
+  ASSERT_EQ(script.reports.size(), 1u);
+  EXPECT_NE(script.reports[0].find("2 duplicates written to outdup.pgn"), std::string::npos);
+}
+
 TEST_F(MainWindowTest, TheInvalidPgnMessageNamesTheOptionOnItsSecondLine) {
   WriteFile(dir / "in.pgn", kUntidy);
   Start();

@@ -173,7 +173,10 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesPlacesAndHints) {
                       ui.mustContainTo, ui.withoutFrom,    ui.withoutTo,    ui.notation,
                       ui.moves,         ui.inputName,      ui.outputName,   ui.inputDir,
                       ui.outputDir,     ui.swapFiles,      ui.run,          ui.exit,
-                      Child<QWidget>(f, "HeaderCriteria")};
+                      Child<QWidget>(f, "HeaderCriteria"), Child<QWidget>(f, "PositionCriterion"),
+                      Child<QWidget>(f, "PositionFrom"), Child<QWidget>(f, "PositionTo"),
+                      Child<QWidget>(f, "MaterialCriterion"), Child<QWidget>(f, "MaterialFrom"),
+                      Child<QWidget>(f, "MaterialTo")};
   for (size_t i = 0; i + 1 < std::size(order); ++i) {
     QWidget* next = order[i]->nextInFocusChain();
     while (next->focusPolicy() == Qt::NoFocus) next = next->nextInFocusChain();

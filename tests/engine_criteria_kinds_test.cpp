@@ -27,16 +27,33 @@ TEST(CriterionKinds, EveryRowLoadsSavesAndTakesItsOptionIntoItsOwnField) {
   expected.without = "..e5";
   expected.withoutRange = {9, 10};
   expected.header = {"WhiteElo >= 2400", "Black ~ Carlsen"};
+  expected.position = "8/8/8/8/8/8/8/K6k w";
+  expected.positionRange = {11, 12};
+  expected.material = "KRP v KR";
+  expected.materialRange = {13, 14};
 
   // The settings file and the options, from each row's keys and options. A list of lines
   // in a section of its own sits at the file's end, where a save adds that section.
   std::string texts = "[Strings]\n0=/s/\n1=in.pgn\n2=out.pgn\n3=/d/\n4=/d/\n5=e1\n6=e2\n";
   std::string integers = "[Integers]\n";
   std::string sections;
+  const char* lastSection = nullptr;  // texts of one section follow each other
   std::vector<std::string> args;
   for (const CriterionKind& kind : CriterionKinds()) {
     SCOPED_TRACE(kind.name);
     EXPECT_NE(kind.fieldName, nullptr);
+    if (HasText(kind) && kind.section) {
+      // A text in a section of its own holds its range there.
+      const MoveRange& range = KindRange(kind, expected);
+      if (kind.section != lastSection) sections += std::string("[") + kind.section + "]\n";
+      lastSection = kind.section;
+      sections += std::string(kind.textKey) + "=" + KindText(kind, expected) + "\n" + kind.fromKey +
+                  "=" + std::to_string(range.from) + "\n" + kind.toKey + "=" +
+                  std::to_string(range.to) + "\n";
+      args.insert(args.end(), {kind.option.name, KindText(kind, expected), kind.rangeOption.name,
+                               std::to_string(range.from) + "-" + std::to_string(range.to)});
+      continue;
+    }
     if (HasText(kind)) {
       texts += std::string(kind.textKey) + "=" + KindText(kind, expected) + "\n";
       args.insert(args.end(), {kind.option.name, KindText(kind, expected)});

@@ -10,6 +10,7 @@
 #include "engine/game_list.h"
 #include "engine/game_moves.h"
 #include "engine/scan_run.h"
+#include "platform/fault.h"
 #include "platform/file_system.h"
 #include "scripted_dialogs.h"
 #include "test_support.h"
@@ -142,6 +143,93 @@ TEST(GameListTest, ReplaysTheWrittenGameToEachPly) {
   EXPECT_EQ(fromFen.labels, (std::vector<std::string>{"40.O-O", "40...Kd7"}));
   EXPECT_EQ(WriteFen(fromFen.positions[2]), "8/3k4/8/8/8/8/8/5RK1 w - - 2 41");
   EXPECT_NE(fromFen.fault, "");
+}
+
+// With the duplicates test on, only the games that stay in the output are listed, numbered
+// and placed as written there, also when the prefix rule holds the games until the end; the
+// row keeps the move where the game was matched. The list and duplicates files fail at steps
+// of their own.
+TEST(GameListTest, WithDuplicatesTheListHoldsTheGamesLeftInTheOutput) {
+  TempDir dir;
+  auto game = [](const char* event, const char* white, const char* result, const char* moves) {
+    return std::string("[Event \"") + event + "\"]\n[White \"" + white + "\"]\n[Black \"B\"]\n" +
+           "[Result \"" + result + "\"]\n\n" + moves + "\n\n";
+  };
+  WriteFile(dir / "in.pgn", game("cut", "A", "*", "1.e4 e5 2.Nf3 *") +
+                                game("other", "C", "0-1", "1.e4 e5 2.Nc3 0-1") +
+                                game("whole", "A", "1-0", "1.e4 e5 2.Nf3 Nc6 1-0") +
+                                game("copy", "A", "1-0", "1.e4 e5 2.Nf3 Nc6 1-0"));
+  auto line = [](int n, const char* event, const char* white, const char* result, int plies) {
+    return std::to_string(n) + "\t" + white + "\tB\t" + result + "\t\t" + event + "\t\t\t\t" +
+           std::to_string(plies) + "\t1...e5\n";
+  };
+  const std::string header = ListFileHeader();
+  const struct {
+    bool prefix;
+    std::vector<std::string> events;
+    std::string list;
+  } cases[] = {
+      {false,
+       {"cut", "other", "whole"},
+       header + line(1, "cut", "A", "*", 3) + line(2, "other", "C", "0-1", 3) +
+           line(3, "whole", "A", "1-0", 4)},
+      {true,
+       {"other", "whole"},
+       header + line(1, "other", "C", "0-1", 3) + line(2, "whole", "A", "1-0", 4)},
+  };
+  for (const SequenceForm form : {SequenceForm::Notation, SequenceForm::Moves})
+    for (const auto& c : cases)
+      for (unsigned threads : {1u, 2u}) {
+        SCOPED_TRACE(::testing::Message() << c.prefix << " " << threads);
+        ::unlink((dir / "out.pgn").c_str());
+        ScanRequest request;
+        request.inputPath = dir / "in.pgn";
+        request.outputPath = dir / "out.pgn";
+        request.criteria.mustContain = form == SequenceForm::Notation ? "1.e4 e5" : "..e5";
+        request.criteria.mustContainForm = form;
+        request.criteria.mustContainRange = {1, 5};
+        request.duplicatesPath = dir / "dups.pgn";
+        request.duplicatesPrefix = c.prefix;
+        request.listPath = dir / "list.tsv";
+        request.listGames = true;
+        request.method.threads = threads;
+        request.method.chunkBytes = 64;
+        ScopedScriptedDialogs dialogs;
+        Rows rows;
+        RunScan(request, dialogs, fileSystem(), &rows);
+        EXPECT_EQ(ReadFile(dir / "list.tsv"), c.list);
+        const std::string output = ReadFile(dir / "out.pgn");
+        ASSERT_EQ(rows.list.Size(), c.events.size());
+        for (size_t row = 0; row < rows.list.Size(); ++row)
+          EXPECT_EQ(output.substr(rows.list.Offset(row), 10 + c.events[row].size()),
+                    "[Event \"" + c.events[row] + "\"]");
+      }
+
+  const struct {
+    std::string dups, list, fault;
+  } faults[] = {
+      {"none/dups.pgn", "list.tsv", "An I/O error has occurred at 104. The result code is 2"},
+      {"dups.pgn", "none/list.tsv", "An I/O error has occurred at 105. The result code is 2"},
+      {"/dev/full", "list.tsv", "An I/O error has occurred at 203 (full). The result code is 28"},
+      {"dups.pgn", "/dev/full", "An I/O error has occurred at 204. The result code is 28"},
+  };
+  for (const auto& f : faults) {
+    if (!Exists("/dev/full") && f.fault.find(" 28") != std::string::npos) continue;
+    SCOPED_TRACE(f.fault);
+    ::unlink((dir / "out.pgn").c_str());
+    ScanRequest request;
+    request.inputPath = dir / "in.pgn";
+    request.outputPath = dir / "out.pgn";
+    request.duplicatesPath = f.dups[0] == '/' ? f.dups : std::string(dir / f.dups);
+    request.listPath = f.list[0] == '/' ? f.list : std::string(dir / f.list);
+    ScopedScriptedDialogs dialogs;
+    try {
+      RunScan(request, dialogs, fileSystem());
+      ADD_FAILURE() << "no fatal fault";
+    } catch (const FatalError& e) {
+      EXPECT_EQ(e.what(), f.fault);
+    }
+  }
 }
 
 }  // namespace

@@ -197,12 +197,6 @@ std::string Normalised(std::string_view text) {
   return s;
 }
 
-struct QuietNotes : ReadingNotes {
-  void LineSkipped(int64_t, std::string_view) override {}
-  void OddLine(int64_t, std::string_view) override {}
-  void GameSkipped(int64_t, size_t) override {}
-};
-
 // Every game of the real files replays to its end, and each move written back in
 // standard SAN is the game's own move, normalised.
 TEST(GameReplay, RealGamesReplayToTheirEnd) {
@@ -212,19 +206,13 @@ TEST(GameReplay, RealGamesReplayToTheirEnd) {
       if (name.ends_with(".pgn")) files.push_back(dir + name);
   int games = 0, plies = 0, unparsed = 0;
   for (const std::string& path : files) {
-    InputFile file;
-    file.Open(path);
-    QuietNotes notes;
-    TolerantReader reader(file, notes);
-    bool eof = false;
-    std::string header, moveText;
-    while (!eof && reader.ReadGame(eof, header, moveText)) {
+    ForEachGame(path, [&](const std::string& header, const std::string& moveText) {
       MoveTextParser parser(moveText, false);
       try {
         parser.Parse();
       } catch (const MoveTextError&) {
         ++unparsed;  // the move-text parser's refusal, not the board's
-        continue;
+        return;
       }
       GameReplay replay;
       ASSERT_EQ(replay.Begin(GameView{header, moveText}), "") << path << "\n" << header;
@@ -235,7 +223,7 @@ TEST(GameReplay, RealGamesReplayToTheirEnd) {
       }
       ++games;
       plies += replay.Plies();
-    }
+    });
   }
   std::printf("%d games, %d plies replayed; %d move texts the parser refused\n", games, plies,
               unparsed);

@@ -236,6 +236,28 @@ TEST_F(HeadlessScan, TolerantReadingTurnedOnInTheSettingsHolds) {
   EXPECT_EQ(ReadFile(dir_ / "tolerant.ini"), kEmptyCriteria + "Tolerant=1\n");
 }
 
+TEST_F(HeadlessScan, DuplicatesFromTheSettingsOrTheCommandLine) {
+  WriteFile(dir_ / "in.pgn", kGameA + kGameB + kGameA);
+  WriteFile(dir_ / "dups.ini", kEmptyCriteria + "Duplicates=1\n");
+  const Args files = {"--input", "in.pgn", "--output", "out.pgn", "--yes"};
+  // The stored option names the file after the output; "" turns it off.
+  ProcessResult r = Scan(files, "dups.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "3 games read from in.pgn\n2 games written to out.pgn\n1 duplicates written to "
+            "outdup.pgn\n");
+  Args off = files;
+  off.insert(off.end(), {"--duplicates", ""});
+  r = Scan(off, "dups.ini");
+  EXPECT_EQ(r.out, "3 games read from in.pgn\n3 games written to out.pgn\n");
+  // The prefix rule needs duplicates.
+  Args prefix = files;
+  prefix.push_back("--duplicates-prefix");
+  r = Scan(prefix);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "kelvane: --duplicates-prefix needs duplicates (--duplicates FILE)\n");
+}
+
 TEST_F(HeadlessScan, OptionValuesMayFollowAnEqualsSign) {
   ProcessResult r = Scan({"--input=in.pgn", "--output=out.pgn", "--without=e4",
                           "--without-range=1-1", "--cond1=..Nc6 > e4", "--cond1-range=1-15"});
@@ -1173,3 +1195,41 @@ TEST_F(HeadlessScan, ListOnStandardOutputSendsTheReportToStandardErrorAndNeedsAn
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.out, "");
 }
+
+namespace {
+
+TEST_F(HeadlessScan, PositionGivenSelectsGamesThatReachItAndAnEmptyOneClearsTheSettings) {
+  // A and D reach one position by two move orders.
+  const std::string afterNc6 = "r1bqkbnr/pppp1ppp/2n5/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 2 3";
+  WriteFile(dir_ / "positions.ini", kEmptyCriteria + "[Positions]\nPosition=" + afterNc6 + "\n");
+  const struct {
+    Args options;
+    int status;
+    std::string out;
+  } cases[] = {
+      {{}, 0, kOutA + kOutD},
+      {{"--position", "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b"}, 0, kOutA + kOutC},
+      {{"--position", ""}, 0, kOutA + kOutB + kOutC + kOutD},
+      {{"--position", "", "--material", "QRRBBNNPPPPPPP v QRRBBNNPPPPPPPP"}, 0, ""},
+      {{"--position", "8/8/8"}, 2, "(not written)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(c.options));
+    WriteFile(dir_ / "out.pgn", "(not written)");
+    Args args = {"--input", "in.pgn", "--output", "out.pgn", "--yes"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    ProcessResult r = Scan(args, "positions.ini");
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(Out(), c.out);
+  }
+  // A game whose moves cannot be read passes, as it passes the criteria on moves, when its
+  // text names the squares the position needs.
+  WriteFile(dir_ / "faulty.pgn", kGameB + "[Event \"E\"]\n\n1.e4 e5 2.Nf3 Nc6 {never closed\n\n" +
+                                     "[Event \"F\"]\n\n1.e4 e5 2.Nf3 {never closed\n\n");
+  ProcessResult r =
+      Scan({"--input", "faulty.pgn", "--output", "out.pgn", "--yes", "--quiet"}, "positions.ini");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(Out(), "[Event \"E\"]\r\n\r\n1.e4 e5 2.Nf3 Nc6 {never closed\r\n\r\n");
+}
+
+}  // namespace

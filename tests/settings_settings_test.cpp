@@ -277,12 +277,15 @@ TEST_F(SettingsTest, TheGameSizeLimitIsWrittenOnlyOnceItDiffersFromTheDefault) {
   }
 }
 
+// A whole file as the program wrote it before the kinds of criteria added since.
+const std::string kFileBeforeAddedKinds =
+    "[Strings]\n0=/s/\n1=in.pgn\n2=out.pgn\n3=/d/\n4=/d/\n5=\n6=\n7=Kh1 < Qe1\n8=\n9=\n"
+    "10=1.e4 c5\n11=..e6\n[Integers]\n0=1\n1=15\n2=1\n3=15\n4=1\n5=15\n6=1\n7=2\n8=1\n9=15\n"
+    "[Booleans]\nRadNota=1\n";
+
 TEST_F(SettingsTest, HeaderLinesHaveASectionOfTheirOwnThatOlderFilesLack) {
-  // A whole file as the program wrote it before header lines: a save keeps every byte.
-  const std::string old =
-      "[Strings]\n0=/s/\n1=in.pgn\n2=out.pgn\n3=/d/\n4=/d/\n5=\n6=\n7=Kh1 < Qe1\n8=\n9=\n"
-      "10=1.e4 c5\n11=..e6\n[Integers]\n0=1\n1=15\n2=1\n3=15\n4=1\n5=15\n6=1\n7=2\n8=1\n9=15\n"
-      "[Booleans]\nRadNota=1\n";
+  // A file written before header lines: a save keeps every byte.
+  const std::string& old = kFileBeforeAddedKinds;
   WriteFile(IniPath(), old);
   Start();
   EXPECT_TRUE(s.criteria.header.empty());
@@ -308,6 +311,29 @@ TEST_F(SettingsTest, HeaderLinesHaveASectionOfTheirOwnThatOlderFilesLack) {
     Start();
     EXPECT_EQ(s.criteria.header, step.lines);
   }
+}
+
+TEST_F(SettingsTest, PositionCriteriaHaveASectionOfTheirOwnThatOlderFilesLack) {
+  const std::string& old = kFileBeforeAddedKinds;
+  WriteFile(IniPath(), old);
+  Start();
+  EXPECT_EQ(s.criteria.positionRange, (MoveRange{1, 999}));
+  EXPECT_EQ(s.criteria.materialRange, (MoveRange{1, 999}));
+  Save();
+  EXPECT_EQ(ReadFile(IniPath()), old);
+
+  s.criteria.position = "8/8/8/8/8/8/8/K6k w";
+  s.criteria.material = "KRP v KR";
+  s.criteria.materialRange = {40, 60};
+  Save();
+  EXPECT_EQ(ReadFile(IniPath()),
+            old +
+                "[Positions]\nPosition=8/8/8/8/8/8/8/K6k w\nMaterial=KRP v KR\n"
+                "PositionFrom=1\nPositionTo=999\nMaterialFrom=40\n"
+                "MaterialTo=60\n");
+  const Criteria saved = s.criteria;
+  Start();
+  EXPECT_TRUE(s.criteria == saved);
 }
 
 TEST_F(SettingsTest, StartUpDirectoryStaysWhenStartedElsewhere) {

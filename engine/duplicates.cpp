@@ -1,0 +1,364 @@
+#include "engine/duplicates.h"
+
+#include <algorithm>
+#include <cstring>
+#include <numeric>
+#include <optional>
+#include <unordered_map>
+
+#include "engine/game_view.h"
+#include "engine/move_text_parser.h"
+#include "text/path_parts.h"
+
+namespace kelvane {
+
+namespace {
+
+// The two lanes of the 128-bit hash: each step multiplies the lane mixed with the next
+// value into 128 bits and folds the halves, with its own constants.
+constexpr uint64_t kLaneA = 0xa0761d6478bd642fULL;
+constexpr uint64_t kLaneB = 0xe7037ed1a0b428dbULL;
+constexpr uint64_t kMixA = 0x8ebc6af09c88c6e3ULL;
+constexpr uint64_t kMixB = 0x589965cc75374cc3ULL;
+
+inline uint64_t Fold(uint64_t x, uint64_t y) {
+  const __uint128_t m = static_cast<__uint128_t>(x) * y;
+  return static_cast<uint64_t>(m) ^ static_cast<uint64_t>(m >> 64);
+}
+
+// Values are taken two at a time: each lane multiplies one of them, mixed into the lane, by
+// the other, each with its own constants.
+struct Hash128 {
+  uint64_t a = kLaneA, b = kLaneB;
+  uint64_t pending = 0;
+  bool half = false;
+  uint64_t count = 0;
+  void Add(uint64_t v) {
+    ++count;
+    if (!half) {
+      pending = v;
+      half = true;
+      return;
+    }
+    half = false;
+    a = Fold(a ^ pending ^ kMixA, v ^ kMixB);
+    b = Fold(b ^ v ^ kLaneA, pending ^ kLaneB);
+  }
+  void Finish(uint64_t (&out)[2]) {
+    const uint64_t n = count;
+    if (half) Add(~uint64_t{0});
+    out[0] = Fold(a ^ kMixB, n ^ kLaneA) ^ a;
+    out[1] = Fold(b ^ kLaneB, n ^ kMixA) ^ b;
+  }
+  // Bytes, 8 at a time, then their count, so that no two texts give the same values.
+  void AddBytes(std::string_view s) {
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+      uint64_t v;
+      std::memcpy(&v, s.data() + i, 8);
+      Add(v);
+    }
+    uint64_t last = 0;
+    if (i < s.size()) std::memcpy(&last, s.data() + i, s.size() - i);
+    Add(last);
+    Add(s.size() | (uint64_t{1} << 63));
+  }
+};
+
+constexpr bool IsStripped(char c) {
+  return c == '+' || c == '#' || c == '!' || c == '?';
+}
+constexpr bool IsPromotion(std::string_view w) {
+  const size_t n = w.size();
+  return n >= 3 && w[0] >= 'a' && w[0] <= 'h' &&
+         (w[n - 1] == 'Q' || w[n - 1] == 'R' || w[n - 1] == 'B' || w[n - 1] == 'N') &&
+         (w[n - 2] == '1' || w[n - 2] == '8');
+}
+
+// A move as the key sees it, written to out (room for its size plus one); its size, 0 for a
+// word of annotation marks alone.
+size_t NormalMove(std::string_view w, char* out) {
+  while (!w.empty() && IsStripped(w.back())) w.remove_suffix(1);
+  // Castling with zeros: the move-number rule takes the first zero for a move number.
+  if (w == "-0" || w == "-0-0" || w == "0-0" || w == "0-0-0") {
+    const std::string_view castle = w.size() <= 3 ? "O-O" : "O-O-O";
+    std::memcpy(out, castle.data(), castle.size());
+    return castle.size();
+  }
+  std::memcpy(out, w.data(), w.size());
+  const size_t n = w.size();
+  // A promotion written without "=": a file, then a last rank, then a piece.
+  if (IsPromotion(w)) {
+    out[n - 1] = '=';
+    out[n] = w[n - 1];
+    return n + 1;
+  }
+  return n;
+}
+
+// Calls f with each move of a parser's normalised text.
+template <typename F>
+void ForEachWord(std::string_view text, F f) {
+  size_t i = 0;
+  while (i < text.size()) {
+    while (i < text.size() && text[i] == ' ') ++i;
+    const size_t start = i;
+    while (i < text.size() && text[i] != ' ') ++i;
+    if (i > start) f(text.substr(start, i - start));
+  }
+}
+
+constexpr uint64_t Pack(std::string_view s) {
+  uint64_t p = 0;
+  for (size_t i = 0; i < s.size(); ++i) p |= uint64_t{static_cast<unsigned char>(s[i])} << (8 * i);
+  return p;
+}
+
+// Adds a move as the key sees it (as NormalMove writes it): nearly every move is one value,
+// its bytes and its size. False for a word of annotation marks alone, which is no move.
+// readable8: 8 bytes can be read from w's start.
+bool AddMove(Hash128& h, std::string_view w, bool readable8 = false) {
+  while (!w.empty() && IsStripped(w.back())) w.remove_suffix(1);
+  size_t n = w.size();
+  if (n == 0) return false;
+  if (n >= 8) {
+    char move[64];
+    if (n + 1 > sizeof move)
+      h.AddBytes(w);
+    else
+      h.AddBytes(std::string_view(move, NormalMove(w, move)));
+    return true;
+  }
+  uint64_t v = 0;
+  if (readable8) {
+    std::memcpy(&v, w.data(), 8);
+    v &= (uint64_t{1} << (8 * n)) - 1;
+  } else {
+    v = Pack(w);
+  }
+  static constexpr uint64_t kShort[] = {Pack("-0"), Pack("0-0"), Pack("O-O")};
+  static constexpr uint64_t kLong[] = {Pack("-0-0"), Pack("0-0-0"), Pack("O-O-O")};
+  if (v == kShort[0] || v == kShort[1]) {
+    v = kShort[2];
+    n = 3;
+  } else if (v == kLong[0] || v == kLong[1]) {
+    v = kLong[2];
+    n = 5;
+  } else if (IsPromotion(w)) {
+    const uint64_t piece = static_cast<unsigned char>(w[n - 1]);
+    v = (v & ((uint64_t{1} << (8 * (n - 1))) - 1)) | (uint64_t{'='} << (8 * (n - 1))) |
+        (piece << (8 * n));
+    ++n;
+  }
+  if (n == 8) {
+    h.Add(v);
+    h.Add(uint64_t{8} | (uint64_t{1} << 62));
+  } else {
+    h.Add(v | (uint64_t{n} << 56));
+  }
+  return true;
+}
+
+// The result that ends a move text, if any.
+std::string_view EndResult(std::string_view moveText) {
+  while (!moveText.empty() && (moveText.back() == '\r' || moveText.back() == '\n' ||
+                               moveText.back() == ' ' || moveText.back() == '\t'))
+    moveText.remove_suffix(1);
+  const size_t blank = moveText.find_last_of(" \t\r\n");
+  const std::string_view last =
+      blank == std::string_view::npos ? moveText : moveText.substr(blank + 1);
+  if (last == "1-0" || last == "0-1" || last == "1/2-1/2" || last == "*") return last;
+  return {};
+}
+
+std::string_view TagOrEmpty(const GameView& game, std::string_view name) {
+  return game.Tag(name).value_or(std::string_view());
+}
+
+}  // namespace
+
+GameKey MakeGameKey(std::string_view header, std::string_view moveText,
+                    const std::vector<Move>* moves) {
+  const GameView game{header, moveText};
+  GameKey key;
+  Hash128 h;
+  // A move keeps its first 9 bytes only: one that fills them may be longer, and the
+  // parser's normalised text has it whole.
+  const bool cut = moves && std::any_of(moves->begin(), moves->end(),
+                                        [](const Move& m) { return m.TextLen == Move::kMaxText; });
+  if (moves && !cut) {
+    for (const Move& m : *moves) key.plies += AddMove(h, m.Text(), true);
+  } else if (moves) {
+    MoveTextParser parser(moveText, true, false);
+    parser.Parse();  // parsed once already without a fault
+    ForEachWord(parser.CleanText, [&](std::string_view w) { key.plies += AddMove(h, w); });
+  } else {
+    // Keyed on the bytes: only a byte-equal faulty move text is the same.
+    h.Add(~uint64_t{0});
+    h.AddBytes(moveText);
+  }
+  std::optional<std::string_view> result = game.Tag("Result");
+  h.Add(uint64_t{0x5245} << 48);  // the moves end here
+  h.AddBytes(result ? *result : EndResult(moveText));
+  h.Finish(key.moves);
+  Hash128 players;
+  players.AddBytes(TagOrEmpty(game, "White"));
+  players.AddBytes(TagOrEmpty(game, "Black"));
+  uint64_t both[2];
+  players.Finish(both);
+  key.players = both[0];
+  return key;
+}
+
+GameKey MakeGameKey(std::string_view header, std::string_view moveText) {
+  MoveTextParser parser(moveText, false, true);
+  try {
+    parser.Parse();
+  } catch (const MoveTextError&) {
+    return MakeGameKey(header, moveText, nullptr);
+  }
+  return MakeGameKey(header, moveText, &parser.Moves);
+}
+
+std::vector<std::string> KeyMoves(std::string_view moveText) {
+  std::vector<std::string> moves;
+  MoveTextParser parser(moveText, true, false);
+  try {
+    parser.Parse();
+  } catch (const MoveTextError&) {
+    return moves;
+  }
+  char move[64];
+  ForEachWord(parser.CleanText, [&](std::string_view w) {
+    if (w.size() + 1 > sizeof move) {
+      while (!w.empty() && IsStripped(w.back())) w.remove_suffix(1);
+      moves.emplace_back(w);
+    } else if (const size_t n = NormalMove(w, move)) {
+      moves.emplace_back(move, n);
+    }
+  });
+  return moves;
+}
+
+std::string DuplicatesFileName(const std::string& outputPath) {
+  const std::string name = FileNamePart(outputPath);
+  const size_t dot = std::min(name.find('.'), name.size());
+  return DirectoryPart(outputPath) + name.substr(0, dot) + "dup" + name.substr(dot);
+}
+
+std::string WithDuplicateOf(std::string_view header, int64_t kept) {
+  std::string out(header);
+  // The header's lines end in CR LF as read; a raw one may end in LF alone.
+  if (!out.empty() && out.back() != '\n') out += "\r\n";
+  out += "[DuplicateOf \"" + std::to_string(kept) + "\"]\r\n";
+  return out;
+}
+
+int64_t KeptGames::Judge(const GameKey& key, int64_t number) {
+  if (4 * (count_ + 1) > 3 * slots_.size()) {
+    std::vector<Slot> old(std::max<size_t>(1024, 2 * slots_.size()), Slot{0, 0, 0});
+    old.swap(slots_);
+    for (const Slot& s : old) {
+      if (s.number == 0) continue;
+      size_t i = s.a & (slots_.size() - 1);
+      while (slots_[i].number != 0) i = (i + 1) & (slots_.size() - 1);
+      slots_[i] = s;
+    }
+  }
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = key.moves[0] & mask;; i = (i + 1) & mask) {
+    Slot& s = slots_[i];
+    if (s.number == 0) {
+      s = {key.moves[0], key.moves[1], number};
+      ++count_;
+      return 0;
+    }
+    if (s.a == key.moves[0] && s.b == key.moves[1]) return s.number;
+  }
+}
+
+void HeldGames::Hold(std::string_view header, std::string_view moveText, const GameKey& key) {
+  const size_t start = text_.size();
+  text_ += header;
+  text_ += moveText;
+  games_.push_back({start, header.size(), text_.size(), key});
+}
+
+std::string_view HeldGames::Header(size_t i) const {
+  return std::string_view(text_).substr(games_[i].start, games_[i].headerSize);
+}
+
+std::string_view HeldGames::MoveText(size_t i) const {
+  const Held& g = games_[i];
+  return std::string_view(text_).substr(g.start + g.headerSize, g.end - g.start - g.headerSize);
+}
+
+void HeldGames::Clear() {
+  std::string().swap(text_);
+  std::vector<Held>().swap(games_);
+}
+
+std::vector<int64_t> HeldGames::Resolve() const {
+  const size_t n = games_.size();
+  std::vector<int64_t> target(n);
+  std::iota(target.begin(), target.end(), int64_t{0});
+  // The same moves and result: the first copy stands for the others.
+  KeptGames first;
+  std::unordered_map<uint64_t, std::vector<size_t>> groups;
+  for (size_t i = 0; i < n; ++i) {
+    if (const int64_t kept = first.Judge(games_[i].key, static_cast<int64_t>(i) + 1))
+      target[i] = kept - 1;
+    else if (games_[i].key.plies > 0)
+      groups[games_[i].key.players].push_back(i);
+  }
+  // In each group of first copies with the same players, the games in the order of their
+  // players and moves: the games whose moves begin with a game's moves follow it at once.
+  struct Entry {
+    std::string_view white, black;
+    std::vector<std::string> moves;
+    size_t game;
+  };
+  for (auto& [players, members] : groups) {
+    if (members.size() < 2) continue;
+    std::vector<Entry> entries;
+    entries.reserve(members.size());
+    for (size_t i : members) {
+      const GameView game{Header(i), MoveText(i)};
+      entries.push_back(
+          {TagOrEmpty(game, "White"), TagOrEmpty(game, "Black"), KeyMoves(MoveText(i)), i});
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& x, const Entry& y) {
+      if (x.white != y.white) return x.white < y.white;
+      if (x.black != y.black) return x.black < y.black;
+      if (x.moves != y.moves) return x.moves < y.moves;
+      return x.game < y.game;
+    });
+    auto extends = [&](size_t longer, size_t shorter) {
+      const Entry& l = entries[longer];
+      const Entry& s = entries[shorter];
+      return l.white == s.white && l.black == s.black && l.moves.size() > s.moves.size() &&
+             std::equal(s.moves.begin(), s.moves.end(), l.moves.begin());
+    };
+    // extended[k]: some game's moves are a strictly longer run that begins with k's; the
+    // first such game is the first with other moves after k.
+    std::vector<bool> extended(entries.size(), false);
+    for (size_t k = 0; k < entries.size(); ++k) {
+      size_t next = k + 1;
+      while (next < entries.size() && entries[next].moves == entries[k].moves &&
+             entries[next].white == entries[k].white && entries[next].black == entries[k].black)
+        ++next;
+      extended[k] = next < entries.size() && extends(next, k);
+    }
+    for (size_t k = 0; k < entries.size(); ++k) {
+      if (!extended[k]) continue;
+      size_t q = k + 1;
+      while (extended[q]) ++q;  // the games that begin with k's moves end with one not extended
+      target[entries[k].game] = static_cast<int64_t>(entries[q].game);
+    }
+  }
+  // A copy of a game that is itself a duplicate stands for the game kept in its place.
+  for (size_t i = 0; i < n; ++i) target[i] = target[static_cast<size_t>(target[i])];
+  return target;
+}
+
+}  // namespace kelvane
