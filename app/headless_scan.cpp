@@ -46,7 +46,7 @@ struct CriterionOptions {
 };
 
 struct ScanOptions {
-  std::optional<std::string> settings, input, output, log, maxGameSize, duplicates;
+  std::optional<std::string> settings, input, output, log, maxGameSize, duplicates, list;
   std::vector<CriterionOptions> criteria = std::vector<CriterionOptions>(CriterionKinds().size());
   bool split = false, yes = false, quiet = false, progress = false, tolerant = false;
   bool duplicatesPrefix = false;
@@ -104,6 +104,11 @@ const Option kFileOptions[] = {
              "until the input has been read)",
      .flag = &O::duplicatesPrefix},
     {.name = "--yes", .help = "overwrite an existing output file without asking", .flag = &O::yes},
+    {.name = "--list",
+     .value = "FILE",
+     .help = "write a tab-separated line per game written to the output\n"
+             "(number, tags, plies) to FILE; \"-\": standard output",
+     .text = &O::list},
 };
 const Option kReadingOptions[] = {
     {.name = "--tolerant",
@@ -374,6 +379,7 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     request.duplicatesPath = named ? *o.duplicates : DuplicatesFileName(request.outputPath);
     request.duplicatesPrefix = o.duplicatesPrefix || settings.duplicatesPrefix;
   }
+  request.listPath = o.list.value_or("");
   HeadlessReporter reporter(dialogs);
   const ScanOutcome outcome = RunScan(request, reporter, fileSystem(), line).outcome;
   if (line) line->End();
@@ -454,13 +460,23 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
                  "kelvane: --split cannot go with --output - (the split file needs a name)\n");
     return kExitBadInput;
   }
+  const bool listToStandardOutput = o.list && *o.list == kStandardStream;
+  if (toStandardOutput && listToStandardOutput) {
+    std::fprintf(stderr, "kelvane: --list - cannot go with --output - (one standard output)\n");
+    return kExitBadInput;
+  }
+  if (o.list && o.list->empty()) {
+    std::fprintf(stderr, "kelvane: --list needs a file name\n");
+    return kExitBadInput;
+  }
   // Progress on a terminal is one line redrawn in place; it outlives the console, which ends
   // it before each message and the report so that they start on a line of their own.
   const bool terminal = ::isatty(STDERR_FILENO);
   std::optional<ProgressLine> line;
   if (o.progress || (!o.quiet && terminal)) line.emplace(stderr, terminal);
   // With the games on standard output, the report goes to standard error.
-  ConsoleDialogs console(ConsoleDialogs::Options{o.yes, o.quiet, toStandardOutput});
+  ConsoleDialogs console(
+      ConsoleDialogs::Options{o.yes, o.quiet, toStandardOutput || listToStandardOutput});
   if (line) console.SetBeforeWriting([&line] { line->End(); });
   SetDialogs(&console);
   static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");

@@ -33,6 +33,8 @@ class QToolButton;
 namespace kelvane {
 
 struct CriterionKind;
+class GameListModel;
+class GameListWindow;
 class ProgressDialog;
 class ScanJob;
 
@@ -282,6 +284,19 @@ class MainWindow : public QMainWindow {
   void closeProgress();
   void cancelScanAndClose();
   void setScanning(bool on);
+
+  // The Selected games window and the list it shows (main_window_game_list.cpp).
+  void buildGameList();
+  void showGameList();
+  void openGameInEditor(const std::string& path, int64_t line);
+  void startGameList(const std::string& outputPath);
+  // The scan is over: the games are read from its output, or the list is emptied when the
+  // output was not written.
+  void endGameList(bool outputWritten);
+  GameListModel* gameList_ = nullptr;
+  QPointer<GameListWindow> gameListWindow_;
+  QAction* selectedGamesAction_ = nullptr;
+  std::string gameListOutput_;  // the output of the scan the list is of
 
   std::unique_ptr<ScanJob> scan_;
   bool scanSplit_ = false;

@@ -400,6 +400,7 @@ void MainWindow::buildMenus() {
     connect(a, &QAction::triggered, this, guarded([this] { toggleDuplicates(); }));
   }
 
+  buildGameList();
   helpMenu_ = menu("Help1", "&Help");
   helpContentsAction_ =
       item(helpMenu_, "Contents1", "&Contents", QKeySequence(), [this] { showHelpContents(); });

@@ -10,6 +10,7 @@
 #include <chrono>
 
 #include "app/event_errors.h"
+#include "app/game_list_model.h"
 #include "app/main_window.h"
 #include "app/progress_dialog.h"
 #include "app/scan_job.h"
@@ -35,7 +36,9 @@ void MainWindow::setScanObserver(ScanObserver* observer) {
 }
 
 void MainWindow::startScan(const ScanRequest& request) {
-  scan_ = std::make_unique<ScanJob>(request, dialogs(), fileSystem(), scanObserver_);
+  // The list of selected games starts again with every scan.
+  startGameList(request.outputPath);
+  scan_ = std::make_unique<ScanJob>(request, dialogs(), fileSystem(), scanObserver_, gameList_);
   scan_->Dialogs().beforeReport = [this] { closeProgress(); };
   connect(scan_.get(), &ScanJob::finished, this, guarded([this] { onScanFinished(); }));
   setScanning(true);
@@ -84,6 +87,7 @@ void MainWindow::onScanFinished() {
   closeProgress();
   std::unique_ptr<ScanJob> job = std::move(scan_);
   setScanning(false);
+  endGameList(job->Error() == nullptr);
   if (std::exception_ptr error = job->Error()) {
     // A fault of the scan's own files ends the scan, not the program: the user can mend the
     // file or the names and run again. Any other fault ends the program on this thread.

@@ -119,6 +119,29 @@ void QtDialogs::ShowMessage(const std::string& text) {
   box.exec();
 }
 
+namespace {
+QString reportCaption;
+std::function<void()> reportAction;
+}  // namespace
+
+void SetReportButton(const QString& caption, std::function<void()> action) {
+  reportCaption = caption;
+  reportAction = std::move(action);
+}
+
+void QtDialogs::ShowReport(const std::string& text) {
+  if (reportCaption.isEmpty() || !reportAction) {
+    ShowMessage(text);
+    return;
+  }
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelvane"), MessageText(text),
+                  QMessageBox::Ok, DialogParent());
+  QPushButton* extra = box.addButton(reportCaption, QMessageBox::ActionRole);
+  MakeRoomForCaption(box);
+  box.exec();
+  if (box.clickedButton() == extra) reportAction();
+}
+
 DialogButton QtDialogs::Confirm(const std::string& text, DialogButtons buttons) {
   bool yesNo = buttons == DialogButtons::YesNo;
   QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), MessageText(text),

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 #include <string>
 
 #include "platform/dialogs.h"
@@ -12,6 +13,8 @@ namespace kelvane {
 class QtDialogs : public Dialogs {
  public:
   void ShowMessage(const std::string& text) override;
+  // The message, with the button that SetReportButton gave when there is one.
+  void ShowReport(const std::string& text) override;
   DialogButton Confirm(const std::string& text, DialogButtons buttons) override;
   std::optional<std::string> InputBox(const std::string& caption, const std::string& prompt,
                                       const std::string& defaultText) override;
@@ -30,6 +33,10 @@ class ScopedQtDialogs : public QtDialogs {
 // "PGN & Text Files|*.PGN;*.TXT|All Files|*.*" becomes Qt's name filters
 // "PGN & Text Files (*.PGN *.pgn *.TXT *.txt)" and "All Files (*)": on a file system that
 // tells letter case apart the lower-case patterns are added, and "*.*" means every file.
+// A button that the end-of-scan report offers beside OK, and what it does (the window's
+// Selected games); an empty caption takes it away.
+void SetReportButton(const QString& caption, std::function<void()> action);
+
 QStringList NameFilters(const std::string& filter);
 // A message text for a Qt widget: UTF-8, with a CR (alone or before an LF) as a line break
 // and every other control character but tab shown as U+FFFD; a text of more than 2000

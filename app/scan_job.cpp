@@ -56,18 +56,26 @@ class ScanJob::Observer : public ScanObserver {
         &job_, [job = &job_] { emit job->filesOpened(); }, Qt::QueuedConnection);
     if (job_.extra_) job_.extra_->FilesOpened();
   }
+  void OutputWritingTo(const std::string& path) override {
+    if (job_.lister_) job_.lister_->OutputWritingTo(path);
+  }
+  void Written(const ListedGame& game) override {
+    if (job_.lister_) job_.lister_->Written(game);
+  }
 
  private:
   ScanJob& job_;
 };
 
 ScanJob::ScanJob(ScanRequest request, ScanReporter& dialogs, FileSystem& fileSystem,
-                 ScanObserver* extra)
+                 ScanObserver* extra, ScanObserver* lister)
     : request_(std::move(request)),
       fileSystem_(fileSystem),
       extra_(extra),
+      lister_(lister),
       forwarding_(*this, dialogs) {
   request_.cancel = &cancel_;
+  request_.listGames = request_.listGames || lister != nullptr;
 }
 
 ScanJob::~ScanJob() {

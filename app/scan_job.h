@@ -43,8 +43,9 @@ class ScanJob : public QObject {
   Q_OBJECT
  public:
   // dialogs: the window's own; extra, when given, also hears the progress (on the worker).
+  // lister, when given, hears of every game written (on the worker).
   ScanJob(ScanRequest request, ScanReporter& dialogs, FileSystem& fileSystem,
-          ScanObserver* extra = nullptr);
+          ScanObserver* extra = nullptr, ScanObserver* lister = nullptr);
   // Cancels, and waits for the worker while serving its questions.
   ~ScanJob() override;
 
@@ -71,6 +72,7 @@ class ScanJob : public QObject {
   ScanRequest request_;
   FileSystem& fileSystem_;
   ScanObserver* extra_;
+  ScanObserver* lister_;
   ForwardingDialogs forwarding_;
   std::atomic<bool> cancel_ = false;
   std::atomic<bool> running_ = false;

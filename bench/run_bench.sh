@@ -30,7 +30,9 @@
 # kelvane has no --tag. When kelvane has --position, two position runs follow: the position
 # after 1.e4 c5 2.Nf3 d6 reached in any move order within moves 1-10, and the material
 # signature KRP v KR anywhere in the game (every game replayed to its end); they are meant
-# for a --legal corpus. Exit status 1 when a scan fails.
+# for a --legal corpus. When kelvane has --list, one more run, the scan with every criterion
+# cleared writing its list file (--list), is compared with the same scan without it. Exit
+# status 1 when a scan fails.
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -51,7 +53,7 @@ while [ $# -gt 0 ]; do
     --tolerant) scan_flags+=(--tolerant); shift ;;
     --legal) gen_flags+=(--legal); shift ;;
     --duplicates) dup_percent="$2"; gen_flags+=(--duplicates "$2"); shift 2 ;;
-    -h|--help) sed -n '2,33p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,35p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run_bench.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -199,6 +201,15 @@ fi
 run all "$out_all" "$kelvane" --scan --settings "$settings" --input "$corpus" \
   --output "$out_all" --yes --quiet --cond1 "" --contains "" --without "" \
   "${scan_flags[@]+"${scan_flags[@]}"}"
+# The same scan writing the list of its games (--list), when kelvane has that option.
+has_list=0
+if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--list([[:space:]=]|$)'; then
+  has_list=1
+  out_list="$bench_dir/out-list.pgn"
+  run list "$out_list" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+    --output "$out_list" --yes --quiet --cond1 "" --contains "" --without "" \
+    --list "$bench_dir/list.tsv" "${scan_flags[@]+"${scan_flags[@]}"}"
+fi
 out_all_dups="$bench_dir/out-all-dups.pgn"
 if [ -n "$dup_percent" ]; then
   names+=(all-dups)
@@ -270,6 +281,18 @@ if [ "$has_tag" -eq 1 ]; then
   ratio header default "header only / default criteria" 1.3
   ratio header-opening opening "header + opening / opening alone" 1.0
   echo
+fi
+if [ "$has_list" -eq 1 ]; then
+  if [ "${status[list]}" -ne 0 ] || [ "${status[all]}" -ne 0 ]; then
+    echo "list run: a run failed (see $bench_dir/list.stderr)"
+    failed=1
+  else
+    awk -v a="${wall[list]}" -v b="${wall[all]}" -v kb="${rss[list]}" \
+      -v rows="$(($(wc -l < "$bench_dir/list.tsv") - 1))" 'BEGIN {
+      r = a / b
+      printf "list run: no criteria with --list, %.3f s, RSS %.1f MB, %d rows; over the same\n", a / 1e9, kb / 1024, rows
+      printf "  scan without it: %.2f  target <= 1.10: %s\n\n", r, r <= 1.10 ? "met" : "missed" }'
+  fi
 fi
 if [ "$has_position" -eq 1 ]; then
   echo "position runs: --position \"$sicilian_fen\" --position-range 1-10;"

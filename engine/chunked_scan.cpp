@@ -73,6 +73,7 @@ struct Chunk {
   // What the scan of the chunk found.
   std::string text;  // the header and move text of each game that is written
   std::vector<GameEntry> games;
+  std::vector<ListedPlaces> listed;  // the rows of the games written, when they are listed
   std::vector<Message> messages;
   bool stopped = false;      // a fatal fault or an error ended the chunk
   std::string fault;         // the text of a fault of the scan's files
@@ -85,6 +86,7 @@ struct Chunk {
     if (text.capacity() > 4 * chunkBytes) std::string().swap(text);
     if (bytes.size() > 2 * chunkBytes + 1) std::vector<char>().swap(bytes);
     games.clear();
+    listed.clear();
     messages.clear();
     stopped = scanned = last = readHere = endsData = false;
     readError = 0;
@@ -126,7 +128,8 @@ class MessageRecorder : public ScanReporter {
 // Reads and decides the games of chunks, as the line-by-line scan does, into the chunks.
 class ChunkScanner {
  public:
-  explicit ChunkScanner(const ScanRequest& request) : decider_(request, recorder_) {}
+  explicit ChunkScanner(const ScanRequest& request)
+      : decider_(request, recorder_), list_(request.listGames || !request.listPath.empty()) {}
   ChunkScanner(const ChunkScanner&) = delete;
   ChunkScanner& operator=(const ChunkScanner&) = delete;
 
@@ -166,6 +169,9 @@ class ChunkScanner {
       c.text += decider_.MoveText();
       headerSize = decider_.Header().size();
     }
+    // The rows of the games listed are found here, on the threads that scan.
+    if (list_ && to == Destination::Output)
+      c.listed.push_back(PlacesIn(decider_.Header(), Listed(decider_)));
     const GameKey* key = decider_.Key();
     c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof, key != nullptr,
                        key ? *key : GameKey{}});
@@ -173,6 +179,7 @@ class ChunkScanner {
 
   MessageRecorder recorder_;  // before the decider, which keeps a reference
   GameDecider decider_;
+  bool list_;  // the games written are listed
 };
 
 // Reads the bytes of a chunk from the file at its place. The data ends inside the chunk at a
@@ -431,6 +438,7 @@ class Delivery {
       for (; m < c.messages.size() && c.messages[m].game == game; ++m) Show(c.messages[m]);
     };
     size_t textStart = 0;
+    size_t listed = 0;
     for (size_t i = 0; i < c.games.size(); ++i) {
       show(i);
       const GameEntry& g = c.games[i];
@@ -440,6 +448,8 @@ class Delivery {
       // The progress of a compressed file counts its compressed bytes, read ahead.
       position_ = input_.Compressed() ? input_.BytesRead() : c.base + g.end;
       ++delivered_;
+      if (g.to == Destination::Output && listed < c.listed.size())
+        sink_.NextListed(FromPlaces(text.substr(0, g.headerSize), c.listed[listed++]));
       if (!sink_.Deliver(g.to, text.substr(0, g.headerSize), text.substr(g.headerSize), position_,
                          g.eof, g.keyed ? &g.key : nullptr))
         return false;
@@ -462,6 +472,9 @@ class Delivery {
       if (!decider_->Next(input, eof, delivered_ == 0, delivered_ + 1)) return true;
       position_ = input.BytesRead();
       ++delivered_;
+      if (decider_->To() == Destination::Output &&
+          (request_.listGames || !request_.listPath.empty()))
+        sink_.NextListed(Listed(*decider_));
       if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof,
                          decider_->Key()))
         return false;

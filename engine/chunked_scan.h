@@ -25,6 +25,9 @@ class GameSink {
   // duplicates and the game goes to the output. False when the run stops after it.
   virtual bool Deliver(Destination to, std::string_view header, std::string_view moveText,
                        uint64_t position, bool eof, const GameKey* key) = 0;
+  // The row of the next game delivered to the output when the thread that scanned it found
+  // it (the request lists games): told just before that Deliver.
+  virtual void NextListed(const ListedGame& /*game*/) {}
 };
 
 // Scans the whole input in chunks: the messages about the games go to dialogs and the

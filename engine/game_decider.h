@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "engine/duplicates.h"
+#include "engine/game_list.h"
 #include "engine/game_matcher.h"
 #include "engine/game_reader.h"
 #include "engine/game_view.h"
@@ -53,6 +54,11 @@ class GameDecider {
   std::string_view MoveText() const { return moveText_; }
   // Of a game that goes to the output, when the run looks for duplicates; else nullptr.
   const GameKey* Key() const { return keys_ && to_ == Destination::Output ? &key_ : nullptr; }
+  // Of a game that goes to the output: the move where the criteria were met (MatchedAt of
+  // GameMatcher), or empty.
+  std::string_view MatchedAt() const {
+    return to_ == Destination::Output ? std::string_view(matcher_.MatchedAt()) : std::string_view();
+  }
   // The fault of its move text, when Next was told no number.
   std::optional<std::string> TakeFault() { return std::exchange(fault_, std::nullopt); }
 
@@ -80,5 +86,8 @@ class GameDecider {
   std::string moveText_;
   std::optional<std::string> fault_;
 };
+
+// The row of the game the decider read last (its offset left 0), for a game list.
+ListedGame Listed(const GameDecider& decider);
 
 }  // namespace kelvane

@@ -178,9 +178,11 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
   // The parser builds only what the criteria look at: with no criterion that goes ply by
   // ply, the ply loop below has nothing to test, and its moves are not needed.
   MoveTextParser parser(moveText, wantCleanText_, wantMoves_ || keepMoves_);
+  int64_t matched = 0;  // the ply where the last criterion that locates a move was met
+  matchedAt_.clear();
   try {
     parser.Parse();
-    if (notation) pass = TestNotationSequence(parser.CleanText);
+    if (notation) pass = TestNotationSequence(parser.CleanText, matched);
     for (int k = 0; k < 3; ++k)
       if (!c.conditions[k].empty()) condDone[k] = false;
     if (!notation && !c.mustContain.empty()) {
@@ -193,9 +195,14 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
       for (int p = 1; p <= plies; ++p) {
         std::string_view move = parser.Moves[p - 1].Text();
         for (int k = 0; k < 3; ++k)
-          if (!condDone[k])
+          if (!condDone[k]) {
             TestCondition(k, p, move, condDone[k], condFirst[k], condSecond[k], pass);
-        if (!seqDone) TestMovesSequence(p, move, seqDone, pass);
+            if (condDone[k]) matched = std::max<int64_t>(matched, p);
+          }
+        if (!seqDone) {
+          TestMovesSequence(p, move, seqDone, pass);
+          if (seqDone) matched = std::max<int64_t>(matched, p);
+        }
         if (!withoutDone) TestWithout(p, move, withoutDone, pass);
         if (!pass || (condDone[0] && condDone[1] && condDone[2] && seqDone && withoutDone)) break;
       }
@@ -203,22 +210,46 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
   } catch (const std::exception&) {
     // A faulty game is reported and then decided by the flags as they stand.
     fault = parser.ErrorText;
-    parser.Moves.clear();
     faulty_ = true;
   }
+  pass = pass && condDone[0] && condDone[1] && condDone[2] && seqDone;
+  if (pass && matched > 0) {
+    // The move as written; with no list of moves, the word of the normalised text.
+    std::string_view word;
+    if (static_cast<size_t>(matched) <= parser.Moves.size()) {
+      word = parser.Moves[matched - 1].Text();
+    } else {
+      const std::string_view text = parser.CleanText;
+      size_t at = 0;
+      for (int64_t k = 1; k < matched && at != std::string_view::npos; ++k) {
+        const size_t blank = text.find(' ', at);
+        at = blank == std::string_view::npos ? blank : blank + 1;
+      }
+      if (at != std::string_view::npos) word = text.substr(at, text.find(' ', at) - at);
+    }
+    if (!word.empty())
+      matchedAt_ =
+          std::to_string((matched + 1) / 2) + (matched % 2 ? "." : "...") + std::string(word);
+  }
+  // A faulty game's moves are not kept: the moves read before the fault may still name
+  // where it was matched.
+  if (faulty_) parser.Moves.clear();
   moves_.swap(parser.Moves);
-  return pass && condDone[0] && condDone[1] && condDone[2] && seqDone;
+  return pass;
 }
 
-bool GameMatcher::TestNotationSequence(std::string_view text) const {
+bool GameMatcher::TestNotationSequence(std::string_view text, int64_t& lastPly) const {
   const std::string_view seq = sequence_;
   if (seq.empty()) return true;
   int64_t q = FindFrom(text, seq, 1);
   if (q == 0) return false;
   const int64_t from = criteria_.mustContainRange.from;
   const int64_t to = criteria_.mustContainRange.to;
-  if (q == 1 && from <= 1) return true;
   const int64_t seqBlanks = std::count(seq.begin(), seq.end(), ' ');
+  if (q == 1 && from <= 1) {
+    lastPly = 1 + seqBlanks;
+    return true;
+  }
   int64_t blanksBefore = 0;  // blanks in text before q, counted as q moves on
   size_t counted = 0;
   for (;;) {
@@ -228,7 +259,10 @@ bool GameMatcher::TestNotationSequence(std::string_view text) const {
     int64_t last = first + seqBlanks;
     int64_t low = first % 2 ? 2 * from - 1 : 2 * from;
     int64_t high = last % 2 ? 2 * to - 1 : 2 * to;
-    if (first >= low) return last <= high;
+    if (first >= low) {
+      if (last <= high) lastPly = last;
+      return last <= high;
+    }
     q = FindFrom(text, seq, q + 1);
     if (q == 0) return false;
   }

@@ -34,6 +34,10 @@ class GameMatcher {
   // game's first moves must hold it for the game to pass.
   std::string_view NotationSequence() const;
   int64_t NotationMoves() const;
+  // Of the last game that passed: the move where the last criterion that locates a move was
+  // met (the end of the Notation sequence, the last Moves-form move found, a condition's
+  // second move), as "12...Nf6" counted from move 1; empty when no criterion locates one.
+  const std::string& MatchedAt() const { return matchedAt_; }
   // Keep the moves of every game parsed from now on, for the duplicates key.
   void KeepMoves() { keepMoves_ = true; }
   // The moves of the game Decide parsed last, when the criteria on positions or KeepMoves
@@ -49,7 +53,8 @@ class GameMatcher {
   bool TestGame(std::string_view moveText, std::optional<std::string>& fault);
   // Must contain in Notation form: the sequence stands as consecutive moves of the
   // normalised text within its range.
-  bool TestNotationSequence(std::string_view text) const;
+  // last: set to the ply where the sequence found ends.
+  bool TestNotationSequence(std::string_view text, int64_t& last) const;
   // One ply's step of condition k (0 to 2).
   void TestCondition(int k, int ply, std::string_view move, bool& done, bool& first, bool& second,
                      bool& pass) const;
@@ -66,6 +71,7 @@ class GameMatcher {
   std::string quickList_;
   std::vector<std::string_view> quickWords_;  // into quickList_
   BoundedText movesLeft_;  // the Must contain moves the game under test has not shown yet
+  std::string matchedAt_;
   bool keepMoves_ = false;
   std::vector<Move> moves_;  // the last game's, for the criteria on positions and the key
   bool faulty_ = false;

@@ -1,6 +1,7 @@
 #include "engine/game_view.h"
 
 #include <cstddef>
+#include <cstdint>
 
 #include "text/char_class.h"
 
@@ -79,6 +80,35 @@ std::optional<std::string_view> GameView::Tag(std::string_view name) const {
     from = next;
   }
   return std::nullopt;
+}
+
+void GameView::Tags(const std::string_view* names, std::string_view* values, size_t count) const {
+  // 0: no line yet; 1: a line whose name differs in case; 2: a line with the name as written.
+  constexpr size_t kMost = 16;
+  uint8_t found[kMost] = {};
+  if (count > kMost) count = kMost;
+  for (size_t k = 0; k < count; ++k) values[k] = {};
+  size_t exact = 0;  // the names found as written: no later line can change them
+  for (size_t from = 0; from < header.size() && exact < count;) {
+    size_t end = header.find('\n', from);
+    const size_t next = end == std::string_view::npos ? header.size() : end + 1;
+    std::string_view line = header.substr(from, next - from);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
+    from = next;
+    size_t nameEnd = 0;
+    const std::string_view name = TagName(line, nameEnd);
+    if (name.empty()) continue;
+    for (size_t k = 0; k < count; ++k) {
+      if (found[k] == 2 || name.size() != names[k].size()) continue;
+      const uint8_t kind = name == names[k] ? 2 : SameIgnoringAsciiCase(name, names[k]) ? 1 : 0;
+      if (kind <= found[k]) continue;
+      if (std::optional<std::string_view> value = TagValue(line, nameEnd)) {
+        values[k] = *value;
+        found[k] = kind;
+        exact += kind == 2;
+      }
+    }
+  }
 }
 
 }  // namespace kelvane

@@ -8,6 +8,7 @@
 #include "engine/duplicates.h"
 #include "engine/file_names.h"
 #include "engine/game_decider.h"
+#include "engine/game_list.h"
 #include "engine/game_reader.h"
 #include "platform/fault.h"
 #include "platform/io_result.h"
@@ -45,14 +46,24 @@ struct ScanFiles {
   OutputFile output;
   OutputFile split;
   OutputFile duplicates;
+  OutputFile list;  // the list file, when the request names one
   ReadingLog* log = nullptr;
   bool opened = false;  // every file could be opened
   // The games of the duplicates test: those kept, or (prefix rule) every passing game.
   KeptGames kept;
   HeldGames held;
+  // The listing of the games written to the output: the observer that hears of each (when
+  // the request lists games), where the next one starts in the output, and the rows of the
+  // held games (when they are listed), found while they were decided.
+  ScanObserver* listObserver = nullptr;
+  uint64_t outputOffset = 0;
+  std::string listLine;
+  std::vector<ListedPlaces> heldRows;
+
+  bool Listing() const { return listObserver || list.IsOpen(); }
 
   bool Failed() {
-    return output.Failed() || split.Failed() || duplicates.Failed() ||
+    return output.Failed() || split.Failed() || duplicates.Failed() || list.Failed() ||
            (log && log->File().Failed());
   }
 };
@@ -74,15 +85,38 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
     files.duplicates.Create(request.duplicatesPath);
     CheckIO(kDuplicatesCreateStep);
   }
+  if (!request.listPath.empty()) {
+    files.list.Create(request.listPath);
+    CheckIO(kListCreateStep);
+    files.list.Write(ListFileHeader());
+  }
 }
 
-// Writes a game that goes to the output, or, when it is a duplicate of a game written
-// there, to the duplicates file with the kept game's number.
+// The observer and the list file hear of a game written to the output as number, with its
+// row as the thread that scanned it found it (row), or found here.
+void ListWritten(ScanFiles& files, int64_t number, std::string_view header,
+                 std::string_view moveText, const ListedGame* row) {
+  if (files.Listing()) {
+    ListedGame game = row ? *row : ListGame(0, header, moveText);
+    game.offset = files.outputOffset;
+    if (files.listObserver) files.listObserver->Written(game);
+    if (files.list.IsOpen()) {
+      files.listLine.clear();
+      AppendListLine(files.listLine, number, game);
+      files.list.Write(files.listLine);
+    }
+  }
+  files.outputOffset += header.size() + moveText.size() + 4;  // as WriteGame writes it
+}
+
+// Writes a game that goes to the output, and lists it, or, when it is a duplicate of a
+// game written there, writes it to the duplicates file with the kept game's number.
 void WriteOutputGame(ScanFiles& files, ScanResult& result, std::string_view header,
-                     std::string_view moveText, int64_t duplicateOf) {
+                     std::string_view moveText, int64_t duplicateOf, const ListedGame* row) {
   if (duplicateOf == 0) {
     WriteGame(files.output, header, moveText);
     ++result.gamesWritten;
+    ListWritten(files, result.gamesWritten, header, moveText, row);
   } else {
     WriteGame(files.duplicates, WithDuplicateOf(header, duplicateOf), moveText);
     ++result.duplicatesWritten;
@@ -99,9 +133,13 @@ void WriteHeldGames(ScanFiles& files, ScanResult& result) {
     if (target[i] == static_cast<int64_t>(i)) number[i] = ++written;
   for (size_t i = 0; i < target.size(); ++i) {
     const int64_t kept = target[i] == static_cast<int64_t>(i) ? 0 : number[target[i]];
-    WriteOutputGame(files, result, files.held.Header(i), files.held.MoveText(i), kept);
+    const std::string_view header = files.held.Header(i);
+    std::optional<ListedGame> row;
+    if (i < files.heldRows.size()) row = FromPlaces(header, files.heldRows[i]);
+    WriteOutputGame(files, result, header, files.held.MoveText(i), kept, row ? &*row : nullptr);
   }
   files.held.Clear();
+  files.heldRows.clear();
 }
 
 // The dialogs of the reader and the matcher during a run: every message about the data is
@@ -137,13 +175,18 @@ class Delivery : public GameSink {
     if (eof && files_.input.Cancelled()) return false;
     if (to == Destination::Output && key && request_.duplicatesPrefix) {
       files_.held.Hold(header, moveText, *key);
+      // The held game's row is kept as places in its header, which the held games copy.
+      if (files_.Listing())
+        files_.heldRows.push_back(PlacesIn(header, next_ ? *next_ : ListGame(0, header, moveText)));
     } else if (to == Destination::Output) {
       WriteOutputGame(files_, result_, header, moveText,
-                      key ? files_.kept.Judge(*key, result_.gamesWritten + 1) : 0);
+                      key ? files_.kept.Judge(*key, result_.gamesWritten + 1) : 0,
+                      next_ ? &*next_ : nullptr);
     } else if (to == Destination::Split) {
       WriteGame(files_.split, header, moveText);
       ++result_.splitWritten;
     }
+    next_.reset();
     ++result_.gamesRead;
     // A failed write (of this game, or of the games handed over before a message) ends the
     // run at once with the error its file's close would report: reading on would only make
@@ -153,6 +196,7 @@ class Delivery : public GameSink {
     if (files_.output.Failed()) CheckIO(kOutputStep);
     if (files_.split.Failed()) CheckIO(kSplitStep);
     if (files_.duplicates.Failed()) CheckDuplicatesIO(request_);
+    if (files_.list.Failed()) CheckIO(kListStep);
     if (observer_ && result_.gamesRead % kProgressEvery == 0) Tell(position);
     // A cancel takes effect between games, so no file is left with half a game.
     if (request_.cancel && request_.cancel->load(std::memory_order_relaxed) && !eof) {
@@ -169,11 +213,14 @@ class Delivery : public GameSink {
                          result_.splitWritten});
   }
 
+  void NextListed(const ListedGame& game) override { next_ = game; }
+
  private:
   ScanFiles& files_;
   const ScanRequest& request_;
   ScanObserver* observer_;
   ScanResult& result_;
+  std::optional<ListedGame> next_;  // the row of the next game, found on another thread
 };
 
 // Reads every game, decides it and writes it where it belongs, until the input ends or the
@@ -195,6 +242,8 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
   while (!eof) {
     const int64_t number = result.gamesRead + 1;
     if (!decider.Next(files.input, eof, number == 1, number)) break;
+    if (decider.To() == Destination::Output && (request.listGames || !request.listPath.empty()))
+      delivery.NextListed(Listed(decider));
     if (!delivery.Deliver(decider.To(), decider.Header(), decider.MoveText(),
                           files.input.BytesRead(), eof, decider.Key()))
       break;
@@ -229,6 +278,10 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.duplicates.Finish();
     CheckDuplicatesIO(request);
   }
+  if (!request.listPath.empty()) {
+    files.list.Finish();
+    CheckIO(kListStep);
+  }
   if (log) log->Finish();
   files.output.Close();
   CheckIO(kOutputStep);
@@ -241,6 +294,10 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     report += "\r" + DuplicatesLine(request, result);
     files.duplicates.Close();
     CheckDuplicatesIO(request);
+  }
+  if (!request.listPath.empty()) {
+    files.list.Close();
+    CheckIO(kListStep);
   }
   if (log) {
     log->Close();
@@ -281,7 +338,8 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     if (!fault.empty()) fault += "; no output was written";
   }
   OutputFile* outputs[] = {&files.output, &files.split, &files.duplicates,
-                           files.log ? &files.log->File() : nullptr};
+                           files.log ? &files.log->File() : nullptr,
+                           request.listPath.empty() ? nullptr : &files.list};
   if (whole) {
     // The games held for the prefix rule were decided before the fault.
     if (files.held.Size() > 0) WriteHeldGames(files, result);
@@ -377,6 +435,20 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
     }
   }
 
+  // The list file, too, is never written over the input or another output.
+  if (const std::string& list = request.listPath; !list.empty()) {
+    const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &reading.logPath,
+                                  &request.duplicatesPath};
+    for (const std::string* path : paths) {
+      if (path->empty() ||
+          (*path != list && (list == kStandardStream || !fs.SameFile(*path, list))))
+        continue;
+      dialogs.ShowMessage(kSameFileMessage);
+      result.outcome = ScanOutcome::SameFile;
+      return result;
+    }
+  }
+
   ScanFiles files;
   std::optional<ReadingLog> log;
   try {
@@ -387,6 +459,8 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       log->Create();
     }
     files.opened = true;
+    if (request.listGames) files.listObserver = observer;
+    if (observer) observer->OutputWritingTo(files.output.WritingPath());
     if (observer) observer->FilesOpened();
     try {
       ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);

@@ -5,8 +5,10 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "engine/criteria.h"
+#include "engine/game_list.h"
 #include "engine/reading_log.h"
 #include "engine/scan_method.h"
 #include "platform/dialogs.h"
@@ -43,6 +45,11 @@ struct ScanRequest {
   // the input has been read.
   std::string duplicatesPath = {};
   bool duplicatesPrefix = false;
+  // The list file (engine/game_list.h): a line per game written to the output; empty: none.
+  // Written like the outputs, never over the input or one of them.
+  std::string listPath = {};
+  // The observer hears of every game written to the output with its row (ScanObserver::Written).
+  bool listGames = false;
 };
 
 // How far a run has got.
@@ -63,6 +70,11 @@ class ScanObserver {
   virtual void Progress(const ScanProgress& progress) = 0;
   // The run has passed its checks and questions and opened its files: the games come next.
   virtual void FilesOpened() {}
+  // Before FilesOpened: the file the output's games are written to until the run ends.
+  virtual void OutputWritingTo(const std::string& /*path*/) {}
+  // With ScanRequest::listGames: a game was written to the output, in output order, with its
+  // row (its offset in the output included). The output's bytes may still wait in its buffer.
+  virtual void Written(const ListedGame& /*game*/) {}
 };
 
 enum class ScanOutcome {

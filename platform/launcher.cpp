@@ -40,6 +40,15 @@ void SetLauncher(Launcher* l) {
 
 int StartDetached(const std::string& program, const std::string& argument,
                   const std::string& workingDir) {
+  return StartDetached(program, std::vector<std::string>{argument}, workingDir);
+}
+
+int StartDetached(const std::string& program, const std::vector<std::string>& arguments,
+                  const std::string& workingDir) {
+  // The arguments are set up before the fork: the child only calls what is safe there.
+  std::vector<char*> argv{const_cast<char*>(program.c_str())};
+  for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
   // The grandchild runs the program, so nobody has to wait for it; it reports a failed
   // chdir or exec through a pipe that closes by itself when the exec succeeds.
   int fds[2];
@@ -66,9 +75,7 @@ int StartDetached(const std::string& program, const std::string& argument,
     if (!workingDir.empty() && ::chdir(workingDir.c_str()) != 0) {
       err = errno;
     } else {
-      char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(argument.c_str()),
-                      nullptr};
-      ::execv(program.c_str(), argv);
+      ::execv(program.c_str(), argv.data());
       err = errno;
     }
     (void)!::write(fds[1], &err, sizeof err);

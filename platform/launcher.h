@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace kelvane {
 
@@ -30,6 +31,9 @@ void SetLauncher(Launcher* l);
 // of its own, runs it with execv and nobody waits for it. A failed chdir or exec comes
 // back as its errno through a pipe. Used by the default and the Qt launcher.
 int StartDetached(const std::string& program, const std::string& argument,
+                  const std::string& workingDir);
+// The same with any number of arguments.
+int StartDetached(const std::string& program, const std::vector<std::string>& arguments,
                   const std::string& workingDir);
 
 }  // namespace kelvane

@@ -158,6 +158,8 @@ class OutputFile {
   // was and the new one is removed.
   void Discard();
   bool IsOpen() const { return fd_ >= 0; }
+  // The file the bytes are written to until Close: the temporary file, or the target itself.
+  const std::string& WritingPath() const { return temp_.empty() ? target_ : temp_; }
   // True once a write or the close failed (the error was left pending then).
   bool Failed() const { return failed_; }
 

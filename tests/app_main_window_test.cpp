@@ -164,7 +164,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesPlacesAndHints) {
             QList<QAction*>({ui.cut, ui.copy, ui.paste}));
   QStringList menus;
   for (QAction* a : f.menuBar()->actions()) menus << a->text();
-  EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Options", "&Help"}));
+  EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Options", "&View", "&Help"}));
 
   // Tab order, as the Tab key walks it.
   QWidget* order[] = {ui.condition1,    ui.condition2,     ui.condition3,   ui.mustContain,

@@ -353,3 +353,38 @@ TEST(WholeWordAt, Boundaries) {
 }
 
 }  // namespace
+
+namespace {
+
+// Where a passing game met the criteria: the latest of the moves that the Notation
+// sequence ends on, the Moves form finds last and a condition's second move; empty with no
+// criterion that locates a move.
+TEST_F(MatcherTest, MatchedAtIsTheLastMoveACriterionLocated) {
+  const std::map<int, std::string> moves = {
+      {White(3), "Kh1"}, {Black(3), "Nf6"}, {White(5), "Qe1"}, {Black(8), "Kh8"}};
+  Typed sequence;
+  sequence.contains = "3.Kh1 Nf6";
+  sequence.containsRange[0] = 3;
+  sequence.containsRange[1] = 3;
+  Typed movesForm;
+  movesForm.contains = "..Kh8 Kh1";
+  movesForm.notation = false;
+  Typed condition;
+  condition.cond[0] = "Kh1 < Qe1";
+  Typed both = condition;
+  both.contains = "..Nf6";
+  both.notation = false;
+  Typed without;
+  without.without = "Qd1";
+  const std::pair<Typed, std::string> cases[] = {
+      {sequence, "3...Nf6"}, {movesForm, "8...Kh8"}, {condition, "5.Qe1"},
+      {both, "5.Qe1"},       {without, ""},
+  };
+  for (const auto& [typed, at] : cases) {
+    Use(typed);
+    EXPECT_TRUE(GameMatches(Game(moves)));
+    EXPECT_EQ(matcher_->MatchedAt(), at);
+  }
+}
+
+}  // namespace

@@ -47,3 +47,22 @@ TEST(GameView, ATagIsLookedUpInTheHeaderBytes) {
 
 }  // namespace
 }  // namespace kelvane
+
+// Tags finds in one reading what Tag finds for each name: the name as written first, then
+// in another case; the first line with a value.
+TEST(GameViewTags, AgreeWithTagForEachName) {
+  const std::string_view names[] = {"White", "Black", "ECO", "Date", "Event"};
+  const char* const headers[] = {
+      "[white \"a\"]\r\n[White \"b\"]\r\n[Black \"c\"]\r\n[Black \"d\"]\r\n",
+      "[WHITE \"x\"]\r\n[Eco]\r\n[eco \"B20\"]\r\n[Event \"[White \\\"y\\\"]\"]\r\n",
+      "[Date \"2001.??.??\"]\n[Event \"\"]\n[Black\"z\"]\n",
+      "",
+  };
+  for (const char* header : headers) {
+    const kelvane::GameView game{header, ""};
+    std::string_view values[5];
+    game.Tags(names, values, 5);
+    for (int k = 0; k < 5; ++k)
+      EXPECT_EQ(values[k], game.Tag(names[k]).value_or("")) << header << " " << names[k];
+  }
+}

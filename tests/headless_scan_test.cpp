@@ -1183,6 +1183,19 @@ TEST_F(HeadlessScan, ReportOnATerminalBeginsALineAfterTheProgressLine) {
 
 }  // namespace
 
+TEST_F(HeadlessScan, ListOnStandardOutputSendsTheReportToStandardErrorAndNeedsAnOutputFile) {
+  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--list", "-"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, r.out.find('\n', r.out.find('\n') + 1) + 1),
+            "Number\tWhite\tBlack\tResult\tDate\tEvent\tECO\tWhiteElo\tBlackElo\tPlies\tMatchedAt\n"
+            "1\t\t\t1-0\t\tA\t\t\t\t5\t\n");
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 5);
+  EXPECT_EQ(r.err, "4 games read from in.pgn\n4 games written to out.pgn\n");
+  r = Scan({"--input", "in.pgn", "--output", "-", "--list", "-"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "");
+}
+
 namespace {
 
 TEST_F(HeadlessScan, PositionGivenSelectsGamesThatReachItAndAnEmptyOneClearsTheSettings) {

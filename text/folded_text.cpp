@@ -92,6 +92,8 @@ size_t DecodeUtf8(std::string_view s, size_t i, char32_t& c) {
   return n;
 }
 
+}  // namespace
+
 bool IsUtf8(std::string_view s) {
   char32_t c;
   for (size_t i = 0; i < s.size();) {
@@ -105,8 +107,6 @@ bool IsUtf8(std::string_view s) {
   }
   return true;
 }
-
-}  // namespace
 
 void AppendFolded(std::string_view text, std::string& out) {
   size_t i = 0;

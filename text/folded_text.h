@@ -14,6 +14,9 @@ namespace kelvane {
 // UTF-8 as it is, so that the two readings of one text fold alike.
 void AppendFolded(std::string_view text, std::string& out);
 
+// Whether text is valid UTF-8 (no overlong form, surrogate or value past U+10FFFF).
+bool IsUtf8(std::string_view text);
+
 inline std::string Folded(std::string_view text) {
   std::string out;
   AppendFolded(text, out);

@@ -1,0 +1,100 @@
+// The Selected games window: a scan fills its list, a row chosen shows its game on the
+// board, and the table sorts and filters. With KELVANE_SCREENSHOT set, the window is saved
+// there as a picture.
+#include <QAction>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTableView>
+#include <filesystem>
+
+#include "app/board_view.h"
+#include "app/game_list_model.h"
+#include "app/game_list_window.h"
+#include "app_main_window_fixture.h"
+#include "engine/fen.h"
+
+using namespace kelvane;
+
+namespace {
+
+class GameListTest : public MainWindowTest {
+ protected:
+  GameListWindow& ScanClassicsAndShowList() {
+    WriteFile(dir / "in.pgn", ReadFile(SourcePath("samples/classics.pgn")));
+    MainWindow& f = StartActive();
+    ui.run->click();
+    WaitForScan();
+    auto* show = f.findChild<QAction*>("SelectedGames1");
+    EXPECT_NE(show, nullptr);
+    show->trigger();
+    auto* window = f.findChild<GameListWindow*>("SelectedGames");
+    EXPECT_NE(window, nullptr);
+    return *window;
+  }
+};
+
+TEST_F(GameListTest, AScanFillsTheListAndARowShowsItsGameOnTheBoard) {
+  GameListWindow& w = ScanClassicsAndShowList();
+  QTableView* table = w.table();
+  QAbstractItemModel* model = table->model();
+  ASSERT_EQ(model->rowCount(), 36);
+  EXPECT_EQ(model->headerData(10, Qt::Horizontal).toString().toStdString(), "Matched at");
+  EXPECT_EQ(model->index(2, 1).data().toString().toStdString(), "Morphy, Paul");
+  EXPECT_EQ(model->index(2, 9).data().toString().toStdString(), "33");
+
+  // The row chosen with the keyboard: its moves and its board, stepped with the keys.
+  table->setFocus();
+  table->setCurrentIndex(model->index(2, 0));
+  QTest::keyClick(table, Qt::Key_Return);
+  ASSERT_EQ(w.shownMoves().plies.size(), 33u);
+  EXPECT_EQ(w.shownPly(), 0);
+  EXPECT_EQ(WriteFen(w.board()->board()), WriteFen(Board::Start()));
+  w.board()->setFocus();
+  QTest::keyClick(w.board(), Qt::Key_End);
+  EXPECT_EQ(w.shownPly(), 33);
+  QTest::keyClick(w.board(), Qt::Key_Left);
+  EXPECT_EQ(w.shownPly(), 32);
+  EXPECT_EQ(WriteFen(w.board()->board()), WriteFen(w.shownMoves().positions[32]));
+  auto* moves = w.findChild<QListWidget*>("GameMoves");
+  moves->setCurrentRow(5);
+  EXPECT_EQ(w.shownPly(), 5);
+  EXPECT_EQ(moves->item(5)->text().toStdString(), w.shownMoves().labels[4]);
+
+  // Sorting by White, then narrowing to one player.
+  table->sortByColumn(1, Qt::AscendingOrder);
+  for (int row = 1; row < model->rowCount(); ++row)
+    EXPECT_LE(model->index(row - 1, 1).data().toString().toLower(),
+              model->index(row, 1).data().toString().toLower());
+  w.findChild<QLineEdit*>("GameFilter")->setText("morphy");
+  ASSERT_GT(model->rowCount(), 0);
+  for (int row = 0; row < model->rowCount(); ++row) {
+    const QString players =
+        model->index(row, 1).data().toString() + model->index(row, 2).data().toString();
+    EXPECT_TRUE(players.contains("Morphy")) << players.toStdString();
+  }
+}
+
+TEST_F(GameListTest, AChosenGameOpensAtTheMoveWhereTheCriteriaWereMet) {
+  Seed([](Settings& s) {
+    s.criteria.mustContain = "1.e4 e5 2.Nf3";
+    s.criteria.mustContainRange = {1, 2};
+  });
+  GameListWindow& w = ScanClassicsAndShowList();
+  QTableView* table = w.table();
+  QAbstractItemModel* model = table->model();
+  ASSERT_GT(model->rowCount(), 1);
+  EXPECT_EQ(model->index(1, 10).data().toString().toStdString(), "2.Nf3");
+  table->setCurrentIndex(model->index(1, 0));
+  EXPECT_EQ(w.shownPly(), 3);
+  EXPECT_EQ(WriteFen(w.board()->board()),
+            "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2");
+  if (const char* shot = std::getenv("KELVANE_SCREENSHOT")) {
+    if (!std::getenv("KELVANE_SCREENSHOT_DEFAULT_SIZE")) w.resize(1360, 600);
+    table->setCurrentIndex(model->index(4, 0));
+    w.show();
+    QTest::qWait(300);
+    w.grab().save(QString::fromUtf8(shot));
+  }
+}
+
+}  // namespace
