@@ -16,12 +16,6 @@ using namespace kelvane;
 
 namespace {
 
-struct Quiet : ReadingNotes {
-  void LineSkipped(int64_t, std::string_view) override {}
-  void OddLine(int64_t, std::string_view) override {}
-  void GameSkipped(int64_t, size_t) override {}
-};
-
 // Plays every move of the move text, side lines from the position before the move they
 // replace; "" or the first move refused.
 std::string ReplaySideLines(std::string_view text) {
@@ -79,15 +73,9 @@ TEST(LegalCorpus, EveryGameReplaysToItsEndWithAMatchingResult) {
     const ProcessResult r = RunProcess(KELVANE_GEN_CORPUS, args);
     ASSERT_EQ(r.status, 0) << r.err;
 
-    InputFile file;
-    file.Open(path);
-    Quiet notes;
-    TolerantReader reader(file, notes);
-    bool eof = false;
-    std::string header, moveText;
     int games = 0, mates = 0, endings = 0;
     int64_t plies = 0;
-    while (!eof && reader.ReadGame(eof, header, moveText)) {
+    ForEachGame(path, [&](const std::string& header, const std::string& moveText) {
       ++games;
       SCOPED_TRACE(header);
       MoveTextParser parser(moveText, false);
@@ -111,7 +99,7 @@ TEST(LegalCorpus, EveryGameReplaysToItsEndWithAMatchingResult) {
                                                             : "1-0";
         ASSERT_EQ(result, expected);
       }
-    }
+    });
     ASSERT_GT(games, 1000);
     EXPECT_GT(mates, 0);
     EXPECT_GT(endings, 0);
