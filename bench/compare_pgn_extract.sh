@@ -43,12 +43,7 @@ if [ -z "$pgn_extract" ]; then
   exit 0
 fi
 
-build_text="${KELVANE_BUILD:-build}"
-case "$build_text" in /*) build="$build_text" ;; *) build="$repo/$build_text" ;; esac
-bench_dir="${KELVANE_BENCH_DIR:-/tmp/kelvane-bench}"
-mkdir -p "$bench_dir"
-kelvane="$build/app/kelvane"
-gen="$build/bench/gen_corpus"
+. "$repo/bench/bench_paths.sh"
 if [ ! -x "$kelvane" ] || [ ! -x "$gen" ]; then
   echo "compare_pgn_extract.sh: build kelvane and gen_corpus in $build first" >&2
   exit 2

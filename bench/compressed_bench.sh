@@ -23,13 +23,9 @@ done
 for tool in zstd igzip gzip; do
   command -v "$tool" >/dev/null || { echo "compressed_bench.sh: $tool is missing" >&2; exit 2; }
 done
-build="${KELVANE_BUILD:-$repo/build}"
-case "$build" in /*) ;; *) build="$repo/$build" ;; esac
-bench_dir="${KELVANE_BENCH_DIR:-/tmp/kelvane-bench}"
-mkdir -p "$bench_dir"
-kelvane="$build/app/kelvane"
+. "$repo/bench/bench_paths.sh"
 corpus="$bench_dir/corpus-s1-$size_text.pgn"
-[ -s "$corpus" ] || "$build/bench/gen_corpus" --seed 1 --size "$size_text" --output "$corpus"
+[ -s "$corpus" ] || "$gen" --seed 1 --size "$size_text" --output "$corpus"
 [ -s "$corpus.zst" ] || zstd -q -3 -T0 -f "$corpus" -o "$corpus.zst"
 [ -s "$corpus.gz" ] || gzip -6 -c "$corpus" > "$corpus.gz"
 settings="$bench_dir/bench-settings.ini"

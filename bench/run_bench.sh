@@ -59,13 +59,8 @@ while [ $# -gt 0 ]; do
 done
 case "$runs" in ''|*[!0-9]*|0) echo "run_bench.sh: --runs needs a positive number" >&2; exit 2 ;; esac
 
-build_text="${KELVANE_BUILD:-build}"
-case "$build_text" in /*) build="$build_text" ;; *) build="$repo/$build_text" ;; esac
-bench_dir="${KELVANE_BENCH_DIR:-/tmp/kelvane-bench}"
-mkdir -p "$bench_dir"
+. "$repo/bench/bench_paths.sh"
 
-kelvane="$build/app/kelvane"
-gen="$build/bench/gen_corpus"
 if [ ! -x "$kelvane" ] || [ ! -x "$gen" ]; then
   if [ -f "$build/CMakeCache.txt" ]; then
     echo "Building kelvane and gen_corpus in $build" >&2
