@@ -14,88 +14,6 @@ namespace kelvane {
 
 namespace {
 
-// The two lanes of the 128-bit hash: each step multiplies the lane mixed with the next
-// value into 128 bits and folds the halves, with its own constants.
-constexpr uint64_t kLaneA = 0xa0761d6478bd642fULL;
-constexpr uint64_t kLaneB = 0xe7037ed1a0b428dbULL;
-constexpr uint64_t kMixA = 0x8ebc6af09c88c6e3ULL;
-constexpr uint64_t kMixB = 0x589965cc75374cc3ULL;
-
-inline uint64_t Fold(uint64_t x, uint64_t y) {
-  const __uint128_t m = static_cast<__uint128_t>(x) * y;
-  return static_cast<uint64_t>(m) ^ static_cast<uint64_t>(m >> 64);
-}
-
-// Values are taken two at a time: each lane multiplies one of them, mixed into the lane, by
-// the other, each with its own constants.
-struct Hash128 {
-  uint64_t a = kLaneA, b = kLaneB;
-  uint64_t pending = 0;
-  bool half = false;
-  uint64_t count = 0;
-  void Add(uint64_t v) {
-    ++count;
-    if (!half) {
-      pending = v;
-      half = true;
-      return;
-    }
-    half = false;
-    a = Fold(a ^ pending ^ kMixA, v ^ kMixB);
-    b = Fold(b ^ v ^ kLaneA, pending ^ kLaneB);
-  }
-  void Finish(uint64_t (&out)[2]) {
-    const uint64_t n = count;
-    if (half) Add(~uint64_t{0});
-    out[0] = Fold(a ^ kMixB, n ^ kLaneA) ^ a;
-    out[1] = Fold(b ^ kLaneB, n ^ kMixA) ^ b;
-  }
-  // Bytes, 8 at a time, then their count, so that no two texts give the same values.
-  void AddBytes(std::string_view s) {
-    size_t i = 0;
-    for (; i + 8 <= s.size(); i += 8) {
-      uint64_t v;
-      std::memcpy(&v, s.data() + i, 8);
-      Add(v);
-    }
-    uint64_t last = 0;
-    if (i < s.size()) std::memcpy(&last, s.data() + i, s.size() - i);
-    Add(last);
-    Add(s.size() | (uint64_t{1} << 63));
-  }
-};
-
-constexpr bool IsStripped(char c) {
-  return c == '+' || c == '#' || c == '!' || c == '?';
-}
-constexpr bool IsPromotion(std::string_view w) {
-  const size_t n = w.size();
-  return n >= 3 && w[0] >= 'a' && w[0] <= 'h' &&
-         (w[n - 1] == 'Q' || w[n - 1] == 'R' || w[n - 1] == 'B' || w[n - 1] == 'N') &&
-         (w[n - 2] == '1' || w[n - 2] == '8');
-}
-
-// A move as the key sees it, written to out (room for its size plus one); its size, 0 for a
-// word of annotation marks alone.
-size_t NormalMove(std::string_view w, char* out) {
-  while (!w.empty() && IsStripped(w.back())) w.remove_suffix(1);
-  // Castling with zeros: the move-number rule takes the first zero for a move number.
-  if (w == "-0" || w == "-0-0" || w == "0-0" || w == "0-0-0") {
-    const std::string_view castle = w.size() <= 3 ? "O-O" : "O-O-O";
-    std::memcpy(out, castle.data(), castle.size());
-    return castle.size();
-  }
-  std::memcpy(out, w.data(), w.size());
-  const size_t n = w.size();
-  // A promotion written without "=": a file, then a last rank, then a piece.
-  if (IsPromotion(w)) {
-    out[n - 1] = '=';
-    out[n] = w[n - 1];
-    return n + 1;
-  }
-  return n;
-}
-
 // Calls f with each move of a parser's normalised text.
 template <typename F>
 void ForEachWord(std::string_view text, F f) {
@@ -106,57 +24,6 @@ void ForEachWord(std::string_view text, F f) {
     while (i < text.size() && text[i] != ' ') ++i;
     if (i > start) f(text.substr(start, i - start));
   }
-}
-
-constexpr uint64_t Pack(std::string_view s) {
-  uint64_t p = 0;
-  for (size_t i = 0; i < s.size(); ++i) p |= uint64_t{static_cast<unsigned char>(s[i])} << (8 * i);
-  return p;
-}
-
-// Adds a move as the key sees it (as NormalMove writes it): nearly every move is one value,
-// its bytes and its size. False for a word of annotation marks alone, which is no move.
-// readable8: 8 bytes can be read from w's start.
-bool AddMove(Hash128& h, std::string_view w, bool readable8 = false) {
-  while (!w.empty() && IsStripped(w.back())) w.remove_suffix(1);
-  size_t n = w.size();
-  if (n == 0) return false;
-  if (n >= 8) {
-    char move[64];
-    if (n + 1 > sizeof move)
-      h.AddBytes(w);
-    else
-      h.AddBytes(std::string_view(move, NormalMove(w, move)));
-    return true;
-  }
-  uint64_t v = 0;
-  if (readable8) {
-    std::memcpy(&v, w.data(), 8);
-    v &= (uint64_t{1} << (8 * n)) - 1;
-  } else {
-    v = Pack(w);
-  }
-  static constexpr uint64_t kShort[] = {Pack("-0"), Pack("0-0"), Pack("O-O")};
-  static constexpr uint64_t kLong[] = {Pack("-0-0"), Pack("0-0-0"), Pack("O-O-O")};
-  if (v == kShort[0] || v == kShort[1]) {
-    v = kShort[2];
-    n = 3;
-  } else if (v == kLong[0] || v == kLong[1]) {
-    v = kLong[2];
-    n = 5;
-  } else if (IsPromotion(w)) {
-    const uint64_t piece = static_cast<unsigned char>(w[n - 1]);
-    v = (v & ((uint64_t{1} << (8 * (n - 1))) - 1)) | (uint64_t{'='} << (8 * (n - 1))) |
-        (piece << (8 * n));
-    ++n;
-  }
-  if (n == 8) {
-    h.Add(v);
-    h.Add(uint64_t{8} | (uint64_t{1} << 62));
-  } else {
-    h.Add(v | (uint64_t{n} << 56));
-  }
-  return true;
 }
 
 // The result that ends a move text, if any.
@@ -178,32 +45,27 @@ std::string_view TagOrEmpty(const GameView& game, std::string_view name) {
 }  // namespace
 
 GameKey MakeGameKey(std::string_view header, std::string_view moveText,
-                    const std::vector<Move>* moves) {
-  const GameView game{header, moveText};
+                    const MoveValues* moves) {
   GameKey key;
   Hash128 h;
-  // A move keeps its first 9 bytes only: one that fills them may be longer, and the
-  // parser's normalised text has it whole.
-  const bool cut = moves && std::any_of(moves->begin(), moves->end(),
-                                        [](const Move& m) { return m.TextLen == Move::kMaxText; });
-  if (moves && !cut) {
-    for (const Move& m : *moves) key.plies += AddMove(h, m.Text(), true);
-  } else if (moves) {
-    MoveTextParser parser(moveText, true, false);
-    parser.Parse();  // parsed once already without a fault
-    ForEachWord(parser.CleanText, [&](std::string_view w) { key.plies += AddMove(h, w); });
+  if (moves) {
+    moves->HashInto(h);
+    key.plies = moves->Plies();
   } else {
     // Keyed on the bytes: only a byte-equal faulty move text is the same.
     h.Add(~uint64_t{0});
     h.AddBytes(moveText);
   }
-  std::optional<std::string_view> result = game.Tag("Result");
+  // The three tags in one reading of the header; a tag that is missing has no data.
+  static constexpr std::string_view kNames[] = {"Result", "White", "Black"};
+  std::string_view tags[3];
+  GameView{header, moveText}.Tags(kNames, tags, 3);
   h.Add(uint64_t{0x5245} << 48);  // the moves end here
-  h.AddBytes(result ? *result : EndResult(moveText));
+  h.AddBytes(tags[0].data() ? tags[0] : EndResult(moveText));
   h.Finish(key.moves);
   Hash128 players;
-  players.AddBytes(TagOrEmpty(game, "White"));
-  players.AddBytes(TagOrEmpty(game, "Black"));
+  players.AddBytes(tags[1]);
+  players.AddBytes(tags[2]);
   uint64_t both[2];
   players.Finish(both);
   key.players = both[0];
@@ -211,13 +73,15 @@ GameKey MakeGameKey(std::string_view header, std::string_view moveText,
 }
 
 GameKey MakeGameKey(std::string_view header, std::string_view moveText) {
-  MoveTextParser parser(moveText, false, true);
+  MoveValues moves;
+  MoveTextParser parser(moveText, false, false);
+  parser.Values = &moves;
   try {
     parser.Parse();
   } catch (const MoveTextError&) {
     return MakeGameKey(header, moveText, nullptr);
   }
-  return MakeGameKey(header, moveText, &parser.Moves);
+  return MakeGameKey(header, moveText, &moves);
 }
 
 std::vector<std::string> KeyMoves(std::string_view moveText) {
@@ -231,7 +95,7 @@ std::vector<std::string> KeyMoves(std::string_view moveText) {
   char move[64];
   ForEachWord(parser.CleanText, [&](std::string_view w) {
     if (w.size() + 1 > sizeof move) {
-      while (!w.empty() && IsStripped(w.back())) w.remove_suffix(1);
+      while (!w.empty() && IsStrippedMark(w.back())) w.remove_suffix(1);
       moves.emplace_back(w);
     } else if (const size_t n = NormalMove(w, move)) {
       moves.emplace_back(move, n);

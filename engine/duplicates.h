@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/move_text_parser.h"
+#include "engine/move_hash.h"
 
 namespace kelvane {
 
@@ -27,8 +27,7 @@ struct GameKey {
 // faulty is keyed on its bytes as read.
 GameKey MakeGameKey(std::string_view header, std::string_view moveText);
 // The same from the moves a parse of moveText found (nullptr: the text is faulty).
-GameKey MakeGameKey(std::string_view header, std::string_view moveText,
-                    const std::vector<Move>* moves);
+GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves);
 
 // The moves of a main line as the key sees them: the parser's moves (empty for a faulty
 // text) without "+ # ! ?", castling with O, a promotion with "=" ("e8Q" is

@@ -22,7 +22,9 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       fastTags_(!log && request.method.rawQuickTest && !request.split && !tags_.Empty()),
       skipMoves_(request.method.rawQuickTest),
       keys_(!request.duplicatesPath.empty()) {
-  if (keys_) matcher_.KeepMoves();
+  if (keys_) matcher_.HashMoves();
+  // The rows of a game list count each game's half-moves in the parse.
+  if (request.listGames || !request.listPath.empty()) matcher_.CountPlies();
 }
 
 bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) {

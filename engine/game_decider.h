@@ -59,6 +59,9 @@ class GameDecider {
   std::string_view MatchedAt() const {
     return to_ == Destination::Output ? std::string_view(matcher_.MatchedAt()) : std::string_view();
   }
+  // Of a game that goes to the output, when the run lists its games: its half-moves as
+  // CountPlies counts them, or -1 when not known.
+  int64_t Plies() const { return to_ == Destination::Output ? matcher_.Plies() : -1; }
   // The fault of its move text, when Next was told no number.
   std::optional<std::string> TakeFault() { return std::exchange(fault_, std::nullopt); }
 

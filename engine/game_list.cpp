@@ -13,7 +13,8 @@
 
 namespace kelvane {
 
-ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view moveText) {
+ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view moveText,
+                    int64_t plies) {
   ListedGame g;
   g.offset = offset;
   static const std::array<std::string_view, kListTags> kNames = [] {
@@ -22,12 +23,12 @@ ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view m
     return names;
   }();
   GameView{header, moveText}.Tags(kNames.data(), g.tags.data(), kListTags);
-  g.plies = CountPlies(moveText);
+  g.plies = plies >= 0 ? plies : CountPlies(moveText);
   return g;
 }
 
 ListedGame Listed(const GameDecider& decider) {
-  ListedGame g = ListGame(0, decider.Header(), decider.MoveText());
+  ListedGame g = ListGame(0, decider.Header(), decider.MoveText(), decider.Plies());
   g.matchedAt = decider.MatchedAt();
   return g;
 }

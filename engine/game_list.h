@@ -46,8 +46,10 @@ struct ListedGame {
   std::string_view matchedAt;  // such as "12...Nf6"; empty when not known
 };
 
-// The row of a game written at offset, from its header and move-text blocks as written.
-ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view moveText);
+// The row of a game written at offset, from its header and move-text blocks as written;
+// plies: its half-moves when known (as CountPlies counts them), else -1.
+ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view moveText,
+                    int64_t plies = -1);
 
 // A row's tags as places in the header, so that a row found on one thread can be kept with a
 // copy of the game's text and used on another.

@@ -127,6 +127,7 @@ bool GameMatcher::Matches(std::string_view moveText, int64_t gameNumber) {
 bool GameMatcher::Decide(std::string_view moveText, std::optional<std::string>& fault) {
   moves_.clear();
   faulty_ = false;
+  plies_ = -1;
   // From the last word to the first: the first missing word ends the test.
   for (auto it = quickWords_.rbegin(); it != quickWords_.rend(); ++it) {
     int64_t pos = FindFrom(moveText, *it, 1);
@@ -177,11 +178,14 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
   bool withoutDone = true;
   // The parser builds only what the criteria look at: with no criterion that goes ply by
   // ply, the ply loop below has nothing to test, and its moves are not needed.
-  MoveTextParser parser(moveText, wantCleanText_, wantMoves_ || keepMoves_);
+  MoveTextParser parser(moveText, wantCleanText_, wantMoves_);
+  if (hashMoves_) parser.Values = &moveValues_;
+  parser.CountMoves = countPlies_;
   int64_t matched = 0;  // the ply where the last criterion that locates a move was met
   matchedAt_.clear();
   try {
     parser.Parse();
+    plies_ = parser.CountedPlies;
     if (notation) pass = TestNotationSequence(parser.CleanText, matched);
     for (int k = 0; k < 3; ++k)
       if (!c.conditions[k].empty()) condDone[k] = false;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/criteria.h"
+#include "engine/move_hash.h"
 #include "engine/move_text_parser.h"
 #include "platform/dialogs.h"
 #include "text/bounded_text.h"
@@ -38,15 +39,20 @@ class GameMatcher {
   // met (the end of the Notation sequence, the last Moves-form move found, a condition's
   // second move), as "12...Nf6" counted from move 1; empty when no criterion locates one.
   const std::string& MatchedAt() const { return matchedAt_; }
-  // Keep the moves of every game parsed from now on, for the duplicates key.
-  void KeepMoves() { keepMoves_ = true; }
-  // The moves of the game Decide parsed last, when the criteria on positions or KeepMoves
-  // need them; empty when it was not parsed, or its move text is faulty (Faulty).
+  // Hash the moves of every game parsed from now on, for the duplicates key.
+  void HashMoves() { hashMoves_ = true; }
+  // Count the moves of every game parsed from now on, for Plies.
+  void CountPlies() { countPlies_ = true; }
+  // The moves of the game Decide parsed last, when the criteria on positions need them;
+  // empty when it was not parsed, or its move text is faulty (Faulty).
   const std::vector<Move>& Moves() const { return moves_; }
   bool Faulty() const { return faulty_; }
-  // For the duplicates key: the moves of a game that passed, or nullptr when its move text
-  // was faulty.
-  const std::vector<Move>* ParsedMoves() const { return faulty_ ? nullptr : &moves_; }
+  // For the duplicates key: the moves of a game that passed, as the key hashes them, or
+  // nullptr when its move text was faulty.
+  const MoveValues* ParsedMoves() const { return faulty_ ? nullptr : &moveValues_; }
+  // Of the game Decide parsed last, with CountPlies: its half-moves as CountPlies
+  // (header_criteria.h) counts them; -1 when they are not known.
+  int64_t Plies() const { return plies_; }
 
  private:
   // Parses the move text and applies every criterion ply by ply.
@@ -72,8 +78,11 @@ class GameMatcher {
   std::vector<std::string_view> quickWords_;  // into quickList_
   BoundedText movesLeft_;  // the Must contain moves the game under test has not shown yet
   std::string matchedAt_;
-  bool keepMoves_ = false;
-  std::vector<Move> moves_;  // the last game's, for the criteria on positions and the key
+  bool hashMoves_ = false;
+  bool countPlies_ = false;
+  std::vector<Move> moves_;  // the last game's, for the criteria on positions
+  MoveValues moveValues_;    // the last game's, for the duplicates key
+  int64_t plies_ = -1;
   bool faulty_ = false;
 };
 

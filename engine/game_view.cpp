@@ -1,7 +1,13 @@
 #include "engine/game_view.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "text/char_class.h"
 
@@ -36,6 +42,49 @@ std::optional<std::string_view> TagValue(std::string_view line, size_t at) {
     }
   }
   return std::nullopt;
+}
+
+// The first byte from at, before end, that is one of chars (up to six, the rest repeating
+// the first), or end. Sixteen bytes at a time while they can be read.
+template <char C0, char C1 = C0, char C2 = C0, char C3 = C0, char C4 = C0, char C5 = C0>
+const char* FindFirst(const char* at, const char* end) {
+#if defined(__SSE2__)
+  const auto eq = [](__m128i v, char c) { return _mm_cmpeq_epi8(v, _mm_set1_epi8(c)); };
+  for (; end - at >= 16; at += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_or_si128(eq(v, C0), eq(v, C1)), eq(v, C2)),
+                                     _mm_or_si128(_mm_or_si128(eq(v, C3), eq(v, C4)), eq(v, C5)));
+    if (const int mask = _mm_movemask_epi8(hit)) return at + __builtin_ctz(mask);
+  }
+#endif
+  for (; at < end; ++at) {
+    const char c = *at;
+    if (c == C0 || c == C1 || c == C2 || c == C3 || c == C4 || c == C5) return at;
+  }
+  return end;
+}
+
+// The quoted value of a tag line from at, the byte past its name, up to the line's end (an
+// LF, or end), as TagValue reads the line cut at its end: value is set and true, or false
+// when the line has none.
+bool QuotedValue(const char* at, const char* end, std::string_view& value) {
+  while (at < end && IsBlankOrTab(*at)) ++at;
+  if (at == end || *at != '"') return false;
+  const char* const start = ++at;
+  for (;;) {
+    at = FindFirst<'"', '\\', '\n'>(at, end);
+    if (at == end || *at == '\n') return false;
+    if (*at == '"') {
+      value = std::string_view(start, static_cast<size_t>(at - start));
+      return true;
+    }
+    // An escaped byte, a quote included; not the last byte of the line, whose CRs and LF
+    // are no part of it.
+    const char* next = at + 1;
+    while (next < end && *next == '\r') ++next;
+    if (next == end || *next == '\n') return false;
+    at += 2;
+  }
 }
 
 // The line of header around byte at, without its line end: lines end in CR LF as read,
@@ -89,25 +138,42 @@ void GameView::Tags(const std::string_view* names, std::string_view* values, siz
   if (count > kMost) count = kMost;
   for (size_t k = 0; k < count; ++k) values[k] = {};
   size_t exact = 0;  // the names found as written: no later line can change them
-  for (size_t from = 0; from < header.size() && exact < count;) {
-    size_t end = header.find('\n', from);
-    const size_t next = end == std::string_view::npos ? header.size() : end + 1;
-    std::string_view line = header.substr(from, next - from);
-    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-    from = next;
-    size_t nameEnd = 0;
-    const std::string_view name = TagName(line, nameEnd);
-    if (name.empty()) continue;
-    for (size_t k = 0; k < count; ++k) {
-      if (found[k] == 2 || name.size() != names[k].size()) continue;
-      const uint8_t kind = name == names[k] ? 2 : SameIgnoringAsciiCase(name, names[k]) ? 1 : 0;
-      if (kind <= found[k]) continue;
-      if (std::optional<std::string_view> value = TagValue(line, nameEnd)) {
-        values[k] = *value;
-        found[k] = kind;
-        exact += kind == 2;
+  // The names of each size, as bits.
+  uint16_t ofSize[kMost + 1] = {};
+  for (size_t k = 0; k < count; ++k)
+    if (!names[k].empty() && names[k].size() <= kMost) ofSize[names[k].size()] |= 1u << k;
+  // One walk over the bytes: a line's name, and its value only when some name wants it.
+  // The line ends at its LF; a CR before it is no part of a name or of a quoted value, so
+  // the line need not be cut first.
+  const char* p = header.data();
+  const char* const end = p + header.size();
+  while (p < end && exact < count) {
+    const char* at = p;
+    if (*at == '[') {
+      ++at;
+      while (at < end && IsBlankOrTab(*at)) ++at;
+      const char* const nameStart = at;
+      at = FindFirst<' ', '\t', '"', ']', '\r', '\n'>(at, end);
+      const std::string_view name(nameStart, static_cast<size_t>(at - nameStart));
+      for (unsigned bits = name.size() <= kMost ? ofSize[name.size()] : 0; bits;
+           bits &= bits - 1) {
+        const int k = __builtin_ctz(bits);
+        if (found[k] == 2) continue;
+        // Names are short: compared here rather than in a library call.
+        size_t same = 0;
+        while (same < name.size() && name[same] == names[k][same]) ++same;
+        const uint8_t kind = same == name.size()                                      ? 2
+                             : found[k] == 0 && SameIgnoringAsciiCase(name, names[k]) ? 1
+                                                                                       : 0;
+        if (kind <= found[k]) continue;
+        if (QuotedValue(at, end, values[k])) {
+          found[k] = kind;
+          exact += kind == 2;
+        }
       }
     }
+    at = FindFirst<'\n'>(at, end);
+    p = at == end ? end : at + 1;
   }
 }
 

@@ -18,8 +18,8 @@ struct GameView {
   // Nothing when no tag line has that name, or the line has no quoted value. (Looking for
   // the name as written first lets one search of the header find it.)
   std::optional<std::string_view> Tag(std::string_view name) const;
-  // The values of several tags at once, each as Tag gives it (empty when Tag gives
-  // nothing), found in one reading of the header.
+  // The values of several tags at once, each as Tag gives it (empty, with no data, when
+  // Tag gives nothing), found in one reading of the header.
   void Tags(const std::string_view* names, std::string_view* values, size_t count) const;
 };
 

@@ -12,6 +12,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "engine/move_hash.h"
 #include "text/char_class.h"
 #include "text/clean_line.h"
 
@@ -62,6 +63,15 @@ SplitMasks ClassifyBlock(const char* p) {
   }
 #endif
   return m;
+}
+
+// The bits set in x, without the library call that a build for any x86-64 makes of
+// __builtin_popcountll.
+inline int PopCount(uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555ULL;
+  x = (x & 0x3333333333333333ULL) + ((x >> 2) & 0x3333333333333333ULL);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0FULL;
+  return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
 }
 
 // The first byte at or after i that the comment step must look at outside comments.
@@ -204,7 +214,7 @@ void MoveTextParser::Parse() {
 
   // The usual text goes through the move-number, split and normalise steps in one pass;
   // a text with a NUL or of one byte takes the steps one by one (see SplitNumberedMoves).
-  if (SplitNumberedMoves()) return;
+  if (Values && !WantMoves && !WantCleanText ? SplitMoveValues() : SplitNumberedMoves()) return;
   BlankMoveNumbers(p, len);
 
   // The moves keep their own copies of their texts, so once they are split the working
@@ -228,6 +238,10 @@ bool MoveTextParser::SplitNumberedMoves() {
   char* const p = work_.data();
   const bool keep = WantMoves;
   const bool normalize = WantCleanText;
+  const bool hash = Values != nullptr;
+  MoveValues::Writer values = hash ? Values->Start(len) : MoveValues::Writer{nullptr, 0};
+  // Only counted: the moves' first bytes are counted a block at a time.
+  const bool countOnly = CountMoves && !keep && !normalize && !hash;
   size_t found = 0;  // moves
   // The normalised text is written over the working copy, behind the words still to be
   // read (out never passes a word's start), then cut and handed over.
@@ -238,6 +252,7 @@ bool MoveTextParser::SplitNumberedMoves() {
     // Most words have 16 bytes of the text after their start: copy them in fixed sizes.
     const bool roomy = start + 16 <= len;
     ++found;
+    if (hash) values.Add(p + start, n, start + 8 <= len);
     if (keep) {
       if (roomy)
         Moves.emplace_back(offset, Move::ReadableWord{p + start, n});
@@ -271,24 +286,44 @@ bool MoveTextParser::SplitNumberedMoves() {
     const uint64_t numberStart = (pieceStart & m.digit) | (prevNumber & m.digit & 1);
     const uint64_t number = m.digit & ~(m.digit + numberStart);
     const uint64_t move = ~m.separator & ~number;
-    // Without moves or a normalised text to build, one move is all there is to know.
-    if (!keep && !normalize && move) return true;
+    // Without moves, a normalised text, a hash or a count to build, one move is all there
+    // is to know.
+    if (!keep && !normalize && !hash && !CountMoves && move) return true;
     const uint64_t before = (move << 1) | prevMove;
-    uint64_t edges = (move & ~before) | (~move & before);
-    while (edges) {
-      const int k = __builtin_ctzll(edges);
-      if ((move >> k) & 1)
-        wordStart = base + static_cast<size_t>(k);
-      else
-        emit(wordStart, base + static_cast<size_t>(k));
-      edges &= edges - 1;
+    if (countOnly) {
+      found += PopCount(move & ~before);
+      prevSeparator = m.separator >> 63;
+      prevNumber = number >> 63;
+      prevMove = move >> 63;
+      continue;
+    }
+    // The words' starts, and their ends (bit k: a word ends in front of byte k), taken in
+    // step: a word carried from the block before ends at the first end, and every start
+    // at the next end, or in a later block.
+    uint64_t starts = move & ~before;
+    uint64_t ends = ~move & before;
+    if (prevMove && ends) {
+      emit(wordStart, base + static_cast<size_t>(__builtin_ctzll(ends)));
+      ends &= ends - 1;
+    }
+    while (starts) {
+      const size_t start = base + static_cast<size_t>(__builtin_ctzll(starts));
+      starts &= starts - 1;
+      if (!ends) {
+        wordStart = start;
+        break;
+      }
+      emit(start, base + static_cast<size_t>(__builtin_ctzll(ends)));
+      ends &= ends - 1;
     }
     prevSeparator = m.separator >> 63;
     prevNumber = number >> 63;
     prevMove = move >> 63;
   }
-  if (prevMove) emit(wordStart, len);
+  if (prevMove && !countOnly) emit(wordStart, len);
   if (found == 0) NotationError(0, "null game");
+  if (hash) Values->Done(values);
+  SetCountedPlies(found);
   if (normalize) {
     work_.resize(static_cast<size_t>(out - p));
     CleanText = std::move(work_);
@@ -296,10 +331,71 @@ bool MoveTextParser::SplitNumberedMoves() {
   return true;
 }
 
+bool MoveTextParser::SplitMoveValues() {
+  const size_t len = work_.size();
+  if (len <= 1 || std::memchr(work_.data(), '\0', len)) return false;
+  const char* const p = work_.data();
+  MoveValues::Writer values = Values->Start(len);
+  size_t found = 0;
+  // As in SplitNumberedMoves.
+  uint64_t prevSeparator = 1, prevNumber = 0, prevMove = 0;
+  size_t wordStart = 0;
+  char padded[64];
+  for (size_t base = 0; base < len; base += 64) {
+    const char* block = p + base;
+    if (len - base < 64) {
+      std::memset(padded, ' ', sizeof padded);
+      std::memcpy(padded, block, len - base);
+      block = padded;
+    }
+    const SplitMasks m = ClassifyBlock(block);
+    const uint64_t pieceStart = ~m.separator & ((m.separator << 1) | prevSeparator);
+    const uint64_t numberStart = (pieceStart & m.digit) | (prevNumber & m.digit & 1);
+    const uint64_t number = m.digit & ~(m.digit + numberStart);
+    const uint64_t move = ~m.separator & ~number;
+    const uint64_t before = (move << 1) | prevMove;
+    uint64_t starts = move & ~before;
+    uint64_t ends = ~move & before;
+    found += static_cast<size_t>(PopCount(starts));
+    if (prevMove && ends) {
+      const size_t end = base + static_cast<size_t>(__builtin_ctzll(ends));
+      values.Add(p + wordStart, end - wordStart, wordStart + 8 <= len);
+      ends &= ends - 1;
+    }
+    while (starts) {
+      const size_t start = base + static_cast<size_t>(__builtin_ctzll(starts));
+      starts &= starts - 1;
+      if (!ends) {
+        wordStart = start;
+        break;
+      }
+      const size_t end = base + static_cast<size_t>(__builtin_ctzll(ends));
+      ends &= ends - 1;
+      values.Add(p + start, end - start, start + 8 <= len);
+    }
+    prevSeparator = m.separator >> 63;
+    prevNumber = number >> 63;
+    prevMove = move >> 63;
+  }
+  if (prevMove) values.Add(p + wordStart, len - wordStart, wordStart + 8 <= len);
+  if (found == 0) NotationError(0, "null game");
+  Values->Done(values);
+  SetCountedPlies(found);
+  return true;
+}
+
+void MoveTextParser::SetCountedPlies(size_t found) {
+  // CountPlies reads a ";" and a "%" at the start of a line outside comments as comments.
+  if (CountMoves && !std::memchr(work_.data(), ';', work_.size()) &&
+      !std::memchr(work_.data(), '%', work_.size()))
+    CountedPlies = static_cast<int64_t>(found);
+}
+
 void MoveTextParser::SplitMoves(std::string_view w) {
   const char* const begin = w.data();
   const char* const end = begin + w.size();
   const size_t before = Moves.size();
+  MoveValues::Writer values = Values ? Values->Start(w.size()) : MoveValues::Writer{nullptr, 0};
 
   const char* q = begin;
   size_t found = 0;
@@ -309,11 +405,13 @@ void MoveTextParser::SplitMoves(std::string_view w) {
     const char* const start = q;
     while (q != end && *q != ' ' && *q != '\0') ++q;
     ++found;
+    if (Values) values.Add(start, static_cast<size_t>(q - start), start + 8 <= end);
     if (WantMoves)
       Moves.emplace_back(Clamp32(start - begin),
                          std::string_view(start, static_cast<size_t>(q - start)));
   }
   if (found == 0 && Moves.size() == before) NotationError(0, "null game");
+  if (Values) Values->Done(values);
   // The list keeps its spare capacity: giving it back would cost one more allocation and
   // copy per game, and the object lives for one game only.
 }

@@ -13,6 +13,8 @@
 
 namespace kelvane {
 
+class MoveValues;
+
 // A fault in a game's move text; its message is the parser's ErrorText.
 class MoveTextError : public std::runtime_error {
  public:
@@ -74,12 +76,26 @@ class MoveTextParser {
   // The move-number, split and normalise steps in one pass over the comment-free working
   // copy; false (nothing done) for the texts those steps treat apart.
   bool SplitNumberedMoves();
+  // The same for a parse that wants only Values (and the count): a loop of its own, which
+  // keeps what it carries from word to word in registers.
+  bool SplitMoveValues();
+  // Sets CountedPlies to found, the moves of the cleaned working copy, when asked for.
+  void SetCountedPlies(size_t found);
 
   std::string work_;  // the working copy, blanked in place; then CleanText
 
  public:
   bool WantCleanText;
   bool WantMoves;
+  // Set before Parse: every move, whole, also goes to Values (for the duplicates key) in
+  // the pass that finds it.
+  MoveValues* Values = nullptr;
+  // Set before Parse: count the moves, for CountedPlies.
+  bool CountMoves = false;
+  // After a parse without a fault that counted its moves: how many there are, as CountPlies
+  // (header_criteria.h) counts them; -1 when not known, such as for a text that holds ";"
+  // or "%" outside comments, which CountPlies reads as comments and the parser does not.
+  int64_t CountedPlies = -1;
   std::string_view SourceText;
   std::string CleanText;
   std::string ErrorText;

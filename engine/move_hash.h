@@ -1,0 +1,159 @@
+// The moves of a main line as the duplicates key sees them, folded into 128 bits one move at
+// a time, so that the move-text parser can take the hash in the pass that finds the moves:
+// each move without "+ # ! ?" at its end, castling with O ("0-0" is "O-O"), a promotion with
+// "=" ("e8Q" is "e8=Q"); a word of those marks alone is no move.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+namespace kelvane {
+
+// Two 64-bit lanes: each step multiplies a lane mixed with one value by the other value of
+// a pair into 128 bits and folds the halves, with its own constants.
+class Hash128 {
+ public:
+  [[gnu::always_inline]] void Add(uint64_t v) {
+    ++count_;
+    if (!half_) {
+      pending_ = v;
+      half_ = true;
+      return;
+    }
+    half_ = false;
+    a_ = Fold(a_ ^ pending_ ^ kMixA, v ^ kMixB);
+    b_ = Fold(b_ ^ v ^ kLaneA, pending_ ^ kLaneB);
+  }
+  // Values in order, as Add takes them one by one.
+  void AddAll(const uint64_t* v, size_t n) {
+    if (n > 0 && half_) {
+      Add(*v++);
+      --n;
+    }
+    // Two at a time, as Add pairs them.
+    uint64_t a = a_, b = b_;
+    for (size_t i = 0; i + 2 <= n; i += 2) {
+      a = Fold(a ^ v[i] ^ kMixA, v[i + 1] ^ kMixB);
+      b = Fold(b ^ v[i + 1] ^ kLaneA, v[i] ^ kLaneB);
+    }
+    a_ = a;
+    b_ = b;
+    count_ += n & ~size_t{1};
+    if (n & 1) Add(v[n - 1]);
+  }
+  // Bytes, 8 at a time, then their count, so that no two texts give the same values.
+  void AddBytes(std::string_view s) {
+    size_t i = 0;
+    for (; i + 8 <= s.size(); i += 8) {
+      uint64_t v;
+      std::memcpy(&v, s.data() + i, 8);
+      Add(v);
+    }
+    uint64_t last = 0;
+    if (i < s.size()) std::memcpy(&last, s.data() + i, s.size() - i);
+    Add(last);
+    Add(s.size() | (uint64_t{1} << 63));
+  }
+  void Finish(uint64_t (&out)[2]) {
+    const uint64_t n = count_;
+    if (half_) Add(~uint64_t{0});
+    out[0] = Fold(a_ ^ kMixB, n ^ kLaneA) ^ a_;
+    out[1] = Fold(b_ ^ kLaneB, n ^ kMixA) ^ b_;
+  }
+
+ private:
+  static constexpr uint64_t kLaneA = 0xa0761d6478bd642fULL;
+  static constexpr uint64_t kLaneB = 0xe7037ed1a0b428dbULL;
+  static constexpr uint64_t kMixA = 0x8ebc6af09c88c6e3ULL;
+  static constexpr uint64_t kMixB = 0x589965cc75374cc3ULL;
+  static uint64_t Fold(uint64_t x, uint64_t y) {
+    const __uint128_t m = static_cast<__uint128_t>(x) * y;
+    return static_cast<uint64_t>(m) ^ static_cast<uint64_t>(m >> 64);
+  }
+
+  uint64_t a_ = kLaneA, b_ = kLaneB;
+  uint64_t pending_ = 0;
+  bool half_ = false;
+  uint64_t count_ = 0;
+};
+
+// The annotation marks a move loses at its end.
+constexpr bool IsStrippedMark(char c) {
+  return c == '+' || c == '#' || c == '!' || c == '?';
+}
+
+// A move as the key sees it, written to out (room for its size plus one); its size, 0 for a
+// word of annotation marks alone.
+size_t NormalMove(std::string_view w, char* out);
+
+// The most values a move of n bytes becomes (see MoveValues).
+constexpr size_t MostValues(size_t n) {
+  return n / 8 + 3;
+}
+
+// A move as the values the key hashes: nearly every move is one value, its bytes and its
+// size; a longer one its bytes 8 at a time, then their count. Written to out (room for
+// MostValues(n)); how many, 0 for a word of annotation marks alone. readable8: 8 bytes can
+// be read from w.
+size_t MoveValuesOf(const char* w, size_t n, bool readable8, uint64_t* out);
+
+// The values of the moves of one main line, in order, as the move-text parser finds them.
+class MoveValues {
+ public:
+  MoveValues() = default;
+  MoveValues(const MoveValues&) = delete;
+  MoveValues& operator=(const MoveValues&) = delete;
+
+  // What the parser adds the moves with, held in its own loop (so that it stays in
+  // registers), then handed back with Done.
+  struct Writer {
+    uint64_t* at;
+    uint32_t plies;
+    // Adds a move (a word of the split, whole); readable8: 8 bytes can be read from w.
+    [[gnu::always_inline]] void Add(const char* w, size_t n, bool readable8) {
+      // The usual move: fewer than 8 bytes, and a last byte that none of the rules above
+      // looks at (a mark, the "0" of castling with zeros, the piece of a promotion).
+      if (n < 8 && readable8) {
+        uint64_t v;
+        std::memcpy(&v, w, 8);
+        v &= (uint64_t{1} << (8 * n)) - 1;
+        const unsigned last = static_cast<unsigned>(v >> (8 * (n - 1))) - kSpecialFrom;
+        if (last >= 64 || !((kSpecialLast >> last) & 1)) {
+          *at++ = v | (uint64_t{n} << 56);
+          ++plies;
+          return;
+        }
+      }
+      const size_t added = MoveValuesOf(w, n, readable8, at);
+      at += added;
+      plies += added > 0;
+    }
+  };
+  // Clears the values and makes room for the moves of a text of the size of bytes.
+  Writer Start(size_t bytes);
+  void Done(const Writer& w);
+
+  // Moves added (a word of marks alone is none).
+  uint32_t Plies() const { return plies_; }
+  void HashInto(Hash128& h) const { h.AddAll(values_.get(), size_); }
+
+ private:
+  // The last bytes of a move that the rules above look at, as bits from kSpecialFrom.
+  static constexpr unsigned kSpecialFrom = 32;
+  static constexpr uint64_t kSpecialLast = [] {
+    uint64_t bits = 0;
+    for (unsigned char c : {'+', '#', '!', '?', '0', 'Q', 'R', 'B', 'N'})
+      bits |= uint64_t{1} << (c - kSpecialFrom);
+    return bits;
+  }();
+
+  std::unique_ptr<uint64_t[]> values_;
+  size_t capacity_ = 0;
+  size_t size_ = 0;
+  uint32_t plies_ = 0;
+};
+
+}  // namespace kelvane
