@@ -99,7 +99,7 @@ MoveValues::Writer MoveValues::Start(size_t bytes) {
   return {values_.get(), 0};
 }
 
-void MoveValues::Done(const Writer& w) {
+void MoveValues::Done(Writer w) {
   size_ = static_cast<size_t>(w.at - values_.get());
   plies_ = w.plies;
 }

@@ -134,7 +134,8 @@ class MoveValues {
   };
   // Clears the values and makes room for the moves of a text of the size of bytes.
   Writer Start(size_t bytes);
-  void Done(const Writer& w);
+  // Takes the writer by value, so that the caller's never has its address taken.
+  void Done(Writer w);
 
   // Moves added (a word of marks alone is none).
   uint32_t Plies() const { return plies_; }

@@ -41,7 +41,7 @@ struct SplitMasks {
   uint64_t digit;
 };
 
-SplitMasks ClassifyBlock(const char* p) {
+[[gnu::always_inline]] inline SplitMasks ClassifyBlock(const char* p) {
   SplitMasks m{0, 0};
 #if defined(__SSE2__)
   const __m128i blank = _mm_set1_epi8(' ');
