@@ -78,11 +78,9 @@ bool QuotedValue(const char* at, const char* end, std::string_view& value) {
       value = std::string_view(start, static_cast<size_t>(at - start));
       return true;
     }
-    // An escaped byte, a quote included; not the last byte of the line, whose CRs and LF
-    // are no part of it.
-    const char* next = at + 1;
-    while (next < end && *next == '\r') ++next;
-    if (next == end || *next == '\n') return false;
+    // An escaped byte, a quote included, but not the line's end (a CR escaped before it
+    // leaves the LF to end the line).
+    if (at + 1 == end || at[1] == '\n') return false;
     at += 2;
   }
 }

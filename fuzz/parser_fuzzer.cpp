@@ -1,7 +1,9 @@
 // The move-text parser on any text: the one-pass split must give exactly what the separate
 // steps give, every move must point at its own bytes, and the move list reserved before the
 // parse must be enough. CountPlies counts the moves of every text the parser accepts that
-// holds no ";" or "%", which it reads as comments and the parser does not.
+// holds no ";" or "%", which it reads as comments and the parser does not; the parser's own
+// count, when it gives one, is CountPlies's, and a parse that takes only the key values finds
+// the same fault and the same count.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -9,6 +11,7 @@
 #include <string>
 
 #include "engine/header_criteria.h"
+#include "engine/move_hash.h"
 #include "engine/move_text_parser.h"
 #include "text/clean_line.h"
 
@@ -56,6 +59,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   Check(fused.Moves.capacity() == room);  // the parse took no memory of its own
   Check(fused.SourceText == text);
+
+  MoveValues values;
+  MoveTextParser keyed(text, false, false);
+  keyed.Values = &values;
+  keyed.CountMoves = true;
+  std::string keyedError;
+  try {
+    keyed.Parse();
+  } catch (const MoveTextError& e) {
+    keyedError = e.what();
+  }
+  Check(keyedError == fusedError);
+  if (keyedError.empty()) Check(values.Plies() <= fused.Moves.size());
+  if (keyed.CountedPlies >= 0) Check(keyed.CountedPlies == CountPlies(text));
 
   MoveTextParser literal("");
   std::string clean;

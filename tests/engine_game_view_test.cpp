@@ -57,12 +57,23 @@ TEST(GameViewTags, AgreeWithTagForEachName) {
       "[WHITE \"x\"]\r\n[Eco]\r\n[eco \"B20\"]\r\n[Event \"[White \\\"y\\\"]\"]\r\n",
       "[Date \"2001.??.??\"]\n[Event \"\"]\n[Black\"z\"]\n",
       "",
+      // Read sixteen bytes at a time: values and names past that, a line's CR (no part of
+      // a name or value, but a byte of either inside the line), an escape as the line's last
+      // byte, and a last line without its line end.
+      "[White \"a \\\" value past sixteen \\\" bytes\"]\r\n[Black \"x\\\r\n[Black \"y\"]\r\n",
+      "[White\r\"v\"]\n[Event \"a\rb\"]\r\n[Eventually \"w\"]\n[ECO \"A00\"]",
+      "[AVeryLongTagNameOfThirtyBytes \"1\"]\r\n[Date  \"2000\"]\r\n[Event\t\"e\"]\r\r\n",
+      "[Black \"b\\\"\r\n[white \"w\"",
+      "[Event \"e\\\n[Date \"d\"]\n[Black \"b\\",
   };
   for (const char* header : headers) {
     const kelvane::GameView game{header, ""};
     std::string_view values[5];
     game.Tags(names, values, 5);
-    for (int k = 0; k < 5; ++k)
+    for (int k = 0; k < 5; ++k) {
       EXPECT_EQ(values[k], game.Tag(names[k]).value_or("")) << header << " " << names[k];
+      // A tag that is missing has no data; an empty one has.
+      EXPECT_EQ(values[k].data() != nullptr, game.Tag(names[k]).has_value()) << header;
+    }
   }
 }

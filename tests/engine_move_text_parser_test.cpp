@@ -2,7 +2,9 @@
 // faults, hostile inputs, a generated-game property check and the real game files.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <limits>
@@ -10,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/header_criteria.h"
+#include "engine/move_hash.h"
 #include "engine/move_text_parser.h"
 #include "test_support.h"
 #include "text/clean_line.h"
@@ -711,4 +715,87 @@ TEST(MoveTextParser, RoomForEveryMoveIsTakenBeforeTheParse) {
   MoveTextParser parser(dense);
   parser.Parse();
   EXPECT_EQ(MovesAtMost(dense), parser.Moves.size() + 1);
+}
+
+// The key values and the count a parse takes along in its split, by whichever of its loops:
+// the values are those of the moves of the normalised text taken one by one (long moves,
+// moves at the text's end and moves cut by a NUL included), and the count is CountPlies's
+// wherever the text holds no ";" or "%" (and is more than one byte).
+TEST(MoveTextParser, KeyValuesAndCountTakenAlongAgreeWithTheMoves) {
+  std::mt19937 rng(8);
+  const std::string pieces[] = {"e4",  "Nxf3+", "O-O",   "0-0-0", "e8Q",  "e8=Q#", "exd5!?",
+                                "12.", "3...",  " ",     "\r\n",  "$12",  "{c (d) 1. e4}",
+                                "(1... c5 d6)", "Nbd7xe5Qa", "a1b2c3d4e5f6g7h8", "!!", ";",
+                                "%",   "1-0",   "*",     "\0"s,   "7"};
+  const auto hashOf = [](const MoveValues& values) {
+    Hash128 h;
+    values.HashInto(h);
+    h.Add(values.Plies());
+    uint64_t out[2];
+    h.Finish(out);
+    return std::array<uint64_t, 2>{out[0], out[1]};
+  };
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    const size_t n = rng() % (round % 10 == 0 ? 80 : 12);
+    for (size_t i = 0; i < n; ++i) {
+      const std::string& p = pieces[rng() % std::size(pieces)];
+      if (p == "\0"s && rng() % 4) continue;
+      text += p;
+      if (rng() % 3) text += ' ';
+    }
+    MoveTextParser whole(text);
+    MoveValues alongWhole, alone;
+    whole.Values = &alongWhole;
+    whole.CountMoves = true;
+    MoveTextParser part(text, false, false);
+    part.Values = &alone;
+    part.CountMoves = true;
+    bool faulty = false;
+    try {
+      whole.Parse();
+    } catch (const MoveTextError&) {
+      faulty = true;
+    }
+    try {
+      part.Parse();
+      ASSERT_FALSE(faulty) << text;
+    } catch (const MoveTextError&) {
+      ASSERT_TRUE(faulty) << text;
+    }
+    if (faulty) continue;
+    // The moves one by one, as the normalised text holds them whole.
+    MoveValues reference;
+    MoveTextParser clean(text, true, false);
+    clean.Parse();
+    {
+      std::vector<uint64_t> values(clean.CleanText.size() + 4);
+      uint64_t* at = values.data();
+      uint32_t plies = 0;
+      const std::string& c = clean.CleanText;
+      for (size_t i = 0; i < c.size() && whole.Moves.size() > plies;) {
+        const size_t end = std::min(c.find(' ', i), c.size());
+        const size_t added = MoveValuesOf(c.data() + i, end - i, false, at);
+        at += added;
+        plies += added > 0;
+        i = end + 1;
+      }
+      MoveValues::Writer w = reference.Start(values.size() * 2);
+      for (uint64_t* v = values.data(); v != at; ++v) *w.at++ = *v;
+      w.plies = plies;
+      reference.Done(w);
+    }
+    EXPECT_EQ(hashOf(alone), hashOf(alongWhole)) << text;
+    if (std::memchr(text.data(), '\0', text.size()) == nullptr) {
+      EXPECT_EQ(hashOf(alone), hashOf(reference)) << text;
+      // Counted wherever CountPlies reads the text as the parser does, and then the same.
+      if (text.find_first_of(";%") == std::string::npos && text.size() > 1) {
+        EXPECT_GE(part.CountedPlies, 0) << text;
+      }
+      if (part.CountedPlies >= 0) {
+        EXPECT_EQ(part.CountedPlies, CountPlies(text)) << text;
+      }
+      EXPECT_EQ(whole.CountedPlies, part.CountedPlies) << text;
+    }
+  }
 }
