@@ -102,12 +102,16 @@ cat "$corpus" > /dev/null  # into the page cache
 now_ns() { date +%s%N; }
 
 # run NAME OUTFILE COMMAND...: times the command `runs` times; sets wall, rss and status.
+# OUTFILE and the files named in also_out are removed before every run, so that no run pays
+# for removing the files of the run before it.
 declare -A wall rss cpu_ms status digest
+also_out=()
 run() {
   local name="$1" out="$2"; shift 2
   local best="" best_rss="" best_cpu="" rc=0 i start end t
   for ((i = 0; i < runs; i++)); do
     [ "$out" = "-" ] || rm -f "$out"
+    rm -f "${also_out[@]+"${also_out[@]}"}"
     start=$(now_ns)
     set +e
     /usr/bin/time -f "%e %M %U %S" -o "$bench_dir/time.txt" "$@" > "$bench_dir/$name.stdout" \
@@ -201,16 +205,20 @@ has_list=0
 if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--list([[:space:]=]|$)'; then
   has_list=1
   out_list="$bench_dir/out-list.pgn"
+  also_out=("$bench_dir/list.tsv")
   run list "$out_list" "$kelvane" --scan --settings "$settings" --input "$corpus" \
     --output "$out_list" --yes --quiet --cond1 "" --contains "" --without "" \
     --list "$bench_dir/list.tsv" "${scan_flags[@]+"${scan_flags[@]}"}"
+  also_out=()
 fi
 out_all_dups="$bench_dir/out-all-dups.pgn"
 if [ -n "$dup_percent" ]; then
   names+=(all-dups)
+  also_out=("$bench_dir/out-all-dups.dup.pgn")
   run all-dups "$out_all_dups" "$kelvane" --scan --settings "$settings" --input "$corpus" \
     --output "$out_all_dups" --yes --quiet --cond1 "" --contains "" --without "" \
     --duplicates "$bench_dir/out-all-dups.dup.pgn" "${scan_flags[@]+"${scan_flags[@]}"}"
+  also_out=()
 fi
 
 # ----- report -----
