@@ -49,7 +49,7 @@ GameKey MakeGameKey(std::string_view header, std::string_view moveText,
   GameKey key;
   Hash128 h;
   if (moves) {
-    moves->HashInto(h);
+    h = moves->State();
     key.plies = moves->Plies();
   } else {
     // Keyed on the bytes: only a byte-equal faulty move text is the same.

@@ -86,21 +86,37 @@ size_t MoveValuesOf(const char* word, size_t size, bool readable8, uint64_t* out
   return static_cast<size_t>(out - first);
 }
 
-MoveValues::Writer MoveValues::Start(size_t bytes) {
-  // Every move takes at least two bytes of the text (itself and a blank), and a move of n
-  // bytes at most MostValues(n) values.
-  const size_t most = bytes / 2 + 4;
-  if (most > capacity_) {
-    values_ = std::make_unique_for_overwrite<uint64_t[]>(most);
-    capacity_ = most;
-  }
-  size_ = 0;
+MoveValues::Writer MoveValues::Start() {
+  if (!values_) values_ = std::make_unique_for_overwrite<uint64_t[]>(kGathered);
+  hash_ = Hash128();
   plies_ = 0;
-  return {values_.get(), 0};
+  return {this, values_.get(), values_.get() + kGathered, 0};
+}
+
+uint64_t* MoveValues::Flush(uint64_t* at) {
+  hash_.AddAll(values_.get(), static_cast<size_t>(at - values_.get()));
+  return values_.get();
+}
+
+uint64_t* MoveValues::AddOther(uint64_t* at, const char* w, size_t n, bool readable8,
+                               bool& move) {
+  std::string_view word(w, n);
+  while (!word.empty() && IsStrippedMark(word.back())) word.remove_suffix(1);
+  move = !word.empty();
+  if (!move) return at;
+  if (word.size() + 1 > 64) {
+    // A move too long to be normalised: its bytes, as MoveValuesOf gives them, after the
+    // values before it.
+    at = Flush(at);
+    hash_.AddBytes(word);
+    return at;
+  }
+  if (values_.get() + kGathered - at < static_cast<ptrdiff_t>(MostValues(64))) at = Flush(at);
+  return at + MoveValuesOf(word.data(), word.size(), readable8, at);
 }
 
 void MoveValues::Done(Writer w) {
-  size_ = static_cast<size_t>(w.at - values_.get());
+  Flush(w.at);
   plies_ = w.plies;
 }
 

@@ -100,7 +100,9 @@ constexpr size_t MostValues(size_t n) {
 // be read from w.
 size_t MoveValuesOf(const char* w, size_t n, bool readable8, uint64_t* out);
 
-// The values of the moves of one main line, in order, as the move-text parser finds them.
+// The moves of one main line, in order, as the move-text parser finds them: their values
+// are gathered a few hundred at a time and hashed (Hash128::AddAll), so that the memory
+// stays the same for a game of any length.
 class MoveValues {
  public:
   MoveValues() = default;
@@ -110,7 +112,9 @@ class MoveValues {
   // What the parser adds the moves with, held in its own loop (so that it stays in
   // registers), then handed back with Done.
   struct Writer {
+    MoveValues* owner;
     uint64_t* at;
+    uint64_t* end;
     uint32_t plies;
     // Adds a move (a word of the split, whole); readable8: 8 bytes can be read from w.
     [[gnu::always_inline]] void Add(const char* w, size_t n, bool readable8) {
@@ -122,26 +126,29 @@ class MoveValues {
         v &= (uint64_t{1} << (8 * n)) - 1;
         const unsigned last = static_cast<unsigned>(v >> (8 * (n - 1))) - kSpecialFrom;
         if (last >= 64 || !((kSpecialLast >> last) & 1)) {
+          if (at == end) at = owner->Flush(at);
           *at++ = v | (uint64_t{n} << 56);
           ++plies;
           return;
         }
       }
-      const size_t added = MoveValuesOf(w, n, readable8, at);
-      at += added;
-      plies += added > 0;
+      bool move = false;
+      at = owner->AddOther(at, w, n, readable8, move);
+      plies += move;
     }
   };
-  // Clears the values and makes room for the moves of a text of the size of bytes.
-  Writer Start(size_t bytes);
+  // Clears the moves.
+  Writer Start();
   // Takes the writer by value, so that the caller's never has its address taken.
   void Done(Writer w);
 
   // Moves added (a word of marks alone is none).
   uint32_t Plies() const { return plies_; }
-  void HashInto(Hash128& h) const { h.AddAll(values_.get(), size_); }
+  // The hash of their values, to be completed by the caller.
+  const Hash128& State() const { return hash_; }
 
  private:
+  static constexpr size_t kGathered = 512;
   // The last bytes of a move that the rules above look at, as bits from kSpecialFrom.
   static constexpr unsigned kSpecialFrom = 32;
   static constexpr uint64_t kSpecialLast = [] {
@@ -151,9 +158,13 @@ class MoveValues {
     return bits;
   }();
 
+  // Hashes the values gathered up to at; where the next go.
+  uint64_t* Flush(uint64_t* at);
+  // Any other move (see MoveValuesOf); move: it is one.
+  uint64_t* AddOther(uint64_t* at, const char* w, size_t n, bool readable8, bool& move);
+
   std::unique_ptr<uint64_t[]> values_;
-  size_t capacity_ = 0;
-  size_t size_ = 0;
+  Hash128 hash_;
   uint32_t plies_ = 0;
 };
 

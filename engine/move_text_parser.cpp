@@ -239,7 +239,7 @@ bool MoveTextParser::SplitNumberedMoves() {
   const bool keep = WantMoves;
   const bool normalize = WantCleanText;
   const bool hash = Values != nullptr;
-  MoveValues::Writer values = hash ? Values->Start(len) : MoveValues::Writer{nullptr, 0};
+  MoveValues::Writer values = hash ? Values->Start() : MoveValues::Writer{};
   // Only counted: the moves' first bytes are counted a block at a time.
   const bool countOnly = CountMoves && !keep && !normalize && !hash;
   size_t found = 0;  // moves
@@ -335,7 +335,7 @@ bool MoveTextParser::SplitMoveValues() {
   const size_t len = work_.size();
   if (len <= 1 || std::memchr(work_.data(), '\0', len)) return false;
   const char* const p = work_.data();
-  MoveValues::Writer values = Values->Start(len);
+  MoveValues::Writer values = Values->Start();
   size_t found = 0;
   // As in SplitNumberedMoves.
   uint64_t prevSeparator = 1, prevNumber = 0, prevMove = 0;
@@ -395,7 +395,7 @@ void MoveTextParser::SplitMoves(std::string_view w) {
   const char* const begin = w.data();
   const char* const end = begin + w.size();
   const size_t before = Moves.size();
-  MoveValues::Writer values = Values ? Values->Start(w.size()) : MoveValues::Writer{nullptr, 0};
+  MoveValues::Writer values = Values ? Values->Start() : MoveValues::Writer{};
 
   const char* q = begin;
   size_t found = 0;
