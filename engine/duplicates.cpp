@@ -44,8 +44,7 @@ std::string_view TagOrEmpty(const GameView& game, std::string_view name) {
 
 }  // namespace
 
-GameKey MakeGameKey(std::string_view header, std::string_view moveText,
-                    const MoveValues* moves) {
+GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves) {
   GameKey key;
   Hash128 h;
   if (moves) {

@@ -153,8 +153,7 @@ void GameView::Tags(const std::string_view* names, std::string_view* values, siz
       const char* const nameStart = at;
       at = FindFirst<' ', '\t', '"', ']', '\r', '\n'>(at, end);
       const std::string_view name(nameStart, static_cast<size_t>(at - nameStart));
-      for (unsigned bits = name.size() <= kMost ? ofSize[name.size()] : 0; bits;
-           bits &= bits - 1) {
+      for (unsigned bits = name.size() <= kMost ? ofSize[name.size()] : 0; bits; bits &= bits - 1) {
         const int k = __builtin_ctz(bits);
         if (found[k] == 2) continue;
         // Names are short: compared here rather than in a library call.
@@ -162,7 +161,7 @@ void GameView::Tags(const std::string_view* names, std::string_view* values, siz
         while (same < name.size() && name[same] == names[k][same]) ++same;
         const uint8_t kind = same == name.size()                                      ? 2
                              : found[k] == 0 && SameIgnoringAsciiCase(name, names[k]) ? 1
-                                                                                       : 0;
+                                                                                      : 0;
         if (kind <= found[k]) continue;
         if (QuotedValue(at, end, values[k])) {
           found[k] = kind;

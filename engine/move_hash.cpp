@@ -98,8 +98,7 @@ uint64_t* MoveValues::Flush(uint64_t* at) {
   return values_.get();
 }
 
-uint64_t* MoveValues::AddOther(uint64_t* at, const char* w, size_t n, bool readable8,
-                               bool& move) {
+uint64_t* MoveValues::AddOther(uint64_t* at, const char* w, size_t n, bool readable8, bool& move) {
   std::string_view word(w, n);
   while (!word.empty() && IsStrippedMark(word.back())) word.remove_suffix(1);
   move = !word.empty();

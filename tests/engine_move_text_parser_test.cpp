@@ -723,10 +723,29 @@ TEST(MoveTextParser, RoomForEveryMoveIsTakenBeforeTheParse) {
 // CountPlies's wherever the text holds no ";" or "%" (and is more than one byte).
 TEST(MoveTextParser, KeyValuesAndCountTakenAlongAgreeWithTheMoves) {
   std::mt19937 rng(8);
-  const std::string pieces[] = {"e4",  "Nxf3+", "O-O",   "0-0-0", "e8Q",  "e8=Q#", "exd5!?",
-                                "12.", "3...",  " ",     "\r\n",  "$12",  "{c (d) 1. e4}",
-                                "(1... c5 d6)", "Nbd7xe5Qa", "a1b2c3d4e5f6g7h8", "!!", ";",
-                                "%",   "1-0",   "*",     "\0"s,   "7",
+  const std::string pieces[] = {"e4",
+                                "Nxf3+",
+                                "O-O",
+                                "0-0-0",
+                                "e8Q",
+                                "e8=Q#",
+                                "exd5!?",
+                                "12.",
+                                "3...",
+                                " ",
+                                "\r\n",
+                                "$12",
+                                "{c (d) 1. e4}",
+                                "(1... c5 d6)",
+                                "Nbd7xe5Qa",
+                                "a1b2c3d4e5f6g7h8",
+                                "!!",
+                                ";",
+                                "%",
+                                "1-0",
+                                "*",
+                                "\0"s,
+                                "7",
                                 std::string(70, 'b') + "8Q+"};
   const auto finish = [](Hash128 h, uint32_t plies) {
     h.Add(plies);
