@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <random>
@@ -926,6 +927,77 @@ TEST_F(ScanRun, DamagedCompressedInputTrapsAndLeavesNoTemporaryFile) {
     EXPECT_TRUE(fault.ends_with("; no output was written")) << fault;
     EXPECT_FALSE(Exists(dir_ / "out.pgn"));
     EXPECT_TRUE(TempFilesIn(dir_.path()).empty());
+  }
+}
+
+// The names, sizes and change times of a folder's files.
+std::vector<std::string> Listing(const std::string& dir) {
+  std::vector<std::string> entries;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    struct stat st {};
+    ::lstat(e.path().c_str(), &st);
+    entries.push_back(e.path().filename().string() + " " + std::to_string(st.st_size) + " " +
+                      std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec));
+  }
+  std::sort(entries.begin(), entries.end());
+  return entries;
+}
+
+// A count decides the games as the run with the same request does (split, duplicates and
+// their prefix rule, one thread or chunks) and touches no file of the folder: no output,
+// split, duplicates, list or log file, no question about the old output.
+TEST_F(ScanRun, CountWritesNothingAndCountsAsTheScanWould) {
+  // Games that open with e4 fail; of the others, each pair of players has copies of a game
+  // and of its start.
+  std::string games;
+  for (int i = 0; i < 400; ++i) {
+    const std::string players = "[White \"W" + std::to_string(i % 7) + "\"]\n[Black \"B\"]\n\n";
+    const std::string start = "1.d4 d5 2." + std::string(1, char('a' + i % 7)) + "3 ";
+    games += i % 3 == 0 ? kGameA
+                        : "[Event \"E\"]\n" + players + start + (i % 5 ? "e6 3.Nf3 *\n\n" : "*\n\n");
+  }
+  const std::string in = Input(games);
+  FailE4Games();
+  WriteFile(dir_ / "out.pgn", "old");
+  struct Case {
+    const char* name;
+    bool split, duplicates, prefix;
+    unsigned threads;
+  } cases[] = {
+      {"plain", false, false, false, 1},        {"split", true, false, false, 1},
+      {"duplicates", false, true, false, 1},    {"prefix rule", true, true, true, 1},
+      {"chunks, duplicates", true, true, false, 2}, {"chunks, prefix rule", false, true, true, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScanRequest request{in, dir_ / "out.pgn", c.split, criteria_};
+    if (c.duplicates) request.duplicatesPath = dir_ / "dup.pgn";
+    request.duplicatesPrefix = c.prefix;
+    request.method.threads = c.threads;
+    request.method.chunkBytes = 1024;
+    request.listPath = dir_ / "list.tsv";
+    // Tolerant reading is done on one thread.
+    if (c.threads == 1) request.reading = {.tolerant = true, .logPath = dir_ / "log.txt"};
+    request.countOnly = true;
+    const std::vector<std::string> before = Listing(dir_.path());
+    scripted_.Clear();
+    const ScanResult counted = RunScan(request, scripted_, fileSystem());
+    EXPECT_EQ(Listing(dir_.path()), before);
+    const int64_t selected = counted.gamesWritten + counted.duplicatesWritten;
+    std::string report = "report: 400 games read from in.pgn\r" + std::to_string(selected) +
+                         " games selected";
+    if (c.duplicates)
+      report += "\r" + std::to_string(counted.duplicatesWritten) + " of them are duplicates";
+    EXPECT_EQ(scripted_.log, Log{report});
+
+    request.countOnly = false;
+    scripted_.AnswerConfirm(DialogButton::Ok);
+    const ScanResult scanned = RunScan(request, scripted_, fileSystem());
+    EXPECT_EQ(counted.gamesRead, scanned.gamesRead);
+    EXPECT_EQ(counted.gamesWritten, scanned.gamesWritten);
+    EXPECT_EQ(counted.duplicatesWritten, scanned.duplicatesWritten);
+    EXPECT_EQ(selected, 266);  // the 134 games that open with e4 fail
+    EXPECT_EQ(counted.duplicatesWritten, !c.duplicates ? 0 : c.prefix ? 259 : 252);
   }
 }
 

@@ -108,6 +108,44 @@ TEST_F(HeadlessScan, ExistingOutputWithoutYesAndWithoutATerminalIsKept) {
   EXPECT_EQ(Out(), kOutA + kOutB + kOutC + kOutD);
 }
 
+// A count prints the games read and selected on standard output, needs no output's name,
+// asks nothing, creates nothing and refuses the options that would write a file.
+TEST_F(HeadlessScan, CountPrintsTheGamesReadAndSelectedAndWritesNothing) {
+  WriteFile(dir_ / "out.pgn", "old");
+  const std::string counted = "4 games read from in.pgn\n1 games selected\n";
+  const struct {
+    Args args;
+    int status;
+    std::string out;
+  } cases[] = {
+      {{"--count", "--input", "in.pgn"}, 0, counted},
+      {{"--count", "--input", "in.pgn", "--output", "out.pgn"}, 0, counted},
+      {{"--count", "--input", "in.pgn", "--output", "-", "--split"}, 0, counted},
+      {{"--count", "--input", "in.pgn", "--output", "no/such/folder/x.pgn"}, 0, counted},
+      {{"--count", "--input", "in.pgn", "--output", "-", "--duplicates", "-"}, 0,
+       counted + "0 of them are duplicates\n"},
+      {{"--count", "--input", "in.pgn", "--output", "in.pgn"}, 0, counted},
+      {{"--count", "--input", "missing.pgn"}, 1, ""},
+      {{"--count", "--input", "in.pgn", "--list", "l.tsv"}, 2, ""},
+      {{"--count", "--input", "in.pgn", "--tolerant", "--log", "l.txt"}, 2, ""},
+  };
+  for (const auto& c : cases) {
+    Args args = c.args;
+    SCOPED_TRACE(args.back());
+    args.insert(args.end(), {"--contains", "", "--without", "e4"});
+    const ProcessResult r = Scan(args);
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(Out(), "old");
+    EXPECT_EQ(FolderEntries(dir_.path()), (Args{"empty.ini", "in.pgn", "out.pgn"}));
+  }
+  // "kelvane --count" is "kelvane --scan --count".
+  const ProcessResult r = RunKelvane(
+      {"--count", "--settings", "empty.ini", "--input", "in.pgn", "--without", "e4"}, dir_.path());
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, counted);
+}
+
 TEST_F(HeadlessScan, MissingInputIsStatusOne) {
   ProcessResult r = Scan({"--input", "sub/missing.pgn", "--output", "out.pgn"});
   EXPECT_EQ(r.status, 1);
