@@ -337,8 +337,9 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
   }
   // The names come first: nothing is opened under a name that cannot be one. A count
   // writes nothing: only the input's name matters.
-  if (NameFault names = o.count ? CheckInputName(settings.input, fileSystem())
-                                : CheckNames(settings.input, settings.output, o.split, fileSystem());
+  if (NameFault names = o.count
+                            ? CheckInputName(settings.input, fileSystem())
+                            : CheckNames(settings.input, settings.output, o.split, fileSystem());
       names != NameFault::None) {
     dialogs.ShowMessage(NameFaultMessage(names, settings.input, settings.output));
     return kExitNoScan;

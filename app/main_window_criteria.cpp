@@ -98,8 +98,9 @@ void MainWindow::onMustContainEdited() {
 }
 
 bool MainWindow::namesValid(bool countOnly) {
-  const NameFault fault = countOnly ? CheckInputName(settings_.input, fileSystem())
-                                    : CheckNames(settings_.input, settings_.output, split_, fileSystem());
+  const NameFault fault = countOnly
+                              ? CheckInputName(settings_.input, fileSystem())
+                              : CheckNames(settings_.input, settings_.output, split_, fileSystem());
   if (fault == NameFault::None) return true;
   dialogs().ShowMessage(NameFaultMessage(fault, settings_.input, settings_.output));
   (IsOutputNameFault(fault) ? outputNameEdit_ : inputNameEdit_)->setFocus(Qt::OtherFocusReason);

@@ -84,8 +84,7 @@ bool GameDecider::Passes(const GameView& game, int64_t number, bool tagsPassed) 
   }
   // The board costs most: a game is replayed once every other criterion has passed. A game
   // whose moves cannot be read passes, as it passes the criteria on moves, to be looked at.
-  if (!pass || (tags_.NeedsPlies() && !tags_.PassesPlies(CountPlies(game.moveText))))
-    return false;
+  if (!pass || (tags_.NeedsPlies() && !tags_.PassesPlies(CountPlies(game.moveText)))) return false;
   if (matcher_.Faulty()) return true;
   int metAt = 0;
   if (!positions_.Passes(game, matcher_.Moves(), true, &metAt)) return false;

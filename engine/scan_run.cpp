@@ -126,7 +126,8 @@ void WriteOutputGame(ScanFiles& files, ScanResult& result, std::string_view head
     ++result.gamesWritten;
     ListWritten(files, result.gamesWritten, header, moveText, row);
   } else {
-    if (!files.counting) WriteGame(files.duplicates, WithDuplicateOf(header, duplicateOf), moveText);
+    if (!files.counting)
+      WriteGame(files.duplicates, WithDuplicateOf(header, duplicateOf), moveText);
     ++result.duplicatesWritten;
   }
 }

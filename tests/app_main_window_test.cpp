@@ -168,13 +168,14 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesPlacesAndHints) {
   EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Options", "&View", "&Help"}));
 
   // Tab order, as the Tab key walks it.
+  QWidget* count = Child<QWidget>(f, "CountButton");
   QWidget* order[] = {ui.condition1,    ui.condition2,     ui.condition3,   ui.mustContain,
                       ui.without,       ui.condition1From, ui.condition1To, ui.condition2From,
                       ui.condition2To,  ui.condition3From, ui.condition3To, ui.mustContainFrom,
                       ui.mustContainTo, ui.withoutFrom,    ui.withoutTo,    ui.notation,
                       ui.moves,         ui.inputName,      ui.outputName,   ui.inputDir,
-                      ui.outputDir,     ui.swapFiles,      ui.run,
-                      Child<QWidget>(f, "CountButton"),    ui.exit,
+                      ui.outputDir,     ui.swapFiles,      ui.run,          count,
+                      ui.exit,
                       Child<QWidget>(f, "HeaderCriteria"), Child<QWidget>(f, "PositionCriterion"),
                       Child<QWidget>(f, "PositionFrom"), Child<QWidget>(f, "PositionTo"),
                       Child<QWidget>(f, "MaterialCriterion"), Child<QWidget>(f, "MaterialFrom"),

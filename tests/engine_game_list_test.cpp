@@ -149,7 +149,8 @@ TEST(GameListTest, ReplaysTheWrittenGameToEachPly) {
 // ply that reached the position or the material (one thread and chunks alike).
 TEST(GameListTest, MatchedAtIsWhicheverCriterionWasMetLast) {
   TempDir dir;
-  const std::string game = "[Event \"E\"]\n\n1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6 6.Be3 e5 *\n\n";
+  const std::string game =
+      "[Event \"E\"]\n\n1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6 6.Be3 e5 *\n\n";
   std::string input;
   for (int i = 0; i < 200; ++i) input += game;
   WriteFile(dir / "in.pgn", input);

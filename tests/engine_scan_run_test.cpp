@@ -953,8 +953,9 @@ TEST_F(ScanRun, CountWritesNothingAndCountsAsTheScanWould) {
   for (int i = 0; i < 400; ++i) {
     const std::string players = "[White \"W" + std::to_string(i % 7) + "\"]\n[Black \"B\"]\n\n";
     const std::string start = "1.d4 d5 2." + std::string(1, char('a' + i % 7)) + "3 ";
-    games += i % 3 == 0 ? kGameA
-                        : "[Event \"E\"]\n" + players + start + (i % 5 ? "e6 3.Nf3 *\n\n" : "*\n\n");
+    games += i % 3 == 0
+                 ? kGameA
+                 : "[Event \"E\"]\n" + players + start + (i % 5 ? "e6 3.Nf3 *\n\n" : "*\n\n");
   }
   const std::string in = Input(games);
   FailE4Games();
@@ -964,9 +965,12 @@ TEST_F(ScanRun, CountWritesNothingAndCountsAsTheScanWould) {
     bool split, duplicates, prefix;
     unsigned threads;
   } cases[] = {
-      {"plain", false, false, false, 1},        {"split", true, false, false, 1},
-      {"duplicates", false, true, false, 1},    {"prefix rule", true, true, true, 1},
-      {"chunks, duplicates", true, true, false, 2}, {"chunks, prefix rule", false, true, true, 2},
+      {"plain", false, false, false, 1},
+      {"split", true, false, false, 1},
+      {"duplicates", false, true, false, 1},
+      {"prefix rule", true, true, true, 1},
+      {"chunks, duplicates", true, true, false, 2},
+      {"chunks, prefix rule", false, true, true, 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -984,8 +988,8 @@ TEST_F(ScanRun, CountWritesNothingAndCountsAsTheScanWould) {
     const ScanResult counted = RunScan(request, scripted_, fileSystem());
     EXPECT_EQ(Listing(dir_.path()), before);
     const int64_t selected = counted.gamesWritten + counted.duplicatesWritten;
-    std::string report = "report: 400 games read from in.pgn\r" + std::to_string(selected) +
-                         " games selected";
+    std::string report =
+        "report: 400 games read from in.pgn\r" + std::to_string(selected) + " games selected";
     if (c.duplicates)
       report += "\r" + std::to_string(counted.duplicatesWritten) + " of them are duplicates";
     EXPECT_EQ(scripted_.log, Log{report});
