@@ -50,6 +50,7 @@ struct ScanOptions {
   std::vector<CriterionOptions> criteria = std::vector<CriterionOptions>(CriterionKinds().size());
   bool split = false, yes = false, quiet = false, progress = false, tolerant = false;
   bool duplicatesPrefix = false;
+  bool count = false;
 };
 
 struct UsageError {
@@ -109,6 +110,10 @@ const Option kFileOptions[] = {
      .help = "write a tab-separated line per game written to the output\n"
              "(number, tags, plies) to FILE; \"-\": standard output",
      .text = &O::list},
+    {.name = "--count",
+     .help = "count only: print the games read and selected, write no\n"
+             "file (the output's name is not needed, and not used)",
+     .flag = &O::count},
 };
 const Option kReadingOptions[] = {
     {.name = "--tolerant",
@@ -330,14 +335,17 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     std::fprintf(stderr, "kelvane: %s\n", e.message.c_str());
     return kExitBadInput;
   }
-  // The names come first: nothing is opened under a name that cannot be one.
-  if (NameFault names = CheckNames(settings.input, settings.output, o.split, fileSystem());
+  // The names come first: nothing is opened under a name that cannot be one. A count
+  // writes nothing: only the input's name matters.
+  if (NameFault names = o.count
+                            ? CheckInputName(settings.input, fileSystem())
+                            : CheckNames(settings.input, settings.output, o.split, fileSystem());
       names != NameFault::None) {
     dialogs.ShowMessage(NameFaultMessage(names, settings.input, settings.output));
     return kExitNoScan;
   }
-  CriteriaFault fault =
-      CheckCriteria(settings.criteria, settings.input.path(), settings.output.path());
+  CriteriaFault fault = CheckCriteria(settings.criteria, settings.input.path(),
+                                      o.count ? std::string() : settings.output.path());
   if (fault == CriteriaFault::SameFile) {
     dialogs.ShowMessage(kSameFileMessage);
     return kExitBadInput;
@@ -371,8 +379,9 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
   }
   if (settings.duplicates) {
     const bool named = o.duplicates && !o.duplicates->empty();
-    if ((!named && request.outputPath == kStandardStream) ||
-        (named && *o.duplicates == kStandardStream)) {
+    // A count only looks for duplicates: it writes no file.
+    if (!o.count && ((!named && request.outputPath == kStandardStream) ||
+                     (named && *o.duplicates == kStandardStream))) {
       std::fprintf(stderr, "kelvane: duplicates need a file of their own (--duplicates FILE)\n");
       return kExitBadInput;
     }
@@ -380,6 +389,7 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     request.duplicatesPrefix = o.duplicatesPrefix || settings.duplicatesPrefix;
   }
   request.listPath = o.list.value_or("");
+  request.countOnly = o.count;
   HeadlessReporter reporter(dialogs);
   const ScanOutcome outcome = RunScan(request, reporter, fileSystem(), line).outcome;
   if (line) line->End();
@@ -419,6 +429,7 @@ std::string UsageText() {
       "Usage:\n"
       "  kelvane [FILE]              start the window; FILE becomes the input file\n"
       "  kelvane --scan [OPTIONS]    run one scan without a window, then exit\n"
+      "  kelvane --count [OPTIONS]   the same as --scan --count\n"
       "  kelvane --help | --version\n"
       "\n"
       "Scan options (criteria not given come from the settings file; an option's value may\n"
@@ -454,7 +465,13 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
     return kExitBadInput;
   }
   KeepStandardStreamsApart();
-  const bool toStandardOutput = o.output && *o.output == kStandardStream;
+  // A count writes no file, and its report goes to standard output.
+  if (o.count && (o.list || o.log)) {
+    std::fprintf(stderr, "kelvane: --count writes no file: not with %s\n",
+                 o.list ? "--list" : "--log");
+    return kExitBadInput;
+  }
+  const bool toStandardOutput = !o.count && o.output && *o.output == kStandardStream;
   if (toStandardOutput && o.split) {
     std::fprintf(stderr,
                  "kelvane: --split cannot go with --output - (the split file needs a name)\n");

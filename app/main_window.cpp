@@ -320,8 +320,8 @@ bool MainWindow::fieldEvent(QObject* watched, QEvent* event) {
       // move to the end of the line); cut, copy and paste stay with the field.
       auto* key = static_cast<QKeyEvent*>(event);
       QKeySequence pressed(key->keyCombination());
-      for (QAction* a : {setInputAction_, setOutputAction_, runAction_, outputEditor1Action_,
-                         outputEditor2Action_, splitAction_})
+      for (QAction* a : {setInputAction_, setOutputAction_, runAction_, countAction_,
+                         outputEditor1Action_, outputEditor2Action_, splitAction_})
         if (a->shortcut() == pressed) return true;
       return false;
     }

@@ -61,8 +61,9 @@ class MainWindow : public QMainWindow {
   void showFileStates();
   // Whether the file names and the criteria of the settings record may run; if not, the
   // reason is told and the field at fault gets the focus.
-  bool namesValid();
-  bool criteriaValid();
+  // countOnly: for a count, which writes nothing: the output's name plays no part.
+  bool namesValid(bool countOnly = false);
+  bool criteriaValid(bool countOnly = false);
 
   // The file dialog's request for a side, as it was last set up.
   const FileDialogRequest& fileDialogRequest(Side side) const;
@@ -166,7 +167,9 @@ class MainWindow : public QMainWindow {
   void toggleSplit();
   void toggleTolerant();
   void toggleDuplicates();
-  void runScan();
+  // Run, or with countOnly Count: the same scan, which writes nothing and reports the
+  // games read and selected.
+  void runScan(bool countOnly = false);
   // Starts output editor 1 or 2 on the output file, or asks for the editor first.
   void openOutputEditor(int editorNumber);
   bool launchEditor(int editorNumber, std::string& editor, const std::string& outputName,
@@ -226,6 +229,7 @@ class MainWindow : public QMainWindow {
   QLineEdit* outputDirBox_;  // its hint is the output directory
   QPushButton* swapFilesButton_;
   QPushButton* runButton_;
+  QPushButton* countButton_;  // beside Run
   QPushButton* exitButton_;
 
   // The tool bar.
@@ -248,6 +252,7 @@ class MainWindow : public QMainWindow {
   QAction* setInputAction_;
   QAction* setOutputAction_;
   QAction* runAction_;
+  QAction* countAction_;
   QAction* exitAction_;
   QMenu* editMenu_;
   QAction* cutAction_;
@@ -300,6 +305,7 @@ class MainWindow : public QMainWindow {
 
   std::unique_ptr<ScanJob> scan_;
   bool scanSplit_ = false;
+  bool scanCounting_ = false;  // the scan only counts: the game list stays as it was
   bool closeAfterScan_ = false;
   ScanObserver* scanObserver_ = nullptr;
   QPointer<ProgressDialog> progress_;

@@ -97,17 +97,19 @@ void MainWindow::onMustContainEdited() {
   settings_.criteria.mustContainRange = *entry.range;
 }
 
-bool MainWindow::namesValid() {
-  const NameFault fault = CheckNames(settings_.input, settings_.output, split_, fileSystem());
+bool MainWindow::namesValid(bool countOnly) {
+  const NameFault fault = countOnly
+                              ? CheckInputName(settings_.input, fileSystem())
+                              : CheckNames(settings_.input, settings_.output, split_, fileSystem());
   if (fault == NameFault::None) return true;
   dialogs().ShowMessage(NameFaultMessage(fault, settings_.input, settings_.output));
   (IsOutputNameFault(fault) ? outputNameEdit_ : inputNameEdit_)->setFocus(Qt::OtherFocusReason);
   return false;
 }
 
-bool MainWindow::criteriaValid() {
-  const CriteriaFault fault =
-      CheckCriteria(settings_.criteria, settings_.input.path(), settings_.output.path());
+bool MainWindow::criteriaValid(bool countOnly) {
+  const CriteriaFault fault = CheckCriteria(settings_.criteria, settings_.input.path(),
+                                            countOnly ? std::string() : settings_.output.path());
   if (fault == CriteriaFault::None) return true;
   dialogs().ShowMessage(CriteriaFaultMessage(fault, settings_.criteria));
   // Any other fault is in a criterion's lines or at the end of its range.

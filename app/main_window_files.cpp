@@ -154,13 +154,13 @@ void MainWindow::toggleDuplicates() {
   showSplitState();
 }
 
-void MainWindow::runScan() {
+void MainWindow::runScan(bool countOnly) {
   // Every way of starting a run ends the edit of the field being typed in first, with the
   // checks of leaving it (a shortcut or a menu item leaves the focus where it is); what
   // those checks refuse stops the run.
   if (!leaveField()) return;
   pathsToSettings();
-  if (!namesValid() || !criteriaValid()) {
+  if (!namesValid(countOnly) || !criteriaValid(countOnly)) {
     dialogs().Beep();
     return;
   }
@@ -173,7 +173,8 @@ void MainWindow::runScan() {
   if (reading.tolerant) reading.logPath = LogFileName(request.outputPath);
   if (settings_.duplicates) request.duplicatesPath = DuplicatesFileName(request.outputPath);
   request.duplicatesPrefix = settings_.duplicatesPrefix;
-  scanSplit_ = split_;
+  request.countOnly = countOnly;
+  scanSplit_ = split_ && !countOnly;
   startScan(request);
 }
 

@@ -129,7 +129,9 @@ class MessageRecorder : public ScanReporter {
 class ChunkScanner {
  public:
   explicit ChunkScanner(const ScanRequest& request)
-      : decider_(request, recorder_), list_(request.listGames || !request.listPath.empty()) {}
+      : decider_(request, recorder_),
+        list_(request.listGames || !request.listPath.empty()),
+        keepText_(!request.countOnly || request.duplicatesPrefix) {}
   ChunkScanner(const ChunkScanner&) = delete;
   ChunkScanner& operator=(const ChunkScanner&) = delete;
 
@@ -164,7 +166,7 @@ class ChunkScanner {
       c.messages.push_back({Message::GameFault, c.games.size(), std::move(*fault), {}, {}});
     const Destination to = decider_.To();
     size_t headerSize = 0;
-    if (to != Destination::None) {
+    if (to != Destination::None && keepText_) {
       c.text += decider_.Header();
       c.text += decider_.MoveText();
       headerSize = decider_.Header().size();
@@ -180,6 +182,9 @@ class ChunkScanner {
   MessageRecorder recorder_;  // before the decider, which keeps a reference
   GameDecider decider_;
   bool list_;  // the games written are listed
+  // The text of the games that go somewhere is kept for the delivery: not when they are only
+  // counted, unless the prefix rule holds them.
+  bool keepText_;
 };
 
 // Reads the bytes of a chunk from the file at its place. The data ends inside the chunk at a

@@ -18,6 +18,12 @@ NameFault CheckNames(const FileLocation& input, const FileLocation& output, bool
   return NameFault::None;
 }
 
+NameFault CheckInputName(const FileLocation& input, FileSystem& fs) {
+  if (input.name.empty()) return NameFault::InputEmpty;
+  if (fs.DirExists(input.path())) return NameFault::InputFolder;
+  return NameFault::None;
+}
+
 std::string NameFaultMessage(NameFault fault, const FileLocation& input,
                              const FileLocation& output) {
   switch (fault) {

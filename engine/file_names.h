@@ -31,6 +31,8 @@ enum class NameFault {
 // file too.
 NameFault CheckNames(const FileLocation& input, const FileLocation& output, bool split,
                      FileSystem& fs);
+// The input's part of CheckNames, for a count, which writes no file.
+NameFault CheckInputName(const FileLocation& input, FileSystem& fs);
 // The message that tells a name fault, with the path where it names one.
 std::string NameFaultMessage(NameFault fault, const FileLocation& input,
                              const FileLocation& output);

@@ -32,10 +32,16 @@ std::string Counted(int64_t n, const char* what, const std::string& path) {
   return std::to_string(n) + what + EscapeLineBreaks(FileNamePart(path));
 }
 
-// The report's first lines: the games read, and the games written to the output.
+// The report's first lines: the games read, and the games written to the output; of a
+// count, the games selected and, with the duplicates test, how many of them are duplicates.
 std::string ReadAndWritten(const ScanRequest& request, const ScanResult& result) {
-  return Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
-         Counted(result.gamesWritten, " games written to ", request.outputPath);
+  std::string lines = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r";
+  if (!request.countOnly)
+    return lines + Counted(result.gamesWritten, " games written to ", request.outputPath);
+  lines += std::to_string(result.gamesWritten + result.duplicatesWritten) + " games selected";
+  if (!request.duplicatesPath.empty())
+    lines += "\r" + std::to_string(result.duplicatesWritten) + " of them are duplicates";
+  return lines;
 }
 
 // The files of a run, opened in order; a failed step traps at its step number. The new
@@ -49,6 +55,7 @@ struct ScanFiles {
   OutputFile list;  // the list file, when the request names one
   ReadingLog* log = nullptr;
   bool opened = false;  // every file could be opened
+  bool counting = false;  // count only: no game is written
   // The games of the duplicates test: those kept, or (prefix rule) every passing game.
   KeptGames kept;
   HeldGames held;
@@ -75,6 +82,7 @@ void CheckDuplicatesIO(const ScanRequest& request) {
 void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
   files.input.Open(request.inputPath);
   CheckIO(kInputOpenStep);
+  if (request.countOnly) return;
   files.output.Create(request.outputPath);
   CheckIO(kOutputCreateStep);
   if (request.split) {
@@ -114,11 +122,12 @@ void ListWritten(ScanFiles& files, int64_t number, std::string_view header,
 void WriteOutputGame(ScanFiles& files, ScanResult& result, std::string_view header,
                      std::string_view moveText, int64_t duplicateOf, const ListedGame* row) {
   if (duplicateOf == 0) {
-    WriteGame(files.output, header, moveText);
+    if (!files.counting) WriteGame(files.output, header, moveText);
     ++result.gamesWritten;
     ListWritten(files, result.gamesWritten, header, moveText, row);
   } else {
-    WriteGame(files.duplicates, WithDuplicateOf(header, duplicateOf), moveText);
+    if (!files.counting)
+      WriteGame(files.duplicates, WithDuplicateOf(header, duplicateOf), moveText);
     ++result.duplicatesWritten;
   }
 }
@@ -290,7 +299,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.split.Close();
     CheckIO(kSplitStep);
   }
-  if (!request.duplicatesPath.empty()) {
+  if (!request.duplicatesPath.empty() && !request.countOnly) {
     report += "\r" + DuplicatesLine(request, result);
     files.duplicates.Close();
     CheckDuplicatesIO(request);
@@ -358,7 +367,8 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     written = ReadAndWritten(request, result);
     if (request.split)
       written += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
-    if (!request.duplicatesPath.empty()) written += "\r" + DuplicatesLine(request, result);
+    if (!request.duplicatesPath.empty() && !request.countOnly)
+      written += "\r" + DuplicatesLine(request, result);
   }
   try {
     throw;
@@ -376,14 +386,16 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
   const ReadingOptions& reading = request.reading;
   const std::string& inputPath = request.inputPath;
   const std::string& outputPath = request.outputPath;
-  // Creating the output would empty the input before it is read.
-  if (fs.SameFile(inputPath, outputPath)) {
+  // Creating the output would empty the input before it is read. A count creates nothing
+  // and asks nothing.
+  const bool writing = !request.countOnly;
+  if (writing && fs.SameFile(inputPath, outputPath)) {
     dialogs.ShowMessage(kSameFileMessage);
     result.outcome = ScanOutcome::SameFile;
     return result;
   }
   // Standard output ("-") is never asked about; standard input needs no file.
-  if (outputPath != kStandardStream && fs.FileExists(outputPath) &&
+  if (writing && outputPath != kStandardStream && fs.FileExists(outputPath) &&
       dialogs.Confirm("Overwrite " + FileNamePart(outputPath) + "?", DialogButtons::OkCancel) !=
           DialogButton::Ok) {
     result.outcome = ScanOutcome::Declined;
@@ -410,7 +422,7 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       return result;
     }
   }
-  if (const std::string& dups = request.duplicatesPath; !dups.empty()) {
+  if (const std::string& dups = request.duplicatesPath; writing && !dups.empty()) {
     if (fs.SameFile(inputPath, dups)) {
       dialogs.ShowMessage(kSameFileMessage);
       result.outcome = ScanOutcome::SameFile;
@@ -459,8 +471,9 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       log->Create();
     }
     files.opened = true;
+    files.counting = !writing;
     if (request.listGames) files.listObserver = observer;
-    if (observer) observer->OutputWritingTo(files.output.WritingPath());
+    if (observer && writing) observer->OutputWritingTo(files.output.WritingPath());
     if (observer) observer->FilesOpened();
     try {
       ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);
@@ -485,6 +498,16 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
 ScanResult RunScan(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs,
                    ScanObserver* observer) {
   try {
+    if (request.countOnly) {
+      // A count leaves out what only says where games go: a game that fails need not be
+      // read whole without Split, and no file or game list hears of the games.
+      ScanRequest counting = request;
+      counting.split = false;
+      counting.listPath.clear();
+      counting.listGames = false;
+      counting.reading.logPath.clear();
+      return Run(counting, dialogs, fs, observer);
+    }
     return Run(request, dialogs, fs, observer);
   } catch (const std::bad_alloc&) {
     // A game too big for the memory (a line that never ends, say) ends the run like any

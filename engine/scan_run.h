@@ -50,6 +50,11 @@ struct ScanRequest {
   std::string listPath = {};
   // The observer hears of every game written to the output with its row (ScanObserver::Written).
   bool listGames = false;
+  // Count only: every game is read and decided as the run would, with the duplicates test
+  // when duplicatesPath names a file, but nothing is written, created or asked: no output,
+  // split, duplicates, list or log file. Games that pass are counted as written to the output
+  // (or the duplicates file); the report says how many were selected.
+  bool countOnly = false;
 };
 
 // How far a run has got.

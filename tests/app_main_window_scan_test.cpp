@@ -183,6 +183,23 @@ TEST_F(MainWindowScanTest, MessagesOfTheScanArriveInOrderBeforeTheReport) {
                 "report: 5 games read from in.pgn\r5 games written to out.pgn"}));
 }
 
+// Count, by its button or its shortcut in a field, reports the games read and selected as a
+// plain message (no button for a list of games it did not write), asks nothing and leaves
+// the old output as it was.
+TEST_F(MainWindowScanTest, CountReportsTheGamesSelectedAndLeavesTheOutputAlone) {
+  WriteGames(3);
+  WriteFile(dir / "out.pgn", "old");
+  StartActive();
+  const std::string counted = "message: 3 games read from in.pgn\r3 games selected";
+  Child<QPushButton>(*form, "CountButton")->click();
+  WaitForScan();
+  ui.condition1->setFocus(Qt::TabFocusReason);
+  QTest::keyClick(ui.condition1, Qt::Key_K, Qt::ControlModifier);
+  WaitForScan();
+  EXPECT_EQ(script.log, (std::vector<std::string>{counted, counted}));
+  EXPECT_EQ(ReadFile(dir / "out.pgn"), "old");
+}
+
 TEST_F(MainWindowScanTest, AFaultOfTheScansFilesEndsTheScanAndTheWindowStays) {
   struct Case {
     std::string input;

@@ -929,6 +929,66 @@ TEST_F(ScanRun, DamagedCompressedInputTrapsAndLeavesNoTemporaryFile) {
   }
 }
 
+// The names, sizes and change times of a folder's files.
+std::vector<std::string> Listing(const std::string& dir) {
+  std::vector<std::string> entries;
+  for (const std::string& name : FolderEntries(dir)) {
+    struct stat st {};
+    ::lstat((dir + name).c_str(), &st);
+    entries.push_back(name + " " + std::to_string(st.st_size) + " " +
+                      std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec));
+  }
+  return entries;
+}
+
+// A count decides the games as the run with the same request does (split, duplicates and
+// their prefix rule, one thread or chunks) and touches no file of the folder: no output,
+// split, duplicates, list or log file, no question about the old output.
+TEST_F(ScanRun, CountWritesNothingAndCountsAsTheScanWould) {
+  // Games that open with e4 fail; of the others, each pair of players has copies of a game
+  // and of its start.
+  std::string games;
+  for (int i = 0; i < 400; ++i)
+    games += i % 3 == 0 ? kGameA
+                        : "[White \"W" + std::to_string(i % 7) + "\"]\n\n1.d4 d5 2." +
+                              char('a' + i % 7) + (i % 5 ? "3 e6 3.Nf3 *\n\n" : "3 *\n\n");
+  const std::string in = Input(games);
+  FailE4Games();
+  WriteFile(dir_ / "out.pgn", "old");
+  const struct {
+    bool split, duplicates, prefix;
+    unsigned threads;
+  } cases[] = {{false, false, false, 1}, {true, false, false, 1}, {false, true, false, 1},
+               {true, true, true, 1},    {true, true, false, 2},  {false, true, true, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.split << c.duplicates << c.prefix << c.threads);
+    ScanRequest request{in, dir_ / "out.pgn", c.split, criteria_};
+    if (c.duplicates) request.duplicatesPath = dir_ / "dup.pgn";
+    request.duplicatesPrefix = c.prefix;
+    request.method = {.threads = c.threads, .chunkBytes = 1024};
+    request.listPath = dir_ / "list.tsv";
+    // Tolerant reading is done on one thread.
+    if (c.threads == 1) request.reading = {.tolerant = true, .logPath = dir_ / "log.txt"};
+    request.countOnly = true;
+    const std::vector<std::string> before = Listing(dir_.path());
+    scripted_.Clear();
+    const ScanResult counted = RunScan(request, scripted_, fileSystem());
+    EXPECT_EQ(Listing(dir_.path()), before);
+    // The 134 games that open with e4 fail.
+    const int64_t duplicates = !c.duplicates ? 0 : c.prefix ? 259 : 252;
+    EXPECT_EQ(
+        scripted_.log,
+        Log{"report: 400 games read from in.pgn\r266 games selected" +
+            (c.duplicates ? "\r" + std::to_string(duplicates) + " of them are duplicates" : "")});
+    request.countOnly = false;
+    scripted_.AnswerConfirm(DialogButton::Ok);
+    const ScanResult scanned = RunScan(request, scripted_, fileSystem());
+    EXPECT_EQ(counted.gamesRead, scanned.gamesRead);
+    EXPECT_EQ(counted.gamesWritten, scanned.gamesWritten);
+    EXPECT_EQ(counted.duplicatesWritten, scanned.duplicatesWritten);
+  }
+}
+
 TEST_F(ScanRun, RandomBinaryFileTrapsOnItsFirstLine) {
   std::string binary = RandomBytes(4u << 20, 7, true);
   binary[0] = '\x01';  // a first line that cannot be blank, a tag or a Ctrl-Z

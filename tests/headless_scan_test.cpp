@@ -108,6 +108,30 @@ TEST_F(HeadlessScan, ExistingOutputWithoutYesAndWithoutATerminalIsKept) {
   EXPECT_EQ(Out(), kOutA + kOutB + kOutC + kOutD);
 }
 
+// "kelvane --count" prints the games read and selected on standard output, whatever the
+// output's name and Split; it refuses the options that would write a file.
+TEST_F(HeadlessScan, CountPrintsTheGamesReadAndSelectedAndNeedsNoOutput) {
+  const std::string counted = "4 games read from in.pgn\n1 games selected\n";
+  const struct {
+    Args args;
+    int status;
+    std::string out;
+  } cases[] = {
+      {{}, 0, counted},
+      {{"--output", "-", "--split"}, 0, counted},
+      {{"--output", "-", "--duplicates", "-"}, 0, counted + "0 of them are duplicates\n"},
+      {{"--list", "l.tsv"}, 2, ""},
+      {{"--tolerant", "--log", "l.txt"}, 2, ""},
+  };
+  for (const auto& c : cases) {
+    Args args = {"--count", "--settings", "empty.ini", "--input", "in.pgn", "--without", "e4"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ProcessResult r = RunKelvane(args, dir_.path());
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.out, c.out);
+  }
+}
+
 TEST_F(HeadlessScan, MissingInputIsStatusOne) {
   ProcessResult r = Scan({"--input", "sub/missing.pgn", "--output", "out.pgn"});
   EXPECT_EQ(r.status, 1);
