@@ -16,6 +16,8 @@
 
 namespace kelvane {
 
+class SelectionSummary;
+
 // How the input is read: the usual way, or tolerantly (see TolerantReader).
 struct ReadingOptions {
   bool tolerant = false;
@@ -50,7 +52,18 @@ struct ScanRequest {
   std::string listPath = {};
   // The observer hears of every game written to the output with its row (ScanObserver::Written).
   bool listGames = false;
+  // The summary that hears of every game written to the output (none: nullptr), and the file
+  // its JSON is written to at the end (empty: none), written like the list file. Without a
+  // summary of the caller's, the run keeps one of its own for the file.
+  SelectionSummary* summary = nullptr;
+  std::string summaryPath = {};
 };
+
+// Whether a run finds the row of every game written to the output.
+inline bool ListsRows(const ScanRequest& request) {
+  return request.listGames || !request.listPath.empty() || request.summary ||
+         !request.summaryPath.empty();
+}
 
 // How far a run has got.
 struct ScanProgress {

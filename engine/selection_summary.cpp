@@ -1,0 +1,320 @@
+#include "engine/selection_summary.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/tag_values.h"
+#include "text/char_class.h"
+#include "text/json_text.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr int kWhiteWins = 0, kDraw = 1, kBlackWins = 2, kUnfinished = 3;
+
+int ResultOf(std::string_view tag) {
+  const std::string_view result = TrimBlanks(tag);
+  for (int k = kWhiteWins; k < kUnfinished; ++k)
+    if (result == kSummaryResults[k]) return k;
+  return kUnfinished;
+}
+
+std::optional<double> Percent(double part, int64_t whole) {
+  if (whole <= 0) return std::nullopt;
+  return 100.0 * part / static_cast<double>(whole);
+}
+
+std::string Decimal(double value, int decimals = 1) {
+  std::string s;
+  AppendJsonNumber(s, value, decimals);
+  return s;
+}
+
+// A percentage for the text, such as "41.7%", or "-" without one.
+std::string PercentText(std::optional<double> p) {
+  return p ? Decimal(*p) + "%" : "-";
+}
+
+void AppendJsonValue(std::string& out, std::optional<double> value) {
+  if (value)
+    AppendJsonNumber(out, *value, 1);
+  else
+    out += "null";
+}
+
+// "key": value pairs of counts, as one JSON object on a line.
+void AppendJsonCounts(std::string& out, const std::vector<SummaryBar>& counts) {
+  out += '{';
+  for (size_t k = 0; k < counts.size(); ++k) {
+    if (k > 0) out += ", ";
+    AppendJsonString(out, counts[k].label);
+    out += ": " + std::to_string(counts[k].games);
+  }
+  out += '}';
+}
+
+// A histogram's lines: the label, the count and a bar of up to 40 "#".
+void AppendHistogram(std::string& out, const std::vector<SummaryBar>& bars) {
+  int64_t most = 0;
+  for (const SummaryBar& bar : bars) most = std::max(most, bar.games);
+  for (const SummaryBar& bar : bars) {
+    std::string line = "  " + bar.label;
+    line.resize(std::max<size_t>(line.size() + 1, 10), ' ');
+    std::string count = std::to_string(bar.games);
+    line += std::string(count.size() < 8 ? 8 - count.size() : 0, ' ') + count;
+    const int64_t width = most > 0 ? (bar.games * 40 + most - 1) / most : 0;
+    out += line + (width > 0 ? " " : "") + std::string(static_cast<size_t>(width), '#') + "\n";
+  }
+}
+
+}  // namespace
+
+std::optional<double> PlayerFigures::Score() const {
+  return Percent(static_cast<double>(wins) + draws / 2.0, wins + draws + losses);
+}
+
+SelectionSummary::SelectionSummary() : years_(kYears, 0) {}
+
+SelectionSummary::Tally& SelectionSummary::TallyOf(TextMap& map, std::string_view text) {
+  name_.clear();
+  AppendListValue(name_, text);
+  auto it = map.find(std::string_view(name_));
+  if (it == map.end()) it = map.emplace(name_, Tally{}).first;
+  return it->second;
+}
+
+void SelectionSummary::Add(const ListedGame& game) {
+  auto tag = [&](ListColumn column) { return game.tags[static_cast<int>(column) - 1]; };
+  ++games_;
+  const int result = ResultOf(tag(ListColumn::Result));
+  ++results_[result];
+
+  if (const std::optional<ValueSpan> date = ReadDate(tag(ListColumn::Date))) {
+    ++years_[static_cast<size_t>(date->low / 10000)];
+    ++dated_;
+  }
+
+  bool rated = false;
+  for (ListColumn column : {ListColumn::WhiteElo, ListColumn::BlackElo}) {
+    const std::optional<double> elo = ReadNumber(tag(column));
+    if (!elo || *elo < 1 || *elo >= 100 * kBands) continue;
+    ++ratings_;
+    ratingSum_ += *elo;
+    ++bands_[static_cast<size_t>(*elo / 100)];
+    rated = true;
+  }
+  ratedGames_ += rated;
+
+  for (ListColumn column : {ListColumn::White, ListColumn::Black}) {
+    const std::string_view name = tag(column);
+    if (name.empty() || name == "?") continue;
+    Tally& t = TallyOf(players_, name);
+    ++t.games;
+    const bool white = column == ListColumn::White;
+    t.wins += result == (white ? kWhiteWins : kBlackWins);
+    t.draws += result == kDraw;
+    t.losses += result == (white ? kBlackWins : kWhiteWins);
+  }
+
+  if (const std::optional<int> eco = ReadEco(tag(ListColumn::Eco)))
+    ++eco_[static_cast<size_t>(*eco)];
+  else if (!TrimBlanks(game.opening).empty())
+    ++TallyOf(openings_, TrimBlanks(game.opening)).games;
+
+  const std::optional<TimeClass> timeClass = TimeClassOf(game.timeControl);
+  ++timeClasses_[timeClass ? static_cast<size_t>(*timeClass) : timeClasses_.size() - 1];
+  moves_ += (std::max<int64_t>(game.plies, 0) + 1) / 2;
+}
+
+std::optional<double> SelectionSummary::WhiteScore() const {
+  return Percent(static_cast<double>(results_[kWhiteWins]) + results_[kDraw] / 2.0,
+                 results_[kWhiteWins] + results_[kDraw] + results_[kBlackWins]);
+}
+
+std::optional<int> SelectionSummary::FirstYear() const {
+  for (int y = 0; y < kYears; ++y)
+    if (years_[static_cast<size_t>(y)] > 0) return y;
+  return std::nullopt;
+}
+
+std::optional<int> SelectionSummary::LastYear() const {
+  for (int y = kYears - 1; y >= 0; --y)
+    if (years_[static_cast<size_t>(y)] > 0) return y;
+  return std::nullopt;
+}
+
+bool SelectionSummary::ByDecade() const {
+  return dated_ > 0 && *LastYear() - *FirstYear() >= kMostYearBars;
+}
+
+std::vector<SummaryBar> SelectionSummary::YearBars() const {
+  std::vector<SummaryBar> bars;
+  if (dated_ == 0) return bars;
+  const int step = ByDecade() ? 10 : 1;
+  for (int from = *FirstYear() / step * step; from <= *LastYear(); from += step) {
+    SummaryBar bar{std::to_string(from) + (step == 10 ? "s" : ""), 0};
+    for (int y = from; y < from + step && y < kYears; ++y) bar.games += years_[static_cast<size_t>(y)];
+    bars.push_back(bar);
+  }
+  return bars;
+}
+
+std::optional<double> SelectionSummary::AverageRating() const {
+  if (ratings_ == 0) return std::nullopt;
+  return ratingSum_ / static_cast<double>(ratings_);
+}
+
+std::vector<SummaryBar> SelectionSummary::RatingBars() const {
+  std::vector<SummaryBar> bars;
+  int low = 0, high = kBands - 1;
+  while (low < kBands && bands_[static_cast<size_t>(low)] == 0) ++low;
+  while (high >= low && bands_[static_cast<size_t>(high)] == 0) --high;
+  for (int band = low; band <= high; ++band)
+    bars.push_back({std::to_string(band * 100), bands_[static_cast<size_t>(band)]});
+  return bars;
+}
+
+std::vector<PlayerFigures> SelectionSummary::TopPlayers(size_t count) const {
+  std::vector<PlayerFigures> all;
+  all.reserve(players_.size());
+  for (const auto& [name, t] : players_) all.push_back({name, t.games, t.wins, t.draws, t.losses});
+  auto before = [](const PlayerFigures& a, const PlayerFigures& b) {
+    return a.games != b.games ? a.games > b.games : a.name < b.name;
+  };
+  const size_t kept = std::min(count, all.size());
+  std::partial_sort(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(kept), all.end(),
+                    before);
+  all.resize(kept);
+  return all;
+}
+
+std::vector<SelectionSummary::Opening> SelectionSummary::TopOpenings(size_t count) const {
+  std::vector<Opening> all;
+  for (int code = 0; code < kEcoCodes; ++code) {
+    if (eco_[static_cast<size_t>(code)] == 0) continue;
+    const std::string name = {static_cast<char>('A' + code / 100),
+                              static_cast<char>('0' + code / 10 % 10),
+                              static_cast<char>('0' + code % 10)};
+    all.push_back({name, eco_[static_cast<size_t>(code)], true});
+  }
+  for (const auto& [name, t] : openings_) all.push_back({name, t.games, false});
+  auto before = [](const Opening& a, const Opening& b) {
+    if (a.games != b.games) return a.games > b.games;
+    if (a.isEco != b.isEco) return a.isEco;
+    return a.name < b.name;
+  };
+  const size_t kept = std::min(count, all.size());
+  std::partial_sort(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(kept), all.end(),
+                    before);
+  all.resize(kept);
+  return all;
+}
+
+std::optional<double> SelectionSummary::AverageMoves() const {
+  if (games_ == 0) return std::nullopt;
+  return static_cast<double>(moves_) / static_cast<double>(games_);
+}
+
+std::string SelectionSummary::Json() const {
+  std::string j = "{\n  \"games\": " + std::to_string(games_) + ",\n  \"results\": ";
+  std::vector<SummaryBar> results;
+  for (size_t k = 0; k < results_.size(); ++k) results.push_back({kSummaryResults[k], results_[k]});
+  AppendJsonCounts(j, results);
+  j += ",\n  \"white_score\": ";
+  AppendJsonValue(j, WhiteScore());
+
+  j += ",\n  \"years\": {\"first\": ";
+  j += dated_ ? std::to_string(*FirstYear()) : "null";
+  j += ", \"last\": ";
+  j += dated_ ? std::to_string(*LastYear()) : "null";
+  j += ", \"unknown\": " + std::to_string(WithoutYear()) + ", \"by_year\": ";
+  std::vector<SummaryBar> years, decades;
+  for (int y = 0; y < kYears; ++y) {
+    const int64_t n = years_[static_cast<size_t>(y)];
+    if (n == 0) continue;
+    years.push_back({std::to_string(y), n});
+    if (decades.empty() || decades.back().label != std::to_string(y / 10 * 10))
+      decades.push_back({std::to_string(y / 10 * 10), 0});
+    decades.back().games += n;
+  }
+  AppendJsonCounts(j, years);
+  j += ", \"by_decade\": ";
+  AppendJsonCounts(j, decades);
+
+  j += "},\n  \"elo\": {\"ratings\": " + std::to_string(ratings_) +
+       ", \"games\": " + std::to_string(ratedGames_) + ", \"average\": ";
+  AppendJsonValue(j, AverageRating());
+  j += ", \"bands\": ";
+  std::vector<SummaryBar> bands = RatingBars();
+  std::erase_if(bands, [](const SummaryBar& b) { return b.games == 0; });
+  AppendJsonCounts(j, bands);
+
+  j += "},\n  \"players\": [";
+  const std::vector<PlayerFigures> players = TopPlayers();
+  for (size_t k = 0; k < players.size(); ++k) {
+    const PlayerFigures& p = players[k];
+    j += k > 0 ? ",\n    {\"name\": " : "\n    {\"name\": ";
+    AppendJsonString(j, p.name);
+    j += ", \"games\": " + std::to_string(p.games) + ", \"wins\": " + std::to_string(p.wins) +
+         ", \"draws\": " + std::to_string(p.draws) + ", \"losses\": " + std::to_string(p.losses) +
+         ", \"score\": ";
+    AppendJsonValue(j, p.Score());
+    j += '}';
+  }
+  j += players.empty() ? "]" : "\n  ]";
+
+  j += ",\n  \"eco\": [";
+  const std::vector<Opening> openings = TopOpenings();
+  for (size_t k = 0; k < openings.size(); ++k) {
+    j += k > 0 ? ",\n    {" : "\n    {";
+    j += openings[k].isEco ? "\"eco\": " : "\"opening\": ";
+    AppendJsonString(j, openings[k].name);
+    j += ", \"games\": " + std::to_string(openings[k].games) + "}";
+  }
+  j += openings.empty() ? "]" : "\n  ]";
+
+  j += ",\n  \"time_classes\": ";
+  std::vector<SummaryBar> classes;
+  for (size_t k = 0; k < timeClasses_.size(); ++k)
+    classes.push_back({kSummaryTimeClasses[k], timeClasses_[k]});
+  AppendJsonCounts(j, classes);
+  j += ",\n  \"average_moves\": ";
+  AppendJsonValue(j, AverageMoves());
+  return j + "\n}\n";
+}
+
+std::string SelectionSummary::Text() const {
+  std::string t = "Summary: " + std::to_string(games_) + (games_ == 1 ? " game" : " games") + "\n";
+  t += "Results:";
+  for (size_t k = 0; k < results_.size(); ++k)
+    t += std::string(k ? ", " : " ") + kSummaryResults[k] + " " + std::to_string(results_[k]) +
+         " (" + PercentText(Percent(static_cast<double>(results_[k]), games_)) + ")";
+  t += "\nWhite's score: " + PercentText(WhiteScore()) + "\n";
+
+  t += "Years: ";
+  t += dated_ ? std::to_string(*FirstYear()) + " to " + std::to_string(*LastYear()) : "none";
+  t += " (games without a year: " + std::to_string(WithoutYear()) + ")\n";
+  AppendHistogram(t, YearBars());
+
+  t += "Ratings: " + std::to_string(ratings_) + " ratings in " + std::to_string(ratedGames_) +
+       " games, average " + (ratings_ ? Decimal(*AverageRating()) : "-") + "\n";
+  AppendHistogram(t, RatingBars());
+
+  t += "Players (games, wins, draws, losses, score):\n";
+  for (const PlayerFigures& p : TopPlayers())
+    t += "  " + p.name + ": " + std::to_string(p.games) + ", " + std::to_string(p.wins) + ", " +
+         std::to_string(p.draws) + ", " + std::to_string(p.losses) + ", " +
+         PercentText(p.Score()) + "\n";
+  t += "ECO codes and openings (games):\n";
+  for (const Opening& o : TopOpenings()) t += "  " + o.name + ": " + std::to_string(o.games) + "\n";
+  t += "Time classes:";
+  for (size_t k = 0; k < timeClasses_.size(); ++k)
+    t += std::string(k ? ", " : " ") + kSummaryTimeClasses[k] + " " +
+         std::to_string(timeClasses_[k]);
+  t += "\nAverage length: ";
+  t += games_ ? Decimal(*AverageMoves()) + " moves\n" : "-\n";
+  return t;
+}
+
+}  // namespace kelvane
