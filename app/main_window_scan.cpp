@@ -38,7 +38,9 @@ void MainWindow::setScanObserver(ScanObserver* observer) {
 void MainWindow::startScan(const ScanRequest& request) {
   // The list of selected games starts again with every scan.
   startGameList(request.outputPath);
-  scan_ = std::make_unique<ScanJob>(request, dialogs(), fileSystem(), scanObserver_, gameList_);
+  ScanRequest summarized = request;
+  startSummary(summarized);
+  scan_ = std::make_unique<ScanJob>(summarized, dialogs(), fileSystem(), scanObserver_, gameList_);
   scan_->Dialogs().beforeReport = [this] { closeProgress(); };
   connect(scan_.get(), &ScanJob::finished, this, guarded([this] { onScanFinished(); }));
   setScanning(true);
@@ -88,6 +90,7 @@ void MainWindow::onScanFinished() {
   std::unique_ptr<ScanJob> job = std::move(scan_);
   setScanning(false);
   endGameList(job->Error() == nullptr);
+  endSummary(job->Error() == nullptr);
   if (std::exception_ptr error = job->Error()) {
     // A fault of the scan's own files ends the scan, not the program: the user can mend the
     // file or the names and run again. Any other fault ends the program on this thread.

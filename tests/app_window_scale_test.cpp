@@ -9,6 +9,7 @@
 #include "app/editor_chooser.h"
 #include "app/help_viewer.h"
 #include "app/progress_dialog.h"
+#include "app/summary_window.h"
 #include "app_main_window_fixture.h"
 
 namespace kelvane {
@@ -43,6 +44,7 @@ TEST_F(MainWindowTest, EveryWindowHoldsItsWidgetsWhole) {
       {"editor chooser", [&] { return std::make_unique<EditorChooserDialog>(&main); }},
       {"help", [&] { return std::make_unique<HelpViewer>(&main); }},
       {"progress with Split", [&] { return std::make_unique<ProgressDialog>(&main, true); }},
+      {"summary", [&] { return std::make_unique<SummaryWindow>(&main); }},
   };
   main.show();
   ASSERT_EQ(main.devicePixelRatioF(), 1.5);
