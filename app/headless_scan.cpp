@@ -513,9 +513,8 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
   std::optional<ProgressLine> line;
   if (o.progress || (!o.quiet && terminal)) line.emplace(stderr, terminal);
   // With the games on standard output, the report goes to standard error.
-  ConsoleDialogs console(
-      ConsoleDialogs::Options{o.yes, o.quiet,
-                              toStandardOutput || listToStandardOutput || jsonToStandardOutput});
+  ConsoleDialogs console(ConsoleDialogs::Options{
+      o.yes, o.quiet, toStandardOutput || listToStandardOutput || jsonToStandardOutput});
   if (line) console.SetBeforeWriting([&line] { line->End(); });
   SetDialogs(&console);
   static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");

@@ -100,8 +100,7 @@ void SummaryWindow::arrange(bool wide) {
 
 bool SummaryWindow::fitsWide() const {
   int width = 2 * grid_->horizontalSpacing();
-  for (const QLabel* w : {general_, classes_, players_})
-    width += w->sizeHint().width();
+  for (const QLabel* w : {general_, classes_, players_}) width += w->sizeHint().width();
   const QMargins margins = grid_->contentsMargins();
   width = std::max(width, 3 * results_->minimumSizeHint().width() + 2 * grid_->horizontalSpacing());
   // The window's width, less a scroll bar's (the viewport's own is not laid out before the
@@ -128,8 +127,8 @@ void SummaryWindow::setSummary(const SelectionSummary& s, const QString& output)
 
   static const QString kResults[] = {QStringLiteral("1-0"), QStringLiteral("\u00BD-\u00BD"),
                                      QStringLiteral("0-1"), QStringLiteral("*")};
-  static const QColor kColors[] = {QColor(245, 245, 240), QColor(150, 150, 150),
-                                   QColor(45, 45, 45), QColor(200, 215, 235)};
+  static const QColor kColors[] = {QColor(245, 245, 240), QColor(150, 150, 150), QColor(45, 45, 45),
+                                   QColor(200, 215, 235)};
   QString rows;
   std::vector<SummaryChart::Bar> results;
   for (size_t k = 0; k < s.Results().size(); ++k) {
@@ -144,8 +143,7 @@ void SummaryWindow::setSummary(const SelectionSummary& s, const QString& output)
   html += Table(QStringLiteral("Results"), rows);
 
   QString years = QStringLiteral("none");
-  if (s.FirstYear())
-    years = QStringLiteral("%1 to %2").arg(*s.FirstYear()).arg(*s.LastYear());
+  if (s.FirstYear()) years = QStringLiteral("%1 to %2").arg(*s.FirstYear()).arg(*s.LastYear());
   const auto average = s.AverageRating();
   const auto moves = s.AverageMoves();
   html += QStringLiteral(
@@ -179,8 +177,9 @@ void SummaryWindow::setSummary(const SelectionSummary& s, const QString& output)
   players_->setText(Table(QStringLiteral("Players with the most games"), rows));
 
   results_->setBars(QStringLiteral("Results"), std::move(results));
-  years_->setBars(s.ByDecade() ? QStringLiteral("Games by decade") : QStringLiteral("Games by year"),
-                  Histogram(s.YearBars()));
+  years_->setBars(
+      s.ByDecade() ? QStringLiteral("Games by decade") : QStringLiteral("Games by year"),
+      Histogram(s.YearBars()));
   ratings_->setBars(QStringLiteral("Ratings in bands of 100"), Histogram(s.RatingBars()));
   // The figures' widths decide whether three columns fit.
   if (fitsWide() != wide_) arrange(!wide_);

@@ -41,7 +41,7 @@ ListedGame Listed(const GameDecider& decider) {
 ListedPlaces PlacesIn(std::string_view header, const ListedGame& game) {
   ListedPlaces p;
   for (int k = 0; k < kListTags + 2; ++k) {
-    const std::string_view tag = k < kListTags      ? game.tags[k]
+    const std::string_view tag = k < kListTags    ? game.tags[k]
                                  : k == kListTags ? game.timeControl
                                                   : game.opening;
     p.from[k] = tag.empty() ? 0 : static_cast<uint32_t>(tag.data() - header.data());

@@ -364,7 +364,9 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     }
     if (!fault.empty()) fault += "; no output was written";
   }
-  OutputFile* outputs[] = {&files.output, &files.split, &files.duplicates,
+  OutputFile* outputs[] = {&files.output,
+                           &files.split,
+                           &files.duplicates,
                            files.log ? &files.log->File() : nullptr,
                            request.listPath.empty() ? nullptr : &files.list,
                            request.summaryPath.empty() ? nullptr : &files.summaryFile};
@@ -468,9 +470,12 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
   for (const std::string* named : {&request.listPath, &request.summaryPath}) {
     const std::string& list = *named;
     if (list.empty()) continue;
-    const std::string* paths[] = {&inputPath,       &outputPath,
-                                  &splitPath,       &reading.logPath,
-                                  &request.duplicatesPath, named == &request.listPath ? nullptr : &request.listPath};
+    const std::string* paths[] = {&inputPath,
+                                  &outputPath,
+                                  &splitPath,
+                                  &reading.logPath,
+                                  &request.duplicatesPath,
+                                  named == &request.listPath ? nullptr : &request.listPath};
     for (const std::string* path : paths) {
       if (!path || path->empty() ||
           (*path != list && (list == kStandardStream || !fs.SameFile(*path, list))))

@@ -154,7 +154,8 @@ std::vector<SummaryBar> SelectionSummary::YearBars() const {
   const int step = ByDecade() ? 10 : 1;
   for (int from = *FirstYear() / step * step; from <= *LastYear(); from += step) {
     SummaryBar bar{std::to_string(from) + (step == 10 ? "s" : ""), 0};
-    for (int y = from; y < from + step && y < kYears; ++y) bar.games += years_[static_cast<size_t>(y)];
+    for (int y = from; y < from + step && y < kYears; ++y)
+      bar.games += years_[static_cast<size_t>(y)];
     bars.push_back(bar);
   }
   return bars;
@@ -304,8 +305,8 @@ std::string SelectionSummary::Text() const {
   t += "Players (games, wins, draws, losses, score):\n";
   for (const PlayerFigures& p : TopPlayers())
     t += "  " + p.name + ": " + std::to_string(p.games) + ", " + std::to_string(p.wins) + ", " +
-         std::to_string(p.draws) + ", " + std::to_string(p.losses) + ", " +
-         PercentText(p.Score()) + "\n";
+         std::to_string(p.draws) + ", " + std::to_string(p.losses) + ", " + PercentText(p.Score()) +
+         "\n";
   t += "ECO codes and openings (games):\n";
   for (const Opening& o : TopOpenings()) t += "  " + o.name + ": " + std::to_string(o.games) + "\n";
   t += "Time classes:";

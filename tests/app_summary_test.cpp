@@ -62,7 +62,8 @@ TEST_F(SummaryTest, AScanFillsTheSummaryShownFromTheMenuAndFromTheReport) {
 
 TEST(SummaryChartTest, LabelsNeverOverlapAndStayInsideAtAnyFontAndWidth) {
   std::vector<SummaryChart::Bar> bars;
-  for (int year = 1950; year <= 2026; ++year) bars.push_back({QString::number(year), year % 7, Qt::blue, false});
+  for (int year = 1950; year <= 2026; ++year)
+    bars.push_back({QString::number(year), year % 7, Qt::blue, false});
   for (const int points : {7, 12, 24})
     for (const int width : {160, 400, 1200}) {
       SCOPED_TRACE(std::to_string(points) + " pt, " + std::to_string(width) + " px");
@@ -109,8 +110,7 @@ TEST_F(SummaryTest, Screenshot) {
   const char* shot = std::getenv("KELVANE_SUMMARY_SCREENSHOT");
   if (!shot) GTEST_SKIP() << "KELVANE_SUMMARY_SCREENSHOT not set";
   const char* input = std::getenv("KELVANE_SUMMARY_INPUT");
-  SummaryWindow& w =
-      ScanAndShowSummary(input ? input : SourcePath("tests/data/summary_games.pgn"));
+  SummaryWindow& w = ScanAndShowSummary(input ? input : SourcePath("tests/data/summary_games.pgn"));
   w.raise();
   QTest::qWait(300);
   w.grab().save(QString::fromUtf8(shot));

@@ -56,11 +56,20 @@ TEST(SelectionSummaryTest, HandMadeFileGivesTheFiguresCountedByEyeAsJsonThatPars
 
 TEST(SelectionSummaryTest, GamesCountByTheirTags) {
   SelectionSummary s;
-  s.Add(Game({{C::Result, " 1-0 "}, {C::Date, "1950.??.??"}, {C::WhiteElo, "2399.5"},
-              {C::BlackElo, "0"}, {C::White, "G\xF3mez"}, {C::Black, "?"}, {C::Eco, "z99"}},
+  s.Add(Game({{C::Result, " 1-0 "},
+              {C::Date, "1950.??.??"},
+              {C::WhiteElo, "2399.5"},
+              {C::BlackElo, "0"},
+              {C::White, "G\xF3mez"},
+              {C::Black, "?"},
+              {C::Eco, "z99"}},
              41, "40/7200", "Dutch"));
-  s.Add(Game({{C::Result, "\xC2\xBD-\xC2\xBD"}, {C::Date, "2001.13.01"}, {C::WhiteElo, "4000"},
-              {C::BlackElo, "abc"}, {C::White, "G\xC3\xB3mez"}, {C::Eco, "e97"}},
+  s.Add(Game({{C::Result, "\xC2\xBD-\xC2\xBD"},
+              {C::Date, "2001.13.01"},
+              {C::WhiteElo, "4000"},
+              {C::BlackElo, "abc"},
+              {C::White, "G\xC3\xB3mez"},
+              {C::Eco, "e97"}},
              0, "600+5", "Dutch"));
   s.Add(Game({{C::Result, "0-1"}, {C::Date, "2001"}, {C::BlackElo, "1000"}, {C::Black, "Li"}}, 1,
              "-"));
@@ -105,13 +114,14 @@ TEST(SelectionSummaryTest, PlayersAndOpeningsKeepTheTenWithMostGamesThenByName) 
 }
 
 TEST(SelectionSummaryTest, AnEmptySelectionHasNoAveragesInItsJson) {
-  EXPECT_EQ(SelectionSummary().Json(),
-            "{\n  \"games\": 0,\n  \"results\": {\"1-0\": 0, \"1/2-1/2\": 0, \"0-1\": 0, \"*\": 0},"
-            "\n  \"white_score\": null,\n  \"years\": {\"first\": null, \"last\": null, "
-            "\"unknown\": 0, \"by_year\": {}, \"by_decade\": {}},\n  \"elo\": {\"ratings\": 0, "
-            "\"games\": 0, \"average\": null, \"bands\": {}},\n  \"players\": [],\n  \"eco\": [],\n"
-            "  \"time_classes\": {\"ultrabullet\": 0, \"bullet\": 0, \"blitz\": 0, \"rapid\": 0, "
-            "\"classical\": 0, \"correspondence\": 0, \"unknown\": 0},\n  \"average_moves\": null\n}\n");
+  EXPECT_EQ(
+      SelectionSummary().Json(),
+      "{\n  \"games\": 0,\n  \"results\": {\"1-0\": 0, \"1/2-1/2\": 0, \"0-1\": 0, \"*\": 0},"
+      "\n  \"white_score\": null,\n  \"years\": {\"first\": null, \"last\": null, "
+      "\"unknown\": 0, \"by_year\": {}, \"by_decade\": {}},\n  \"elo\": {\"ratings\": 0, "
+      "\"games\": 0, \"average\": null, \"bands\": {}},\n  \"players\": [],\n  \"eco\": [],\n"
+      "  \"time_classes\": {\"ultrabullet\": 0, \"bullet\": 0, \"blitz\": 0, \"rapid\": 0, "
+      "\"classical\": 0, \"correspondence\": 0, \"unknown\": 0},\n  \"average_moves\": null\n}\n");
 }
 
 TEST(SelectionSummaryTest, SummaryFileIsAnOutputLikeTheOthers) {

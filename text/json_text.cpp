@@ -31,8 +31,8 @@ void AppendJsonString(std::string& out, std::string_view text) {
 
 void AppendJsonNumber(std::string& out, double value, int decimals) {
   char buffer[64];
-  const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                                 decimals);
+  const auto end =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   out.append(buffer, end.ec == std::errc() ? end.ptr : buffer);
 }
 
