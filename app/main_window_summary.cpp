@@ -17,7 +17,7 @@ void MainWindow::buildSummary() {
   auto* view = menuBar()->findChild<QMenu*>(QStringLiteral("View1"));
   summaryAction_ = view->addAction(QStringLiteral("S&ummary"));
   summaryAction_->setObjectName(QStringLiteral("Summary1"));
-  summaryAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_U));
+  summaryAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
   connect(summaryAction_, &QAction::triggered, this, guarded([this] { showSummary(); }));
   // The end-of-scan report offers the summary too; the scan waits while the report is shown,
   // so its figures are whole and still.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/tag_values.h"
 #include "text/char_class.h"
@@ -18,6 +19,53 @@ int ResultOf(std::string_view tag) {
   for (int k = kWhiteWins; k < kUnfinished; ++k)
     if (result == kSummaryResults[k]) return k;
   return kUnfinished;
+}
+
+// Whether every byte of text is printable ASCII, looked at eight bytes at a time.
+bool IsPlainAscii(std::string_view text) {
+  uint64_t high = 0, low = 0;
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    high |= word;
+    // Of a byte below 0x80, 0x60 added sets the top bit (without a carry to the next byte)
+    // exactly when the byte is 0x20 or more.
+    low |= ~(word + 0x6060606060606060ULL);
+  }
+  for (; i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    if (b < 0x20 || b >= 0x80) return false;
+  }
+  return ((high | low) & 0x8080808080808080ULL) == 0;
+}
+
+// A hash of a short text, eight bytes at a time: names are short, and the library's hash of
+// a string costs several times as much.
+uint64_t TextHash(std::string_view text) {
+  uint64_t h = 0x9E3779B97F4A7C15ULL ^ text.size();
+  size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    uint64_t word;
+    std::memcpy(&word, text.data() + i, 8);
+    h = (h ^ word) * 0xBF58476D1CE4E5B9ULL;
+    h ^= h >> 31;
+  }
+  uint64_t last = 0;
+  std::memcpy(&last, text.data() + i, text.size() - i);
+  h = (h ^ last) * 0x94D049BB133111EBULL;
+  return h ^ (h >> 29);
+}
+
+// A rating: one to four digits, read at once; any other text as ReadNumber reads it.
+std::optional<double> ReadRating(std::string_view text) {
+  if (!text.empty() && text.size() <= 4 &&
+      std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    int value = 0;
+    for (const char c : text) value = value * 10 + (c - '0');
+    return value;
+  }
+  return ReadNumber(text);
 }
 
 std::optional<double> Percent(double part, int64_t whole) {
@@ -76,12 +124,42 @@ std::optional<double> PlayerFigures::Score() const {
 
 SelectionSummary::SelectionSummary() : years_(kYears, 0) {}
 
+SelectionSummary::Tally& SelectionSummary::TextMap::Of(std::string_view text) {
+  if (2 * (tallies_.size() + 1) > slots_.size()) Grow();
+  const size_t hash = TextHash(text);
+  const auto tag = static_cast<uint32_t>(hash >> 32);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+    Slot& slot = slots_[i];
+    if (slot.id == 0) {
+      bytes_ += text;
+      starts_.push_back(bytes_.size());
+      tallies_.emplace_back();
+      slot = {tag, static_cast<uint32_t>(tallies_.size())};
+      return tallies_.back();
+    }
+    if (slot.hash == tag && Text(slot.id - 1) == text) return tallies_[slot.id - 1];
+  }
+}
+
+void SelectionSummary::TextMap::Grow() {
+  std::vector<Slot> slots(std::max<size_t>(1024, 2 * slots_.size()));
+  const size_t mask = slots.size() - 1;
+  for (uint32_t id = 0; id < tallies_.size(); ++id) {
+    const size_t hash = TextHash(Text(id));
+    size_t i = hash & mask;
+    while (slots[i].id != 0) i = (i + 1) & mask;
+    slots[i] = {static_cast<uint32_t>(hash >> 32), id + 1};
+  }
+  slots_.swap(slots);
+}
+
 SelectionSummary::Tally& SelectionSummary::TallyOf(TextMap& map, std::string_view text) {
+  // Most names are ASCII without a control character, and are their own UTF-8.
+  if (IsPlainAscii(text)) return map.Of(text);
   name_.clear();
   AppendListValue(name_, text);
-  auto it = map.find(std::string_view(name_));
-  if (it == map.end()) it = map.emplace(name_, Tally{}).first;
-  return it->second;
+  return map.Of(name_);
 }
 
 void SelectionSummary::Add(const ListedGame& game) {
@@ -97,7 +175,7 @@ void SelectionSummary::Add(const ListedGame& game) {
 
   bool rated = false;
   for (ListColumn column : {ListColumn::WhiteElo, ListColumn::BlackElo}) {
-    const std::optional<double> elo = ReadNumber(tag(column));
+    const std::optional<double> elo = ReadRating(tag(column));
     if (!elo || *elo < 1 || *elo >= 100 * kBands) continue;
     ++ratings_;
     ratingSum_ += *elo;
@@ -178,8 +256,11 @@ std::vector<SummaryBar> SelectionSummary::RatingBars() const {
 
 std::vector<PlayerFigures> SelectionSummary::TopPlayers(size_t count) const {
   std::vector<PlayerFigures> all;
-  all.reserve(players_.size());
-  for (const auto& [name, t] : players_) all.push_back({name, t.games, t.wins, t.draws, t.losses});
+  all.reserve(players_.Size());
+  for (size_t id = 0; id < players_.Size(); ++id) {
+    const Tally& t = players_.At(id);
+    all.push_back({std::string(players_.Text(id)), t.games, t.wins, t.draws, t.losses});
+  }
   auto before = [](const PlayerFigures& a, const PlayerFigures& b) {
     return a.games != b.games ? a.games > b.games : a.name < b.name;
   };
@@ -199,7 +280,8 @@ std::vector<SelectionSummary::Opening> SelectionSummary::TopOpenings(size_t coun
                               static_cast<char>('0' + code % 10)};
     all.push_back({name, eco_[static_cast<size_t>(code)], true});
   }
-  for (const auto& [name, t] : openings_) all.push_back({name, t.games, false});
+  for (size_t id = 0; id < openings_.Size(); ++id)
+    all.push_back({std::string(openings_.Text(id)), openings_.At(id).games, false});
   auto before = [](const Opening& a, const Opening& b) {
     if (a.games != b.games) return a.games > b.games;
     if (a.isEco != b.isEco) return a.isEco;
