@@ -124,42 +124,51 @@ std::optional<double> PlayerFigures::Score() const {
 
 SelectionSummary::SelectionSummary() : years_(kYears, 0) {}
 
-SelectionSummary::Tally& SelectionSummary::TextMap::Of(std::string_view text) {
-  if (2 * (tallies_.size() + 1) > slots_.size()) Grow();
-  const size_t hash = TextHash(text);
+uint64_t SelectionSummary::TextMap::Hash(std::string_view text) {
+  return TextHash(text);
+}
+
+SelectionSummary::Tally& SelectionSummary::TextMap::Of(std::string_view text, uint64_t hash) {
+  if (2 * (count_ + 1) > slots_.size()) Grow();
   const auto tag = static_cast<uint32_t>(hash >> 32);
   const size_t mask = slots_.size() - 1;
   for (size_t i = hash & mask;; i = (i + 1) & mask) {
     Slot& slot = slots_[i];
-    if (slot.id == 0) {
-      bytes_ += text;
-      starts_.push_back(bytes_.size());
-      tallies_.emplace_back();
-      slot = {tag, static_cast<uint32_t>(tallies_.size())};
-      return tallies_.back();
+    if (slot.size == 0) {
+      slot.hash = tag;
+      slot.size = static_cast<uint32_t>(text.size() + 1);
+      if (text.size() <= kInline) {
+        std::memcpy(slot.text, text.data(), text.size());
+      } else {
+        slot.from = bytes_.size();
+        bytes_ += text;
+      }
+      ++count_;
+      return slot.tally;
     }
-    if (slot.hash == tag && Text(slot.id - 1) == text) return tallies_[slot.id - 1];
+    if (slot.hash == tag && slot.size == text.size() + 1 && TextOf(slot) == text)
+      return slot.tally;
   }
 }
 
 void SelectionSummary::TextMap::Grow() {
   std::vector<Slot> slots(std::max<size_t>(1024, 2 * slots_.size()));
   const size_t mask = slots.size() - 1;
-  for (uint32_t id = 0; id < tallies_.size(); ++id) {
-    const size_t hash = TextHash(Text(id));
-    size_t i = hash & mask;
-    while (slots[i].id != 0) i = (i + 1) & mask;
-    slots[i] = {static_cast<uint32_t>(hash >> 32), id + 1};
+  for (const Slot& slot : slots_) {
+    if (slot.size == 0) continue;
+    size_t i = TextHash(TextOf(slot)) & mask;
+    while (slots[i].size != 0) i = (i + 1) & mask;
+    slots[i] = slot;
   }
   slots_.swap(slots);
 }
 
-SelectionSummary::Tally& SelectionSummary::TallyOf(TextMap& map, std::string_view text) {
+std::string_view SelectionSummary::AsUtf8(std::string_view text, std::string& buffer) {
   // Most names are ASCII without a control character, and are their own UTF-8.
-  if (IsPlainAscii(text)) return map.Of(text);
-  name_.clear();
-  AppendListValue(name_, text);
-  return map.Of(name_);
+  if (IsPlainAscii(text)) return text;
+  buffer.clear();
+  AppendListValue(buffer, text);
+  return buffer;
 }
 
 void SelectionSummary::Add(const ListedGame& game) {
@@ -184,21 +193,32 @@ void SelectionSummary::Add(const ListedGame& game) {
   }
   ratedGames_ += rated;
 
-  for (ListColumn column : {ListColumn::White, ListColumn::Black}) {
-    const std::string_view name = tag(column);
+  // Both players' slots are asked for before either is read, so that the two waits for the
+  // memory overlap.
+  std::string_view names[2];
+  uint64_t hashes[2] = {};
+  for (int k = 0; k < 2; ++k) {
+    const std::string_view name = tag(k == 0 ? ListColumn::White : ListColumn::Black);
     if (name.empty() || name == "?") continue;
-    Tally& t = TallyOf(players_, name);
+    names[k] = AsUtf8(name, names_[k]);
+    hashes[k] = TextMap::Hash(names[k]);
+    players_.Prefetch(hashes[k]);
+  }
+  for (int k = 0; k < 2; ++k) {
+    if (names[k].empty()) continue;
+    Tally& t = players_.Of(names[k], hashes[k]);
     ++t.games;
-    const bool white = column == ListColumn::White;
-    t.wins += result == (white ? kWhiteWins : kBlackWins);
+    t.wins += result == (k == 0 ? kWhiteWins : kBlackWins);
     t.draws += result == kDraw;
-    t.losses += result == (white ? kBlackWins : kWhiteWins);
+    t.losses += result == (k == 0 ? kBlackWins : kWhiteWins);
   }
 
-  if (const std::optional<int> eco = ReadEco(tag(ListColumn::Eco)))
+  if (const std::optional<int> eco = ReadEco(tag(ListColumn::Eco))) {
     ++eco_[static_cast<size_t>(*eco)];
-  else if (!TrimBlanks(game.opening).empty())
-    ++TallyOf(openings_, TrimBlanks(game.opening)).games;
+  } else if (!TrimBlanks(game.opening).empty()) {
+    const std::string_view opening = AsUtf8(TrimBlanks(game.opening), names_[0]);
+    ++openings_.Of(opening, TextMap::Hash(opening)).games;
+  }
 
   const std::optional<TimeClass> timeClass = TimeClassOf(game.timeControl);
   ++timeClasses_[timeClass ? static_cast<size_t>(*timeClass) : timeClasses_.size() - 1];
@@ -256,11 +276,9 @@ std::vector<SummaryBar> SelectionSummary::RatingBars() const {
 
 std::vector<PlayerFigures> SelectionSummary::TopPlayers(size_t count) const {
   std::vector<PlayerFigures> all;
-  all.reserve(players_.Size());
-  for (size_t id = 0; id < players_.Size(); ++id) {
-    const Tally& t = players_.At(id);
-    all.push_back({std::string(players_.Text(id)), t.games, t.wins, t.draws, t.losses});
-  }
+  players_.ForEach([&](std::string_view name, const Tally& t) {
+    all.push_back({std::string(name), t.games, t.wins, t.draws, t.losses});
+  });
   auto before = [](const PlayerFigures& a, const PlayerFigures& b) {
     return a.games != b.games ? a.games > b.games : a.name < b.name;
   };
@@ -280,8 +298,8 @@ std::vector<SelectionSummary::Opening> SelectionSummary::TopOpenings(size_t coun
                               static_cast<char>('0' + code % 10)};
     all.push_back({name, eco_[static_cast<size_t>(code)], true});
   }
-  for (size_t id = 0; id < openings_.Size(); ++id)
-    all.push_back({std::string(openings_.Text(id)), openings_.At(id).games, false});
+  openings_.ForEach(
+      [&](std::string_view name, const Tally& t) { all.push_back({std::string(name), t.games, false}); });
   auto before = [](const Opening& a, const Opening& b) {
     if (a.games != b.games) return a.games > b.games;
     if (a.isEco != b.isEco) return a.isEco;

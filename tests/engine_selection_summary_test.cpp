@@ -60,7 +60,7 @@ TEST(SelectionSummaryTest, GamesCountByTheirTags) {
               {C::Date, "1950.??.??"},
               {C::WhiteElo, "2399.5"},
               {C::BlackElo, "0"},
-              {C::White, "Dominguez G\xF3mez, A"},
+              {C::White, "Dominguez G\xF3mez, Alejandro Jose"},
               {C::Black, "?"},
               {C::Eco, "z99"}},
              41, "40/7200", "Dutch"));
@@ -68,7 +68,7 @@ TEST(SelectionSummaryTest, GamesCountByTheirTags) {
               {C::Date, "2001.13.01"},
               {C::WhiteElo, "4000"},
               {C::BlackElo, "abc"},
-              {C::White, "Dominguez G\xC3\xB3mez, A"},
+              {C::White, "Dominguez G\xC3\xB3mez, Alejandro Jose"},
               {C::Eco, "e97"}},
              0, "600+5", "Dutch"));
   s.Add(Game({{C::Result, "0-1"}, {C::Date, "2001"}, {C::BlackElo, "1000"}, {C::Black, "Li"}}, 1,
@@ -88,7 +88,7 @@ TEST(SelectionSummaryTest, GamesCountByTheirTags) {
   EXPECT_EQ(s.RatingBars().back().label, "2300");
   const std::vector<PlayerFigures> players = s.TopPlayers();
   ASSERT_EQ(players.size(), 2u);  // "?" is no player; both spellings are one
-  EXPECT_EQ(players[0].name, "Dominguez G\xC3\xB3mez, A");
+  EXPECT_EQ(players[0].name, "Dominguez G\xC3\xB3mez, Alejandro Jose");
   EXPECT_EQ(players[0].games, 2);
   EXPECT_EQ(players[0].Score(), 100.0);  // the unfinished game has no score
   const auto openings = s.TopOpenings();
