@@ -146,8 +146,7 @@ SelectionSummary::Tally& SelectionSummary::TextMap::Of(std::string_view text, ui
       ++count_;
       return slot.tally;
     }
-    if (slot.hash == tag && slot.size == text.size() + 1 && TextOf(slot) == text)
-      return slot.tally;
+    if (slot.hash == tag && slot.size == text.size() + 1 && TextOf(slot) == text) return slot.tally;
   }
 }
 
@@ -298,8 +297,9 @@ std::vector<SelectionSummary::Opening> SelectionSummary::TopOpenings(size_t coun
                               static_cast<char>('0' + code % 10)};
     all.push_back({name, eco_[static_cast<size_t>(code)], true});
   }
-  openings_.ForEach(
-      [&](std::string_view name, const Tally& t) { all.push_back({std::string(name), t.games, false}); });
+  openings_.ForEach([&](std::string_view name, const Tally& t) {
+    all.push_back({std::string(name), t.games, false});
+  });
   auto before = [](const Opening& a, const Opening& b) {
     if (a.games != b.games) return a.games > b.games;
     if (a.isEco != b.isEco) return a.isEco;
