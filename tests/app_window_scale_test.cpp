@@ -1,5 +1,6 @@
 // The windows at one and a half times the normal scale, where pixel rounding shows: every
 // visible widget lies whole inside its parent.
+#include <QScrollArea>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,6 +24,10 @@ std::vector<std::string> OutsideTheirParents(QWidget& window) {
   std::vector<std::string> found;
   for (QWidget* w : window.findChildren<QWidget*>()) {
     if (!w->isVisible() || w->isWindow()) continue;
+    // What a scroll area shows may be larger than its viewport: it scrolls.
+    if (auto* area = qobject_cast<QScrollArea*>(w->parentWidget()->parentWidget());
+        area && area->widget() == w)
+      continue;
     if (w->parentWidget()->rect().contains(w->geometry())) continue;
     const QRect g = w->geometry();
     found.push_back(std::string(w->metaObject()->className()) + " " +
