@@ -22,10 +22,12 @@
 #include "engine/criteria_kinds.h"
 #include "engine/duplicates.h"
 #include "engine/scan_run.h"
+#include "engine/selection_summary.h"
 #include "platform/byte_source.h"
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"
 #include "platform/file_system.h"
+#include "platform/io_result.h"
 #include "platform/text_files.h"
 #include "settings/settings.h"
 #include "text/path_parts.h"
@@ -47,9 +49,10 @@ struct CriterionOptions {
 
 struct ScanOptions {
   std::optional<std::string> settings, input, output, log, maxGameSize, duplicates, list;
+  std::optional<std::string> summaryJson;
   std::vector<CriterionOptions> criteria = std::vector<CriterionOptions>(CriterionKinds().size());
   bool split = false, yes = false, quiet = false, progress = false, tolerant = false;
-  bool duplicatesPrefix = false;
+  bool duplicatesPrefix = false, summary = false;
   bool count = false;
 };
 
@@ -114,6 +117,15 @@ const Option kFileOptions[] = {
      .help = "count only: print the games read and selected, write no\n"
              "file (the output's name is not needed, and not used)",
      .flag = &O::count},
+    {.name = "--summary",
+     .help = "after the report, print a summary of the games written to\n"
+             "the output (results, years, ratings, players, openings,\n"
+             "time classes, length) on standard output",
+     .flag = &O::summary},
+    {.name = "--summary-json",
+     .value = "FILE",
+     .help = "write that summary as JSON to FILE; \"-\": standard output",
+     .text = &O::summaryJson},
 };
 const Option kReadingOptions[] = {
     {.name = "--tolerant",
@@ -390,9 +402,20 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
   }
   request.listPath = o.list.value_or("");
   request.countOnly = o.count;
+  std::optional<SelectionSummary> summary;
+  if (o.summary) request.summary = &summary.emplace();
+  request.summaryPath = o.summaryJson.value_or("");
   HeadlessReporter reporter(dialogs);
   const ScanOutcome outcome = RunScan(request, reporter, fileSystem(), line).outcome;
   if (line) line->End();
+  // The summary follows the report of a run that wrote its games (also when stopped).
+  if (summary && (outcome == ScanOutcome::Completed || outcome == ScanOutcome::Cancelled)) {
+    const std::string text = summary->Text();
+    if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+      SetIoResult(errno);
+      CheckIO(kReportStep);
+    }
+  }
   if (const int signal = signalReceived) return 128 + signal;
   return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
 }
@@ -466,9 +489,10 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
   }
   KeepStandardStreamsApart();
   // A count writes no file, and its report goes to standard output.
-  if (o.count && (o.list || o.log)) {
+  // Nor does it gather the rows a summary is made from.
+  if (o.count && (o.list || o.log || o.summary || o.summaryJson)) {
     std::fprintf(stderr, "kelvane: --count writes no file: not with %s\n",
-                 o.list ? "--list" : "--log");
+                 o.list ? "--list" : o.log ? "--log" : o.summary ? "--summary" : "--summary-json");
     return kExitBadInput;
   }
   const bool toStandardOutput = !o.count && o.output && *o.output == kStandardStream;
@@ -486,14 +510,29 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
     std::fprintf(stderr, "kelvane: --list needs a file name\n");
     return kExitBadInput;
   }
+  // The summary's text and its JSON take standard output alone.
+  const bool jsonToStandardOutput = o.summaryJson && *o.summaryJson == kStandardStream;
+  if (o.summaryJson && o.summaryJson->empty()) {
+    std::fprintf(stderr, "kelvane: --summary-json needs a file name\n");
+    return kExitBadInput;
+  }
+  if ((o.summary || jsonToStandardOutput) &&
+      toStandardOutput + listToStandardOutput + jsonToStandardOutput + o.summary > 1) {
+    std::fprintf(stderr, "kelvane: %s cannot go with %s (one standard output)\n",
+                 o.summary ? "--summary" : "--summary-json -",
+                 toStandardOutput       ? "--output -"
+                 : listToStandardOutput ? "--list -"
+                                        : "--summary-json -");
+    return kExitBadInput;
+  }
   // Progress on a terminal is one line redrawn in place; it outlives the console, which ends
   // it before each message and the report so that they start on a line of their own.
   const bool terminal = ::isatty(STDERR_FILENO);
   std::optional<ProgressLine> line;
   if (o.progress || (!o.quiet && terminal)) line.emplace(stderr, terminal);
   // With the games on standard output, the report goes to standard error.
-  ConsoleDialogs console(
-      ConsoleDialogs::Options{o.yes, o.quiet, toStandardOutput || listToStandardOutput});
+  ConsoleDialogs console(ConsoleDialogs::Options{
+      o.yes, o.quiet, toStandardOutput || listToStandardOutput || jsonToStandardOutput});
   if (line) console.SetBeforeWriting([&line] { line->End(); });
   SetDialogs(&console);
   static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");

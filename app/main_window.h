@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/scan_run.h"
+#include "engine/selection_summary.h"
 #include "platform/dialogs.h"
 #include "platform/orderly_exit.h"
 #include "settings/settings.h"
@@ -37,6 +38,7 @@ class GameListModel;
 class GameListWindow;
 class ProgressDialog;
 class ScanJob;
+class SummaryWindow;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -302,6 +304,18 @@ class MainWindow : public QMainWindow {
   QPointer<GameListWindow> gameListWindow_;
   QAction* selectedGamesAction_ = nullptr;
   std::string gameListOutput_;  // the output of the scan the list is of
+
+  // The Summary window and the figures it shows (main_window_summary.cpp): those of the last
+  // scan, and those the scan that runs gathers (read only when it waits for its report).
+  void buildSummary();
+  void showSummary();
+  void startSummary(ScanRequest& request);
+  void endSummary(bool outputWritten);
+  std::unique_ptr<SelectionSummary> summary_;
+  std::unique_ptr<SelectionSummary> scanSummary_;
+  QPointer<SummaryWindow> summaryWindow_;
+  QAction* summaryAction_ = nullptr;
+  std::string summaryOutput_;
 
   std::unique_ptr<ScanJob> scan_;
   bool scanSplit_ = false;

@@ -409,6 +409,7 @@ void MainWindow::buildMenus() {
   }
 
   buildGameList();
+  buildSummary();
   helpMenu_ = menu("Help1", "&Help");
   helpContentsAction_ =
       item(helpMenu_, "Contents1", "&Contents", QKeySequence(), [this] { showHelpContents(); });

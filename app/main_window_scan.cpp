@@ -36,10 +36,15 @@ void MainWindow::setScanObserver(ScanObserver* observer) {
 }
 
 void MainWindow::startScan(const ScanRequest& request) {
-  // The list of selected games starts again with every scan that writes its games.
+  // The list of selected games and the summary start again with every scan that writes its
+  // games; a count leaves them as the last such scan left them.
   scanCounting_ = request.countOnly;
-  if (!scanCounting_) startGameList(request.outputPath);
-  scan_ = std::make_unique<ScanJob>(request, dialogs(), fileSystem(), scanObserver_,
+  ScanRequest summarized = request;
+  if (!scanCounting_) {
+    startGameList(request.outputPath);
+    startSummary(summarized);
+  }
+  scan_ = std::make_unique<ScanJob>(summarized, dialogs(), fileSystem(), scanObserver_,
                                     scanCounting_ ? nullptr : gameList_);
   scan_->Dialogs().beforeReport = [this] { closeProgress(); };
   connect(scan_.get(), &ScanJob::finished, this, guarded([this] { onScanFinished(); }));
@@ -89,7 +94,10 @@ void MainWindow::onScanFinished() {
   closeProgress();
   std::unique_ptr<ScanJob> job = std::move(scan_);
   setScanning(false);
-  if (!scanCounting_) endGameList(job->Error() == nullptr);
+  if (!scanCounting_) {
+    endGameList(job->Error() == nullptr);
+    endSummary(job->Error() == nullptr);
+  }
   if (std::exception_ptr error = job->Error()) {
     // A fault of the scan's own files ends the scan, not the program: the user can mend the
     // file or the names and run again. Any other fault ends the program on this thread.

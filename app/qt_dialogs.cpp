@@ -120,26 +120,33 @@ void QtDialogs::ShowMessage(const std::string& text) {
 }
 
 namespace {
-QString reportCaption;
-std::function<void()> reportAction;
+std::vector<std::pair<QString, std::function<void()>>> reportButtons;
 }  // namespace
 
 void SetReportButton(const QString& caption, std::function<void()> action) {
-  reportCaption = caption;
-  reportAction = std::move(action);
+  reportButtons.clear();
+  AddReportButton(caption, std::move(action));
+}
+
+void AddReportButton(const QString& caption, std::function<void()> action) {
+  if (!caption.isEmpty() && action) reportButtons.emplace_back(caption, std::move(action));
 }
 
 void QtDialogs::ShowReport(const std::string& text) {
-  if (reportCaption.isEmpty() || !reportAction) {
+  if (reportButtons.empty()) {
     ShowMessage(text);
     return;
   }
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelvane"), MessageText(text),
                   QMessageBox::Ok, DialogParent());
-  QPushButton* extra = box.addButton(reportCaption, QMessageBox::ActionRole);
+  std::vector<QPushButton*> extra;
+  for (const auto& button : reportButtons)
+    extra.push_back(box.addButton(button.first, QMessageBox::ActionRole));
   MakeRoomForCaption(box);
   box.exec();
-  if (box.clickedButton() == extra) reportAction();
+  // The action is a copy: it may set the buttons anew.
+  for (size_t k = 0; k < extra.size(); ++k)
+    if (box.clickedButton() == extra[k]) std::function<void()>(reportButtons[k].second)();
 }
 
 DialogButton QtDialogs::Confirm(const std::string& text, DialogButtons buttons) {

@@ -31,8 +31,9 @@
 # after 1.e4 c5 2.Nf3 d6 reached in any move order within moves 1-10, and the material
 # signature KRP v KR anywhere in the game (every game replayed to its end); they are meant
 # for a --legal corpus. When kelvane has --list, one more run, the scan with every criterion
-# cleared writing its list file (--list), is compared with the same scan without it. Exit
-# status 1 when a scan fails.
+# cleared writing its list file (--list), is compared with the same scan without it; likewise,
+# with --summary-json, the scan gathering the summary of its games. Exit status 1 when a scan
+# fails.
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -53,7 +54,7 @@ while [ $# -gt 0 ]; do
     --tolerant) scan_flags+=(--tolerant); shift ;;
     --legal) gen_flags+=(--legal); shift ;;
     --duplicates) dup_percent="$2"; gen_flags+=(--duplicates "$2"); shift 2 ;;
-    -h|--help) sed -n '2,35p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,36p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run_bench.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -205,6 +206,15 @@ if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--list([[:space:]=]|$)';
     --output "$out_list" --yes --quiet --cond1 "" --contains "" --without "" \
     --list "$bench_dir/list.tsv" "${scan_flags[@]+"${scan_flags[@]}"}"
 fi
+# The same scan gathering the summary of its games (--summary-json), when kelvane has it.
+has_summary=0
+if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--summary-json([[:space:]=]|$)'; then
+  has_summary=1
+  out_summary="$bench_dir/out-summary.pgn"
+  run summary "$out_summary" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+    --output "$out_summary" --yes --quiet --cond1 "" --contains "" --without "" \
+    --summary-json "$bench_dir/summary.json" "${scan_flags[@]+"${scan_flags[@]}"}"
+fi
 out_all_dups="$bench_dir/out-all-dups.pgn"
 if [ -n "$dup_percent" ]; then
   names+=(all-dups)
@@ -287,6 +297,19 @@ if [ "$has_list" -eq 1 ]; then
       r = a / b
       printf "list run: no criteria with --list, %.3f s, RSS %.1f MB, %d rows; over the same\n", a / 1e9, kb / 1024, rows
       printf "  scan without it: %.2f  target <= 1.10: %s\n\n", r, r <= 1.10 ? "met" : "missed" }'
+  fi
+fi
+if [ "$has_summary" -eq 1 ]; then
+  if [ "${status[summary]}" -ne 0 ] || [ "${status[all]}" -ne 0 ]; then
+    echo "summary run: a run failed (see $bench_dir/summary.stderr)"
+    failed=1
+  else
+    awk -v a="${wall[summary]}" -v b="${wall[all]}" -v ca="${cpu_ms[summary]}" \
+      -v cb="${cpu_ms[all]}" -v kb="${rss[summary]}" 'BEGIN {
+      r = a / b
+      printf "summary run: no criteria with --summary-json, %.3f s (CPU %.2f s), RSS %.1f MB; over\n", a / 1e9, ca / 1000, kb / 1024
+      printf "  the same scan without it (%.3f s, CPU %.2f s): wall %.2f, CPU %.2f  target <= 1.10: %s\n\n",
+        b / 1e9, cb / 1000, r, (cb > 0 ? ca / cb : 0), r <= 1.10 ? "met" : "missed" }'
   fi
 fi
 if [ "$has_position" -eq 1 ]; then

@@ -130,7 +130,7 @@ class ChunkScanner {
  public:
   explicit ChunkScanner(const ScanRequest& request)
       : decider_(request, recorder_),
-        list_(request.listGames || !request.listPath.empty()),
+        list_(ListsRows(request)),
         keepText_(!request.countOnly || request.duplicatesPrefix) {}
   ChunkScanner(const ChunkScanner&) = delete;
   ChunkScanner& operator=(const ChunkScanner&) = delete;
@@ -477,8 +477,7 @@ class Delivery {
       if (!decider_->Next(input, eof, delivered_ == 0, delivered_ + 1)) return true;
       position_ = input.BytesRead();
       ++delivered_;
-      if (decider_->To() == Destination::Output &&
-          (request_.listGames || !request_.listPath.empty()))
+      if (decider_->To() == Destination::Output && ListsRows(request_))
         sink_.NextListed(Listed(*decider_));
       if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof,
                          decider_->Key()))

@@ -10,6 +10,7 @@
 #include "engine/game_decider.h"
 #include "engine/game_list.h"
 #include "engine/game_reader.h"
+#include "engine/selection_summary.h"
 #include "platform/fault.h"
 #include "platform/io_result.h"
 #include "platform/shown_text.h"
@@ -53,6 +54,11 @@ struct ScanFiles {
   OutputFile split;
   OutputFile duplicates;
   OutputFile list;  // the list file, when the request names one
+  // The summary of the games written (the request's, or the run's own for its file), and the
+  // file of its JSON when the request names one.
+  SelectionSummary* summary = nullptr;
+  std::optional<SelectionSummary> ownSummary;
+  OutputFile summaryFile;
   ReadingLog* log = nullptr;
   bool opened = false;  // every file could be opened
   bool counting = false;  // count only: no game is written
@@ -67,11 +73,11 @@ struct ScanFiles {
   std::string listLine;
   std::vector<ListedPlaces> heldRows;
 
-  bool Listing() const { return listObserver || list.IsOpen(); }
+  bool Listing() const { return listObserver || list.IsOpen() || summary; }
 
   bool Failed() {
     return output.Failed() || split.Failed() || duplicates.Failed() || list.Failed() ||
-           (log && log->File().Failed());
+           summaryFile.Failed() || (log && log->File().Failed());
   }
 };
 
@@ -98,6 +104,17 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
     CheckIO(kListCreateStep);
     files.list.Write(ListFileHeader());
   }
+  if (!request.summaryPath.empty()) {
+    files.summaryFile.Create(request.summaryPath);
+    CheckIO(kSummaryCreateStep);
+  }
+  files.summary = request.summary;
+  if (!files.summary && !request.summaryPath.empty()) files.summary = &files.ownSummary.emplace();
+}
+
+// The summary's JSON goes to its file once every game was written.
+void WriteSummary(ScanFiles& files) {
+  if (files.summaryFile.IsOpen()) files.summaryFile.Write(files.summary->Json());
 }
 
 // The observer and the list file hear of a game written to the output as number, with its
@@ -108,6 +125,7 @@ void ListWritten(ScanFiles& files, int64_t number, std::string_view header,
     ListedGame game = row ? *row : ListGame(0, header, moveText);
     game.offset = files.outputOffset;
     if (files.listObserver) files.listObserver->Written(game);
+    if (files.summary) files.summary->Add(game);
     if (files.list.IsOpen()) {
       files.listLine.clear();
       AppendListLine(files.listLine, number, game);
@@ -251,7 +269,7 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
   while (!eof) {
     const int64_t number = result.gamesRead + 1;
     if (!decider.Next(files.input, eof, number == 1, number)) break;
-    if (decider.To() == Destination::Output && (request.listGames || !request.listPath.empty()))
+    if (decider.To() == Destination::Output && ListsRows(request))
       delivery.NextListed(Listed(decider));
     if (!delivery.Deliver(decider.To(), decider.Header(), decider.MoveText(),
                           files.input.BytesRead(), eof, decider.Key()))
@@ -291,6 +309,11 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.list.Finish();
     CheckIO(kListStep);
   }
+  if (!request.summaryPath.empty()) {
+    WriteSummary(files);
+    files.summaryFile.Finish();
+    CheckIO(kSummaryStep);
+  }
   if (log) log->Finish();
   files.output.Close();
   CheckIO(kOutputStep);
@@ -307,6 +330,10 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
   if (!request.listPath.empty()) {
     files.list.Close();
     CheckIO(kListStep);
+  }
+  if (!request.summaryPath.empty()) {
+    files.summaryFile.Close();
+    CheckIO(kSummaryStep);
   }
   if (log) {
     log->Close();
@@ -346,12 +373,16 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     }
     if (!fault.empty()) fault += "; no output was written";
   }
-  OutputFile* outputs[] = {&files.output, &files.split, &files.duplicates,
+  OutputFile* outputs[] = {&files.output,
+                           &files.split,
+                           &files.duplicates,
                            files.log ? &files.log->File() : nullptr,
-                           request.listPath.empty() ? nullptr : &files.list};
+                           request.listPath.empty() ? nullptr : &files.list,
+                           request.summaryPath.empty() ? nullptr : &files.summaryFile};
   if (whole) {
     // The games held for the prefix rule were decided before the fault.
     if (files.held.Size() > 0) WriteHeldGames(files, result);
+    WriteSummary(files);
     for (OutputFile* f : outputs)
       if (f) f->Finish();
     whole = !files.Failed();
@@ -447,12 +478,18 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
     }
   }
 
-  // The list file, too, is never written over the input or another output.
-  if (const std::string& list = request.listPath; !list.empty()) {
-    const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &reading.logPath,
-                                  &request.duplicatesPath};
+  // The list and summary files, too, are never written over the input or another output.
+  for (const std::string* named : {&request.listPath, &request.summaryPath}) {
+    const std::string& list = *named;
+    if (list.empty()) continue;
+    const std::string* paths[] = {&inputPath,
+                                  &outputPath,
+                                  &splitPath,
+                                  &reading.logPath,
+                                  &request.duplicatesPath,
+                                  named == &request.listPath ? nullptr : &request.listPath};
     for (const std::string* path : paths) {
-      if (path->empty() ||
+      if (!path || path->empty() ||
           (*path != list && (list == kStandardStream || !fs.SameFile(*path, list))))
         continue;
       dialogs.ShowMessage(kSameFileMessage);

@@ -16,6 +16,8 @@
 
 namespace kelvane {
 
+class SelectionSummary;
+
 // How the input is read: the usual way, or tolerantly (see TolerantReader).
 struct ReadingOptions {
   bool tolerant = false;
@@ -55,7 +57,18 @@ struct ScanRequest {
   // split, duplicates, list or log file. Games that pass are counted as written to the output
   // (or the duplicates file); the report says how many were selected.
   bool countOnly = false;
+  // The summary that hears of every game written to the output (none: nullptr), and the file
+  // its JSON is written to at the end (empty: none), written like the list file. Without a
+  // summary of the caller's, the run keeps one of its own for the file.
+  SelectionSummary* summary = nullptr;
+  std::string summaryPath = {};
 };
+
+// Whether a run finds the row of every game written to the output.
+inline bool ListsRows(const ScanRequest& request) {
+  return request.listGames || !request.listPath.empty() || request.summary ||
+         !request.summaryPath.empty();
+}
 
 // How far a run has got.
 struct ScanProgress {

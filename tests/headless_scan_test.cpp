@@ -122,6 +122,8 @@ TEST_F(HeadlessScan, CountPrintsTheGamesReadAndSelectedAndNeedsNoOutput) {
       {{"--output", "-", "--duplicates", "-"}, 0, counted + "0 of them are duplicates\n"},
       {{"--list", "l.tsv"}, 2, ""},
       {{"--tolerant", "--log", "l.txt"}, 2, ""},
+      {{"--summary"}, 2, ""},
+      {{"--summary-json", "s.json"}, 2, ""},
   };
   for (const auto& c : cases) {
     Args args = {"--count", "--settings", "empty.ini", "--input", "in.pgn", "--without", "e4"};
@@ -1257,3 +1259,20 @@ TEST_F(HeadlessScan, PositionGivenSelectsGamesThatReachItAndAnEmptyOneClearsTheS
 }
 
 }  // namespace
+
+TEST_F(HeadlessScan, SummaryFollowsTheReportOnStandardOutputWhichItTakesAlone) {
+  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--summary"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, r.out.find("Years")),
+            "4 games read from in.pgn\n4 games written to out.pgn\nSummary: 4 games\n"
+            "Results: 1-0 1 (25.0%), 1/2-1/2 0 (0.0%), 0-1 0 (0.0%), * 3 (75.0%)\n"
+            "White's score: 100.0%\n");  // only game A has a Result tag
+  for (const Args& two : {Args{"--output", "-", "--summary"},
+                          Args{"--output", "o.pgn", "--list", "-", "--summary-json", "-"}}) {
+    Args args = {"--input", "in.pgn"};
+    args.insert(args.end(), two.begin(), two.end());
+    r = Scan(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("(one standard output)"), std::string::npos) << r.err;
+  }
+}
