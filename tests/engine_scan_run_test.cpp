@@ -942,7 +942,8 @@ TEST_F(ScanRun, RandomBinaryFileTrapsOnItsFirstLine) {
 
 // Several inputs: the request of a run that reads the files (or folders) given.
 ScanRequest SeveralRequest(std::vector<std::string> inputs, const std::string& out) {
-  ScanRequest request{"", out};
+  ScanRequest request;
+  request.outputPath = out;
   request.inputPaths = std::move(inputs);
   return request;
 }
@@ -1052,7 +1053,7 @@ TEST_F(ScanRun, AFolderGivesItsGameFilesButNotTheRunsOwnOutputs) {
   MakeDir(dir_ / "one");
   WriteFile(dir_ / "one/a.pgn", kGameA);
   scripted_.Clear();
-  RunScan({dir_ / "one", dir_ / "out.pgn"}, scripted_, fileSystem());
+  RunScan({dir_ / "one", dir_ / "out.pgn", false, criteria_}, scripted_, fileSystem());
   EXPECT_EQ(scripted_.reports, Log{"1 games read from a.pgn\r1 games written to out.pgn"});
   // A folder without game files, and an output named as an input, are refused.
   MakeDir(dir_ / "none");
