@@ -18,7 +18,7 @@ namespace kelvane {
 namespace {
 
 // How much of a file's start is looked at: blanks beyond it make no game file.
-constexpr size_t kHeadBytes = size_t{64} << 10;
+constexpr size_t kHeadBytes = size_t{4} << 10;
 
 // A file's first bytes; nothing for a file that cannot be opened or read.
 bool ReadHead(const std::string& path, std::string& head) {
