@@ -1007,6 +1007,29 @@ TEST_F(ScanRun, FaultsInOneOfSeveralFilesNameIt) {
   }
 }
 
+TEST_F(ScanRun, NoticesAboutOneOfSeveralFilesNameIt) {
+  struct Case {
+    bool tolerant;
+    std::string second;
+    Log messages;
+  };
+  const std::vector<Case> cases = {
+      {false, "[Event \"O\"]\n\nodd\n1.c4 *\n\n", {"b.pgn: odd line: \"odd\""}},
+      {true, kGameB + "junk\n\n" + kGameC, {"b.pgn, line 5, game 2: skipped: junk"}},
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir_ / "a.pgn", kGameA);
+    WriteFile(dir_ / "b.pgn", c.second);
+    ScanRequest request = SeveralRequest({dir_ / "a.pgn", dir_ / "b.pgn"}, dir_ / "out.pgn");
+    request.reading.tolerant = c.tolerant;
+    request.reading.listAsNotices = true;
+    ScriptedDialogs dialogs;
+    dialogs.AnswerConfirm(DialogButton::Ok);
+    RunScan(request, dialogs, fileSystem());
+    EXPECT_EQ(dialogs.messages, c.messages);
+  }
+}
+
 // A file that cannot be read ends the run after the games of the files before it, which
 // are written; the files after it are not read.
 TEST_F(ScanRun, AnUnreadableInputEndsTheRunAfterTheFilesBeforeIt) {
