@@ -91,9 +91,7 @@ const Option kFileOptions[] = {
              "compressed or beginning with \"[\", \"{\" or \"1\"; hidden\n"
              "files and the run's outputs left out), by name",
      .values = &O::inputs},
-    {.name = "--recursive",
-     .help = "a folder's subfolders too",
-     .flag = &O::recursive},
+    {.name = "--recursive", .help = "a folder's subfolders too", .flag = &O::recursive},
     {.name = "--per-file",
      .help = "with several files, a report line per file: its games\n"
              "read and selected",
@@ -356,8 +354,7 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
   const bool several =
       o.inputs.size() > 1 || (o.inputs.size() == 1 && fileSystem().DirExists(o.inputs.front()));
   // The names come first: nothing is opened under a name that cannot be one.
-  if (NameFault names =
-          CheckNames(settings.input, settings.output, o.split, fileSystem(), several);
+  if (NameFault names = CheckNames(settings.input, settings.output, o.split, fileSystem(), several);
       names != NameFault::None) {
     dialogs.ShowMessage(NameFaultMessage(names, settings.input, settings.output));
     return kExitNoScan;

@@ -189,7 +189,8 @@ std::optional<std::vector<std::string>> QtDialogs::OpenFiles(const FileDialogReq
   if (!request.fileName.empty()) dialog.selectFile(FileText(request.fileName));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   std::vector<std::string> chosen;
-  for (const QString& file : dialog.selectedFiles()) chosen.push_back(file.toLocal8Bit().toStdString());
+  for (const QString& file : dialog.selectedFiles())
+    chosen.push_back(file.toLocal8Bit().toStdString());
   if (chosen.empty()) return std::nullopt;
   return chosen;
 }

@@ -120,8 +120,8 @@ void CheckDuplicatesIO(const ScanRequest& request) {
 // games written to the output.
 std::string ReadAndWritten(const ScanFiles& files, const ScanRequest& request,
                            const ScanResult& result) {
-  const std::string read = files.Several() ? std::to_string(files.inputs.size()) + " files"
-                                           : files.inputs.front().path;
+  const std::string read =
+      files.Several() ? std::to_string(files.inputs.size()) + " files" : files.inputs.front().path;
   return Counted(result.gamesRead, " games read from ", read) + "\r" +
          Counted(result.gamesWritten, " games written to ", request.outputPath);
 }
@@ -589,9 +589,9 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
         ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);
       } catch (const GameTooLarge&) {
         // Thrown while the game after the ones delivered was read.
-        ReportScanFault(InFile(files.Naming(), GameTooLargeMessage(
-                                                   result.gamesRead - files.readBefore + 1,
-                                                   request.maxGameBytes)));
+        ReportScanFault(InFile(
+            files.Naming(),
+            GameTooLargeMessage(result.gamesRead - files.readBefore + 1, request.maxGameBytes)));
       } catch (const ScanFileError& e) {
         // The line that is no tag stops the reading of its file: the fault names it.
         if (!files.Several() || std::string_view(e.what()) != kInvalidHeaderTrap) throw;

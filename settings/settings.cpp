@@ -213,9 +213,8 @@ void LoadSettings(Settings& settings, const std::string& path) {
       settings.inputFolder = ini.ReadBool(kInputs, kInputFolderKey, false);
       settings.recursive = ini.ReadBool(kInputs, kRecursiveKey, false);
       settings.moreInputs.clear();
-      for (std::string name; !(name = ini.ReadString(kInputs, InputKey(
-                                                         settings.moreInputs.size() + 2), ""))
-                                   .empty();)
+      for (std::string name;
+           !(name = ini.ReadString(kInputs, InputKey(settings.moreInputs.size() + 2), "")).empty();)
         settings.moreInputs.push_back(name);
     }
   } catch (const std::exception&) {

@@ -986,7 +986,8 @@ TEST_F(ScanRun, FaultsInOneOfSeveralFilesNameIt) {
   };
   const std::string kept = "1 games read from 2 files\r1 games written to out.pgn";
   const std::vector<Case> cases = {
-      {kGameB + "bad\n", "b.pgn: trap 7365", "2 games read from 2 files\r2 games written to out.pgn"},
+      {kGameB + "bad\n", "b.pgn: trap 7365",
+       "2 games read from 2 files\r2 games written to out.pgn"},
       {kGameB + "[Event \"Big\"]\n\n1.e4 {" + std::string(2000, 'x') + "} *\n",
        "b.pgn, game 2 is larger than 1000 bytes",
        "2 games read from 2 files\r2 games written to out.pgn"},
@@ -1046,8 +1047,8 @@ TEST_F(ScanRun, AnUnreadableInputEndsTheRunAfterTheFilesBeforeIt) {
                     RunScan(request, scripted_, fileSystem());
                   } catch (const ScanFileError& e) {
                     return std::string(e.what()) ==
-                                   "An I/O error has occurred at 100 (locked.pgn). The result "
-                                   "code is 13" &&
+                                       "An I/O error has occurred at 100 (locked.pgn). The result "
+                                       "code is 13" &&
                                    e.Written() ==
                                        "1 games read from 3 files\r1 games written to out.pgn"
                                ? 0
@@ -1066,10 +1067,10 @@ TEST_F(ScanRun, AFolderGivesItsGameFilesButNotTheRunsOwnOutputs) {
   WriteFile(dir_ / "games/a.pgn", kGameA);
   WriteFile(dir_ / "games/out.pgn", kGameC);  // the old output
   scripted_.AnswerConfirm(DialogButton::Ok);
-  EXPECT_EQ(RunScan(SeveralRequest({dir_ / "games"}, dir_ / "games/out.pgn"), scripted_,
-                    fileSystem())
-                .outcome,
-            ScanOutcome::Completed);
+  EXPECT_EQ(
+      RunScan(SeveralRequest({dir_ / "games"}, dir_ / "games/out.pgn"), scripted_, fileSystem())
+          .outcome,
+      ScanOutcome::Completed);
   EXPECT_EQ(ReadFile(dir_ / "games/out.pgn"), kOutA + kOutB);
   EXPECT_EQ(scripted_.reports, Log{"2 games read from 2 files\r2 games written to out.pgn"});
   // A folder of one game file reports that file, as a run of the file does.
@@ -1081,14 +1082,15 @@ TEST_F(ScanRun, AFolderGivesItsGameFilesButNotTheRunsOwnOutputs) {
   // A folder without game files, and an output named as an input, are refused.
   MakeDir(dir_ / "none");
   scripted_.Clear();
-  EXPECT_EQ(RunScan(SeveralRequest({dir_ / "none"}, dir_ / "x.pgn"), scripted_, fileSystem())
-                .outcome,
-            ScanOutcome::InputMissing);
+  EXPECT_EQ(
+      RunScan(SeveralRequest({dir_ / "none"}, dir_ / "x.pgn"), scripted_, fileSystem()).outcome,
+      ScanOutcome::InputMissing);
   EXPECT_EQ(scripted_.messages, Log{"No game files in " + dir_ / "none"});
-  EXPECT_EQ(RunScan(SeveralRequest({dir_ / "one/a.pgn", dir_ / "games/a.pgn"}, dir_ / "games/a.pgn"),
-                    scripted_, fileSystem())
-                .outcome,
-            ScanOutcome::SameFile);
+  EXPECT_EQ(
+      RunScan(SeveralRequest({dir_ / "one/a.pgn", dir_ / "games/a.pgn"}, dir_ / "games/a.pgn"),
+              scripted_, fileSystem())
+          .outcome,
+      ScanOutcome::SameFile);
   EXPECT_EQ(ReadFile(dir_ / "games/a.pgn"), kGameA);
 }
 

@@ -1,5 +1,3 @@
-#include "platform/game_folder.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "compress_for_tests.h"
+#include "platform/game_folder.h"
 #include "test_support.h"
 
 using namespace kelvane;
@@ -20,8 +19,8 @@ const std::string kGame = "[Event \"A\"]\n\n1.e4 e5 1-0\n";
 struct Entry {
   std::string name;  // a "/" in it makes a subfolder
   std::string bytes;
-  bool flat;        // listed without recursive
-  bool recursive;   // listed with recursive
+  bool flat;       // listed without recursive
+  bool recursive;  // listed with recursive
   bool unreadable = false;
 };
 
@@ -29,20 +28,20 @@ TEST(GameFolder, ListsTheGameFilesInTheByteOrderOfTheirNames) {
   TempDir dir;
   const std::vector<Entry> entries = {
       {"b.pgn", kGame, true, true},
-      {"B.pgn", "\xEF\xBB\xBF  \r\n" + kGame, true, true},   // a byte-order mark and blanks
-      {"a.txt", "{comment}\n1.e4 *\n", true, true},          // the content counts, not the name
+      {"B.pgn", "\xEF\xBB\xBF  \r\n" + kGame, true, true},  // a byte-order mark and blanks
+      {"a.txt", "{comment}\n1.e4 *\n", true, true},         // the content counts, not the name
       {"moves", "1.d4 d5 *\n", true, true},
       {"c.pgn.zst", Zstd(kGame), true, true},
-      {"d.gz", Gzip("not a game at all"), true, true},       // compressed: taken whole
+      {"d.gz", Gzip("not a game at all"), true, true},  // compressed: taken whole
       {"notes.pgn", "Some notes\n[Event \"A\"]\n", false, false},
       {"empty.pgn", "", false, false},
       {"blank.pgn", " \n\t\n", false, false},
       {".hidden.pgn", kGame, false, false},
-      {"out.pgn", kGame, false, false},                      // the run's own output
+      {"out.pgn", kGame, false, false},  // the run's own output
       {"sub/e.pgn", kGame, false, true},
       {"sub/deeper/f.pgn", kGame, false, true},
-      {".git/g.pgn", kGame, false, false},                   // a hidden folder
-      {"locked.pgn", "no game", true, true, true},           // cannot be read: the scan names it
+      {".git/g.pgn", kGame, false, false},          // a hidden folder
+      {"locked.pgn", "no game", true, true, true},  // cannot be read: the scan names it
   };
   std::vector<std::string> flat, recursive;
   for (const Entry& e : entries) {
