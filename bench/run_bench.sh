@@ -97,7 +97,7 @@ if [ ! -s "$corpus" ]; then
     --output "$corpus.part"
   mv "$corpus.part" "$corpus"
 fi
-corpus_bytes=$(stat -c %s "$corpus")
+corpus_bytes=$(stat -L -c %s "$corpus")
 # The corpus in N files: a new file begins at the first game (a tag line after an empty
 # line) once the file in hand has its share of the bytes.
 split_dir="$bench_dir/split-$key-$split_files"
