@@ -350,9 +350,12 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     std::fprintf(stderr, "kelvane: %s\n", e.message.c_str());
     return kExitBadInput;
   }
-  // Several inputs, or a folder: the run reads the game files of each.
+  // Several inputs, or a folder: the run reads the game files of each. Without --input, the
+  // settings' inputs, as the window would read them.
+  std::vector<std::string> inputs = o.inputs;
+  if (inputs.empty()) inputs = SeveralInputs(settings);
   const bool several =
-      o.inputs.size() > 1 || (o.inputs.size() == 1 && fileSystem().DirExists(o.inputs.front()));
+      inputs.size() > 1 || (inputs.size() == 1 && fileSystem().DirExists(inputs.front()));
   // The names come first: nothing is opened under a name that cannot be one.
   if (NameFault names = CheckNames(settings.input, settings.output, o.split, fileSystem(), several);
       names != NameFault::None) {
@@ -403,8 +406,8 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     request.duplicatesPrefix = o.duplicatesPrefix || settings.duplicatesPrefix;
   }
   request.listPath = o.list.value_or("");
-  if (several) request.inputPaths = o.inputs;
-  request.recursive = o.recursive;
+  if (several) request.inputPaths = inputs;
+  request.recursive = o.recursive || (o.inputs.empty() && settings.recursive);
   request.perFile = o.perFile;
   HeadlessReporter reporter(dialogs);
   const ScanOutcome outcome = RunScan(request, reporter, fileSystem(), line).outcome;

@@ -1266,6 +1266,12 @@ TEST_F(HeadlessScan, InputRepeatsAndTakesFolders) {
     EXPECT_EQ(r.out, c.out);
     EXPECT_EQ(Out(), c.games);
   }
+  // Without --input, the inputs the window keeps in the settings.
+  std::string several = kEmptyCriteria + "[Inputs]\nFile2=games/b.pgn\n";
+  several.replace(0, 10, "[Strings]\n1=in.pgn\n3=" + dir_.path() + "\n");
+  WriteFile(dir_ / "several.ini", several);
+  const ProcessResult r = Scan({"--output", "out.pgn", "--yes"}, "several.ini");
+  EXPECT_EQ(r.out, "5 games read from 2 files\n5 games written to out.pgn\n") << r.err;
 }
 
 }  // namespace
