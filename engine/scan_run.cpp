@@ -100,6 +100,7 @@ struct ScanFiles {
   uint64_t outputOffset = 0;
   std::string listLine;
   std::vector<ListedPlaces> heldRows;
+  ChunkMemory chunks = MakeChunkMemory();  // kept from one input file to the next
 
   bool Listing() const { return listObserver || list.IsOpen(); }
   bool Several() const { return inputs.size() > 1; }
@@ -304,7 +305,7 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
   Delivery delivery(files, request, observer, result);
   // With more than one core the usual reading scans the input in chunks on all of them.
   uint64_t position = 0;
-  if (!log && ScanInChunks(files.input, request, dialogs, delivery, position)) {
+  if (!log && ScanInChunks(files.input, request, dialogs, delivery, position, files.chunks.get())) {
     delivery.Tell(position);
     return;
   }
