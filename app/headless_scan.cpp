@@ -48,12 +48,14 @@ struct CriterionOptions {
 };
 
 struct ScanOptions {
-  std::optional<std::string> settings, input, output, log, maxGameSize, duplicates, list;
+  std::optional<std::string> settings, output, log, maxGameSize, duplicates, list;
   std::optional<std::string> summaryJson;
+  std::vector<std::string> inputs;  // --input, once per file or folder
   std::vector<CriterionOptions> criteria = std::vector<CriterionOptions>(CriterionKinds().size());
   bool split = false, yes = false, quiet = false, progress = false, tolerant = false;
   bool duplicatesPrefix = false, summary = false;
   bool count = false;
+  bool recursive = false, perFile = false;
 };
 
 struct UsageError {
@@ -73,6 +75,7 @@ struct Option {
   CriteriaFault fault = CriteriaFault::None;  // the check before a run that names it
   bool ScanOptions::*flag = nullptr;
   std::optional<std::string> ScanOptions::*text = nullptr;
+  std::vector<std::string> ScanOptions::*values = nullptr;  // a repeatable option's values
   // A criterion's option: its row of CriterionKinds() and the part it sets.
   size_t row = 0;
   CriterionPart part = CriterionPart::None;
@@ -85,7 +88,18 @@ const Option kFileOptions[] = {
      .value = "FILE",
      .help = "read settings from FILE (never written)",
      .text = &O::settings},
-    {.name = "--input", .value = "PATH", .help = "the game file to read", .text = &O::input},
+    {.name = "--input",
+     .value = "PATH",
+     .help = "the game file to read; repeatable: the files are read in\n"
+             "order into one output; a folder: its game files (content\n"
+             "compressed or beginning with \"[\", \"{\" or \"1\"; hidden\n"
+             "files and the run's outputs left out), by name",
+     .values = &O::inputs},
+    {.name = "--recursive", .help = "a folder's subfolders too", .flag = &O::recursive},
+    {.name = "--per-file",
+     .help = "with several files, a report line per file: its games\n"
+             "read and selected",
+     .flag = &O::perFile},
     {.name = "--output",
      .value = "PATH",
      .help = "the file to write",
@@ -224,6 +238,7 @@ ScanOptions ParseOptions(const std::vector<std::string>& args) {
     }
     if (option->flag) o.*option->flag = true;
     if (option->text) o.*option->text = value;
+    if (option->values) (o.*option->values).push_back(value);
     CriterionOptions& criterion = o.criteria[option->row];
     switch (option->part) {
       case CriterionPart::None:
@@ -251,7 +266,12 @@ FileLocation Location(const std::string& path) {
 
 // Applies the options to the loaded settings as the window's fields would.
 void ApplyOptions(const ScanOptions& o, Settings& settings) {
-  if (o.input) settings.input = Location(*o.input);
+  // A folder's name may end with "/".
+  if (!o.inputs.empty()) {
+    std::string first = o.inputs.front();
+    while (first.size() > 1 && first.ends_with('/')) first.pop_back();
+    settings.input = Location(first);
+  }
   if (o.output) settings.output = Location(*o.output);
   // No criterion's value can fail before Must contain's typing, whose faults come after
   // this one.
@@ -347,11 +367,17 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     std::fprintf(stderr, "kelvane: %s\n", e.message.c_str());
     return kExitBadInput;
   }
+  // Several inputs, or a folder: the run reads the game files of each. Without --input, the
+  // settings' inputs, as the window would read them.
+  std::vector<std::string> inputs = o.inputs;
+  if (inputs.empty()) inputs = SeveralInputs(settings);
+  const bool several =
+      inputs.size() > 1 || (inputs.size() == 1 && fileSystem().DirExists(inputs.front()));
   // The names come first: nothing is opened under a name that cannot be one. A count
   // writes nothing: only the input's name matters.
-  if (NameFault names = o.count
-                            ? CheckInputName(settings.input, fileSystem())
-                            : CheckNames(settings.input, settings.output, o.split, fileSystem());
+  if (NameFault names =
+          o.count ? CheckInputName(settings.input, fileSystem(), several)
+                  : CheckNames(settings.input, settings.output, o.split, fileSystem(), several);
       names != NameFault::None) {
     dialogs.ShowMessage(NameFaultMessage(names, settings.input, settings.output));
     return kExitNoScan;
@@ -405,6 +431,9 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
   std::optional<SelectionSummary> summary;
   if (o.summary) request.summary = &summary.emplace();
   request.summaryPath = o.summaryJson.value_or("");
+  if (several) request.inputPaths = inputs;
+  request.recursive = o.recursive || (o.inputs.empty() && settings.recursive);
+  request.perFile = o.perFile;
   HeadlessReporter reporter(dialogs);
   const ScanOutcome outcome = RunScan(request, reporter, fileSystem(), line).outcome;
   if (line) line->End();

@@ -158,6 +158,14 @@ class MainWindow : public QMainWindow {
 
   // ---- main_window_files.cpp: the files, Run and the output editors
   void chooseFile(Side side);
+  // File > Set Input Folder: the input becomes a folder's game files.
+  void chooseInputFolder();
+  // Several input files (or a folder) in the settings: the name field then shows "N files",
+  // read only, with the files in its tooltip, and the folder box the folder.
+  bool severalInputs() const { return settings_.inputFolder || !settings_.moreInputs.empty(); }
+  void showInputs();
+  // Back to the one input file the settings name first.
+  void leaveSeveralInputs();
   // The directory of from becomes the other side's directory too.
   void copyDirectory(Side from);
   void swapFiles();
@@ -252,6 +260,7 @@ class MainWindow : public QMainWindow {
   // The main menu and its items; cut, copy and paste are shared with the tool bar.
   QMenu* fileMenu_;
   QAction* setInputAction_;
+  QAction* setInputFolderAction_;
   QAction* setOutputAction_;
   QAction* runAction_;
   QAction* countAction_;

@@ -98,9 +98,12 @@ void MainWindow::onMustContainEdited() {
 }
 
 bool MainWindow::namesValid(bool countOnly) {
-  const NameFault fault = countOnly
-                              ? CheckInputName(settings_.input, fileSystem())
-                              : CheckNames(settings_.input, settings_.output, split_, fileSystem());
+  // A folder of inputs is checked as one: it has a name, and may be a folder.
+  const FileLocation input =
+      settings_.inputFolder ? FileLocation{"", settings_.input.dir} : settings_.input;
+  const NameFault fault =
+      countOnly ? CheckInputName(input, fileSystem(), settings_.inputFolder)
+                : CheckNames(input, settings_.output, split_, fileSystem(), settings_.inputFolder);
   if (fault == NameFault::None) return true;
   dialogs().ShowMessage(NameFaultMessage(fault, settings_.input, settings_.output));
   (IsOutputNameFault(fault) ? outputNameEdit_ : inputNameEdit_)->setFocus(Qt::OtherFocusReason);

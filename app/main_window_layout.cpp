@@ -368,6 +368,9 @@ void MainWindow::buildMenus() {
   setInputAction_ = item(
       fileMenu_, "SetInput1", "Set &Input", QKeySequence(Qt::CTRL | Qt::Key_O),
       [this] { chooseFile(Side::Input); }, ToolIcon(ToolImage::Open));
+  setInputFolderAction_ =
+      item(fileMenu_, "SetInputFolder1", "Set Input &Folder",
+           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { chooseInputFolder(); });
   setOutputAction_ = item(
       fileMenu_, "SetOutput1", "Set &Output", QKeySequence(Qt::CTRL | Qt::Key_S),
       [this] { chooseFile(Side::Output); }, ToolIcon(ToolImage::Save));

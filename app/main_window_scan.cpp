@@ -124,7 +124,8 @@ void MainWindow::cancelScanAndClose() {
 void MainWindow::setScanning(bool on) {
   // While a scan runs its commands wait; Exit, the close box and help stay (closing cancels
   // the scan). The fields stay as they are: the scan works on a copy of the criteria.
-  for (QAction* action : {setInputAction_, setOutputAction_, runAction_, countAction_,
+  for (QAction* action : {setInputAction_, setInputFolderAction_, setOutputAction_, runAction_,
+                          countAction_,
                           outputEditor1Action_, outputEditor2Action_, splitAction_})
     action->setEnabled(!on);
   for (QWidget* command :

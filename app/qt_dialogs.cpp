@@ -1,6 +1,7 @@
 #include "app/qt_dialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGridLayout>
@@ -184,6 +185,41 @@ std::optional<std::string> QtDialogs::OpenFile(const FileDialogRequest& request)
 
 std::optional<std::string> QtDialogs::SaveFile(const FileDialogRequest& request) {
   return RunFileDialog(request, true);
+}
+
+std::optional<std::vector<std::string>> QtDialogs::OpenFiles(const FileDialogRequest& request) {
+  QFileDialog dialog(DialogParent(), FileText(request.title), FileText(request.initialDir));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  QStringList filters = NameFilters(request.filter);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!request.fileName.empty()) dialog.selectFile(FileText(request.fileName));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  std::vector<std::string> chosen;
+  for (const QString& file : dialog.selectedFiles())
+    chosen.push_back(file.toLocal8Bit().toStdString());
+  if (chosen.empty()) return std::nullopt;
+  return chosen;
+}
+
+std::optional<FolderChoice> QtDialogs::ChooseFolder(const FileDialogRequest& request,
+                                                    bool recursive) {
+  // Qt's own dialog, which takes a check box of ours below its fields.
+  QFileDialog dialog(DialogParent(), FileText(request.title), FileText(request.initialDir));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  auto* subfolders = new QCheckBox(QStringLiteral("Include &subfolders"), &dialog);
+  subfolders->setObjectName(QStringLiteral("IncludeSubfolders"));
+  subfolders->setChecked(recursive);
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    grid->addWidget(subfolders, grid->rowCount(), 0, 1, grid->columnCount());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  std::string dir = chosen.first().toLocal8Bit().toStdString();
+  if (!dir.ends_with('/')) dir += '/';
+  return FolderChoice{dir, subfolders->isChecked()};
 }
 
 }  // namespace kelvane

@@ -21,6 +21,9 @@ class QtDialogs : public Dialogs {
   void Beep() override;
   std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+  std::optional<std::vector<std::string>> OpenFiles(const FileDialogRequest& request) override;
+  std::optional<FolderChoice> ChooseFolder(const FileDialogRequest& request,
+                                           bool recursive) override;
 };
 
 // Installs a QtDialogs for the lifetime of this object.

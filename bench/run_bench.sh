@@ -2,7 +2,7 @@
 # Times the headless scan against `wc -l` on one generated corpus.
 #
 #   bench/run_bench.sh [--size SIZE] [--seed N] [--annotated] [--crlf] [--runs N] [--tolerant]
-#                      [--legal] [--duplicates PERCENT]
+#                      [--legal] [--duplicates PERCENT] [--split-files N]
 #
 #   --size SIZE    corpus size, with K, M or G (powers of 1024); default 1G
 #   --seed N       generator seed; default 1
@@ -15,6 +15,10 @@
 #                  games (gen_corpus --duplicates), and one more run: the scan with every
 #                  criterion cleared and kelvane --duplicates, with its ratio to the same scan
 #                  without it (target <= 1.3)
+#   --split-files N  the corpus also cut into N files of about equal size at game starts, in
+#                  a folder of their own, and one more run: the default scan of that folder
+#                  (--input FOLDER), with its ratio to the default scan of the one file
+#                  (target <= 1.1)
 #
 # Environment:
 #   KELVANE_BUILD      build folder holding app/kelvane and bench/gen_corpus (default: build)
@@ -43,6 +47,7 @@ runs=1
 gen_flags=()
 scan_flags=()
 dup_percent=""
+split_files=""
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -54,11 +59,13 @@ while [ $# -gt 0 ]; do
     --tolerant) scan_flags+=(--tolerant); shift ;;
     --legal) gen_flags+=(--legal); shift ;;
     --duplicates) dup_percent="$2"; gen_flags+=(--duplicates "$2"); shift 2 ;;
-    -h|--help) sed -n '2,36p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --split-files) split_files="$2"; shift 2 ;;
+    -h|--help) sed -n '2,40p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run_bench.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
 case "$runs" in ''|*[!0-9]*|0) echo "run_bench.sh: --runs needs a positive number" >&2; exit 2 ;; esac
+case "$split_files" in ''|[1-9]*) ;; *) echo "run_bench.sh: --split-files needs a positive number" >&2; exit 2 ;; esac
 
 . "$repo/bench/bench_paths.sh"
 
@@ -91,7 +98,21 @@ if [ ! -s "$corpus" ]; then
     --output "$corpus.part"
   mv "$corpus.part" "$corpus"
 fi
-corpus_bytes=$(stat -c %s "$corpus")
+corpus_bytes=$(stat -L -c %s "$corpus")
+# The corpus in N files: a new file begins at the first game (a tag line after an empty
+# line) once the file in hand has its share of the bytes.
+split_dir="$bench_dir/split-$key-$split_files"
+if [ -n "$split_files" ] && [ ! -d "$split_dir" ]; then
+  echo "Cutting the corpus into $split_files files in $split_dir" >&2
+  rm -rf "$split_dir.part"
+  mkdir -p "$split_dir.part"
+  awk -v dir="$split_dir.part" -v n="$split_files" -v total="$corpus_bytes" '
+    BEGIN { share = total / n; part = 1; file = sprintf("%s/part-%04d.pgn", dir, part) }
+    /^\[/ && empty && bytes >= share && part < n {
+      close(file); part++; bytes = 0; file = sprintf("%s/part-%04d.pgn", dir, part) }
+    { print > file; bytes += length($0) + 1; empty = ($0 ~ /^\r?$/) }' "$corpus"
+  mv "$split_dir.part" "$split_dir"
+fi
 games=$(grep -c '^\[Event ' "$corpus" || true)
 
 # Settings: an empty file leaves every key at the program's default.
@@ -99,6 +120,7 @@ settings="$bench_dir/bench-settings.ini"
 : > "$settings"
 
 cat "$corpus" > /dev/null  # into the page cache
+[ -z "$split_files" ] || cat "$split_dir"/* > /dev/null
 
 now_ns() { date +%s%N; }
 
@@ -215,6 +237,12 @@ if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--summary-json([[:space:
     --output "$out_summary" --yes --quiet --cond1 "" --contains "" --without "" \
     --summary-json "$bench_dir/summary.json" "${scan_flags[@]+"${scan_flags[@]}"}"
 fi
+out_folder="$bench_dir/out-folder.pgn"
+if [ -n "$split_files" ]; then
+  names+=(folder)
+  run folder "$out_folder" "$kelvane" --scan --settings "$settings" --input "$split_dir" \
+    --output "$out_folder" --yes --quiet "${scan_flags[@]+"${scan_flags[@]}"}"
+fi
 out_all_dups="$bench_dir/out-all-dups.pgn"
 if [ -n "$dup_percent" ]; then
   names+=(all-dups)
@@ -248,6 +276,7 @@ for name in "${names[@]}"; do
     material) label="material KRP v KR" ;;
     all) label="scan, no criteria" ;;
     all-dups) label="no criteria, --duplicates" ;;
+    folder) label="default, $split_files files" ;;
   esac
   if [ "${status[$name]}" -ne 0 ]; then
     failed=1
@@ -278,6 +307,17 @@ ratio() {
 if [ -n "$dup_percent" ]; then
   echo "duplicates run (corpus with $dup_percent % of its games planted twice):"
   ratio all-dups all "--duplicates / no criteria" 1.3
+  echo
+fi
+if [ -n "$split_files" ]; then
+  echo "folder run (the corpus in $split_files files, default criteria):"
+  ratio folder default "folder / one file" 1.1
+  if [ "${status[folder]}" -eq 0 ] && [ "${status[default]}" -eq 0 ]; then
+    awk -v a="${cpu_ms[folder]}" -v b="${cpu_ms[default]}" 'BEGIN {
+      printf "  %-34s %5.2f  (CPU s %.2f against %.2f)\n", "folder / one file, CPU time",
+        a / (b > 0 ? b : 1), a / 1000, b / 1000 }'
+    cmp -s "$out_folder" "$out_default" || { echo "  the folder scan wrote other games"; failed=1; }
+  fi
   echo
 fi
 if [ "$has_tag" -eq 1 ]; then
@@ -329,7 +369,8 @@ if [ "$has_position" -eq 1 ]; then
 fi
 declare -A outs=([default]="$out_default" [one-core]="$out_one" [opening]="$out_opening"
   [header]="$out_header" [header-opening]="$out_header_opening" [all]="$out_all"
-  [position]="$out_position" [material]="$out_material" [all-dups]="$out_all_dups")
+  [position]="$out_position" [material]="$out_material" [all-dups]="$out_all_dups"
+  [folder]="$out_folder")
 for name in "${names[@]}"; do
   [ "$name" != wc ] || continue
   [ "${status[$name]}" -eq 0 ] || continue

@@ -525,6 +525,19 @@ class Delivery {
 
 }  // namespace
 
+class ChunkStore {
+ public:
+  std::vector<std::unique_ptr<Chunk>> chunks;
+};
+
+void ChunkStoreDeleter::operator()(ChunkStore* store) const {
+  delete store;
+}
+
+ChunkMemory MakeChunkMemory() {
+  return ChunkMemory(new ChunkStore);
+}
+
 unsigned CoresForScan() {
   cpu_set_t set;
   CPU_ZERO(&set);
@@ -574,15 +587,20 @@ size_t CutFinder::Find(const char* d, size_t n) {
 }
 
 bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& dialogs,
-                  GameSink& sink, uint64_t& position) {
+                  GameSink& sink, uint64_t& position, ChunkStore* memory) {
   const unsigned threads =
       std::min(request.method.threads ? request.method.threads : CoresForScan(), kMaxThreads);
   const size_t chunkBytes = request.method.chunkBytes ? request.method.chunkBytes : kChunkBytes;
   if (threads <= 1 || (input.Size() > 0 && input.Size() <= chunkBytes)) return false;
 
   // The chunks outlive the threads, which are stopped and waited for however the run ends.
-  std::vector<std::unique_ptr<Chunk>> chunks;
+  ChunkStore own;
+  std::vector<std::unique_ptr<Chunk>>& chunks = (memory ? *memory : own).chunks;
   std::vector<Chunk*> idle;
+  for (const std::unique_ptr<Chunk>& c : chunks) {
+    c->Clear(chunkBytes);
+    idle.push_back(c.get());
+  }
   std::deque<Chunk*> order;
   Workers workers(threads, input, request);
   ChunkCutter cutter(input, chunkBytes, request.method.readAtOffsets && input.ReadableAtOffsets());

@@ -6,10 +6,10 @@
 namespace kelvane {
 
 NameFault CheckNames(const FileLocation& input, const FileLocation& output, bool split,
-                     FileSystem& fs) {
+                     FileSystem& fs, bool inputFolder) {
   if (input.name.empty()) return NameFault::InputEmpty;
   if (output.name.empty()) return NameFault::OutputEmpty;
-  if (fs.DirExists(input.path())) return NameFault::InputFolder;
+  if (!inputFolder && fs.DirExists(input.path())) return NameFault::InputFolder;
   if (fs.DirExists(output.path())) return NameFault::OutputFolder;
   // Nothing could be created there; standard output ("-") has no folder.
   if (const std::string dir = DirectoryPart(output.path()); !dir.empty() && !fs.DirExists(dir))
@@ -18,9 +18,9 @@ NameFault CheckNames(const FileLocation& input, const FileLocation& output, bool
   return NameFault::None;
 }
 
-NameFault CheckInputName(const FileLocation& input, FileSystem& fs) {
+NameFault CheckInputName(const FileLocation& input, FileSystem& fs, bool inputFolder) {
   if (input.name.empty()) return NameFault::InputEmpty;
-  if (fs.DirExists(input.path())) return NameFault::InputFolder;
+  if (!inputFolder && fs.DirExists(input.path())) return NameFault::InputFolder;
   return NameFault::None;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/scan_run.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 
@@ -12,6 +13,7 @@
 #include "engine/game_reader.h"
 #include "engine/selection_summary.h"
 #include "platform/fault.h"
+#include "platform/game_folder.h"
 #include "platform/io_result.h"
 #include "platform/shown_text.h"
 #include "platform/temp_files.h"
@@ -33,22 +35,55 @@ std::string Counted(int64_t n, const char* what, const std::string& path) {
   return std::to_string(n) + what + EscapeLineBreaks(FileNamePart(path));
 }
 
-// The report's first lines: the games read, and the games written to the output; of a
-// count, the games selected and, with the duplicates test, how many of them are duplicates.
-std::string ReadAndWritten(const ScanRequest& request, const ScanResult& result) {
-  std::string lines = Counted(result.gamesRead, " games read from ", request.inputPath) + "\r";
-  if (!request.countOnly)
-    return lines + Counted(result.gamesWritten, " games written to ", request.outputPath);
-  lines += std::to_string(result.gamesWritten + result.duplicatesWritten) + " games selected";
-  if (!request.duplicatesPath.empty())
-    lines += "\r" + std::to_string(result.duplicatesWritten) + " of them are duplicates";
-  return lines;
+// One input of a run: its path, its name in messages and the report (its file name, or
+// its path inside the folder it was found in), and its size (0 when unknown).
+struct Input {
+  std::string path;
+  std::string shown;
+  uint64_t size = 0;
+};
+
+// A message about a file's data, of a run of several files: its game numbers (counted in
+// the file) say the file ("NAME, game 37: ..."), any other message begins with "NAME: ".
+// Unchanged when name is empty (a run of one file).
+std::string InFile(const std::string& name, const std::string& text) {
+  if (name.empty()) return text;
+  if (text.starts_with("Game ") && text.size() > 5 && text[5] >= '0' && text[5] <= '9')
+    return name + ", game " + text.substr(5);
+  return name + ": " + text;
 }
+
+// The reports of the reading of one file of several, which name it (InFile).
+class FileNaming : public ForwardingReporter {
+ public:
+  FileNaming(ScanReporter& target, std::string name)
+      : ForwardingReporter(target), name_(std::move(name)) {}
+  void ShowMessage(const std::string& text) override { target_.ShowMessage(InFile(name_, text)); }
+  void ShowNotice(const std::string& text) override { target_.ShowNotice(InFile(name_, text)); }
+  void ShowQuotedMessage(std::string_view before, std::string_view line,
+                         std::string_view after) override {
+    target_.ShowQuotedMessage(InFile(name_, std::string(before)), line, after);
+  }
+  void ShowQuotedNotice(std::string_view before, std::string_view line,
+                        std::string_view after) override {
+    target_.ShowQuotedNotice(InFile(name_, std::string(before)), line, after);
+  }
+
+ private:
+  std::string name_;
+};
 
 // The files of a run, opened in order; a failed step traps at its step number. The new
 // outputs (the log file too) take the old ones' places only after a run that wrote them all
 // whole (see EndOnFault): until then the old files stay as they were.
 struct ScanFiles {
+  // The inputs, read one after another into input; of several, the one being read, the
+  // games and bytes of those before it, and the sum of their sizes (0: a size is unknown).
+  std::vector<Input> inputs;
+  size_t current = 0;
+  int64_t readBefore = 0;
+  uint64_t bytesBefore = 0;
+  uint64_t totalBytes = 0;
   InputFile input;
   OutputFile output;
   OutputFile split;
@@ -72,8 +107,12 @@ struct ScanFiles {
   uint64_t outputOffset = 0;
   std::string listLine;
   std::vector<ListedPlaces> heldRows;
+  ChunkMemory chunks = MakeChunkMemory();  // kept from one input file to the next
 
   bool Listing() const { return listObserver || list.IsOpen() || summary; }
+  bool Several() const { return inputs.size() > 1; }
+  // The name the messages about the file being read give it: none for a run of one file.
+  std::string Naming() const { return Several() ? inputs[current].shown : std::string(); }
 
   bool Failed() {
     return output.Failed() || split.Failed() || duplicates.Failed() || list.Failed() ||
@@ -85,9 +124,37 @@ void CheckDuplicatesIO(const ScanRequest& request) {
   CheckIO(kDuplicatesStep, FileNamePart(request.duplicatesPath));
 }
 
-void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
-  files.input.Open(request.inputPath);
-  CheckIO(kInputOpenStep);
+// The report's first lines: the games read (from the input, or from "N files"), and the
+// games written to the output; of a count, the games selected and, with the duplicates test,
+// how many of them are duplicates.
+std::string ReadAndWritten(const ScanFiles& files, const ScanRequest& request,
+                           const ScanResult& result) {
+  const std::string read =
+      files.Several() ? std::to_string(files.inputs.size()) + " files" : files.inputs.front().path;
+  std::string lines = Counted(result.gamesRead, " games read from ", read) + "\r";
+  if (!request.countOnly)
+    return lines + Counted(result.gamesWritten, " games written to ", request.outputPath);
+  lines += std::to_string(result.gamesWritten + result.duplicatesWritten) + " games selected";
+  if (!request.duplicatesPath.empty())
+    lines += "\r" + std::to_string(result.duplicatesWritten) + " of them are duplicates";
+  return lines;
+}
+
+// Opens the input files.current; of several, a failure names the file.
+void OpenInput(ScanFiles& files, ScanResult& result) {
+  const Input& input = files.inputs[files.current];
+  files.input.Open(input.path);
+  if (files.Several()) {
+    CheckIO(kInputOpenStep, input.shown);
+    result.files.push_back({input.path, 0, 0});
+  } else {
+    CheckIO(kInputOpenStep);
+  }
+}
+
+void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath,
+               ScanResult& result) {
+  OpenInput(files, result);
   if (request.countOnly) return;
   files.output.Create(request.outputPath);
   CheckIO(kOutputCreateStep);
@@ -215,6 +282,10 @@ class Delivery : public GameSink {
     }
     next_.reset();
     ++result_.gamesRead;
+    if (!result_.files.empty()) {
+      ++result_.files.back().gamesRead;
+      if (to == Destination::Output) ++result_.files.back().selected;
+    }
     // A failed write (of this game, or of the games handed over before a message) ends the
     // run at once with the error its file's close would report: reading on would only make
     // the user wait for an error that is known already. The log is written while a game is
@@ -236,8 +307,9 @@ class Delivery : public GameSink {
   // Tells the observer, if there is one, how far the run has got.
   void Tell(uint64_t position) {
     if (!observer_) return;
-    observer_->Progress({position, files_.input.Size(), result_.gamesRead, result_.gamesWritten,
-                         result_.splitWritten});
+    const uint64_t total = files_.Several() ? files_.totalBytes : files_.input.Size();
+    observer_->Progress({files_.bytesBefore + position, total, result_.gamesRead,
+                         result_.gamesWritten, result_.splitWritten});
   }
 
   void NextListed(const ListedGame& game) override { next_ = game; }
@@ -255,11 +327,12 @@ class Delivery : public GameSink {
 // reading and the matcher found.
 void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown,
                ScanObserver* observer, ScanResult& result, ReadingLog* log) {
-  FlushingDialogs dialogs(shown, files);
+  FileNaming named(shown, files.Naming());
+  FlushingDialogs dialogs(named, files);
   Delivery delivery(files, request, observer, result);
   // With more than one core the usual reading scans the input in chunks on all of them.
   uint64_t position = 0;
-  if (!log && ScanInChunks(files.input, request, dialogs, delivery, position)) {
+  if (!log && ScanInChunks(files.input, request, dialogs, delivery, position, files.chunks.get())) {
     delivery.Tell(position);
     return;
   }
@@ -267,7 +340,8 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
   // A file without a single line holds no game.
   bool eof = files.input.AtEnd();
   while (!eof) {
-    const int64_t number = result.gamesRead + 1;
+    // Games are numbered in their file.
+    const int64_t number = result.gamesRead - files.readBefore + 1;
     if (!decider.Next(files.input, eof, number == 1, number)) break;
     if (decider.To() == Destination::Output && ListsRows(request))
       delivery.NextListed(Listed(decider));
@@ -285,7 +359,7 @@ std::string DuplicatesLine(const ScanRequest& request, const ScanResult& result)
 // Closes the files, checking each close, and shows the counts.
 void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::string& splitPath,
                     const ScanResult& result, ScanReporter& dialogs, ReadingLog* log) {
-  std::string report = ReadAndWritten(request, result);
+  std::string report = ReadAndWritten(files, request, result);
 
   // A compressed input read to its end (or to a Ctrl-Z) is checked up to where its reading
   // stopped: a failed read (pending) or damage found there ends the run.
@@ -339,6 +413,11 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     log->Close();
     if (std::string line = log->ReportLine(); !line.empty()) report += "\r" + line;
   }
+  if (request.perFile && files.Several())
+    for (size_t i = 0; i < result.files.size(); ++i)
+      report += "\r" + EscapeLineBreaks(files.inputs[i].shown) + ": " +
+                std::to_string(result.files[i].gamesRead) + " games read, " +
+                std::to_string(result.files[i].selected) + " selected";
   if (result.outcome == ScanOutcome::Cancelled)
     dialogs.ShowCancelledReport(
         "Scan cancelled after " + std::to_string(result.gamesRead) + " games", report);
@@ -395,7 +474,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
   if (!fault.empty()) throw ScanFileError(fault, "");
   std::string written = "No output was written";
   if (whole) {
-    written = ReadAndWritten(request, result);
+    written = ReadAndWritten(files, request, result);
     if (request.split)
       written += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
     if (!request.duplicatesPath.empty() && !request.countOnly)
@@ -410,17 +489,50 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
   }
 }
 
+// The files a run reads: the inputs given, each folder replaced by its game files (the run's
+// own outputs left out). emptyFolder: a folder that gave none, when no input is left.
+std::vector<Input> GatherInputs(const ScanRequest& request, FileSystem& fs,
+                                std::string& emptyFolder) {
+  std::vector<std::string> given = request.inputPaths;
+  if (given.empty()) given.push_back(request.inputPath);
+  std::vector<Input> inputs;
+  std::vector<std::string> leaveOut = {request.outputPath, request.duplicatesPath,
+                                       request.listPath};
+  if (request.split) leaveOut.push_back(SplitName(request.outputPath).value_or(""));
+  if (request.reading.tolerant) leaveOut.push_back(request.reading.logPath);
+  for (const std::string& path : given) {
+    if (path == kStandardStream || !fs.DirExists(path)) {
+      inputs.push_back({path, FileNamePart(path), RegularFileSize(path)});
+      continue;
+    }
+    const std::string dir = path.ends_with('/') ? path : path + "/";
+    const std::vector<std::string> found = ListGameFiles(dir, request.recursive, leaveOut);
+    if (found.empty() && emptyFolder.empty()) emptyFolder = path;
+    for (const std::string& file : found)
+      inputs.push_back({file, file.substr(dir.size()), RegularFileSize(file)});
+  }
+  return inputs;
+}
+
 // The run: the checks of the names and the question, then the files and the games.
 ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs,
                ScanObserver* observer) {
   ScanResult result;
   const ReadingOptions& reading = request.reading;
-  const std::string& inputPath = request.inputPath;
   const std::string& outputPath = request.outputPath;
+  std::string emptyFolder;
+  ScanFiles files;
+  files.inputs = GatherInputs(request, fs, emptyFolder);
+  // An input that is path under another name (byName: or under this one).
+  auto isInput = [&](const std::string& path, bool byName) {
+    return std::any_of(files.inputs.begin(), files.inputs.end(), [&](const Input& input) {
+      return (byName && input.path == path) || fs.SameFile(input.path, path);
+    });
+  };
   // Creating the output would empty the input before it is read. A count creates nothing
   // and asks nothing.
   const bool writing = !request.countOnly;
-  if (writing && fs.SameFile(inputPath, outputPath)) {
+  if (writing && isInput(outputPath, false)) {
     dialogs.ShowMessage(kSameFileMessage);
     result.outcome = ScanOutcome::SameFile;
     return result;
@@ -432,15 +544,24 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
     result.outcome = ScanOutcome::Declined;
     return result;
   }
-  if (inputPath != kStandardStream && !fs.FileExists(inputPath)) {
-    dialogs.ShowMessage("File " + inputPath + " not found");
+  if (files.inputs.empty()) {
+    dialogs.ShowMessage(kNoGameFilesMessage + emptyFolder);
     result.outcome = ScanOutcome::InputMissing;
     return result;
+  }
+  for (const Input& input : files.inputs) {
+    if (input.path != kStandardStream && !fs.FileExists(input.path)) {
+      dialogs.ShowMessage("File " + input.path + " not found");
+      result.outcome = ScanOutcome::InputMissing;
+      return result;
+    }
+    files.totalBytes += input.size;
+    if (input.size == 0) files.totalBytes = 0;
   }
   std::string splitPath;
   if (request.split) {
     splitPath = SplitFileName(outputPath);
-    if (fs.SameFile(inputPath, splitPath)) {
+    if (isInput(splitPath, false)) {
       dialogs.ShowMessage(kSameSplitMessage);
       result.outcome = ScanOutcome::SameFile;
       return result;
@@ -454,7 +575,7 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
     }
   }
   if (const std::string& dups = request.duplicatesPath; writing && !dups.empty()) {
-    if (fs.SameFile(inputPath, dups)) {
+    if (isInput(dups, false)) {
       dialogs.ShowMessage(kSameFileMessage);
       result.outcome = ScanOutcome::SameFile;
       return result;
@@ -468,9 +589,10 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
 
   if (reading.tolerant && !reading.logPath.empty()) {
     // The log is written like the outputs: never over the input or one of them.
-    const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &request.duplicatesPath};
+    const std::string* paths[] = {&outputPath, &splitPath, &request.duplicatesPath};
     for (const std::string* path : paths) {
-      if (path->empty() || (*path != reading.logPath && !fs.SameFile(*path, reading.logPath)))
+      if ((path->empty() || (*path != reading.logPath && !fs.SameFile(*path, reading.logPath))) &&
+          !isInput(reading.logPath, true))
         continue;
       dialogs.ShowMessage(kSameFileMessage);
       result.outcome = ScanOutcome::SameFile;
@@ -482,15 +604,13 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
   for (const std::string* named : {&request.listPath, &request.summaryPath}) {
     const std::string& list = *named;
     if (list.empty()) continue;
-    const std::string* paths[] = {&inputPath,
-                                  &outputPath,
-                                  &splitPath,
-                                  &reading.logPath,
+    const std::string* paths[] = {&outputPath, &splitPath, &reading.logPath,
                                   &request.duplicatesPath,
                                   named == &request.listPath ? nullptr : &request.listPath};
     for (const std::string* path : paths) {
-      if (!path || path->empty() ||
-          (*path != list && (list == kStandardStream || !fs.SameFile(*path, list))))
+      if ((!path || path->empty() ||
+           (*path != list && (list == kStandardStream || !fs.SameFile(*path, list)))) &&
+          !isInput(list, true))
         continue;
       dialogs.ShowMessage(kSameFileMessage);
       result.outcome = ScanOutcome::SameFile;
@@ -498,10 +618,9 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
     }
   }
 
-  ScanFiles files;
   std::optional<ReadingLog> log;
   try {
-    OpenFiles(files, request, splitPath);
+    OpenFiles(files, request, splitPath, result);
     if (reading.tolerant) {
       log.emplace(dialogs, reading.logPath, reading.listAsNotices);
       files.log = &*log;
@@ -512,13 +631,41 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
     if (request.listGames) files.listObserver = observer;
     if (observer && writing) observer->OutputWritingTo(files.output.WritingPath());
     if (observer) observer->FilesOpened();
-    try {
-      ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);
-    } catch (const GameTooLarge&) {
-      // Thrown while the game after the ones delivered was read.
-      ReportScanFault(GameTooLargeMessage(result.gamesRead + 1, request.maxGameBytes));
+    for (;;) {
+      if (log && files.Several()) log->SetInputName(files.Naming());
+      try {
+        ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);
+      } catch (const GameTooLarge&) {
+        // Thrown while the game after the ones delivered was read.
+        ReportScanFault(InFile(
+            files.Naming(),
+            GameTooLargeMessage(result.gamesRead - files.readBefore + 1, request.maxGameBytes)));
+      } catch (const ScanFileError& e) {
+        // The line that is no tag stops the reading of its file: the fault names it.
+        if (!files.Several() || std::string_view(e.what()) != kInvalidHeaderTrap) throw;
+        ReportScanFault(InFile(files.Naming(), e.what()));
+      }
+      if (files.input.Cancelled()) result.outcome = ScanOutcome::Cancelled;
+      if (result.outcome == ScanOutcome::Cancelled || files.current + 1 >= files.inputs.size())
+        break;
+      // A stop request after the last game of a file stops the run before the next one.
+      if (request.cancel && request.cancel->load(std::memory_order_relaxed)) {
+        result.outcome = ScanOutcome::Cancelled;
+        break;
+      }
+      // The next file, once this one's bytes are known to be right.
+      if (!files.input.CheckRead(request.cancel)) {
+        CheckIO(kOutputStep, files.Naming());
+        if (const std::string damage = files.input.Damage(); !damage.empty())
+          ReportScanFault(damage);
+      }
+      files.input.Close();
+      CheckIO(kOutputStep, files.Naming());
+      files.bytesBefore += files.inputs[files.current].size;
+      files.readBefore = result.gamesRead;
+      ++files.current;
+      OpenInput(files, result);
     }
-    if (files.input.Cancelled()) result.outcome = ScanOutcome::Cancelled;
     WriteHeldGames(files, result);
     if (files.output.Failed()) CheckIO(kOutputStep);
     if (files.duplicates.Failed()) CheckDuplicatesIO(request);
