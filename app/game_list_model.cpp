@@ -42,7 +42,7 @@ void GameListModel::takeQueued() {
   if (taken.empty()) return;
   const size_t first = list_.Size();
   for (const Queued& q : taken) {
-    ListedGame g{q.offset, {}, q.plies, q.matchedAt};
+    ListedGame g{q.offset, {}, q.plies, q.matchedAt, {}, {}};
     for (int k = 0; k < kListTags; ++k) g.tags[k] = q.tags[k];
     list_.Add(g);
   }

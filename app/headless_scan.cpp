@@ -22,10 +22,12 @@
 #include "engine/criteria_kinds.h"
 #include "engine/duplicates.h"
 #include "engine/scan_run.h"
+#include "engine/selection_summary.h"
 #include "platform/byte_source.h"
 #include "platform/console_dialogs.h"
 #include "platform/fault.h"
 #include "platform/file_system.h"
+#include "platform/io_result.h"
 #include "platform/text_files.h"
 #include "settings/settings.h"
 #include "text/path_parts.h"
@@ -46,10 +48,14 @@ struct CriterionOptions {
 };
 
 struct ScanOptions {
-  std::optional<std::string> settings, input, output, log, maxGameSize, duplicates, list;
+  std::optional<std::string> settings, output, log, maxGameSize, duplicates, list;
+  std::optional<std::string> summaryJson;
+  std::vector<std::string> inputs;  // --input, once per file or folder
   std::vector<CriterionOptions> criteria = std::vector<CriterionOptions>(CriterionKinds().size());
   bool split = false, yes = false, quiet = false, progress = false, tolerant = false;
-  bool duplicatesPrefix = false;
+  bool duplicatesPrefix = false, summary = false;
+  bool count = false;
+  bool recursive = false, perFile = false;
 };
 
 struct UsageError {
@@ -69,6 +75,7 @@ struct Option {
   CriteriaFault fault = CriteriaFault::None;  // the check before a run that names it
   bool ScanOptions::*flag = nullptr;
   std::optional<std::string> ScanOptions::*text = nullptr;
+  std::vector<std::string> ScanOptions::*values = nullptr;  // a repeatable option's values
   // A criterion's option: its row of CriterionKinds() and the part it sets.
   size_t row = 0;
   CriterionPart part = CriterionPart::None;
@@ -81,7 +88,18 @@ const Option kFileOptions[] = {
      .value = "FILE",
      .help = "read settings from FILE (never written)",
      .text = &O::settings},
-    {.name = "--input", .value = "PATH", .help = "the game file to read", .text = &O::input},
+    {.name = "--input",
+     .value = "PATH",
+     .help = "the game file to read; repeatable: the files are read in\n"
+             "order into one output; a folder: its game files (content\n"
+             "compressed or beginning with \"[\", \"{\" or \"1\"; hidden\n"
+             "files and the run's outputs left out), by name",
+     .values = &O::inputs},
+    {.name = "--recursive", .help = "a folder's subfolders too", .flag = &O::recursive},
+    {.name = "--per-file",
+     .help = "with several files, a report line per file: its games\n"
+             "read and selected",
+     .flag = &O::perFile},
     {.name = "--output",
      .value = "PATH",
      .help = "the file to write",
@@ -109,6 +127,19 @@ const Option kFileOptions[] = {
      .help = "write a tab-separated line per game written to the output\n"
              "(number, tags, plies) to FILE; \"-\": standard output",
      .text = &O::list},
+    {.name = "--count",
+     .help = "count only: print the games read and selected, write no\n"
+             "file (the output's name is not needed, and not used)",
+     .flag = &O::count},
+    {.name = "--summary",
+     .help = "after the report, print a summary of the games written to\n"
+             "the output (results, years, ratings, players, openings,\n"
+             "time classes, length) on standard output",
+     .flag = &O::summary},
+    {.name = "--summary-json",
+     .value = "FILE",
+     .help = "write that summary as JSON to FILE; \"-\": standard output",
+     .text = &O::summaryJson},
 };
 const Option kReadingOptions[] = {
     {.name = "--tolerant",
@@ -207,6 +238,7 @@ ScanOptions ParseOptions(const std::vector<std::string>& args) {
     }
     if (option->flag) o.*option->flag = true;
     if (option->text) o.*option->text = value;
+    if (option->values) (o.*option->values).push_back(value);
     CriterionOptions& criterion = o.criteria[option->row];
     switch (option->part) {
       case CriterionPart::None:
@@ -234,7 +266,12 @@ FileLocation Location(const std::string& path) {
 
 // Applies the options to the loaded settings as the window's fields would.
 void ApplyOptions(const ScanOptions& o, Settings& settings) {
-  if (o.input) settings.input = Location(*o.input);
+  // A folder's name may end with "/".
+  if (!o.inputs.empty()) {
+    std::string first = o.inputs.front();
+    while (first.size() > 1 && first.ends_with('/')) first.pop_back();
+    settings.input = Location(first);
+  }
   if (o.output) settings.output = Location(*o.output);
   // No criterion's value can fail before Must contain's typing, whose faults come after
   // this one.
@@ -330,14 +367,23 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     std::fprintf(stderr, "kelvane: %s\n", e.message.c_str());
     return kExitBadInput;
   }
-  // The names come first: nothing is opened under a name that cannot be one.
-  if (NameFault names = CheckNames(settings.input, settings.output, o.split, fileSystem());
+  // Several inputs, or a folder: the run reads the game files of each. Without --input, the
+  // settings' inputs, as the window would read them.
+  std::vector<std::string> inputs = o.inputs;
+  if (inputs.empty()) inputs = SeveralInputs(settings);
+  const bool several =
+      inputs.size() > 1 || (inputs.size() == 1 && fileSystem().DirExists(inputs.front()));
+  // The names come first: nothing is opened under a name that cannot be one. A count
+  // writes nothing: only the input's name matters.
+  if (NameFault names =
+          o.count ? CheckInputName(settings.input, fileSystem(), several)
+                  : CheckNames(settings.input, settings.output, o.split, fileSystem(), several);
       names != NameFault::None) {
     dialogs.ShowMessage(NameFaultMessage(names, settings.input, settings.output));
     return kExitNoScan;
   }
-  CriteriaFault fault =
-      CheckCriteria(settings.criteria, settings.input.path(), settings.output.path());
+  CriteriaFault fault = CheckCriteria(settings.criteria, settings.input.path(),
+                                      o.count ? std::string() : settings.output.path());
   if (fault == CriteriaFault::SameFile) {
     dialogs.ShowMessage(kSameFileMessage);
     return kExitBadInput;
@@ -371,8 +417,9 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
   }
   if (settings.duplicates) {
     const bool named = o.duplicates && !o.duplicates->empty();
-    if ((!named && request.outputPath == kStandardStream) ||
-        (named && *o.duplicates == kStandardStream)) {
+    // A count only looks for duplicates: it writes no file.
+    if (!o.count && ((!named && request.outputPath == kStandardStream) ||
+                     (named && *o.duplicates == kStandardStream))) {
       std::fprintf(stderr, "kelvane: duplicates need a file of their own (--duplicates FILE)\n");
       return kExitBadInput;
     }
@@ -380,9 +427,24 @@ int RunScanFromOptions(const ScanOptions& o, Dialogs& dialogs, ProgressLine* lin
     request.duplicatesPrefix = o.duplicatesPrefix || settings.duplicatesPrefix;
   }
   request.listPath = o.list.value_or("");
+  request.countOnly = o.count;
+  std::optional<SelectionSummary> summary;
+  if (o.summary) request.summary = &summary.emplace();
+  request.summaryPath = o.summaryJson.value_or("");
+  if (several) request.inputPaths = inputs;
+  request.recursive = o.recursive || (o.inputs.empty() && settings.recursive);
+  request.perFile = o.perFile;
   HeadlessReporter reporter(dialogs);
   const ScanOutcome outcome = RunScan(request, reporter, fileSystem(), line).outcome;
   if (line) line->End();
+  // The summary follows the report of a run that wrote its games (also when stopped).
+  if (summary && (outcome == ScanOutcome::Completed || outcome == ScanOutcome::Cancelled)) {
+    const std::string text = summary->Text();
+    if (std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0) {
+      SetIoResult(errno);
+      CheckIO(kReportStep);
+    }
+  }
   if (const int signal = signalReceived) return 128 + signal;
   return outcome == ScanOutcome::Completed ? 0 : kExitNoScan;
 }
@@ -419,6 +481,7 @@ std::string UsageText() {
       "Usage:\n"
       "  kelvane [FILE]              start the window; FILE becomes the input file\n"
       "  kelvane --scan [OPTIONS]    run one scan without a window, then exit\n"
+      "  kelvane --count [OPTIONS]   the same as --scan --count\n"
       "  kelvane --help | --version\n"
       "\n"
       "Scan options (criteria not given come from the settings file; an option's value may\n"
@@ -454,7 +517,14 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
     return kExitBadInput;
   }
   KeepStandardStreamsApart();
-  const bool toStandardOutput = o.output && *o.output == kStandardStream;
+  // A count writes no file, and its report goes to standard output.
+  // Nor does it gather the rows a summary is made from.
+  if (o.count && (o.list || o.log || o.summary || o.summaryJson)) {
+    std::fprintf(stderr, "kelvane: --count writes no file: not with %s\n",
+                 o.list ? "--list" : o.log ? "--log" : o.summary ? "--summary" : "--summary-json");
+    return kExitBadInput;
+  }
+  const bool toStandardOutput = !o.count && o.output && *o.output == kStandardStream;
   if (toStandardOutput && o.split) {
     std::fprintf(stderr,
                  "kelvane: --split cannot go with --output - (the split file needs a name)\n");
@@ -469,14 +539,29 @@ int RunHeadlessScan(const std::vector<std::string>& args) {
     std::fprintf(stderr, "kelvane: --list needs a file name\n");
     return kExitBadInput;
   }
+  // The summary's text and its JSON take standard output alone.
+  const bool jsonToStandardOutput = o.summaryJson && *o.summaryJson == kStandardStream;
+  if (o.summaryJson && o.summaryJson->empty()) {
+    std::fprintf(stderr, "kelvane: --summary-json needs a file name\n");
+    return kExitBadInput;
+  }
+  if ((o.summary || jsonToStandardOutput) &&
+      toStandardOutput + listToStandardOutput + jsonToStandardOutput + o.summary > 1) {
+    std::fprintf(stderr, "kelvane: %s cannot go with %s (one standard output)\n",
+                 o.summary ? "--summary" : "--summary-json -",
+                 toStandardOutput       ? "--output -"
+                 : listToStandardOutput ? "--list -"
+                                        : "--summary-json -");
+    return kExitBadInput;
+  }
   // Progress on a terminal is one line redrawn in place; it outlives the console, which ends
   // it before each message and the report so that they start on a line of their own.
   const bool terminal = ::isatty(STDERR_FILENO);
   std::optional<ProgressLine> line;
   if (o.progress || (!o.quiet && terminal)) line.emplace(stderr, terminal);
   // With the games on standard output, the report goes to standard error.
-  ConsoleDialogs console(
-      ConsoleDialogs::Options{o.yes, o.quiet, toStandardOutput || listToStandardOutput});
+  ConsoleDialogs console(ConsoleDialogs::Options{
+      o.yes, o.quiet, toStandardOutput || listToStandardOutput || jsonToStandardOutput});
   if (line) console.SetBeforeWriting([&line] { line->End(); });
   SetDialogs(&console);
   static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");

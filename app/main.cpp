@@ -12,6 +12,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (!args.empty()) {
     if (args[0] == "--scan") return RunHeadlessScan({args.begin() + 1, args.end()});
+    if (args[0] == "--count") return RunHeadlessScan(args);
     if (args[0] == "--help" || args[0] == "-h") {
       std::fputs(UsageText().c_str(), stdout);
       return 0;

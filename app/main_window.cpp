@@ -82,8 +82,11 @@ void MainWindow::loadAtStartUp() {
   LoadSettings(settings_, settingsPath_);
   // An editor is started in the output folder: a relative path would name another file.
   for (std::string& editor : settings_.editors) editor = AbsolutePath(editor);
-  if (takeCommandLineFile(settings_.input.dir, settings_.input.name))
+  if (takeCommandLineFile(settings_.input.dir, settings_.input.name)) {
     inputFileDialog_.initialDir = settings_.input.dir;
+    settings_.moreInputs.clear();
+    settings_.inputFolder = false;
+  }
   fillingControls_ = true;
   settingsToControls();
   fillingControls_ = false;
@@ -147,6 +150,7 @@ void MainWindow::settingsToControls() {
   setFileNameText(outputNameEdit_, settings_.output.name);
   setDirectoryHint(inputDirBox_, settings_.input.dir);
   setDirectoryHint(outputDirBox_, settings_.output.dir);
+  showInputs();
   // Must contain's text runs onMustContainEdited, which may move the Notation/Moves choice.
   for (const CriterionKind& kind : CriterionKinds()) showCriterion(kind);
   for (const CriterionKind& kind : CriterionKinds()) {
@@ -320,8 +324,9 @@ bool MainWindow::fieldEvent(QObject* watched, QEvent* event) {
       // move to the end of the line); cut, copy and paste stay with the field.
       auto* key = static_cast<QKeyEvent*>(event);
       QKeySequence pressed(key->keyCombination());
-      for (QAction* a : {setInputAction_, setOutputAction_, runAction_, outputEditor1Action_,
-                         outputEditor2Action_, splitAction_})
+      for (QAction* a : {setInputAction_, setInputFolderAction_, setOutputAction_, runAction_,
+                         countAction_,
+                         outputEditor1Action_, outputEditor2Action_, splitAction_})
         if (a->shortcut() == pressed) return true;
       return false;
     }

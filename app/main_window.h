@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/scan_run.h"
+#include "engine/selection_summary.h"
 #include "platform/dialogs.h"
 #include "platform/orderly_exit.h"
 #include "settings/settings.h"
@@ -37,6 +38,7 @@ class GameListModel;
 class GameListWindow;
 class ProgressDialog;
 class ScanJob;
+class SummaryWindow;
 
 class MainWindow : public QMainWindow {
   Q_OBJECT
@@ -61,8 +63,9 @@ class MainWindow : public QMainWindow {
   void showFileStates();
   // Whether the file names and the criteria of the settings record may run; if not, the
   // reason is told and the field at fault gets the focus.
-  bool namesValid();
-  bool criteriaValid();
+  // countOnly: for a count, which writes nothing: the output's name plays no part.
+  bool namesValid(bool countOnly = false);
+  bool criteriaValid(bool countOnly = false);
 
   // The file dialog's request for a side, as it was last set up.
   const FileDialogRequest& fileDialogRequest(Side side) const;
@@ -155,6 +158,14 @@ class MainWindow : public QMainWindow {
 
   // ---- main_window_files.cpp: the files, Run and the output editors
   void chooseFile(Side side);
+  // File > Set Input Folder: the input becomes a folder's game files.
+  void chooseInputFolder();
+  // Several input files (or a folder) in the settings: the name field then shows "N files",
+  // read only, with the files in its tooltip, and the folder box the folder.
+  bool severalInputs() const { return settings_.inputFolder || !settings_.moreInputs.empty(); }
+  void showInputs();
+  // Back to the one input file the settings name first.
+  void leaveSeveralInputs();
   // The directory of from becomes the other side's directory too.
   void copyDirectory(Side from);
   void swapFiles();
@@ -166,7 +177,9 @@ class MainWindow : public QMainWindow {
   void toggleSplit();
   void toggleTolerant();
   void toggleDuplicates();
-  void runScan();
+  // Run, or with countOnly Count: the same scan, which writes nothing and reports the
+  // games read and selected.
+  void runScan(bool countOnly = false);
   // Starts output editor 1 or 2 on the output file, or asks for the editor first.
   void openOutputEditor(int editorNumber);
   bool launchEditor(int editorNumber, std::string& editor, const std::string& outputName,
@@ -226,6 +239,7 @@ class MainWindow : public QMainWindow {
   QLineEdit* outputDirBox_;  // its hint is the output directory
   QPushButton* swapFilesButton_;
   QPushButton* runButton_;
+  QPushButton* countButton_;  // beside Run
   QPushButton* exitButton_;
 
   // The tool bar.
@@ -246,8 +260,10 @@ class MainWindow : public QMainWindow {
   // The main menu and its items; cut, copy and paste are shared with the tool bar.
   QMenu* fileMenu_;
   QAction* setInputAction_;
+  QAction* setInputFolderAction_;
   QAction* setOutputAction_;
   QAction* runAction_;
+  QAction* countAction_;
   QAction* exitAction_;
   QMenu* editMenu_;
   QAction* cutAction_;
@@ -298,8 +314,21 @@ class MainWindow : public QMainWindow {
   QAction* selectedGamesAction_ = nullptr;
   std::string gameListOutput_;  // the output of the scan the list is of
 
+  // The Summary window and the figures it shows (main_window_summary.cpp): those of the last
+  // scan, and those the scan that runs gathers (read only when it waits for its report).
+  void buildSummary();
+  void showSummary();
+  void startSummary(ScanRequest& request);
+  void endSummary(bool outputWritten);
+  std::unique_ptr<SelectionSummary> summary_;
+  std::unique_ptr<SelectionSummary> scanSummary_;
+  QPointer<SummaryWindow> summaryWindow_;
+  QAction* summaryAction_ = nullptr;
+  std::string summaryOutput_;
+
   std::unique_ptr<ScanJob> scan_;
   bool scanSplit_ = false;
+  bool scanCounting_ = false;  // the scan only counts: the game list stays as it was
   bool closeAfterScan_ = false;
   ScanObserver* scanObserver_ = nullptr;
   QPointer<ProgressDialog> progress_;

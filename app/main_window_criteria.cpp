@@ -97,17 +97,22 @@ void MainWindow::onMustContainEdited() {
   settings_.criteria.mustContainRange = *entry.range;
 }
 
-bool MainWindow::namesValid() {
-  const NameFault fault = CheckNames(settings_.input, settings_.output, split_, fileSystem());
+bool MainWindow::namesValid(bool countOnly) {
+  // A folder of inputs is checked as one: it has a name, and may be a folder.
+  const FileLocation input =
+      settings_.inputFolder ? FileLocation{"", settings_.input.dir} : settings_.input;
+  const NameFault fault =
+      countOnly ? CheckInputName(input, fileSystem(), settings_.inputFolder)
+                : CheckNames(input, settings_.output, split_, fileSystem(), settings_.inputFolder);
   if (fault == NameFault::None) return true;
   dialogs().ShowMessage(NameFaultMessage(fault, settings_.input, settings_.output));
   (IsOutputNameFault(fault) ? outputNameEdit_ : inputNameEdit_)->setFocus(Qt::OtherFocusReason);
   return false;
 }
 
-bool MainWindow::criteriaValid() {
-  const CriteriaFault fault =
-      CheckCriteria(settings_.criteria, settings_.input.path(), settings_.output.path());
+bool MainWindow::criteriaValid(bool countOnly) {
+  const CriteriaFault fault = CheckCriteria(settings_.criteria, settings_.input.path(),
+                                            countOnly ? std::string() : settings_.output.path());
   if (fault == CriteriaFault::None) return true;
   dialogs().ShowMessage(CriteriaFaultMessage(fault, settings_.criteria));
   // Any other fault is in a criterion's lines or at the end of its range.

@@ -12,6 +12,7 @@
 #include "engine/scan_run.h"
 #include "platform/fault.h"
 #include "platform/file_system.h"
+#include "platform/game_folder.h"
 #include "platform/launcher.h"
 #include "settings/settings.h"
 #include "text/path_parts.h"
@@ -57,13 +58,71 @@ void MainWindow::chooseFile(Side side) {
   dialog.title = input ? "Set Input File" : "Set Output File";
   dialog.initialDir = input ? settings_.input.dir : settings_.output.dir;
   dialog.fileName = input ? settings_.input.name : settings_.output.name;
-  std::optional<std::string> chosen =
-      input ? dialogs().OpenFile(dialog) : dialogs().SaveFile(dialog);
+  std::optional<std::string> chosen;
+  if (input) {
+    // Several files may be chosen: the first is the input name, the others follow it.
+    const std::optional<std::vector<std::string>> files = dialogs().OpenFiles(dialog);
+    if (!files) return;
+    chosen = files->front();
+    settings_.inputFolder = false;
+    settings_.moreInputs.clear();
+    for (size_t i = 1; i < files->size(); ++i)
+      settings_.moreInputs.push_back(FileNamePart((*files)[i]));
+    settings_.input.name = FileNamePart(*chosen);
+    inputNameEdit_->setReadOnly(false);
+  } else {
+    chosen = dialogs().SaveFile(dialog);
+  }
   if (!chosen) return;
   setFileNameText(nameEdit(side), FileNamePart(*chosen));
   setDirectoryHint(dirBox(side), DirectoryPart(*chosen));
   showFileStates();
   pathsToSettings();
+}
+
+void MainWindow::chooseInputFolder() {
+  FileDialogRequest request;
+  request.title = "Set Input Folder";
+  request.initialDir = directoryHint(inputDirBox_);
+  const std::optional<FolderChoice> chosen = dialogs().ChooseFolder(request, settings_.recursive);
+  if (!chosen) return;
+  settings_.moreInputs.clear();
+  settings_.inputFolder = true;
+  settings_.recursive = chosen->recursive;
+  // A game file of the folder stays the input of the programs that read one file.
+  for (const std::string& file : ListGameFiles(chosen->dir, false)) {
+    settings_.input.name = FileNamePart(file);
+    break;
+  }
+  setDirectoryHint(inputDirBox_, chosen->dir);
+  showFileStates();
+  pathsToSettings();
+}
+
+void MainWindow::showInputs() {
+  inputNameEdit_->setReadOnly(severalInputs());
+  if (!severalInputs()) return;
+  const std::string dir = directoryHint(inputDirBox_);
+  std::vector<std::string> names;
+  if (settings_.inputFolder) {
+    for (const std::string& file : ListGameFiles(dir, settings_.recursive))
+      names.push_back(file.substr(dir.size()));
+  } else {
+    names.push_back(settings_.input.name);
+    names.insert(names.end(), settings_.moreInputs.begin(), settings_.moreInputs.end());
+  }
+  setFileNameText(inputNameEdit_, std::to_string(names.size()) + " files");
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : "\n") + name;
+  inputNameEdit_->setToolTip(QString::fromLocal8Bit(list));
+}
+
+void MainWindow::leaveSeveralInputs() {
+  if (!severalInputs()) return;
+  settings_.moreInputs.clear();
+  settings_.inputFolder = false;
+  setFileNameText(inputNameEdit_, settings_.input.name);
+  inputNameEdit_->setReadOnly(false);
 }
 
 void MainWindow::copyDirectory(Side from) {
@@ -73,6 +132,8 @@ void MainWindow::copyDirectory(Side from) {
 }
 
 void MainWindow::swapFiles() {
+  // The output can be one file only: the first input file takes its place.
+  leaveSeveralInputs();
   std::string name = fileNameText(inputNameEdit_);
   setFileNameText(inputNameEdit_, fileNameText(outputNameEdit_));
   setFileNameText(outputNameEdit_, name);
@@ -97,10 +158,13 @@ void MainWindow::onFileNameKeyUp() {
 }
 
 void MainWindow::showFileStates() {
-  std::string input = directoryHint(inputDirBox_) + fileNameText(inputNameEdit_);
+  // Of several inputs, the first file is coloured; the tooltip lists them.
+  std::string input = directoryHint(inputDirBox_) +
+                      (severalInputs() ? settings_.input.name : fileNameText(inputNameEdit_));
   std::string output = directoryHint(outputDirBox_) + fileNameText(outputNameEdit_);
   // A long name shows only its tail in the field: its tooltip is the whole path.
   inputNameEdit_->setToolTip(QString::fromLocal8Bit(input));
+  showInputs();
   outputNameEdit_->setToolTip(QString::fromLocal8Bit(output));
   QColor inputColour = kBlack, outputColour = kBlack;
   bool inputExists = fileSystem().FileExists(input);
@@ -122,12 +186,14 @@ void MainWindow::showFileStates() {
 }
 
 void MainWindow::pathsToSettings() {
-  settings_.input.name = fileNameText(inputNameEdit_);
+  // The name field of several inputs shows their number: the first file's name is kept.
+  if (!severalInputs()) settings_.input.name = fileNameText(inputNameEdit_);
   settings_.output.name = fileNameText(outputNameEdit_);
   settings_.input.dir = directoryHint(inputDirBox_);
   settings_.output.dir = directoryHint(outputDirBox_);
   // A path typed or pasted in a name field is parted between the folder box and the field.
   for (Side side : {Side::Input, Side::Output}) {
+    if (side == Side::Input && severalInputs()) continue;
     FileLocation& location = side == Side::Input ? settings_.input : settings_.output;
     const FileLocation taken = TakeWholePath(location);
     if (taken == location) continue;
@@ -154,13 +220,13 @@ void MainWindow::toggleDuplicates() {
   showSplitState();
 }
 
-void MainWindow::runScan() {
+void MainWindow::runScan(bool countOnly) {
   // Every way of starting a run ends the edit of the field being typed in first, with the
   // checks of leaving it (a shortcut or a menu item leaves the focus where it is); what
   // those checks refuse stops the run.
   if (!leaveField()) return;
   pathsToSettings();
-  if (!namesValid() || !criteriaValid()) {
+  if (!namesValid(countOnly) || !criteriaValid(countOnly)) {
     dialogs().Beep();
     return;
   }
@@ -173,7 +239,11 @@ void MainWindow::runScan() {
   if (reading.tolerant) reading.logPath = LogFileName(request.outputPath);
   if (settings_.duplicates) request.duplicatesPath = DuplicatesFileName(request.outputPath);
   request.duplicatesPrefix = settings_.duplicatesPrefix;
-  scanSplit_ = split_;
+  request.countOnly = countOnly;
+  request.inputPaths = SeveralInputs(settings_);
+  request.recursive = settings_.recursive;
+  request.perFile = true;
+  scanSplit_ = split_ && !countOnly;
   startScan(request);
 }
 

@@ -164,7 +164,11 @@ void MainWindow::buildFileControls() {
   runButton_->setGeometry(DesignRect(this, 312, 136, 65, 25));
   exitButton_ = Named(new QPushButton(QStringLiteral("Exit"), centralWidget()), "Button3");
   exitButton_->setGeometry(DesignRect(this, 456, 136, 65, 25));
-  for (QPushButton* b : {swapFilesButton_, runButton_, exitButton_}) {
+  // Count stands in the gap between Run and Exit, which keep their places.
+  countButton_ = Named(new QPushButton(QStringLiteral("Count"), centralWidget()), "CountButton");
+  countButton_->setGeometry(DesignRect(this, 384, 136, 65, 25));
+  countButton_->setToolTip(QStringLiteral("Count the games the criteria select; write nothing"));
+  for (QPushButton* b : {swapFilesButton_, runButton_, countButton_, exitButton_}) {
     b->setAutoDefault(false);
     b->setFocusPolicy(Qt::StrongFocus);
   }
@@ -172,9 +176,11 @@ void MainWindow::buildFileControls() {
   // edit itself, as its shortcut does, and Exit stores it as it closes. A message about the
   // field can then never take the click that was meant for the button.
   runButton_->setFocusPolicy(Qt::TabFocus);
+  countButton_->setFocusPolicy(Qt::TabFocus);
   exitButton_->setFocusPolicy(Qt::TabFocus);
   connect(swapFilesButton_, &QPushButton::clicked, this, guarded([this] { swapFiles(); }));
   connect(runButton_, &QPushButton::clicked, this, guarded([this] { runScan(); }));
+  connect(countButton_, &QPushButton::clicked, this, guarded([this] { runScan(true); }));
   connect(exitButton_, &QPushButton::clicked, this, guarded([this] { exitProgram(); }));
 }
 
@@ -362,6 +368,9 @@ void MainWindow::buildMenus() {
   setInputAction_ = item(
       fileMenu_, "SetInput1", "Set &Input", QKeySequence(Qt::CTRL | Qt::Key_O),
       [this] { chooseFile(Side::Input); }, ToolIcon(ToolImage::Open));
+  setInputFolderAction_ =
+      item(fileMenu_, "SetInputFolder1", "Set Input &Folder",
+           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { chooseInputFolder(); });
   setOutputAction_ = item(
       fileMenu_, "SetOutput1", "Set &Output", QKeySequence(Qt::CTRL | Qt::Key_S),
       [this] { chooseFile(Side::Output); }, ToolIcon(ToolImage::Save));
@@ -369,6 +378,8 @@ void MainWindow::buildMenus() {
   runAction_ = item(
       fileMenu_, "Run1", "&Run", QKeySequence(Qt::CTRL | Qt::Key_R), [this] { runScan(); },
       ToolIcon(ToolImage::Run));
+  countAction_ = item(fileMenu_, "Count1", "&Count", QKeySequence(Qt::CTRL | Qt::Key_K),
+                      [this] { runScan(true); });
   fileMenu_->addSeparator();
   exitAction_ = item(fileMenu_, "Exit1", "E&xit", QKeySequence(), [this] { exitProgram(); });
 
@@ -401,6 +412,7 @@ void MainWindow::buildMenus() {
   }
 
   buildGameList();
+  buildSummary();
   helpMenu_ = menu("Help1", "&Help");
   helpContentsAction_ =
       item(helpMenu_, "Contents1", "&Contents", QKeySequence(), [this] { showHelpContents(); });
@@ -441,7 +453,7 @@ void MainWindow::orderTabs() {
   std::vector<QWidget*> order = criteriaFieldsInTabOrder();
   order.insert(order.end(),
                {notationButton_, movesButton_, inputNameEdit_, outputNameEdit_, inputDirBox_,
-                outputDirBox_, swapFilesButton_, runButton_, exitButton_});
+                outputDirBox_, swapFilesButton_, runButton_, countButton_, exitButton_});
   // Then the fields of the added criteria, each followed by its range, in the area's order
   // below the designed ones.
   for (const CriterionKind& kind : CriterionKinds()) {

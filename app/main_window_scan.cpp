@@ -36,9 +36,16 @@ void MainWindow::setScanObserver(ScanObserver* observer) {
 }
 
 void MainWindow::startScan(const ScanRequest& request) {
-  // The list of selected games starts again with every scan.
-  startGameList(request.outputPath);
-  scan_ = std::make_unique<ScanJob>(request, dialogs(), fileSystem(), scanObserver_, gameList_);
+  // The list of selected games and the summary start again with every scan that writes its
+  // games; a count leaves them as the last such scan left them.
+  scanCounting_ = request.countOnly;
+  ScanRequest summarized = request;
+  if (!scanCounting_) {
+    startGameList(request.outputPath);
+    startSummary(summarized);
+  }
+  scan_ = std::make_unique<ScanJob>(summarized, dialogs(), fileSystem(), scanObserver_,
+                                    scanCounting_ ? nullptr : gameList_);
   scan_->Dialogs().beforeReport = [this] { closeProgress(); };
   connect(scan_.get(), &ScanJob::finished, this, guarded([this] { onScanFinished(); }));
   setScanning(true);
@@ -57,7 +64,7 @@ void MainWindow::startScan(const ScanRequest& request) {
 void MainWindow::showProgress() {
   if (!scan_) return;
   if (!progress_) {
-    progress_ = new ProgressDialog(this, scanSplit_);
+    progress_ = new ProgressDialog(this, scanSplit_, scanCounting_);
     connect(progress_, &ProgressDialog::cancelRequested, this, [this] {
       if (scan_) scan_->Cancel();
     });
@@ -87,7 +94,10 @@ void MainWindow::onScanFinished() {
   closeProgress();
   std::unique_ptr<ScanJob> job = std::move(scan_);
   setScanning(false);
-  endGameList(job->Error() == nullptr);
+  if (!scanCounting_) {
+    endGameList(job->Error() == nullptr);
+    endSummary(job->Error() == nullptr);
+  }
   if (std::exception_ptr error = job->Error()) {
     // A fault of the scan's own files ends the scan, not the program: the user can mend the
     // file or the names and run again. Any other fault ends the program on this thread.
@@ -114,12 +124,13 @@ void MainWindow::cancelScanAndClose() {
 void MainWindow::setScanning(bool on) {
   // While a scan runs its commands wait; Exit, the close box and help stay (closing cancels
   // the scan). The fields stay as they are: the scan works on a copy of the criteria.
-  for (QAction* action : {setInputAction_, setOutputAction_, runAction_, outputEditor1Action_,
-                          outputEditor2Action_, splitAction_})
+  for (QAction* action : {setInputAction_, setInputFolderAction_, setOutputAction_, runAction_,
+                          countAction_,
+                          outputEditor1Action_, outputEditor2Action_, splitAction_})
     action->setEnabled(!on);
   for (QWidget* command :
-       {static_cast<QWidget*>(runButton_), static_cast<QWidget*>(swapFilesButton_),
-        static_cast<QWidget*>(toolBar_)})
+       {static_cast<QWidget*>(runButton_), static_cast<QWidget*>(countButton_),
+        static_cast<QWidget*>(swapFilesButton_), static_cast<QWidget*>(toolBar_)})
     command->setEnabled(!on);
   if (on)
     setCursor(Qt::BusyCursor);

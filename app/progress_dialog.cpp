@@ -23,7 +23,8 @@ QString Count(int64_t n) {
 }
 }  // namespace
 
-ProgressDialog::ProgressDialog(QWidget* parent, bool split) : QDialog(parent), split_(split) {
+ProgressDialog::ProgressDialog(QWidget* parent, bool split, bool counting)
+    : QDialog(parent), split_(split), counting_(counting) {
   setObjectName(QStringLiteral("ScanProgress"));
   setWindowTitle(QStringLiteral("Scanning"));
   auto* layout = new QVBoxLayout(this);
@@ -56,8 +57,9 @@ void ProgressDialog::Show(const ScanProgress& p, double seconds) {
   } else {
     bar_->setRange(0, 0);  // a size that is not known (yet): a busy bar
   }
-  QString games =
-      QStringLiteral("%1 games read, %2 written").arg(Count(p.gamesRead), Count(p.gamesWritten));
+  QString games = (counting_ ? QStringLiteral("%1 games read, %2 selected")
+                             : QStringLiteral("%1 games read, %2 written"))
+                      .arg(Count(p.gamesRead), Count(p.gamesWritten));
   if (split_) games += QStringLiteral(", %1 to the split file").arg(Count(p.splitWritten));
   games_->setText(games);
   amount_->setText(QString::fromStdString(ProgressAmount(p)));

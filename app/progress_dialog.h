@@ -15,8 +15,9 @@ namespace kelvane {
 class ProgressDialog : public QDialog {
   Q_OBJECT
  public:
-  // split: the run also writes a split file, whose count is shown.
-  ProgressDialog(QWidget* parent, bool split);
+  // split: the run also writes a split file, whose count is shown. counting: the run only
+  // counts, and its games are selected rather than written.
+  ProgressDialog(QWidget* parent, bool split, bool counting = false);
   // seconds: since the scan started.
   void Show(const ScanProgress& progress, double seconds);
 
@@ -28,6 +29,7 @@ class ProgressDialog : public QDialog {
 
  private:
   bool split_;
+  bool counting_;
   QProgressBar* bar_;
   QLabel* amount_;
   QLabel* games_;

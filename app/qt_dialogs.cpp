@@ -1,6 +1,7 @@
 #include "app/qt_dialogs.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QFileSystemModel>
 #include <QGridLayout>
@@ -120,26 +121,33 @@ void QtDialogs::ShowMessage(const std::string& text) {
 }
 
 namespace {
-QString reportCaption;
-std::function<void()> reportAction;
+std::vector<std::pair<QString, std::function<void()>>> reportButtons;
 }  // namespace
 
 void SetReportButton(const QString& caption, std::function<void()> action) {
-  reportCaption = caption;
-  reportAction = std::move(action);
+  reportButtons.clear();
+  AddReportButton(caption, std::move(action));
+}
+
+void AddReportButton(const QString& caption, std::function<void()> action) {
+  if (!caption.isEmpty() && action) reportButtons.emplace_back(caption, std::move(action));
 }
 
 void QtDialogs::ShowReport(const std::string& text) {
-  if (reportCaption.isEmpty() || !reportAction) {
+  if (reportButtons.empty()) {
     ShowMessage(text);
     return;
   }
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kelvane"), MessageText(text),
                   QMessageBox::Ok, DialogParent());
-  QPushButton* extra = box.addButton(reportCaption, QMessageBox::ActionRole);
+  std::vector<QPushButton*> extra;
+  for (const auto& button : reportButtons)
+    extra.push_back(box.addButton(button.first, QMessageBox::ActionRole));
   MakeRoomForCaption(box);
   box.exec();
-  if (box.clickedButton() == extra) reportAction();
+  // The action is a copy: it may set the buttons anew.
+  for (size_t k = 0; k < extra.size(); ++k)
+    if (box.clickedButton() == extra[k]) std::function<void()>(reportButtons[k].second)();
 }
 
 DialogButton QtDialogs::Confirm(const std::string& text, DialogButtons buttons) {
@@ -177,6 +185,41 @@ std::optional<std::string> QtDialogs::OpenFile(const FileDialogRequest& request)
 
 std::optional<std::string> QtDialogs::SaveFile(const FileDialogRequest& request) {
   return RunFileDialog(request, true);
+}
+
+std::optional<std::vector<std::string>> QtDialogs::OpenFiles(const FileDialogRequest& request) {
+  QFileDialog dialog(DialogParent(), FileText(request.title), FileText(request.initialDir));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  QStringList filters = NameFilters(request.filter);
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  if (!request.fileName.empty()) dialog.selectFile(FileText(request.fileName));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  std::vector<std::string> chosen;
+  for (const QString& file : dialog.selectedFiles())
+    chosen.push_back(file.toLocal8Bit().toStdString());
+  if (chosen.empty()) return std::nullopt;
+  return chosen;
+}
+
+std::optional<FolderChoice> QtDialogs::ChooseFolder(const FileDialogRequest& request,
+                                                    bool recursive) {
+  // Qt's own dialog, which takes a check box of ours below its fields.
+  QFileDialog dialog(DialogParent(), FileText(request.title), FileText(request.initialDir));
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  auto* subfolders = new QCheckBox(QStringLiteral("Include &subfolders"), &dialog);
+  subfolders->setObjectName(QStringLiteral("IncludeSubfolders"));
+  subfolders->setChecked(recursive);
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    grid->addWidget(subfolders, grid->rowCount(), 0, 1, grid->columnCount());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  std::string dir = chosen.first().toLocal8Bit().toStdString();
+  if (!dir.ends_with('/')) dir += '/';
+  return FolderChoice{dir, subfolders->isChecked()};
 }
 
 }  // namespace kelvane

@@ -21,6 +21,9 @@ class QtDialogs : public Dialogs {
   void Beep() override;
   std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+  std::optional<std::vector<std::string>> OpenFiles(const FileDialogRequest& request) override;
+  std::optional<FolderChoice> ChooseFolder(const FileDialogRequest& request,
+                                           bool recursive) override;
 };
 
 // Installs a QtDialogs for the lifetime of this object.
@@ -36,6 +39,8 @@ class ScopedQtDialogs : public QtDialogs {
 // A button that the end-of-scan report offers beside OK, and what it does (the window's
 // Selected games); an empty caption takes it away.
 void SetReportButton(const QString& caption, std::function<void()> action);
+// One more such button, after those given before.
+void AddReportButton(const QString& caption, std::function<void()> action);
 
 QStringList NameFilters(const std::string& filter);
 // A message text for a Qt widget: UTF-8, with a CR (alone or before an LF) as a line break

@@ -25,14 +25,20 @@ void ForwardingDialogs::Forward(const std::function<void(ScanReporter&)>& call) 
 void ForwardingDialogs::ShowReport(const std::string& text) {
   Forward([&](ScanReporter& r) {
     if (beforeReport) beforeReport();
-    r.ShowReport(text);
+    if (plainReport)
+      r.ShowMessage(text);
+    else
+      r.ShowReport(text);
   });
 }
 
 void ForwardingDialogs::ShowCancelledReport(const std::string& heading, const std::string& counts) {
   Forward([&](ScanReporter& r) {
     if (beforeReport) beforeReport();
-    r.ShowCancelledReport(heading, counts);
+    if (plainReport)
+      r.ShowMessage(heading + "\r" + counts);
+    else
+      r.ShowCancelledReport(heading, counts);
   });
 }
 
@@ -76,6 +82,7 @@ ScanJob::ScanJob(ScanRequest request, ScanReporter& dialogs, FileSystem& fileSys
       forwarding_(*this, dialogs) {
   request_.cancel = &cancel_;
   request_.listGames = request_.listGames || lister != nullptr;
+  forwarding_.plainReport = request_.countOnly;
 }
 
 ScanJob::~ScanJob() {

@@ -25,6 +25,9 @@ class ForwardingDialogs : public ForwardingReporter {
   void Detach() { detached_ = true; }
   // Runs before the report is shown (the window closes its progress dialog).
   std::function<void()> beforeReport;
+  // The report is shown as a plain message, without the button the window's report may
+  // offer (a count's: it wrote no games to list).
+  bool plainReport = false;
 
   void ShowReport(const std::string& text) override;
   void ShowCancelledReport(const std::string& heading, const std::string& counts) override;

@@ -3,10 +3,14 @@
 # variations (-x) and material balances (-y) on one corpus of legal games: the games each
 # selects and the time each takes.
 #
-#   bench/compare_pgn_extract.sh [--size SIZE] [--seed N]
+#   bench/compare_pgn_extract.sh [--size SIZE] [--seed N] [--duplicates PERCENT]
 #
 #   --size SIZE    corpus size, with K, M or G (powers of 1024); default 1G
 #   --seed N       generator seed; default 1
+#   --duplicates PERCENT  instead, the duplicate removal: on a corpus of legal games with
+#                  copies of earlier games planted after PERCENT % of its games (gen_corpus
+#                  --legal --duplicates), the games pgn-extract -D keeps against those
+#                  kelvane --duplicates keeps in its output, with every criterion cleared
 #
 # Environment: KELVANE_BUILD and KELVANE_BENCH_DIR as for run_bench.sh (the corpus is the one
 # `run_bench.sh --legal` makes and reuses).
@@ -27,11 +31,13 @@ set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
 size_text=1G
 seed=1
+dup_percent=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --size) size_text="$2"; shift 2 ;;
     --seed) seed="$2"; shift 2 ;;
-    -h|--help) sed -n '2,24p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --duplicates) dup_percent="$2"; shift 2 ;;
+    -h|--help) sed -n '2,28p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "compare_pgn_extract.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
@@ -50,9 +56,14 @@ if [ ! -x "$kelvane" ] || [ ! -x "$gen" ]; then
 fi
 
 corpus="$bench_dir/corpus-s${seed}-${size_text}-legal.pgn"
+gen_args=(--legal)
+if [ -n "$dup_percent" ]; then
+  corpus="$bench_dir/corpus-s${seed}-${size_text}-legal-duplicates-${dup_percent}.pgn"
+  gen_args+=(--duplicates "$dup_percent")
+fi
 if [ ! -s "$corpus" ]; then
   echo "Generating $corpus" >&2
-  "$gen" --seed "$seed" --size "$size_text" --legal --output "$corpus.part"
+  "$gen" --seed "$seed" --size "$size_text" "${gen_args[@]}" --output "$corpus.part"
   mv "$corpus.part" "$corpus"
 fi
 games=$(grep -c '^\[Event ' "$corpus" || true)
@@ -147,6 +158,12 @@ compare() {
   fi
 }
 
+if [ -n "$dup_percent" ]; then
+  # Copies are planted whole, so the rule where the two differ (the same moves with another
+  # result: one game for pgn-extract, two here) does not arise.
+  compare duplicates '-D' '--duplicates' -- -D -- --duplicates "$bench_dir/out-kelvane-duplicates.dup.pgn"
+  exit "$differs"
+fi
 compare position '-x "e4 c5 Nf3 d6" --matchplylimit 20' '--position ... --position-range 1-10' -- \
   -x"$variations" --matchplylimit 20 -- \
   --position "rnbqkbnr/pp2pppp/3p4/2p5/4P3/5N2/PPPP1PPP/RNBQKB1R w KQkq - 0 3" --position-range 1-10

@@ -2,7 +2,7 @@
 # Times the headless scan against `wc -l` on one generated corpus.
 #
 #   bench/run_bench.sh [--size SIZE] [--seed N] [--annotated] [--crlf] [--runs N] [--tolerant]
-#                      [--legal] [--duplicates PERCENT]
+#                      [--legal] [--duplicates PERCENT] [--split-files N]
 #
 #   --size SIZE    corpus size, with K, M or G (powers of 1024); default 1G
 #   --seed N       generator seed; default 1
@@ -15,6 +15,10 @@
 #                  games (gen_corpus --duplicates), and one more run: the scan with every
 #                  criterion cleared and kelvane --duplicates, with its ratio to the same scan
 #                  without it (target <= 1.3)
+#   --split-files N  the corpus also cut into N files of about equal size at game starts, in
+#                  a folder of their own, and one more run: the default scan of that folder
+#                  (--input FOLDER), with its ratio to the default scan of the one file
+#                  (target <= 1.1)
 #
 # Environment:
 #   KELVANE_BUILD      build folder holding app/kelvane and bench/gen_corpus (default: build)
@@ -31,8 +35,9 @@
 # after 1.e4 c5 2.Nf3 d6 reached in any move order within moves 1-10, and the material
 # signature KRP v KR anywhere in the game (every game replayed to its end); they are meant
 # for a --legal corpus. When kelvane has --list, one more run, the scan with every criterion
-# cleared writing its list file (--list), is compared with the same scan without it. Exit
-# status 1 when a scan fails.
+# cleared writing its list file (--list), is compared with the same scan without it; likewise,
+# with --summary-json, the scan gathering the summary of its games. Exit status 1 when a scan
+# fails.
 set -euo pipefail
 
 repo="$(cd "$(dirname "$0")/.." && pwd)"
@@ -42,6 +47,7 @@ runs=1
 gen_flags=()
 scan_flags=()
 dup_percent=""
+split_files=""
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -53,11 +59,13 @@ while [ $# -gt 0 ]; do
     --tolerant) scan_flags+=(--tolerant); shift ;;
     --legal) gen_flags+=(--legal); shift ;;
     --duplicates) dup_percent="$2"; gen_flags+=(--duplicates "$2"); shift 2 ;;
-    -h|--help) sed -n '2,35p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    --split-files) split_files="$2"; shift 2 ;;
+    -h|--help) sed -n '2,40p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "run_bench.sh: unknown option $1 (try --help)" >&2; exit 2 ;;
   esac
 done
 case "$runs" in ''|*[!0-9]*|0) echo "run_bench.sh: --runs needs a positive number" >&2; exit 2 ;; esac
+case "$split_files" in ''|[1-9]*) ;; *) echo "run_bench.sh: --split-files needs a positive number" >&2; exit 2 ;; esac
 
 . "$repo/bench/bench_paths.sh"
 
@@ -90,7 +98,21 @@ if [ ! -s "$corpus" ]; then
     --output "$corpus.part"
   mv "$corpus.part" "$corpus"
 fi
-corpus_bytes=$(stat -c %s "$corpus")
+corpus_bytes=$(stat -L -c %s "$corpus")
+# The corpus in N files: a new file begins at the first game (a tag line after an empty
+# line) once the file in hand has its share of the bytes.
+split_dir="$bench_dir/split-$key-$split_files"
+if [ -n "$split_files" ] && [ ! -d "$split_dir" ]; then
+  echo "Cutting the corpus into $split_files files in $split_dir" >&2
+  rm -rf "$split_dir.part"
+  mkdir -p "$split_dir.part"
+  awk -v dir="$split_dir.part" -v n="$split_files" -v total="$corpus_bytes" '
+    BEGIN { share = total / n; part = 1; file = sprintf("%s/part-%04d.pgn", dir, part) }
+    /^\[/ && empty && bytes >= share && part < n {
+      close(file); part++; bytes = 0; file = sprintf("%s/part-%04d.pgn", dir, part) }
+    { print > file; bytes += length($0) + 1; empty = ($0 ~ /^\r?$/) }' "$corpus"
+  mv "$split_dir.part" "$split_dir"
+fi
 games=$(grep -c '^\[Event ' "$corpus" || true)
 
 # Settings: an empty file leaves every key at the program's default.
@@ -98,6 +120,7 @@ settings="$bench_dir/bench-settings.ini"
 : > "$settings"
 
 cat "$corpus" > /dev/null  # into the page cache
+[ -z "$split_files" ] || cat "$split_dir"/* > /dev/null
 
 now_ns() { date +%s%N; }
 
@@ -211,6 +234,21 @@ if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--list([[:space:]=]|$)';
     --list "$bench_dir/list.tsv" "${scan_flags[@]+"${scan_flags[@]}"}"
   also_out=()
 fi
+# The same scan gathering the summary of its games (--summary-json), when kelvane has it.
+has_summary=0
+if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--summary-json([[:space:]=]|$)'; then
+  has_summary=1
+  out_summary="$bench_dir/out-summary.pgn"
+  run summary "$out_summary" "$kelvane" --scan --settings "$settings" --input "$corpus" \
+    --output "$out_summary" --yes --quiet --cond1 "" --contains "" --without "" \
+    --summary-json "$bench_dir/summary.json" "${scan_flags[@]+"${scan_flags[@]}"}"
+fi
+out_folder="$bench_dir/out-folder.pgn"
+if [ -n "$split_files" ]; then
+  names+=(folder)
+  run folder "$out_folder" "$kelvane" --scan --settings "$settings" --input "$split_dir" \
+    --output "$out_folder" --yes --quiet "${scan_flags[@]+"${scan_flags[@]}"}"
+fi
 out_all_dups="$bench_dir/out-all-dups.pgn"
 if [ -n "$dup_percent" ]; then
   names+=(all-dups)
@@ -246,6 +284,7 @@ for name in "${names[@]}"; do
     material) label="material KRP v KR" ;;
     all) label="scan, no criteria" ;;
     all-dups) label="no criteria, --duplicates" ;;
+    folder) label="default, $split_files files" ;;
   esac
   if [ "${status[$name]}" -ne 0 ]; then
     failed=1
@@ -278,6 +317,17 @@ if [ -n "$dup_percent" ]; then
   ratio all-dups all "--duplicates / no criteria" 1.3
   echo
 fi
+if [ -n "$split_files" ]; then
+  echo "folder run (the corpus in $split_files files, default criteria):"
+  ratio folder default "folder / one file" 1.1
+  if [ "${status[folder]}" -eq 0 ] && [ "${status[default]}" -eq 0 ]; then
+    awk -v a="${cpu_ms[folder]}" -v b="${cpu_ms[default]}" 'BEGIN {
+      printf "  %-34s %5.2f  (CPU s %.2f against %.2f)\n", "folder / one file, CPU time",
+        a / (b > 0 ? b : 1), a / 1000, b / 1000 }'
+    cmp -s "$out_folder" "$out_default" || { echo "  the folder scan wrote other games"; failed=1; }
+  fi
+  echo
+fi
 if [ "$has_tag" -eq 1 ]; then
   echo "header runs: --tag \"MinElo >= 2400\" --tag \"Year >= 2000\" (header + opening: with"
   echo "Must contain \"1.e4 c5 2.Nf3 d6\"); wall time ratios against their targets:"
@@ -297,6 +347,19 @@ if [ "$has_list" -eq 1 ]; then
       printf "  scan without it: %.2f  target <= 1.10: %s\n\n", r, r <= 1.10 ? "met" : "missed" }'
   fi
 fi
+if [ "$has_summary" -eq 1 ]; then
+  if [ "${status[summary]}" -ne 0 ] || [ "${status[all]}" -ne 0 ]; then
+    echo "summary run: a run failed (see $bench_dir/summary.stderr)"
+    failed=1
+  else
+    awk -v a="${wall[summary]}" -v b="${wall[all]}" -v ca="${cpu_ms[summary]}" \
+      -v cb="${cpu_ms[all]}" -v kb="${rss[summary]}" 'BEGIN {
+      r = a / b
+      printf "summary run: no criteria with --summary-json, %.3f s (CPU %.2f s), RSS %.1f MB; over\n", a / 1e9, ca / 1000, kb / 1024
+      printf "  the same scan without it (%.3f s, CPU %.2f s): wall %.2f, CPU %.2f  target <= 1.10: %s\n\n",
+        b / 1e9, cb / 1000, r, (cb > 0 ? ca / cb : 0), r <= 1.10 ? "met" : "missed" }'
+  fi
+fi
 if [ "$has_position" -eq 1 ]; then
   echo "position runs: --position \"$sicilian_fen\" --position-range 1-10;"
   echo "--material \"KRP v KR\"; wall time ratios against their targets:"
@@ -314,7 +377,8 @@ if [ "$has_position" -eq 1 ]; then
 fi
 declare -A outs=([default]="$out_default" [one-core]="$out_one" [opening]="$out_opening"
   [header]="$out_header" [header-opening]="$out_header_opening" [all]="$out_all"
-  [position]="$out_position" [material]="$out_material" [all-dups]="$out_all_dups")
+  [position]="$out_position" [material]="$out_material" [all-dups]="$out_all_dups"
+  [folder]="$out_folder")
 for name in "${names[@]}"; do
   [ "$name" != wc ] || continue
   [ "${status[$name]}" -eq 0 ] || continue

@@ -129,7 +129,9 @@ class MessageRecorder : public ScanReporter {
 class ChunkScanner {
  public:
   explicit ChunkScanner(const ScanRequest& request)
-      : decider_(request, recorder_), list_(request.listGames || !request.listPath.empty()) {}
+      : decider_(request, recorder_),
+        list_(ListsRows(request)),
+        keepText_(!request.countOnly || request.duplicatesPrefix) {}
   ChunkScanner(const ChunkScanner&) = delete;
   ChunkScanner& operator=(const ChunkScanner&) = delete;
 
@@ -164,7 +166,7 @@ class ChunkScanner {
       c.messages.push_back({Message::GameFault, c.games.size(), std::move(*fault), {}, {}});
     const Destination to = decider_.To();
     size_t headerSize = 0;
-    if (to != Destination::None) {
+    if (to != Destination::None && keepText_) {
       c.text += decider_.Header();
       c.text += decider_.MoveText();
       headerSize = decider_.Header().size();
@@ -180,6 +182,9 @@ class ChunkScanner {
   MessageRecorder recorder_;  // before the decider, which keeps a reference
   GameDecider decider_;
   bool list_;  // the games written are listed
+  // The text of the games that go somewhere is kept for the delivery: not when they are only
+  // counted, unless the prefix rule holds them.
+  bool keepText_;
 };
 
 // Reads the bytes of a chunk from the file at its place. The data ends inside the chunk at a
@@ -472,8 +477,7 @@ class Delivery {
       if (!decider_->Next(input, eof, delivered_ == 0, delivered_ + 1)) return true;
       position_ = input.BytesRead();
       ++delivered_;
-      if (decider_->To() == Destination::Output &&
-          (request_.listGames || !request_.listPath.empty()))
+      if (decider_->To() == Destination::Output && ListsRows(request_))
         sink_.NextListed(Listed(*decider_));
       if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof,
                          decider_->Key()))
@@ -520,6 +524,19 @@ class Delivery {
 };
 
 }  // namespace
+
+class ChunkStore {
+ public:
+  std::vector<std::unique_ptr<Chunk>> chunks;
+};
+
+void ChunkStoreDeleter::operator()(ChunkStore* store) const {
+  delete store;
+}
+
+ChunkMemory MakeChunkMemory() {
+  return ChunkMemory(new ChunkStore);
+}
 
 unsigned CoresForScan() {
   cpu_set_t set;
@@ -570,15 +587,20 @@ size_t CutFinder::Find(const char* d, size_t n) {
 }
 
 bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& dialogs,
-                  GameSink& sink, uint64_t& position) {
+                  GameSink& sink, uint64_t& position, ChunkStore* memory) {
   const unsigned threads =
       std::min(request.method.threads ? request.method.threads : CoresForScan(), kMaxThreads);
   const size_t chunkBytes = request.method.chunkBytes ? request.method.chunkBytes : kChunkBytes;
   if (threads <= 1 || (input.Size() > 0 && input.Size() <= chunkBytes)) return false;
 
   // The chunks outlive the threads, which are stopped and waited for however the run ends.
-  std::vector<std::unique_ptr<Chunk>> chunks;
+  ChunkStore own;
+  std::vector<std::unique_ptr<Chunk>>& chunks = (memory ? *memory : own).chunks;
   std::vector<Chunk*> idle;
+  for (const std::unique_ptr<Chunk>& c : chunks) {
+    c->Clear(chunkBytes);
+    idle.push_back(c.get());
+  }
   std::deque<Chunk*> order;
   Workers workers(threads, input, request);
   ChunkCutter cutter(input, chunkBytes, request.method.readAtOffsets && input.ReadableAtOffsets());

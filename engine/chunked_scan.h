@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "engine/game_decider.h"
@@ -30,14 +31,24 @@ class GameSink {
   virtual void NextListed(const ListedGame& /*game*/) {}
 };
 
+// The chunks of a scan in chunks with their buffers. A run of several files keeps them from
+// one file to the next, so that their memory is not made (and faulted in) again for each.
+class ChunkStore;
+struct ChunkStoreDeleter {
+  void operator()(ChunkStore* store) const;
+};
+using ChunkMemory = std::unique_ptr<ChunkStore, ChunkStoreDeleter>;
+ChunkMemory MakeChunkMemory();
+
 // Scans the whole input in chunks: the messages about the games go to dialogs and the
 // games to sink, exactly as a scan line by line gives them, and position is left at the
 // reading position after the last game delivered. Returns false, having read nothing, when
 // the run may use one core only or the input is no larger than one chunk: the caller then
 // reads it line by line. A fatal fault (the reading's, or from dialogs or sink) is thrown
 // after every game before it was delivered.
+// memory: the chunks to use (nullptr: chunks of its own).
 bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& dialogs,
-                  GameSink& sink, uint64_t& position);
+                  GameSink& sink, uint64_t& position, ChunkStore* memory = nullptr);
 
 // The cores the process may run on (its affinity mask), at least 1.
 unsigned CoresForScan();

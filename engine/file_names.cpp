@@ -6,15 +6,21 @@
 namespace kelvane {
 
 NameFault CheckNames(const FileLocation& input, const FileLocation& output, bool split,
-                     FileSystem& fs) {
+                     FileSystem& fs, bool inputFolder) {
   if (input.name.empty()) return NameFault::InputEmpty;
   if (output.name.empty()) return NameFault::OutputEmpty;
-  if (fs.DirExists(input.path())) return NameFault::InputFolder;
+  if (!inputFolder && fs.DirExists(input.path())) return NameFault::InputFolder;
   if (fs.DirExists(output.path())) return NameFault::OutputFolder;
   // Nothing could be created there; standard output ("-") has no folder.
   if (const std::string dir = DirectoryPart(output.path()); !dir.empty() && !fs.DirExists(dir))
     return NameFault::OutputNoFolder;
   if (split && !SplitName(output.path())) return NameFault::SplitNoExtension;
+  return NameFault::None;
+}
+
+NameFault CheckInputName(const FileLocation& input, FileSystem& fs, bool inputFolder) {
+  if (input.name.empty()) return NameFault::InputEmpty;
+  if (!inputFolder && fs.DirExists(input.path())) return NameFault::InputFolder;
   return NameFault::None;
 }
 

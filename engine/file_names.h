@@ -28,9 +28,11 @@ enum class NameFault {
   SplitNoExtension,  // Split needs a "." in the output's file name
 };
 // The first fault of the input's and the output's names; split: the run writes a split
-// file too.
+// file too; inputFolder: the input may be a folder (a run that reads its game files).
 NameFault CheckNames(const FileLocation& input, const FileLocation& output, bool split,
-                     FileSystem& fs);
+                     FileSystem& fs, bool inputFolder = false);
+// The input's part of CheckNames, for a count, which writes no file.
+NameFault CheckInputName(const FileLocation& input, FileSystem& fs, bool inputFolder = false);
 // The message that tells a name fault, with the path where it names one.
 std::string NameFaultMessage(NameFault fault, const FileLocation& input,
                              const FileLocation& output);

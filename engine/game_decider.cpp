@@ -24,7 +24,7 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       keys_(!request.duplicatesPath.empty()) {
   if (keys_) matcher_.HashMoves();
   // The rows of a game list count each game's half-moves in the parse.
-  if (request.listGames || !request.listPath.empty()) matcher_.CountPlies();
+  if (ListsRows(request)) matcher_.CountPlies();
 }
 
 bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) {
@@ -72,6 +72,7 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
 }
 
 bool GameDecider::Passes(const GameView& game, int64_t number, bool tagsPassed) {
+  positionsLater_ = false;
   // The tags are decided first: a game they reject is not parsed.
   if (!tagsPassed && !tags_.Empty() && !tags_.PassesHeader(game)) return false;
   // So is a game whose move text does not name the squares the criteria on positions need.
@@ -85,8 +86,15 @@ bool GameDecider::Passes(const GameView& game, int64_t number, bool tagsPassed) 
   }
   // The board costs most: a game is replayed once every other criterion has passed. A game
   // whose moves cannot be read passes, as it passes the criteria on moves, to be looked at.
-  return pass && (!tags_.NeedsPlies() || tags_.PassesPlies(CountPlies(game.moveText))) &&
-         (matcher_.Faulty() || positions_.Passes(game, matcher_.Moves()));
+  if (!pass || (tags_.NeedsPlies() && !tags_.PassesPlies(CountPlies(game.moveText)))) return false;
+  if (matcher_.Faulty()) return true;
+  int metAt = 0;
+  if (!positions_.Passes(game, matcher_.Moves(), true, &metAt)) return false;
+  if (metAt > matcher_.MatchedPly()) {
+    positionsLater_ = true;
+    matchedAt_ = MatchedAtLabel(metAt, matcher_.Moves()[metAt - 1].Text());
+  }
+  return true;
 }
 
 }  // namespace kelvane

@@ -54,10 +54,12 @@ class GameDecider {
   std::string_view MoveText() const { return moveText_; }
   // Of a game that goes to the output, when the run looks for duplicates; else nullptr.
   const GameKey* Key() const { return keys_ && to_ == Destination::Output ? &key_ : nullptr; }
-  // Of a game that goes to the output: the move where the criteria were met (MatchedAt of
-  // GameMatcher), or empty.
+  // Of a game that goes to the output: the move where the last criterion that locates a
+  // move was met, whichever comes last in the game: the matcher's (GameMatcher::MatchedAt)
+  // or the position or material reached; empty when none locates one.
   std::string_view MatchedAt() const {
-    return to_ == Destination::Output ? std::string_view(matcher_.MatchedAt()) : std::string_view();
+    if (to_ != Destination::Output) return {};
+    return positionsLater_ ? std::string_view(matchedAt_) : std::string_view(matcher_.MatchedAt());
   }
   // Of a game that goes to the output, when the run lists its games: its half-moves as
   // CountPlies counts them, or -1 when not known.
@@ -88,6 +90,10 @@ class GameDecider {
   std::string header_;
   std::string moveText_;
   std::optional<std::string> fault_;
+  // The criteria on positions were met after the matcher's last located move: matchedAt_
+  // names that ply.
+  bool positionsLater_ = false;
+  std::string matchedAt_;
 };
 
 // The row of the game the decider read last (its offset left 0), for a game list.

@@ -17,12 +17,18 @@ ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view m
                     int64_t plies) {
   ListedGame g;
   g.offset = offset;
-  static const std::array<std::string_view, kListTags> kNames = [] {
-    std::array<std::string_view, kListTags> names;
+  static const std::array<std::string_view, kListTags + 2> kNames = [] {
+    std::array<std::string_view, kListTags + 2> names;
     for (int k = 0; k < kListTags; ++k) names[k] = kListColumnNames[k + 1];
+    names[kListTags] = "TimeControl";
+    names[kListTags + 1] = "Opening";
     return names;
   }();
-  GameView{header, moveText}.Tags(kNames.data(), g.tags.data(), kListTags);
+  std::array<std::string_view, kListTags + 2> values;
+  GameView{header, moveText}.Tags(kNames.data(), values.data(), values.size());
+  std::copy_n(values.begin(), kListTags, g.tags.begin());
+  g.timeControl = values[kListTags];
+  g.opening = values[kListTags + 1];
   g.plies = plies >= 0 ? plies : CountPlies(moveText);
   return g;
 }
@@ -35,8 +41,10 @@ ListedGame Listed(const GameDecider& decider) {
 
 ListedPlaces PlacesIn(std::string_view header, const ListedGame& game) {
   ListedPlaces p;
-  for (int k = 0; k < kListTags; ++k) {
-    const std::string_view tag = game.tags[k];
+  for (int k = 0; k < kListTags + 2; ++k) {
+    const std::string_view tag = k < kListTags    ? game.tags[k]
+                                 : k == kListTags ? game.timeControl
+                                                  : game.opening;
     p.from[k] = tag.empty() ? 0 : static_cast<uint32_t>(tag.data() - header.data());
     p.size[k] = static_cast<uint32_t>(tag.size());
   }
@@ -48,6 +56,8 @@ ListedPlaces PlacesIn(std::string_view header, const ListedGame& game) {
 ListedGame FromPlaces(std::string_view header, const ListedPlaces& places) {
   ListedGame g;
   for (int k = 0; k < kListTags; ++k) g.tags[k] = header.substr(places.from[k], places.size[k]);
+  g.timeControl = header.substr(places.from[kListTags], places.size[kListTags]);
+  g.opening = header.substr(places.from[kListTags + 1], places.size[kListTags + 1]);
   g.plies = places.plies;
   g.matchedAt = places.matchedAt;
   return g;

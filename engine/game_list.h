@@ -44,6 +44,9 @@ struct ListedGame {
   std::array<std::string_view, kListTags> tags;
   int64_t plies = 0;
   std::string_view matchedAt;  // such as "12...Nf6"; empty when not known
+  // Tags that are no column, for the selection's summary (engine/selection_summary.h).
+  std::string_view timeControl;
+  std::string_view opening;
 };
 
 // The row of a game written at offset, from its header and move-text blocks as written;
@@ -54,8 +57,9 @@ ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view m
 // A row's tags as places in the header, so that a row found on one thread can be kept with a
 // copy of the game's text and used on another.
 struct ListedPlaces {
-  std::array<uint32_t, kListTags> from;
-  std::array<uint32_t, kListTags> size;
+  // The columns' tags, then TimeControl and Opening.
+  std::array<uint32_t, kListTags + 2> from;
+  std::array<uint32_t, kListTags + 2> size;
   int64_t plies;
   std::string matchedAt;
 };

@@ -149,6 +149,10 @@ int64_t GameMatcher::NotationMoves() const {
   return std::max<int64_t>(2 * int64_t{criteria_.mustContainRange.to}, words);
 }
 
+std::string MatchedAtLabel(int64_t ply, std::string_view move) {
+  return std::to_string((ply + 1) / 2) + (ply % 2 ? "." : "...") + std::string(move);
+}
+
 std::string GameFaultNotice(int64_t gameNumber, std::string_view fault) {
   return "Game " + std::to_string(gameNumber) + ": " + std::string(fault);
 }
@@ -183,6 +187,7 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
   parser.CountMoves = countPlies_;
   int64_t matched = 0;  // the ply where the last criterion that locates a move was met
   matchedAt_.clear();
+  matchedPly_ = 0;
   try {
     parser.Parse();
     plies_ = parser.CountedPlies;
@@ -231,9 +236,10 @@ bool GameMatcher::TestGame(std::string_view moveText, std::optional<std::string>
       }
       if (at != std::string_view::npos) word = text.substr(at, text.find(' ', at) - at);
     }
-    if (!word.empty())
-      matchedAt_ =
-          std::to_string((matched + 1) / 2) + (matched % 2 ? "." : "...") + std::string(word);
+    if (!word.empty()) {
+      matchedAt_ = MatchedAtLabel(matched, word);
+      matchedPly_ = matched;
+    }
   }
   // A faulty game's moves are not kept: the moves read before the fault may still name
   // where it was matched.

@@ -39,6 +39,8 @@ class GameMatcher {
   // met (the end of the Notation sequence, the last Moves-form move found, a condition's
   // second move), as "12...Nf6" counted from move 1; empty when no criterion locates one.
   const std::string& MatchedAt() const { return matchedAt_; }
+  // The ply (from 1) that MatchedAt names; 0 when it is empty.
+  int64_t MatchedPly() const { return matchedPly_; }
   // Hash the moves of every game parsed from now on, for the duplicates key.
   void HashMoves() { hashMoves_ = true; }
   // Count the moves of every game parsed from now on, for Plies.
@@ -78,6 +80,7 @@ class GameMatcher {
   std::vector<std::string_view> quickWords_;  // into quickList_
   BoundedText movesLeft_;  // the Must contain moves the game under test has not shown yet
   std::string matchedAt_;
+  int64_t matchedPly_ = 0;
   bool hashMoves_ = false;
   bool countPlies_ = false;
   std::vector<Move> moves_;  // the last game's, for the criteria on positions
@@ -91,6 +94,8 @@ class GameMatcher {
 std::string RequiredSequence(const Criteria& criteria);
 // The moves of the three conditions as one blank-separated word list.
 std::string ConditionWords(const Criteria& criteria);
+// The "matched at" label of a move: "12...Nf6" for ply 24 (counted from 1) written Nf6.
+std::string MatchedAtLabel(int64_t ply, std::string_view move);
 // The notice of a game whose move text is faulty.
 std::string GameFaultNotice(int64_t gameNumber, std::string_view fault);
 // True when word occurs at the 1-based position, or later, as a whole word of text.

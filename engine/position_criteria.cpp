@@ -132,8 +132,9 @@ bool PositionCriteria::MayReachText(const GameView& game) const {
   return game.Tag("FEN") && game.Tag("SetUp") != "0";
 }
 
-bool PositionCriteria::Passes(const GameView& game, std::span<const Move> moves,
-                              bool quickTest) const {
+bool PositionCriteria::Passes(const GameView& game, std::span<const Move> moves, bool quickTest,
+                              int* metAt) const {
+  if (metAt) *metAt = 0;
   if (Empty()) return true;
   if (refused_) return false;
   GameReplay replay;
@@ -143,6 +144,7 @@ bool PositionCriteria::Passes(const GameView& game, std::span<const Move> moves,
     return false;
   bool positionFound = !position_;
   bool materialFound = !material_;
+  int ply = 0;
   for (const Move& move : moves) {
     // The move number of the next ply; past the range of each criterion not found yet,
     // the replay ends.
@@ -150,6 +152,7 @@ bool PositionCriteria::Passes(const GameView& game, std::span<const Move> moves,
     if ((positionFound || next > positionRange_.to) && (materialFound || next > materialRange_.to))
       break;
     if (!replay.Play(move.Text())) break;
+    ++ply;
     const Board& board = replay.Position();
     const int number = replay.MoveNumber();
     if (!positionFound && InRange(positionRange_, number) &&
@@ -159,7 +162,10 @@ bool PositionCriteria::Passes(const GameView& game, std::span<const Move> moves,
     if (!materialFound && InRange(materialRange_, number) &&
         Count(board.Occupied()) == materialPieces_ && MaterialOf(board) == *material_)
       materialFound = true;
-    if (positionFound && materialFound) return true;
+    if (positionFound && materialFound) {
+      if (metAt) *metAt = ply;
+      return true;
+    }
   }
   return positionFound && materialFound;
 }

@@ -43,7 +43,10 @@ class PositionCriteria {
   // Whether the game, whose main line is moves (as the move-text parser found them),
   // passes both criteria set, each within its range. Games that the quick test finds
   // unable to reach the position are not replayed (quickTest false: replayed all the same).
-  bool Passes(const GameView& game, std::span<const Move> moves, bool quickTest = true) const;
+  // metAt, when given, is set to the ply (counted in moves from 1) after which the later of
+  // the two was met; 0 when the game does not pass or neither is set.
+  bool Passes(const GameView& game, std::span<const Move> moves, bool quickTest = true,
+              int* metAt = nullptr) const;
   // The quick test: false when the moves, played from the standard start, cannot reach
   // the position within its range: some piece of the position that does not stand on its
   // starting square has no move of its side to its square. True says nothing.

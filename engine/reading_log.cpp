@@ -48,7 +48,8 @@ void ReadingLog::Close() {
 }
 
 void ReadingLog::Add(int64_t line, std::string_view what) {
-  std::string entry = "line " + std::to_string(line) + ", game " + std::to_string(game_) + ": ";
+  std::string entry =
+      inputName_ + "line " + std::to_string(line) + ", game " + std::to_string(game_) + ": ";
   entry.append(what);
   if (showNotices_) dialogs_.ShowNotice(entry);
   entry.append("\r\n");

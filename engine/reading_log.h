@@ -38,6 +38,8 @@ class ReadingLog : public ReadingNotes {
   // The game being read now: its number, and the line its first line has once it is known.
   void StartGame(int64_t number) { game_ = number; }
   void SetGameLine(int64_t line) { gameLine_ = line; }
+  // Of a run of several files, the file being read: every entry then begins with its name.
+  void SetInputName(const std::string& name) { inputName_ = name + ", "; }
 
   void LineSkipped(int64_t line, std::string_view text) override;
   void OddLine(int64_t line, std::string_view text) override;
@@ -83,6 +85,7 @@ class ReadingLog : public ReadingNotes {
   ReadingCounts counts_;
   int64_t game_ = 0;
   int64_t gameLine_ = 0;
+  std::string inputName_;
 };
 
 }  // namespace kelvane

@@ -1,5 +1,6 @@
 #include "engine/scan_run.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 
@@ -10,7 +11,9 @@
 #include "engine/game_decider.h"
 #include "engine/game_list.h"
 #include "engine/game_reader.h"
+#include "engine/selection_summary.h"
 #include "platform/fault.h"
+#include "platform/game_folder.h"
 #include "platform/io_result.h"
 #include "platform/shown_text.h"
 #include "platform/temp_files.h"
@@ -32,23 +35,68 @@ std::string Counted(int64_t n, const char* what, const std::string& path) {
   return std::to_string(n) + what + EscapeLineBreaks(FileNamePart(path));
 }
 
-// The report's first lines: the games read, and the games written to the output.
-std::string ReadAndWritten(const ScanRequest& request, const ScanResult& result) {
-  return Counted(result.gamesRead, " games read from ", request.inputPath) + "\r" +
-         Counted(result.gamesWritten, " games written to ", request.outputPath);
+// One input of a run: its path, its name in messages and the report (its file name, or
+// its path inside the folder it was found in), and its size (0 when unknown).
+struct Input {
+  std::string path;
+  std::string shown;
+  uint64_t size = 0;
+};
+
+// A message about a file's data, of a run of several files: its game numbers (counted in
+// the file) say the file ("NAME, game 37: ..."), any other message begins with "NAME: ".
+// Unchanged when name is empty (a run of one file).
+std::string InFile(const std::string& name, const std::string& text) {
+  if (name.empty()) return text;
+  if (text.starts_with("Game ") && text.size() > 5 && text[5] >= '0' && text[5] <= '9')
+    return name + ", game " + text.substr(5);
+  return name + ": " + text;
 }
+
+// The reports of the reading of one file of several, which name it (InFile).
+class FileNaming : public ForwardingReporter {
+ public:
+  FileNaming(ScanReporter& target, std::string name)
+      : ForwardingReporter(target), name_(std::move(name)) {}
+  void ShowMessage(const std::string& text) override { target_.ShowMessage(InFile(name_, text)); }
+  void ShowNotice(const std::string& text) override { target_.ShowNotice(InFile(name_, text)); }
+  void ShowQuotedMessage(std::string_view before, std::string_view line,
+                         std::string_view after) override {
+    target_.ShowQuotedMessage(InFile(name_, std::string(before)), line, after);
+  }
+  void ShowQuotedNotice(std::string_view before, std::string_view line,
+                        std::string_view after) override {
+    target_.ShowQuotedNotice(InFile(name_, std::string(before)), line, after);
+  }
+
+ private:
+  std::string name_;
+};
 
 // The files of a run, opened in order; a failed step traps at its step number. The new
 // outputs (the log file too) take the old ones' places only after a run that wrote them all
 // whole (see EndOnFault): until then the old files stay as they were.
 struct ScanFiles {
+  // The inputs, read one after another into input; of several, the one being read, the
+  // games and bytes of those before it, and the sum of their sizes (0: a size is unknown).
+  std::vector<Input> inputs;
+  size_t current = 0;
+  int64_t readBefore = 0;
+  uint64_t bytesBefore = 0;
+  uint64_t totalBytes = 0;
   InputFile input;
   OutputFile output;
   OutputFile split;
   OutputFile duplicates;
   OutputFile list;  // the list file, when the request names one
+  // The summary of the games written (the request's, or the run's own for its file), and the
+  // file of its JSON when the request names one.
+  SelectionSummary* summary = nullptr;
+  std::optional<SelectionSummary> ownSummary;
+  OutputFile summaryFile;
   ReadingLog* log = nullptr;
   bool opened = false;  // every file could be opened
+  bool counting = false;  // count only: no game is written
   // The games of the duplicates test: those kept, or (prefix rule) every passing game.
   KeptGames kept;
   HeldGames held;
@@ -59,12 +107,16 @@ struct ScanFiles {
   uint64_t outputOffset = 0;
   std::string listLine;
   std::vector<ListedPlaces> heldRows;
+  ChunkMemory chunks = MakeChunkMemory();  // kept from one input file to the next
 
-  bool Listing() const { return listObserver || list.IsOpen(); }
+  bool Listing() const { return listObserver || list.IsOpen() || summary; }
+  bool Several() const { return inputs.size() > 1; }
+  // The name the messages about the file being read give it: none for a run of one file.
+  std::string Naming() const { return Several() ? inputs[current].shown : std::string(); }
 
   bool Failed() {
     return output.Failed() || split.Failed() || duplicates.Failed() || list.Failed() ||
-           (log && log->File().Failed());
+           summaryFile.Failed() || (log && log->File().Failed());
   }
 };
 
@@ -72,9 +124,38 @@ void CheckDuplicatesIO(const ScanRequest& request) {
   CheckIO(kDuplicatesStep, FileNamePart(request.duplicatesPath));
 }
 
-void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath) {
-  files.input.Open(request.inputPath);
-  CheckIO(kInputOpenStep);
+// The report's first lines: the games read (from the input, or from "N files"), and the
+// games written to the output; of a count, the games selected and, with the duplicates test,
+// how many of them are duplicates.
+std::string ReadAndWritten(const ScanFiles& files, const ScanRequest& request,
+                           const ScanResult& result) {
+  const std::string read =
+      files.Several() ? std::to_string(files.inputs.size()) + " files" : files.inputs.front().path;
+  std::string lines = Counted(result.gamesRead, " games read from ", read) + "\r";
+  if (!request.countOnly)
+    return lines + Counted(result.gamesWritten, " games written to ", request.outputPath);
+  lines += std::to_string(result.gamesWritten + result.duplicatesWritten) + " games selected";
+  if (!request.duplicatesPath.empty())
+    lines += "\r" + std::to_string(result.duplicatesWritten) + " of them are duplicates";
+  return lines;
+}
+
+// Opens the input files.current; of several, a failure names the file.
+void OpenInput(ScanFiles& files, ScanResult& result) {
+  const Input& input = files.inputs[files.current];
+  files.input.Open(input.path);
+  if (files.Several()) {
+    CheckIO(kInputOpenStep, input.shown);
+    result.files.push_back({input.path, 0, 0});
+  } else {
+    CheckIO(kInputOpenStep);
+  }
+}
+
+void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& splitPath,
+               ScanResult& result) {
+  OpenInput(files, result);
+  if (request.countOnly) return;
   files.output.Create(request.outputPath);
   CheckIO(kOutputCreateStep);
   if (request.split) {
@@ -90,6 +171,17 @@ void OpenFiles(ScanFiles& files, const ScanRequest& request, const std::string& 
     CheckIO(kListCreateStep);
     files.list.Write(ListFileHeader());
   }
+  if (!request.summaryPath.empty()) {
+    files.summaryFile.Create(request.summaryPath);
+    CheckIO(kSummaryCreateStep);
+  }
+  files.summary = request.summary;
+  if (!files.summary && !request.summaryPath.empty()) files.summary = &files.ownSummary.emplace();
+}
+
+// The summary's JSON goes to its file once every game was written.
+void WriteSummary(ScanFiles& files) {
+  if (files.summaryFile.IsOpen()) files.summaryFile.Write(files.summary->Json());
 }
 
 // The observer and the list file hear of a game written to the output as number, with its
@@ -100,6 +192,7 @@ void ListWritten(ScanFiles& files, int64_t number, std::string_view header,
     ListedGame game = row ? *row : ListGame(0, header, moveText);
     game.offset = files.outputOffset;
     if (files.listObserver) files.listObserver->Written(game);
+    if (files.summary) files.summary->Add(game);
     if (files.list.IsOpen()) {
       files.listLine.clear();
       AppendListLine(files.listLine, number, game);
@@ -114,11 +207,12 @@ void ListWritten(ScanFiles& files, int64_t number, std::string_view header,
 void WriteOutputGame(ScanFiles& files, ScanResult& result, std::string_view header,
                      std::string_view moveText, int64_t duplicateOf, const ListedGame* row) {
   if (duplicateOf == 0) {
-    WriteGame(files.output, header, moveText);
+    if (!files.counting) WriteGame(files.output, header, moveText);
     ++result.gamesWritten;
     ListWritten(files, result.gamesWritten, header, moveText, row);
   } else {
-    WriteGame(files.duplicates, WithDuplicateOf(header, duplicateOf), moveText);
+    if (!files.counting)
+      WriteGame(files.duplicates, WithDuplicateOf(header, duplicateOf), moveText);
     ++result.duplicatesWritten;
   }
 }
@@ -188,6 +282,10 @@ class Delivery : public GameSink {
     }
     next_.reset();
     ++result_.gamesRead;
+    if (!result_.files.empty()) {
+      ++result_.files.back().gamesRead;
+      if (to == Destination::Output) ++result_.files.back().selected;
+    }
     // A failed write (of this game, or of the games handed over before a message) ends the
     // run at once with the error its file's close would report: reading on would only make
     // the user wait for an error that is known already. The log is written while a game is
@@ -209,8 +307,9 @@ class Delivery : public GameSink {
   // Tells the observer, if there is one, how far the run has got.
   void Tell(uint64_t position) {
     if (!observer_) return;
-    observer_->Progress({position, files_.input.Size(), result_.gamesRead, result_.gamesWritten,
-                         result_.splitWritten});
+    const uint64_t total = files_.Several() ? files_.totalBytes : files_.input.Size();
+    observer_->Progress({files_.bytesBefore + position, total, result_.gamesRead,
+                         result_.gamesWritten, result_.splitWritten});
   }
 
   void NextListed(const ListedGame& game) override { next_ = game; }
@@ -228,11 +327,12 @@ class Delivery : public GameSink {
 // reading and the matcher found.
 void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown,
                ScanObserver* observer, ScanResult& result, ReadingLog* log) {
-  FlushingDialogs dialogs(shown, files);
+  FileNaming named(shown, files.Naming());
+  FlushingDialogs dialogs(named, files);
   Delivery delivery(files, request, observer, result);
   // With more than one core the usual reading scans the input in chunks on all of them.
   uint64_t position = 0;
-  if (!log && ScanInChunks(files.input, request, dialogs, delivery, position)) {
+  if (!log && ScanInChunks(files.input, request, dialogs, delivery, position, files.chunks.get())) {
     delivery.Tell(position);
     return;
   }
@@ -240,9 +340,10 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
   // A file without a single line holds no game.
   bool eof = files.input.AtEnd();
   while (!eof) {
-    const int64_t number = result.gamesRead + 1;
+    // Games are numbered in their file.
+    const int64_t number = result.gamesRead - files.readBefore + 1;
     if (!decider.Next(files.input, eof, number == 1, number)) break;
-    if (decider.To() == Destination::Output && (request.listGames || !request.listPath.empty()))
+    if (decider.To() == Destination::Output && ListsRows(request))
       delivery.NextListed(Listed(decider));
     if (!delivery.Deliver(decider.To(), decider.Header(), decider.MoveText(),
                           files.input.BytesRead(), eof, decider.Key()))
@@ -258,7 +359,7 @@ std::string DuplicatesLine(const ScanRequest& request, const ScanResult& result)
 // Closes the files, checking each close, and shows the counts.
 void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::string& splitPath,
                     const ScanResult& result, ScanReporter& dialogs, ReadingLog* log) {
-  std::string report = ReadAndWritten(request, result);
+  std::string report = ReadAndWritten(files, request, result);
 
   // A compressed input read to its end (or to a Ctrl-Z) is checked up to where its reading
   // stopped: a failed read (pending) or damage found there ends the run.
@@ -282,6 +383,11 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.list.Finish();
     CheckIO(kListStep);
   }
+  if (!request.summaryPath.empty()) {
+    WriteSummary(files);
+    files.summaryFile.Finish();
+    CheckIO(kSummaryStep);
+  }
   if (log) log->Finish();
   files.output.Close();
   CheckIO(kOutputStep);
@@ -290,7 +396,7 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.split.Close();
     CheckIO(kSplitStep);
   }
-  if (!request.duplicatesPath.empty()) {
+  if (!request.duplicatesPath.empty() && !request.countOnly) {
     report += "\r" + DuplicatesLine(request, result);
     files.duplicates.Close();
     CheckDuplicatesIO(request);
@@ -299,10 +405,19 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     files.list.Close();
     CheckIO(kListStep);
   }
+  if (!request.summaryPath.empty()) {
+    files.summaryFile.Close();
+    CheckIO(kSummaryStep);
+  }
   if (log) {
     log->Close();
     if (std::string line = log->ReportLine(); !line.empty()) report += "\r" + line;
   }
+  if (request.perFile && files.Several())
+    for (size_t i = 0; i < result.files.size(); ++i)
+      report += "\r" + EscapeLineBreaks(files.inputs[i].shown) + ": " +
+                std::to_string(result.files[i].gamesRead) + " games read, " +
+                std::to_string(result.files[i].selected) + " selected";
   if (result.outcome == ScanOutcome::Cancelled)
     dialogs.ShowCancelledReport(
         "Scan cancelled after " + std::to_string(result.gamesRead) + " games", report);
@@ -337,12 +452,16 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
     }
     if (!fault.empty()) fault += "; no output was written";
   }
-  OutputFile* outputs[] = {&files.output, &files.split, &files.duplicates,
+  OutputFile* outputs[] = {&files.output,
+                           &files.split,
+                           &files.duplicates,
                            files.log ? &files.log->File() : nullptr,
-                           request.listPath.empty() ? nullptr : &files.list};
+                           request.listPath.empty() ? nullptr : &files.list,
+                           request.summaryPath.empty() ? nullptr : &files.summaryFile};
   if (whole) {
     // The games held for the prefix rule were decided before the fault.
     if (files.held.Size() > 0) WriteHeldGames(files, result);
+    WriteSummary(files);
     for (OutputFile* f : outputs)
       if (f) f->Finish();
     whole = !files.Failed();
@@ -355,10 +474,11 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
   if (!fault.empty()) throw ScanFileError(fault, "");
   std::string written = "No output was written";
   if (whole) {
-    written = ReadAndWritten(request, result);
+    written = ReadAndWritten(files, request, result);
     if (request.split)
       written += "\r" + Counted(result.splitWritten, " games written to ", splitPath);
-    if (!request.duplicatesPath.empty()) written += "\r" + DuplicatesLine(request, result);
+    if (!request.duplicatesPath.empty() && !request.countOnly)
+      written += "\r" + DuplicatesLine(request, result);
   }
   try {
     throw;
@@ -369,35 +489,79 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
   }
 }
 
+// The files a run reads: the inputs given, each folder replaced by its game files (the run's
+// own outputs left out). emptyFolder: a folder that gave none, when no input is left.
+std::vector<Input> GatherInputs(const ScanRequest& request, FileSystem& fs,
+                                std::string& emptyFolder) {
+  std::vector<std::string> given = request.inputPaths;
+  if (given.empty()) given.push_back(request.inputPath);
+  std::vector<Input> inputs;
+  std::vector<std::string> leaveOut = {request.outputPath, request.duplicatesPath,
+                                       request.listPath};
+  if (request.split) leaveOut.push_back(SplitName(request.outputPath).value_or(""));
+  if (request.reading.tolerant) leaveOut.push_back(request.reading.logPath);
+  for (const std::string& path : given) {
+    if (path == kStandardStream || !fs.DirExists(path)) {
+      inputs.push_back({path, FileNamePart(path), RegularFileSize(path)});
+      continue;
+    }
+    const std::string dir = path.ends_with('/') ? path : path + "/";
+    const std::vector<std::string> found = ListGameFiles(dir, request.recursive, leaveOut);
+    if (found.empty() && emptyFolder.empty()) emptyFolder = path;
+    for (const std::string& file : found)
+      inputs.push_back({file, file.substr(dir.size()), RegularFileSize(file)});
+  }
+  return inputs;
+}
+
 // The run: the checks of the names and the question, then the files and the games.
 ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs,
                ScanObserver* observer) {
   ScanResult result;
   const ReadingOptions& reading = request.reading;
-  const std::string& inputPath = request.inputPath;
   const std::string& outputPath = request.outputPath;
-  // Creating the output would empty the input before it is read.
-  if (fs.SameFile(inputPath, outputPath)) {
+  std::string emptyFolder;
+  ScanFiles files;
+  files.inputs = GatherInputs(request, fs, emptyFolder);
+  // An input that is path under another name (byName: or under this one).
+  auto isInput = [&](const std::string& path, bool byName) {
+    return std::any_of(files.inputs.begin(), files.inputs.end(), [&](const Input& input) {
+      return (byName && input.path == path) || fs.SameFile(input.path, path);
+    });
+  };
+  // Creating the output would empty the input before it is read. A count creates nothing
+  // and asks nothing.
+  const bool writing = !request.countOnly;
+  if (writing && isInput(outputPath, false)) {
     dialogs.ShowMessage(kSameFileMessage);
     result.outcome = ScanOutcome::SameFile;
     return result;
   }
   // Standard output ("-") is never asked about; standard input needs no file.
-  if (outputPath != kStandardStream && fs.FileExists(outputPath) &&
+  if (writing && outputPath != kStandardStream && fs.FileExists(outputPath) &&
       dialogs.Confirm("Overwrite " + FileNamePart(outputPath) + "?", DialogButtons::OkCancel) !=
           DialogButton::Ok) {
     result.outcome = ScanOutcome::Declined;
     return result;
   }
-  if (inputPath != kStandardStream && !fs.FileExists(inputPath)) {
-    dialogs.ShowMessage("File " + inputPath + " not found");
+  if (files.inputs.empty()) {
+    dialogs.ShowMessage(kNoGameFilesMessage + emptyFolder);
     result.outcome = ScanOutcome::InputMissing;
     return result;
+  }
+  for (const Input& input : files.inputs) {
+    if (input.path != kStandardStream && !fs.FileExists(input.path)) {
+      dialogs.ShowMessage("File " + input.path + " not found");
+      result.outcome = ScanOutcome::InputMissing;
+      return result;
+    }
+    files.totalBytes += input.size;
+    if (input.size == 0) files.totalBytes = 0;
   }
   std::string splitPath;
   if (request.split) {
     splitPath = SplitFileName(outputPath);
-    if (fs.SameFile(inputPath, splitPath)) {
+    if (isInput(splitPath, false)) {
       dialogs.ShowMessage(kSameSplitMessage);
       result.outcome = ScanOutcome::SameFile;
       return result;
@@ -410,8 +574,8 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
       return result;
     }
   }
-  if (const std::string& dups = request.duplicatesPath; !dups.empty()) {
-    if (fs.SameFile(inputPath, dups)) {
+  if (const std::string& dups = request.duplicatesPath; writing && !dups.empty()) {
+    if (isInput(dups, false)) {
       dialogs.ShowMessage(kSameFileMessage);
       result.outcome = ScanOutcome::SameFile;
       return result;
@@ -425,9 +589,10 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
 
   if (reading.tolerant && !reading.logPath.empty()) {
     // The log is written like the outputs: never over the input or one of them.
-    const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &request.duplicatesPath};
+    const std::string* paths[] = {&outputPath, &splitPath, &request.duplicatesPath};
     for (const std::string* path : paths) {
-      if (path->empty() || (*path != reading.logPath && !fs.SameFile(*path, reading.logPath)))
+      if ((path->empty() || (*path != reading.logPath && !fs.SameFile(*path, reading.logPath))) &&
+          !isInput(reading.logPath, true))
         continue;
       dialogs.ShowMessage(kSameFileMessage);
       result.outcome = ScanOutcome::SameFile;
@@ -435,13 +600,17 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
     }
   }
 
-  // The list file, too, is never written over the input or another output.
-  if (const std::string& list = request.listPath; !list.empty()) {
-    const std::string* paths[] = {&inputPath, &outputPath, &splitPath, &reading.logPath,
-                                  &request.duplicatesPath};
+  // The list and summary files, too, are never written over the input or another output.
+  for (const std::string* named : {&request.listPath, &request.summaryPath}) {
+    const std::string& list = *named;
+    if (list.empty()) continue;
+    const std::string* paths[] = {&outputPath, &splitPath, &reading.logPath,
+                                  &request.duplicatesPath,
+                                  named == &request.listPath ? nullptr : &request.listPath};
     for (const std::string* path : paths) {
-      if (path->empty() ||
-          (*path != list && (list == kStandardStream || !fs.SameFile(*path, list))))
+      if ((!path || path->empty() ||
+           (*path != list && (list == kStandardStream || !fs.SameFile(*path, list)))) &&
+          !isInput(list, true))
         continue;
       dialogs.ShowMessage(kSameFileMessage);
       result.outcome = ScanOutcome::SameFile;
@@ -449,26 +618,54 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
     }
   }
 
-  ScanFiles files;
   std::optional<ReadingLog> log;
   try {
-    OpenFiles(files, request, splitPath);
+    OpenFiles(files, request, splitPath, result);
     if (reading.tolerant) {
       log.emplace(dialogs, reading.logPath, reading.listAsNotices);
       files.log = &*log;
       log->Create();
     }
     files.opened = true;
+    files.counting = !writing;
     if (request.listGames) files.listObserver = observer;
-    if (observer) observer->OutputWritingTo(files.output.WritingPath());
+    if (observer && writing) observer->OutputWritingTo(files.output.WritingPath());
     if (observer) observer->FilesOpened();
-    try {
-      ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);
-    } catch (const GameTooLarge&) {
-      // Thrown while the game after the ones delivered was read.
-      ReportScanFault(GameTooLargeMessage(result.gamesRead + 1, request.maxGameBytes));
+    for (;;) {
+      if (log && files.Several()) log->SetInputName(files.Naming());
+      try {
+        ScanGames(files, request, dialogs, observer, result, log ? &*log : nullptr);
+      } catch (const GameTooLarge&) {
+        // Thrown while the game after the ones delivered was read.
+        ReportScanFault(InFile(
+            files.Naming(),
+            GameTooLargeMessage(result.gamesRead - files.readBefore + 1, request.maxGameBytes)));
+      } catch (const ScanFileError& e) {
+        // The line that is no tag stops the reading of its file: the fault names it.
+        if (!files.Several() || std::string_view(e.what()) != kInvalidHeaderTrap) throw;
+        ReportScanFault(InFile(files.Naming(), e.what()));
+      }
+      if (files.input.Cancelled()) result.outcome = ScanOutcome::Cancelled;
+      if (result.outcome == ScanOutcome::Cancelled || files.current + 1 >= files.inputs.size())
+        break;
+      // A stop request after the last game of a file stops the run before the next one.
+      if (request.cancel && request.cancel->load(std::memory_order_relaxed)) {
+        result.outcome = ScanOutcome::Cancelled;
+        break;
+      }
+      // The next file, once this one's bytes are known to be right.
+      if (!files.input.CheckRead(request.cancel)) {
+        CheckIO(kOutputStep, files.Naming());
+        if (const std::string damage = files.input.Damage(); !damage.empty())
+          ReportScanFault(damage);
+      }
+      files.input.Close();
+      CheckIO(kOutputStep, files.Naming());
+      files.bytesBefore += files.inputs[files.current].size;
+      files.readBefore = result.gamesRead;
+      ++files.current;
+      OpenInput(files, result);
     }
-    if (files.input.Cancelled()) result.outcome = ScanOutcome::Cancelled;
     WriteHeldGames(files, result);
     if (files.output.Failed()) CheckIO(kOutputStep);
     if (files.duplicates.Failed()) CheckDuplicatesIO(request);
@@ -485,6 +682,16 @@ ScanResult Run(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs
 ScanResult RunScan(const ScanRequest& request, ScanReporter& dialogs, FileSystem& fs,
                    ScanObserver* observer) {
   try {
+    if (request.countOnly) {
+      // A count leaves out what only says where games go: a game that fails need not be
+      // read whole without Split, and no file or game list hears of the games.
+      ScanRequest counting = request;
+      counting.split = false;
+      counting.listPath.clear();
+      counting.listGames = false;
+      counting.reading.logPath.clear();
+      return Run(counting, dialogs, fs, observer);
+    }
     return Run(request, dialogs, fs, observer);
   } catch (const std::bad_alloc&) {
     // A game too big for the memory (a line that never ends, say) ends the run like any

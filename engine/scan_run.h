@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/criteria.h"
 #include "engine/game_list.h"
@@ -15,6 +16,8 @@
 #include "platform/file_system.h"
 
 namespace kelvane {
+
+class SelectionSummary;
 
 // How the input is read: the usual way, or tolerantly (see TolerantReader).
 struct ReadingOptions {
@@ -50,7 +53,33 @@ struct ScanRequest {
   std::string listPath = {};
   // The observer hears of every game written to the output with its row (ScanObserver::Written).
   bool listGames = false;
+  // Count only: every game is read and decided as the run would, with the duplicates test
+  // when duplicatesPath names a file, but nothing is written, created or asked: no output,
+  // split, duplicates, list or log file. Games that pass are counted as written to the output
+  // (or the duplicates file); the report says how many were selected.
+  bool countOnly = false;
+  // The summary that hears of every game written to the output (none: nullptr), and the file
+  // its JSON is written to at the end (empty: none), written like the list file. Without a
+  // summary of the caller's, the run keeps one of its own for the file.
+  SelectionSummary* summary = nullptr;
+  std::string summaryPath = {};
+  // Several inputs, read one after another, in this order, into the one output (and split,
+  // duplicates and list file): files, or folders whose game files (platform/game_folder.h),
+  // the run's own outputs left out, stand in their place. Empty: inputPath alone, which
+  // may be a folder too. A file that cannot be opened ends the run (a terminating error
+  // that names it) with the games of the files before it written; the files after it are
+  // not read.
+  std::vector<std::string> inputPaths = {};
+  bool recursive = false;  // a folder's subfolders too
+  // With several files, the report ends with a line per file: its games read and selected.
+  bool perFile = false;
 };
+
+// Whether a run finds the row of every game written to the output.
+inline bool ListsRows(const ScanRequest& request) {
+  return request.listGames || !request.listPath.empty() || request.summary ||
+         !request.summaryPath.empty();
+}
 
 // How far a run has got.
 struct ScanProgress {
@@ -91,8 +120,18 @@ enum class ScanOutcome {
 inline constexpr char kSameOutputMessage[] = "Output and split file cannot be the same file";
 // The split file would be the input: the message names the split file, not the output.
 inline constexpr char kSameSplitMessage[] = "Input and split file cannot be the same file";
+// A folder given as the input that holds no game file: "No game files in DIR".
+inline constexpr char kNoGameFilesMessage[] = "No game files in ";
 inline constexpr char kSameDuplicatesMessage[] =
     "The duplicates file cannot be the output or the split file";
+
+// Of a run of several files, one file's games: read, and selected (passed the criteria:
+// written to the output or, as duplicates, to the duplicates file).
+struct FileCounts {
+  std::string path;
+  int64_t gamesRead = 0;
+  int64_t selected = 0;
+};
 
 struct ScanResult {
   ScanOutcome outcome = ScanOutcome::Completed;
@@ -102,6 +141,8 @@ struct ScanResult {
   ReadingCounts listed;      // what tolerant reading listed
   // Games written to the duplicates file.
   int64_t duplicatesWritten = 0;
+  // With several input files: each file begun, in the order read.
+  std::vector<FileCounts> files;
 };
 
 // Asks before overwriting, reports through dialogs and looks at files through fileSystem.

@@ -26,6 +26,16 @@ void ScanReporter::ShowQuotedNotice(std::string_view before, std::string_view li
   ShowNotice(Joined(before, line, after));
 }
 
+std::optional<std::vector<std::string>> Dialogs::OpenFiles(const FileDialogRequest& request) {
+  std::optional<std::string> one = OpenFile(request);
+  if (!one) return std::nullopt;
+  return std::vector<std::string>{*one};
+}
+
+std::optional<FolderChoice> Dialogs::ChooseFolder(const FileDialogRequest&, bool) {
+  return std::nullopt;
+}
+
 Dialogs& dialogs() {
   return DialogsService::Get();
 }

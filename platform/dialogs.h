@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kelvane {
 
@@ -99,8 +100,14 @@ class ForwardingReporter : public ScanReporter {
   ScanReporter& target_;
 };
 
+// A folder chosen in the folder dialog, and its "Include subfolders" check box.
+struct FolderChoice {
+  std::string dir;  // ends with "/"
+  bool recursive = false;
+};
+
 // The scan's reports and the dialogs only the window opens: the input box, the beep and the
-// two file dialogs.
+// file and folder dialogs.
 class Dialogs : public ScanReporter {
  public:
   // An input box; returns what the user left in it, or nothing when cancelled.
@@ -110,6 +117,13 @@ class Dialogs : public ScanReporter {
   // File dialogs; each returns the chosen full path, or nothing when cancelled.
   virtual std::optional<std::string> OpenFile(const FileDialogRequest& request) = 0;
   virtual std::optional<std::string> SaveFile(const FileDialogRequest& request) = 0;
+  // An open dialog in which several files of a folder may be chosen: their full paths, or
+  // nothing when cancelled. By default OpenFile's one file.
+  virtual std::optional<std::vector<std::string>> OpenFiles(const FileDialogRequest& request);
+  // A folder dialog with an "Include subfolders" check box, checked as recursive says;
+  // nothing when cancelled (the default).
+  virtual std::optional<FolderChoice> ChooseFolder(const FileDialogRequest& request,
+                                                   bool recursive);
 };
 
 // The dialogs in use. Until one is installed, a console implementation answers.

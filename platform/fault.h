@@ -22,12 +22,14 @@ inline constexpr int kSplitCreateStep = 102;   // split file created
 inline constexpr int kLogCreateStep = 103;     // log file created
 inline constexpr int kDuplicatesCreateStep = 104;  // duplicates file created
 inline constexpr int kListCreateStep = 105;        // list file created
+inline constexpr int kSummaryCreateStep = 106;     // summary file created
 inline constexpr int kOutputStep = 199;        // output file written and closed (input closed)
 inline constexpr int kSplitStep = 200;         // split file written and closed
 inline constexpr int kReportStep = 201;        // report shown (a console writes it to stdout)
 inline constexpr int kLogStep = 202;           // log file written and closed
 inline constexpr int kDuplicatesStep = 203;    // duplicates file written and closed
 inline constexpr int kListStep = 204;          // list file written and closed
+inline constexpr int kSummaryStep = 205;       // summary file written and closed
 
 // The texts of the fatal faults that carry a fixed reference instead of a description.
 // ReadHeader met a line that does not begin with "[".

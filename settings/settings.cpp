@@ -49,6 +49,15 @@ constexpr char kDuplicatesPrefixKey[] = "DuplicatesPrefix";
 // The most a game may take, in MB; a file without the key (or with a size below 1) takes
 // the default.
 constexpr char kMaxGameSizeKey[] = "MaxGameSize";
+// Several inputs: a section of its own, written once they were used, so that older files
+// (and the programs that read them) keep the one input file of [Strings].
+constexpr char kInputs[] = "Inputs";
+constexpr char kInputFolderKey[] = "Folder";
+constexpr char kRecursiveKey[] = "Recursive";
+// The files after the first: File2, File3, ...
+std::string InputKey(size_t number) {
+  return "File" + std::to_string(number);
+}
 
 // The settings file of an installed program, whose own folder cannot be written:
 // $XDG_CONFIG_HOME/kelvane/kelvane.ini, or ~/.config/kelvane/kelvane.ini. Empty when
@@ -144,6 +153,14 @@ void SaveCriteria(IniFile& ini, const Criteria& criteria, std::span<const Criter
   }
 }
 
+std::vector<std::string> SeveralInputs(const Settings& settings) {
+  if (settings.inputFolder) return {settings.input.dir};
+  if (settings.moreInputs.empty()) return {};
+  std::vector<std::string> paths = {settings.input.path()};
+  for (const std::string& name : settings.moreInputs) paths.push_back(settings.input.dir + name);
+  return paths;
+}
+
 Settings DefaultSettings() {
   std::string here = fileSystem().CurrentDir();
   if (here.empty() || here.back() != '/') here += '/';
@@ -193,6 +210,12 @@ void LoadSettings(Settings& settings, const std::string& path) {
       settings.duplicatesPrefix = ini.ReadBool(kBooleans, kDuplicatesPrefixKey, false);
       settings.maxGameSize = ini.ReadInteger(kIntegers, kMaxGameSizeKey, kDefaultMaxGameSize);
       if (settings.maxGameSize < 1) settings.maxGameSize = kDefaultMaxGameSize;
+      settings.inputFolder = ini.ReadBool(kInputs, kInputFolderKey, false);
+      settings.recursive = ini.ReadBool(kInputs, kRecursiveKey, false);
+      settings.moreInputs.clear();
+      for (std::string name;
+           !(name = ini.ReadString(kInputs, InputKey(settings.moreInputs.size() + 2), "")).empty();)
+        settings.moreInputs.push_back(name);
     }
   } catch (const std::exception&) {
     failed = true;
@@ -224,6 +247,18 @@ void SaveSettings(const Settings& settings, const std::string& path) {
   if (settings.maxGameSize != kDefaultMaxGameSize ||
       ini.ReadString(kIntegers, kMaxGameSizeKey, "\n") != "\n")
     ini.WriteInteger(kIntegers, kMaxGameSizeKey, settings.maxGameSize);
+  auto present = [&ini](const std::string& key) {
+    return ini.ReadString(kInputs, key, "\n") != "\n";
+  };
+  if (settings.inputFolder || settings.recursive || present(kInputFolderKey) ||
+      present(kRecursiveKey)) {
+    ini.WriteBool(kInputs, kInputFolderKey, settings.inputFolder);
+    ini.WriteBool(kInputs, kRecursiveKey, settings.recursive);
+  }
+  const std::vector<std::string>& more = settings.moreInputs;
+  for (size_t i = 0; i < more.size(); ++i) ini.WriteString(kInputs, InputKey(i + 2), more[i]);
+  // A shorter list ends with an empty key.
+  if (present(InputKey(more.size() + 2))) ini.WriteString(kInputs, InputKey(more.size() + 2), "");
   MakeParentDirs(path);
   if (!ini.Save(path)) throw refused;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "engine/criteria.h"
 #include "engine/criteria_kinds.h"
@@ -24,8 +25,18 @@ struct Settings {
   bool duplicates = false;        // Options > Duplicates: duplicates go to their own file
   bool duplicatesPrefix = false;  // and so does a game that is the start of another
   int32_t maxGameSize = kDefaultMaxGameSize;  // MB; a larger game is not held (ScanRequest)
+  // Several inputs (File > Set Input with more than one file chosen): the names of the
+  // files after input.name, in input.dir. Or, with inputFolder, the input is the folder
+  // input.dir, read for its game files (recursive: its subfolders' too); input.name keeps
+  // a file of it for the programs that read one file.
+  std::vector<std::string> moreInputs;
+  bool inputFolder = false;
+  bool recursive = false;
   friend bool operator==(const Settings&, const Settings&) = default;
 };
+
+// The input files of a run of several (or of a folder: the folder); empty for one file.
+std::vector<std::string> SeveralInputs(const Settings& settings);
 
 // What a first start shows: the current directory for every folder, "Main.pgn" and
 // "Extract.pgn", and example criteria.

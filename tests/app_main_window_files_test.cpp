@@ -185,6 +185,41 @@ TEST_F(MainWindowTest, FileDialogsChooseNameAndDirectory) {
   EXPECT_EQ(form->settings().output.dir, dir.path());
 }
 
+TEST_F(MainWindowTest, SeveralInputFilesOrAFolderShowTheirNumberAndRunIntoOneOutput) {
+  const std::string game = "[Event \"A\"]\n\n1.e4 e5 1-0\n\n";
+  fs::create_directories(dir / "games/sub");
+  for (const char* name : {"a.pgn", "b.pgn", "games/c.pgn", "games/sub/d.pgn"})
+    WriteFile(dir / name, game);
+  StartActive();
+  script.AnswerFiles({dir / "a.pgn", dir / "b.pgn"});
+  ui.setInput->trigger();
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "2 files");
+  EXPECT_TRUE(ui.inputName->isReadOnly());
+  EXPECT_EQ(ui.inputName->toolTip(), QStringLiteral("a.pgn\nb.pgn"));
+  QTest::mouseClick(ui.run, Qt::LeftButton);
+  WaitForScan();
+  EXPECT_EQ(script.reports,
+            std::vector<std::string>{"2 games read from 2 files\r2 games written to out.pgn\r"
+                                     "a.pgn: 1 games read, 1 selected\r"
+                                     "b.pgn: 1 games read, 1 selected"});
+
+  // A folder, with its subfolders: the folder box shows it.
+  script.AnswerFolder(FolderChoice{dir / "games/", true});
+  Child<QAction>(*form, "SetInputFolder1")->trigger();
+  EXPECT_EQ(script.log.back(), "folder: Set Input Folder|0");
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "2 files");
+  EXPECT_EQ(ui.inputName->toolTip(), QStringLiteral("c.pgn\nsub/d.pgn"));
+  EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "games/");
+  EXPECT_TRUE(form->settings().inputFolder && form->settings().recursive);
+  EXPECT_EQ(form->settings().input.name, "c.pgn");
+  // One file chosen again is one input, which may be typed.
+  script.AnswerFiles({dir / "a.pgn"});
+  ui.setInput->trigger();
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "a.pgn");
+  EXPECT_FALSE(ui.inputName->isReadOnly());
+  EXPECT_FALSE(form->settings().inputFolder);
+}
+
 TEST_F(MainWindowTest, NamesFoldersAndEditorsAreSavedByteForByte) {
   fs::create_directory(dir / "my  games");
   WriteFile(dir / "my  games/in  1.pgn", "");

@@ -106,7 +106,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesPlacesAndHints) {
       {"Edit15", at(504, 264, 33, 21)},  {"RadioGroup1", at(464, 168, 73, 49)},
       {"Edit16", at(312, 56, 129, 21)},  {"Edit19", at(448, 88, 9, 21)},
       {"Button1", at(472, 72, 41, 17)},  {"Button2", at(312, 136, 65, 25)},
-      {"Button3", at(456, 136, 65, 25)},
+      {"Button3", at(456, 136, 65, 25)}, {"CountButton", at(384, 136, 65, 25)},
   };
   for (const Place& p : places) {
     SCOPED_TRACE(p.name);
@@ -140,6 +140,7 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesPlacesAndHints) {
   } items[] = {{ui.setInput, "SetInput1", "Set &Input", "Ctrl+O"},
                {ui.setOutput, "SetOutput1", "Set &Output", "Ctrl+S"},
                {ui.runItem, "Run1", "&Run", "Ctrl+R"},
+               {Child<QAction>(f, "Count1"), "Count1", "&Count", "Ctrl+K"},
                {ui.exitItem, "Exit1", "E&xit", ""},
                {ui.cut, "Cut1", "Cu&t", "Ctrl+X"},
                {ui.copy, "Copy1", "&Copy", "Ctrl+C"},
@@ -167,12 +168,14 @@ TEST_F(MainWindowTest, ControlsCarryTheirNamesPlacesAndHints) {
   EXPECT_EQ(menus, QStringList({"&File", "&Edit", "&Options", "&View", "&Help"}));
 
   // Tab order, as the Tab key walks it.
+  QWidget* count = Child<QWidget>(f, "CountButton");
   QWidget* order[] = {ui.condition1,    ui.condition2,     ui.condition3,   ui.mustContain,
                       ui.without,       ui.condition1From, ui.condition1To, ui.condition2From,
                       ui.condition2To,  ui.condition3From, ui.condition3To, ui.mustContainFrom,
                       ui.mustContainTo, ui.withoutFrom,    ui.withoutTo,    ui.notation,
                       ui.moves,         ui.inputName,      ui.outputName,   ui.inputDir,
-                      ui.outputDir,     ui.swapFiles,      ui.run,          ui.exit,
+                      ui.outputDir,     ui.swapFiles,      ui.run,          count,
+                      ui.exit,
                       Child<QWidget>(f, "HeaderCriteria"), Child<QWidget>(f, "PositionCriterion"),
                       Child<QWidget>(f, "PositionFrom"), Child<QWidget>(f, "PositionTo"),
                       Child<QWidget>(f, "MaterialCriterion"), Child<QWidget>(f, "MaterialFrom"),

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -143,6 +144,32 @@ TEST(QtDialogsTest, ProgramsOnlyDialogListsFoldersAndProgramsAtOnce) {
   QtDialogs().OpenFile(request);
   listed.sort();
   EXPECT_EQ(listed, QStringList({"editor", "tools"}));
+}
+
+TEST(QtDialogsTest, FolderDialogReturnsTheFolderAndItsSubfoldersBox) {
+  QtTestApp();
+  TempDir dir;
+  ::mkdir((dir / "games").c_str(), 0755);
+  FileDialogRequest request;
+  request.title = "Set Input Folder";
+  request.initialDir = dir.path();
+  for (const bool recursive : {false, true}) {
+    WhenModal([&](QWidget* w) {
+      auto* dialog = qobject_cast<QFileDialog*>(w);
+      ASSERT_NE(dialog, nullptr);
+      auto* box = dialog->findChild<QCheckBox*>("IncludeSubfolders");
+      ASSERT_NE(box, nullptr);
+      EXPECT_TRUE(box->isVisible());
+      EXPECT_EQ(box->isChecked(), recursive);
+      box->setChecked(!recursive);
+      dialog->selectFile(QString::fromStdString(dir / "games"));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    const std::optional<FolderChoice> chosen = QtDialogs().ChooseFolder(request, recursive);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->dir, dir / "games/");
+    EXPECT_EQ(chosen->recursive, !recursive);
+  }
 }
 
 TEST(QtDialogsTest, InputBoxReturnsTheTextOrNothing) {

@@ -145,6 +145,38 @@ TEST(GameListTest, ReplaysTheWrittenGameToEachPly) {
   EXPECT_NE(fromFen.fault, "");
 }
 
+// A row's Matched at is the latest of the moves the criteria located: the matcher's, or the
+// ply that reached the position or the material.
+TEST(GameListTest, MatchedAtIsWhicheverCriterionWasMetLast) {
+  TempDir dir;
+  WriteFile(dir / "in.pgn",
+            "[Event \"E\"]\n\n1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6 6.Be3 e5 *\n");
+  const char* najdorf = "rnbqkb1r/1p2pppp/p2p1n2/8/3NP3/2N5/PPP2PPP/R1BQKB1R w";
+  const char* pawnEach = "KQRRBBNNPPPPPPP v KQRRBBNNPPPPPPP";  // after 4.Nxd4
+  const struct {
+    std::string contains, position, material, at;
+  } cases[] = {
+      {"1.e4 c5", najdorf, "", "5...a6"},
+      {"1.e4 c5 2.Nf3 d6 3.d4 cxd4 4.Nxd4 Nf6 5.Nc3 a6 6.Be3 e5", najdorf, "", "6...e5"},
+      {"", "", pawnEach, "4.Nxd4"},
+      {"1.e4", najdorf, pawnEach, "5...a6"},
+  };
+  for (const auto& c : cases) {
+    ScanRequest request{dir / "in.pgn", dir / "out.pgn", false, {}};
+    request.criteria.mustContain = c.contains;
+    request.criteria.mustContainRange = {1, 6};
+    request.criteria.position = c.position;
+    request.criteria.material = c.material;
+    request.listGames = true;
+    ScopedScriptedDialogs dialogs;
+    dialogs.AnswerConfirm(DialogButton::Ok);
+    Rows rows;
+    RunScan(request, dialogs, fileSystem(), &rows);
+    ASSERT_EQ(rows.list.Size(), 1u) << c.at;
+    EXPECT_EQ(rows.list.Text(0, ListColumn::MatchedAt), c.at);
+  }
+}
+
 // With the duplicates test on, only the games that stay in the output are listed, numbered
 // and placed as written there, also when the prefix rule holds the games until the end; the
 // row keeps the move where the game was matched. The list and duplicates files fail at steps

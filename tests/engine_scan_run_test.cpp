@@ -929,6 +929,66 @@ TEST_F(ScanRun, DamagedCompressedInputTrapsAndLeavesNoTemporaryFile) {
   }
 }
 
+// The names, sizes and change times of a folder's files.
+std::vector<std::string> Listing(const std::string& dir) {
+  std::vector<std::string> entries;
+  for (const std::string& name : FolderEntries(dir)) {
+    struct stat st {};
+    ::lstat((dir + name).c_str(), &st);
+    entries.push_back(name + " " + std::to_string(st.st_size) + " " +
+                      std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec));
+  }
+  return entries;
+}
+
+// A count decides the games as the run with the same request does (split, duplicates and
+// their prefix rule, one thread or chunks) and touches no file of the folder: no output,
+// split, duplicates, list or log file, no question about the old output.
+TEST_F(ScanRun, CountWritesNothingAndCountsAsTheScanWould) {
+  // Games that open with e4 fail; of the others, each pair of players has copies of a game
+  // and of its start.
+  std::string games;
+  for (int i = 0; i < 400; ++i)
+    games += i % 3 == 0 ? kGameA
+                        : "[White \"W" + std::to_string(i % 7) + "\"]\n\n1.d4 d5 2." +
+                              char('a' + i % 7) + (i % 5 ? "3 e6 3.Nf3 *\n\n" : "3 *\n\n");
+  const std::string in = Input(games);
+  FailE4Games();
+  WriteFile(dir_ / "out.pgn", "old");
+  const struct {
+    bool split, duplicates, prefix;
+    unsigned threads;
+  } cases[] = {{false, false, false, 1}, {true, false, false, 1}, {false, true, false, 1},
+               {true, true, true, 1},    {true, true, false, 2},  {false, true, true, 2}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.split << c.duplicates << c.prefix << c.threads);
+    ScanRequest request{in, dir_ / "out.pgn", c.split, criteria_};
+    if (c.duplicates) request.duplicatesPath = dir_ / "dup.pgn";
+    request.duplicatesPrefix = c.prefix;
+    request.method = {.threads = c.threads, .chunkBytes = 1024};
+    request.listPath = dir_ / "list.tsv";
+    // Tolerant reading is done on one thread.
+    if (c.threads == 1) request.reading = {.tolerant = true, .logPath = dir_ / "log.txt"};
+    request.countOnly = true;
+    const std::vector<std::string> before = Listing(dir_.path());
+    scripted_.Clear();
+    const ScanResult counted = RunScan(request, scripted_, fileSystem());
+    EXPECT_EQ(Listing(dir_.path()), before);
+    // The 134 games that open with e4 fail.
+    const int64_t duplicates = !c.duplicates ? 0 : c.prefix ? 259 : 252;
+    EXPECT_EQ(
+        scripted_.log,
+        Log{"report: 400 games read from in.pgn\r266 games selected" +
+            (c.duplicates ? "\r" + std::to_string(duplicates) + " of them are duplicates" : "")});
+    request.countOnly = false;
+    scripted_.AnswerConfirm(DialogButton::Ok);
+    const ScanResult scanned = RunScan(request, scripted_, fileSystem());
+    EXPECT_EQ(counted.gamesRead, scanned.gamesRead);
+    EXPECT_EQ(counted.gamesWritten, scanned.gamesWritten);
+    EXPECT_EQ(counted.duplicatesWritten, scanned.duplicatesWritten);
+  }
+}
+
 TEST_F(ScanRun, RandomBinaryFileTrapsOnItsFirstLine) {
   std::string binary = RandomBytes(4u << 20, 7, true);
   binary[0] = '\x01';  // a first line that cannot be blank, a tag or a Ctrl-Z
@@ -938,6 +998,160 @@ TEST_F(ScanRun, RandomBinaryFileTrapsOnItsFirstLine) {
   EXPECT_EQ(scripted_.messages[0].substr(0, 13), "invalid PGN: ");
   EXPECT_EQ(ReadFile(dir_ / "out.pgn"), "");
   EXPECT_TRUE(ReadFile(in) == binary);
+}
+
+// Several inputs: the request of a run that reads the files (or folders) given.
+ScanRequest SeveralRequest(std::vector<std::string> inputs, const std::string& out) {
+  ScanRequest request;
+  request.outputPath = out;
+  request.inputPaths = std::move(inputs);
+  return request;
+}
+
+TEST_F(ScanRun, SeveralInputsGoToOneOutputWithFileNamesInMessagesAndAReportLinePerFile) {
+  const std::string faulty = "[Event \"F\"]\n\n1.e4 {open\n\n";
+  WriteFile(dir_ / "a.pgn", kGameA + kGameB);
+  // The same game as the first of a.pgn is a duplicate across the files.
+  WriteFile(dir_ / "b.pgn", kGameC + kGameA + faulty);
+  const uint64_t total = (kGameA + kGameB + kGameC + kGameA + faulty).size();
+  // Line by line, and in chunks of a few bytes on two threads.
+  for (const unsigned threads : {1u, 2u}) {
+    SCOPED_TRACE(threads);
+    ScriptedDialogs dialogs;
+    LastProgress progress;
+    ScanRequest request = SeveralRequest({dir_ / "a.pgn", dir_ / "b.pgn"}, dir_ / "out.pgn");
+    request.method = {.threads = threads, .chunkBytes = 16};
+    request.duplicatesPath = dir_ / "dups.pgn";
+    request.perFile = true;
+    dialogs.AnswerConfirm(DialogButton::Ok);
+    dialogs.AnswerConfirm(DialogButton::Ok);
+    const ScanResult r = RunScan(request, dialogs, fileSystem(), &progress);
+    EXPECT_EQ(r.outcome, ScanOutcome::Completed);
+    EXPECT_EQ(ReadFile(dir_ / "out.pgn"),
+              kOutA + kOutB + kOutC + "[Event \"F\"]\r\n\r\n1.e4 {open\r\n\r\n");
+    EXPECT_EQ(dialogs.messages, Log{"b.pgn, game 3: game ended in comment"});
+    EXPECT_EQ(dialogs.reports,
+              Log{"5 games read from 2 files\r4 games written to out.pgn\r1 duplicates written to "
+                  "dups.pgn\ra.pgn: 2 games read, 2 selected\rb.pgn: 3 games read, 3 selected"});
+    EXPECT_EQ(std::get<0>(progress.last), total);
+    EXPECT_EQ(std::get<1>(progress.last), total);
+  }
+}
+
+TEST_F(ScanRun, FaultsInOneOfSeveralFilesNameIt) {
+  struct Case {
+    std::string second;  // the second file's bytes
+    std::string trap;
+    std::string written;  // the first file's games are written
+  };
+  const std::string kept = "1 games read from 2 files\r1 games written to out.pgn";
+  const std::vector<Case> cases = {
+      {kGameB + "bad\n", "b.pgn: trap 7365",
+       "2 games read from 2 files\r2 games written to out.pgn"},
+      {kGameB + "[Event \"Big\"]\n\n1.e4 {" + std::string(2000, 'x') + "} *\n",
+       "b.pgn, game 2 is larger than 1000 bytes",
+       "2 games read from 2 files\r2 games written to out.pgn"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir_ / "a.pgn", kGameA);
+    WriteFile(dir_ / "b.pgn", c.second);
+    ScanRequest request = SeveralRequest({dir_ / "a.pgn", dir_ / "b.pgn"}, dir_ / "out.pgn");
+    request.maxGameBytes = 1000;
+    scripted_.AnswerConfirm(DialogButton::Ok);
+    try {
+      RunScan(request, scripted_, fileSystem());
+      ADD_FAILURE() << "no fatal fault";
+    } catch (const ScanFileError& e) {
+      EXPECT_EQ(e.what(), c.trap);
+      EXPECT_EQ(e.Written(), c.written);
+    }
+  }
+}
+
+TEST_F(ScanRun, NoticesAboutOneOfSeveralFilesNameIt) {
+  struct Case {
+    bool tolerant;
+    std::string second;
+    Log messages;
+  };
+  const std::vector<Case> cases = {
+      {false, "[Event \"O\"]\n\nodd\n1.c4 *\n\n", {"b.pgn: odd line: \"odd\""}},
+      {true, kGameB + "junk\n\n" + kGameC, {"b.pgn, line 5, game 2: skipped: junk"}},
+  };
+  for (const Case& c : cases) {
+    WriteFile(dir_ / "a.pgn", kGameA);
+    WriteFile(dir_ / "b.pgn", c.second);
+    ScanRequest request = SeveralRequest({dir_ / "a.pgn", dir_ / "b.pgn"}, dir_ / "out.pgn");
+    request.reading.tolerant = c.tolerant;
+    request.reading.listAsNotices = true;
+    ScriptedDialogs dialogs;
+    dialogs.AnswerConfirm(DialogButton::Ok);
+    RunScan(request, dialogs, fileSystem());
+    EXPECT_EQ(dialogs.messages, c.messages);
+  }
+}
+
+// A file that cannot be read ends the run after the games of the files before it, which
+// are written; the files after it are not read.
+TEST_F(ScanRun, AnUnreadableInputEndsTheRunAfterTheFilesBeforeIt) {
+  WriteFile(dir_ / "a.pgn", kGameA);
+  WriteFile(dir_ / "locked.pgn", kGameB);
+  WriteFile(dir_ / "c.pgn", kGameC);
+  ::chmod((dir_ / "locked.pgn").c_str(), 0);
+  ::chmod(dir_.path().c_str(), 0777);
+  const ScanRequest request =
+      SeveralRequest({dir_ / "a.pgn", dir_ / "locked.pgn", dir_ / "c.pgn"}, dir_ / "out.pgn");
+  EXPECT_EQ(InChild(
+                [&] {
+                  try {
+                    RunScan(request, scripted_, fileSystem());
+                  } catch (const ScanFileError& e) {
+                    return std::string(e.what()) ==
+                                       "An I/O error has occurred at 100 (locked.pgn). The result "
+                                       "code is 13" &&
+                                   e.Written() ==
+                                       "1 games read from 3 files\r1 games written to out.pgn"
+                               ? 0
+                               : 2;
+                  }
+                  return 1;
+                },
+                true),
+            0);
+  EXPECT_EQ(ReadFile(dir_ / "out.pgn"), kOutA);
+}
+
+TEST_F(ScanRun, AFolderGivesItsGameFilesButNotTheRunsOwnOutputs) {
+  MakeDir(dir_ / "games");
+  WriteFile(dir_ / "games/b.pgn", kGameB);
+  WriteFile(dir_ / "games/a.pgn", kGameA);
+  WriteFile(dir_ / "games/out.pgn", kGameC);  // the old output
+  scripted_.AnswerConfirm(DialogButton::Ok);
+  EXPECT_EQ(
+      RunScan(SeveralRequest({dir_ / "games"}, dir_ / "games/out.pgn"), scripted_, fileSystem())
+          .outcome,
+      ScanOutcome::Completed);
+  EXPECT_EQ(ReadFile(dir_ / "games/out.pgn"), kOutA + kOutB);
+  EXPECT_EQ(scripted_.reports, Log{"2 games read from 2 files\r2 games written to out.pgn"});
+  // A folder of one game file reports that file, as a run of the file does.
+  MakeDir(dir_ / "one");
+  WriteFile(dir_ / "one/a.pgn", kGameA);
+  scripted_.Clear();
+  RunScan({dir_ / "one", dir_ / "out.pgn", false, criteria_}, scripted_, fileSystem());
+  EXPECT_EQ(scripted_.reports, Log{"1 games read from a.pgn\r1 games written to out.pgn"});
+  // A folder without game files, and an output named as an input, are refused.
+  MakeDir(dir_ / "none");
+  scripted_.Clear();
+  EXPECT_EQ(
+      RunScan(SeveralRequest({dir_ / "none"}, dir_ / "x.pgn"), scripted_, fileSystem()).outcome,
+      ScanOutcome::InputMissing);
+  EXPECT_EQ(scripted_.messages, Log{"No game files in " + dir_ / "none"});
+  EXPECT_EQ(
+      RunScan(SeveralRequest({dir_ / "one/a.pgn", dir_ / "games/a.pgn"}, dir_ / "games/a.pgn"),
+              scripted_, fileSystem())
+          .outcome,
+      ScanOutcome::SameFile);
+  EXPECT_EQ(ReadFile(dir_ / "games/a.pgn"), kGameA);
 }
 
 }  // namespace

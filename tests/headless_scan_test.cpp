@@ -60,9 +60,12 @@ class HeadlessScan : public ::testing::Test {
     all.insert(all.end(), args.begin(), args.end());
     return RunKelvane(all, dir_.path(), watch);
   }
-  // Scans in.pgn into out.pgn (replacing it) with the given criteria options.
+  // Scans in.pgn (or the --input given) into out.pgn (replacing it) with the given
+  // criteria options.
   ProcessResult ScanWith(const Args& criteria) {
-    Args args = {"--input", "in.pgn", "--output", "out.pgn", "--yes"};
+    Args args = {"--output", "out.pgn", "--yes"};
+    if (std::find(criteria.begin(), criteria.end(), "--input") == criteria.end())
+      args.insert(args.begin(), {"--input", "in.pgn"});
     args.insert(args.end(), criteria.begin(), criteria.end());
     return Scan(args);
   }
@@ -106,6 +109,32 @@ TEST_F(HeadlessScan, ExistingOutputWithoutYesAndWithoutATerminalIsKept) {
   r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--yes"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(Out(), kOutA + kOutB + kOutC + kOutD);
+}
+
+// "kelvane --count" prints the games read and selected on standard output, whatever the
+// output's name and Split; it refuses the options that would write a file.
+TEST_F(HeadlessScan, CountPrintsTheGamesReadAndSelectedAndNeedsNoOutput) {
+  const std::string counted = "4 games read from in.pgn\n1 games selected\n";
+  const struct {
+    Args args;
+    int status;
+    std::string out;
+  } cases[] = {
+      {{}, 0, counted},
+      {{"--output", "-", "--split"}, 0, counted},
+      {{"--output", "-", "--duplicates", "-"}, 0, counted + "0 of them are duplicates\n"},
+      {{"--list", "l.tsv"}, 2, ""},
+      {{"--tolerant", "--log", "l.txt"}, 2, ""},
+      {{"--summary"}, 2, ""},
+      {{"--summary-json", "s.json"}, 2, ""},
+  };
+  for (const auto& c : cases) {
+    Args args = {"--count", "--settings", "empty.ini", "--input", "in.pgn", "--without", "e4"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    const ProcessResult r = RunKelvane(args, dir_.path());
+    EXPECT_EQ(r.status, c.status) << r.err;
+    EXPECT_EQ(r.out, c.out);
+  }
 }
 
 TEST_F(HeadlessScan, MissingInputIsStatusOne) {
@@ -364,7 +393,8 @@ TEST_F(HeadlessScan, NamesAreCheckedBeforeAnythingIsOpened) {
       {{"--input", "in.pgn", "--output", ""}, "The output file has no name\n"},
       {{"--input", "", "--output", "out.pgn"}, "The input file has no name\n"},
       {{"--input", "in.pgn", "--output", "sub/"}, "The output file has no name\n"},
-      {{"--input", "folder.pgn", "--output", "out.pgn"}, "The input file folder.pgn is a folder\n"},
+      // A folder is read for its game files.
+      {{"--input", "folder.pgn", "--output", "out.pgn"}, "No game files in folder.pgn\n"},
       {{"--input", "in.pgn", "--output", "folder.pgn", "--yes"},
        "The output file folder.pgn is a folder\n"},
       {{"--input", "in.pgn", "--output", "noext", "--split"},
@@ -1232,4 +1262,59 @@ TEST_F(HeadlessScan, PositionGivenSelectsGamesThatReachItAndAnEmptyOneClearsTheS
   EXPECT_EQ(Out(), "[Event \"E\"]\r\n\r\n1.e4 e5 2.Nf3 Nc6 {never closed\r\n\r\n");
 }
 
+TEST_F(HeadlessScan, InputRepeatsAndTakesFolders) {
+  ::mkdir((dir_ / "games").c_str(), 0755);
+  ::mkdir((dir_ / "games/sub").c_str(), 0755);
+  WriteFile(dir_ / "games/b.pgn", kGameB);
+  WriteFile(dir_ / "games/sub/c.pgn", kGameC);
+  const std::string folder = "2 games read from 2 files\n2 games written to out.pgn\n";
+  struct Case {
+    Args inputs;
+    std::string out;  // standard output
+    std::string games;
+  };
+  const std::vector<Case> cases = {
+      {{"--input", "in.pgn", "--input", "games/b.pgn"},
+       "5 games read from 2 files\n5 games written to out.pgn\n",
+       kOutA + kOutB + kOutC + kOutD + kOutB},
+      {{"--input", "games/", "--per-file"},
+       "1 games read from b.pgn\n1 games written to out.pgn\n",
+       kOutB},
+      {{"--input", "games", "--recursive", "--per-file"},
+       folder + "b.pgn: 1 games read, 1 selected\nsub/c.pgn: 1 games read, 1 selected\n",
+       kOutB + kOutC},
+  };
+  for (const Case& c : cases) {
+    Args args = c.inputs;
+    args.insert(args.end(), {"--output", "out.pgn", "--yes"});
+    const ProcessResult r = Scan(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(Out(), c.games);
+  }
+  // Without --input, the inputs the window keeps in the settings.
+  std::string several = kEmptyCriteria + "[Inputs]\nFile2=games/b.pgn\n";
+  several.replace(0, 10, "[Strings]\n1=in.pgn\n3=" + dir_.path() + "\n");
+  WriteFile(dir_ / "several.ini", several);
+  const ProcessResult r = Scan({"--output", "out.pgn", "--yes"}, "several.ini");
+  EXPECT_EQ(r.out, "5 games read from 2 files\n5 games written to out.pgn\n") << r.err;
+}
+
 }  // namespace
+
+TEST_F(HeadlessScan, SummaryFollowsTheReportOnStandardOutputWhichItTakesAlone) {
+  ProcessResult r = Scan({"--input", "in.pgn", "--output", "out.pgn", "--summary"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.substr(0, r.out.find("Years")),
+            "4 games read from in.pgn\n4 games written to out.pgn\nSummary: 4 games\n"
+            "Results: 1-0 1 (25.0%), 1/2-1/2 0 (0.0%), 0-1 0 (0.0%), * 3 (75.0%)\n"
+            "White's score: 100.0%\n");  // only game A has a Result tag
+  for (const Args& two : {Args{"--output", "-", "--summary"},
+                          Args{"--output", "o.pgn", "--list", "-", "--summary-json", "-"}}) {
+    Args args = {"--input", "in.pgn"};
+    args.insert(args.end(), two.begin(), two.end());
+    r = Scan(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("(one standard output)"), std::string::npos) << r.err;
+  }
+}

@@ -11,6 +11,8 @@ void ScriptedDialogs::Clear() {
   confirms_.clear();
   inputs_.clear();
   files_.clear();
+  manyFiles_.clear();
+  folders_.clear();
 }
 
 void ScriptedDialogs::ShowMessage(const std::string& text) {
@@ -74,6 +76,30 @@ std::optional<std::string> ScriptedDialogs::OpenFile(const FileDialogRequest& re
 
 std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogRequest& request) {
   return NextFile("save", request);
+}
+
+std::optional<std::vector<std::string>> ScriptedDialogs::OpenFiles(
+    const FileDialogRequest& request) {
+  if (manyFiles_.empty()) return Dialogs::OpenFiles(request);
+  fileRequests.push_back(request);
+  log.push_back("open: " + request.title);
+  std::vector<std::string> paths = std::move(manyFiles_.front());
+  manyFiles_.pop_front();
+  return paths;
+}
+
+std::optional<FolderChoice> ScriptedDialogs::ChooseFolder(const FileDialogRequest& request,
+                                                          bool recursive) {
+  fileRequests.push_back(request);
+  const std::string entry = "folder: " + request.title + "|" + (recursive ? "1" : "0");
+  if (folders_.empty()) {
+    log.push_back("unanswered: " + entry);
+    return std::nullopt;
+  }
+  log.push_back(entry);
+  std::optional<FolderChoice> choice = std::move(folders_.front());
+  folders_.pop_front();
+  return choice;
 }
 
 }  // namespace kelvane

@@ -25,8 +25,14 @@ class ScriptedDialogs : public Dialogs {
   void AnswerConfirm(DialogButton b) { confirms_.push_back(b); }
   void AnswerInput(std::optional<std::string> s) { inputs_.push_back(std::move(s)); }
   void AnswerFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+  // The answer of the next OpenFiles (several files); without one, OpenFile's answer.
+  void AnswerFiles(std::vector<std::string> paths) { manyFiles_.push_back(std::move(paths)); }
+  void AnswerFolder(std::optional<FolderChoice> choice) { folders_.push_back(std::move(choice)); }
   // True when every scripted answer was used.
-  bool AllAnswered() const { return confirms_.empty() && inputs_.empty() && files_.empty(); }
+  bool AllAnswered() const {
+    return confirms_.empty() && inputs_.empty() && files_.empty() && manyFiles_.empty() &&
+           folders_.empty();
+  }
   void Clear();
 
   void ShowMessage(const std::string& text) override;
@@ -38,6 +44,10 @@ class ScriptedDialogs : public Dialogs {
   void Beep() override;
   std::optional<std::string> OpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> SaveFile(const FileDialogRequest& request) override;
+  std::optional<std::vector<std::string>> OpenFiles(const FileDialogRequest& request) override;
+  // Logged as "folder: TITLE|RECURSIVE" (0 or 1).
+  std::optional<FolderChoice> ChooseFolder(const FileDialogRequest& request,
+                                           bool recursive) override;
 
  private:
   std::optional<std::string> NextFile(const char* kind, const FileDialogRequest& request);
@@ -48,6 +58,8 @@ class ScriptedDialogs : public Dialogs {
   std::deque<DialogButton> confirms_;
   std::deque<std::optional<std::string>> inputs_;
   std::deque<std::optional<std::string>> files_;
+  std::deque<std::vector<std::string>> manyFiles_;
+  std::deque<std::optional<FolderChoice>> folders_;
 };
 
 // Installs a ScriptedDialogs for the lifetime of this object.

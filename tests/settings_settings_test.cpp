@@ -313,6 +313,39 @@ TEST_F(SettingsTest, HeaderLinesHaveASectionOfTheirOwnThatOlderFilesLack) {
   }
 }
 
+TEST_F(SettingsTest, SeveralInputsHaveASectionOfTheirOwnThatOlderFilesLack) {
+  const std::string& old = kFileBeforeAddedKinds;
+  WriteFile(IniPath(), old);
+  Start();
+  const std::string first = s.input.name;
+  EXPECT_TRUE(s.moreInputs.empty() && !s.inputFolder && !s.recursive);
+  Save();
+  EXPECT_EQ(ReadFile(IniPath()), old);
+  // The first file stays in [Strings]: a program that reads one file still reads it.
+  const struct {
+    std::vector<std::string> more;
+    bool folder, recursive;
+    std::string section;
+  } steps[] = {
+      {{"b.pgn", "c.pgn"}, false, false, "[Inputs]\nFile2=b.pgn\nFile3=c.pgn\n"},
+      {{}, true, true, "[Inputs]\nFile2=\nFile3=c.pgn\nFolder=1\nRecursive=1\n"},
+      {{"d.pgn"}, false, false, "[Inputs]\nFile2=d.pgn\nFile3=\nFolder=0\nRecursive=0\n"},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.section);
+    s.moreInputs = step.more;
+    s.inputFolder = step.folder;
+    s.recursive = step.recursive;
+    Save();
+    EXPECT_EQ(ReadFile(IniPath()), old + step.section);
+    Start();
+    EXPECT_EQ(s.moreInputs, step.more);
+    EXPECT_EQ(s.inputFolder, step.folder);
+    EXPECT_EQ(s.recursive, step.recursive);
+    EXPECT_EQ(s.input.name, first);
+  }
+}
+
 TEST_F(SettingsTest, PositionCriteriaHaveASectionOfTheirOwnThatOlderFilesLack) {
   const std::string& old = kFileBeforeAddedKinds;
   WriteFile(IniPath(), old);
