@@ -97,7 +97,7 @@ printf 'e4 c5 Nf3 d6\n' > "$variations"
 balances="$bench_dir/compare-material.txt"
 printf '0 r1p1 r1\n' > "$balances"
 echo "corpus:      $corpus, $games games"
-if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--position([[:space:]=]|$)'; then
+if has_option '(^|[[:space:]])--position([[:space:]=]|$)'; then
   has_position=1
 else
   has_position=0

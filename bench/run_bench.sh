@@ -178,14 +178,14 @@ out_header_opening="$bench_dir/out-header-opening.pgn"
 header_tags=(--tag "MinElo >= 2400" --tag "Year >= 2000")
 # The header criteria are newer than the other runs: a kelvane without them is still timed.
 names=(wc default one-core opening)
-if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--tag([[:space:]=]|$)'; then
+if has_option '(^|[[:space:]])--tag([[:space:]=]|$)'; then
   names+=(header header-opening)
   has_tag=1
 else
   has_tag=0
 fi
 # The position criteria are newer still: without them the two position runs are skipped.
-if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--position([[:space:]=]|$)'; then
+if has_option '(^|[[:space:]])--position([[:space:]=]|$)'; then
   names+=(position material)
   has_position=1
 else
@@ -225,7 +225,7 @@ run all "$out_all" "$kelvane" --scan --settings "$settings" --input "$corpus" \
   "${scan_flags[@]+"${scan_flags[@]}"}"
 # The same scan writing the list of its games (--list), when kelvane has that option.
 has_list=0
-if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--list([[:space:]=]|$)'; then
+if has_option '(^|[[:space:]])--list([[:space:]=]|$)'; then
   has_list=1
   out_list="$bench_dir/out-list.pgn"
   also_out=("$bench_dir/list.tsv")
@@ -236,7 +236,7 @@ if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--list([[:space:]=]|$)';
 fi
 # The same scan gathering the summary of its games (--summary-json), when kelvane has it.
 has_summary=0
-if "$kelvane" --help 2>&1 | grep -qE -- '(^|[[:space:]])--summary-json([[:space:]=]|$)'; then
+if has_option '(^|[[:space:]])--summary-json([[:space:]=]|$)'; then
   has_summary=1
   out_summary="$bench_dir/out-summary.pgn"
   run summary "$out_summary" "$kelvane" --scan --settings "$settings" --input "$corpus" \
