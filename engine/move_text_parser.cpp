@@ -74,6 +74,70 @@ inline int PopCount(uint64_t x) {
   return static_cast<int>((x * 0x0101010101010101ULL) >> 56);
 }
 
+// What MoveWords does with the words of a text.
+enum class WordPass { Each, Count, Any };
+
+// The move words of p[0, len) (no NUL in it): the pieces between blanks and periods, each
+// without the digits of a move number at its start. Each: word(start, end) for every word
+// in order; Count: only counted; Any: 1 at the first move byte, else 0. Returns the words.
+// The text is read 64 bytes at a time as bit masks (bit k stands for byte base + k).
+template <WordPass Pass, typename OnWord>
+[[gnu::always_inline]] inline size_t MoveWords(const char* p, size_t len, OnWord&& word) {
+  // Carried from one block to the next: whether the byte before it was a separator (the
+  // start of the text counts as one), a digit of a move number, or a byte of a move.
+  uint64_t prevSeparator = 1, prevNumber = 0, prevMove = 0;
+  size_t wordStart = 0, found = 0;
+  char padded[64];
+  for (size_t base = 0; base < len; base += 64) {
+    const char* block = p + base;
+    if (len - base < 64) {  // the last, short block: blanks past the end
+      std::memset(padded, ' ', sizeof padded);
+      std::memcpy(padded, block, len - base);
+      block = padded;
+    }
+    const SplitMasks m = ClassifyBlock(block);
+    const uint64_t pieceStart = ~m.separator & ((m.separator << 1) | prevSeparator);
+    // Adding a run's first bit clears the whole run: the digit runs that begin a piece
+    // (or go on from the block before) are the move numbers.
+    const uint64_t numberStart = (pieceStart & m.digit) | (prevNumber & m.digit & 1);
+    const uint64_t number = m.digit & ~(m.digit + numberStart);
+    const uint64_t move = ~m.separator & ~number;
+    if constexpr (Pass == WordPass::Any) {
+      if (move) return 1;
+    }
+    const uint64_t before = (move << 1) | prevMove;
+    // The words' starts, and their ends (bit k: a word ends in front of byte k), taken in
+    // step: a word carried from the block before ends at the first end, and every start
+    // at the next end, or in a later block.
+    uint64_t starts = move & ~before;
+    found += static_cast<size_t>(PopCount(starts));
+    if constexpr (Pass == WordPass::Each) {
+      uint64_t ends = ~move & before;
+      if (prevMove && ends) {
+        word(wordStart, base + static_cast<size_t>(__builtin_ctzll(ends)));
+        ends &= ends - 1;
+      }
+      while (starts) {
+        const size_t start = base + static_cast<size_t>(__builtin_ctzll(starts));
+        starts &= starts - 1;
+        if (!ends) {
+          wordStart = start;
+          break;
+        }
+        word(start, base + static_cast<size_t>(__builtin_ctzll(ends)));
+        ends &= ends - 1;
+      }
+    }
+    prevSeparator = m.separator >> 63;
+    prevNumber = number >> 63;
+    prevMove = move >> 63;
+  }
+  if constexpr (Pass == WordPass::Each) {
+    if (prevMove) word(wordStart, len);
+  }
+  return found;
+}
+
 // The first byte at or after i that the comment step must look at outside comments.
 size_t SkipPlainText(const char* w, size_t i, size_t len) {
 #if defined(__SSE2__)
@@ -240,9 +304,6 @@ bool MoveTextParser::SplitNumberedMoves() {
   const bool normalize = WantCleanText;
   const bool hash = Values != nullptr;
   MoveValues::Writer values = hash ? Values->Start() : MoveValues::Writer{};
-  // Only counted: the moves' first bytes are counted a block at a time.
-  const bool countOnly = CountMoves && !keep && !normalize && !hash;
-  size_t found = 0;  // moves
   // The normalised text is written over the working copy, behind the words still to be
   // read (out never passes a word's start), then cut and handed over.
   char* out = p;
@@ -251,7 +312,6 @@ bool MoveTextParser::SplitNumberedMoves() {
     const int32_t offset = Clamp32(static_cast<int64_t>(start));
     // Most words have 16 bytes of the text after their start: copy them in fixed sizes.
     const bool roomy = start + 16 <= len;
-    ++found;
     if (hash) values.Add(p + start, n, start + 8 <= len);
     if (keep) {
       if (roomy)
@@ -265,62 +325,19 @@ bool MoveTextParser::SplitNumberedMoves() {
       out += n;
     }
   };
-
-  // 64 bytes at a time as bit masks (bit k stands for byte base + k). Carried from one
-  // block to the next: whether the byte before it was a separator (the start of the text
-  // counts as one), a digit of a move number, or a byte of a move.
-  uint64_t prevSeparator = 1, prevNumber = 0, prevMove = 0;
-  size_t wordStart = 0;
-  char padded[64];
-  for (size_t base = 0; base < len; base += 64) {
-    const char* block = p + base;
-    if (len - base < 64) {  // the last, short block: blanks past the end
-      std::memset(padded, ' ', sizeof padded);
-      std::memcpy(padded, block, len - base);
-      block = padded;
-    }
-    const SplitMasks m = ClassifyBlock(block);
-    const uint64_t pieceStart = ~m.separator & ((m.separator << 1) | prevSeparator);
-    // Adding a run's first bit clears the whole run: the digit runs that begin a piece
-    // (or go on from the block before) are the move numbers.
-    const uint64_t numberStart = (pieceStart & m.digit) | (prevNumber & m.digit & 1);
-    const uint64_t number = m.digit & ~(m.digit + numberStart);
-    const uint64_t move = ~m.separator & ~number;
+  auto none = [](size_t, size_t) {};
+  size_t found;
+  if (keep || normalize || hash) {
+    found = MoveWords<WordPass::Each>(p, len, emit);
+  } else if (CountMoves) {
+    // Only counted: the moves' first bytes are counted a block at a time.
+    found = MoveWords<WordPass::Count>(p, len, none);
+  } else {
     // Without moves, a normalised text, a hash or a count to build, one move is all there
     // is to know.
-    if (!keep && !normalize && !hash && !CountMoves && move) return true;
-    const uint64_t before = (move << 1) | prevMove;
-    if (countOnly) {
-      found += PopCount(move & ~before);
-      prevSeparator = m.separator >> 63;
-      prevNumber = number >> 63;
-      prevMove = move >> 63;
-      continue;
-    }
-    // The words' starts, and their ends (bit k: a word ends in front of byte k), taken in
-    // step: a word carried from the block before ends at the first end, and every start
-    // at the next end, or in a later block.
-    uint64_t starts = move & ~before;
-    uint64_t ends = ~move & before;
-    if (prevMove && ends) {
-      emit(wordStart, base + static_cast<size_t>(__builtin_ctzll(ends)));
-      ends &= ends - 1;
-    }
-    while (starts) {
-      const size_t start = base + static_cast<size_t>(__builtin_ctzll(starts));
-      starts &= starts - 1;
-      if (!ends) {
-        wordStart = start;
-        break;
-      }
-      emit(start, base + static_cast<size_t>(__builtin_ctzll(ends)));
-      ends &= ends - 1;
-    }
-    prevSeparator = m.separator >> 63;
-    prevNumber = number >> 63;
-    prevMove = move >> 63;
+    if (MoveWords<WordPass::Any>(p, len, none)) return true;
+    found = 0;
   }
-  if (prevMove && !countOnly) emit(wordStart, len);
   if (found == 0) NotationError(0, "null game");
   if (hash) Values->Done(values);
   SetCountedPlies(found);
@@ -336,48 +353,9 @@ bool MoveTextParser::SplitMoveValues() {
   if (len <= 1 || std::memchr(work_.data(), '\0', len)) return false;
   const char* const p = work_.data();
   MoveValues::Writer values = Values->Start();
-  size_t found = 0;
-  // As in SplitNumberedMoves.
-  uint64_t prevSeparator = 1, prevNumber = 0, prevMove = 0;
-  size_t wordStart = 0;
-  char padded[64];
-  for (size_t base = 0; base < len; base += 64) {
-    const char* block = p + base;
-    if (len - base < 64) {
-      std::memset(padded, ' ', sizeof padded);
-      std::memcpy(padded, block, len - base);
-      block = padded;
-    }
-    const SplitMasks m = ClassifyBlock(block);
-    const uint64_t pieceStart = ~m.separator & ((m.separator << 1) | prevSeparator);
-    const uint64_t numberStart = (pieceStart & m.digit) | (prevNumber & m.digit & 1);
-    const uint64_t number = m.digit & ~(m.digit + numberStart);
-    const uint64_t move = ~m.separator & ~number;
-    const uint64_t before = (move << 1) | prevMove;
-    uint64_t starts = move & ~before;
-    uint64_t ends = ~move & before;
-    found += static_cast<size_t>(PopCount(starts));
-    if (prevMove && ends) {
-      const size_t end = base + static_cast<size_t>(__builtin_ctzll(ends));
-      values.Add(p + wordStart, end - wordStart, wordStart + 8 <= len);
-      ends &= ends - 1;
-    }
-    while (starts) {
-      const size_t start = base + static_cast<size_t>(__builtin_ctzll(starts));
-      starts &= starts - 1;
-      if (!ends) {
-        wordStart = start;
-        break;
-      }
-      const size_t end = base + static_cast<size_t>(__builtin_ctzll(ends));
-      ends &= ends - 1;
-      values.Add(p + start, end - start, start + 8 <= len);
-    }
-    prevSeparator = m.separator >> 63;
-    prevNumber = number >> 63;
-    prevMove = move >> 63;
-  }
-  if (prevMove) values.Add(p + wordStart, len - wordStart, wordStart + 8 <= len);
+  const size_t found = MoveWords<WordPass::Each>(p, len, [&](size_t start, size_t end) {
+    values.Add(p + start, end - start, start + 8 <= len);
+  });
   if (found == 0) NotationError(0, "null game");
   Values->Done(values);
   SetCountedPlies(found);
