@@ -4,13 +4,17 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QTableView>
 #include <filesystem>
 
 #include "app/board_view.h"
 #include "app/game_list_model.h"
 #include "app/game_list_window.h"
+#include "app/qt_dialogs.h"
 #include "app_main_window_fixture.h"
+#include "app_modal.h"
 #include "engine/fen.h"
 
 using namespace kelvane;
@@ -72,6 +76,18 @@ TEST_F(GameListTest, AScanFillsTheListAndARowShowsItsGameOnTheBoard) {
         model->index(row, 1).data().toString() + model->index(row, 2).data().toString();
     EXPECT_TRUE(players.contains("Morphy")) << players.toStdString();
   }
+
+  // The end-of-scan report's button shows the list again.
+  w.hide();
+  WhenModal([](QWidget* box) {
+    QAbstractButton* shown = nullptr;
+    for (QPushButton* b : box->findChildren<QPushButton*>())
+      if (b->text() == "Selected &games") shown = b;
+    if (!shown) shown = qobject_cast<QMessageBox*>(box)->button(QMessageBox::Ok);
+    shown->click();  // without the button, OK: the test fails rather than wait
+  });
+  QtDialogs().ShowReport("36 games read from in.pgn");
+  EXPECT_TRUE(w.isVisible());
 }
 
 TEST_F(GameListTest, AChosenGameOpensAtTheMoveWhereTheCriteriaWereMet) {
