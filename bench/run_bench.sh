@@ -312,18 +312,23 @@ ratio() {
     r = a / b
     printf "  %-34s %5.2f  target <= %s: %s\n", label, r, target, r <= target ? "met" : "missed" }'
 }
+# cpu_ratio NAME BASE LABEL: the CPU time of run NAME over that of run BASE.
+cpu_ratio() {
+  [ "${status[$1]}" -eq 0 ] && [ "${status[$2]}" -eq 0 ] || return 0
+  awk -v a="${cpu_ms[$1]}" -v b="${cpu_ms[$2]}" -v label="$3" 'BEGIN {
+    printf "  %-34s %5.2f  (CPU s %.2f against %.2f)\n", label, a / (b > 0 ? b : 1), a / 1000, b / 1000 }'
+}
 if [ -n "$dup_percent" ]; then
   echo "duplicates run (corpus with $dup_percent % of its games planted twice):"
   ratio all-dups all "--duplicates / no criteria" 1.3
+  cpu_ratio all-dups all "--duplicates, CPU time"
   echo
 fi
 if [ -n "$split_files" ]; then
   echo "folder run (the corpus in $split_files files, default criteria):"
   ratio folder default "folder / one file" 1.1
+  cpu_ratio folder default "folder / one file, CPU time"
   if [ "${status[folder]}" -eq 0 ] && [ "${status[default]}" -eq 0 ]; then
-    awk -v a="${cpu_ms[folder]}" -v b="${cpu_ms[default]}" 'BEGIN {
-      printf "  %-34s %5.2f  (CPU s %.2f against %.2f)\n", "folder / one file, CPU time",
-        a / (b > 0 ? b : 1), a / 1000, b / 1000 }'
     cmp -s "$out_folder" "$out_default" || { echo "  the folder scan wrote other games"; failed=1; }
   fi
   echo
@@ -336,29 +341,20 @@ if [ "$has_tag" -eq 1 ]; then
   echo
 fi
 if [ "$has_list" -eq 1 ]; then
-  if [ "${status[list]}" -ne 0 ] || [ "${status[all]}" -ne 0 ]; then
-    echo "list run: a run failed (see $bench_dir/list.stderr)"
-    failed=1
-  else
-    awk -v a="${wall[list]}" -v b="${wall[all]}" -v kb="${rss[list]}" \
-      -v rows="$(($(wc -l < "$bench_dir/list.tsv") - 1))" 'BEGIN {
-      r = a / b
-      printf "list run: no criteria with --list, %.3f s, RSS %.1f MB, %d rows; over the same\n", a / 1e9, kb / 1024, rows
-      printf "  scan without it: %.2f  target <= 1.10: %s\n\n", r, r <= 1.10 ? "met" : "missed" }'
-  fi
+  rows=0
+  [ ! -s "$bench_dir/list.tsv" ] || rows=$(($(wc -l < "$bench_dir/list.tsv") - 1))
+  echo "list run: no criteria with --list ($rows rows, RSS $((${rss[list]} / 1024)) MB), over the"
+  echo "same scan without it:"
+  ratio list all "--list / no criteria" 1.1
+  cpu_ratio list all "--list, CPU time"
+  echo
 fi
 if [ "$has_summary" -eq 1 ]; then
-  if [ "${status[summary]}" -ne 0 ] || [ "${status[all]}" -ne 0 ]; then
-    echo "summary run: a run failed (see $bench_dir/summary.stderr)"
-    failed=1
-  else
-    awk -v a="${wall[summary]}" -v b="${wall[all]}" -v ca="${cpu_ms[summary]}" \
-      -v cb="${cpu_ms[all]}" -v kb="${rss[summary]}" 'BEGIN {
-      r = a / b
-      printf "summary run: no criteria with --summary-json, %.3f s (CPU %.2f s), RSS %.1f MB; over\n", a / 1e9, ca / 1000, kb / 1024
-      printf "  the same scan without it (%.3f s, CPU %.2f s): wall %.2f, CPU %.2f  target <= 1.10: %s\n\n",
-        b / 1e9, cb / 1000, r, (cb > 0 ? ca / cb : 0), r <= 1.10 ? "met" : "missed" }'
-  fi
+  echo "summary run: no criteria with --summary-json (RSS $((${rss[summary]} / 1024)) MB), over the"
+  echo "same scan without it:"
+  ratio summary all "--summary-json / no criteria" 1.1
+  cpu_ratio summary all "--summary-json, CPU time"
+  echo
 fi
 if [ "$has_position" -eq 1 ]; then
   echo "position runs: --position \"$sicilian_fen\" --position-range 1-10;"
