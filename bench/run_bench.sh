@@ -306,6 +306,7 @@ echo
 ratio() {
   if [ "${status[$1]}" -ne 0 ] || [ "${status[$2]}" -ne 0 ]; then
     printf '  %-34s  -     (a run failed)\n' "$3"
+    failed=1
     return
   fi
   awk -v a="${wall[$1]}" -v b="${wall[$2]}" -v label="$3" -v target="$4" 'BEGIN {
