@@ -74,6 +74,7 @@ struct Chunk {
   std::string text;  // the header and move text of each game that is written
   std::vector<GameEntry> games;
   std::vector<ListedPlaces> listed;  // the rows of the games written, when they are listed
+  std::vector<SummaryFacts> facts;   // and what the summary reads of them, when it is kept
   std::vector<Message> messages;
   bool stopped = false;      // a fatal fault or an error ended the chunk
   std::string fault;         // the text of a fault of the scan's files
@@ -87,6 +88,7 @@ struct Chunk {
     if (bytes.size() > 2 * chunkBytes + 1) std::vector<char>().swap(bytes);
     games.clear();
     listed.clear();
+    facts.clear();
     messages.clear();
     stopped = scanned = last = readHere = endsData = false;
     readError = 0;
@@ -131,6 +133,7 @@ class ChunkScanner {
   explicit ChunkScanner(const ScanRequest& request)
       : decider_(request, recorder_),
         list_(ListsRows(request)),
+        summarize_(request.summary || !request.summaryPath.empty()),
         keepText_(!request.countOnly || request.duplicatesPrefix) {}
   ChunkScanner(const ChunkScanner&) = delete;
   ChunkScanner& operator=(const ChunkScanner&) = delete;
@@ -172,8 +175,11 @@ class ChunkScanner {
       headerSize = decider_.Header().size();
     }
     // The rows of the games listed are found here, on the threads that scan.
-    if (list_ && to == Destination::Output)
-      c.listed.push_back(PlacesIn(decider_.Header(), Listed(decider_)));
+    if (list_ && to == Destination::Output) {
+      const ListedGame row = Listed(decider_);
+      c.listed.push_back(PlacesIn(decider_.Header(), row));
+      if (summarize_) c.facts.push_back(SelectionSummary::FactsOf(row));
+    }
     const GameKey* key = decider_.Key();
     c.games.push_back({in.Position(), c.text.size(), headerSize, to, c.last && eof, key != nullptr,
                        key ? *key : GameKey{}});
@@ -182,6 +188,7 @@ class ChunkScanner {
   MessageRecorder recorder_;  // before the decider, which keeps a reference
   GameDecider decider_;
   bool list_;  // the games written are listed
+  bool summarize_;  // and counted in a summary
   // The text of the games that go somewhere is kept for the delivery: not when they are only
   // counted, unless the prefix rule holds them.
   bool keepText_;
@@ -426,6 +433,9 @@ class ChunkCutter {
   uint64_t position_ = 0;    // the file position of the next chunk
 };
 
+// How many rows ahead of the one delivered the summary is told of (GameSink::ListedAhead).
+constexpr size_t kFactsAhead = 8;
+
 // Hands the games of the chunks to the sink and shows their messages, in file order, on
 // the scan's thread.
 class Delivery {
@@ -453,8 +463,13 @@ class Delivery {
       // The progress of a compressed file counts its compressed bytes, read ahead.
       position_ = input_.Compressed() ? input_.BytesRead() : c.base + g.end;
       ++delivered_;
-      if (g.to == Destination::Output && listed < c.listed.size())
-        sink_.NextListed(FromPlaces(text.substr(0, g.headerSize), c.listed[listed++]));
+      if (g.to == Destination::Output && listed < c.listed.size()) {
+        // The summary's memory for a game some rows ahead is fetched while this one is counted.
+        if (listed + kFactsAhead < c.facts.size()) sink_.ListedAhead(c.facts[listed + kFactsAhead]);
+        sink_.NextListed(FromPlaces(text.substr(0, g.headerSize), c.listed[listed]),
+                         listed < c.facts.size() ? &c.facts[listed] : nullptr);
+        ++listed;
+      }
       if (!sink_.Deliver(g.to, text.substr(0, g.headerSize), text.substr(g.headerSize), position_,
                          g.eof, g.keyed ? &g.key : nullptr))
         return false;
@@ -478,7 +493,7 @@ class Delivery {
       position_ = input.BytesRead();
       ++delivered_;
       if (decider_->To() == Destination::Output && ListsRows(request_))
-        sink_.NextListed(Listed(*decider_));
+        sink_.NextListed(Listed(*decider_), nullptr);
       if (!sink_.Deliver(decider_->To(), decider_->Header(), decider_->MoveText(), position_, eof,
                          decider_->Key()))
         return false;

@@ -13,6 +13,7 @@
 
 #include "engine/game_decider.h"
 #include "engine/scan_run.h"
+#include "engine/selection_summary.h"
 #include "platform/text_files.h"
 
 namespace kelvane {
@@ -27,8 +28,12 @@ class GameSink {
   virtual bool Deliver(Destination to, std::string_view header, std::string_view moveText,
                        uint64_t position, bool eof, const GameKey* key) = 0;
   // The row of the next game delivered to the output when the thread that scanned it found
-  // it (the request lists games): told just before that Deliver.
-  virtual void NextListed(const ListedGame& /*game*/) {}
+  // it (the request lists games): told just before that Deliver; with the facts of its row
+  // for the summary when that thread found them too (else nullptr).
+  virtual void NextListed(const ListedGame& /*game*/, const SummaryFacts* /*facts*/) {}
+  // The facts of a game that is delivered a few games later, so that the summary can have
+  // their memory fetched in the meantime.
+  virtual void ListedAhead(const SummaryFacts& /*facts*/) {}
 };
 
 // The chunks of a scan in chunks with their buffers. A run of several files keeps them from

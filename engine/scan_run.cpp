@@ -186,13 +186,14 @@ void WriteSummary(ScanFiles& files) {
 
 // The observer and the list file hear of a game written to the output as number, with its
 // row as the thread that scanned it found it (row), or found here.
+// With the summary's facts of the row when that thread found them too (facts).
 void ListWritten(ScanFiles& files, int64_t number, std::string_view header,
-                 std::string_view moveText, const ListedGame* row) {
+                 std::string_view moveText, const ListedGame* row, const SummaryFacts* facts) {
   if (files.Listing()) {
     ListedGame game = row ? *row : ListGame(0, header, moveText);
     game.offset = files.outputOffset;
     if (files.listObserver) files.listObserver->Written(game);
-    if (files.summary) files.summary->Add(game);
+    if (files.summary) facts ? files.summary->Add(game, *facts) : files.summary->Add(game);
     if (files.list.IsOpen()) {
       files.listLine.clear();
       AppendListLine(files.listLine, number, game);
@@ -205,11 +206,12 @@ void ListWritten(ScanFiles& files, int64_t number, std::string_view header,
 // Writes a game that goes to the output, and lists it, or, when it is a duplicate of a
 // game written there, writes it to the duplicates file with the kept game's number.
 void WriteOutputGame(ScanFiles& files, ScanResult& result, std::string_view header,
-                     std::string_view moveText, int64_t duplicateOf, const ListedGame* row) {
+                     std::string_view moveText, int64_t duplicateOf, const ListedGame* row,
+                     const SummaryFacts* facts = nullptr) {
   if (duplicateOf == 0) {
     if (!files.counting) WriteGame(files.output, header, moveText);
     ++result.gamesWritten;
-    ListWritten(files, result.gamesWritten, header, moveText, row);
+    ListWritten(files, result.gamesWritten, header, moveText, row, facts);
   } else {
     if (!files.counting)
       WriteGame(files.duplicates, WithDuplicateOf(header, duplicateOf), moveText);
@@ -275,12 +277,13 @@ class Delivery : public GameSink {
     } else if (to == Destination::Output) {
       WriteOutputGame(files_, result_, header, moveText,
                       key ? files_.kept.Judge(*key, result_.gamesWritten + 1) : 0,
-                      next_ ? &*next_ : nullptr);
+                      next_ ? &*next_ : nullptr, nextFacts_ ? &*nextFacts_ : nullptr);
     } else if (to == Destination::Split) {
       WriteGame(files_.split, header, moveText);
       ++result_.splitWritten;
     }
     next_.reset();
+    nextFacts_.reset();
     ++result_.gamesRead;
     if (!result_.files.empty()) {
       ++result_.files.back().gamesRead;
@@ -312,7 +315,13 @@ class Delivery : public GameSink {
                          result_.gamesWritten, result_.splitWritten});
   }
 
-  void NextListed(const ListedGame& game) override { next_ = game; }
+  void NextListed(const ListedGame& game, const SummaryFacts* facts) override {
+    next_ = game;
+    if (facts) nextFacts_ = *facts;
+  }
+  void ListedAhead(const SummaryFacts& facts) override {
+    if (files_.summary) files_.summary->Prefetch(facts);
+  }
 
  private:
   ScanFiles& files_;
@@ -320,6 +329,7 @@ class Delivery : public GameSink {
   ScanObserver* observer_;
   ScanResult& result_;
   std::optional<ListedGame> next_;  // the row of the next game, found on another thread
+  std::optional<SummaryFacts> nextFacts_;  // and what the summary reads of it
 };
 
 // Reads every game, decides it and writes it where it belongs, until the input ends or the
@@ -344,7 +354,7 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
     const int64_t number = result.gamesRead - files.readBefore + 1;
     if (!decider.Next(files.input, eof, number == 1, number)) break;
     if (decider.To() == Destination::Output && ListsRows(request))
-      delivery.NextListed(Listed(decider));
+      delivery.NextListed(Listed(decider), nullptr);
     if (!delivery.Deliver(decider.To(), decider.Header(), decider.MoveText(),
                           files.input.BytesRead(), eof, decider.Key()))
       break;

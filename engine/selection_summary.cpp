@@ -125,7 +125,7 @@ std::optional<double> PlayerFigures::Score() const {
 SelectionSummary::SelectionSummary() : years_(kYears, 0) {}
 
 uint64_t SelectionSummary::TextMap::Hash(std::string_view text) {
-  return TextHash(text);
+  return TextHash(text) | 1;  // never 0, which SummaryFacts takes for no player
 }
 
 SelectionSummary::Tally& SelectionSummary::TextMap::Of(std::string_view text, uint64_t hash) {
@@ -155,7 +155,7 @@ void SelectionSummary::TextMap::Grow() {
   const size_t mask = slots.size() - 1;
   for (const Slot& slot : slots_) {
     if (slot.size == 0) continue;
-    size_t i = TextHash(TextOf(slot)) & mask;
+    size_t i = Hash(TextOf(slot)) & mask;
     while (slots[i].size != 0) i = (i + 1) & mask;
     slots[i] = slot;
   }
@@ -170,58 +170,63 @@ std::string_view SelectionSummary::AsUtf8(std::string_view text, std::string& bu
   return buffer;
 }
 
-void SelectionSummary::Add(const ListedGame& game) {
+SummaryFacts SelectionSummary::FactsOf(const ListedGame& game) {
   auto tag = [&](ListColumn column) { return game.tags[static_cast<int>(column) - 1]; };
-  ++games_;
-  const int result = ResultOf(tag(ListColumn::Result));
-  ++results_[result];
+  SummaryFacts f;
+  f.result = static_cast<int8_t>(ResultOf(tag(ListColumn::Result)));
+  if (const std::optional<ValueSpan> date = ReadDate(tag(ListColumn::Date)))
+    f.year = static_cast<int32_t>(date->low / 10000);
+  for (int k = 0; k < 2; ++k) {
+    const std::optional<double> elo = ReadRating(tag(k == 0 ? ListColumn::WhiteElo : ListColumn::BlackElo));
+    if (elo && *elo >= 1 && *elo < 100 * kBands) f.elo[k] = *elo;
+    const std::string_view name = tag(k == 0 ? ListColumn::White : ListColumn::Black);
+    if (name.empty() || name == "?") continue;
+    std::string buffer;
+    f.players[k] = TextMap::Hash(AsUtf8(name, buffer));
+  }
+  if (const std::optional<int> eco = ReadEco(tag(ListColumn::Eco))) f.eco = static_cast<int16_t>(*eco);
+  const std::optional<TimeClass> timeClass = TimeClassOf(game.timeControl);
+  f.timeClass = static_cast<int8_t>(timeClass ? static_cast<int>(*timeClass)
+                                              : static_cast<int>(kSummaryTimeClasses.size()) - 1);
+  f.moves = (std::max<int64_t>(game.plies, 0) + 1) / 2;
+  return f;
+}
 
-  if (const std::optional<ValueSpan> date = ReadDate(tag(ListColumn::Date))) {
-    ++years_[static_cast<size_t>(date->low / 10000)];
+void SelectionSummary::Add(const ListedGame& game, const SummaryFacts& f) {
+  ++games_;
+  ++results_[static_cast<size_t>(f.result)];
+  if (f.year >= 0) {
+    ++years_[static_cast<size_t>(f.year)];
     ++dated_;
   }
-
   bool rated = false;
-  for (ListColumn column : {ListColumn::WhiteElo, ListColumn::BlackElo}) {
-    const std::optional<double> elo = ReadRating(tag(column));
-    if (!elo || *elo < 1 || *elo >= 100 * kBands) continue;
+  for (const double elo : f.elo) {
+    if (elo == 0) continue;
     ++ratings_;
-    ratingSum_ += *elo;
-    ++bands_[static_cast<size_t>(*elo / 100)];
+    ratingSum_ += elo;
+    ++bands_[static_cast<size_t>(elo / 100)];
     rated = true;
   }
   ratedGames_ += rated;
 
-  // Both players' slots are asked for before either is read, so that the two waits for the
-  // memory overlap.
-  std::string_view names[2];
-  uint64_t hashes[2] = {};
   for (int k = 0; k < 2; ++k) {
-    const std::string_view name = tag(k == 0 ? ListColumn::White : ListColumn::Black);
-    if (name.empty() || name == "?") continue;
-    names[k] = AsUtf8(name, names_[k]);
-    hashes[k] = TextMap::Hash(names[k]);
-    players_.Prefetch(hashes[k]);
-  }
-  for (int k = 0; k < 2; ++k) {
-    if (names[k].empty()) continue;
-    Tally& t = players_.Of(names[k], hashes[k]);
+    if (!f.players[k]) continue;
+    const std::string_view name = AsUtf8(game.tags[k], names_[k]);
+    Tally& t = players_.Of(name, f.players[k]);
     ++t.games;
-    t.wins += result == (k == 0 ? kWhiteWins : kBlackWins);
-    t.draws += result == kDraw;
-    t.losses += result == (k == 0 ? kBlackWins : kWhiteWins);
+    t.wins += f.result == (k == 0 ? kWhiteWins : kBlackWins);
+    t.draws += f.result == kDraw;
+    t.losses += f.result == (k == 0 ? kBlackWins : kWhiteWins);
   }
 
-  if (const std::optional<int> eco = ReadEco(tag(ListColumn::Eco))) {
-    ++eco_[static_cast<size_t>(*eco)];
+  if (f.eco >= 0) {
+    ++eco_[static_cast<size_t>(f.eco)];
   } else if (!TrimBlanks(game.opening).empty()) {
     const std::string_view opening = AsUtf8(TrimBlanks(game.opening), names_[0]);
     ++openings_.Of(opening, TextMap::Hash(opening)).games;
   }
-
-  const std::optional<TimeClass> timeClass = TimeClassOf(game.timeControl);
-  ++timeClasses_[timeClass ? static_cast<size_t>(*timeClass) : timeClasses_.size() - 1];
-  moves_ += (std::max<int64_t>(game.plies, 0) + 1) / 2;
+  ++timeClasses_[static_cast<size_t>(f.timeClass)];
+  moves_ += f.moves;
 }
 
 std::optional<double> SelectionSummary::WhiteScore() const {

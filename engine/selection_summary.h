@@ -46,11 +46,31 @@ struct PlayerFigures {
   std::optional<double> Score() const;
 };
 
+// What the summary reads of one game's row, apart from the counting: the threads that scan
+// the games find it, so that the scan's own thread only counts.
+struct SummaryFacts {
+  int8_t result = 0;     // index in kSummaryResults
+  int8_t timeClass = 0;  // index in kSummaryTimeClasses
+  int16_t eco = -1;      // the ECO code as a number from 0 (A00), or -1
+  int32_t year = -1;     // of a Date that reads as a date, or -1
+  std::array<double, 2> elo{};        // White's and Black's counted ratings, 0 for none
+  std::array<uint64_t, 2> players{};  // hashes of White's and Black's names as UTF-8; 0: no player
+  int64_t moves = 0;
+};
+
 class SelectionSummary {
  public:
   SelectionSummary();
   // One game written to the output, in output order.
-  void Add(const ListedGame& game);
+  void Add(const ListedGame& game) { Add(game, FactsOf(game)); }
+  // The same, with the facts of its row found before (on any thread).
+  void Add(const ListedGame& game, const SummaryFacts& facts);
+  static SummaryFacts FactsOf(const ListedGame& game);
+  // Asks the processor for the players' slots of a game that will be added soon.
+  void Prefetch(const SummaryFacts& facts) const {
+    for (const uint64_t hash : facts.players)
+      if (hash) players_.Prefetch(hash);
+  }
 
   int64_t Games() const { return games_; }
   // The games of each result, in the order of kSummaryResults.
