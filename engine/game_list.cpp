@@ -1,6 +1,8 @@
 #include "engine/game_list.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstring>
 #include <functional>
 #include <new>
 #include <optional>
@@ -9,6 +11,7 @@
 #include "engine/game_view.h"
 #include "engine/header_criteria.h"
 #include "engine/tag_values.h"
+#include "text/char_class.h"
 #include "text/folded_text.h"
 
 namespace kelvane {
@@ -74,10 +77,8 @@ std::string ListFileHeader() {
 
 void AppendListValue(std::string& out, std::string_view text) {
   const size_t from = out.size();
-  // Most values are plain ASCII without a tab or line break.
-  if (std::all_of(text.begin(), text.end(), [](char c) {
-        return static_cast<unsigned char>(c) < 0x80 && c != '\t' && c != '\r' && c != '\n';
-      })) {
+  // Most values are printable ASCII: their own UTF-8, without a tab or line break.
+  if (IsPlainAscii(text)) {
     out += text;
     return;
   }
@@ -98,7 +99,43 @@ void AppendListValue(std::string& out, std::string_view text) {
     if (out[i] == '\t' || out[i] == '\r' || out[i] == '\n') out[i] = ' ';
 }
 
+namespace {
+
+// Appends bytes at p, which has room for them; returns the end.
+char* Put(char* p, std::string_view text) {
+  if (!text.empty()) std::memcpy(p, text.data(), text.size());
+  return p + text.size();
+}
+
+}  // namespace
+
 void AppendListLine(std::string& out, int64_t number, const ListedGame& game) {
+  // A line of printable ASCII only, as most are, is written in one piece: the value calls
+  // and the string's own appends cost several times as much.
+  constexpr size_t kNumbers = 2 * 20;  // the number and the plies, at most 20 digits each
+  size_t most = kNumbers + kListTags + 2 + game.matchedAt.size();
+  bool plain = IsPlainAscii(game.matchedAt);
+  for (const std::string_view tag : game.tags) {
+    most += tag.size();
+    plain = plain && IsPlainAscii(tag);
+  }
+  if (plain) {
+    const size_t from = out.size();
+    out.resize(from + most);
+    char* p = out.data() + from;
+    p = std::to_chars(p, p + 20, number).ptr;
+    for (const std::string_view tag : game.tags) {
+      *p++ = '\t';
+      p = Put(p, tag);
+    }
+    *p++ = '\t';
+    p = std::to_chars(p, p + 20, game.plies).ptr;
+    *p++ = '\t';
+    p = Put(p, game.matchedAt);
+    *p++ = '\n';
+    out.resize(static_cast<size_t>(p - out.data()));
+    return;
+  }
   out += std::to_string(number);
   for (const std::string_view tag : game.tags) {
     out += '\t';

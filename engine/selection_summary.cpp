@@ -21,25 +21,6 @@ int ResultOf(std::string_view tag) {
   return kUnfinished;
 }
 
-// Whether every byte of text is printable ASCII, looked at eight bytes at a time.
-bool IsPlainAscii(std::string_view text) {
-  uint64_t high = 0, low = 0;
-  size_t i = 0;
-  for (; i + 8 <= text.size(); i += 8) {
-    uint64_t word;
-    std::memcpy(&word, text.data() + i, 8);
-    high |= word;
-    // Of a byte below 0x80, 0x60 added sets the top bit (without a carry to the next byte)
-    // exactly when the byte is 0x20 or more.
-    low |= ~(word + 0x6060606060606060ULL);
-  }
-  for (; i < text.size(); ++i) {
-    const auto b = static_cast<unsigned char>(text[i]);
-    if (b < 0x20 || b >= 0x80) return false;
-  }
-  return ((high | low) & 0x8080808080808080ULL) == 0;
-}
-
 // A hash of a short text, eight bytes at a time: names are short, and the library's hash of
 // a string costs several times as much.
 uint64_t TextHash(std::string_view text) {
