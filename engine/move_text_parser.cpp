@@ -11,6 +11,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
 
 #include "engine/move_hash.h"
 #include "text/char_class.h"
@@ -65,6 +68,26 @@ struct SplitMasks {
   return m;
 }
 
+#if defined(__x86_64__)
+// The same masks 32 bytes at a time, where the processor has AVX2 (see CountMoveWords).
+__attribute__((target("avx2"))) inline SplitMasks ClassifyBlock32(const char* p) {
+  const __m256i blank = _mm256_set1_epi8(' ');
+  const __m256i period = _mm256_set1_epi8('.');
+  const __m256i zero = _mm256_set1_epi8('0');
+  const __m256i nine = _mm256_set1_epi8(9);
+  SplitMasks m{0, 0};
+  for (int k = 0; k < 2; ++k) {
+    const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * k));
+    const __m256i sep = _mm256_or_si256(_mm256_cmpeq_epi8(v, blank), _mm256_cmpeq_epi8(v, period));
+    const __m256i d = _mm256_sub_epi8(v, zero);
+    const __m256i digit = _mm256_cmpeq_epi8(_mm256_min_epu8(d, nine), d);
+    m.separator |= uint64_t(uint32_t(_mm256_movemask_epi8(sep))) << (32 * k);
+    m.digit |= uint64_t(uint32_t(_mm256_movemask_epi8(digit))) << (32 * k);
+  }
+  return m;
+}
+#endif
+
 // The bits set in x, without the library call that a build for any x86-64 makes of
 // __builtin_popcountll.
 inline int PopCount(uint64_t x) {
@@ -81,7 +104,7 @@ enum class WordPass { Each, Count, Any };
 // without the digits of a move number at its start. Each: word(start, end) for every word
 // in order; Count: only counted; Any: 1 at the first move byte, else 0. Returns the words.
 // The text is read 64 bytes at a time as bit masks (bit k stands for byte base + k).
-template <WordPass Pass, typename OnWord>
+template <WordPass Pass, SplitMasks (*Classify)(const char*) = ClassifyBlock, typename OnWord>
 [[gnu::always_inline]] inline size_t MoveWords(const char* p, size_t len, OnWord&& word) {
   // Carried from one block to the next: whether the byte before it was a separator (the
   // start of the text counts as one), a digit of a move number, or a byte of a move.
@@ -95,7 +118,7 @@ template <WordPass Pass, typename OnWord>
       std::memcpy(padded, block, len - base);
       block = padded;
     }
-    const SplitMasks m = ClassifyBlock(block);
+    const SplitMasks m = Classify(block);
     const uint64_t pieceStart = ~m.separator & ((m.separator << 1) | prevSeparator);
     // Adding a run's first bit clears the whole run: the digit runs that begin a piece
     // (or go on from the block before) are the move numbers.
@@ -136,6 +159,22 @@ template <WordPass Pass, typename OnWord>
     if (prevMove) word(wordStart, len);
   }
   return found;
+}
+
+#if defined(__x86_64__)
+__attribute__((target("avx2"))) size_t CountMoveWords32(const char* p, size_t len) {
+  return MoveWords<WordPass::Count, ClassifyBlock32>(p, len, [](size_t, size_t) {});
+}
+#endif
+
+// The move words of p[0, len), counted: the count that the row of every game listed needs,
+// so the bytes are classified 32 at a time where the processor can.
+size_t CountMoveWords(const char* p, size_t len) {
+#if defined(__x86_64__)
+  static const bool kAvx2 = __builtin_cpu_supports("avx2");
+  if (kAvx2) return CountMoveWords32(p, len);
+#endif
+  return MoveWords<WordPass::Count>(p, len, [](size_t, size_t) {});
 }
 
 // The first byte at or after i that the comment step must look at outside comments.
@@ -331,7 +370,7 @@ bool MoveTextParser::SplitNumberedMoves() {
     found = MoveWords<WordPass::Each>(p, len, emit);
   } else if (CountMoves) {
     // Only counted: the moves' first bytes are counted a block at a time.
-    found = MoveWords<WordPass::Count>(p, len, none);
+    found = CountMoveWords(p, len);
   } else {
     // Without moves, a normalised text, a hash or a count to build, one move is all there
     // is to know.
