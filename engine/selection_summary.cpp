@@ -163,7 +163,9 @@ SummaryFacts SelectionSummary::FactsOf(const ListedGame& game) {
     const std::string_view name = tag(k == 0 ? ListColumn::White : ListColumn::Black);
     if (name.empty() || name == "?") continue;
     std::string buffer;
-    f.players[k] = TextMap::Hash(AsUtf8(name, buffer));
+    const std::string_view utf8 = AsUtf8(name, buffer);
+    f.plainNames[k] = utf8.data() == name.data();
+    f.players[k] = TextMap::Hash(utf8);
   }
   if (const std::optional<int> eco = ReadEco(tag(ListColumn::Eco))) f.eco = static_cast<int16_t>(*eco);
   const std::optional<TimeClass> timeClass = TimeClassOf(game.timeControl);
@@ -192,7 +194,8 @@ void SelectionSummary::Add(const ListedGame& game, const SummaryFacts& f) {
 
   for (int k = 0; k < 2; ++k) {
     if (!f.players[k]) continue;
-    const std::string_view name = AsUtf8(game.tags[k], names_[k]);
+    const std::string_view name =
+        f.plainNames[k] ? game.tags[k] : AsUtf8(game.tags[k], names_[k]);
     Tally& t = players_.Of(name, f.players[k]);
     ++t.games;
     t.wins += f.result == (k == 0 ? kWhiteWins : kBlackWins);

@@ -55,6 +55,7 @@ struct SummaryFacts {
   int32_t year = -1;     // of a Date that reads as a date, or -1
   std::array<double, 2> elo{};        // White's and Black's counted ratings, 0 for none
   std::array<uint64_t, 2> players{};  // hashes of White's and Black's names as UTF-8; 0: no player
+  std::array<bool, 2> plainNames{};   // the name is printable ASCII: its own UTF-8
   int64_t moves = 0;
 };
 
