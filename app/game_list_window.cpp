@@ -129,6 +129,7 @@ GameListWindow::GameListWindow(GameListModel& model, EditorOpener openInEditor, 
   copyFen_ = new QPushButton(QStringLiteral("Copy F&EN"));
   copyPgn_ = new QPushButton(QStringLiteral("Copy &PGN"));
   editor_ = new QPushButton(QStringLiteral("Open in e&ditor"));
+  editor_->setObjectName(QStringLiteral("OpenInEditor"));
   for (QPushButton* b : {flip_, copyFen_, copyPgn_, editor_}) b->setAutoDefault(false);
 
   auto* boardPane = new QWidget;

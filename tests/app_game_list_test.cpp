@@ -113,4 +113,40 @@ TEST_F(GameListTest, AChosenGameOpensAtTheMoveWhereTheCriteriaWereMet) {
   }
 }
 
+TEST_F(GameListTest, OpenInEditorStartsOutputEditorOneAtTheChosenGamesLine) {
+  // Output editor 1 is a script named as an editor that takes "+line": it writes what it got.
+  const std::string editor = dir / "vi";
+  WriteFile(editor, "#!/bin/sh\necho \"$@\" > '" + (dir / "args.new") + "'\nmv '" +
+                        (dir / "args.new") + "' '" + (dir / "args") + "'\n");
+  std::filesystem::permissions(editor, std::filesystem::perms::owner_exec,
+                               std::filesystem::perm_options::add);
+  Seed([&](Settings& s) { s.editors[0] = editor; });
+  GameListWindow& w = ScanClassicsAndShowList();
+  w.table()->setCurrentIndex(w.table()->model()->index(2, 0));
+  w.findChild<QPushButton*>("OpenInEditor")->click();
+  for (int waited = 0; waited < 5000 && !std::filesystem::exists(dir / "args"); waited += 20)
+    QTest::qWait(20);
+  // The third game's line in the output: the lines before its first tag, plus one.
+  const std::string output = ReadFile(dir / "out.pgn");
+  size_t third = 0;
+  for (int game = 0; game < 3; ++game) third = output.find("[Event ", game ? third + 1 : 0);
+  const auto line =
+      std::count(output.begin(), output.begin() + static_cast<ptrdiff_t>(third), '\n') + 1;
+  EXPECT_EQ(ReadFile(dir / "args"), "+" + std::to_string(line) + " " + (dir / "out.pgn") + "\n");
+}
+
+TEST(EditorArgumentsTest, EachEditorIsGivenTheLineItsOwnWay) {
+  const struct {
+    const char* editor;
+    std::vector<std::string> arguments;
+  } cases[] = {
+      {"/usr/bin/vim", {"+12", "/d/out.pgn"}},
+      {"/usr/bin/kate", {"--line", "12", "/d/out.pgn"}},
+      {"/usr/bin/code", {"--goto", "/d/out.pgn:12"}},
+      {"/opt/editor/mousepad", {"/d/out.pgn"}},  // no known way: the file alone
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(EditorArguments(c.editor, "/d/out.pgn", 12), c.arguments) << c.editor;
+}
+
 }  // namespace
