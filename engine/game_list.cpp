@@ -109,33 +109,61 @@ char* Put(char* p, std::string_view text) {
 
 }  // namespace
 
-void AppendListLine(std::string& out, int64_t number, const ListedGame& game) {
-  // A line of printable ASCII only, as most are, is written in one piece: the value calls
-  // and the string's own appends cost several times as much.
-  constexpr size_t kNumbers = 2 * 20;  // the number and the plies, at most 20 digits each
-  size_t most = kNumbers + kListTags + 2 + game.matchedAt.size();
-  bool plain = IsPlainAscii(game.matchedAt);
-  for (const std::string_view tag : game.tags) {
-    most += tag.size();
-    plain = plain && IsPlainAscii(tag);
+namespace {
+
+// Whether bytes hold no byte of 0x80 or more and exactly `controls` bytes below 0x20, looked
+// at eight at a time.
+bool PlainButFor(const char* p, size_t n, size_t controls) {
+  uint64_t high = 0;
+  size_t low = 0;
+  size_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    std::memcpy(&word, p + i, 8);
+    high |= word;
+    // Of a byte below 0x80, 0x60 added leaves the top bit clear exactly when the byte is
+    // below 0x20 (a byte of 0x80 or more may carry into the next, but fails anyway).
+    const uint64_t below = ~(word + 0x6060606060606060ULL) & 0x8080808080808080ULL;
+    low += static_cast<size_t>(((below >> 7) * 0x0101010101010101ULL) >> 56);
   }
-  if (plain) {
-    const size_t from = out.size();
-    out.resize(from + most);
-    char* p = out.data() + from;
-    p = std::to_chars(p, p + 20, number).ptr;
-    for (const std::string_view tag : game.tags) {
-      *p++ = '\t';
-      p = Put(p, tag);
-    }
+  for (; i < n; ++i) {
+    const auto b = static_cast<unsigned char>(p[i]);
+    high |= b;
+    low += b < 0x20;
+  }
+  return (high & 0x8080808080808080ULL) == 0 && low == controls;
+}
+
+}  // namespace
+
+void AppendListLine(std::string& out, int64_t number, const ListedGame& game) {
+  // The line is written in one piece, as if every value were printable ASCII, and then
+  // looked at once: as most lines are, it is done. The value calls and the string's own
+  // appends cost several times as much.
+  constexpr size_t kNumbers = 2 * 20;  // the number and the plies, at most 20 digits each
+  constexpr size_t kControls = kListTags + 3;  // its tabs and its line feed
+  size_t most = kNumbers + kControls + game.matchedAt.size();
+  for (const std::string_view tag : game.tags) most += tag.size();
+  const size_t from = out.size();
+  out.resize(from + most);
+  char* p = out.data() + from;
+  p = std::to_chars(p, p + 20, number).ptr;
+  for (const std::string_view tag : game.tags) {
     *p++ = '\t';
-    p = std::to_chars(p, p + 20, game.plies).ptr;
-    *p++ = '\t';
-    p = Put(p, game.matchedAt);
-    *p++ = '\n';
-    out.resize(static_cast<size_t>(p - out.data()));
+    p = Put(p, tag);
+  }
+  *p++ = '\t';
+  p = std::to_chars(p, p + 20, game.plies).ptr;
+  *p++ = '\t';
+  p = Put(p, game.matchedAt);
+  *p++ = '\n';
+  const size_t end = static_cast<size_t>(p - out.data());
+  if (PlainButFor(out.data() + from, end - from, kControls)) {
+    out.resize(end);
     return;
   }
+  // A value that is not plain ASCII, or holds a tab or line break: value by value.
+  out.resize(from);
   out += std::to_string(number);
   for (const std::string_view tag : game.tags) {
     out += '\t';

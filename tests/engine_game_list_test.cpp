@@ -105,6 +105,29 @@ TEST(GameListTest, ListValuesAreUtf8OnOneLine) {
   }
 }
 
+TEST(GameListTest, ListLinesBlankTabsAndConvertLatin1WhereverTheValueStands) {
+  // White's value in each case; the line around it is plain.
+  const std::pair<std::string, std::string> cases[] = {
+      {"Carlsen, Magnus", "Carlsen, Magnus"},
+      {"Carlsen,\tMagnus and more", "Carlsen, Magnus and more"},  // a tab inside a word of 8
+      {"A\x01", "A\x01"},                                         // kept: only tabs, CR, LF go
+      {"M\xFCller", "M\xC3\xBCller"},
+      {"", ""},
+  };
+  for (const auto& [white, shown] : cases) {
+    ListedGame g;
+    g.tags = {
+        white, "Black", "1-0", "2024.01.02", "Open", "B01", "2500", "",
+    };
+    g.plies = 41;
+    g.matchedAt = "12...Nf6";
+    std::string line = "x";
+    AppendListLine(line, 7, g);
+    EXPECT_EQ(line, "x7\t" + shown + "\tBlack\t1-0\t2024.01.02\tOpen\tB01\t2500\t\t41\t12...Nf6\n")
+        << white;
+  }
+}
+
 TEST(GameListTest, SortsByValueKeepingEqualRowsInOrderAndFiltersFolded) {
   GameList list;
   list.Add(Row({"Gómez", "x", "", "", "", "", "2400"}, 10));
