@@ -173,6 +173,8 @@ std::optional<std::string_view> GameView::Tag(std::string_view name) const {
     std::optional<std::string_view> inOtherCase;
     for (const uint32_t start : tagLines->starts) {
       const char* const lineName = NameStart(begin + start, end);
+      // The first bytes differ in more than case: another name.
+      if (lineName == end || (*lineName ^ name[0]) & 31) continue;
       const int kind = NameIs(lineName, end, name, !inOtherCase);
       std::string_view value;
       if (kind == 0 || !QuotedValue(lineName + name.size(), end, value)) continue;
