@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -127,14 +128,34 @@ bool CanBeName(std::string_view name) {
   return !name.empty() && std::none_of(name.begin(), name.end(), EndsName);
 }
 
+// A name of up to eight bytes as the number that eight bytes in memory hold (on a
+// little-endian machine), the bytes past the name 0; 0 for a longer name.
+uint64_t NameWord(std::string_view name) {
+  uint64_t word = 0;
+  if (name.size() <= 8) std::memcpy(&word, name.data(), name.size());
+  return word;
+}
+
 // Whether the tag line whose name begins at name, before end, has the name wanted, a name
-// that can be one: 2 as written, 1 in another case, else 0; a name that differs only in
-// case is looked at only when inOtherCase.
+// that can be one (word: its NameWord): 2 as written, 1 in another case, else 0; a name
+// that differs only in case is looked at only when inOtherCase.
 [[gnu::always_inline]] inline int NameIs(const char* name, const char* end, std::string_view wanted,
-                                         bool inOtherCase) {
+                                         uint64_t word, bool inOtherCase) {
   const size_t n = wanted.size();
   // A name that ends the header has no value.
   if (static_cast<size_t>(end - name) <= n || !EndsName(name[n])) return 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    // A short name is compared in one number when eight bytes can be read.
+    if (n <= 8 && end - name >= 8) {
+      uint64_t bytes;
+      std::memcpy(&bytes, name, 8);
+      if (n < 8) bytes &= (uint64_t{1} << (8 * n)) - 1;
+      if (bytes == word) return 2;
+      // Bytes that differ in more than the bit of a letter's case differ in any case.
+      if (!inOtherCase || ((bytes ^ word) & ~uint64_t{0x2020202020202020})) return 0;
+      return SameIgnoringAsciiCase(std::string_view(name, n), wanted) ? 1 : 0;
+    }
+  }
   // Names are short: compared here rather than in a library call.
   size_t same = 0;
   while (same < n && name[same] == wanted[same]) ++same;
@@ -170,12 +191,13 @@ std::optional<std::string_view> GameView::Tag(std::string_view name) const {
     // The first line with the name as written, else the first whose name differs in case.
     const char* const begin = header.data();
     const char* const end = begin + header.size();
+    const uint64_t word = NameWord(name);
     std::optional<std::string_view> inOtherCase;
     for (const uint32_t start : tagLines->starts) {
       const char* const lineName = NameStart(begin + start, end);
       // The first bytes differ in more than case: another name.
       if (lineName == end || (*lineName ^ name[0]) & 31) continue;
-      const int kind = NameIs(lineName, end, name, !inOtherCase);
+      const int kind = NameIs(lineName, end, name, word, !inOtherCase);
       std::string_view value;
       if (kind == 0 || !QuotedValue(lineName + name.size(), end, value)) continue;
       if (kind == 2) return value;
@@ -197,8 +219,10 @@ std::optional<std::string_view> GameView::Tag(std::string_view name) const {
 
 TagNames::TagNames(const std::string_view* names, size_t count)
     : names_(names), count_(std::min<size_t>(count, 16)) {
-  for (size_t k = 0; k < count_; ++k)
+  for (size_t k = 0; k < count_; ++k) {
     if (CanBeName(names[k])) byFirst_[names[k][0] & 31] |= static_cast<uint16_t>(1u << k);
+    words_[k] = NameWord(names[k]);
+  }
 }
 
 void GameView::Tags(const std::string_view* names, std::string_view* values, size_t count) const {
@@ -222,7 +246,7 @@ void GameView::Tags(const TagNames& wanted, std::string_view* values) const {
     for (unsigned bits = wanted.byFirst_[*name & 31]; bits; bits &= bits - 1) {
       const int k = __builtin_ctz(bits);
       if (found[k] == 2) continue;
-      const int kind = NameIs(name, end, names[k], found[k] == 0);
+      const int kind = NameIs(name, end, names[k], wanted.words_[k], found[k] == 0);
       if (kind > found[k] && QuotedValue(name + names[k].size(), end, values[k])) {
         found[k] = static_cast<uint8_t>(kind);
         exact += kind == 2;

@@ -47,6 +47,7 @@ class TagNames {
   const std::string_view* names_;
   size_t count_;
   uint16_t byFirst_[32] = {};
+  uint64_t words_[16] = {};  // each name's bytes as one number, when it has eight or fewer
 };
 
 struct GameView {
