@@ -22,7 +22,7 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       fastTags_(!log && request.method.rawQuickTest && !request.split && !tags_.Empty()),
       skipMoves_(request.method.rawQuickTest),
       keys_(!request.duplicatesPath.empty()),
-      noteTags_(keys_ || ListsRows(request) || !tags_.Empty()) {
+      noteTags_(keys_ || ListsRows(request) || !tags_.Empty() || !positions_.Empty()) {
   if (keys_) matcher_.HashMoves();
   // The rows of a game list count each game's half-moves in the parse.
   if (ListsRows(request)) matcher_.CountPlies();

@@ -92,7 +92,8 @@ class GameDecider {
   std::string header_;
   std::string moveText_;
   // The tag lines of header_ are noted as it is read when some part of the run looks up
-  // its tags: the list's rows, the duplicates key, the criteria on tags.
+  // its tags: the list's rows, the duplicates key, the criteria on tags, and the replay
+  // of the criteria on positions (a FEN tag and the like).
   bool noteTags_;
   bool tagLinesNoted_ = false;
   TagLines tagLines_;
