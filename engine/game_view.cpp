@@ -206,6 +206,26 @@ std::optional<std::string_view> GameView::Tag(std::string_view name) const {
     return inOtherCase;
   }
   if (std::optional<std::string_view> value = TagAsWritten(header, name)) return value;
+  if (CanBeName(name)) {
+    // No line has the name as written with a value: the first whose name differs in case.
+    // Most headers have none: a line whose name begins with another letter is passed over
+    // without being cut out.
+    const char* const end = header.data() + header.size();
+    const uint64_t word = NameWord(name);
+    for (const char* p = header.data(); p < end;) {
+      if (*p == '[') {
+        const char* const lineName = NameStart(p, end);
+        std::string_view value;
+        if (lineName < end && !((*lineName ^ name[0]) & 31) &&
+            NameIs(lineName, end, name, word, true) != 0 &&
+            QuotedValue(lineName + name.size(), end, value))
+          return value;
+      }
+      p = FindFirst<'\n'>(p, end);
+      if (p < end) ++p;
+    }
+    return std::nullopt;
+  }
   for (size_t from = 0; from < header.size();) {
     size_t next = 0;
     const std::string_view line = LineAround(header, from, next);
