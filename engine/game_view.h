@@ -36,7 +36,8 @@ void NoteTagLines(std::string_view header, TagLines& lines);
 
 // Names whose tags are looked up together (GameView::Tags), with what finds the lines that
 // may have them made once: a name's bit by the low five bits of its first byte (the same
-// for both cases of a letter). The names must outlive it; at most 16 are looked up.
+// for both cases of a letter), and each short name's bytes as one number. The names must
+// outlive it; at most 16 are looked up.
 class TagNames {
  public:
   TagNames(const std::string_view* names, size_t count);
