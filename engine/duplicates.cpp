@@ -44,7 +44,8 @@ std::string_view TagOrEmpty(const GameView& game, std::string_view name) {
 
 }  // namespace
 
-GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves) {
+GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves,
+                    const TagLines* tagLines) {
   GameKey key;
   Hash128 h;
   if (moves) {
@@ -57,8 +58,9 @@ GameKey MakeGameKey(std::string_view header, std::string_view moveText, const Mo
   }
   // The three tags in one reading of the header; a tag that is missing has no data.
   static constexpr std::string_view kNames[] = {"Result", "White", "Black"};
+  static const TagNames kWanted(kNames, 3);
   std::string_view tags[3];
-  GameView{header, moveText}.Tags(kNames, tags, 3);
+  GameView{header, moveText, tagLines}.Tags(kWanted, tags);
   h.Add(uint64_t{0x5245} << 48);  // the moves end here
   h.AddBytes(tags[0].data() ? tags[0] : EndResult(moveText));
   h.Finish(key.moves);

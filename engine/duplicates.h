@@ -12,6 +12,8 @@
 
 namespace kelvane {
 
+struct TagLines;
+
 // What a game is judged on, computed where the game is decided. Two games are the same when
 // the moves of their main lines (each as its SAN without check marks and annotations) and
 // their results are the same: moves holds a 128-bit hash of both.
@@ -26,8 +28,10 @@ struct GameKey {
 // value or, without one, the result that ends the move text. A move text the parser finds
 // faulty is keyed on its bytes as read.
 GameKey MakeGameKey(std::string_view header, std::string_view moveText);
-// The same from the moves a parse of moveText found (nullptr: the text is faulty).
-GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves);
+// The same from the moves a parse of moveText found (nullptr: the text is faulty); with
+// tagLines, the header's tag lines as noted when it was read.
+GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves,
+                    const TagLines* tagLines = nullptr);
 
 // The moves of a main line as the key sees them: the parser's moves (empty for a faulty
 // text) without "+ # ! ?", castling with O, a promotion with "=" ("e8Q" is

@@ -21,7 +21,8 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       // Likewise on the raw tag lines, with criteria on tags.
       fastTags_(!log && request.method.rawQuickTest && !request.split && !tags_.Empty()),
       skipMoves_(request.method.rawQuickTest),
-      keys_(!request.duplicatesPath.empty()) {
+      keys_(!request.duplicatesPath.empty()),
+      noteTags_(keys_ || ListsRows(request) || !tags_.Empty() || !positions_.Empty()) {
   if (keys_) matcher_.HashMoves();
   // The rows of a game list count each game's half-moves in the parse.
   if (ListsRows(request)) matcher_.CountPlies();
@@ -29,6 +30,7 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
 
 bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) {
   to_ = Destination::None;
+  tagLinesNoted_ = false;
   if ((fast_ && SkipRejectedGame(input, raw_, eof, most_)) ||
       (fastTags_ && SkipGameRejectedByTags(input, tags_, eof, most_))) {
     header_.clear();
@@ -44,10 +46,15 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
     log_->SetGameLine(tolerant_->GameLine());
     skipped = tolerant_->Skipped();
   } else {
-    ReadHeader(input, eof, header_, dialogs_, most_);
+    if (noteTags_) {
+      ReadHeader(input, eof, header_, tagLines_, dialogs_, most_);
+      tagLinesNoted_ = true;
+    } else {
+      ReadHeader(input, eof, header_, dialogs_, most_);
+    }
     // Without Split, a game whose tags fail is only counted: its move text is read past.
     if (!split_ && !tags_.Empty() && !header_.empty()) {
-      if (!tags_.PassesHeader(GameView{header_, {}})) {
+      if (!tags_.PassesHeader(GameView{header_, {}, HeaderTagLines()})) {
         const size_t rest = most_ - header_.size();
         if (!skipMoves_ || !SkipPlainMoveText(input, eof, rest))
           ReadMoveText(input, eof, moveText_, dialogs_, rest);
@@ -63,9 +70,9 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
   if (!skipped && eof && first && header_.empty() && moveText_.empty()) return false;
   // A game too large to hold was skipped: it counts, and goes nowhere.
   if (skipped) return true;
-  if (Passes(GameView{header_, moveText_}, number, tagsPassed)) {
+  if (Passes(GameView{header_, moveText_, HeaderTagLines()}, number, tagsPassed)) {
     to_ = Destination::Output;
-    if (keys_) key_ = MakeGameKey(header_, moveText_, matcher_.ParsedMoves());
+    if (keys_) key_ = MakeGameKey(header_, moveText_, matcher_.ParsedMoves(), HeaderTagLines());
   } else if (split_)
     to_ = Destination::Split;
   return true;

@@ -52,6 +52,8 @@ class GameDecider {
   Destination To() const { return to_; }
   std::string_view Header() const { return header_; }
   std::string_view MoveText() const { return moveText_; }
+  // Where the header's tag lines lie, when they were noted as it was read; else nullptr.
+  const TagLines* HeaderTagLines() const { return tagLinesNoted_ ? &tagLines_ : nullptr; }
   // Of a game that goes to the output, when the run looks for duplicates; else nullptr.
   const GameKey* Key() const { return keys_ && to_ == Destination::Output ? &key_ : nullptr; }
   // Of a game that goes to the output: the move where the last criterion that locates a
@@ -89,6 +91,12 @@ class GameDecider {
   Destination to_ = Destination::None;
   std::string header_;
   std::string moveText_;
+  // The tag lines of header_ are noted as it is read when some part of the run looks up
+  // its tags: the list's rows, the duplicates key, the criteria on tags, and the replay
+  // of the criteria on positions (a FEN tag and the like).
+  bool noteTags_;
+  bool tagLinesNoted_ = false;
+  TagLines tagLines_;
   std::optional<std::string> fault_;
   // The criteria on positions were met after the matcher's last located move: matchedAt_
   // names that ply.

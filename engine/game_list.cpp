@@ -17,7 +17,7 @@
 namespace kelvane {
 
 ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view moveText,
-                    int64_t plies) {
+                    int64_t plies, const TagLines* tagLines) {
   ListedGame g;
   g.offset = offset;
   static const std::array<std::string_view, kListTags + 2> kNames = [] {
@@ -27,8 +27,9 @@ ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view m
     names[kListTags + 1] = "Opening";
     return names;
   }();
+  static const TagNames kWanted(kNames.data(), kNames.size());
   std::array<std::string_view, kListTags + 2> values;
-  GameView{header, moveText}.Tags(kNames.data(), values.data(), values.size());
+  GameView{header, moveText, tagLines}.Tags(kWanted, values.data());
   std::copy_n(values.begin(), kListTags, g.tags.begin());
   g.timeControl = values[kListTags];
   g.opening = values[kListTags + 1];
@@ -37,7 +38,8 @@ ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view m
 }
 
 ListedGame Listed(const GameDecider& decider) {
-  ListedGame g = ListGame(0, decider.Header(), decider.MoveText(), decider.Plies());
+  ListedGame g =
+      ListGame(0, decider.Header(), decider.MoveText(), decider.Plies(), decider.HeaderTagLines());
   g.matchedAt = decider.MatchedAt();
   return g;
 }

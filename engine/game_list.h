@@ -49,10 +49,13 @@ struct ListedGame {
   std::string_view opening;
 };
 
+struct TagLines;
+
 // The row of a game written at offset, from its header and move-text blocks as written;
-// plies: its half-moves when known (as CountPlies counts them), else -1.
+// plies: its half-moves when known (as CountPlies counts them), else -1; tagLines: the
+// header's tag lines as noted when it was read, if they were.
 ListedGame ListGame(uint64_t offset, std::string_view header, std::string_view moveText,
-                    int64_t plies = -1);
+                    int64_t plies = -1, const TagLines* tagLines = nullptr);
 
 // A row's tags as places in the header, so that a row found on one thread can be kept with a
 // copy of the game's text and used on another.

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "engine/game_view.h"
 #include "platform/dialogs.h"
 #include "platform/fault.h"
 #include "text/char_class.h"
@@ -25,10 +26,13 @@ bool EndsAfterLine(InputFile& file, Block kind, std::string_view text, size_t n,
 // text, empty lines are skipped until the block has begun and end it afterwards, and every
 // kept line is followed by CR LF.
 // A block that would hold more than most bytes throws GameTooLarge, before a line longer
-// than what is left of most is held whole.
+// than what is left of most is held whole. kNoteTags: a header's tag lines are noted in
+// lines (a reading that needs no notes pays nothing for them).
+template <bool kNoteTags = false>
 void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, ScanReporter& dialogs,
-               size_t most) {
+               size_t most, TagLines* lines = nullptr) {
   text.clear();
+  if constexpr (kNoteTags) lines->Clear();
   bool seen = false;
   bool done = false;
   while (!done && !file.AtEnd()) {
@@ -53,6 +57,7 @@ void ReadBlock(InputFile& file, bool& eof, std::string& text, Block kind, ScanRe
         dialogs.ShowInvalidLine(line);
         ReportScanFault(kInvalidHeaderTrap);
       }
+      if constexpr (kNoteTags) lines->Note(start);
       seen = true;
     } else if (n >= 2 && line[0] == '1' && line[1] == '.') {
       seen = true;
@@ -183,6 +188,11 @@ std::string GameTooLargeMessage(int64_t game, size_t most) {
 void ReadHeader(InputFile& file, bool& eof, std::string& header, ScanReporter& dialogs,
                 size_t most) {
   ReadBlock(file, eof, header, Block::Header, dialogs, most);
+}
+
+void ReadHeader(InputFile& file, bool& eof, std::string& header, TagLines& lines,
+                ScanReporter& dialogs, size_t most) {
+  ReadBlock<true>(file, eof, header, Block::Header, dialogs, most, &lines);
 }
 
 void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, ScanReporter& dialogs,

@@ -29,6 +29,10 @@ std::string GameSizeText(size_t most);
 // ("trap 7365").
 void ReadHeader(InputFile& file, bool& eof, std::string& header, ScanReporter& dialogs,
                 size_t most = InputFile::kWholeLine);
+// The same, and notes in lines (its old content replaced) where each tag line begins.
+struct TagLines;
+void ReadHeader(InputFile& file, bool& eof, std::string& header, TagLines& lines,
+                ScanReporter& dialogs, size_t most = InputFile::kWholeLine);
 // Reads the next move-text block into moveText. Messages go to dialogs. Lines before the move text
 // has begun that are no recognised start are shown as odd lines and kept.
 void ReadMoveText(InputFile& file, bool& eof, std::string& moveText, ScanReporter& dialogs,

@@ -1,6 +1,8 @@
 #include "engine/game_view.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -67,7 +69,8 @@ const char* FindFirst(const char* at, const char* end) {
 // The quoted value of a tag line from at, the byte past its name, up to the line's end (an
 // LF, or end), as TagValue reads the line cut at its end: value is set and true, or false
 // when the line has none.
-bool QuotedValue(const char* at, const char* end, std::string_view& value) {
+[[gnu::always_inline]] inline bool QuotedValue(const char* at, const char* end,
+                                               std::string_view& value) {
   while (at < end && IsBlankOrTab(*at)) ++at;
   if (at == end || *at != '"') return false;
   const char* const start = ++at;
@@ -113,11 +116,116 @@ std::optional<std::string_view> TagAsWritten(std::string_view header, std::strin
   return std::nullopt;
 }
 
+// Whether c ends a tag line's name: a blank, a tab, a quote, a "]", a CR or an LF.
+inline bool EndsName(char c) {
+  constexpr uint64_t kEnds = 1ull << ' ' | 1ull << '\t' | 1ull << '"' | 1ull << '\r' | 1ull << '\n';
+  const auto b = static_cast<unsigned char>(c);
+  return b == ']' || (b < 64 && (kEnds >> b & 1));
+}
+
+// A name that a tag line's name can be: not empty, and no byte of it ends a name.
+bool CanBeName(std::string_view name) {
+  return !name.empty() && std::none_of(name.begin(), name.end(), EndsName);
+}
+
+// A name of up to eight bytes as the number that eight bytes in memory hold (on a
+// little-endian machine), the bytes past the name 0; 0 for a longer name.
+uint64_t NameWord(std::string_view name) {
+  uint64_t word = 0;
+  if (name.size() <= 8) std::memcpy(&word, name.data(), name.size());
+  return word;
+}
+
+// Whether the tag line whose name begins at name, before end, has the name wanted, a name
+// that can be one (word: its NameWord): 2 as written, 1 in another case, else 0; a name
+// that differs only in case is looked at only when inOtherCase.
+[[gnu::always_inline]] inline int NameIs(const char* name, const char* end, std::string_view wanted,
+                                         uint64_t word, bool inOtherCase) {
+  const size_t n = wanted.size();
+  // A name that ends the header has no value.
+  if (static_cast<size_t>(end - name) <= n || !EndsName(name[n])) return 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    // A short name is compared in one number when eight bytes can be read.
+    if (n <= 8 && end - name >= 8) {
+      uint64_t bytes;
+      std::memcpy(&bytes, name, 8);
+      if (n < 8) bytes &= (uint64_t{1} << (8 * n)) - 1;
+      if (bytes == word) return 2;
+      // Bytes that differ in more than the bit of a letter's case differ in any case.
+      if (!inOtherCase || ((bytes ^ word) & ~uint64_t{0x2020202020202020})) return 0;
+      return SameIgnoringAsciiCase(std::string_view(name, n), wanted) ? 1 : 0;
+    }
+  }
+  // Names are short: compared here rather than in a library call.
+  size_t same = 0;
+  while (same < n && name[same] == wanted[same]) ++same;
+  if (same == n) return 2;
+  if (!inOtherCase) return 0;
+  return SameIgnoringAsciiCase(std::string_view(name + same, n - same), wanted.substr(same)) ? 1
+                                                                                             : 0;
+}
+
+// The first byte of the name of the tag line whose "[" is at line, before end.
+inline const char* NameStart(const char* line, const char* end) {
+  ++line;
+  while (line < end && IsBlankOrTab(*line)) ++line;
+  return line;
+}
+
 }  // namespace
+
+void NoteTagLines(std::string_view header, TagLines& lines) {
+  lines.Clear();
+  const char* const data = header.data();
+  const char* const end = data + header.size();
+  for (const char* p = data; p < end;) {
+    if (*p == '[') lines.Note(static_cast<size_t>(p - data));
+    p = FindFirst<'\n'>(p, end);
+    if (p < end) ++p;
+  }
+}
 
 std::optional<std::string_view> GameView::Tag(std::string_view name) const {
   if (name.empty()) return std::nullopt;
+  if (tagLines && tagLines->usable && CanBeName(name)) {
+    // The first line with the name as written, else the first whose name differs in case.
+    const char* const begin = header.data();
+    const char* const end = begin + header.size();
+    const uint64_t word = NameWord(name);
+    std::optional<std::string_view> inOtherCase;
+    for (const uint32_t start : tagLines->starts) {
+      const char* const lineName = NameStart(begin + start, end);
+      // The first bytes differ in more than case: another name.
+      if (lineName == end || (*lineName ^ name[0]) & 31) continue;
+      const int kind = NameIs(lineName, end, name, word, !inOtherCase);
+      std::string_view value;
+      if (kind == 0 || !QuotedValue(lineName + name.size(), end, value)) continue;
+      if (kind == 2) return value;
+      inOtherCase = value;
+    }
+    return inOtherCase;
+  }
   if (std::optional<std::string_view> value = TagAsWritten(header, name)) return value;
+  if (CanBeName(name)) {
+    // No line has the name as written with a value: the first whose name differs in case.
+    // Most headers have none: a line whose name begins with another letter is passed over
+    // without being cut out.
+    const char* const end = header.data() + header.size();
+    const uint64_t word = NameWord(name);
+    for (const char* p = header.data(); p < end;) {
+      if (*p == '[') {
+        const char* const lineName = NameStart(p, end);
+        std::string_view value;
+        if (lineName < end && !((*lineName ^ name[0]) & 31) &&
+            NameIs(lineName, end, name, word, true) != 0 &&
+            QuotedValue(lineName + name.size(), end, value))
+          return value;
+      }
+      p = FindFirst<'\n'>(p, end);
+      if (p < end) ++p;
+    }
+    return std::nullopt;
+  }
   for (size_t from = 0; from < header.size();) {
     size_t next = 0;
     const std::string_view line = LineAround(header, from, next);
@@ -129,48 +237,54 @@ std::optional<std::string_view> GameView::Tag(std::string_view name) const {
   return std::nullopt;
 }
 
+TagNames::TagNames(const std::string_view* names, size_t count)
+    : names_(names), count_(std::min<size_t>(count, 16)) {
+  for (size_t k = 0; k < count_; ++k) {
+    if (CanBeName(names[k])) byFirst_[names[k][0] & 31] |= static_cast<uint16_t>(1u << k);
+    words_[k] = NameWord(names[k]);
+  }
+}
+
 void GameView::Tags(const std::string_view* names, std::string_view* values, size_t count) const {
+  Tags(TagNames(names, count), values);
+}
+
+void GameView::Tags(const TagNames& wanted, std::string_view* values) const {
+  const size_t count = wanted.count_;
+  const std::string_view* const names = wanted.names_;
   // 0: no line yet; 1: a line whose name differs in case; 2: a line with the name as written.
-  constexpr size_t kMost = 16;
-  uint8_t found[kMost] = {};
-  if (count > kMost) count = kMost;
+  uint8_t found[16] = {};
   for (size_t k = 0; k < count; ++k) values[k] = {};
   size_t exact = 0;  // the names found as written: no later line can change them
-  // The names of each size, as bits.
-  uint16_t ofSize[kMost + 1] = {};
-  for (size_t k = 0; k < count; ++k)
-    if (!names[k].empty() && names[k].size() <= kMost) ofSize[names[k].size()] |= 1u << k;
-  // One walk over the bytes: a line's name, and its value only when some name wants it.
-  // The line ends at its LF; a CR before it is no part of a name or of a quoted value, so
-  // the line need not be cut first.
-  const char* p = header.data();
-  const char* const end = p + header.size();
-  while (p < end && exact < count) {
-    const char* at = p;
-    if (*at == '[') {
-      ++at;
-      while (at < end && IsBlankOrTab(*at)) ++at;
-      const char* const nameStart = at;
-      at = FindFirst<' ', '\t', '"', ']', '\r', '\n'>(at, end);
-      const std::string_view name(nameStart, static_cast<size_t>(at - nameStart));
-      for (unsigned bits = name.size() <= kMost ? ofSize[name.size()] : 0; bits; bits &= bits - 1) {
-        const int k = __builtin_ctz(bits);
-        if (found[k] == 2) continue;
-        // Names are short: compared here rather than in a library call.
-        size_t same = 0;
-        while (same < name.size() && name[same] == names[k][same]) ++same;
-        const uint8_t kind = same == name.size()                                      ? 2
-                             : found[k] == 0 && SameIgnoringAsciiCase(name, names[k]) ? 1
-                                                                                      : 0;
-        if (kind <= found[k]) continue;
-        if (QuotedValue(at, end, values[k])) {
-          found[k] = kind;
-          exact += kind == 2;
-        }
+  // Reads the tag line at line: the value of each name it has, read up to its LF (a CR
+  // before the LF is no part of a name or of a quoted value, so the line need not be cut
+  // first). Gives the name's first byte.
+  const char* const end = header.data() + header.size();
+  const auto take = [&](const char* line) __attribute__((always_inline)) {
+    const char* const name = NameStart(line, end);
+    if (name == end) return name;
+    for (unsigned bits = wanted.byFirst_[*name & 31]; bits; bits &= bits - 1) {
+      const int k = __builtin_ctz(bits);
+      if (found[k] == 2) continue;
+      const int kind = NameIs(name, end, names[k], wanted.words_[k], found[k] == 0);
+      if (kind > found[k] && QuotedValue(name + names[k].size(), end, values[k])) {
+        found[k] = static_cast<uint8_t>(kind);
+        exact += kind == 2;
       }
     }
-    at = FindFirst<'\n'>(at, end);
-    p = at == end ? end : at + 1;
+    return name;
+  };
+  if (tagLines && tagLines->usable) {
+    for (const uint32_t start : tagLines->starts) {
+      if (exact == count) break;
+      take(header.data() + start);
+    }
+    return;
+  }
+  // One walk over the bytes.
+  for (const char* p = header.data(); p < end && exact < count;) {
+    p = FindFirst<'\n'>(*p == '[' ? take(p) : p, end);
+    if (p < end) ++p;
   }
 }
 

@@ -4,7 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "engine/game_reader.h"
 #include "engine/game_view.h"
+#include "platform/io_result.h"
+#include "platform/text_files.h"
+#include "scripted_dialogs.h"
+#include "test_support.h"
 
 namespace kelvane {
 namespace {
@@ -75,5 +80,86 @@ TEST(GameViewTags, AgreeWithTagForEachName) {
       // A tag that is missing has no data; an empty one has.
       EXPECT_EQ(values[k].data() != nullptr, game.Tag(names[k]).has_value()) << header;
     }
+  }
+}
+
+// The tag lines noted as a header is read give every name the value the walk over the
+// header's bytes gives, on a plain game's raw lines and on the header ReadHeader reads.
+TEST(GameViewTagLines, NotedLinesGiveWhatTheWalkGives) {
+  using kelvane::GameView;
+  const std::string_view names[] = {"White", "white", "WHITE",    "Black",
+                                    "Event", "ECO",   "Date",     "Round",
+                                    "W",     "Whit",  "WhiteElo", "AVeryLongTagNameOfThirtyBytes",
+                                    "Wh te", "Whi"};
+  const kelvane::TagNames wanted(names, 14);
+  struct Case {
+    const char* header;
+    bool read;  // ReadHeader reads it too (every line begins with "[")
+  };
+  const Case cases[] = {
+      // Case and duplicates: the name as written wins, else the first in another case.
+      {"[white \"a\"]\n[WHITE \"b\"]\n[White \"c\"]\n[Black \"d\"]\n[Black \"e\"]\n", true},
+      {"[BLACK \"a\"]\n[black \"b\"]\n[eco \"B20\"]\n", true},
+      // No quoted value: the next line with the name counts.
+      {"[White w]\n[White]\n[Black \"x]\n[Event \"\"]\n[White \"y\"]\n[Black \"z\"]\n", true},
+      // Escaped quotes and backslashes; a line end escaped.
+      {"[Event \"a \\\"b\\\" c\"]\n[Black \"x\\\\\"]\n[Date \"d\\\"]\n[Date \"e\"]\n", true},
+      {"[Round \"r\\\r\n[Round \"s\"]\r\n", true},
+      // CR LF; in raw lines, a CR inside a value or a name, and a line end of CR CR LF.
+      {"[White \"a\"]\r\n[Black \"b\"]\r\n[Event \"e\"]\r\n", true},
+      {"[Black \"b\rc\"]\r\n[Event \"e\"]\r\r\n[Whi\rte \"x\"]\r\n[Date\r\"d\"]\n[White\r\"v\"]\n",
+       false},
+      // Blanks and tabs around the name; a second tag on one line is no line of its own.
+      {"[ White  \"a\"]\n[\tBlack\t\"b\"]\n[Date \"x\"] [Round \"y\"]\n", true},
+      // A name in another line's value; a last line without its line end.
+      {"[Event \"[White \\\"z\\\"]\"]\n[Annotator \"White\"]\n[White \"w\"]", true},
+      {"[White \"w", true},
+      {"[White", true},
+      {"[Black \"b\"]\n[White \"a\\", true},
+      // Long and short names.
+      {"[AVeryLongTagNameOfThirtyBytes \"1\"]\n[W \"one\"]\n[WhiteElo \"2000\"]\n", true},
+      // Lines that are no tag line (raw bytes only: reading them line by line stops).
+      {" [White \"no\"]\nWhite \"no\"\n\n[Black \"b\"]\n", false},
+      {"", false},
+  };
+  const auto same = [&](const GameView& walked, const GameView& noted, const std::string& what) {
+    std::string_view byWalk[14], byNotes[14];
+    walked.Tags(wanted, byWalk);
+    noted.Tags(wanted, byNotes);
+    for (int k = 0; k < 14; ++k) {
+      SCOPED_TRACE(what + " / " + std::string(names[k]));
+      const std::optional<std::string_view> value = walked.Tag(names[k]);
+      EXPECT_EQ(noted.Tag(names[k]), value);
+      // Tags gives what Tag gives; a tag that is missing has no data.
+      EXPECT_EQ(byWalk[k], value.value_or(""));
+      EXPECT_EQ(byWalk[k].data() != nullptr, value.has_value());
+      EXPECT_EQ(byNotes[k], byWalk[k]);
+      EXPECT_EQ(byNotes[k].data() != nullptr, byWalk[k].data() != nullptr);
+    }
+  };
+  for (const Case& c : cases) {
+    const std::string raw = c.header;
+    kelvane::TagLines lines;
+    kelvane::NoteTagLines(raw, lines);
+    same(GameView{raw, {}}, GameView{raw, {}, &lines}, "raw: " + raw);
+    if (!c.read) continue;
+    SCOPED_TRACE(raw);
+    kelvane::TempDir dir;
+    kelvane::WriteFile(dir / "in.pgn", raw + "\n\n1.e4 *\n");
+    std::string header, notedHeader;
+    for (const bool note : {false, true}) {
+      kelvane::ScriptedDialogs dialogs;
+      kelvane::InputFile in;
+      in.Open(dir / "in.pgn");
+      ASSERT_EQ(kelvane::TakeIoResult(), 0);
+      bool eof = false;
+      lines.starts.assign(3, 99);  // replaced
+      if (note)
+        kelvane::ReadHeader(in, eof, notedHeader, lines, dialogs);
+      else
+        kelvane::ReadHeader(in, eof, header, dialogs);
+    }
+    ASSERT_EQ(notedHeader, header);
+    same(GameView{header, {}}, GameView{header, {}, &lines}, "read: " + raw);
   }
 }
