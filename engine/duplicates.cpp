@@ -117,26 +117,32 @@ std::string WithDuplicateOf(std::string_view header, int64_t kept) {
   return out;
 }
 
-int64_t KeptGames::Judge(const GameKey& key, int64_t number) {
-  if (4 * (count_ + 1) > 3 * slots_.size()) {
-    std::vector<Slot> old(std::max<size_t>(1024, 2 * slots_.size()), Slot{0, 0, 0});
-    old.swap(slots_);
-    for (const Slot& s : old) {
-      if (s.number == 0) continue;
-      size_t i = s.a & (slots_.size() - 1);
-      while (slots_[i].number != 0) i = (i + 1) & (slots_.size() - 1);
-      slots_[i] = s;
-    }
-  }
+void KeptGames::Grow() {
+  std::vector<Slot> old(std::max<size_t>(1024, 2 * slots_.size()), Slot{0, 0, 0});
+  old.swap(slots_);
   const size_t mask = slots_.size() - 1;
-  for (size_t i = key.moves[0] & mask;; i = (i + 1) & mask) {
+  for (const Slot& s : old) {
+    if (s.number == 0) continue;
+    size_t i = s.a & mask;
+    while (slots_[i].number != 0) i = (i + 1) & mask;
+    slots_[i] = s;
+  }
+}
+
+int64_t KeptGames::Judge(const GameKey& key, int64_t number) {
+  if (4 * (count_ + 1) > 3 * slots_.size()) Grow();
+  const uint64_t a = key.moves[0];
+  const auto b = static_cast<uint32_t>(key.moves[1] >> 32);
+  const size_t mask = slots_.size() - 1;
+  for (size_t i = a & mask;; i = (i + 1) & mask) {
     Slot& s = slots_[i];
     if (s.number == 0) {
-      s = {key.moves[0], key.moves[1], number};
+      s = {a, b, number < kFar ? static_cast<uint32_t>(number) : kFar};
+      if (number >= kFar) far_[{a, b}] = number;
       ++count_;
       return 0;
     }
-    if (s.a == key.moves[0] && s.b == key.moves[1]) return s.number;
+    if (s.a == a && s.b == b) return s.number == kFar ? far_.at({a, b}) : s.number;
   }
 }
 
