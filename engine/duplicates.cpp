@@ -8,6 +8,7 @@
 
 #include "engine/game_view.h"
 #include "engine/move_text_parser.h"
+#include "platform/table_memory.h"
 #include "text/path_parts.h"
 
 namespace kelvane {
@@ -117,23 +118,31 @@ std::string WithDuplicateOf(std::string_view header, int64_t kept) {
   return out;
 }
 
+KeptGames::~KeptGames() {
+  FreeTableMemory(slots_, Bytes());
+}
+
 void KeptGames::Grow() {
-  std::vector<Slot> old(std::max<size_t>(1024, 2 * slots_.size()), Slot{0, 0, 0});
-  old.swap(slots_);
-  const size_t mask = slots_.size() - 1;
-  for (const Slot& s : old) {
+  Slot* const old = slots_;
+  const size_t oldBytes = Bytes();
+  const size_t size = old ? 2 * (mask_ + 1) : 1024;
+  slots_ = static_cast<Slot*>(TableMemory(size * sizeof(Slot)));  // zero: every slot empty
+  mask_ = size - 1;
+  for (size_t k = 0; old && k < oldBytes / sizeof(Slot); ++k) {
+    const Slot& s = old[k];
     if (s.number == 0) continue;
-    size_t i = s.a & mask;
-    while (slots_[i].number != 0) i = (i + 1) & mask;
+    size_t i = s.a & mask_;
+    while (slots_[i].number != 0) i = (i + 1) & mask_;
     slots_[i] = s;
   }
+  FreeTableMemory(old, oldBytes);
 }
 
 int64_t KeptGames::Judge(const GameKey& key, int64_t number) {
-  if (4 * (count_ + 1) > 3 * slots_.size()) Grow();
+  if (!slots_ || 4 * (count_ + 1) > 3 * (mask_ + 1)) Grow();
   const uint64_t a = key.moves[0];
   const auto b = static_cast<uint32_t>(key.moves[1] >> 32);
-  const size_t mask = slots_.size() - 1;
+  const size_t mask = mask_;
   for (size_t i = a & mask;; i = (i + 1) & mask) {
     Slot& s = slots_[i];
     if (s.number == 0) {

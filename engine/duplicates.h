@@ -48,15 +48,20 @@ std::string WithDuplicateOf(std::string_view header, int64_t kept);
 // number from 2^32 - 1 on is kept beside the table.
 class KeptGames {
  public:
+  KeptGames() = default;
+  KeptGames(const KeptGames&) = delete;
+  KeptGames& operator=(const KeptGames&) = delete;
+  ~KeptGames();
+
   // The number of the kept game that key matches, or 0 after keeping it as number.
   int64_t Judge(const GameKey& key, int64_t number);
   // Starts loading the memory that Judge(key) will read first: the caller knows the keys
   // of a few games ahead of the one it judges.
   void Prefetch(const GameKey& key) const {
-    if (!slots_.empty()) __builtin_prefetch(&slots_[key.moves[0] & (slots_.size() - 1)]);
+    if (slots_) __builtin_prefetch(slots_ + (key.moves[0] & mask_));
   }
   size_t Size() const { return count_; }
-  size_t Bytes() const { return slots_.capacity() * sizeof(Slot); }
+  size_t Bytes() const { return slots_ ? (mask_ + 1) * sizeof(Slot) : 0; }
 
  private:
   static constexpr uint32_t kFar = UINT32_MAX;  // the number is in far_
@@ -66,7 +71,8 @@ class KeptGames {
     uint32_t number;  // 0: empty
   };
   void Grow();
-  std::vector<Slot> slots_;
+  Slot* slots_ = nullptr;  // a power of two of them, from TableMemory
+  size_t mask_ = 0;         // their number less one
   size_t count_ = 0;
   std::map<std::pair<uint64_t, uint32_t>, int64_t> far_;
 };
