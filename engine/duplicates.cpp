@@ -45,7 +45,8 @@ std::string_view TagOrEmpty(const GameView& game, std::string_view name) {
 
 }  // namespace
 
-GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves) {
+GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves,
+                    bool players) {
   GameKey key;
   Hash128 h;
   if (moves) {
@@ -56,19 +57,21 @@ GameKey MakeGameKey(std::string_view header, std::string_view moveText, const Mo
     h.Add(~uint64_t{0});
     h.AddBytes(moveText);
   }
-  // The three tags in one reading of the header; a tag that is missing has no data.
+  // The tags in one reading of the header; a tag that is missing has no data.
   static constexpr std::string_view kNames[] = {"Result", "White", "Black"};
   std::string_view tags[3];
-  GameView{header, moveText}.Tags(kNames, tags, 3);
+  GameView{header, moveText}.Tags(kNames, tags, players ? 3 : 1);
   h.Add(uint64_t{0x5245} << 48);  // the moves end here
   h.AddBytes(tags[0].data() ? tags[0] : EndResult(moveText));
   h.Finish(key.moves);
-  Hash128 players;
-  players.AddBytes(tags[1]);
-  players.AddBytes(tags[2]);
-  uint64_t both[2];
-  players.Finish(both);
-  key.players = both[0];
+  if (players) {
+    Hash128 both;
+    both.AddBytes(tags[1]);
+    both.AddBytes(tags[2]);
+    uint64_t hash[2];
+    both.Finish(hash);
+    key.players = hash[0];
+  }
   return key;
 }
 

@@ -19,7 +19,7 @@ namespace kelvane {
 // their results are the same: moves holds a 128-bit hash of both.
 struct GameKey {
   uint64_t moves[2] = {0, 0};
-  uint64_t players = 0;  // White and Black, as the tags hold them
+  uint64_t players = 0;  // White and Black, as the tags hold them (0: not asked for)
   uint32_t plies = 0;
   friend bool operator==(const GameKey&, const GameKey&) = default;
 };
@@ -28,8 +28,10 @@ struct GameKey {
 // value or, without one, the result that ends the move text. A move text the parser finds
 // faulty is keyed on its bytes as read.
 GameKey MakeGameKey(std::string_view header, std::string_view moveText);
-// The same from the moves a parse of moveText found (nullptr: the text is faulty).
-GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves);
+// The same from the moves a parse of moveText found (nullptr: the text is faulty); players
+// false leaves out the players, which only the prefix rule needs.
+GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves,
+                    bool players = true);
 
 // The moves of a main line as the key sees them: the parser's moves (empty for a faulty
 // text) without "+ # ! ?", castling with O, a promotion with "=" ("e8Q" is

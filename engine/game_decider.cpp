@@ -21,7 +21,8 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       // Likewise on the raw tag lines, with criteria on tags.
       fastTags_(!log && request.method.rawQuickTest && !request.split && !tags_.Empty()),
       skipMoves_(request.method.rawQuickTest),
-      keys_(!request.duplicatesPath.empty()) {
+      keys_(!request.duplicatesPath.empty()),
+      playersKeyed_(request.duplicatesPrefix) {
   if (keys_) matcher_.HashMoves();
   // The rows of a game list count each game's half-moves in the parse.
   if (ListsRows(request)) matcher_.CountPlies();
@@ -65,7 +66,7 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
   if (skipped) return true;
   if (Passes(GameView{header_, moveText_}, number, tagsPassed)) {
     to_ = Destination::Output;
-    if (keys_) key_ = MakeGameKey(header_, moveText_, matcher_.ParsedMoves());
+    if (keys_) key_ = MakeGameKey(header_, moveText_, matcher_.ParsedMoves(), playersKeyed_);
   } else if (split_)
     to_ = Destination::Split;
   return true;
