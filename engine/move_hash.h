@@ -118,16 +118,21 @@ class MoveValues {
     uint32_t plies;
     // Adds a move (a word of the split, whole); readable8: 8 bytes can be read from w.
     [[gnu::always_inline]] void Add(const char* w, size_t n, bool readable8) {
-      // The usual move: fewer than 8 bytes, and a last byte that none of the rules above
-      // looks at (a mark, the "0" of castling with zeros, the piece of a promotion).
+      // The usual move: fewer than 8 bytes, perhaps a check mark, which is cut off without
+      // a branch (a check ends one move in twenty), and then a last byte that none of the
+      // rules above looks at (another mark, the "0" of castling with zeros, the piece of a
+      // promotion).
       if (n < 8 && readable8) {
         uint64_t v;
         std::memcpy(&v, w, 8);
-        v &= (uint64_t{1} << (8 * n)) - 1;
-        const unsigned last = static_cast<unsigned>(v >> (8 * (n - 1))) - kSpecialFrom;
-        if (last >= 64 || !((kSpecialLast >> last) & 1)) {
+        const auto end1 = static_cast<unsigned char>(w[n - 1]);
+        const size_t m = n - ((end1 == '+') | (end1 == '#'));
+        v &= (uint64_t{1} << (8 * m)) - 1;
+        // (A word of one mark leaves m 0: the shift stays in range, and m decides.)
+        const unsigned last = static_cast<unsigned>(v >> ((8 * m - 8) & 63)) - kSpecialFrom;
+        if (m > 0 && (last >= 64 || !((kSpecialLast >> last) & 1))) {
           if (at == end) at = owner->Flush(at);
-          *at++ = v | (uint64_t{n} << 56);
+          *at++ = v | (uint64_t{m} << 56);
           ++plies;
           return;
         }
