@@ -4,6 +4,7 @@
 // "=" ("e8Q" is "e8=Q"); a word of those marks alone is no move.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -123,16 +124,15 @@ class MoveValues {
       // rules above looks at (another mark, the "0" of castling with zeros, the piece of a
       // promotion).
       if (n < 8 && readable8) {
-        uint64_t v;
-        std::memcpy(&v, w, 8);
         const auto end1 = static_cast<unsigned char>(w[n - 1]);
         const size_t m = n - ((end1 == '+') | (end1 == '#'));
-        v &= (uint64_t{1} << (8 * m)) - 1;
-        // (A word of one mark leaves m 0: the shift stays in range, and m decides.)
-        const unsigned last = static_cast<unsigned>(v >> ((8 * m - 8) & 63)) - kSpecialFrom;
-        if (m > 0 && (last >= 64 || !((kSpecialLast >> last) & 1))) {
+        // Tables rather than shifts by a variable count, which x86-64 without BMI2 makes
+        // slow.
+        if (m > 0 && !kSpecialLast[static_cast<unsigned char>(w[m - 1])]) {
+          uint64_t v;
+          std::memcpy(&v, w, 8);
           if (at == end) at = owner->Flush(at);
-          *at++ = v | (uint64_t{m} << 56);
+          *at++ = (v & kLowBytes[m]) | (uint64_t{m} << 56);
           ++plies;
           return;
         }
@@ -154,14 +154,15 @@ class MoveValues {
 
  private:
   static constexpr size_t kGathered = 512;
-  // The last bytes of a move that the rules above look at, as bits from kSpecialFrom.
-  static constexpr unsigned kSpecialFrom = 32;
-  static constexpr uint64_t kSpecialLast = [] {
-    uint64_t bits = 0;
-    for (unsigned char c : {'+', '#', '!', '?', '0', 'Q', 'R', 'B', 'N'})
-      bits |= uint64_t{1} << (c - kSpecialFrom);
-    return bits;
+  // The last bytes of a move that the rules above look at.
+  static constexpr std::array<bool, 256> kSpecialLast = [] {
+    std::array<bool, 256> t{};
+    for (unsigned char c : {'+', '#', '!', '?', '0', 'Q', 'R', 'B', 'N'}) t[c] = true;
+    return t;
   }();
+  // The first k bytes of a word read 8 at a time.
+  static constexpr uint64_t kLowBytes[8] = {0,           0xFF,         0xFFFF,         0xFFFFFF,
+                                            0xFFFFFFFF, 0xFFFFFFFFFF, 0xFFFFFFFFFFFF, 0xFFFFFFFFFFFFFF};
 
   // Hashes the values gathered up to at; where the next go.
   uint64_t* Flush(uint64_t* at);
