@@ -76,7 +76,7 @@ class KeptGames {
   };
   void Grow();
   Slot* slots_ = nullptr;  // a power of two of them, from TableMemory
-  size_t mask_ = 0;         // their number less one
+  size_t mask_ = 0;        // their number less one
   size_t count_ = 0;
   std::map<std::pair<uint64_t, uint32_t>, int64_t> far_;
 };

@@ -161,8 +161,8 @@ class MoveValues {
     return t;
   }();
   // The first k bytes of a word read 8 at a time.
-  static constexpr uint64_t kLowBytes[8] = {0,           0xFF,         0xFFFF,         0xFFFFFF,
-                                            0xFFFFFFFF, 0xFFFFFFFFFF, 0xFFFFFFFFFFFF, 0xFFFFFFFFFFFFFF};
+  static constexpr uint64_t kLowBytes[8] = {
+      0, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF, 0xFFFFFFFFFF, 0xFFFFFFFFFFFF, 0xFFFFFFFFFFFFFF};
 
   // Hashes the values gathered up to at; where the next go.
   uint64_t* Flush(uint64_t* at);

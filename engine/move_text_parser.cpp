@@ -396,7 +396,7 @@ struct SplitValues {
 };
 
 [[gnu::always_inline]] inline SplitValues SplitWordValues(const char* p, size_t len,
-                                                           MoveValues::Writer values) {
+                                                          MoveValues::Writer values) {
   const size_t found = MoveWords<WordPass::Each>(p, len, [&](size_t start, size_t end) {
     values.Add(p + start, end - start, start + 8 <= len);
   });
