@@ -454,7 +454,14 @@ class Delivery {
     };
     size_t textStart = 0;
     size_t listed = 0;
+    // The duplicates test's lookups miss the caches: each key is told kAhead games early.
+    constexpr size_t kAhead = 8;
+    auto upcoming = [&](size_t game) {
+      if (game < c.games.size() && c.games[game].keyed) sink_.Upcoming(c.games[game].key);
+    };
+    for (size_t i = 0; i < kAhead; ++i) upcoming(i);
     for (size_t i = 0; i < c.games.size(); ++i) {
+      upcoming(i + kAhead);
       show(i);
       const GameEntry& g = c.games[i];
       const std::string_view text =

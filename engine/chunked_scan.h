@@ -34,6 +34,9 @@ class GameSink {
   // The facts of a game that is delivered a few games later, so that the summary can have
   // their memory fetched in the meantime.
   virtual void ListedAhead(const SummaryFacts& /*facts*/) {}
+  // The key of a game that is delivered a few games later, for the sink to start loading
+  // what it will look the key up in.
+  virtual void Upcoming(const GameKey& /*key*/) {}
 };
 
 // The chunks of a scan in chunks with their buffers. A run of several files keeps them from

@@ -8,6 +8,7 @@
 
 #include "engine/game_view.h"
 #include "engine/move_text_parser.h"
+#include "platform/table_memory.h"
 #include "text/path_parts.h"
 
 namespace kelvane {
@@ -45,7 +46,7 @@ std::string_view TagOrEmpty(const GameView& game, std::string_view name) {
 }  // namespace
 
 GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves,
-                    const TagLines* tagLines) {
+                    const TagLines* tagLines, bool players) {
   GameKey key;
   Hash128 h;
   if (moves) {
@@ -56,20 +57,23 @@ GameKey MakeGameKey(std::string_view header, std::string_view moveText, const Mo
     h.Add(~uint64_t{0});
     h.AddBytes(moveText);
   }
-  // The three tags in one reading of the header; a tag that is missing has no data.
+  // The tags in one reading of the header; a tag that is missing has no data.
   static constexpr std::string_view kNames[] = {"Result", "White", "Black"};
   static const TagNames kWanted(kNames, 3);
+  static const TagNames kResultOnly(kNames, 1);
   std::string_view tags[3];
-  GameView{header, moveText, tagLines}.Tags(kWanted, tags);
+  GameView{header, moveText, tagLines}.Tags(players ? kWanted : kResultOnly, tags);
   h.Add(uint64_t{0x5245} << 48);  // the moves end here
   h.AddBytes(tags[0].data() ? tags[0] : EndResult(moveText));
   h.Finish(key.moves);
-  Hash128 players;
-  players.AddBytes(tags[1]);
-  players.AddBytes(tags[2]);
-  uint64_t both[2];
-  players.Finish(both);
-  key.players = both[0];
+  if (players) {
+    Hash128 both;
+    both.AddBytes(tags[1]);
+    both.AddBytes(tags[2]);
+    uint64_t hash[2];
+    both.Finish(hash);
+    key.players = hash[0];
+  }
   return key;
 }
 
@@ -119,26 +123,40 @@ std::string WithDuplicateOf(std::string_view header, int64_t kept) {
   return out;
 }
 
-int64_t KeptGames::Judge(const GameKey& key, int64_t number) {
-  if (4 * (count_ + 1) > 3 * slots_.size()) {
-    std::vector<Slot> old(std::max<size_t>(1024, 2 * slots_.size()), Slot{0, 0, 0});
-    old.swap(slots_);
-    for (const Slot& s : old) {
-      if (s.number == 0) continue;
-      size_t i = s.a & (slots_.size() - 1);
-      while (slots_[i].number != 0) i = (i + 1) & (slots_.size() - 1);
-      slots_[i] = s;
-    }
+KeptGames::~KeptGames() {
+  FreeTableMemory(slots_, Bytes());
+}
+
+void KeptGames::Grow() {
+  Slot* const old = slots_;
+  const size_t oldBytes = Bytes();
+  const size_t size = old ? 2 * (mask_ + 1) : 1024;
+  slots_ = static_cast<Slot*>(TableMemory(size * sizeof(Slot)));  // zero: every slot empty
+  mask_ = size - 1;
+  for (size_t k = 0; old && k < oldBytes / sizeof(Slot); ++k) {
+    const Slot& s = old[k];
+    if (s.number == 0) continue;
+    size_t i = s.a & mask_;
+    while (slots_[i].number != 0) i = (i + 1) & mask_;
+    slots_[i] = s;
   }
-  const size_t mask = slots_.size() - 1;
-  for (size_t i = key.moves[0] & mask;; i = (i + 1) & mask) {
+  FreeTableMemory(old, oldBytes);
+}
+
+int64_t KeptGames::Judge(const GameKey& key, int64_t number) {
+  if (!slots_ || 4 * (count_ + 1) > 3 * (mask_ + 1)) Grow();
+  const uint64_t a = key.moves[0];
+  const auto b = static_cast<uint32_t>(key.moves[1] >> 32);
+  const size_t mask = mask_;
+  for (size_t i = a & mask;; i = (i + 1) & mask) {
     Slot& s = slots_[i];
     if (s.number == 0) {
-      s = {key.moves[0], key.moves[1], number};
+      s = {a, b, number < kFar ? static_cast<uint32_t>(number) : kFar};
+      if (number >= kFar) far_[{a, b}] = number;
       ++count_;
       return 0;
     }
-    if (s.a == key.moves[0] && s.b == key.moves[1]) return s.number;
+    if (s.a == a && s.b == b) return s.number == kFar ? far_.at({a, b}) : s.number;
   }
 }
 

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/move_hash.h"
@@ -19,7 +21,7 @@ struct TagLines;
 // their results are the same: moves holds a 128-bit hash of both.
 struct GameKey {
   uint64_t moves[2] = {0, 0};
-  uint64_t players = 0;  // White and Black, as the tags hold them
+  uint64_t players = 0;  // White and Black, as the tags hold them (0: not asked for)
   uint32_t plies = 0;
   friend bool operator==(const GameKey&, const GameKey&) = default;
 };
@@ -29,9 +31,10 @@ struct GameKey {
 // faulty is keyed on its bytes as read.
 GameKey MakeGameKey(std::string_view header, std::string_view moveText);
 // The same from the moves a parse of moveText found (nullptr: the text is faulty); with
-// tagLines, the header's tag lines as noted when it was read.
+// tagLines, the header's tag lines as noted when it was read; players false leaves out the
+// players, which only the prefix rule needs.
 GameKey MakeGameKey(std::string_view header, std::string_view moveText, const MoveValues* moves,
-                    const TagLines* tagLines = nullptr);
+                    const TagLines* tagLines = nullptr, bool players = true);
 
 // The moves of a main line as the key sees them: the parser's moves (empty for a faulty
 // text) without "+ # ! ?", castling with O, a promotion with "=" ("e8Q" is
@@ -45,21 +48,40 @@ std::string DuplicatesFileName(const std::string& outputPath);
 // The header with the tag that names the kept game, as the last tag line.
 std::string WithDuplicateOf(std::string_view header, int64_t kept);
 
-// The kept games of a run, each by its key and its number in the output (from 1).
+// The kept games of a run, each by its key and its number in the output (from 1). A slot
+// holds 96 bits of the key's hash and the number in 16 bytes, four to a cache line; a
+// number from 2^32 - 1 on is kept beside the table.
 class KeptGames {
  public:
+  KeptGames() = default;
+  KeptGames(const KeptGames&) = delete;
+  KeptGames& operator=(const KeptGames&) = delete;
+  ~KeptGames();
+
   // The number of the kept game that key matches, or 0 after keeping it as number.
   int64_t Judge(const GameKey& key, int64_t number);
+  // Starts loading the memory that Judge(key) will read first: the caller knows the keys
+  // of a few games ahead of the one it judges.
+  void Prefetch(const GameKey& key) const {
+    // One prefetch of the home slot's line: GCC 12 drops the prefetches of a function that
+    // has two, or that takes the address from a std::vector's size (check with objdump).
+    if (slots_) __builtin_prefetch(slots_ + (key.moves[0] & mask_));
+  }
   size_t Size() const { return count_; }
-  size_t Bytes() const { return slots_.capacity() * sizeof(Slot); }
+  size_t Bytes() const { return slots_ ? (mask_ + 1) * sizeof(Slot) : 0; }
 
  private:
+  static constexpr uint32_t kFar = UINT32_MAX;  // the number is in far_
   struct Slot {
-    uint64_t a, b;
-    int64_t number;  // 0: empty
+    uint64_t a;       // the hash's first half, whose low bits also choose the slot
+    uint32_t b;       // the top of its second half
+    uint32_t number;  // 0: empty
   };
-  std::vector<Slot> slots_;
+  void Grow();
+  Slot* slots_ = nullptr;  // a power of two of them, from TableMemory
+  size_t mask_ = 0;        // their number less one
   size_t count_ = 0;
+  std::map<std::pair<uint64_t, uint32_t>, int64_t> far_;
 };
 
 // With the prefix rule: every passing game is held until the run has read them all, then

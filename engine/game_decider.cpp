@@ -22,6 +22,7 @@ GameDecider::GameDecider(const ScanRequest& request, ScanReporter& dialogs, Read
       fastTags_(!log && request.method.rawQuickTest && !request.split && !tags_.Empty()),
       skipMoves_(request.method.rawQuickTest),
       keys_(!request.duplicatesPath.empty()),
+      playersKeyed_(request.duplicatesPrefix),
       noteTags_(keys_ || ListsRows(request) || !tags_.Empty() || !positions_.Empty()) {
   if (keys_) matcher_.HashMoves();
   // The rows of a game list count each game's half-moves in the parse.
@@ -72,7 +73,9 @@ bool GameDecider::Next(InputFile& input, bool& eof, bool first, int64_t number) 
   if (skipped) return true;
   if (Passes(GameView{header_, moveText_, HeaderTagLines()}, number, tagsPassed)) {
     to_ = Destination::Output;
-    if (keys_) key_ = MakeGameKey(header_, moveText_, matcher_.ParsedMoves(), HeaderTagLines());
+    if (keys_)
+      key_ =
+          MakeGameKey(header_, moveText_, matcher_.ParsedMoves(), HeaderTagLines(), playersKeyed_);
   } else if (split_)
     to_ = Destination::Split;
   return true;

@@ -87,6 +87,7 @@ class GameDecider {
   bool skipMoves_;  // a plain move text may be read past on its raw bytes
   std::optional<TolerantReader> tolerant_;
   bool keys_;  // passing games are keyed for the duplicates test
+  bool playersKeyed_;  // and their players too, for the prefix rule
   GameKey key_;
   Destination to_ = Destination::None;
   std::string header_;

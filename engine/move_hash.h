@@ -4,6 +4,7 @@
 // "=" ("e8Q" is "e8=Q"); a word of those marks alone is no move.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,7 +14,9 @@
 namespace kelvane {
 
 // Two 64-bit lanes: each step multiplies a lane mixed with one value by the other value of
-// a pair into 128 bits and folds the halves, with its own constants.
+// a pair into 128 bits and folds the halves, with its own constants. Each lane is two chains
+// that take the pairs in turn, so that the multiplications of two pairs run side by side
+// instead of each waiting for the one before.
 class Hash128 {
  public:
   [[gnu::always_inline]] void Add(uint64_t v) {
@@ -24,8 +27,9 @@ class Hash128 {
       return;
     }
     half_ = false;
-    a_ = Fold(a_ ^ pending_ ^ kMixA, v ^ kMixB);
-    b_ = Fold(b_ ^ v ^ kLaneA, pending_ ^ kLaneB);
+    const size_t c = ((count_ >> 1) & 1) ^ 1;  // the pair's number, 0 for the first, is even
+    a_[c] = Fold(a_[c] ^ pending_ ^ kMixA, v ^ kMixB);
+    b_[c] = Fold(b_[c] ^ v ^ kLaneA, pending_ ^ kLaneB);
   }
   // Values in order, as Add takes them one by one.
   void AddAll(const uint64_t* v, size_t n) {
@@ -33,16 +37,27 @@ class Hash128 {
       Add(*v++);
       --n;
     }
-    // Two at a time, as Add pairs them.
-    uint64_t a = a_, b = b_;
-    for (size_t i = 0; i + 2 <= n; i += 2) {
-      a = Fold(a ^ v[i] ^ kMixA, v[i + 1] ^ kMixB);
-      b = Fold(b ^ v[i + 1] ^ kLaneA, v[i] ^ kLaneB);
+    if (n >= 2 && ((count_ >> 1) & 1)) {  // the next pair goes to the second chains
+      Add(v[0]);
+      Add(v[1]);
+      v += 2;
+      n -= 2;
     }
-    a_ = a;
-    b_ = b;
-    count_ += n & ~size_t{1};
-    if (n & 1) Add(v[n - 1]);
+    // Two pairs at a time, as Add pairs them.
+    uint64_t a0 = a_[0], b0 = b_[0], a1 = a_[1], b1 = b_[1];
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+      a0 = Fold(a0 ^ v[i] ^ kMixA, v[i + 1] ^ kMixB);
+      b0 = Fold(b0 ^ v[i + 1] ^ kLaneA, v[i] ^ kLaneB);
+      a1 = Fold(a1 ^ v[i + 2] ^ kMixA, v[i + 3] ^ kMixB);
+      b1 = Fold(b1 ^ v[i + 3] ^ kLaneA, v[i + 2] ^ kLaneB);
+    }
+    a_[0] = a0;
+    b_[0] = b0;
+    a_[1] = a1;
+    b_[1] = b1;
+    count_ += i;
+    for (; i < n; ++i) Add(v[i]);
   }
   // Bytes, 8 at a time, then their count, so that no two texts give the same values.
   void AddBytes(std::string_view s) {
@@ -60,8 +75,10 @@ class Hash128 {
   void Finish(uint64_t (&out)[2]) {
     const uint64_t n = count_;
     if (half_) Add(~uint64_t{0});
-    out[0] = Fold(a_ ^ kMixB, n ^ kLaneA) ^ a_;
-    out[1] = Fold(b_ ^ kLaneB, n ^ kMixA) ^ b_;
+    const uint64_t a = Fold(a_[0] ^ kMixB, a_[1] ^ kLaneA) ^ a_[1];
+    const uint64_t b = Fold(b_[0] ^ kLaneB, b_[1] ^ kMixA) ^ b_[1];
+    out[0] = Fold(a ^ kMixB, n ^ kLaneA) ^ a;
+    out[1] = Fold(b ^ kLaneB, n ^ kMixA) ^ b;
   }
 
  private:
@@ -74,7 +91,7 @@ class Hash128 {
     return static_cast<uint64_t>(m) ^ static_cast<uint64_t>(m >> 64);
   }
 
-  uint64_t a_ = kLaneA, b_ = kLaneB;
+  uint64_t a_[2] = {kLaneA, kMixA}, b_[2] = {kLaneB, kMixB};
   uint64_t pending_ = 0;
   bool half_ = false;
   uint64_t count_ = 0;
@@ -118,16 +135,20 @@ class MoveValues {
     uint32_t plies;
     // Adds a move (a word of the split, whole); readable8: 8 bytes can be read from w.
     [[gnu::always_inline]] void Add(const char* w, size_t n, bool readable8) {
-      // The usual move: fewer than 8 bytes, and a last byte that none of the rules above
-      // looks at (a mark, the "0" of castling with zeros, the piece of a promotion).
+      // The usual move: fewer than 8 bytes, perhaps a check mark, which is cut off without
+      // a branch (a check ends one move in twenty), and then a last byte that none of the
+      // rules above looks at (another mark, the "0" of castling with zeros, the piece of a
+      // promotion).
       if (n < 8 && readable8) {
-        uint64_t v;
-        std::memcpy(&v, w, 8);
-        v &= (uint64_t{1} << (8 * n)) - 1;
-        const unsigned last = static_cast<unsigned>(v >> (8 * (n - 1))) - kSpecialFrom;
-        if (last >= 64 || !((kSpecialLast >> last) & 1)) {
+        const auto end1 = static_cast<unsigned char>(w[n - 1]);
+        const size_t m = n - ((end1 == '+') | (end1 == '#'));
+        // Tables rather than shifts by a variable count, which x86-64 without BMI2 makes
+        // slow.
+        if (m > 0 && !kSpecialLast[static_cast<unsigned char>(w[m - 1])]) {
+          uint64_t v;
+          std::memcpy(&v, w, 8);
           if (at == end) at = owner->Flush(at);
-          *at++ = v | (uint64_t{n} << 56);
+          *at++ = (v & kLowBytes[m]) | (uint64_t{m} << 56);
           ++plies;
           return;
         }
@@ -149,14 +170,15 @@ class MoveValues {
 
  private:
   static constexpr size_t kGathered = 512;
-  // The last bytes of a move that the rules above look at, as bits from kSpecialFrom.
-  static constexpr unsigned kSpecialFrom = 32;
-  static constexpr uint64_t kSpecialLast = [] {
-    uint64_t bits = 0;
-    for (unsigned char c : {'+', '#', '!', '?', '0', 'Q', 'R', 'B', 'N'})
-      bits |= uint64_t{1} << (c - kSpecialFrom);
-    return bits;
+  // The last bytes of a move that the rules above look at.
+  static constexpr std::array<bool, 256> kSpecialLast = [] {
+    std::array<bool, 256> t{};
+    for (unsigned char c : {'+', '#', '!', '?', '0', 'Q', 'R', 'B', 'N'}) t[c] = true;
+    return t;
   }();
+  // The first k bytes of a word read 8 at a time.
+  static constexpr uint64_t kLowBytes[8] = {
+      0, 0xFF, 0xFFFF, 0xFFFFFF, 0xFFFFFFFF, 0xFFFFFFFFFF, 0xFFFFFFFFFFFF, 0xFFFFFFFFFFFFFF};
 
   // Hashes the values gathered up to at; where the next go.
   uint64_t* Flush(uint64_t* at);

@@ -387,17 +387,58 @@ bool MoveTextParser::SplitNumberedMoves() {
   return true;
 }
 
+namespace {
+
+// The words of p[0, len) added to values; how many there are.
+struct SplitValues {
+  MoveValues::Writer values;
+  size_t found;
+};
+
+template <SplitMasks (*Classify)(const char*) = ClassifyBlock>
+[[gnu::always_inline]] inline SplitValues SplitWordValues(const char* p, size_t len,
+                                                          MoveValues::Writer values) {
+  const size_t found = MoveWords<WordPass::Each, Classify>(p, len, [&](size_t start, size_t end) {
+    values.Add(p + start, end - start, start + 8 <= len);
+  });
+  return {values, found};
+}
+
+SplitValues SplitWordValuesAnyCpu(const char* p, size_t len, MoveValues::Writer values) {
+  return SplitWordValues(p, len, values);
+}
+
+#if defined(__x86_64__)
+// The same built for the processors that have them (nearly every x86-64 since 2013): the
+// bytes are classified 32 at a time, and the bit counts, lowest-bit steps and shifts are
+// single instructions.
+__attribute__((target("avx2,bmi,bmi2,popcnt"))) SplitValues SplitWordValuesBmi2(
+    const char* p, size_t len, MoveValues::Writer values) {
+  return SplitWordValues<ClassifyBlock32>(p, len, values);
+}
+
+const bool kHasBmi2 = [] {
+  __builtin_cpu_init();  // this may run before the library's own constructor has
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+         __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+}();
+#endif
+
+}  // namespace
+
 bool MoveTextParser::SplitMoveValues() {
   const size_t len = work_.size();
   if (len <= 1 || std::memchr(work_.data(), '\0', len)) return false;
   const char* const p = work_.data();
-  MoveValues::Writer values = Values->Start();
-  const size_t found = MoveWords<WordPass::Each>(p, len, [&](size_t start, size_t end) {
-    values.Add(p + start, end - start, start + 8 <= len);
-  });
-  if (found == 0) NotationError(0, "null game");
-  Values->Done(values);
-  SetCountedPlies(found);
+#if defined(__x86_64__)
+  const SplitValues split = kHasBmi2 ? SplitWordValuesBmi2(p, len, Values->Start())
+                                     : SplitWordValuesAnyCpu(p, len, Values->Start());
+#else
+  const SplitValues split = SplitWordValuesAnyCpu(p, len, Values->Start());
+#endif
+  if (split.found == 0) NotationError(0, "null game");
+  Values->Done(split.values);
+  SetCountedPlies(split.found);
   return true;
 }
 

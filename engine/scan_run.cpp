@@ -265,6 +265,10 @@ class Delivery : public GameSink {
   Delivery(ScanFiles& files, const ScanRequest& request, ScanObserver* observer, ScanResult& result)
       : files_(files), request_(request), observer_(observer), result_(result) {}
 
+  void Upcoming(const GameKey& key) override {
+    if (!request_.duplicatesPrefix) files_.kept.Prefetch(key);
+  }
+
   bool Deliver(Destination to, std::string_view header, std::string_view moveText,
                uint64_t position, bool eof, const GameKey* key) override {
     // The game that a stop request cut short, where the input waited for more, is left out.

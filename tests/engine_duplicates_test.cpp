@@ -74,6 +74,15 @@ TEST(KeptGames, GivesTheNumberOfTheFirstCopyAndKeepsEveryOtherGame) {
   EXPECT_EQ(kept.Size(), 5000u);
 }
 
+TEST(KeptGames, KeepsNumbersPastThirtyTwoBitsAndKeysThatShareTheirSlot) {
+  KeptGames kept;
+  // Keys that share the first half (and so the slot) but not the top of the second.
+  const GameKey keys[] = {{{7, 1ULL << 32}}, {{7, 2ULL << 32}}, {{7, 3ULL << 32}}, {{9, 0}}};
+  const int64_t numbers[] = {4294967294, 4294967295, 5000000000, 1};
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(kept.Judge(keys[i], numbers[i]), 0) << i;
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(kept.Judge(keys[i], 42), numbers[i]) << i;
+}
+
 struct Game {
   std::string header, moves;
 };
