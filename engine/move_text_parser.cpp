@@ -162,7 +162,16 @@ template <WordPass Pass, SplitMasks (*Classify)(const char*) = ClassifyBlock, ty
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) size_t CountMoveWords32(const char* p, size_t len) {
+// Whether the processor has what the builds for newer processors below use (nearly every
+// x86-64 since 2013): AVX2 to classify 32 bytes at a time, and BMI, BMI2 and POPCNT.
+const bool kHasBmi2 = [] {
+  __builtin_cpu_init();  // this may run before the library's own constructor has
+  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+         __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
+}();
+
+__attribute__((target("avx2,bmi,bmi2,popcnt"))) size_t CountMoveWordsBmi2(const char* p,
+                                                                          size_t len) {
   return MoveWords<WordPass::Count, ClassifyBlock32>(p, len, [](size_t, size_t) {});
 }
 #endif
@@ -171,8 +180,7 @@ __attribute__((target("avx2"))) size_t CountMoveWords32(const char* p, size_t le
 // so the bytes are classified 32 at a time where the processor can.
 size_t CountMoveWords(const char* p, size_t len) {
 #if defined(__x86_64__)
-  static const bool kAvx2 = __builtin_cpu_supports("avx2");
-  if (kAvx2) return CountMoveWords32(p, len);
+  if (kHasBmi2) return CountMoveWordsBmi2(p, len);
 #endif
   return MoveWords<WordPass::Count>(p, len, [](size_t, size_t) {});
 }
@@ -417,11 +425,6 @@ __attribute__((target("avx2,bmi,bmi2,popcnt"))) SplitValues SplitWordValuesBmi2(
   return SplitWordValues<ClassifyBlock32>(p, len, values);
 }
 
-const bool kHasBmi2 = [] {
-  __builtin_cpu_init();  // this may run before the library's own constructor has
-  return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
-         __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt");
-}();
 #endif
 
 }  // namespace
