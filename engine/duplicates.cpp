@@ -8,7 +8,6 @@
 
 #include "engine/game_view.h"
 #include "engine/move_text_parser.h"
-#include "platform/table_memory.h"
 #include "text/path_parts.h"
 
 namespace kelvane {
@@ -123,32 +122,23 @@ std::string WithDuplicateOf(std::string_view header, int64_t kept) {
   return out;
 }
 
-KeptGames::~KeptGames() {
-  FreeTableMemory(slots_, Bytes());
-}
-
 void KeptGames::Grow() {
-  Slot* const old = slots_;
-  const size_t oldBytes = Bytes();
-  const size_t size = old ? 2 * (mask_ + 1) : 1024;
-  slots_ = static_cast<Slot*>(TableMemory(size * sizeof(Slot)));  // zero: every slot empty
-  mask_ = size - 1;
-  for (size_t k = 0; old && k < oldBytes / sizeof(Slot); ++k) {
+  ZeroedTable<Slot> old(std::max<size_t>(1024, 2 * slots_.Size()));  // zero: every slot empty
+  std::swap(old, slots_);
+  for (size_t k = 0; k < old.Size(); ++k) {
     const Slot& s = old[k];
     if (s.number == 0) continue;
-    size_t i = s.a & mask_;
-    while (slots_[i].number != 0) i = (i + 1) & mask_;
+    size_t i = slots_.Home(s.a);
+    while (slots_[i].number != 0) i = slots_.Next(i);
     slots_[i] = s;
   }
-  FreeTableMemory(old, oldBytes);
 }
 
 int64_t KeptGames::Judge(const GameKey& key, int64_t number) {
-  if (!slots_ || 4 * (count_ + 1) > 3 * (mask_ + 1)) Grow();
+  if (4 * (count_ + 1) > 3 * slots_.Size()) Grow();
   const uint64_t a = key.moves[0];
   const auto b = static_cast<uint32_t>(key.moves[1] >> 32);
-  const size_t mask = mask_;
-  for (size_t i = a & mask;; i = (i + 1) & mask) {
+  for (size_t i = slots_.Home(a);; i = slots_.Next(i)) {
     Slot& s = slots_[i];
     if (s.number == 0) {
       s = {a, b, number < kFar ? static_cast<uint32_t>(number) : kFar};

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/move_hash.h"
+#include "platform/table_memory.h"
 
 namespace kelvane {
 
@@ -56,19 +57,14 @@ class KeptGames {
   KeptGames() = default;
   KeptGames(const KeptGames&) = delete;
   KeptGames& operator=(const KeptGames&) = delete;
-  ~KeptGames();
 
   // The number of the kept game that key matches, or 0 after keeping it as number.
   int64_t Judge(const GameKey& key, int64_t number);
   // Starts loading the memory that Judge(key) will read first: the caller knows the keys
   // of a few games ahead of the one it judges.
-  void Prefetch(const GameKey& key) const {
-    // One prefetch of the home slot's line: GCC 12 drops the prefetches of a function that
-    // has two, or that takes the address from a std::vector's size (check with objdump).
-    if (slots_) __builtin_prefetch(slots_ + (key.moves[0] & mask_));
-  }
+  [[gnu::always_inline]] void Prefetch(const GameKey& key) const { slots_.Prefetch(key.moves[0]); }
   size_t Size() const { return count_; }
-  size_t Bytes() const { return slots_ ? (mask_ + 1) * sizeof(Slot) : 0; }
+  size_t Bytes() const { return slots_.Bytes(); }
 
  private:
   static constexpr uint32_t kFar = UINT32_MAX;  // the number is in far_
@@ -78,8 +74,7 @@ class KeptGames {
     uint32_t number;  // 0: empty
   };
   void Grow();
-  Slot* slots_ = nullptr;  // a power of two of them, from TableMemory
-  size_t mask_ = 0;        // their number less one
+  ZeroedTable<Slot> slots_;
   size_t count_ = 0;
   std::map<std::pair<uint64_t, uint32_t>, int64_t> far_;
 };

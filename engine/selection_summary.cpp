@@ -110,10 +110,9 @@ uint64_t SelectionSummary::TextMap::Hash(std::string_view text) {
 }
 
 SelectionSummary::Tally& SelectionSummary::TextMap::Of(std::string_view text, uint64_t hash) {
-  if (2 * (count_ + 1) > slots_.size()) Grow();
+  if (2 * (count_ + 1) > slots_.Size()) Grow();
   const auto tag = static_cast<uint32_t>(hash >> 32);
-  const size_t mask = slots_.size() - 1;
-  for (size_t i = hash & mask;; i = (i + 1) & mask) {
+  for (size_t i = slots_.Home(hash);; i = slots_.Next(i)) {
     Slot& slot = slots_[i];
     if (slot.size == 0) {
       slot.hash = tag;
@@ -132,15 +131,15 @@ SelectionSummary::Tally& SelectionSummary::TextMap::Of(std::string_view text, ui
 }
 
 void SelectionSummary::TextMap::Grow() {
-  std::vector<Slot> slots(std::max<size_t>(1024, 2 * slots_.size()));
-  const size_t mask = slots.size() - 1;
-  for (const Slot& slot : slots_) {
+  ZeroedTable<Slot> old(std::max<size_t>(1024, 2 * slots_.Size()));  // zero: every slot empty
+  std::swap(old, slots_);
+  for (size_t k = 0; k < old.Size(); ++k) {
+    const Slot& slot = old[k];
     if (slot.size == 0) continue;
-    size_t i = Hash(TextOf(slot)) & mask;
-    while (slots[i].size != 0) i = (i + 1) & mask;
-    slots[i] = slot;
+    size_t i = slots_.Home(Hash(TextOf(slot)));
+    while (slots_[i].size != 0) i = slots_.Next(i);
+    slots_[i] = slot;
   }
-  slots_.swap(slots);
 }
 
 std::string_view SelectionSummary::AsUtf8(std::string_view text, std::string& buffer) {

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "engine/game_list.h"
+#include "platform/table_memory.h"
 
 namespace kelvane {
 
@@ -68,7 +69,7 @@ class SelectionSummary {
   void Add(const ListedGame& game, const SummaryFacts& facts);
   static SummaryFacts FactsOf(const ListedGame& game);
   // Asks the processor for the players' slots of a game that will be added soon.
-  void Prefetch(const SummaryFacts& facts) const {
+  [[gnu::always_inline]] void Prefetch(const SummaryFacts& facts) const {
     for (const uint64_t hash : facts.players)
       if (hash) players_.Prefetch(hash);
   }
@@ -127,16 +128,14 @@ class SelectionSummary {
    public:
     static uint64_t Hash(std::string_view text);
     // Asks the processor for the slot where a text of that hash would be looked up first.
-    void Prefetch(uint64_t hash) const {
-      if (!slots_.empty()) __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
-    }
+    [[gnu::always_inline]] void Prefetch(uint64_t hash) const { slots_.Prefetch(hash); }
     // The tally of text, whose hash is given.
     Tally& Of(std::string_view text, uint64_t hash);
     // Calls f(text, tally) for every text, in no particular order.
     template <typename F>
     void ForEach(F f) const {
-      for (const Slot& slot : slots_)
-        if (slot.size > 0) f(TextOf(slot), slot.tally);
+      for (size_t i = 0; i < slots_.Size(); ++i)
+        if (slots_[i].size > 0) f(TextOf(slots_[i]), slots_[i].tally);
     }
 
    private:
@@ -156,7 +155,7 @@ class SelectionSummary {
                              : std::string_view(bytes_).substr(slot.from, size);
     }
     void Grow();
-    std::vector<Slot> slots_;
+    ZeroedTable<Slot> slots_;
     size_t count_ = 0;
     std::string bytes_;
   };
