@@ -164,6 +164,10 @@ class MainWindow : public QMainWindow {
   // read only, with the files in its tooltip, and the folder box the folder.
   bool severalInputs() const { return settings_.inputFolder || !settings_.moreInputs.empty(); }
   void showInputs();
+  // The game files of the input folder dir, listed again only when the folder or the
+  // subfolders setting changed, or a run ended (relisted, reading each file's first bytes,
+  // at every key typed in a name field, a large folder made typing lag).
+  const std::vector<std::string>& inputFolderFiles(const std::string& dir);
   // Back to the one input file the settings name first.
   void leaveSeveralInputs();
   // The directory of from becomes the other side's directory too.
@@ -336,6 +340,12 @@ class MainWindow : public QMainWindow {
   std::chrono::steady_clock::time_point scanStart_;
 
   std::vector<std::string> commandLine_;
+  struct ListedFolder {
+    bool valid = false;
+    std::string dir;
+    bool recursive = false;
+    std::vector<std::string> files;
+  } listedFolder_;
   std::string settingsPath_;
   Settings settings_;
   bool split_ = false;       // Options > Split: failing games go to the split file

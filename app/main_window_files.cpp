@@ -89,6 +89,7 @@ void MainWindow::chooseInputFolder() {
   settings_.moreInputs.clear();
   settings_.inputFolder = true;
   settings_.recursive = chosen->recursive;
+  listedFolder_.valid = false;  // chosen again: its files may have changed since
   // A game file of the folder stays the input of the programs that read one file.
   for (const std::string& file : ListGameFiles(chosen->dir, false)) {
     settings_.input.name = FileNamePart(file);
@@ -105,8 +106,7 @@ void MainWindow::showInputs() {
   const std::string dir = directoryHint(inputDirBox_);
   std::vector<std::string> names;
   if (settings_.inputFolder) {
-    for (const std::string& file : ListGameFiles(dir, settings_.recursive))
-      names.push_back(file.substr(dir.size()));
+    for (const std::string& file : inputFolderFiles(dir)) names.push_back(file.substr(dir.size()));
   } else {
     names.push_back(settings_.input.name);
     names.insert(names.end(), settings_.moreInputs.begin(), settings_.moreInputs.end());
@@ -115,6 +115,13 @@ void MainWindow::showInputs() {
   std::string list;
   for (const std::string& name : names) list += (list.empty() ? "" : "\n") + name;
   inputNameEdit_->setToolTip(QString::fromLocal8Bit(list));
+}
+
+const std::vector<std::string>& MainWindow::inputFolderFiles(const std::string& dir) {
+  ListedFolder& listed = listedFolder_;
+  if (!listed.valid || listed.dir != dir || listed.recursive != settings_.recursive)
+    listed = {true, dir, settings_.recursive, ListGameFiles(dir, settings_.recursive)};
+  return listed.files;
 }
 
 void MainWindow::leaveSeveralInputs() {

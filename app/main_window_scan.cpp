@@ -111,6 +111,7 @@ void MainWindow::onScanFinished() {
       }
     }
   }
+  listedFolder_.valid = false;  // the run listed the folder afresh; so does the window
   showFileStates();
   if (closeAfterScan_) close();
 }

@@ -212,6 +212,11 @@ TEST_F(MainWindowTest, SeveralInputFilesOrAFolderShowTheirNumberAndRunIntoOneOut
   EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "games/");
   EXPECT_TRUE(form->settings().inputFolder && form->settings().recursive);
   EXPECT_EQ(form->settings().input.name, "c.pgn");
+  // A file added to the folder is counted once a run has read it.
+  WriteFile(dir / "games/e.pgn", game);
+  QTest::mouseClick(ui.run, Qt::LeftButton);
+  WaitForScan();
+  EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "3 files");
   // One file chosen again is one input, which may be typed.
   script.AnswerFiles({dir / "a.pgn"});
   ui.setInput->trigger();
