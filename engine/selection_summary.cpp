@@ -38,15 +38,19 @@ uint64_t TextHash(std::string_view text) {
   return h ^ (h >> 29);
 }
 
-// A rating: one to four digits, read at once; any other text as ReadNumber reads it.
-std::optional<double> ReadRating(std::string_view text) {
+// A rating: one to four digits, read at once; any other text as ReadNumber reads it; 0
+// for none. (A double, not an optional one: the optional's two parts, written one by one
+// and read back as one, stalled the processor at every rating.)
+double ReadRating(std::string_view text) {
   if (!text.empty() && text.size() <= 4 &&
       std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
     int value = 0;
     for (const char c : text) value = value * 10 + (c - '0');
     return value;
   }
-  return ReadNumber(text);
+  if (text.empty()) return 0;
+  const std::optional<double> value = ReadNumber(text);
+  return value ? *value : 0;
 }
 
 std::optional<double> Percent(double part, int64_t whole) {
@@ -155,10 +159,10 @@ SummaryFacts SelectionSummary::FactsOf(const ListedGame& game) {
   SummaryFacts f;
   f.result = static_cast<int8_t>(ResultOf(tag(ListColumn::Result)));
   if (const std::optional<ValueSpan> date = ReadDate(tag(ListColumn::Date)))
-    f.year = static_cast<int32_t>(date->low / 10000);
+    f.year = static_cast<int32_t>(static_cast<int64_t>(date->low) / 10000);  // no division of doubles
   for (int k = 0; k < 2; ++k) {
-    const std::optional<double> elo = ReadRating(tag(k == 0 ? ListColumn::WhiteElo : ListColumn::BlackElo));
-    if (elo && *elo >= 1 && *elo < 100 * kBands) f.elo[k] = *elo;
+    const double elo = ReadRating(tag(k == 0 ? ListColumn::WhiteElo : ListColumn::BlackElo));
+    if (elo >= 1 && elo < 100 * kBands) f.elo[k] = elo;
     const std::string_view name = tag(k == 0 ? ListColumn::White : ListColumn::Black);
     if (name.empty() || name == "?") continue;
     std::string buffer;

@@ -44,7 +44,11 @@ class ZeroedTable {
   // always: GCC takes a function that only prefetches for one without effects, and drops
   // its calls.
   [[gnu::always_inline]] void Prefetch(uint64_t hash) const {
-    if (entries_) __builtin_prefetch(entries_ + Home(hash));
+    if (!entries_) return;
+    const char* const entry = reinterpret_cast<const char*>(entries_ + Home(hash));
+    __builtin_prefetch(entry);
+    // An entry whose size is no power of two may reach into the next cache line.
+    if constexpr ((sizeof(T) & (sizeof(T) - 1)) != 0) __builtin_prefetch(entry + sizeof(T) - 1);
   }
 
  private:
