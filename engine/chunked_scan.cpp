@@ -230,6 +230,9 @@ class Workers {
   Workers& operator=(const Workers&) = delete;
   ~Workers() { Close(); }
 
+  unsigned Count() const { return static_cast<unsigned>(threads_.size()); }
+  bool Reads(const InputFile& file) const { return &file == &file_; }
+
   void Scan(Chunk* chunk) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
@@ -547,9 +550,15 @@ class Delivery {
 
 }  // namespace
 
+// What one run keeps from one input file to the next: the chunks' memory, and the threads
+// with their scanners, which wait for the next file once a file's chunks were all
+// delivered (started afresh for every file, they took most of the time of a folder of
+// small files).
 class ChunkStore {
  public:
   std::vector<std::unique_ptr<Chunk>> chunks;
+  std::unique_ptr<Workers> workers;  // after the chunks: the threads stop before they go
+  const ScanRequest* request = nullptr;  // the run the workers were made for
 };
 
 void ChunkStoreDeleter::operator()(ChunkStore* store) const {
@@ -624,7 +633,22 @@ bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& di
     idle.push_back(c.get());
   }
   std::deque<Chunk*> order;
-  Workers workers(threads, input, request);
+  // The workers of the file before are taken when they were made for the same run and
+  // input; when this file's chunks are not all delivered (a stop, a fault), they are stopped
+  // on the way out, so that no chunk of this file reaches the next.
+  ChunkStore& store = memory ? *memory : own;
+  if (!store.workers || store.request != &request || store.workers->Count() != threads ||
+      !store.workers->Reads(input))
+    store.workers = std::make_unique<Workers>(threads, input, request);
+  store.request = &request;
+  Workers& workers = *store.workers;
+  struct StopUnlessDone {
+    ChunkStore& store;
+    bool done = false;
+    ~StopUnlessDone() {
+      if (!done) store.workers.reset();
+    }
+  } stopUnlessDone{store};
   ChunkCutter cutter(input, chunkBytes, request.method.readAtOffsets && input.ReadableAtOffsets());
   Delivery delivery(input, request, dialogs, sink);
   // Delivers the first chunk in order, once scanned; false when the run stops.
@@ -679,6 +703,8 @@ bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& di
     if (order.empty()) break;
     if (!deliverFirst()) break;
   }
+  // No chunk is left with the threads when every one handed to them was delivered.
+  stopUnlessDone.done = order.empty();
   return true;
 }
 
