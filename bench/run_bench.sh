@@ -8,7 +8,8 @@
 #   --seed N       generator seed; default 1
 #   --annotated    corpus with comments, variations and NAGs
 #   --crlf         corpus with CR LF line ends
-#   --runs N       time every command N times and keep the fastest run; default 1
+#   --runs N       time every command N times, in N rounds of all the commands, and keep the
+#                  fastest run of each; default 1
 #   --tolerant     scan with tolerant reading (kelvane --tolerant)
 #   --legal        corpus of legal games (gen_corpus --legal)
 #   --duplicates PERCENT  corpus with copies of earlier games planted after PERCENT % of its
@@ -124,45 +125,65 @@ cat "$corpus" > /dev/null  # into the page cache
 
 now_ns() { date +%s%N; }
 
-# run NAME OUTFILE COMMAND...: times the command `runs` times; sets wall, rss and status.
-# OUTFILE and the files named in also_out are removed before every run, so that no run pays
-# for removing the files of the run before it.
-declare -A wall rss cpu_ms status digest
+# run NAME OUTFILE COMMAND...: a command to time. The commands are timed in rounds, each
+# once a round, `runs` rounds (see time_rounds), so that a busy stretch of a shared machine
+# falls on all of them alike instead of on the few that ran in it; the ratios below compare
+# runs of one run of this script. OUTFILE and the files named in also_out are removed before
+# every run, so that no run pays for removing the files of the run before it.
+declare -A wall rss cpu_ms status digest command outfile removed
+timed=()
 also_out=()
 run() {
-  local name="$1" out="$2"; shift 2
-  local best="" best_rss="" best_cpu="" rc=0 i start end t
-  for ((i = 0; i < runs; i++)); do
-    [ "$out" = "-" ] || rm -f "$out"
-    rm -f "${also_out[@]+"${also_out[@]}"}"
-    start=$(now_ns)
-    set +e
-    /usr/bin/time -f "%e %M %U %S" -o "$bench_dir/time.txt" "$@" > "$bench_dir/$name.stdout" \
-      2> "$bench_dir/$name.stderr"
-    rc=$?
-    set -e
-    end=$(now_ns)
-    t=$((end - start))
-    [ -n "$best" ] && [ "$t" -ge "$best" ] || best=$t
-    local m
-    m=$(tail -n 1 "$bench_dir/time.txt" | awk '{print $2}')
-    [ -n "$best_rss" ] && [ "$m" -le "$best_rss" ] || best_rss=$m
-    local c
-    c=$(tail -n 1 "$bench_dir/time.txt" | awk '{printf "%d", ($3 + $4) * 1000}')
-    [ -n "$best_cpu" ] && [ "$c" -ge "$best_cpu" ] || best_cpu=$c
-    [ "$rc" -eq 0 ] || break
-  done
-  wall[$name]=$best
-  rss[$name]=$best_rss
-  cpu_ms[$name]=$best_cpu
+  local name="$1"
+  timed+=("$name")
+  outfile[$name]="$2"
+  shift 2
+  command[$name]=$(printf '%q ' "$@")
+  removed[$name]=$(printf '%q ' "${also_out[@]+"${also_out[@]}"}")
+  status[$name]=0
+}
+
+# time_once NAME: one run of the command, its fastest wall and CPU time and its smallest
+# peak memory kept; a failed command is not run again.
+time_once() {
+  local name="$1" out="${outfile[$1]}" rc start end t m c
+  [ "${status[$name]}" -eq 0 ] || return 0
+  [ "$out" = "-" ] || rm -f "$out"
+  eval "rm -f ${removed[$name]}"
+  # The files the command before wrote go to the disk now, not during this one's timing.
+  sync
+  start=$(now_ns)
+  set +e
+  eval "/usr/bin/time -f '%e %M %U %S' -o \"\$bench_dir/time.txt\" ${command[$name]}" \
+    > "$bench_dir/$name.stdout" 2> "$bench_dir/$name.stderr"
+  rc=$?
+  set -e
+  end=$(now_ns)
+  t=$((end - start))
+  [ -n "${wall[$name]:-}" ] && [ "$t" -ge "${wall[$name]}" ] || wall[$name]=$t
+  m=$(tail -n 1 "$bench_dir/time.txt" | awk '{print $2}')
+  [ -n "${rss[$name]:-}" ] && [ "$m" -le "${rss[$name]}" ] || rss[$name]=$m
+  c=$(tail -n 1 "$bench_dir/time.txt" | awk '{printf "%d", ($3 + $4) * 1000}')
+  [ -n "${cpu_ms[$name]:-}" ] && [ "$c" -ge "${cpu_ms[$name]}" ] || cpu_ms[$name]=$c
   status[$name]=$rc
-  if [ "$out" = "-" ]; then
-    digest[$name]="lines: $(awk '{print $1}' "$bench_dir/$name.stdout")"
-  elif [ "$rc" -eq 0 ] && [ -f "$out" ]; then
-    digest[$name]=$(sha256sum "$out" | cut -d' ' -f1)
-  else
-    digest[$name]="-"
-  fi
+}
+
+# time_rounds: every command once a round, `runs` rounds; then the digest of each output.
+time_rounds() {
+  local round name out
+  for ((round = 0; round < runs; round++)); do
+    for name in "${timed[@]}"; do time_once "$name"; done
+  done
+  for name in "${timed[@]}"; do
+    out="${outfile[$name]}"
+    if [ "$out" = "-" ]; then
+      digest[$name]="lines: $(awk '{print $1}' "$bench_dir/$name.stdout")"
+    elif [ "${status[$name]}" -eq 0 ] && [ -f "$out" ]; then
+      digest[$name]=$(sha256sum "$out" | cut -d' ' -f1)
+    else
+      digest[$name]="-"
+    fi
+  done
 }
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -258,6 +279,8 @@ if [ -n "$dup_percent" ]; then
     --duplicates "$bench_dir/out-all-dups.dup.pgn" "${scan_flags[@]+"${scan_flags[@]}"}"
   also_out=()
 fi
+
+time_rounds
 
 # ----- report -----
 cpu=$(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2- | sed 's/^ *//')
