@@ -1038,6 +1038,34 @@ TEST_F(ScanRun, SeveralInputsGoToOneOutputWithFileNamesInMessagesAndAReportLineP
   }
 }
 
+TEST_F(ScanRun, FilesReadInChunksAndLineByLineInOneRunGiveWhatOneThreadGives) {
+  // The files above the chunk size are read by threads kept from one file to the next, the
+  // small one between them line by line; the faulty game of the last is named.
+  std::string big;
+  for (int i = 0; i < 40; ++i) big += i % 3 ? kGameB : kGameC;
+  WriteFile(dir_ / "a.pgn", big);
+  WriteFile(dir_ / "b.pgn", kGameA);
+  WriteFile(dir_ / "c.pgn", big + "[Event \"F\"]\n\n1.e4 {open\n\n" + big);
+  std::string output[2];
+  Log messages[2], reports[2];
+  for (const unsigned threads : {1u, 2u}) {
+    ScriptedDialogs dialogs;
+    ScanRequest request =
+        SeveralRequest({dir_ / "a.pgn", dir_ / "b.pgn", dir_ / "c.pgn"}, dir_ / "out.pgn");
+    request.method = {.threads = threads, .chunkBytes = 256};
+    request.perFile = true;
+    dialogs.AnswerConfirm(DialogButton::Ok);
+    EXPECT_EQ(RunScan(request, dialogs, fileSystem()).outcome, ScanOutcome::Completed);
+    output[threads - 1] = ReadFile(dir_ / "out.pgn");
+    messages[threads - 1] = dialogs.messages;
+    reports[threads - 1] = dialogs.reports;
+  }
+  EXPECT_EQ(output[1], output[0]);
+  EXPECT_EQ(messages[0], Log{"c.pgn, game 41: game ended in comment"});
+  EXPECT_EQ(messages[1], messages[0]);
+  EXPECT_EQ(reports[1], reports[0]);
+}
+
 TEST_F(ScanRun, FaultsInOneOfSeveralFilesNameIt) {
   struct Case {
     std::string second;  // the second file's bytes

@@ -113,6 +113,31 @@ TEST(SelectionSummaryTest, PlayersAndOpeningsKeepTheTenWithMostGamesThenByName) 
   EXPECT_EQ(openings, top);
 }
 
+TEST(SelectionSummaryTest, PlayersKeepTheirCountsWhileTheirTableGrows) {
+  // Thousands of names with a game each, among them ten with more, short and long (a long
+  // name is kept outside the table's slots), so that the table grows several times between
+  // the games of the ten.
+  SelectionSummary s;
+  std::vector<std::string> names;
+  for (int k = 0; k < 10; ++k)
+    names.push_back((k % 2 ? "Player with a name of well over twenty-four bytes " : "P") +
+                    std::to_string(k));
+  std::vector<std::string> others;
+  for (int n = 0; n < 6000; ++n) others.push_back("Other " + std::to_string(n));
+  for (int round = 0; round < 12; ++round) {
+    for (int k = 0; k < 10; ++k)
+      if (round < k + 2) s.Add(Game({{C::White, names[k]}, {C::Result, "1-0"}}));
+    for (int n = round * 500; n < (round + 1) * 500; ++n) s.Add(Game({{C::Black, others[n]}}));
+  }
+  const std::vector<PlayerFigures> top = s.TopPlayers();
+  ASSERT_EQ(top.size(), 10u);
+  for (int k = 0; k < 10; ++k) {
+    EXPECT_EQ(top[k].name, names[9 - k]);
+    EXPECT_EQ(top[k].games, 11 - k);
+    EXPECT_EQ(top[k].wins, 11 - k);
+  }
+}
+
 TEST(SelectionSummaryTest, AnEmptySelectionHasNoAveragesInItsJson) {
   EXPECT_EQ(
       SelectionSummary().Json(),
