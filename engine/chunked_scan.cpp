@@ -21,6 +21,7 @@
 #include "engine/game_decider.h"
 #include "engine/game_reader.h"
 #include "platform/fault.h"
+#include "platform/game_folder.h"
 #include "platform/io_result.h"
 
 namespace kelvane {
@@ -68,6 +69,8 @@ struct Chunk {
   bool last = false;      // reaches the end of the file
   std::string endFault;   // reading past the bytes met damaged data: this trap follows them
   bool readHere = false;  // the scanning thread reads the bytes from the file itself
+  std::string wholeFile;  // or reads this small file whole, ahead of its turn (ScanFileAhead)
+  bool unread = false;    // which it could not, or would not (see ReadSmallPlainFile)
   bool endsData = false;  // that reading found the data ending inside the chunk
   int readError = 0;      // the error that ended the data there
   // What the scan of the chunk found.
@@ -90,7 +93,8 @@ struct Chunk {
     listed.clear();
     facts.clear();
     messages.clear();
-    stopped = scanned = last = readHere = endsData = false;
+    stopped = scanned = last = readHere = endsData = unread = false;
+    wholeFile.clear();
     readError = 0;
     endFault.clear();
     fault.clear();
@@ -209,6 +213,27 @@ void ReadChunk(const InputFile& file, Chunk& c) {
   }
 }
 
+// Reads a small plain file whole into the chunk, which is then the file's only chunk, cut at a
+// Ctrl-Z as ReadChunk cuts; false (the chunk marked unread) when the file is no such file or
+// cannot be read: its turn then reads it the usual way, and meets what is wrong there.
+bool ReadWholeFile(Chunk& c) {
+  try {
+    if (!ReadSmallPlainFile(c.wholeFile, c.size, c.bytes)) {
+      c.unread = true;
+      return false;
+    }
+  } catch (const std::bad_alloc&) {
+    c.unread = true;
+    return false;
+  }
+  c.size = c.bytes.size();
+  if (const void* z = std::memchr(c.bytes.data(), kCtrlZ, c.size))
+    c.size = static_cast<size_t>(static_cast<const char*>(z) - c.bytes.data());
+  c.base = 0;
+  c.last = true;
+  return true;
+}
+
 // Threads that scan the chunks handed to them, each with its own scanner.
 class Workers {
  public:
@@ -256,6 +281,14 @@ class Workers {
         if (closing_) return;
         c = queue_.front();
         queue_.pop_front();
+      }
+      if (!c->wholeFile.empty() && !ReadWholeFile(*c)) {
+        {
+          std::lock_guard<std::mutex> lock(mutex_);
+          c->scanned = true;
+        }
+        done_.notify_all();
+        continue;
       }
       if (c->readHere) {
         try {
@@ -557,8 +590,29 @@ class Delivery {
 class ChunkStore {
  public:
   std::vector<std::unique_ptr<Chunk>> chunks;
+  // The small files handed to the threads ahead of their turn, by their number in the run.
+  std::deque<std::pair<size_t, std::unique_ptr<Chunk>>> ahead;
   std::unique_ptr<Workers> workers;  // after the chunks: the threads stop before they go
-  const ScanRequest* request = nullptr;  // the run the workers were made for
+
+  // The threads for a scan of input: those of the file before when they were made for the
+  // same run and input, else new ones.
+  Workers& WorkersFor(unsigned threads, const InputFile& input, const ScanRequest& request) {
+    if (!workers || request_ != &request || workers->Count() != threads || !workers->Reads(input)) {
+      StopWorkers();
+      workers = std::make_unique<Workers>(threads, input, request);
+      request_ = &request;
+    }
+    return *workers;
+  }
+  // Stops the threads, with the files they were to read ahead, which are then read in
+  // their turn.
+  void StopWorkers() {
+    workers.reset();
+    ahead.clear();
+  }
+
+ private:
+  const ScanRequest* request_ = nullptr;  // the run the workers were made for
 };
 
 void ChunkStoreDeleter::operator()(ChunkStore* store) const {
@@ -617,11 +671,60 @@ size_t CutFinder::Find(const char* d, size_t n) {
   }
 }
 
+namespace {
+
+unsigned ThreadsFor(const ScanRequest& request) {
+  return std::min(request.method.threads ? request.method.threads : CoresForScan(), kMaxThreads);
+}
+
+size_t ChunkBytesFor(const ScanRequest& request) {
+  return request.method.chunkBytes ? request.method.chunkBytes : kChunkBytes;
+}
+
+}  // namespace
+
+void ScanFileAhead(ChunkStore& store, size_t number, const std::string& path, uint64_t size,
+                   const InputFile& input, const ScanRequest& request) {
+  const unsigned threads = ThreadsFor(request);
+  if (threads <= 1 || size == 0 || size > ChunkBytesFor(request)) return;
+  for (const auto& [taken, chunk] : store.ahead)
+    if (taken == number) return;
+  Workers& workers = store.WorkersFor(threads, input, request);
+  auto c = std::make_unique<Chunk>();
+  c->wholeFile = path;
+  c->size = ChunkBytesFor(request);  // the most that is read: a larger file waits its turn
+  store.ahead.emplace_back(number, std::move(c));
+  try {
+    workers.Scan(store.ahead.back().second.get());
+  } catch (...) {
+    store.ahead.pop_back();  // never handed over: its turn must not wait for it
+    throw;
+  }
+}
+
+bool DeliverScannedAhead(ChunkStore& store, size_t number, InputFile& input,
+                         const ScanRequest& request, ScanReporter& dialogs, GameSink& sink,
+                         uint64_t& position) {
+  // Files handed over for earlier turns that were read otherwise are of no more use.
+  while (!store.ahead.empty() && store.ahead.front().first < number) {
+    store.workers->WaitFor(store.ahead.front().second.get());
+    store.ahead.pop_front();
+  }
+  if (store.ahead.empty() || store.ahead.front().first != number) return false;
+  std::unique_ptr<Chunk> c = std::move(store.ahead.front().second);
+  store.ahead.pop_front();
+  store.workers->WaitFor(c.get());
+  if (c->unread) return false;
+  Delivery delivery(input, request, dialogs, sink);
+  delivery.Deliver(*c);  // a stop by the sink ends the run, as in ScanInChunks
+  position = delivery.position();
+  return true;
+}
+
 bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& dialogs,
                   GameSink& sink, uint64_t& position, ChunkStore* memory) {
-  const unsigned threads =
-      std::min(request.method.threads ? request.method.threads : CoresForScan(), kMaxThreads);
-  const size_t chunkBytes = request.method.chunkBytes ? request.method.chunkBytes : kChunkBytes;
+  const unsigned threads = ThreadsFor(request);
+  const size_t chunkBytes = ChunkBytesFor(request);
   if (threads <= 1 || (input.Size() > 0 && input.Size() <= chunkBytes)) return false;
 
   // The chunks outlive the threads, which are stopped and waited for however the run ends.
@@ -637,16 +740,12 @@ bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& di
   // input; when this file's chunks are not all delivered (a stop, a fault), they are stopped
   // on the way out, so that no chunk of this file reaches the next.
   ChunkStore& store = memory ? *memory : own;
-  if (!store.workers || store.request != &request || store.workers->Count() != threads ||
-      !store.workers->Reads(input))
-    store.workers = std::make_unique<Workers>(threads, input, request);
-  store.request = &request;
-  Workers& workers = *store.workers;
+  Workers& workers = store.WorkersFor(threads, input, request);
   struct StopUnlessDone {
     ChunkStore& store;
     bool done = false;
     ~StopUnlessDone() {
-      if (!done) store.workers.reset();
+      if (!done) store.StopWorkers();
     }
   } stopUnlessDone{store};
   ChunkCutter cutter(input, chunkBytes, request.method.readAtOffsets && input.ReadableAtOffsets());

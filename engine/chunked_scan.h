@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "engine/game_decider.h"
@@ -57,6 +58,19 @@ ChunkMemory MakeChunkMemory();
 // memory: the chunks to use (nullptr: chunks of its own).
 bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& dialogs,
                   GameSink& sink, uint64_t& position, ChunkStore* memory = nullptr);
+
+// Of a run of several files: has the threads read and scan the file number (of size bytes,
+// as listed) whole, ahead of its turn, when the run may use more than one core and the
+// file is no larger than one chunk (which ScanInChunks leaves to be read line by line on one
+// thread). input: the run's input, which the threads are bound to.
+void ScanFileAhead(ChunkStore& store, size_t number, const std::string& path, uint64_t size,
+                   const InputFile& input, const ScanRequest& request);
+// In file number's turn, input open on it: delivers its games scanned ahead, as ScanInChunks
+// would deliver them; false, having delivered nothing, when it was not scanned ahead (or it
+// was no small plain file that could be read): the caller then reads it itself.
+bool DeliverScannedAhead(ChunkStore& store, size_t number, InputFile& input,
+                         const ScanRequest& request, ScanReporter& dialogs, GameSink& sink,
+                         uint64_t& position);
 
 // The cores the process may run on (its affinity mask), at least 1.
 unsigned CoresForScan();

@@ -336,6 +336,9 @@ class Delivery : public GameSink {
   std::optional<SummaryFacts> nextFacts_;  // and what the summary reads of it
 };
 
+// How many of the files after the one being read are read and scanned ahead of their turn.
+constexpr size_t kFilesAhead = 4;
+
 // Reads every game, decides it and writes it where it belongs, until the input ends or the
 // run is cancelled. With a log, the input is read tolerantly and the log lists what the
 // reading and the matcher found.
@@ -344,8 +347,18 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
   FileNaming named(shown, files.Naming());
   FlushingDialogs dialogs(named, files);
   Delivery delivery(files, request, observer, result);
-  // With more than one core the usual reading scans the input in chunks on all of them.
+  // With more than one core the usual reading scans the input in chunks on all of them;
+  // small files of several, which make one chunk each, are read and scanned ahead of their
+  // turn, a few at a time, so that the cores share them out.
   uint64_t position = 0;
+  if (!log && files.Several()) {
+    for (size_t k = files.current + 1; k < std::min(files.inputs.size(), files.current + 1 + kFilesAhead); ++k)
+      ScanFileAhead(*files.chunks, k, files.inputs[k].path, files.inputs[k].size, files.input, request);
+    if (DeliverScannedAhead(*files.chunks, files.current, files.input, request, dialogs, delivery, position)) {
+      delivery.Tell(position);
+      return;
+    }
+  }
   if (!log && ScanInChunks(files.input, request, dialogs, delivery, position, files.chunks.get())) {
     delivery.Tell(position);
     return;

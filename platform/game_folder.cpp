@@ -20,15 +20,14 @@ namespace {
 // How much of a file's start is looked at: blanks beyond it make no game file.
 constexpr size_t kHeadBytes = size_t{4} << 10;
 
-// A file's first bytes; nothing for a file that cannot be opened or read.
-bool ReadHead(const std::string& path, std::string& head) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  head.resize(kHeadBytes);
+// Up to bytes.size() bytes from the start of fd, bytes cut to what was read; false on a
+// read error.
+template <typename Bytes>
+bool ReadStart(int fd, Bytes& bytes) {
   size_t got = 0;
   bool ok = true;
-  while (got < head.size()) {
-    const ssize_t k = ::read(fd, head.data() + got, head.size() - got);
+  while (got < bytes.size()) {
+    const ssize_t k = ::read(fd, bytes.data() + got, bytes.size() - got);
     if (k > 0) {
       got += static_cast<size_t>(k);
     } else if (k == 0) {
@@ -38,8 +37,17 @@ bool ReadHead(const std::string& path, std::string& head) {
       break;
     }
   }
+  bytes.resize(got);
+  return ok;
+}
+
+// A file's first bytes; nothing for a file that cannot be opened or read.
+bool ReadHead(const std::string& path, std::string& head) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  head.resize(kHeadBytes);
+  const bool ok = ReadStart(fd, head);
   ::close(fd);
-  head.resize(got);
   return ok;
 }
 
@@ -84,6 +92,21 @@ bool LooksLikeGameFile(const std::string& head) {
   const size_t first = rest.find_first_not_of(" \t\r\n");
   return first != std::string_view::npos &&
          (rest[first] == '[' || rest[first] == '{' || rest[first] == '1');
+}
+
+bool ReadSmallPlainFile(const std::string& path, size_t most, std::vector<char>& bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 0 &&
+            static_cast<uint64_t>(st.st_size) <= most;
+  if (ok) {
+    bytes.resize(static_cast<size_t>(st.st_size) + 1);  // one more: it may have grown
+    ok = ReadStart(fd, bytes) && bytes.size() <= most;
+  }
+  ::close(fd);
+  return ok && DetectCompression(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                 bytes.size()) == Compression::None;
 }
 
 uint64_t RegularFileSize(const std::string& path) {

@@ -3,6 +3,7 @@
 // byte that is not blank is "[", "{" or "1".
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@ namespace kelvane {
 // that cannot be read gives no files.
 std::vector<std::string> ListGameFiles(const std::string& dir, bool recursive,
                                        const std::vector<std::string>& leaveOut = {});
+
+// The bytes of the file at path, read whole, when it is a regular file of at most most bytes
+// whose content is not compressed; false otherwise, or when it cannot be read.
+bool ReadSmallPlainFile(const std::string& path, size_t most, std::vector<char>& bytes);
 
 // The size of a regular file; 0 for anything else (a pipe, standard input, a missing file).
 uint64_t RegularFileSize(const std::string& path);

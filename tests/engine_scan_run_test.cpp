@@ -1038,32 +1038,52 @@ TEST_F(ScanRun, SeveralInputsGoToOneOutputWithFileNamesInMessagesAndAReportLineP
   }
 }
 
-TEST_F(ScanRun, FilesReadInChunksAndLineByLineInOneRunGiveWhatOneThreadGives) {
-  // The files above the chunk size are read by threads kept from one file to the next, the
-  // small one between them line by line; the faulty game of the last is named.
+TEST_F(ScanRun, SeveralFilesOnTwoThreadsGiveWhatOneThreadGives) {
+  // Files above the chunk size are read in chunks by threads kept from one file to the next;
+  // the small ones are read and scanned whole ahead of their turn, but for the compressed
+  // one, which is read in its turn. Faulty games are named, duplicates judged across files.
   std::string big;
   for (int i = 0; i < 40; ++i) big += i % 3 ? kGameB : kGameC;
-  WriteFile(dir_ / "a.pgn", big);
-  WriteFile(dir_ / "b.pgn", kGameA);
-  WriteFile(dir_ / "c.pgn", big + "[Event \"F\"]\n\n1.e4 {open\n\n" + big);
-  std::string output[2];
+  const std::string faulty = "[Event \"F\"]\n\n1.e4 {open\n\n";
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {"a.pgn", big},
+      {"b.pgn", "[Event \"A\"]\r\n[Result \"1-0\"]\r\n\r\n1.e4 e5 2.Nf3 1-0\r\n"},
+      {"c.pgn", Zstd(kGameC + kGameB)},
+      {"d.pgn", kGameB + "\x1a" + "not read\n"},
+      {"e.pgn", faulty + kGameC},
+      {"f.pgn", big + faulty + big},
+      {"g.pgn", kGameA},
+  };
+  std::vector<std::string> paths;
+  for (const auto& [name, bytes] : files) {
+    WriteFile(dir_ / name, bytes);
+    paths.push_back(dir_ / name);
+  }
+  std::string written[2];
   Log messages[2], reports[2];
   for (const unsigned threads : {1u, 2u}) {
     ScriptedDialogs dialogs;
-    ScanRequest request =
-        SeveralRequest({dir_ / "a.pgn", dir_ / "b.pgn", dir_ / "c.pgn"}, dir_ / "out.pgn");
+    ScanRequest request = SeveralRequest(paths, dir_ / "out.pgn");
     request.method = {.threads = threads, .chunkBytes = 256};
     request.perFile = true;
-    dialogs.AnswerConfirm(DialogButton::Ok);
+    request.duplicatesPath = dir_ / "dups.pgn";
+    request.listPath = dir_ / "list.tsv";
+    request.summaryPath = dir_ / "summary.json";
+    for (int k = 0; k < 4; ++k) dialogs.AnswerConfirm(DialogButton::Ok);
     EXPECT_EQ(RunScan(request, dialogs, fileSystem()).outcome, ScanOutcome::Completed);
-    output[threads - 1] = ReadFile(dir_ / "out.pgn");
+    for (const char* name : {"out.pgn", "dups.pgn", "list.tsv", "summary.json"})
+      written[threads - 1] += ReadFile(dir_ / name) + "|";
     messages[threads - 1] = dialogs.messages;
     reports[threads - 1] = dialogs.reports;
   }
-  EXPECT_EQ(output[1], output[0]);
-  EXPECT_EQ(messages[0], Log{"c.pgn, game 41: game ended in comment"});
+  EXPECT_EQ(written[1], written[0]);
+  EXPECT_EQ(messages[0], (Log{"e.pgn, game 1: game ended in comment",
+                              "f.pgn, game 41: game ended in comment"}));
   EXPECT_EQ(messages[1], messages[0]);
   EXPECT_EQ(reports[1], reports[0]);
+  ASSERT_EQ(reports[0].size(), 1u);
+  EXPECT_TRUE(reports[0][0].starts_with("128 games read from 7 files\r4 games written to out.pgn\r"
+                                        "124 duplicates written to dups.pgn\r"));
 }
 
 TEST_F(ScanRun, FaultsInOneOfSeveralFilesNameIt) {
