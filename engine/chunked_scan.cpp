@@ -590,8 +590,10 @@ class Delivery {
 class ChunkStore {
  public:
   std::vector<std::unique_ptr<Chunk>> chunks;
-  // The small files handed to the threads ahead of their turn, by their number in the run.
+  // The small files handed to the threads ahead of their turn, by their number in the run,
+  // and the chunks they were read into, kept for the next ones.
   std::deque<std::pair<size_t, std::unique_ptr<Chunk>>> ahead;
+  std::vector<std::unique_ptr<Chunk>> spare;
   std::unique_ptr<Workers> workers;  // after the chunks: the threads stop before they go
 
   // The threads for a scan of input: those of the file before when they were made for the
@@ -690,7 +692,13 @@ void ScanFileAhead(ChunkStore& store, size_t number, const std::string& path, ui
   for (const auto& [taken, chunk] : store.ahead)
     if (taken == number) return;
   Workers& workers = store.WorkersFor(threads, input, request);
-  auto c = std::make_unique<Chunk>();
+  std::unique_ptr<Chunk> c;
+  if (store.spare.empty()) {
+    c = std::make_unique<Chunk>();
+  } else {
+    c = std::move(store.spare.back());
+    store.spare.pop_back();
+  }
   c->wholeFile = path;
   c->size = ChunkBytesFor(request);  // the most that is read: a larger file waits its turn
   store.ahead.emplace_back(number, std::move(c));
@@ -714,6 +722,20 @@ bool DeliverScannedAhead(ChunkStore& store, size_t number, InputFile& input,
   std::unique_ptr<Chunk> c = std::move(store.ahead.front().second);
   store.ahead.pop_front();
   store.workers->WaitFor(c.get());
+  // Whatever becomes of it, the chunk's memory serves the next file read ahead.
+  struct Spare {
+    ChunkStore& store;
+    std::unique_ptr<Chunk>& c;
+    size_t chunkBytes;
+    ~Spare() {
+      c->Clear(chunkBytes);
+      try {
+        store.spare.push_back(std::move(c));
+      } catch (const std::bad_alloc&) {
+        // No room to keep it: it is freed with c.
+      }
+    }
+  } spare{store, c, ChunkBytesFor(request)};
   if (c->unread) return false;
   Delivery delivery(input, request, dialogs, sink);
   delivery.Deliver(*c);  // a stop by the sink ends the run, as in ScanInChunks
