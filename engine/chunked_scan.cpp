@@ -591,8 +591,13 @@ class ChunkStore {
  public:
   std::vector<std::unique_ptr<Chunk>> chunks;
   // The small files handed to the threads ahead of their turn, by their number in the run,
-  // and the chunks they were read into, kept for the next ones.
-  std::deque<std::pair<size_t, std::unique_ptr<Chunk>>> ahead;
+  // with their sizes, and the chunks they were read into, kept for the next ones.
+  struct Ahead {
+    size_t number;
+    uint64_t size;
+    std::unique_ptr<Chunk> chunk;
+  };
+  std::deque<Ahead> ahead;
   std::vector<std::unique_ptr<Chunk>> spare;
   std::unique_ptr<Workers> workers;  // after the chunks: the threads stop before they go
 
@@ -675,6 +680,12 @@ size_t CutFinder::Find(const char* d, size_t n) {
 
 namespace {
 
+// The largest file read and scanned whole ahead of its turn, in chunks (one thread scans
+// it, while the others scan the files before and after it), and the most bytes of files so
+// read that are in hand at once.
+constexpr size_t kAheadChunks = 4;
+constexpr size_t kAheadInHand = 8;
+
 unsigned ThreadsFor(const ScanRequest& request) {
   return std::min(request.method.threads ? request.method.threads : CoresForScan(), kMaxThreads);
 }
@@ -688,9 +699,15 @@ size_t ChunkBytesFor(const ScanRequest& request) {
 void ScanFileAhead(ChunkStore& store, size_t number, const std::string& path, uint64_t size,
                    const InputFile& input, const ScanRequest& request) {
   const unsigned threads = ThreadsFor(request);
-  if (threads <= 1 || size == 0 || size > ChunkBytesFor(request)) return;
-  for (const auto& [taken, chunk] : store.ahead)
-    if (taken == number) return;
+  const size_t most = kAheadChunks * ChunkBytesFor(request);
+  if (threads <= 1 || size == 0 || size > most) return;
+  // The files in hand, with their games kept for the output, stay within a few chunks.
+  uint64_t inHand = size;
+  for (const ChunkStore::Ahead& a : store.ahead) {
+    if (a.number == number) return;
+    inHand += a.size;
+  }
+  if (inHand > kAheadInHand * ChunkBytesFor(request)) return;
   Workers& workers = store.WorkersFor(threads, input, request);
   std::unique_ptr<Chunk> c;
   if (store.spare.empty()) {
@@ -700,10 +717,10 @@ void ScanFileAhead(ChunkStore& store, size_t number, const std::string& path, ui
     store.spare.pop_back();
   }
   c->wholeFile = path;
-  c->size = ChunkBytesFor(request);  // the most that is read: a larger file waits its turn
-  store.ahead.emplace_back(number, std::move(c));
+  c->size = most;  // the most that is read: a file that grew waits its turn
+  store.ahead.push_back({number, size, std::move(c)});
   try {
-    workers.Scan(store.ahead.back().second.get());
+    workers.Scan(store.ahead.back().chunk.get());
   } catch (...) {
     store.ahead.pop_back();  // never handed over: its turn must not wait for it
     throw;
@@ -714,12 +731,12 @@ bool DeliverScannedAhead(ChunkStore& store, size_t number, InputFile& input,
                          const ScanRequest& request, ScanReporter& dialogs, GameSink& sink,
                          uint64_t& position) {
   // Files handed over for earlier turns that were read otherwise are of no more use.
-  while (!store.ahead.empty() && store.ahead.front().first < number) {
-    store.workers->WaitFor(store.ahead.front().second.get());
+  while (!store.ahead.empty() && store.ahead.front().number < number) {
+    store.workers->WaitFor(store.ahead.front().chunk.get());
     store.ahead.pop_front();
   }
-  if (store.ahead.empty() || store.ahead.front().first != number) return false;
-  std::unique_ptr<Chunk> c = std::move(store.ahead.front().second);
+  if (store.ahead.empty() || store.ahead.front().number != number) return false;
+  std::unique_ptr<Chunk> c = std::move(store.ahead.front().chunk);
   store.ahead.pop_front();
   store.workers->WaitFor(c.get());
   // Whatever becomes of it, the chunk's memory serves the next file read ahead.
