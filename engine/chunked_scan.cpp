@@ -584,9 +584,8 @@ class Delivery {
 }  // namespace
 
 // What one run keeps from one input file to the next: the chunks' memory, and the threads
-// with their scanners, which wait for the next file once a file's chunks were all
-// delivered (started afresh for every file, they took most of the time of a folder of
-// small files).
+// with their scanners, which wait for the next file once a file's chunks were all delivered
+// and meanwhile read and scan small files ahead of their turn.
 class ChunkStore {
  public:
   std::vector<std::unique_ptr<Chunk>> chunks;
@@ -680,9 +679,9 @@ size_t CutFinder::Find(const char* d, size_t n) {
 
 namespace {
 
-// The largest file read and scanned whole ahead of its turn, in chunks (one thread scans
-// it, while the others scan the files before and after it), and the most bytes of files so
-// read that are in hand at once.
+// The largest file read and scanned whole ahead of its turn, counted in chunk sizes (one
+// thread scans it, while the others scan the files before and after it), and the most bytes
+// of files so read that are in hand at once, likewise.
 constexpr size_t kAheadChunks = 4;
 constexpr size_t kAheadInHand = 8;
 

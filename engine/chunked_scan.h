@@ -60,9 +60,10 @@ bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& di
                   GameSink& sink, uint64_t& position, ChunkStore* memory = nullptr);
 
 // Of a run of several files: has the threads read and scan the file number (of size bytes,
-// as listed) whole, ahead of its turn, when the run may use more than one core and the
-// file is no larger than one chunk (which ScanInChunks leaves to be read line by line on one
-// thread). input: the run's input, which the threads are bound to.
+// as listed) whole, as one chunk, ahead of its turn, when the run may use more than one core,
+// the file is no larger than a few chunks and the files so read in hand stay within a few
+// more (else it is read in its turn: in chunks, or line by line when it makes one).
+// input: the run's input, which the threads are bound to.
 void ScanFileAhead(ChunkStore& store, size_t number, const std::string& path, uint64_t size,
                    const InputFile& input, const ScanRequest& request);
 // In file number's turn, input open on it: delivers its games scanned ahead, as ScanInChunks

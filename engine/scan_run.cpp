@@ -348,13 +348,16 @@ void ScanGames(ScanFiles& files, const ScanRequest& request, ScanReporter& shown
   FlushingDialogs dialogs(named, files);
   Delivery delivery(files, request, observer, result);
   // With more than one core the usual reading scans the input in chunks on all of them;
-  // small files of several, which make one chunk each, are read and scanned ahead of their
-  // turn, a few at a time, so that the cores share them out.
+  // small files of several are read and scanned whole ahead of their turn, a few at a time,
+  // so that the cores share them out.
   uint64_t position = 0;
   if (!log && files.Several()) {
-    for (size_t k = files.current + 1; k < std::min(files.inputs.size(), files.current + 1 + kFilesAhead); ++k)
-      ScanFileAhead(*files.chunks, k, files.inputs[k].path, files.inputs[k].size, files.input, request);
-    if (DeliverScannedAhead(*files.chunks, files.current, files.input, request, dialogs, delivery, position)) {
+    const size_t last = std::min(files.inputs.size(), files.current + 1 + kFilesAhead);
+    for (size_t k = files.current + 1; k < last; ++k)
+      ScanFileAhead(*files.chunks, k, files.inputs[k].path, files.inputs[k].size, files.input,
+                    request);
+    if (DeliverScannedAhead(*files.chunks, files.current, files.input, request, dialogs, delivery,
+                            position)) {
       delivery.Tell(position);
       return;
     }
