@@ -527,7 +527,7 @@ std::vector<Input> GatherInputs(const ScanRequest& request, FileSystem& fs,
   if (given.empty()) given.push_back(request.inputPath);
   std::vector<Input> inputs;
   std::vector<std::string> leaveOut = {request.outputPath, request.duplicatesPath,
-                                       request.listPath};
+                                       request.listPath, request.summaryPath};
   if (request.split) leaveOut.push_back(SplitName(request.outputPath).value_or(""));
   if (request.reading.tolerant) leaveOut.push_back(request.reading.logPath);
   for (const std::string& path : given) {

@@ -1086,6 +1086,23 @@ TEST_F(ScanRun, SeveralFilesOnTwoThreadsGiveWhatOneThreadGives) {
                                         "184 duplicates written to dups.pgn\r"));
 }
 
+TEST_F(ScanRun, OutputsInTheInputFolderAreNoInputsOfTheNextRun) {
+  ::mkdir((dir_ / "games").c_str(), 0755);
+  WriteFile(dir_ / "games/a.pgn", kGameA + kGameB);
+  ScanRequest request = SeveralRequest({dir_ / "games"}, dir_ / "games/out.pgn");
+  request.split = true;
+  request.duplicatesPath = dir_ / "games/dup.pgn";
+  request.listPath = dir_ / "games/list.tsv";
+  request.summaryPath = dir_ / "games/summary.json";
+  for (int run = 0; run < 2; ++run) {
+    ScriptedDialogs dialogs;
+    for (int k = 0; k < 6; ++k) dialogs.AnswerConfirm(DialogButton::Ok);
+    const ScanResult r = RunScan(request, dialogs, fileSystem());
+    EXPECT_EQ(r.outcome, ScanOutcome::Completed) << run;
+    EXPECT_EQ(r.gamesRead, 2) << run;
+  }
+}
+
 TEST_F(ScanRun, FaultsInOneOfSeveralFilesNameIt) {
   struct Case {
     std::string second;  // the second file's bytes
