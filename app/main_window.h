@@ -168,6 +168,9 @@ class MainWindow : public QMainWindow {
   // subfolders setting changed, or a run ended (relisted, reading each file's first bytes,
   // at every key typed in a name field, a large folder made typing lag).
   const std::vector<std::string>& inputFolderFiles(const std::string& dir);
+  // The files a run writes besides the output and the split file, as the options stand: the
+  // duplicates file, and the log of tolerant reading.
+  void addSideOutputs(ScanRequest& request) const;
   // Back to the one input file the settings name first.
   void leaveSeveralInputs();
   // The directory of from becomes the other side's directory too.

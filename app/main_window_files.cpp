@@ -2,6 +2,7 @@
 // boxes, swapping them, the Run command and the output editors.
 #include <QAction>
 #include <QLineEdit>
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -106,7 +107,16 @@ void MainWindow::showInputs() {
   const std::string dir = directoryHint(inputDirBox_);
   std::vector<std::string> names;
   if (settings_.inputFolder) {
-    for (const std::string& file : inputFolderFiles(dir)) names.push_back(file.substr(dir.size()));
+    // The run's own outputs in the folder are no inputs of it.
+    ScanRequest outputs;
+    outputs.outputPath = directoryHint(outputDirBox_) + fileNameText(outputNameEdit_);
+    outputs.split = split_;
+    outputs.reading.tolerant = settings_.tolerant;
+    addSideOutputs(outputs);
+    const std::vector<std::string> leaveOut = RunOutputs(outputs);
+    for (const std::string& file : inputFolderFiles(dir))
+      if (std::find(leaveOut.begin(), leaveOut.end(), file) == leaveOut.end())
+        names.push_back(file.substr(dir.size()));
   } else {
     names.push_back(settings_.input.name);
     names.insert(names.end(), settings_.moreInputs.begin(), settings_.moreInputs.end());
@@ -227,6 +237,13 @@ void MainWindow::toggleDuplicates() {
   showSplitState();
 }
 
+void MainWindow::addSideOutputs(ScanRequest& request) const {
+  // Tolerant reading lists what it skips and the faulty games in a log beside the output,
+  // instead of a message box for each.
+  if (settings_.tolerant) request.reading.logPath = LogFileName(request.outputPath);
+  if (settings_.duplicates) request.duplicatesPath = DuplicatesFileName(request.outputPath);
+}
+
 void MainWindow::runScan(bool countOnly) {
   // Every way of starting a run ends the edit of the field being typed in first, with the
   // checks of leaving it (a shortcut or a menu item leaves the focus where it is); what
@@ -241,10 +258,8 @@ void MainWindow::runScan(bool countOnly) {
   request.maxGameBytes = static_cast<size_t>(settings_.maxGameSize) * kBytesPerMB;
   // Tolerant reading lists what it skips and the faulty games in a log beside the output,
   // instead of a message box for each.
-  ReadingOptions& reading = request.reading;
-  reading.tolerant = settings_.tolerant;
-  if (reading.tolerant) reading.logPath = LogFileName(request.outputPath);
-  if (settings_.duplicates) request.duplicatesPath = DuplicatesFileName(request.outputPath);
+  request.reading.tolerant = settings_.tolerant;
+  addSideOutputs(request);
   request.duplicatesPrefix = settings_.duplicatesPrefix;
   request.countOnly = countOnly;
   request.inputPaths = SeveralInputs(settings_);

@@ -521,15 +521,24 @@ void CloseAndReport(ScanFiles& files, const ScanRequest& request, const std::str
 
 // The files a run reads: the inputs given, each folder replaced by its game files (the run's
 // own outputs left out). emptyFolder: a folder that gave none, when no input is left.
+}  // namespace
+
+std::vector<std::string> RunOutputs(const ScanRequest& request) {
+  std::vector<std::string> outputs = {request.outputPath, request.duplicatesPath,
+                                      request.listPath, request.summaryPath};
+  if (request.split) outputs.push_back(SplitName(request.outputPath).value_or(""));
+  if (request.reading.tolerant) outputs.push_back(request.reading.logPath);
+  return outputs;
+}
+
+namespace {
+
 std::vector<Input> GatherInputs(const ScanRequest& request, FileSystem& fs,
                                 std::string& emptyFolder) {
   std::vector<std::string> given = request.inputPaths;
   if (given.empty()) given.push_back(request.inputPath);
   std::vector<Input> inputs;
-  std::vector<std::string> leaveOut = {request.outputPath, request.duplicatesPath,
-                                       request.listPath, request.summaryPath};
-  if (request.split) leaveOut.push_back(SplitName(request.outputPath).value_or(""));
-  if (request.reading.tolerant) leaveOut.push_back(request.reading.logPath);
+  const std::vector<std::string> leaveOut = RunOutputs(request);
   for (const std::string& path : given) {
     if (path == kStandardStream || !fs.DirExists(path)) {
       inputs.push_back({path, FileNamePart(path), RegularFileSize(path)});

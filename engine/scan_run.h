@@ -75,6 +75,9 @@ struct ScanRequest {
   bool perFile = false;
 };
 
+// The files a run writes (a name may be empty), which a folder of its inputs leaves out.
+std::vector<std::string> RunOutputs(const ScanRequest& request);
+
 // Whether a run finds the row of every game written to the output.
 inline bool ListsRows(const ScanRequest& request) {
   return request.listGames || !request.listPath.empty() || request.summary ||

@@ -212,11 +212,15 @@ TEST_F(MainWindowTest, SeveralInputFilesOrAFolderShowTheirNumberAndRunIntoOneOut
   EXPECT_EQ(MainWindow::directoryHint(ui.inputDir), dir / "games/");
   EXPECT_TRUE(form->settings().inputFolder && form->settings().recursive);
   EXPECT_EQ(form->settings().input.name, "c.pgn");
-  // A file added to the folder is counted once a run has read it.
+  // A file added to the folder is counted once a run has read it; the run's output, written
+  // into the folder, is no input of it.
   WriteFile(dir / "games/e.pgn", game);
+  MainWindow::setDirectoryHint(ui.outputDir, dir / "games/");
   QTest::mouseClick(ui.run, Qt::LeftButton);
   WaitForScan();
+  EXPECT_TRUE(fs::exists(dir / "games/out.pgn"));
   EXPECT_EQ(MainWindow::fileNameText(ui.inputName), "3 files");
+  EXPECT_EQ(ui.inputName->toolTip(), QStringLiteral("c.pgn\ne.pgn\nsub/d.pgn"));
   // One file chosen again is one input, which may be typed.
   script.AnswerFiles({dir / "a.pgn"});
   ui.setInput->trigger();
