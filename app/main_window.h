@@ -169,7 +169,7 @@ class MainWindow : public QMainWindow {
   // at every key typed in a name field, a large folder made typing lag).
   const std::vector<std::string>& inputFolderFiles(const std::string& dir);
   // The files a run writes besides the output and the split file, as the options stand: the
-  // duplicates file, and the log of tolerant reading.
+  // duplicates file, and with tolerant reading (set too) its log.
   void addSideOutputs(ScanRequest& request) const;
   // Back to the one input file the settings name first.
   void leaveSeveralInputs();

@@ -111,7 +111,6 @@ void MainWindow::showInputs() {
     ScanRequest outputs;
     outputs.outputPath = directoryHint(outputDirBox_) + fileNameText(outputNameEdit_);
     outputs.split = split_;
-    outputs.reading.tolerant = settings_.tolerant;
     addSideOutputs(outputs);
     const std::vector<std::string> leaveOut = RunOutputs(outputs);
     for (const std::string& file : inputFolderFiles(dir))
@@ -240,6 +239,7 @@ void MainWindow::toggleDuplicates() {
 void MainWindow::addSideOutputs(ScanRequest& request) const {
   // Tolerant reading lists what it skips and the faulty games in a log beside the output,
   // instead of a message box for each.
+  request.reading.tolerant = settings_.tolerant;
   if (settings_.tolerant) request.reading.logPath = LogFileName(request.outputPath);
   if (settings_.duplicates) request.duplicatesPath = DuplicatesFileName(request.outputPath);
 }
@@ -258,7 +258,6 @@ void MainWindow::runScan(bool countOnly) {
   request.maxGameBytes = static_cast<size_t>(settings_.maxGameSize) * kBytesPerMB;
   // Tolerant reading lists what it skips and the faulty games in a log beside the output,
   // instead of a message box for each.
-  request.reading.tolerant = settings_.tolerant;
   addSideOutputs(request);
   request.duplicatesPrefix = settings_.duplicatesPrefix;
   request.countOnly = countOnly;

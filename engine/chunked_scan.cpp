@@ -738,25 +738,17 @@ bool DeliverScannedAhead(ChunkStore& store, size_t number, InputFile& input,
   std::unique_ptr<Chunk> c = std::move(store.ahead.front().chunk);
   store.ahead.pop_front();
   store.workers->WaitFor(c.get());
-  // Whatever becomes of it, the chunk's memory serves the next file read ahead.
-  struct Spare {
-    ChunkStore& store;
-    std::unique_ptr<Chunk>& c;
-    size_t chunkBytes;
-    ~Spare() {
-      c->Clear(chunkBytes);
-      try {
-        store.spare.push_back(std::move(c));
-      } catch (const std::bad_alloc&) {
-        // No room to keep it: it is freed with c.
-      }
-    }
-  } spare{store, c, ChunkBytesFor(request)};
-  if (c->unread) return false;
-  Delivery delivery(input, request, dialogs, sink);
-  delivery.Deliver(*c);  // a stop by the sink ends the run, as in ScanInChunks
-  position = delivery.position();
-  return true;
+  const bool read = !c->unread;
+  if (read) {
+    Delivery delivery(input, request, dialogs, sink);
+    delivery.Deliver(*c);  // a stop by the sink ends the run, as in ScanInChunks
+    position = delivery.position();
+  }
+  // The chunk's memory serves the next file read ahead (after a fault the run ends, and it
+  // is freed with c).
+  c->Clear(ChunkBytesFor(request));
+  store.spare.push_back(std::move(c));
+  return read;
 }
 
 bool ScanInChunks(InputFile& input, const ScanRequest& request, ScanReporter& dialogs,
